@@ -1,0 +1,85 @@
+#pragma once
+
+#include <memory>
+#include <vector>
+
+#include <QObject>
+#include <QString>
+#include <QVariant>
+
+#include "data/DbError.h"
+
+class SqliteHandle;
+
+// A client-side static cursor over a whole query result. An updatable recordset writes a
+// changed row back when the cursor leaves it (or on Update()), by the row's key and only if the
+// changed fields still hold the values that were read.
+class Recordset final : public QObject
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(Recordset)
+
+public:
+    struct Column
+    {
+        QString name;
+        QString table;  // base table, empty for an expression
+        QString origin; // base column, empty for an expression
+    };
+
+    // Runs `sql` (already in the engine's dialect) and fetches every row.
+    static std::shared_ptr<Recordset> open(std::shared_ptr<SqliteHandle> connection, const QString &sql,
+                                           bool updatable, DbError *error);
+    ~Recordset() override;
+
+    int RecordCount() const { return int(m_rows.size()); }
+    bool BOF() const { return m_rows.empty() || m_pos < 0; }
+    bool Eof() const { return m_rows.empty() || m_pos >= RecordCount(); }
+    // 1-based position of the current row; -2 before the first row, -3 after the last.
+    int AbsolutePosition() const;
+    bool isUpdatable() const { return m_updatable; }
+
+    // Moves do nothing when there is no row to move to.
+    void MoveFirst();
+    void MoveLast();
+    void MoveNext();
+    void MovePrevious();
+
+    int fieldCount() const { return int(m_columns.size()); }
+    const Column &column(int index) const { return m_columns[size_t(index)]; }
+    int fieldIndex(const QString &name) const; // case-insensitive, -1 when absent
+    QVariant Fields(const QString &name) const; // the current row's value
+    QVariant value(int row, int field) const;
+    int currentRow() const { return m_pos; }
+
+    // Changes a field of the current row; the row is written back when the cursor leaves it.
+    bool setField(const QString &name, const QVariant &value);
+    bool setValue(int field, const QVariant &value);
+    bool isDirty() const;
+    // Writes the current row back now when it has changes. False (and writeFailed) on a failure.
+    bool Update();
+    DbError lastError() const { return m_lastError; }
+
+signals:
+    void currentRowChanged(); // the row under the cursor changed: bound controls refresh
+    void moveComplete();      // after every completed move, once the controls show the row
+    void valueChanged(int row, int field);
+    void writeFailed(const QString &message);
+
+private:
+    Recordset() = default;
+    void moveTo(int pos);
+    bool writeBack(int row);
+    bool writeTable(int row, const QString &table, const std::vector<int> &fields);
+    void findKeys();
+
+    std::shared_ptr<SqliteHandle> m_connection;
+    std::vector<Column> m_columns;
+    std::vector<std::vector<QVariant>> m_rows;
+    std::vector<std::vector<QVariant>> m_original; // values as read, for the optimistic check
+    std::vector<std::vector<bool>> m_changed;
+    std::vector<std::pair<QString, int>> m_keys; // base table -> result column of its key
+    int m_pos = -1;
+    bool m_updatable = false;
+    DbError m_lastError;
+};

@@ -1,0 +1,162 @@
+#include "data/cDBAccess.h"
+
+#include <sqlcipher/sqlite3.h>
+
+#include "data/Connection.h"
+#include "data/DbError.h"
+#include "data/Recordset.h"
+#include "data/SqlDialect.h"
+#include "data/SqliteHandle.h"
+#include "shell/AppExit.h"
+#include "shell/GenModule.h"
+#include "shell/MessageBox.h"
+
+namespace {
+constexpr char kSqlServerHost[] = "EXAMSERVER";
+
+DbError statementError(const SqliteHandle &db)
+{
+    const int code = db.lastCode() & 0xff;
+    const long number = code == SQLITE_ERROR ? DbError::CommandError : DbError::GenericFailure;
+    return DbError{number, db.lastMessage()};
+}
+} // namespace
+
+cDBAccess::cDBAccess()
+{
+    gConnection = std::make_shared<Connection>();
+}
+
+cDBAccess::~cDBAccess()
+{
+    if (gConnection && gConnection->isOpen())
+        gConnection.reset();
+}
+
+QString cDBAccess::connectionDescription(int dbProvider, const QString &dbPath, const QString &db_Name,
+                                         const QString &sDSN)
+{
+    const QString file = dbPath + QLatin1String("\\Exam.mdb;");
+    switch (dbProvider) {
+    case 0:
+        return QLatin1String("Provider=Microsoft.Jet.OLEDB.3.51;")
+               + QLatin1String("Persist Security Info=False;User ID=Admin;") + QLatin1String("Data Source=") + file
+               + QLatin1String("Mode=Share Deny None;")
+               + QLatin1String("Extended Properties=';COUNTRY=0;CP=1252;LANGID=0x0409';")
+               + QLatin1String("Locale Identifier=1033;Jet OLEDB:System database='';")
+               + QLatin1String("Jet OLEDB:Registry Path='';Jet OLEDB:Database Password='';")
+               + QLatin1String("Jet OLEDB:Global Partial Bulk Ops=2");
+    case 1:
+        return QLatin1String("Provider=Microsoft.Jet.OLEDB.4.0;") + QLatin1String("Data Source=") + file
+               + QLatin1String(";Jet OLEDB:Database Password=QOMB;")
+               + QLatin1String("Mode=Share Deny None;Extended Properties='';")
+               + QLatin1String("Jet OLEDB:System database='';Jet OLEDB:Registry Path='';")
+               + QLatin1String("Jet OLEDB:Database Password='QOMB';Jet OLEDB:Engine Type=5;")
+               + QLatin1String("Jet OLEDB:Database Locking Mode=0;Jet OLEDB:Global Partial Bulk Ops=2;")
+               + QLatin1String("Jet OLEDB:Global Bulk Transactions=1;Jet OLEDB:New Database Password='';")
+               + QLatin1String("Jet OLEDB:Create System Database=False;Jet OLEDB:Encrypt Database=False;")
+               + QLatin1String("Jet OLEDB:Don't Copy Locale on Compact=False;")
+               + QLatin1String("Jet OLEDB:Compact Without Replica Repair=False;Jet OLEDB:SFP=False");
+    case 2:
+        return QLatin1String("Provider=SQLOLEDB;Connect timeout=30;Integrated Security=SSPI;Persist Security "
+                             "Info=False;Initial Catalog=Target;Data Source=")
+               + QLatin1String(kSqlServerHost);
+    case 3:
+    case 4:
+        return QLatin1String("PROVIDER=MSDASQL;dsn=") + sDSN + QLatin1String(";uid=;pwd=;database=") + db_Name
+               + QLatin1String(";");
+    case 5:
+        return QLatin1String("Provider=MSDataShape;Data Provider=SQLOLEDB;Connect timeout=30;Integrated "
+                             "Security=SSPI;Persist Security Info=False;Initial Catalog=Target;Data Source=")
+               + QLatin1String(kSqlServerHost);
+    default:
+        return QString();
+    }
+}
+
+bool cDBAccess::Open_Connection(int dbProvider, const QString &db_Path, const QString &db_Name,
+                                const QString &sDSN)
+{
+    Q_UNUSED(db_Path) // the file types always take their folder from gDbPath
+    const QString description = connectionDescription(dbProvider, gDbPath, db_Name, sDSN);
+    if (!description.isEmpty())
+        mConnectionString = description;
+    DbError error;
+    if (gConnection && gConnection->open(mConnectionString, &error))
+        return true;
+
+    mLastError = error.text();
+    if (error.number == DbError::GenericFailure) {
+        MessageBox::show(mLastError, MessageBox::OkOnly, MessageBox::NoIcon, QStringLiteral("File Error"));
+    } else {
+        MessageBox::show(QStringLiteral("The database connection could not be estibleshed.\n"
+                                        "You don't have Microsoft MDAC 2.5 installed on your system or\n"
+                                        ".mdb file is corrupted."),
+                         MessageBox::OkOnly, MessageBox::Critical, QStringLiteral("Database Connection"));
+        OpenDocument(QString::fromLatin1(kDownloadPage));
+    }
+    AppExit::now();
+    return false;
+}
+
+bool cDBAccess::ExecuteSQL(const QString &SQL)
+{
+    const std::shared_ptr<SqliteHandle> db = gConnection ? gConnection->handle() : nullptr;
+    if (!db) {
+        mLastError = DbError{DbError::ConnectionClosed,
+                             QStringLiteral("The connection is closed; the statement was not run.")}
+                         .text();
+        return false;
+    }
+    if (sqlite3_exec(db->get(), "BEGIN", nullptr, nullptr, nullptr) != SQLITE_OK) {
+        mLastError = statementError(*db).text();
+        return false;
+    }
+    bool ok = false;
+    {
+        SqliteStatement stmt(db->get(), SqlDialect::translate(SQL));
+        ok = stmt.isValid() && stmt.step() == SQLITE_DONE;
+        if (!ok)
+            mLastError = statementError(*db).text();
+    }
+    if (ok && sqlite3_exec(db->get(), "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK) {
+        mLastError = statementError(*db).text();
+        ok = false;
+    }
+    if (!ok && sqlite3_get_autocommit(db->get()) == 0)
+        sqlite3_exec(db->get(), "ROLLBACK", nullptr, nullptr, nullptr);
+    return ok;
+}
+
+std::shared_ptr<Recordset> cDBAccess::GetRS(const QString &SQL, int CLocation, int CType, int CLock, int cmdType)
+{
+    // A client-side cursor fetches the whole result, so every move works whatever type is asked.
+    Q_UNUSED(CLocation)
+    Q_UNUSED(CType)
+    Q_UNUSED(cmdType)
+    const std::shared_ptr<SqliteHandle> db = gConnection ? gConnection->handle() : nullptr;
+    DbError error{DbError::ConnectionClosed,
+                  QStringLiteral("Operation is not allowed when the object is closed.")};
+    if (db)
+        mRecordset = Recordset::open(db, SqlDialect::translate(SQL), CLock == adLockOptimistic, &error);
+    if (!mRecordset) {
+        mLastError = error.text();
+        MessageBox::show(mLastError, MessageBox::OkOnly, MessageBox::NoIcon, QStringLiteral("Class DBAccess"));
+        AppExit::now();
+        return nullptr;
+    }
+    std::shared_ptr<Recordset> result = std::move(mRecordset);
+    mRecordset.reset();
+    return result;
+}
+
+std::shared_ptr<Connection> cDBAccess::GetConnection() const
+{
+    return gConnection;
+}
+
+qlonglong cDBAccess::lastInsertId() const
+{
+    const std::shared_ptr<SqliteHandle> db = gConnection ? gConnection->handle() : nullptr;
+    return db ? qlonglong(sqlite3_last_insert_rowid(db->get())) : 0;
+}

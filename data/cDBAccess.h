@@ -1,0 +1,46 @@
+#pragma once
+
+#include <memory>
+
+#include <QString>
+
+class Connection;
+class Recordset;
+
+// The one class through which the program talks to its database. Constructing an object gives
+// the program a fresh, unopened shared connection; destroying one releases the shared
+// connection when it is open. Failing to connect or to open a recordset is fatal: the user is
+// told and the program ends at once.
+class cDBAccess final
+{
+public:
+    // Cursor locations, types and lock types of a recordset.
+    enum { adUseClient = 3, adOpenForwardOnly = 0, adOpenStatic = 3, adLockReadOnly = 1, adLockOptimistic = 3 };
+    static constexpr char kDatabasePassword[] = "QOMB";
+    static constexpr char kDownloadPage[] = "https://www.zetetic.net/sqlcipher/";
+
+    cDBAccess();
+    ~cDBAccess();
+    cDBAccess(const cDBAccess &) = delete;
+    cDBAccess &operator=(const cDBAccess &) = delete;
+
+    bool ExecuteSQL(const QString &SQL);
+    std::shared_ptr<Recordset> GetRS(const QString &SQL, int CLocation = adUseClient,
+                                     int CType = adOpenForwardOnly, int CLock = adLockReadOnly,
+                                     int cmdType = 1);
+    std::shared_ptr<Connection> GetConnection() const;
+    bool Open_Connection(int dbProvider, const QString &db_Path = QString(), const QString &db_Name = QString(),
+                         const QString &sDSN = QString());
+
+    // The key the last successful insert on this object's connection was given, or 0.
+    qlonglong lastInsertId() const;
+
+    QString mConnectionString;
+    QString mLastError;
+
+    static QString connectionDescription(int dbProvider, const QString &dbPath, const QString &db_Name,
+                                         const QString &sDSN);
+
+private:
+    std::shared_ptr<Recordset> mRecordset;
+};

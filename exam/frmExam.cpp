@@ -1,0 +1,847 @@
+#include "exam/frmExam.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QFocusEvent>
+#include <QFrame>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMdiSubWindow>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollArea>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include "data/DataBinder.h"
+#include "data/DateFormat.h"
+#include "data/ExamSchema.h"
+#include "data/Recordset.h"
+#include "data/cDBAccess.h"
+#include "exam/ExamDraw.h"
+#include "shell/AppExit.h"
+#include "shell/Clock.h"
+#include "shell/ClockTimer.h"
+#include "shell/GenModule.h"
+#include "shell/MessageBox.h"
+#include "shell/SystemBeep.h"
+#include "shell/Twips.h"
+#include "shell/frmMain.h"
+#include "shell/frmMenu.h"
+
+namespace {
+constexpr int kMargin = 100; // twips between a stretched control and its container's edge
+
+QString escaped(const QString &text)
+{
+    QString result = text;
+    result.replace(QLatin1Char('\''), QLatin1String("''"));
+    return result;
+}
+
+QString minutesAndSeconds(int seconds)
+{
+    const int s = qMax(0, seconds);
+    return QStringLiteral("%1:%2").arg(s / 60 % 60, 2, 10, QLatin1Char('0')).arg(s % 60, 2, 10, QLatin1Char('0'));
+}
+
+bool anotherBoxIsOpen()
+{
+    return MessageBox::openCount() > 0 || QApplication::activeModalWidget() != nullptr;
+}
+} // namespace
+
+frmExam::frmExam(QWidget *parent)
+    : QWidget(parent)
+    , m_scroll(new QScrollArea(this))
+    , m_content(new QWidget)
+    , m_timer(new ClockTimer(this))
+    , m_binder(new DataBinder(this))
+{
+    setObjectName(QStringLiteral("frmExam"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(m_scroll);
+    m_scroll->setFrameShape(QFrame::NoFrame);
+    m_scroll->setWidget(m_content);
+    m_scroll->setWidgetResizable(false);
+    buildSetupColumn(m_content);
+    buildQuestionArea(m_content);
+    connect(m_timer, &ClockTimer::timeout, this, &frmExam::Timer1_Timer);
+    resize(Twips::toPx(9400), Twips::toPx(7300));
+    updateContentSize();
+}
+
+frmExam::~frmExam()
+{
+    UnregisterLoadedForm(this);
+}
+
+void frmExam::buildSetupColumn(QWidget *content)
+{
+    auto label = [this](int index, const QString &caption, QWidget *parent, const QRect &twips) {
+        auto *l = new QLabel(caption, parent);
+        l->setObjectName(QStringLiteral("Label1_%1").arg(index));
+        l->setGeometry(Twips::rect(twips.x(), twips.y(), twips.width(), twips.height()));
+        m_labels[index] = l;
+        return l;
+    };
+    label(16, QStringLiteral("User:"), content, QRect(120, 150, 500, 285));
+    m_text1 = new QLineEdit(content);
+    m_text1->setObjectName(QStringLiteral("Text1_0"));
+    m_text1->setAccessibleName(QStringLiteral("User"));
+    m_text1->setGeometry(Twips::rect(650, 120, 1830, 330));
+    m_text1->installEventFilter(this);
+
+    auto *categories = new QGroupBox(QStringLiteral("Questions Category"), content);
+    categories->setGeometry(Twips::rect(50, 540, 2430, 2520));
+    m_frames[0] = categories;
+    const QStringList captions = ExamSchema::categories() << QStringLiteral("All Categories");
+    for (int i = 0; i < 7; ++i) {
+        auto *box = new QCheckBox(captions.at(i), categories);
+        box->setObjectName(QStringLiteral("chkCategory_%1").arg(i));
+        box->setGeometry(Twips::rect(150, 300 + i * 290 + (i == 6 ? 120 : 0), 2200, 270));
+        connect(box, &QCheckBox::toggled, this, [this, i] { chkCategory_Click(i); });
+        m_categories[i] = box;
+    }
+    auto *line2 = new QFrame(categories);
+    line2->setObjectName(QStringLiteral("Line2"));
+    line2->setFrameShape(QFrame::HLine);
+    line2->setFrameShadow(QFrame::Sunken);
+    line2->setGeometry(Twips::rect(150, 300 + 6 * 290 + 20, 2130, 60));
+
+    auto *count = new QGroupBox(QStringLiteral("Number of Questions"), content);
+    count->setGeometry(Twips::rect(50, 3120, 2430, 1150));
+    m_frames[1] = count;
+    const int counts[] = {10, 30, 50};
+    for (int i = 0; i < 3; ++i) {
+        auto *option = new QRadioButton(QStringLiteral("%1 questions").arg(counts[i]), count);
+        option->setObjectName(QStringLiteral("optTask_%1").arg(i));
+        option->setGeometry(Twips::rect(150, 300 + i * 270, 2200, 270));
+        connect(option, &QRadioButton::toggled, this, [this, i](bool on) {
+            if (on)
+                optTask_Click(i);
+        });
+        m_tasks[i] = option;
+    }
+
+    auto *panel = new QGroupBox(content);
+    panel->setGeometry(Twips::rect(50, 4330, 2430, 2880));
+    m_frames[2] = panel;
+    auto command = [this, panel](int index, const QString &caption, const QRect &twips) {
+        auto *b = new QPushButton(caption, panel);
+        b->setObjectName(QStringLiteral("Command1_%1").arg(index));
+        b->setGeometry(Twips::rect(twips.x(), twips.y(), twips.width(), twips.height()));
+        connect(b, &QPushButton::clicked, this, [this, index] { Command1_Click(index); });
+        m_commands[index] = b;
+    };
+    command(0, QStringLiteral("Start Exam"), QRect(120, 200, 1060, 400));
+    command(1, QStringLiteral("End Exam"), QRect(1250, 200, 1060, 400));
+    command(4, QStringLiteral("Pause"), QRect(120, 680, 2190, 400));
+    const std::pair<int, const char *> captionsOfClock[] = {
+        {0, "Exam Date:"}, {1, "Start Time:"}, {2, "Duration:"}, {15, "Time Left:"}, {3, "Questions Left:"}};
+    const int valueIndex[] = {7, 8, 9, 10, 11};
+    for (int row = 0; row < 5; ++row) {
+        const int top = 1250 + row * 320;
+        label(captionsOfClock[row].first, QString::fromUtf8(captionsOfClock[row].second), panel,
+              QRect(120, top, 1250, 285));
+        QLabel *value = label(valueIndex[row], QString(), panel, QRect(1380, top, 980, 285));
+        QFont bold = value->font();
+        bold.setBold(true);
+        value->setFont(bold);
+    }
+}
+
+void frmExam::buildQuestionArea(QWidget *content)
+{
+    auto *area = new QGroupBox(QStringLiteral("Exam"), content);
+    area->setGeometry(Twips::rect(2500, 30, 6735, 7180));
+    area->setVisible(false);
+    m_frames[3] = area;
+
+    auto heading = [this, area](int index, const QString &caption, int top) {
+        auto *l = new QLabel(caption, area);
+        l->setObjectName(QStringLiteral("Label1_%1").arg(index));
+        l->setGeometry(Twips::rect(100, top, 640, 285));
+        m_labels[index] = l;
+    };
+    auto textBox = [this, area](int index, const QRect &twips, bool multiLine) -> QWidget * {
+        QWidget *box = nullptr;
+        if (multiLine) {
+            auto *edit = new QPlainTextEdit(area);
+            edit->setReadOnly(true);
+            edit->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+            edit->setTabChangesFocus(true);
+            connect(edit, &QPlainTextEdit::textChanged, this, [this, index] { txtFields_Change(index); });
+            box = edit;
+        } else {
+            auto *edit = new QLineEdit(area);
+            edit->setReadOnly(true);
+            connect(edit, &QLineEdit::textChanged, this, [this, index] { txtFields_Change(index); });
+            box = edit;
+        }
+        box->setObjectName(QStringLiteral("txtFields_%1").arg(index));
+        box->setGeometry(Twips::rect(twips.x(), twips.y(), twips.width(), twips.height()));
+        m_txtFields[index] = box;
+        return box;
+    };
+
+    heading(17, QStringLiteral("Question"), 330);
+    textBox(0, QRect(750, 300, 5775, 1560), true)->setAccessibleName(QStringLiteral("Question"));
+    heading(4, QStringLiteral("Category"), 2000);
+    textBox(7, QRect(750, 1960, 5775, 330), false)->setAccessibleName(QStringLiteral("Category"));
+    const QString letters = QStringLiteral("ABCD");
+    for (int k = 0; k < 4; ++k) {
+        const int top = 2480 + k * 1000;
+        auto *option = new QRadioButton(letters.mid(k, 1), area);
+        option->setObjectName(QStringLiteral("Option1_%1").arg(k));
+        option->setGeometry(Twips::rect(150, top + 300, 560, 285));
+        connect(option, &QRadioButton::toggled, this, [this, k](bool on) {
+            if (on)
+                Option1_Click(k);
+        });
+        m_options[k] = option;
+        textBox(k + 1, QRect(750, top, 5775, 900), true)->setAccessibleName(QStringLiteral("Answer ") + letters.at(k));
+    }
+    // Hidden bound controls that carry the row's key and answer.
+    textBox(5, QRect(750, 0, 600, 285), false)->setVisible(false);
+    textBox(6, QRect(1400, 0, 600, 285), false)->setVisible(false);
+    m_check1 = new QCheckBox(area);
+    m_check1->setObjectName(QStringLiteral("Check1"));
+    m_check1->setVisible(false);
+
+    const int navTop = 6560;
+    const std::pair<int, const char *> nav[] = {{2, "first"}, {3, "previous"}, {5, "next"}, {6, "last"}};
+    const int navLeft[] = {750, 1200, 5175, 5625};
+    const char *const tips[] = {"First question", "Previous question", "Next question", "Last question"};
+    for (int i = 0; i < 4; ++i) {
+        auto *b = new QToolButton(area);
+        const int index = nav[i].first;
+        b->setObjectName(QStringLiteral("Command1_%1").arg(index));
+        b->setIcon(QIcon(QStringLiteral(":/icons/%1.png").arg(QString::fromLatin1(nav[i].second))));
+        b->setIconSize(QSize(16, 16));
+        b->setToolTip(QString::fromLatin1(tips[i]));
+        b->setAccessibleName(QString::fromLatin1(tips[i]));
+        b->setGeometry(Twips::rect(navLeft[i], navTop, 420, 390));
+        connect(b, &QToolButton::clicked, this, [this, index] { Command1_Click(index); });
+        m_commands[index] = b;
+    }
+    m_lblStatus = new QLabel(area);
+    m_lblStatus->setObjectName(QStringLiteral("lblStatus"));
+    m_lblStatus->setAlignment(Qt::AlignCenter);
+    m_lblStatus->setGeometry(Twips::rect(1700, navTop + 50, 3400, 300));
+}
+
+void frmExam::updateContentSize()
+{
+    QRect used;
+    for (QWidget *child : m_content->findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly)) {
+        if (!child->isHidden())
+            used = used.united(child->geometry());
+    }
+    const QSize view = m_scroll->viewport()->size();
+    m_content->resize(qMax(used.right() + Twips::toPx(kMargin), qMin(view.width(), width())),
+                      qMax(used.bottom() + Twips::toPx(kMargin), view.height()));
+}
+
+QLineEdit *frmExam::Text1(int index) const
+{
+    return index == 0 ? m_text1 : nullptr;
+}
+
+QLabel *frmExam::Label1(int index) const
+{
+    const auto it = m_labels.find(index);
+    return it == m_labels.end() ? nullptr : it->second;
+}
+
+QGroupBox *frmExam::Frame1(int index) const
+{
+    const auto it = m_frames.find(index);
+    return it == m_frames.end() ? nullptr : it->second;
+}
+
+QCheckBox *frmExam::chkCategory(int index) const
+{
+    return index >= 0 && index < 7 ? m_categories[index] : nullptr;
+}
+
+QRadioButton *frmExam::optTask(int index) const
+{
+    return index >= 0 && index < 3 ? m_tasks[index] : nullptr;
+}
+
+QAbstractButton *frmExam::Command1(int index) const
+{
+    const auto it = m_commands.find(index);
+    return it == m_commands.end() ? nullptr : it->second;
+}
+
+QRadioButton *frmExam::Option1(int index) const
+{
+    return index >= 0 && index < 4 ? m_options[index] : nullptr;
+}
+
+QWidget *frmExam::txtFields(int index) const
+{
+    const auto it = m_txtFields.find(index);
+    return it == m_txtFields.end() ? nullptr : it->second;
+}
+
+QString frmExam::txtFieldsText(int index) const
+{
+    QWidget *box = txtFields(index);
+    if (auto *line = qobject_cast<QLineEdit *>(box))
+        return line->text();
+    if (auto *edit = qobject_cast<QPlainTextEdit *>(box))
+        return edit->toPlainText();
+    return QString();
+}
+
+void frmExam::setTxtFieldsText(int index, const QString &text)
+{
+    QWidget *box = txtFields(index);
+    if (auto *line = qobject_cast<QLineEdit *>(box))
+        line->setText(text);
+    else if (auto *edit = qobject_cast<QPlainTextEdit *>(box))
+        edit->setPlainText(text);
+}
+
+// --- Set-up -------------------------------------------------------------------------------
+
+void frmExam::Form_Load()
+{
+    RegisterLoadedForm(this);
+    setWindowTitle(QStringLiteral(" Set New Exam"));
+    gExamLoaded = true;
+    for (QAbstractButton *b : {Command1(0), Command1(1), Command1(4)})
+        b->setEnabled(false);
+    for (QRadioButton *option : m_tasks) {
+        option->setAutoExclusive(false);
+        option->setChecked(false);
+        option->setAutoExclusive(true);
+    }
+    m_tasks[0]->setChecked(true);
+}
+
+void frmExam::optTask_Click(int Index)
+{
+    static constexpr int counts[] = {10, 30, 50};
+    if (Index >= 0 && Index < 3)
+        gNumOfQuestions = counts[Index];
+}
+
+void frmExam::chkCategory_Click(int Index)
+{
+    // The rules' own changes to the boxes do not run the rules again.
+    if (m_applyingRules)
+        return;
+    m_applyingRules = true;
+    if (Index == ExamDraw::kAllCategories) {
+        for (int i = 0; i < 6; ++i)
+            m_categories[i]->setChecked(false);
+        Command1(0)->setEnabled(m_categories[6]->isChecked());
+    } else {
+        m_categories[6]->setChecked(false);
+        bool any = false;
+        for (int i = 0; i < 6; ++i)
+            any = any || m_categories[i]->isChecked();
+        Command1(0)->setEnabled(any);
+    }
+    m_applyingRules = false;
+}
+
+bool frmExam::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_text1 && event->type() == QEvent::FocusOut) {
+        // Only a move to another control of the program counts, not the window losing
+        // activation, a popup, a box of our own or the screen closing.
+        const Qt::FocusReason reason = static_cast<QFocusEvent *>(event)->reason();
+        const bool moved = reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason
+                           || reason == Qt::MouseFocusReason || reason == Qt::ShortcutFocusReason;
+        QWidget *next = QApplication::focusWidget();
+        if (moved && !m_unloading && next && next != m_text1 && !qobject_cast<QMdiSubWindow *>(next))
+            Text1_LostFocus(0);
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void frmExam::Text1_LostFocus(int Index)
+{
+    Q_UNUSED(Index)
+    if (!m_text1->text().trimmed().isEmpty())
+        return;
+    MessageBox::show(QStringLiteral("User name can not be blank."), MessageBox::OkOnly, MessageBox::Critical,
+                     QStringLiteral("User Name"));
+    m_text1->setFocus(Qt::OtherFocusReason);
+}
+
+void frmExam::closeEvent(QCloseEvent *event)
+{
+    Form_Unload();
+    event->accept();
+}
+
+void frmExam::Form_Unload()
+{
+    if (m_unloading)
+        return;
+    m_unloading = true;
+    if (!m_ending)
+        EndExam();
+    gExamLoaded = false;
+    m_timer->stop();
+    if (frmMain *main = frmMain::instance()) {
+        if (frmMenu *menu = main->menuForm())
+            menu->Command1(0)->setEnabled(true);
+    }
+    UnregisterLoadedForm(this);
+}
+
+// --- Commands -----------------------------------------------------------------------------
+
+void frmExam::Command1_Click(int Index)
+{
+    switch (Index) {
+    case 0: {
+        if (m_text1->text().trimmed().isEmpty()) {
+            m_text1->setFocus(Qt::OtherFocusReason);
+            MessageBox::show(QStringLiteral("Please enter the name"), MessageBox::OkOnly, MessageBox::Critical,
+                             QStringLiteral("Missing name"));
+            return;
+        }
+        if (!checkDrawable())
+            return;
+        Command1(0)->setEnabled(false);
+        Command1(1)->setEnabled(true);
+        Command1(4)->setEnabled(true);
+        Frame1(0)->setEnabled(false);
+        Frame1(1)->setEnabled(false);
+        StartExam();
+        if (m_examId == 0) {
+            returnToSetup();
+            return;
+        }
+        ShowQuestion();
+        break;
+    }
+    case 1:
+        EndExam();
+        break;
+    case 4:
+        if (Command1(4)->text() == QLatin1String("Pause")) {
+            Command1(4)->setText(QStringLiteral("Continue"));
+            m_timer->stop();
+        } else {
+            Command1(4)->setText(QStringLiteral("Pause"));
+            m_timer->start();
+        }
+        break;
+    case 2:
+        if (m_rsExam)
+            m_rsExam->MoveFirst();
+        break;
+    case 3:
+        if (m_rsExam) {
+            if (!m_rsExam->BOF())
+                m_rsExam->MovePrevious();
+            if (m_rsExam->BOF() && m_rsExam->RecordCount() > 0) {
+                SystemBeep::sound();
+                m_rsExam->MoveFirst();
+            }
+        }
+        break;
+    case 5:
+        if (m_rsExam) {
+            if (!m_rsExam->Eof())
+                m_rsExam->MoveNext();
+            if (m_rsExam->Eof() && m_rsExam->RecordCount() > 0) {
+                SystemBeep::sound();
+                m_rsExam->MoveLast();
+            }
+        }
+        break;
+    case 6:
+        if (m_rsExam)
+            m_rsExam->MoveLast();
+        break;
+    default:
+        break;
+    }
+}
+
+void frmExam::EndExam()
+{
+    if (m_ending)
+        return;
+    m_ending = true;
+    // The answer on screen counts too: store it before the exam is scored.
+    if (m_rsExam)
+        m_rsExam->Update();
+    for (QAbstractButton *b : {Command1(0), Command1(1), Command1(4)})
+        b->setEnabled(false);
+    Frame1(0)->setEnabled(true);
+    Frame1(1)->setEnabled(true);
+    m_applyingRules = true;
+    for (QCheckBox *box : m_categories)
+        box->setChecked(false);
+    m_applyingRules = false;
+    m_timer->stop();
+    for (int i = 7; i <= 11; ++i)
+        Label1(i)->clear();
+    setWindowTitle(QStringLiteral(" End Exam"));
+    m_text1->clear();
+    m_text1->setFocus(Qt::OtherFocusReason);
+    Frame1(3)->setVisible(false);
+    // A screen on which no exam was started has nothing to score.
+    if (m_examId != 0)
+        CalculateResult();
+    gRs.reset();
+    gDB.reset();
+    if (frmMain *main = frmMain::instance()) {
+        if (frmMenu *menu = main->menuForm())
+            menu->OpenScreen(1);
+    }
+    if (!m_unloading)
+        UnloadIfLoaded(this);
+}
+
+void frmExam::returnToSetup()
+{
+    m_timer->stop();
+    for (int i = 7; i <= 11; ++i)
+        Label1(i)->clear();
+    setWindowTitle(QStringLiteral(" Set New Exam"));
+    Frame1(0)->setEnabled(true);
+    Frame1(1)->setEnabled(true);
+    Command1(0)->setEnabled(true);
+    Command1(1)->setEnabled(false);
+    Command1(4)->setEnabled(false);
+    Frame1(3)->setVisible(false);
+}
+
+bool frmExam::checkDrawable()
+{
+    ExamDraw::Ticked ticked{};
+    for (int i = 0; i < 7; ++i)
+        ticked[size_t(i)] = m_categories[i]->isChecked();
+    gDB = std::make_unique<cDBAccess>();
+    gDB->Open_Connection(1);
+    gSQL = QStringLiteral("SELECT Category, Count(*) AS Questions FROM Q_A GROUP BY Category");
+    gRs = gDB->GetRS(gSQL, 3, 0, 1, 1);
+    if (!gRs)
+        return false;
+    ExamDraw::Stock stock{};
+    int poolSize = 0;
+    const QStringList captions = ExamSchema::categories();
+    for (gRs->MoveFirst(); !gRs->Eof(); gRs->MoveNext()) {
+        const int count = gRs->Fields(QStringLiteral("Questions")).toInt();
+        poolSize += count;
+        const int index = captions.indexOf(gRs->Fields(QStringLiteral("Category")).toString());
+        if (index >= 0)
+            stock[size_t(index)].count = count;
+    }
+    gRs.reset();
+    gDB.reset();
+    const auto shortage = ExamDraw::findShortage(gNumOfQuestions, ticked, stock, poolSize);
+    if (!shortage)
+        return true;
+    const QString where = shortage->category < 0
+                              ? QStringLiteral("The question pool")
+                              : QStringLiteral("The category \"%1\"").arg(captions.at(shortage->category));
+    MessageBox::show(QStringLiteral("%1 has %2 question(s), but this exam needs %3 from it.\n"
+                                    "Please tick other categories or choose fewer questions.")
+                         .arg(where)
+                         .arg(shortage->has)
+                         .arg(shortage->needs),
+                     MessageBox::OkOnly, MessageBox::Exclamation, QStringLiteral("Not Enough Questions"));
+    return false;
+}
+
+// --- Clock --------------------------------------------------------------------------------
+
+void frmExam::StartExam()
+{
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const QDateTime now = Clock::now();
+    Label1(7)->setText(DateFormat::format(now, QStringLiteral("mm/dd/yy")));
+    Label1(8)->setText(DateFormat::format(now, QStringLiteral("hh:mm AMPM")));
+    // 1.2 minutes a question: 12, 36 or 60.
+    const int minutes = gNumOfQuestions * 6 / 5;
+    Label1(9)->setText(QString::number(minutes) + QStringLiteral(" minutes"));
+    Label1(10)->setText(QString::number(gNumOfQuestions));
+    Label1(11)->setText(QString::number(gNumOfQuestions));
+    // An hour is shown one second short, as the clock shows minutes and seconds only.
+    gTimeLeft = minutes == 60 ? 59 * 60 + 59 : minutes * 60;
+    Label1(10)->setText(minutesAndSeconds(gTimeLeft));
+    setWindowTitle(QStringLiteral(" Exam: ") + m_text1->text());
+    m_timeOverShown = false;
+    m_timer->setInterval(1000);
+    m_timer->start();
+    CreateExam();
+    QApplication::restoreOverrideCursor();
+}
+
+void frmExam::Timer1_Timer()
+{
+    if (m_timeOverShown || m_ending)
+        return;
+    if (gTimeLeft > 0) {
+        --gTimeLeft;
+        Label1(10)->setText(minutesAndSeconds(gTimeLeft));
+    }
+    if (gTimeLeft > 0)
+        return;
+    // No screen is closed while one of its handlers waits on a box: try again on the next tick.
+    if (anotherBoxIsOpen())
+        return;
+    m_timeOverShown = true;
+    MessageBox::show(QStringLiteral("The exam time is over.\n       Thank you."), MessageBox::OkOnly,
+                     MessageBox::Critical, QStringLiteral("Exam Time"));
+    Command1_Click(1);
+}
+
+// --- Creation -----------------------------------------------------------------------------
+
+bool frmExam::CreateExam()
+{
+    m_examId = 0;
+    const QString name = m_text1->text();
+    gDB = std::make_unique<cDBAccess>();
+    gDB->Open_Connection(1);
+    if (AppExit::requested())
+        return false;
+    // ISO 8601 reads back as the same moment whatever the locale.
+    const QString now = Clock::now().toString(QStringLiteral("yyyy-MM-dd hh:mm:ss"));
+    gSQL = QStringLiteral("INSERT INTO ExamTitle(UserName,ExamDate,NumOfQuestions) ") + QStringLiteral(" VALUES('")
+           + escaped(name) + QStringLiteral("', ") + QStringLiteral(" '") + now + QStringLiteral("','")
+           + QString::number(gNumOfQuestions) + QStringLiteral("') ");
+    if (!gDB->ExecuteSQL(gSQL)) {
+        const QString reason = gDB->mLastError;
+        gDB.reset();
+        MessageBox::show(QStringLiteral("The exam could not be stored:\n") + reason, MessageBox::OkOnly,
+                         MessageBox::Critical, QStringLiteral("Exam Not Stored"));
+        return false;
+    }
+    // The key this insert was given, read on the same connection.
+    gSQL = QStringLiteral("SELECT @@IDENTITY");
+    gRs = gDB->GetRS(gSQL, 3, 0, 1, 1);
+    if (!gRs)
+        return false;
+    const qint32 examId = qint32(gRs->value(0, 0).toLongLong());
+    gRs.reset();
+
+    ExamDraw::Ticked ticked{};
+    for (int i = 0; i < 7; ++i)
+        ticked[size_t(i)] = m_categories[i]->isChecked();
+    ExamDraw::Stock stock{};
+    int poolSize = 0;
+    if (ticked[ExamDraw::kAllCategories]) {
+        gSQL = QStringLiteral("SELECT * FROM Q_A");
+        gRs = gDB->GetRS(gSQL, 3, 0, 1, 1);
+        if (!gRs)
+            return false;
+        poolSize = gRs->Eof() ? 0 : gRs->RecordCount();
+    } else {
+        for (int c = 0; c < 6; ++c) {
+            if (!ticked[size_t(c)])
+                continue;
+            gSQL = QStringLiteral("SELECT * FROM Q_A WHERE Category = '") + m_categories[c]->text()
+                   + QStringLiteral("' ORDER BY QID ");
+            gRs = gDB->GetRS(gSQL, 3, 0, 1, 1);
+            if (!gRs)
+                return false;
+            if (gRs->Eof())
+                continue;
+            gRs->MoveFirst();
+            stock[size_t(c)].lowQID = gRs->Fields(QStringLiteral("QID")).toInt();
+            gRs->MoveLast();
+            stock[size_t(c)].highQID = gRs->Fields(QStringLiteral("QID")).toInt();
+            stock[size_t(c)].count = gRs->RecordCount();
+        }
+    }
+    std::mt19937 rng = ExamDraw::seededFromClock();
+    const std::vector<int> drawn = ExamDraw::drawSlots(gNumOfQuestions, ticked, stock, poolSize, rng);
+
+    for (const int qid : drawn) {
+        gSQL = QStringLiteral("INSERT INTO ExamDetails(ExamID,UserName,QID) ") + QStringLiteral(" VALUES('")
+               + QString::number(examId) + QStringLiteral("','") + escaped(m_text1->text()) + QStringLiteral("','")
+               + QString::number(qid) + QStringLiteral("')");
+        if (qid == 0 || !gDB->ExecuteSQL(gSQL)) {
+            const QString reason = qid == 0 ? QStringLiteral("not enough questions to draw from") : gDB->mLastError;
+            // Nothing of a half-stored exam stays behind.
+            gDB->ExecuteSQL(QStringLiteral("DELETE FROM ExamDetails  WHERE ExamID = ") + QString::number(examId));
+            gDB->ExecuteSQL(QStringLiteral("DELETE FROM ExamTitle  WHERE ExamID = ") + QString::number(examId));
+            gRs.reset();
+            gDB.reset();
+            MessageBox::show(QStringLiteral("The exam could not be stored:\n") + reason, MessageBox::OkOnly,
+                             MessageBox::Critical, QStringLiteral("Exam Not Stored"));
+            return false;
+        }
+    }
+    m_examId = examId;
+    gExamID = examId;
+    gRs.reset();
+    gDB.reset();
+    return true;
+}
+
+// --- Questions ----------------------------------------------------------------------------
+
+void frmExam::ShowQuestion()
+{
+    Frame1(3)->setVisible(true);
+    updateContentSize();
+    clearOptions();
+    gDB = std::make_unique<cDBAccess>();
+    gDB->Open_Connection(1);
+    gSQL = QStringLiteral("SELECT ExamTitle.ExamID, ExamTitle.UserName, ExamTitle.ExamDate, ")
+           + QStringLiteral(" ExamTitle.NumOfQuestions, ExamTitle.ExamResult, ExamDetails.QID, ")
+           + QStringLiteral(" ExamDetails.Answer, ExamDetails.Answered, ExamDetails.DetailID, Q_A.Question, ")
+           + QStringLiteral(" Q_A.A, Q_A.B, Q_A.C, Q_A.D, Q_A.CorrectAnswer, Q_A.Category ")
+           + QStringLiteral(" FROM (ExamTitle INNER JOIN ExamDetails ON ExamTitle.ExamID = ExamDetails.ExamID) ")
+           + QStringLiteral(" INNER JOIN Q_A ON ExamDetails.QID = Q_A.QID ")
+           + QStringLiteral(" WHERE ExamTitle.ExamID = ") + QString::number(m_examId);
+    m_rsExam = gDB->GetRS(gSQL, 3, 3, 3, 0);
+    if (!m_rsExam)
+        return;
+    connect(m_rsExam.get(), &Recordset::moveComplete, this, &frmExam::rsExam_MoveComplete);
+    connect(m_rsExam.get(), &Recordset::writeFailed, this, &frmExam::reportAnswerNotStored);
+    static const std::pair<int, const char *> fields[] = {{0, "Question"}, {1, "A"},      {2, "B"},
+                                                          {3, "C"},        {4, "D"},      {5, "DetailID"},
+                                                          {6, "Answer"},   {7, "Category"}};
+    for (const auto &field : fields)
+        m_binder->bind(txtFields(field.first), QString::fromLatin1(field.second));
+    m_binder->bind(m_check1, QStringLiteral("Answered"));
+    m_binder->setRecordset(m_rsExam);
+    // The status line is filled at once rather than at the first move.
+    rsExam_MoveComplete();
+}
+
+void frmExam::clearOptions()
+{
+    for (gIndex = 0; gIndex <= 3; ++gIndex) {
+        QRadioButton *option = m_options[gIndex];
+        option->setAutoExclusive(false);
+        option->setChecked(false);
+        option->setAutoExclusive(true);
+    }
+}
+
+void frmExam::txtFields_Change(int Index)
+{
+    if (Index == 6) {
+        const QString answer = txtFieldsText(6);
+        const int letter = QStringList{QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C"),
+                                       QStringLiteral("D")}
+                               .indexOf(answer);
+        if (letter >= 0)
+            m_options[letter]->setChecked(true);
+        else
+            clearOptions();
+    }
+    m_options[2]->setEnabled(!txtFieldsText(3).isEmpty());
+    m_options[3]->setEnabled(!txtFieldsText(4).isEmpty());
+}
+
+void frmExam::Option1_Click(int Index)
+{
+    setTxtFieldsText(6, m_options[Index]->text());
+    m_check1->setChecked(true);
+}
+
+void frmExam::rsExam_MoveComplete()
+{
+    const QString status = QStringLiteral("Question: ") + QString::number(m_rsExam->AbsolutePosition())
+                           + QStringLiteral(" of ") + QString::number(m_rsExam->RecordCount());
+    if (m_lblStatus->text() == status)
+        return;
+    m_lblStatus->setText(status);
+    lblStatus_Change();
+}
+
+void frmExam::lblStatus_Change()
+{
+    CountQuestionsLeft();
+}
+
+void frmExam::CountQuestionsLeft()
+{
+    gDB = std::make_unique<cDBAccess>();
+    gDB->Open_Connection(1);
+    gSQL = QStringLiteral("SELECT ExamDetails.ExamID, ExamDetails.Answered ") + QStringLiteral(" From ExamDetails ")
+           + QStringLiteral(" WHERE ExamDetails.Answered =0 and ExamDetails.ExamID = ") + QString::number(m_examId);
+    gRs = gDB->GetRS(gSQL, 3, 0, 1, 1);
+    if (gRs)
+        Label1(11)->setText(QString::number(gRs->RecordCount()));
+    gRs.reset();
+    gDB.reset();
+}
+
+void frmExam::reportAnswerNotStored(const QString &reason)
+{
+    if (m_answerErrorShown)
+        return;
+    m_answerErrorShown = true;
+    MessageBox::show(QStringLiteral("Your answer could not be stored:\n") + reason, MessageBox::OkOnly,
+                     MessageBox::Critical, QStringLiteral("Answer Not Stored"));
+}
+
+// --- Scoring ------------------------------------------------------------------------------
+
+void frmExam::CalculateResult()
+{
+    int correctCount = 0;
+    gDB = std::make_unique<cDBAccess>();
+    gDB->Open_Connection(1);
+    gSQL = QStringLiteral("SELECT * FROM ExamDetails ") + QStringLiteral(" WHERE ExamID = ") + QString::number(m_examId);
+    gRs = gDB->GetRS(gSQL, 3, 0, 1, 1);
+    if (!gRs)
+        return;
+    std::shared_ptr<Recordset> question;
+    if (!(gRs->BOF() && gRs->Eof())) {
+        while (!gRs->Eof()) {
+            const QVariant stored = gRs->Fields(QStringLiteral("Answer"));
+            const QString answer = stored.isNull() ? QString() : stored.toString();
+            const qint32 qid = qint32(gRs->Fields(QStringLiteral("QID")).toLongLong());
+            gSQL = QStringLiteral("SELECT * FROM Q_A WHERE QID = ") + QString::number(qid);
+            question = gDB->GetRS(gSQL, 3, 0, 1, 1);
+            if (!question)
+                return;
+            const QVariant correct = question->Fields(QStringLiteral("CorrectAnswer"));
+            if (!question->Eof() && !correct.isNull() && correct.toString().toUpper() == answer.toUpper())
+                ++correctCount;
+            gRs->MoveNext();
+        }
+    }
+    question.reset();
+    gRs.reset();
+    gSQL = QStringLiteral("UPDATE ExamTitle ") + QStringLiteral(" SET ExamResult = '") + QString::number(correctCount)
+           + QStringLiteral("' ") + QStringLiteral(" WHERE ExamID = ") + QString::number(m_examId);
+    if (!gDB->ExecuteSQL(gSQL)) {
+        MessageBox::show(QStringLiteral("The result of the exam could not be stored:\n") + gDB->mLastError,
+                         MessageBox::OkOnly, MessageBox::Critical, QStringLiteral("Exam Result"));
+    }
+    gDB.reset();
+}
+
+// --- Layout -------------------------------------------------------------------------------
+
+void frmExam::fitToWidth(double clientWidth)
+{
+    QGroupBox *frame = Frame1(3);
+    const double frameWidth = clientWidth - Twips::fromPx(frame->x()) - kMargin;
+    if (frameWidth >= 0)
+        frame->resize(Twips::toPx(frameWidth), frame->height());
+    for (int i = 0; i <= 4; ++i) {
+        QWidget *box = txtFields(i);
+        const double width = Twips::fromPx(frame->width()) - Twips::fromPx(box->x()) - kMargin;
+        if (width >= 0)
+            box->resize(Twips::toPx(width), box->height());
+    }
+    updateContentSize();
+}

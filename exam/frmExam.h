@@ -1,0 +1,105 @@
+#pragma once
+
+#include <map>
+#include <memory>
+
+#include <QWidget>
+
+class ClockTimer;
+class DataBinder;
+class QCheckBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+class QRadioButton;
+class QScrollArea;
+class QToolButton;
+class QAbstractButton;
+class Recordset;
+
+// The exam screen: the set-up form, then the running exam with its clock, its questions and its
+// commands, until the exam is scored and handed over to the results screen.
+class frmExam final : public QWidget
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(frmExam)
+
+public:
+    explicit frmExam(QWidget *parent = nullptr);
+    ~frmExam() override;
+
+    void Form_Load();
+    void Command1_Click(int Index);
+    void chkCategory_Click(int Index);
+    void optTask_Click(int Index);
+    void StartExam();
+    bool CreateExam();
+    void ShowQuestion();
+    void CountQuestionsLeft();
+    void CalculateResult();
+    void Timer1_Timer();
+    // Stretches the question frame and its text boxes to the screen's client width (twips).
+    void fitToWidth(double clientWidth);
+
+    // Controls, addressed as the screen's control arrays.
+    QLineEdit *Text1(int index) const;
+    QLabel *Label1(int index) const;
+    QGroupBox *Frame1(int index) const;
+    QCheckBox *chkCategory(int index) const;
+    QRadioButton *optTask(int index) const;
+    QAbstractButton *Command1(int index) const;
+    QRadioButton *Option1(int index) const;
+    QWidget *txtFields(int index) const; // QPlainTextEdit or QLineEdit
+    QString txtFieldsText(int index) const;
+    QCheckBox *Check1() const { return m_check1; }
+    QLabel *lblStatus() const { return m_lblStatus; }
+    ClockTimer *Timer1() const { return m_timer; }
+    std::shared_ptr<Recordset> rsExam() const { return m_rsExam; }
+    // The exam this screen created; 0 before Start Exam.
+    qint32 examId() const { return m_examId; }
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void buildSetupColumn(QWidget *content);
+    void buildQuestionArea(QWidget *content);
+    void Form_Unload();
+    void Text1_LostFocus(int Index);
+    void txtFields_Change(int Index);
+    void Option1_Click(int Index);
+    void rsExam_MoveComplete();
+    void lblStatus_Change();
+    void EndExam();
+    bool checkDrawable();
+    void returnToSetup();
+    void setTxtFieldsText(int index, const QString &text);
+    void clearOptions();
+    void reportAnswerNotStored(const QString &reason);
+    void updateContentSize();
+
+    QScrollArea *m_scroll;
+    QWidget *m_content;
+    std::map<int, QLabel *> m_labels;
+    std::map<int, QGroupBox *> m_frames;
+    std::map<int, QAbstractButton *> m_commands;
+    std::map<int, QWidget *> m_txtFields;
+    QLineEdit *m_text1 = nullptr;
+    QCheckBox *m_categories[7] = {};
+    QRadioButton *m_tasks[3] = {};
+    QRadioButton *m_options[4] = {};
+    QCheckBox *m_check1 = nullptr;
+    QLabel *m_lblStatus = nullptr;
+    ClockTimer *m_timer;
+    DataBinder *m_binder;
+    std::shared_ptr<Recordset> m_rsExam;
+    qint32 m_examId = 0;
+    bool m_applyingRules = false;
+    bool m_ending = false;
+    bool m_unloading = false;
+    bool m_timeOverShown = false;
+    bool m_answerErrorShown = false;
+};

@@ -1,0 +1,51 @@
+#include "review/ExamListModel.h"
+
+#include <QColor>
+
+namespace {
+// -1, 0 or 1 in generic order.
+int compareGeneric(const QVariant &a, const QVariant &b)
+{
+    bool aNumber = false;
+    bool bNumber = false;
+    const double x = a.isNull() ? 0 : a.toString().toDouble(&aNumber);
+    const double y = b.isNull() ? 0 : b.toString().toDouble(&bNumber);
+    if (aNumber && bNumber)
+        return x < y ? -1 : (y < x ? 1 : 0);
+    const QString s = a.isNull() ? QString() : a.toString();
+    const QString t = b.isNull() ? QString() : b.toString();
+    return s.compare(t, Qt::CaseInsensitive);
+}
+} // namespace
+
+ExamListModel::ExamListModel(QObject *parent)
+    : QSortFilterProxyModel(parent)
+{
+    setDynamicSortFilter(false);
+}
+
+ExamListModel::~ExamListModel() = default;
+
+QColor ExamListModel::shade()
+{
+    return QColor(192, 192, 192);
+}
+
+QVariant ExamListModel::data(const QModelIndex &index, int role) const
+{
+    if (role == Qt::BackgroundRole && index.isValid())
+        return index.row() % 2 == 1 ? QVariant(shade()) : QVariant();
+    return QSortFilterProxyModel::data(index, role);
+}
+
+bool ExamListModel::lessThan(const QModelIndex &left, const QModelIndex &right) const
+{
+    const QAbstractItemModel *source = sourceModel();
+    for (int column = 0; column < source->columnCount(); ++column) {
+        const int order = compareGeneric(source->index(left.row(), column).data(Qt::EditRole),
+                                         source->index(right.row(), column).data(Qt::EditRole));
+        if (order != 0)
+            return order < 0;
+    }
+    return false;
+}

@@ -1,0 +1,437 @@
+#include "review/frmViewExam.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QTableView>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include "data/DataBinder.h"
+#include "data/Recordset.h"
+#include "data/RecordsetModel.h"
+#include "data/cDBAccess.h"
+#include "review/ExamListModel.h"
+#include "shell/AppExit.h"
+#include "shell/GenModule.h"
+#include "shell/MessageBox.h"
+#include "shell/SystemBeep.h"
+#include "shell/Twips.h"
+#include "shell/frmMain.h"
+#include "shell/frmMenu.h"
+
+namespace {
+constexpr int kMargin = 100; // twips between a stretched control and its container's edge
+constexpr int kColumnWidths[] = {0, 800, 1800, 1460, 1460, 1000};
+} // namespace
+
+frmViewExam::frmViewExam(QWidget *parent)
+    : QWidget(parent)
+    , m_scroll(new QScrollArea(this))
+    , m_content(new QWidget)
+    , m_gridSource(new RecordsetModel(this))
+    , m_listModel(new ExamListModel(this))
+    , m_binder(new DataBinder(this))
+{
+    setObjectName(QStringLiteral("frmViewExam"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowTitle(QStringLiteral(" View Results"));
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(m_scroll);
+    m_scroll->setFrameShape(QFrame::NoFrame);
+    m_scroll->setWidget(m_content);
+    m_scroll->setWidgetResizable(false);
+    m_listModel->setSourceModel(m_gridSource);
+    buildList();
+    buildReview();
+    resize(Twips::toPx(8900), Twips::toPx(8800));
+    updateContentSize();
+}
+
+frmViewExam::~frmViewExam()
+{
+    UnregisterLoadedForm(this);
+}
+
+void frmViewExam::buildList()
+{
+    m_grid = new QTableView(m_content);
+    m_grid->setObjectName(QStringLiteral("Grid1"));
+    m_grid->setToolTip(QStringLiteral("Double click to review exam"));
+    m_grid->setAccessibleName(QStringLiteral("Exam results"));
+    m_grid->setModel(m_listModel);
+    m_grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_grid->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_grid->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_grid->verticalHeader()->setVisible(false);
+    m_grid->verticalHeader()->setDefaultSectionSize(Twips::toPx(300));
+    m_grid->horizontalHeader()->setHighlightSections(false);
+    m_grid->horizontalHeader()->setStretchLastSection(true);
+    m_grid->setGeometry(Twips::rect(120, 120, 6700, 2640));
+    connect(m_grid, &QTableView::doubleClicked, this, [this] { Grid1_DblClick(); });
+
+    m_manage = new QGroupBox(QStringLiteral("Manage Exam"), m_content);
+    m_manage->setGeometry(Twips::rect(6960, 120, 1605, 1320));
+    auto command = [this](int index, const QString &caption, int top) {
+        auto *b = new QPushButton(caption, m_manage);
+        b->setObjectName(QStringLiteral("Command1_%1").arg(index));
+        b->setGeometry(Twips::rect(120, top, 1365, 400));
+        connect(b, &QPushButton::clicked, this, [this, index] { Command1_Click(index); });
+        m_commands[index] = b;
+    };
+    command(0, QStringLiteral("Delete Exam"), 300);
+    command(4, QStringLiteral("Close Screen"), 780);
+    m_commands[0]->setEnabled(false);
+}
+
+void frmViewExam::buildReview()
+{
+    m_review = new QGroupBox(QStringLiteral("Exam Review"), m_content);
+    m_review->setObjectName(QStringLiteral("Frame1_3"));
+    m_review->setGeometry(Twips::rect(120, 2880, 8445, 5760));
+    m_review->setVisible(false);
+
+    auto label = [this](int index, const QString &caption, const QRect &twips) {
+        auto *l = new QLabel(caption, m_review);
+        l->setObjectName(QStringLiteral("Label1_%1").arg(index));
+        l->setGeometry(Twips::rect(twips.x(), twips.y(), twips.width(), twips.height()));
+        m_labels[index] = l;
+    };
+    auto textBox = [this](int index, const QRect &twips, bool multiLine, const QString &name) {
+        QWidget *box = nullptr;
+        if (multiLine) {
+            auto *edit = new QPlainTextEdit(m_review);
+            edit->setReadOnly(true);
+            edit->setTabChangesFocus(true);
+            edit->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+            connect(edit, &QPlainTextEdit::textChanged, this, [this, index] { txtFields_Change(index); });
+            box = edit;
+        } else {
+            auto *edit = new QLineEdit(m_review);
+            edit->setReadOnly(true);
+            connect(edit, &QLineEdit::textChanged, this, [this, index] { txtFields_Change(index); });
+            box = edit;
+        }
+        box->setObjectName(QStringLiteral("txtFields_%1").arg(index));
+        box->setAccessibleName(name);
+        box->setGeometry(Twips::rect(twips.x(), twips.y(), twips.width(), twips.height()));
+        box->setAutoFillBackground(true);
+        m_txtFields[index] = box;
+    };
+
+    label(17, QStringLiteral("Question"), QRect(100, 300, 960, 285));
+    textBox(0, QRect(1080, 270, 7155, 900), true, QStringLiteral("Question"));
+    const int letterLabels[] = {3, 5, 6, 7};
+    const QString letters = QStringLiteral("ABCD");
+    for (int k = 0; k < 4; ++k) {
+        const int top = 1260 + k * 600;
+        label(letterLabels[k], letters.mid(k, 1), QRect(700, top + 30, 300, 285));
+        textBox(k + 1, QRect(1080, top, 7155, 540), true, QStringLiteral("Answer ") + letters.at(k));
+    }
+    label(0, QStringLiteral("Your Answer"), QRect(100, 3720, 960, 285));
+    textBox(6, QRect(1080, 3690, 540, 330), false, QStringLiteral("Your Answer"));
+    label(1, QStringLiteral("Correct Answer"), QRect(1800, 3720, 1150, 285));
+    textBox(8, QRect(2980, 3690, 540, 330), false, QStringLiteral("Correct Answer"));
+    label(4, QStringLiteral("Category"), QRect(3720, 3720, 800, 285));
+    textBox(7, QRect(4560, 3690, 3675, 330), false, QStringLiteral("Category"));
+    label(2, QStringLiteral("Explanation"), QRect(100, 4140, 960, 285));
+    textBox(9, QRect(1080, 4110, 7155, 1020), true, QStringLiteral("Explanation"));
+    textBox(5, QRect(0, 0, 300, 285), false, QStringLiteral("Detail"));
+    m_txtFields[5]->setVisible(false);
+    m_check1 = new QCheckBox(m_review);
+    m_check1->setObjectName(QStringLiteral("Check1"));
+    m_check1->setVisible(false);
+    m_check1->setEnabled(false);
+
+    const int navTop = 5250;
+    const std::pair<int, const char *> nav[] = {{2, "first"}, {3, "previous"}, {5, "next"}, {6, "last"}};
+    const int navLeft[] = {1080, 1530, 7365, 7815};
+    const char *const tips[] = {"First question", "Previous question", "Next question", "Last question"};
+    for (int i = 0; i < 4; ++i) {
+        auto *b = new QToolButton(m_review);
+        const int index = nav[i].first;
+        b->setObjectName(QStringLiteral("Command1_%1").arg(index));
+        b->setIcon(QIcon(QStringLiteral(":/icons/%1.png").arg(QString::fromLatin1(nav[i].second))));
+        b->setIconSize(QSize(16, 16));
+        b->setToolTip(QString::fromLatin1(tips[i]));
+        b->setAccessibleName(QString::fromLatin1(tips[i]));
+        b->setGeometry(Twips::rect(navLeft[i], navTop, 420, 390));
+        connect(b, &QToolButton::clicked, this, [this, index] { Command1_Click(index); });
+        m_commands[index] = b;
+    }
+    m_lblStatus = new QLabel(m_review);
+    m_lblStatus->setObjectName(QStringLiteral("lblStatus"));
+    m_lblStatus->setAlignment(Qt::AlignCenter);
+    m_lblStatus->setGeometry(Twips::rect(2100, navTop + 50, 5100, 300));
+}
+
+void frmViewExam::updateContentSize()
+{
+    QRect used;
+    for (QWidget *child : m_content->findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly)) {
+        if (!child->isHidden())
+            used = used.united(child->geometry());
+    }
+    const QSize view = m_scroll->viewport()->size();
+    m_content->resize(qMax(used.right() + Twips::toPx(kMargin), qMin(view.width(), width())),
+                      qMax(used.bottom() + Twips::toPx(kMargin), view.height()));
+}
+
+QAbstractButton *frmViewExam::Command1(int index) const
+{
+    const auto it = m_commands.find(index);
+    return it == m_commands.end() ? nullptr : it->second;
+}
+
+QLabel *frmViewExam::Label1(int index) const
+{
+    const auto it = m_labels.find(index);
+    return it == m_labels.end() ? nullptr : it->second;
+}
+
+QWidget *frmViewExam::txtFields(int index) const
+{
+    const auto it = m_txtFields.find(index);
+    return it == m_txtFields.end() ? nullptr : it->second;
+}
+
+QString frmViewExam::txtFieldsText(int index) const
+{
+    QWidget *box = txtFields(index);
+    if (auto *line = qobject_cast<QLineEdit *>(box))
+        return line->text();
+    if (auto *edit = qobject_cast<QPlainTextEdit *>(box))
+        return edit->toPlainText();
+    return QString();
+}
+
+// --- The list -----------------------------------------------------------------------------
+
+void frmViewExam::Form_Load()
+{
+    RegisterLoadedForm(this);
+    gViewExamLoaded = true;
+    LoadGrid();
+}
+
+void frmViewExam::LoadGrid()
+{
+    gDB = std::make_unique<cDBAccess>();
+    gDB->Open_Connection(1);
+    gSQL = QStringLiteral("SELECT ExamTitle.ExamID, Format(ExamTitle.ExamDate,'mm/dd/yy') AS [Date], ")
+           + QStringLiteral(" ExamTitle.UserName AS [User Name], ExamTitle.NumOfQuestions AS [No of Questions], ")
+           + QStringLiteral(" ExamTitle.ExamResult AS [Correct Answers], ")
+           + QStringLiteral(" ExamTitle.ExamResult * 100\\ ExamTitle.NumOfQuestions AS [Result (%)]")
+           + QStringLiteral(" FROM ExamTitle ORDER BY ExamTitle.ExamDate DESC, ExamTitle.UserName ");
+    gRs = gDB->GetRS(gSQL, 3, 0, 1, 1);
+    if (!gRs)
+        return;
+    // The grid holds its own reference: releasing gRs elsewhere never empties it.
+    m_gridSource->setRecordset(gRs);
+    m_grid->setUpdatesEnabled(false);
+    DoGridSetting();
+}
+
+void frmViewExam::DoGridSetting()
+{
+    for (int column = 0; column < int(std::size(kColumnWidths)); ++column)
+        m_grid->setColumnWidth(column, Twips::toPx(kColumnWidths[column]));
+    m_grid->setColumnHidden(0, true);
+    QFont bold = m_grid->horizontalHeader()->font();
+    bold.setBold(true);
+    m_grid->horizontalHeader()->setFont(bold);
+    m_grid->setUpdatesEnabled(true);
+    // Ascending generic order, the hidden ExamID first; the shading follows the displayed lines.
+    m_listModel->sort(0, Qt::AscendingOrder);
+    if (m_listModel->rowCount() > 0)
+        m_grid->setCurrentIndex(m_listModel->index(0, 1));
+}
+
+void frmViewExam::closeEvent(QCloseEvent *event)
+{
+    Form_Unload();
+    event->accept();
+}
+
+void frmViewExam::Form_Unload()
+{
+    if (m_unloaded)
+        return;
+    m_unloaded = true;
+    gViewExamLoaded = false;
+    gRs.reset();
+    gDB.reset();
+    UnregisterLoadedForm(this);
+}
+
+// --- The review ---------------------------------------------------------------------------
+
+void frmViewExam::Grid1_DblClick()
+{
+    if (m_listModel->rowCount() + 1 < 2)
+        return;
+    const int row = m_grid->currentIndex().isValid() ? m_grid->currentIndex().row() : 0;
+    for (const auto &command : m_commands)
+        command.second->setEnabled(true);
+    m_examId = qint32(m_listModel->index(row, 0).data(Qt::EditRole).toLongLong());
+    m_userName = m_listModel->index(row, 2).data(Qt::DisplayRole).toString();
+    gExamID = m_examId;
+    gUserName = m_userName;
+    setWindowTitle(QStringLiteral(" Exam # ") + QString::number(m_examId) + QStringLiteral(" (") + m_userName
+                   + QStringLiteral(")"));
+    m_review->setVisible(true);
+    updateContentSize();
+    gDB = std::make_unique<cDBAccess>();
+    gDB->Open_Connection(1);
+    gSQL = QStringLiteral("SELECT ExamTitle.ExamID, ExamTitle.UserName, ExamTitle.ExamDate, ")
+           + QStringLiteral(" ExamTitle.NumOfQuestions, ExamTitle.ExamResult, ExamDetails.QID, ")
+           + QStringLiteral(" ExamDetails.Answer, ExamDetails.Answered, ExamDetails.DetailID, Q_A.Question, ")
+           + QStringLiteral(" Q_A.A, Q_A.B, Q_A.C, Q_A.D, Q_A.CorrectAnswer, Q_A.Category, Q_A.Description ")
+           + QStringLiteral(" FROM (ExamTitle INNER JOIN ExamDetails ON ExamTitle.ExamID = ExamDetails.ExamID) ")
+           + QStringLiteral(" INNER JOIN Q_A ON ExamDetails.QID = Q_A.QID ")
+           + QStringLiteral(" WHERE ExamTitle.ExamID = ") + QString::number(m_examId);
+    std::shared_ptr<Recordset> rs = gDB->GetRS(gSQL, 3, 3, 3, 0);
+    if (!rs)
+        return;
+    if (m_rsExam)
+        disconnect(m_rsExam.get(), nullptr, this, nullptr);
+    m_rsExam = std::move(rs);
+    connect(m_rsExam.get(), &Recordset::moveComplete, this, &frmViewExam::rsExam_MoveComplete);
+    if (!m_binder->recordset()) {
+        static const std::pair<int, const char *> fields[] = {
+            {0, "Question"}, {1, "A"},      {2, "B"},        {3, "C"},
+            {4, "D"},        {5, "DetailID"}, {6, "Answer"}, {7, "Category"},
+            {8, "CorrectAnswer"}, {9, "Description"}};
+        for (const auto &field : fields)
+            m_binder->bind(txtFields(field.first), QString::fromLatin1(field.second));
+        m_binder->bind(m_check1, QStringLiteral("Answered"));
+    }
+    m_binder->setRecordset(m_rsExam);
+    txtFields_Change(6);
+    rsExam_MoveComplete();
+}
+
+void frmViewExam::rsExam_MoveComplete()
+{
+    // An exam without questions has no position to show.
+    const int position = m_rsExam->RecordCount() == 0 ? 0 : m_rsExam->AbsolutePosition();
+    m_lblStatus->setText(QStringLiteral("Question: ") + QString::number(position) + QStringLiteral(" of ")
+                         + QString::number(m_rsExam->RecordCount()));
+}
+
+void frmViewExam::txtFields_Change(int Index)
+{
+    if (Index != 6 && Index != 8)
+        return;
+    QWidget *answer = txtFields(6);
+    QPalette pal = answer->palette();
+    const bool right = txtFieldsText(6) == txtFieldsText(8);
+    pal.setColor(QPalette::Base, right ? QColor(255, 255, 255) : QColor(255, 0, 0));
+    answer->setPalette(pal);
+}
+
+void frmViewExam::Command1_Click(int Index)
+{
+    switch (Index) {
+    case 0: {
+        MessageBox::show(QStringLiteral("You are about to delete the exam # ") + QString::number(m_examId)
+                             + QStringLiteral(" (") + m_userName + QStringLiteral(")"),
+                         MessageBox::YesNo, MessageBox::Question, QStringLiteral("Delete Exam"),
+                         MessageBox::DefaultButton1);
+        if (gMsgResult.toInt() == MessageBox::No)
+            return;
+        setWindowTitle(QStringLiteral("View Results"));
+        DeleteExam();
+        if (frmMain *main = frmMain::instance()) {
+            if (frmMenu *menu = main->menuForm())
+                menu->OpenScreen(1);
+        }
+        break;
+    }
+    case 4:
+        m_rsExam.reset();
+        UnloadIfLoaded(this);
+        break;
+    case 2:
+        if (m_rsExam)
+            m_rsExam->MoveFirst();
+        break;
+    case 3:
+        if (m_rsExam) {
+            if (!m_rsExam->BOF())
+                m_rsExam->MovePrevious();
+            if (m_rsExam->BOF() && m_rsExam->RecordCount() >= 1) {
+                SystemBeep::sound();
+                m_rsExam->MoveFirst();
+            }
+        }
+        break;
+    case 5:
+        if (m_rsExam) {
+            if (!m_rsExam->Eof())
+                m_rsExam->MoveNext();
+            if (m_rsExam->Eof() && m_rsExam->RecordCount() >= 1) {
+                SystemBeep::sound();
+                m_rsExam->MoveLast();
+            }
+        }
+        break;
+    case 6:
+        if (m_rsExam)
+            m_rsExam->MoveLast();
+        break;
+    default:
+        break;
+    }
+}
+
+void frmViewExam::DeleteExam()
+{
+    gDB = std::make_unique<cDBAccess>();
+    gDB->Open_Connection(1);
+    if (AppExit::requested())
+        return;
+    QString failure;
+    gSQL = QStringLiteral("DELETE FROM ExamTitle ") + QStringLiteral(" WHERE ExamID = ") + QString::number(m_examId);
+    if (!gDB->ExecuteSQL(gSQL)) {
+        // Without its title row gone, the exam keeps its questions: it stays listed whole.
+        failure = gDB->mLastError;
+    } else {
+        gSQL = QStringLiteral("DELETE FROM ExamDetails ") + QStringLiteral(" WHERE ExamID = ")
+               + QString::number(m_examId);
+        if (!gDB->ExecuteSQL(gSQL))
+            failure = gDB->mLastError;
+    }
+    gDB.reset();
+    m_review->setVisible(false);
+    if (failure.isEmpty()) {
+        MessageBox::show(QStringLiteral("The exam successfully removed from database."), MessageBox::OkOnly,
+                         MessageBox::Information, QStringLiteral("Operation Completed"));
+    } else {
+        MessageBox::show(QStringLiteral("The exam could not be removed from the database:\n") + failure,
+                         MessageBox::OkOnly, MessageBox::Critical, QStringLiteral("Delete Exam"));
+    }
+}
+
+// --- Layout -------------------------------------------------------------------------------
+
+void frmViewExam::fitToWidth(double clientWidth)
+{
+    const double frameWidth = clientWidth - Twips::fromPx(m_review->x()) - kMargin;
+    if (frameWidth >= 0)
+        m_review->resize(Twips::toPx(frameWidth), m_review->height());
+    for (int i : {0, 1, 2, 3, 4, 9}) {
+        QWidget *box = txtFields(i);
+        const double width = Twips::fromPx(m_review->width()) - Twips::fromPx(box->x()) - kMargin;
+        if (width >= 0)
+            box->resize(Twips::toPx(width), box->height());
+    }
+    updateContentSize();
+}

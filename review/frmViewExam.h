@@ -1,0 +1,79 @@
+#pragma once
+
+#include <map>
+#include <memory>
+
+#include <QWidget>
+
+class DataBinder;
+class ExamListModel;
+class QAbstractButton;
+class QCheckBox;
+class QGroupBox;
+class QLabel;
+class QScrollArea;
+class QTableView;
+class Recordset;
+class RecordsetModel;
+
+// The results screen: every stored exam with its result, the review of one exam beside the
+// correct answers and explanations, and its deletion.
+class frmViewExam final : public QWidget
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(frmViewExam)
+
+public:
+    explicit frmViewExam(QWidget *parent = nullptr);
+    ~frmViewExam() override;
+
+    void Form_Load();
+    void LoadGrid();
+    void DoGridSetting();
+    void Grid1_DblClick();
+    void Command1_Click(int Index);
+    void DeleteExam();
+    void fitToWidth(double clientWidth);
+
+    QTableView *Grid1() const { return m_grid; }
+    ExamListModel *gridModel() const { return m_listModel; }
+    QGroupBox *Frame1(int index) const { return index == 3 ? m_review : nullptr; }
+    QGroupBox *Frame2() const { return m_manage; }
+    QAbstractButton *Command1(int index) const;
+    QLabel *Label1(int index) const;
+    QWidget *txtFields(int index) const;
+    QString txtFieldsText(int index) const;
+    QCheckBox *Check1() const { return m_check1; }
+    QLabel *lblStatus() const { return m_lblStatus; }
+    std::shared_ptr<Recordset> rsExam() const { return m_rsExam; }
+    qint32 reviewedExamId() const { return m_examId; }
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void buildList();
+    void buildReview();
+    void Form_Unload();
+    void rsExam_MoveComplete();
+    void txtFields_Change(int Index);
+    void updateContentSize();
+
+    QScrollArea *m_scroll;
+    QWidget *m_content;
+    QTableView *m_grid = nullptr;
+    RecordsetModel *m_gridSource;
+    ExamListModel *m_listModel;
+    QGroupBox *m_manage = nullptr;
+    QGroupBox *m_review = nullptr;
+    std::map<int, QAbstractButton *> m_commands;
+    std::map<int, QLabel *> m_labels;
+    std::map<int, QWidget *> m_txtFields;
+    QCheckBox *m_check1 = nullptr;
+    QLabel *m_lblStatus = nullptr;
+    DataBinder *m_binder;
+    std::shared_ptr<Recordset> m_rsExam;
+    qint32 m_examId = 0;
+    QString m_userName;
+    bool m_unloaded = false;
+};

@@ -1,0 +1,112 @@
+#include "shell/GenModule.h"
+
+#include <QApplication>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QList>
+#include <QMdiSubWindow>
+#include <QPointer>
+
+#include "data/Connection.h"
+#include "data/Recordset.h"
+#include "data/cDBAccess.h"
+#include "shell/DesktopShell.h"
+#include "shell/MessageBox.h"
+
+// Order matters: gDB releases gConnection when destroyed, so it is defined last.
+std::shared_ptr<Connection> gConnection;
+std::shared_ptr<Recordset> gRs;
+std::unique_ptr<cDBAccess> gDB;
+QString gDbPath;
+bool gQuitNoPrompt = false;
+bool gMenuLoaded = false;
+bool gExamLoaded = false;
+bool gViewExamLoaded = false;
+QString gMsgResult;
+int gIndex = 0;
+int gNumOfQuestions = 0;
+int gTimeLeft = 0;
+qint32 gExamID = 0;
+QString gUserName;
+QString gSQL;
+
+namespace {
+QList<QPointer<QWidget>> &loadedForms()
+{
+    static QList<QPointer<QWidget>> forms;
+    return forms;
+}
+} // namespace
+
+bool FileExists(const QString &path)
+{
+    const QFileInfo info(path);
+    return info.exists() && !info.isDir();
+}
+
+void RegisterLoadedForm(QWidget *form)
+{
+    if (!loadedForms().contains(form))
+        loadedForms().append(form);
+}
+
+void UnregisterLoadedForm(QWidget *form)
+{
+    loadedForms().removeAll(form);
+}
+
+QList<QWidget *> LoadedForms()
+{
+    QList<QWidget *> forms;
+    for (const QPointer<QWidget> &form : loadedForms()) {
+        if (form)
+            forms.append(form);
+    }
+    return forms;
+}
+
+bool UnloadIfLoaded(QWidget *form)
+{
+    const QList<QWidget *> forms = LoadedForms();
+    for (QWidget *loaded : forms) {
+        if (loaded == form) {
+            // A screen inside the main window closes with its child window.
+            if (auto *sub = qobject_cast<QMdiSubWindow *>(form->parentWidget()))
+                sub->close();
+            else
+                form->close();
+            return true;
+        }
+    }
+    return false;
+}
+
+void OpenDocument(const QString &fileName)
+{
+    DesktopShell::Request request;
+    request.file = fileName;
+    request.workingDir = AppFolder();
+    const int result = DesktopShell::open(request);
+    if (result < 5) {
+        MessageBox::show(QStringLiteral("Can't Find ") + fileName, MessageBox::OkOnly, MessageBox::Exclamation,
+                         QStringLiteral("File Error"));
+    }
+}
+
+namespace {
+QString &appFolderOverride()
+{
+    static QString folder;
+    return folder;
+}
+} // namespace
+
+QString AppFolder()
+{
+    return appFolderOverride().isEmpty() ? QCoreApplication::applicationDirPath() : appFolderOverride();
+}
+
+void SetAppFolder(const QString &folder)
+{
+    appFolderOverride() = folder;
+}

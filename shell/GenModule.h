@@ -1,0 +1,44 @@
+#pragma once
+
+#include <memory>
+
+#include <QString>
+
+class Connection;
+class QWidget;
+class Recordset;
+class cDBAccess;
+
+// Program-wide state, alive for the whole run.
+extern QString gDbPath;          // folder that holds Exam.mdb
+extern bool gQuitNoPrompt;       // close the main window without asking
+extern bool gMenuLoaded;
+extern bool gExamLoaded;
+extern bool gViewExamLoaded;
+extern QString gMsgResult;       // answer code of the last message box, as decimal text
+extern int gIndex;               // shared loop counter
+extern int gNumOfQuestions;      // 10, 30 or 50
+extern int gTimeLeft;            // exam time left, in seconds
+// Exam keys are 32-bit: a 16-bit key would wrap past 32767 and attach answers to another exam.
+extern qint32 gExamID;
+extern QString gUserName;
+extern QString gSQL;
+extern std::shared_ptr<Connection> gConnection;
+extern std::shared_ptr<Recordset> gRs;
+extern std::unique_ptr<cDBAccess> gDB;
+
+// True for a file of any attributes (hidden, read-only, ...); false for a folder or nothing.
+bool FileExists(const QString &path);
+// Closes `form` (its closing handler runs) when it is one of the loaded screens.
+bool UnloadIfLoaded(QWidget *form);
+// Asks the desktop shell to open a companion document or a web address.
+void OpenDocument(const QString &fileName);
+
+// The loaded screens, in the order they were loaded.
+void RegisterLoadedForm(QWidget *form);
+void UnregisterLoadedForm(QWidget *form);
+QList<QWidget *> LoadedForms();
+
+// Folder of the program itself (tests may place the program elsewhere).
+QString AppFolder();
+void SetAppFolder(const QString &folder);

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QDialog>
+
+class ClickableLabel;
+class QFrame;
+
+// The modal about box: picture, product name and copyright line from the version information.
+class frmAbout final : public QDialog
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(frmAbout)
+
+public:
+    explicit frmAbout(QWidget *parent = nullptr);
+    ~frmAbout() override;
+
+    ClickableLabel *Label1(int index) const;
+    void Label1_Click(int index);
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
+
+private:
+    void Form_Load();
+
+    ClickableLabel *m_label0;
+    ClickableLabel *m_label2;
+    ClickableLabel *m_label3;
+    QFrame *m_line1;
+};

@@ -1,0 +1,234 @@
+#include "shell/frmMain.h"
+
+#include <QCloseEvent>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenuBar>
+
+#include "VersionInfo.h"
+#include "data/ConnectionPool.h"
+#include "exam/frmExam.h"
+#include "review/frmViewExam.h"
+#include "shell/DesktopShell.h"
+#include "shell/FileDialog.h"
+#include "shell/GenModule.h"
+#include "shell/MessageBox.h"
+#include "shell/Twips.h"
+#include "shell/frmMenu.h"
+
+namespace {
+frmMain *s_instance = nullptr;
+
+// Applies one size setting; a setting that cannot be made (a negative size) is skipped.
+template <typename Apply>
+void trySetting(double value, Apply apply)
+{
+    if (value >= 0)
+        apply(Twips::toPx(value));
+}
+} // namespace
+
+frmMain::frmMain(QWidget *parent)
+    : QMainWindow(parent)
+    , m_mdiArea(new QMdiArea(this))
+{
+    s_instance = this;
+    setObjectName(QStringLiteral("frmMain"));
+    setWindowTitle(QString::fromUtf8(VersionInfo::ProductName));
+    setWindowIcon(QIcon(QStringLiteral(":/app.png")));
+    m_mdiArea->setBackground(palette().brush(QPalette::Dark));
+    m_mdiArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    m_mdiArea->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    m_mdiArea->viewport()->installEventFilter(this);
+    setCentralWidget(m_mdiArea);
+    createMenus();
+    resize(Twips::toPx(12600), Twips::toPx(8400));
+}
+
+frmMain::~frmMain()
+{
+    if (s_instance == this)
+        s_instance = nullptr;
+}
+
+frmMain *frmMain::instance()
+{
+    return s_instance;
+}
+
+void frmMain::createMenus()
+{
+    QMenu *mnuFile = menuBar()->addMenu(QStringLiteral("&File"));
+    mnuFile->setObjectName(QStringLiteral("mnuFile"));
+    QAction *mnuReadMe = mnuFile->addAction(QStringLiteral("&Read Me"));
+    mnuReadMe->setObjectName(QStringLiteral("mnuReadMe"));
+    QAction *mnuLicense = mnuFile->addAction(QStringLiteral("&License"));
+    mnuLicense->setObjectName(QStringLiteral("mnuLicense"));
+    connect(mnuReadMe, &QAction::triggered, this, [this] { LoadMenu(QStringLiteral("ReadMe.txt")); });
+    connect(mnuLicense, &QAction::triggered, this, [this] { LoadMenu(QStringLiteral("License.txt")); });
+}
+
+frmMenu *frmMain::menuForm() const
+{
+    return m_menu;
+}
+
+frmExam *frmMain::examForm() const
+{
+    return m_exam;
+}
+
+frmViewExam *frmMain::viewExamForm() const
+{
+    return m_viewExam;
+}
+
+QSize frmMain::clientSize() const
+{
+    return m_mdiArea->viewport()->size();
+}
+
+QMdiSubWindow *frmMain::addScreen(QWidget *screen, Qt::WindowFlags flags)
+{
+    QMdiSubWindow *sub = m_mdiArea->addSubWindow(screen, flags);
+    sub->setAttribute(Qt::WA_DeleteOnClose);
+    sub->setOption(QMdiSubWindow::RubberBandMove, false);
+    return sub;
+}
+
+frmExam *frmMain::createExamForm()
+{
+    m_exam = new frmExam;
+    return m_exam;
+}
+
+frmViewExam *frmMain::createViewExamForm()
+{
+    m_viewExam = new frmViewExam;
+    return m_viewExam;
+}
+
+void frmMain::start()
+{
+    // 1. The menu screen is shown before anything else happens.
+    m_menu = new frmMenu;
+    QMdiSubWindow *menuWindow = addScreen(m_menu, Qt::SubWindow | Qt::FramelessWindowHint);
+    show();
+    menuWindow->show();
+    m_menu->Form_Load();
+    activateWindow();
+
+    // 2. Exam.mdb beside the program (its name matched without regard to case).
+    const QString candidate = AppFolder() + QStringLiteral("/Exam.mdb");
+    if (!FileExists(ConnectionPool::resolveFile(candidate))) {
+        // 3.-6. Ask for it; a cancel, an empty choice or another file ends the program silently.
+        const std::optional<QString> chosen =
+            FileDialog::getOpenFileName(this, QStringLiteral("Can't Find Exam.mdb"), QStringLiteral("(*.MDB) (*.mdb)"));
+        if (!chosen || chosen->isEmpty() || chosen->right(8).toUpper() != QLatin1String("EXAM.MDB")) {
+            gQuitNoPrompt = true;
+            m_quitting = true;
+            close();
+            return;
+        }
+        gDbPath = chosen->left(chosen->size() - 8);
+    }
+    // 7.
+    if (gDbPath.isEmpty())
+        gDbPath = AppFolder();
+    Form_Resize();
+}
+
+bool frmMain::QueryUnload()
+{
+    if (gQuitNoPrompt)
+        return true;
+    MessageBox::show(QStringLiteral("Do you want to quit?"), MessageBox::YesNo, MessageBox::Question,
+                     QStringLiteral("Exit Exam"), MessageBox::DefaultButton1);
+    return gMsgResult.toInt() != MessageBox::No;
+}
+
+void frmMain::closeEvent(QCloseEvent *event)
+{
+    if (m_closed) {
+        event->accept();
+        return;
+    }
+    if (!QueryUnload()) {
+        event->ignore();
+        return;
+    }
+    closeAllScreens();
+    m_closed = true;
+    m_quitting = true;
+    event->accept();
+}
+
+void frmMain::closeAllScreens()
+{
+    // The exam and results screens close before the menu: an exam's closing handler still asks
+    // the menu to show the results.
+    QList<QWidget *> screens = LoadedForms();
+    std::reverse(screens.begin(), screens.end());
+    for (QWidget *screen : screens)
+        UnloadIfLoaded(screen);
+    // Screens that those closing handlers opened close too.
+    for (int guard = 0; guard < 100 && !LoadedForms().isEmpty(); ++guard)
+        UnloadIfLoaded(LoadedForms().constLast());
+}
+
+void frmMain::UnloadMe()
+{
+    close();
+}
+
+void frmMain::LoadMenu(const QString &FileName)
+{
+    const QString path = AppFolder() + QLatin1Char('/') + FileName;
+    if (!FileExists(path)) {
+        MessageBox::show(QStringLiteral("The file does not exist."), MessageBox::OkOnly, MessageBox::Critical,
+                         QStringLiteral("Missing File"));
+        return;
+    }
+    DesktopShell::Request request;
+    request.verb = QStringLiteral("Open");
+    request.file = path;
+    // There is no drive root to start in here; the program's own folder serves instead.
+    request.workingDir = AppFolder();
+    request.hasOwner = true;
+    DesktopShell::open(request);
+}
+
+bool frmMain::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_mdiArea->viewport() && event->type() == QEvent::Resize)
+        Form_Resize();
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void frmMain::Form_Resize()
+{
+    const double clientWidth = Twips::fromPx(clientSize().width());
+    const double clientHeight = Twips::fromPx(clientSize().height());
+    QMdiSubWindow *menuWindow = m_menu ? qobject_cast<QMdiSubWindow *>(m_menu->parentWidget()) : nullptr;
+    if (gMenuLoaded && menuWindow)
+        trySetting(clientHeight, [&](int px) { menuWindow->resize(menuWindow->width(), px); });
+    const double menuOuterWidth = menuWindow ? Twips::fromPx(menuWindow->frameGeometry().width()) : 0;
+
+    auto fitScreen = [&](QWidget *screen, const auto &stretchInside) {
+        auto *sub = screen ? qobject_cast<QMdiSubWindow *>(screen->parentWidget()) : nullptr;
+        if (!sub)
+            return;
+        const int frameW = sub->width() - screen->width();
+        const int frameH = sub->height() - screen->height();
+        trySetting(clientHeight, [&](int px) { sub->resize(sub->width(), px); });
+        trySetting(clientWidth - menuOuterWidth, [&](int px) { sub->resize(px, sub->height()); });
+        // The layout inside the child window catches up later; size the screen now so that the
+        // stretching below reads the new client width.
+        screen->resize(sub->width() - frameW, sub->height() - frameH);
+        stretchInside(Twips::fromPx(sub->width() - frameW));
+    };
+    if (gExamLoaded && m_exam)
+        fitScreen(m_exam, [this](double width) { m_exam->fitToWidth(width); });
+    if (gViewExamLoaded && m_viewExam)
+        fitScreen(m_viewExam, [this](double width) { m_viewExam->fitToWidth(width); });
+}

@@ -1,0 +1,59 @@
+#pragma once
+
+#include <QMainWindow>
+#include <QPointer>
+
+class QMdiArea;
+class QMdiSubWindow;
+class frmExam;
+class frmMenu;
+class frmViewExam;
+
+// The main window: holds every screen as a child window, finds the exam database at start-up
+// and owns the end of the program.
+class frmMain final : public QMainWindow
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(frmMain)
+
+public:
+    explicit frmMain(QWidget *parent = nullptr);
+    ~frmMain() override;
+
+    static frmMain *instance();
+
+    // The start-up sequence: shows the menu, then locates Exam.mdb.
+    void start();
+    bool isQuitting() const { return m_quitting; }
+    void UnloadMe();
+    void LoadMenu(const QString &FileName);
+    // Fits the open screens to the client area.
+    void Form_Resize();
+
+    QMdiArea *mdiArea() const { return m_mdiArea; }
+    QSize clientSize() const;
+    frmMenu *menuForm() const;
+    frmExam *examForm() const;
+    frmViewExam *viewExamForm() const;
+
+    // Screens are made here so that the main window always knows the current one of each kind.
+    frmExam *createExamForm();
+    frmViewExam *createViewExamForm();
+    QMdiSubWindow *addScreen(QWidget *screen, Qt::WindowFlags flags);
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    bool QueryUnload();
+    void closeAllScreens();
+    void createMenus();
+
+    QMdiArea *m_mdiArea;
+    QPointer<frmMenu> m_menu;
+    QPointer<frmExam> m_exam;
+    QPointer<frmViewExam> m_viewExam;
+    bool m_quitting = false;
+    bool m_closed = false;
+};

@@ -1,0 +1,169 @@
+#include "shell/frmMenu.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QGroupBox>
+#include <QMdiArea>
+#include <QLineEdit>
+#include <QMdiSubWindow>
+#include <QToolButton>
+
+#include "exam/frmExam.h"
+#include "review/frmViewExam.h"
+#include "shell/GenModule.h"
+#include "shell/Twips.h"
+#include "shell/frmAbout.h"
+#include "shell/frmMain.h"
+
+namespace {
+struct ButtonDesign
+{
+    int index;
+    const char *caption;
+    const char *toolTip;
+    int top;
+    const char *icon;
+};
+
+// Top to bottom; About (6) stands above Exit (5).
+constexpr ButtonDesign kButtons[] = {
+    {0, "Start Exam", "Start your exam here...", 240, ":/icons/start.png"},
+    {1, "View Exam", "View exams results", 1095, ":/icons/results.png"},
+    {2, "Dictionary", "Testing Dictionary", 1950, ":/icons/dictionary.png"},
+    {3, "Books", "Recommended Books", 2805, ":/icons/books.png"},
+    {4, "Examples", "Q&A Examples", 3660, ":/icons/examples.png"},
+    {6, "About", "", 4515, ":/icons/about.png"},
+    {5, "Exit", "Exit", 5370, ":/icons/exit.png"},
+};
+
+const char *const kDocuments[] = {"TDictionary.htm", "BookList.htm", "EssayQuestions.htm"};
+} // namespace
+
+frmMenu::frmMenu(QWidget *parent)
+    : QWidget(parent)
+    , m_frame(new QGroupBox(QStringLiteral("Menu"), this))
+{
+    setObjectName(QStringLiteral("frmMenu"));
+    setWindowTitle(QString());
+    m_frame->setGeometry(Twips::rect(20, -10, 1110, 6320));
+    m_frame->move(m_frame->x(), 0);
+    QFont small = font();
+    small.setPointSizeF(qMax(7.0, small.pointSizeF() - 1));
+    for (const ButtonDesign &design : kButtons) {
+        auto *button = new QToolButton(m_frame);
+        button->setObjectName(QStringLiteral("Command1_%1").arg(design.index));
+        button->setText(QString::fromUtf8(design.caption));
+        button->setToolTip(QString::fromUtf8(design.toolTip));
+        button->setAccessibleName(QString::fromUtf8(design.caption));
+        button->setIcon(QIcon(QString::fromUtf8(design.icon)));
+        button->setIconSize(QSize(32, 32));
+        button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+        button->setFont(small);
+        button->setGeometry(Twips::rect(100, design.top, 900, 850));
+        const int index = design.index;
+        connect(button, &QToolButton::clicked, this, [this, index] { OpenScreen(index); });
+        m_buttons[index] = button;
+    }
+    resize(Twips::toPx(1155), Twips::toPx(6400));
+}
+
+frmMenu::~frmMenu()
+{
+    UnregisterLoadedForm(this);
+}
+
+QToolButton *frmMenu::Command1(int index) const
+{
+    return index >= 0 && index < 7 ? m_buttons[index] : nullptr;
+}
+
+void frmMenu::Form_Load()
+{
+    RegisterLoadedForm(this);
+    gMenuLoaded = true;
+    if (frmMain *main = frmMain::instance()) {
+        if (auto *sub = qobject_cast<QMdiSubWindow *>(parentWidget()))
+            sub->resize(sub->width(), main->clientSize().height());
+    }
+}
+
+void frmMenu::closeEvent(QCloseEvent *event)
+{
+    Form_Unload();
+    event->accept();
+}
+
+void frmMenu::Form_Unload()
+{
+    UnregisterLoadedForm(this);
+    gMenuLoaded = false;
+}
+
+void frmMenu::placeScreen(QWidget *screen)
+{
+    frmMain *main = frmMain::instance();
+    auto *sub = qobject_cast<QMdiSubWindow *>(screen->parentWidget());
+    auto *menuWindow = qobject_cast<QMdiSubWindow *>(parentWidget());
+    if (!main || !sub || !menuWindow)
+        return;
+    // Left edge, width, height, top, in this order.
+    sub->move(menuWindow->frameGeometry().width(), sub->y());
+    sub->resize(main->clientSize().width(), sub->height());
+    sub->resize(sub->width(), height());
+    sub->move(sub->x(), 0);
+    // Fitted at once, so that no part of the new screen lies beyond the right edge.
+    main->Form_Resize();
+}
+
+void frmMenu::OpenScreen(int ButtonIndex)
+{
+    frmMain *main = frmMain::instance();
+    switch (ButtonIndex) {
+    case 0: {
+        gExamLoaded = true;
+        m_buttons[0]->setEnabled(false);
+        if (main) {
+            UnloadIfLoaded(main->examForm());
+            frmExam *exam = main->createExamForm();
+            QMdiSubWindow *sub = main->addScreen(exam, Qt::SubWindow | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                                                           | Qt::WindowCloseButtonHint);
+            sub->show();
+            exam->Form_Load();
+            placeScreen(exam);
+            exam->Text1(0)->setFocus();
+        }
+        break;
+    }
+    case 1: {
+        gViewExamLoaded = true;
+        if (main) {
+            UnloadIfLoaded(main->viewExamForm());
+            frmViewExam *view = main->createViewExamForm();
+            QMdiSubWindow *sub = main->addScreen(view, Qt::SubWindow | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                                                           | Qt::WindowCloseButtonHint);
+            sub->show();
+            view->Form_Load();
+            placeScreen(view);
+        }
+        break;
+    }
+    case 2:
+    case 3:
+    case 4:
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        OpenDocument(QString::fromLatin1(kDocuments[ButtonIndex - 2]));
+        QApplication::restoreOverrideCursor();
+        break;
+    case 5:
+        if (main)
+            main->UnloadMe();
+        break;
+    case 6: {
+        frmAbout about(main);
+        about.exec();
+        break;
+    }
+    default:
+        break;
+    }
+}

@@ -1,0 +1,1 @@
+void vesk_testsupport_placeholder() {}
