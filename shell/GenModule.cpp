@@ -93,6 +93,11 @@ void OpenDocument(const QString &fileName)
     }
 }
 
+void InitResources()
+{
+    Q_INIT_RESOURCE(vesk);
+}
+
 namespace {
 QString &appFolderOverride()
 {

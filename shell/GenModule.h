@@ -39,6 +39,9 @@ void RegisterLoadedForm(QWidget *form);
 void UnregisterLoadedForm(QWidget *form);
 QList<QWidget *> LoadedForms();
 
+// Makes the program's pictures available (they live in the static library).
+void InitResources();
+
 // Folder of the program itself (tests may place the program elsewhere).
 QString AppFolder();
 void SetAppFolder(const QString &folder);

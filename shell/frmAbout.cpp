@@ -7,6 +7,7 @@
 
 #include "VersionInfo.h"
 #include "shell/ClickableLabel.h"
+#include "shell/GenModule.h"
 #include "shell/Twips.h"
 
 frmAbout::frmAbout(QWidget *parent)
@@ -16,6 +17,7 @@ frmAbout::frmAbout(QWidget *parent)
     , m_label3(new ClickableLabel(QStringLiteral("X"), this))
     , m_line1(new QFrame(this))
 {
+    InitResources();
     setObjectName(QStringLiteral("frmAbout"));
     setModal(true);
     setWindowTitle(QStringLiteral("About"));

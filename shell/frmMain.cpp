@@ -32,6 +32,7 @@ frmMain::frmMain(QWidget *parent)
     : QMainWindow(parent)
     , m_mdiArea(new QMdiArea(this))
 {
+    InitResources();
     s_instance = this;
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QString::fromUtf8(VersionInfo::ProductName));
@@ -113,6 +114,7 @@ void frmMain::start()
     // 1. The menu screen is shown before anything else happens.
     m_menu = new frmMenu;
     QMdiSubWindow *menuWindow = addScreen(m_menu, Qt::SubWindow | Qt::FramelessWindowHint);
+    menuWindow->setGeometry(0, 0, m_menu->width(), m_menu->height());
     show();
     menuWindow->show();
     m_menu->Form_Load();

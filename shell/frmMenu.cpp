@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QFontMetrics>
 #include <QGroupBox>
 #include <QMdiArea>
 #include <QLineEdit>
@@ -47,8 +48,17 @@ frmMenu::frmMenu(QWidget *parent)
     setWindowTitle(QString());
     m_frame->setGeometry(Twips::rect(20, -10, 1110, 6320));
     m_frame->move(m_frame->x(), 0);
+    InitResources();
+    // The captions fit the narrow buttons in one line.
     QFont small = font();
-    small.setPointSizeF(qMax(7.0, small.pointSizeF() - 1));
+    const int room = Twips::toPx(900) - 6;
+    for (double size = small.pointSizeF(); size >= 6.0; size -= 0.5) {
+        small.setPointSizeF(size);
+        const QFontMetrics metrics(small);
+        if (metrics.horizontalAdvance(QStringLiteral("Start Exam")) <= room
+            && metrics.horizontalAdvance(QStringLiteral("Dictionary")) <= room)
+            break;
+    }
     for (const ButtonDesign &design : kButtons) {
         auto *button = new QToolButton(m_frame);
         button->setObjectName(QStringLiteral("Command1_%1").arg(design.index));

@@ -1,1 +1,144 @@
-void vesk_testsupport_placeholder() {}
+#include "TestSupport.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QMdiArea>
+#include <QTest>
+#include <QWidget>
+
+#include <sqlcipher/sqlite3.h>
+
+#include "data/ConnectionPool.h"
+#include "data/ExamSchema.h"
+#include "data/PoolBuilder.h"
+#include "data/Recordset.h"
+#include "data/SqliteHandle.h"
+#include "data/cDBAccess.h"
+#include "shell/AppExit.h"
+#include "shell/Clock.h"
+#include "shell/DesktopShell.h"
+#include "shell/FileDialog.h"
+#include "shell/GenModule.h"
+#include "shell/MessageBox.h"
+#include "shell/SystemBeep.h"
+#include "shell/frmMain.h"
+
+namespace {
+std::unique_ptr<SqliteHandle> openKeyed(const QString &path)
+{
+    sqlite3 *raw = nullptr;
+    const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &raw, SQLITE_OPEN_READWRITE, nullptr);
+    auto db = std::make_unique<SqliteHandle>(raw);
+    if (rc != SQLITE_OK)
+        qFatal("cannot open %s", qPrintable(path));
+    sqlite3_busy_timeout(raw, 5000);
+    sqlite3_exec(raw, "PRAGMA key = 'QOMB';", nullptr, nullptr, nullptr);
+    return db;
+}
+} // namespace
+
+void TestSupport::resetProgramState()
+{
+    MessageBox::setTestMode(true);
+    AppExit::setTestMode(true);
+    Clock::setManual(true);
+    Clock::setNow(QDateTime(QDate(2026, 12, 4), QTime(0, 30, 0)));
+    DesktopShell::setHandler([](const DesktopShell::Request &) { return int(DesktopShell::Opened); });
+    FileDialog::resetTestState();
+    SystemBeep::resetCount();
+    ConnectionPool::clear();
+    ConnectionPool::setBusyTimeout(5000);
+    gRs.reset();
+    gDB.reset();
+    gConnection.reset();
+    gDbPath.clear();
+    gQuitNoPrompt = false;
+    gMenuLoaded = gExamLoaded = gViewExamLoaded = false;
+    gMsgResult.clear();
+    gNumOfQuestions = 0;
+    gTimeLeft = 0;
+    gExamID = 0;
+    gUserName.clear();
+    gSQL.clear();
+    SetAppFolder(QString());
+}
+
+void TestSupport::buildDatabase(const QString &path, const std::array<int, 6> &counts,
+                                const std::array<int, 6> &trueFalse)
+{
+    PoolBuilder builder;
+    const QStringList categories = ExamSchema::categories();
+    const QString letters = QStringLiteral("ABCD");
+    for (int c = 0; c < 6; ++c) {
+        for (int i = 1; i <= counts[size_t(c)]; ++i) {
+            PoolBuilder::Question q;
+            q.category = categories.at(c);
+            q.question = QStringLiteral("%1 question %2").arg(categories.at(c)).arg(i);
+            q.explanation = QStringLiteral("Because of %1.").arg(i);
+            if (i <= trueFalse[size_t(c)]) {
+                q.a = QStringLiteral("True");
+                q.b = QStringLiteral("False");
+                q.correct = i % 2 ? QStringLiteral("A") : QStringLiteral("B");
+            } else {
+                q.a = QStringLiteral("Choice A of %1").arg(i);
+                q.b = QStringLiteral("Choice B of %1").arg(i);
+                q.c = QStringLiteral("Choice C of %1").arg(i);
+                q.d = QStringLiteral("Choice D of %1").arg(i);
+                q.correct = letters.at((i - 1) % 4);
+            }
+            builder.addQuestion(q);
+        }
+    }
+    if (!builder.build(path, PoolBuilder::Mode::Create))
+        qFatal("cannot build %s: %s", qPrintable(path), qPrintable(builder.errors().join(QLatin1Char('\n'))));
+}
+
+void TestSupport::exec(const QString &path, const QString &sql)
+{
+    auto db = openKeyed(path);
+    char *message = nullptr;
+    if (sqlite3_exec(db->get(), sql.toUtf8().constData(), nullptr, nullptr, &message) != SQLITE_OK) {
+        const QString text = QString::fromUtf8(message);
+        sqlite3_free(message);
+        qFatal("statement failed: %s: %s", qPrintable(sql), qPrintable(text));
+    }
+}
+
+QList<QVariantList> TestSupport::query(const QString &path, const QString &sql)
+{
+    auto db = openKeyed(path);
+    SqliteStatement stmt(db->get(), sql);
+    if (!stmt.isValid())
+        qFatal("query failed: %s: %s", qPrintable(sql), qPrintable(db->lastMessage()));
+    QList<QVariantList> rows;
+    while (stmt.step() == SQLITE_ROW) {
+        QVariantList row;
+        for (int i = 0; i < stmt.columnCount(); ++i)
+            row.append(stmt.column(i));
+        rows.append(row);
+    }
+    return rows;
+}
+
+QVariant TestSupport::scalar(const QString &path, const QString &sql)
+{
+    const QList<QVariantList> rows = query(path, sql);
+    return rows.isEmpty() || rows.first().isEmpty() ? QVariant() : rows.first().first();
+}
+
+std::unique_ptr<frmMain> TestSupport::startProgram(const QString &folder)
+{
+    SetAppFolder(folder);
+    auto window = std::make_unique<frmMain>();
+    window->start();
+    return window;
+}
+
+void TestSupport::screenshot(QWidget *widget, const QString &name)
+{
+    const QString folder = qEnvironmentVariable("VESK_SCREENSHOTS");
+    if (folder.isEmpty() || !widget)
+        return;
+    QDir().mkpath(folder);
+    widget->grab().save(QDir(folder).filePath(name + QStringLiteral(".png")));
+}

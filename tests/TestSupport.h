@@ -1,1 +1,37 @@
 #pragma once
+
+#include <array>
+#include <memory>
+
+#include <QString>
+#include <QTemporaryDir>
+#include <QVariant>
+
+class frmMain;
+
+// Shared helpers of the test suites: a clean program state with every seam in test mode, and
+// real SQLCipher exam databases built in a temporary folder.
+namespace TestSupport {
+
+// Puts every seam in test mode and resets the program-wide state; call from init().
+void resetProgramState();
+
+// Builds an exam database at `path` with `counts[c]` questions in category c (0..5). Question i
+// of a category reads "<category> question <i>", its correct letter cycles A, B, C, D. The first
+// `trueFalse[c]` questions of a category are true/false questions (C and D empty).
+void buildDatabase(const QString &path, const std::array<int, 6> &counts,
+                   const std::array<int, 6> &trueFalse = {});
+
+// Runs one statement on a fresh keyed connection of its own (not the program's pool).
+void exec(const QString &path, const QString &sql);
+// The rows of a query, each a list of its column values.
+QList<QVariantList> query(const QString &path, const QString &sql);
+QVariant scalar(const QString &path, const QString &sql);
+
+// A started main window whose program folder is `folder` (holding Exam.mdb unless told otherwise).
+std::unique_ptr<frmMain> startProgram(const QString &folder);
+
+// Saves a grab of a widget when VESK_SCREENSHOTS names a folder.
+void screenshot(class QWidget *widget, const QString &name);
+
+} // namespace TestSupport
