@@ -83,7 +83,10 @@ std::shared_ptr<SqliteHandle> openFresh(const QString &path, const QString &pass
 
 QString ConnectionPool::resolveFile(const QString &path)
 {
-    const QString clean = QDir::cleanPath(QDir::fromNativeSeparators(path));
+    // The descriptions join folder and file with a backslash; a doubled separator names the same file.
+    QString unified = path;
+    unified.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    const QString clean = QDir::cleanPath(unified);
     const QFileInfo info(clean);
     if (info.exists())
         return info.absoluteFilePath();

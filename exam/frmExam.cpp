@@ -148,8 +148,8 @@ void frmExam::buildSetupColumn(QWidget *content)
     for (int row = 0; row < 5; ++row) {
         const int top = 1250 + row * 320;
         label(captionsOfClock[row].first, QString::fromUtf8(captionsOfClock[row].second), panel,
-              QRect(120, top, 1250, 285));
-        QLabel *value = label(valueIndex[row], QString(), panel, QRect(1380, top, 980, 285));
+              QRect(120, top, 1300, 285));
+        QLabel *value = label(valueIndex[row], QString(), panel, QRect(1430, top, 960, 285));
         QFont bold = value->font();
         bold.setBold(true);
         value->setFont(bold);
@@ -166,7 +166,7 @@ void frmExam::buildQuestionArea(QWidget *content)
     auto heading = [this, area](int index, const QString &caption, int top) {
         auto *l = new QLabel(caption, area);
         l->setObjectName(QStringLiteral("Label1_%1").arg(index));
-        l->setGeometry(Twips::rect(100, top, 640, 285));
+        l->setGeometry(Twips::rect(30, top, 715, 285));
         m_labels[index] = l;
     };
     auto textBox = [this, area](int index, const QRect &twips, bool multiLine) -> QWidget * {
@@ -176,6 +176,9 @@ void frmExam::buildQuestionArea(QWidget *content)
             edit->setReadOnly(true);
             edit->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
             edit->setTabChangesFocus(true);
+            QFont larger = edit->font();
+            larger.setPointSizeF(larger.pointSizeF() + 1);
+            edit->setFont(larger);
             connect(edit, &QPlainTextEdit::textChanged, this, [this, index] { txtFields_Change(index); });
             box = edit;
         } else {

@@ -1,6 +1,7 @@
 #include "shell/GenModule.h"
 
 #include <QApplication>
+#include <QFont>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QList>
@@ -91,6 +92,13 @@ void OpenDocument(const QString &fileName)
         MessageBox::show(QStringLiteral("Can't Find ") + fileName, MessageBox::OkOnly, MessageBox::Exclamation,
                          QStringLiteral("File Error"));
     }
+}
+
+void ApplyProgramFont()
+{
+    QFont font(QStringLiteral("Liberation Sans"));
+    font.setPointSizeF(9);
+    QApplication::setFont(font);
 }
 
 void InitResources()

@@ -39,6 +39,9 @@ void RegisterLoadedForm(QWidget *form);
 void UnregisterLoadedForm(QWidget *form);
 QList<QWidget *> LoadedForms();
 
+// The program's look: its screens are laid out for a compact sans-serif face.
+void ApplyProgramFont();
+
 // Makes the program's pictures available (they live in the static library).
 void InitResources();
 

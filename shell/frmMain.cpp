@@ -1,5 +1,6 @@
 #include "shell/frmMain.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -33,6 +34,8 @@ frmMain::frmMain(QWidget *parent)
     , m_mdiArea(new QMdiArea(this))
 {
     InitResources();
+    ApplyProgramFont();
+    setFont(QApplication::font()); // created before the program's font was set
     s_instance = this;
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QString::fromUtf8(VersionInfo::ProductName));

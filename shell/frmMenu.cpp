@@ -51,7 +51,7 @@ frmMenu::frmMenu(QWidget *parent)
     InitResources();
     // The captions fit the narrow buttons in one line.
     QFont small = font();
-    const int room = Twips::toPx(900) - 6;
+    const int room = Twips::toPx(900) - 10;
     for (double size = small.pointSizeF(); size >= 6.0; size -= 0.5) {
         small.setPointSizeF(size);
         const QFontMetrics metrics(small);

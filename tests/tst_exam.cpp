@@ -1,12 +1,675 @@
+#include <QAbstractButton>
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMdiSubWindow>
+#include <QRadioButton>
+#include <QSet>
+#include <QTemporaryDir>
+#include <QTableView>
 #include <QTest>
+#include <QToolButton>
 
+#include "TestSupport.h"
+#include "data/Recordset.h"
+#include "exam/frmExam.h"
+#include "review/ExamListModel.h"
+#include "review/frmViewExam.h"
+#include "shell/Clock.h"
+#include "shell/ClockTimer.h"
+#include "shell/GenModule.h"
+#include "shell/MessageBox.h"
+#include "shell/SystemBeep.h"
+#include "shell/frmMain.h"
+#include "shell/frmMenu.h"
+
+using TestSupport::query;
+using TestSupport::scalar;
+
+// Drives the exam screen as a candidate would and checks what is stored.
 class tst_exam final : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void placeholder() { QVERIFY(true); }
+    void init();
+    void cleanup();
+
+    void setUpState();
+    void categoryRules();
+    void countOptions();
+    void nameCheckOnLeavingTheBox();
+    void startRefusesBlankName();
+    void divisions_data();
+    void divisions();
+    void nameStoredAsTyped();
+    void clockPanel_data();
+    void clockPanel();
+    void timeOver();
+    void pauseAndContinue();
+    void navigationAndStatus();
+    void answeringStoresTheRow();
+    void trueFalseDisablesCAndD();
+    void scoringComparesCaseButNotBlanks();
+    void lastAnswerCounts();
+    void shortageIsRefusedBeforeAnythingChanges_data();
+    void shortageIsRefusedBeforeAnythingChanges();
+    void failedTitleInsertStoresNothing();
+    void failedDetailInsertRemovesTheExam();
+    void failedScoreIsReported();
+    void failedAnswerWriteIsReportedOnce();
+    void closingWithoutExamScoresNothing();
+    void reviewDuringExamDoesNotTouchIt();
+    void timeOverWaitsForAnotherBox();
+    void screenshots();
+
+private:
+    void openProgram(const std::array<int, 6> &counts, const std::array<int, 6> &trueFalse = {});
+    void startExam(const QString &name, const QList<int> &categories, int countIndex = 0);
+    void click(QWidget *widget) { QTest::mouseClick(widget, Qt::LeftButton); }
+    void clickCommand(int index) { click(m_exam->Command1(index)); }
+    QList<int> storedQids(qint32 examId) const;
+    QString dbPath() const { return m_dir->filePath(QStringLiteral("Exam.mdb")); }
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<frmMain> m_window;
+    QPointer<frmExam> m_exam;
 };
+
+void tst_exam::init()
+{
+    TestSupport::resetProgramState();
+    m_dir = std::make_unique<QTemporaryDir>();
+}
+
+void tst_exam::cleanup()
+{
+    if (m_window) {
+        gQuitNoPrompt = true;
+        m_window->close();
+        m_window.reset();
+    }
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+void tst_exam::openProgram(const std::array<int, 6> &counts, const std::array<int, 6> &trueFalse)
+{
+    TestSupport::buildDatabase(dbPath(), counts, trueFalse);
+    m_window = TestSupport::startProgram(m_dir->path());
+    m_window->resize(1000, 700);
+    m_window->menuForm()->OpenScreen(0);
+    m_exam = m_window->examForm();
+    QVERIFY(m_exam);
+}
+
+void tst_exam::startExam(const QString &name, const QList<int> &categories, int countIndex)
+{
+    QTest::keyClicks(m_exam->Text1(0), name);
+    for (int c : categories)
+        click(m_exam->chkCategory(c));
+    click(m_exam->optTask(countIndex));
+    clickCommand(0);
+}
+
+QList<int> tst_exam::storedQids(qint32 examId) const
+{
+    QList<int> qids;
+    for (const QVariantList &row :
+         query(dbPath(), QStringLiteral("SELECT QID FROM ExamDetails WHERE ExamID = %1 ORDER BY DetailID").arg(examId)))
+        qids.append(row.at(0).toInt());
+    return qids;
+}
+
+void tst_exam::setUpState()
+{
+    openProgram({10, 10, 10, 10, 10, 10});
+    QCOMPARE(m_exam->windowTitle(), QStringLiteral(" Set New Exam"));
+    QVERIFY(gExamLoaded);
+    QVERIFY(m_exam->optTask(0)->isChecked());
+    QCOMPARE(gNumOfQuestions, 10);
+    for (int i = 0; i < 7; ++i)
+        QVERIFY(!m_exam->chkCategory(i)->isChecked());
+    for (int i : {0, 1, 4})
+        QVERIFY(!m_exam->Command1(i)->isEnabled());
+    QVERIFY(m_exam->Frame1(3)->isHidden());
+    QCOMPARE(m_exam->chkCategory(6)->text(), QStringLiteral("All Categories"));
+}
+
+void tst_exam::categoryRules()
+{
+    openProgram({10, 10, 10, 10, 10, 10});
+    auto ticked = [this] {
+        QList<int> on;
+        for (int i = 0; i < 7; ++i)
+            if (m_exam->chkCategory(i)->isChecked())
+                on << i;
+        return on;
+    };
+    click(m_exam->chkCategory(0));
+    QVERIFY(m_exam->Command1(0)->isEnabled());
+    click(m_exam->chkCategory(0));
+    QVERIFY(!m_exam->Command1(0)->isEnabled());
+
+    click(m_exam->chkCategory(2));
+    click(m_exam->chkCategory(4));
+    click(m_exam->chkCategory(2));
+    QCOMPARE(ticked(), QList<int>{4});
+    QVERIFY(m_exam->Command1(0)->isEnabled());
+
+    click(m_exam->chkCategory(0));
+    click(m_exam->chkCategory(1));
+    click(m_exam->chkCategory(6));
+    QCOMPARE(ticked(), QList<int>{6});
+    QVERIFY(m_exam->Command1(0)->isEnabled());
+
+    click(m_exam->chkCategory(3));
+    QCOMPARE(ticked(), QList<int>{3});
+    QVERIFY(m_exam->Command1(0)->isEnabled());
+
+    click(m_exam->chkCategory(6));
+    click(m_exam->chkCategory(6));
+    QCOMPARE(ticked(), QList<int>{});
+    QVERIFY(!m_exam->Command1(0)->isEnabled());
+}
+
+void tst_exam::countOptions()
+{
+    openProgram({10, 10, 10, 10, 10, 10});
+    click(m_exam->optTask(2));
+    QCOMPARE(gNumOfQuestions, 50);
+    click(m_exam->optTask(1));
+    QCOMPARE(gNumOfQuestions, 30);
+    QVERIFY(!m_exam->optTask(2)->isChecked());
+}
+
+void tst_exam::nameCheckOnLeavingTheBox()
+{
+    openProgram({10, 10, 10, 10, 10, 10});
+    m_window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+    m_exam->Text1(0)->setFocus(Qt::OtherFocusReason);
+    QVERIFY(m_exam->Text1(0)->hasFocus());
+    QTest::keyClicks(m_exam->Text1(0), QStringLiteral("   "));
+    QTest::keyClick(m_exam->Text1(0), Qt::Key_Tab);
+    QCOMPARE(MessageBox::shown().size(), 1);
+    const MessageBox::Shown box = MessageBox::shown().first();
+    QCOMPARE(box.text, QStringLiteral("User name can not be blank."));
+    QCOMPARE(box.title, QStringLiteral("User Name"));
+    QCOMPARE(box.icon, MessageBox::Critical);
+    QCOMPARE(box.buttons, MessageBox::OkOnly);
+    QVERIFY(m_exam->Text1(0)->hasFocus());
+    QCOMPARE(m_exam->Text1(0)->text(), QStringLiteral("   "));
+
+    // A name lets the focus go; a focus change by the program itself asks nothing.
+    MessageBox::clearShown();
+    QTest::keyClicks(m_exam->Text1(0), QStringLiteral("Ann"));
+    QTest::keyClick(m_exam->Text1(0), Qt::Key_Tab);
+    QVERIFY(MessageBox::shown().isEmpty());
+    QVERIFY(!m_exam->Text1(0)->hasFocus());
+}
+
+void tst_exam::startRefusesBlankName()
+{
+    openProgram({10, 10, 10, 10, 10, 10});
+    startExam(QStringLiteral("  "), {0});
+    QCOMPARE(MessageBox::shown().size(), 1);
+    QCOMPARE(MessageBox::shown().first().text, QStringLiteral("Please enter the name"));
+    QCOMPARE(MessageBox::shown().first().title, QStringLiteral("Missing name"));
+    QCOMPARE(MessageBox::shown().first().icon, MessageBox::Critical);
+    QVERIFY(m_exam->Command1(0)->isEnabled());
+    QVERIFY(m_exam->Frame1(0)->isEnabled());
+    QVERIFY(!m_exam->Timer1()->isActive());
+    QCOMPARE(scalar(dbPath(), QStringLiteral("SELECT count(*) FROM ExamTitle")).toInt(), 0);
+}
+
+void tst_exam::divisions_data()
+{
+    QTest::addColumn<int>("countIndex");
+    QTest::addColumn<QList<int>>("categories");
+    QTest::addColumn<QList<int>>("blockCategory"); // category whose range each slot lies in
+    auto blocks = [](const QList<std::pair<int, int>> &runs) {
+        QList<int> cells;
+        for (const auto &run : runs)
+            for (int i = 0; i < run.second; ++i)
+                cells << run.first;
+        return cells;
+    };
+    QTest::newRow("10 over 3") << 0 << QList<int>{0, 2, 5} << blocks({{0, 3}, {2, 3}, {5, 3}, {5, 1}});
+    QTest::newRow("50 over 4") << 2 << QList<int>{1, 2, 3, 4} << blocks({{1, 12}, {2, 12}, {3, 12}, {4, 12}, {4, 2}});
+    QTest::newRow("30 over 6") << 1 << QList<int>{0, 1, 2, 3, 4, 5}
+                               << blocks({{0, 5}, {1, 5}, {2, 5}, {3, 5}, {4, 5}, {5, 5}});
+    QTest::newRow("10 over six") << 0 << QList<int>{0, 1, 2, 3, 4, 5}
+                                 << blocks({{0, 1}, {1, 1}, {2, 1}, {3, 1}, {4, 1}, {5, 1}, {5, 4}});
+    QTest::newRow("10 from one") << 0 << QList<int>{3} << blocks({{3, 10}});
+    QTest::newRow("50 from all") << 2 << QList<int>{6} << blocks({{-1, 50}});
+}
+
+void tst_exam::divisions()
+{
+    QFETCH(int, countIndex);
+    QFETCH(QList<int>, categories);
+    QFETCH(QList<int>, blockCategory);
+    const std::array<int, 6> counts{20, 20, 20, 20, 20, 20};
+    openProgram(counts);
+    startExam(QStringLiteral("Dana"), categories, countIndex);
+    QVERIFY2(MessageBox::shown().isEmpty(), qPrintable(MessageBox::shown().value(0).text));
+    const qint32 examId = m_exam->examId();
+    QVERIFY(examId > 0);
+    QCOMPARE(gExamID, examId);
+    const QList<int> qids = storedQids(examId);
+    QCOMPARE(qids.size(), blockCategory.size());
+    QCOMPARE(QSet<int>(qids.begin(), qids.end()).size(), qids.size());
+    for (int s = 0; s < qids.size(); ++s) {
+        const int c = blockCategory.at(s);
+        const int low = c < 0 ? 1 : c * 20 + 1;
+        const int high = c < 0 ? 120 : c * 20 + 20;
+        QVERIFY2(qids.at(s) >= low && qids.at(s) <= high, qPrintable(QStringLiteral("slot %1").arg(s + 1)));
+    }
+    const QVariantList title = query(dbPath(), QStringLiteral("SELECT NumOfQuestions, ExamDate, ExamResult FROM "
+                                                              "ExamTitle WHERE ExamID = %1").arg(examId)).first();
+    QCOMPARE(title.at(0).toInt(), blockCategory.size());
+    QCOMPARE(title.at(1).toString(), QStringLiteral("2026-12-04 00:30:00"));
+    QVERIFY(title.at(2).isNull());
+}
+
+void tst_exam::nameStoredAsTyped()
+{
+    openProgram({10, 10, 10, 10, 10, 10});
+    const QString name = QStringLiteral("  O'Brien 'Jr.''  ");
+    startExam(name, {1});
+    const qint32 examId = m_exam->examId();
+    QCOMPARE(scalar(dbPath(), QStringLiteral("SELECT UserName FROM ExamTitle WHERE ExamID = %1").arg(examId)).toString(),
+             name);
+    const QList<QVariantList> names =
+        query(dbPath(), QStringLiteral("SELECT DISTINCT UserName FROM ExamDetails WHERE ExamID = %1").arg(examId));
+    QCOMPARE(names.size(), 1);
+    QCOMPARE(names.first().first().toString(), name);
+    QCOMPARE(m_exam->windowTitle(), QStringLiteral(" Exam: ") + name);
+}
+
+void tst_exam::clockPanel_data()
+{
+    QTest::addColumn<int>("countIndex");
+    QTest::addColumn<QString>("duration");
+    QTest::addColumn<QString>("timeLeft");
+    QTest::addColumn<QString>("afterOneTick");
+    QTest::newRow("10") << 0 << "12 minutes" << "12:00" << "11:59";
+    QTest::newRow("30") << 1 << "36 minutes" << "36:00" << "35:59";
+    QTest::newRow("50") << 2 << "60 minutes" << "59:59" << "59:58";
+}
+
+void tst_exam::clockPanel()
+{
+    QFETCH(int, countIndex);
+    QFETCH(QString, duration);
+    QFETCH(QString, timeLeft);
+    QFETCH(QString, afterOneTick);
+    openProgram({50, 50, 50, 50, 50, 50});
+    Clock::setNow(QDateTime(QDate(2026, 12, 4), QTime(21, 5, 0)));
+    startExam(QStringLiteral("Eve"), {6}, countIndex);
+    QCOMPARE(m_exam->Label1(7)->text(), QStringLiteral("12/04/26"));
+    QCOMPARE(m_exam->Label1(8)->text(), QStringLiteral("09:05 PM"));
+    QCOMPARE(m_exam->Label1(9)->text(), duration);
+    QCOMPARE(m_exam->Label1(10)->text(), timeLeft);
+    QCOMPARE(m_exam->Label1(11)->text(), QString::number(gNumOfQuestions));
+    QCOMPARE(m_exam->Timer1()->interval(), 1000);
+    Clock::advance(1);
+    QCOMPARE(m_exam->Label1(10)->text(), afterOneTick);
+}
+
+void tst_exam::timeOver()
+{
+    openProgram({10, 10, 10, 10, 10, 10});
+    startExam(QStringLiteral("Finn"), {0});
+    const qint32 examId = m_exam->examId();
+    click(m_exam->Option1(0)); // question 1 answered (right or wrong, it is stored)
+    Clock::advance(719);
+    QCOMPARE(m_exam->Label1(10)->text(), QStringLiteral("00:01"));
+    QVERIFY(MessageBox::shown().isEmpty());
+    // Ticks that arrive while the time-over box is open change nothing.
+    QString shownWhileOpen;
+    MessageBox::setNextAnswer(MessageBox::Ok, [&] {
+        Clock::advance(5);
+        shownWhileOpen = m_exam ? m_exam->Label1(10)->text() : QString();
+    });
+    Clock::advance(1);
+    QCOMPARE(shownWhileOpen, QStringLiteral("00:00"));
+    QCOMPARE(MessageBox::shown().size(), 1);
+    QCOMPARE(MessageBox::shown().first().text, QStringLiteral("The exam time is over.\n       Thank you."));
+    QCOMPARE(MessageBox::shown().first().title, QStringLiteral("Exam Time"));
+    QCOMPARE(MessageBox::shown().first().icon, MessageBox::Critical);
+    QCOMPARE(gMsgResult, QStringLiteral("1"));
+    // Scored, results shown, exam screen gone.
+    QVERIFY(!scalar(dbPath(), QStringLiteral("SELECT ExamResult FROM ExamTitle WHERE ExamID = %1").arg(examId)).isNull());
+    QVERIFY(!gExamLoaded);
+    QVERIFY(gViewExamLoaded);
+    QVERIFY(m_window->menuForm()->Command1(0)->isEnabled());
+    Clock::advance(3);
+    QCOMPARE(MessageBox::shown().size(), 1);
+}
+
+void tst_exam::pauseAndContinue()
+{
+    openProgram({10, 10, 10, 10, 10, 10});
+    startExam(QStringLiteral("Gus"), {0});
+    Clock::advance(90);
+    QCOMPARE(m_exam->Label1(10)->text(), QStringLiteral("10:30"));
+    clickCommand(4);
+    QCOMPARE(m_exam->Command1(4)->text(), QStringLiteral("Continue"));
+    QVERIFY(!m_exam->Timer1()->isActive());
+    Clock::advance(30);
+    QCOMPARE(m_exam->Label1(10)->text(), QStringLiteral("10:30"));
+    // Answers can still be chosen while paused.
+    click(m_exam->Option1(1));
+    QCOMPARE(m_exam->txtFieldsText(6), QStringLiteral("B"));
+    clickCommand(4);
+    QCOMPARE(m_exam->Command1(4)->text(), QStringLiteral("Pause"));
+    Clock::advance(1);
+    QCOMPARE(m_exam->Label1(10)->text(), QStringLiteral("10:29"));
+}
+
+void tst_exam::navigationAndStatus()
+{
+    openProgram({10, 10, 10, 10, 10, 10});
+    startExam(QStringLiteral("Hal"), {2});
+    QVERIFY(m_exam->Frame1(3)->isVisible());
+    QVERIFY(!m_exam->Frame1(0)->isEnabled());
+    QVERIFY(!m_exam->Frame1(1)->isEnabled());
+    QVERIFY(!m_exam->Command1(0)->isEnabled());
+    QVERIFY(m_exam->Command1(1)->isEnabled());
+    QVERIFY(m_exam->Command1(4)->isEnabled());
+    QCOMPARE(m_exam->lblStatus()->text(), QStringLiteral("Question: 1 of 10"));
+    QCOMPARE(m_exam->Label1(11)->text(), QStringLiteral("10"));
+    clickCommand(3);
+    QCOMPARE(SystemBeep::count(), 1);
+    QCOMPARE(m_exam->lblStatus()->text(), QStringLiteral("Question: 1 of 10"));
+    clickCommand(5);
+    clickCommand(5);
+    QCOMPARE(m_exam->lblStatus()->text(), QStringLiteral("Question: 3 of 10"));
+    QCOMPARE(m_exam->rsExam()->AbsolutePosition(), 3);
+    clickCommand(6);
+    QCOMPARE(m_exam->lblStatus()->text(), QStringLiteral("Question: 10 of 10"));
+    clickCommand(5);
+    QCOMPARE(SystemBeep::count(), 2);
+    QCOMPARE(m_exam->lblStatus()->text(), QStringLiteral("Question: 10 of 10"));
+    clickCommand(2);
+    QCOMPARE(m_exam->lblStatus()->text(), QStringLiteral("Question: 1 of 10"));
+    // The shown question is the current row's.
+    QCOMPARE(m_exam->txtFieldsText(0), m_exam->rsExam()->Fields(QStringLiteral("Question")).toString());
+    QCOMPARE(m_exam->txtFieldsText(7), QStringLiteral("Database Basic"));
+}
+
+void tst_exam::answeringStoresTheRow()
+{
+    openProgram({10, 10, 10, 10, 10, 10});
+    startExam(QStringLiteral("Ida"), {0});
+    const qint32 examId = m_exam->examId();
+    const qlonglong firstDetail = m_exam->rsExam()->Fields(QStringLiteral("DetailID")).toLongLong();
+    click(m_exam->Option1(2));
+    QCOMPARE(m_exam->txtFieldsText(6), QStringLiteral("C"));
+    QVERIFY(m_exam->Check1()->isChecked());
+    QVERIFY(m_exam->Option1(2)->isChecked());
+    // Stored when the cursor leaves the row; the count then drops by one.
+    clickCommand(5);
+    const QVariantList row = query(dbPath(), QStringLiteral("SELECT Answer, Answered FROM ExamDetails WHERE DetailID = %1")
+                                                 .arg(firstDetail))
+                                 .first();
+    QCOMPARE(row.at(0).toString(), QStringLiteral("C"));
+    QVERIFY(row.at(1).toInt() != 0);
+    QCOMPARE(m_exam->Label1(11)->text(), QStringLiteral("9"));
+    QVERIFY(!m_exam->Option1(2)->isChecked()); // the next question is unanswered
+    // Changing an answer replaces it and leaves the count alone.
+    clickCommand(3);
+    QVERIFY(m_exam->Option1(2)->isChecked());
+    click(m_exam->Option1(0));
+    clickCommand(5);
+    QCOMPARE(scalar(dbPath(), QStringLiteral("SELECT Answer FROM ExamDetails WHERE DetailID = %1").arg(firstDetail))
+                 .toString(),
+             QStringLiteral("A"));
+    QCOMPARE(m_exam->Label1(11)->text(), QStringLiteral("9"));
+    QCOMPARE(scalar(dbPath(), QStringLiteral("SELECT count(*) FROM ExamDetails WHERE ExamID = %1 AND Answered = 0")
+                                  .arg(examId))
+                 .toInt(),
+             9);
+}
+
+void tst_exam::trueFalseDisablesCAndD()
+{
+    // Networking questions 1..10 are all true/false; Software Testing ones have four choices.
+    openProgram({10, 0, 0, 0, 0, 10}, {0, 0, 0, 0, 0, 10});
+    startExam(QStringLiteral("Jo"), {0, 5});
+    bool sawTrueFalse = false;
+    bool sawFourChoice = false;
+    for (int i = 0; i < 10; ++i) {
+        const bool trueFalse = m_exam->txtFieldsText(3).isEmpty();
+        QCOMPARE(m_exam->Option1(2)->isEnabled(), !trueFalse);
+        QCOMPARE(m_exam->Option1(3)->isEnabled(), !trueFalse);
+        QVERIFY(m_exam->Option1(0)->isEnabled());
+        sawTrueFalse = sawTrueFalse || trueFalse;
+        sawFourChoice = sawFourChoice || !trueFalse;
+        clickCommand(5);
+    }
+    QVERIFY(sawTrueFalse && sawFourChoice);
+}
+
+void tst_exam::scoringComparesCaseButNotBlanks()
+{
+    openProgram({10, 10, 10, 10, 10, 10});
+    startExam(QStringLiteral("Kim"), {0});
+    const qint32 examId = m_exam->examId();
+    // Store answers behind the screen's back: the right letter in lower case for the first
+    // three questions, the right letter with a trailing blank for the next two.
+    const QList<QVariantList> rows = query(dbPath(), QStringLiteral("SELECT d.DetailID, q.CorrectAnswer FROM ExamDetails d "
+                                                                    "JOIN Q_A q ON q.QID = d.QID WHERE d.ExamID = %1 "
+                                                                    "ORDER BY d.DetailID").arg(examId));
+    for (int i = 0; i < 5; ++i) {
+        const QString answer = i < 3 ? rows.at(i).at(1).toString().toLower() : rows.at(i).at(1).toString() + QLatin1Char(' ');
+        TestSupport::exec(dbPath(), QStringLiteral("UPDATE ExamDetails SET Answer = '%1', Answered = -1 WHERE DetailID = %2")
+                                        .arg(answer)
+                                        .arg(rows.at(i).at(0).toLongLong()));
+    }
+    m_exam->rsExam().reset();
+    clickCommand(1);
+    QCOMPARE(scalar(dbPath(), QStringLiteral("SELECT ExamResult FROM ExamTitle WHERE ExamID = %1").arg(examId)).toInt(), 3);
+    QVERIFY(!gExamLoaded);
+    QVERIFY(gViewExamLoaded);
+}
+
+void tst_exam::lastAnswerCounts()
+{
+    openProgram({10, 10, 10, 10, 10, 10});
+    startExam(QStringLiteral("Lou"), {0});
+    const qint32 examId = m_exam->examId();
+    clickCommand(6);
+    const QString correct = m_exam->rsExam()->Fields(QStringLiteral("CorrectAnswer")).toString();
+    click(m_exam->Option1(QStringLiteral("ABCD").indexOf(correct)));
+    clickCommand(1);
+    QCOMPARE(scalar(dbPath(), QStringLiteral("SELECT ExamResult FROM ExamTitle WHERE ExamID = %1").arg(examId)).toInt(), 1);
+    QCOMPARE(MessageBox::shown().size(), 0);
+}
+
+void tst_exam::shortageIsRefusedBeforeAnythingChanges_data()
+{
+    QTest::addColumn<QList<int>>("counts");
+    QTest::addColumn<QList<int>>("categories");
+    QTest::addColumn<int>("countIndex");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("one category too small")
+        << QList<int>{20, 4, 20, 20, 20, 20} << QList<int>{0, 1} << 0
+        << "The category \"Programming Basic\" has 4 question(s), but this exam needs 5 from it.";
+    QTest::newRow("last category cannot fill the gaps")
+        << QList<int>{20, 20, 3, 20, 20, 20} << QList<int>{0, 1, 2} << 0
+        << "The category \"Database Basic\" has 3 question(s), but this exam needs 4 from it.";
+    QTest::newRow("empty category without left-over slots")
+        << QList<int>{20, 0, 20, 20, 20, 20} << QList<int>{0, 1} << 0
+        << "The category \"Programming Basic\" has 0 question(s), but this exam needs 5 from it.";
+    QTest::newRow("whole pool too small")
+        << QList<int>{5, 5, 5, 5, 5, 4} << QList<int>{6} << 1
+        << "The question pool has 29 question(s), but this exam needs 30 from it.";
+}
+
+void tst_exam::shortageIsRefusedBeforeAnythingChanges()
+{
+    QFETCH(QList<int>, counts);
+    QFETCH(QList<int>, categories);
+    QFETCH(int, countIndex);
+    QFETCH(QString, message);
+    openProgram({counts[0], counts[1], counts[2], counts[3], counts[4], counts[5]});
+    startExam(QStringLiteral("Max"), categories, countIndex);
+    QCOMPARE(MessageBox::shown().size(), 1);
+    QVERIFY2(MessageBox::shown().first().text.startsWith(message), qPrintable(MessageBox::shown().first().text));
+    QCOMPARE(MessageBox::shown().first().title, QStringLiteral("Not Enough Questions"));
+    QCOMPARE(scalar(dbPath(), QStringLiteral("SELECT count(*) FROM ExamTitle")).toInt(), 0);
+    QVERIFY(m_exam->Frame1(0)->isEnabled());
+    QVERIFY(m_exam->Command1(0)->isEnabled());
+    QVERIFY(!m_exam->Timer1()->isActive());
+    QCOMPARE(m_exam->windowTitle(), QStringLiteral(" Set New Exam"));
+}
+
+void tst_exam::failedTitleInsertStoresNothing()
+{
+    openProgram({10, 10, 10, 10, 10, 10});
+    TestSupport::exec(dbPath(), QStringLiteral("CREATE TRIGGER no_titles BEFORE INSERT ON ExamTitle "
+                                               "BEGIN SELECT RAISE(ABORT, 'disk is full'); END"));
+    startExam(QStringLiteral("Ned"), {0});
+    QCOMPARE(MessageBox::shown().size(), 1);
+    QVERIFY(MessageBox::shown().first().text.startsWith(QStringLiteral("The exam could not be stored:\n")));
+    QVERIFY(MessageBox::shown().first().text.contains(QStringLiteral("disk is full")));
+    QCOMPARE(scalar(dbPath(), QStringLiteral("SELECT count(*) FROM ExamDetails")).toInt(), 0);
+    QVERIFY(!m_exam->Timer1()->isActive());
+    QVERIFY(m_exam->Frame1(3)->isHidden());
+    QVERIFY(m_exam->Frame1(0)->isEnabled());
+    QVERIFY(m_exam->Command1(0)->isEnabled());
+    QVERIFY(!m_exam->Command1(1)->isEnabled());
+    QCOMPARE(m_exam->Label1(10)->text(), QString());
+    QCOMPARE(m_exam->windowTitle(), QStringLiteral(" Set New Exam"));
+}
+
+void tst_exam::failedDetailInsertRemovesTheExam()
+{
+    openProgram({10, 10, 10, 10, 10, 10});
+    TestSupport::exec(dbPath(), QStringLiteral("CREATE TRIGGER few_details BEFORE INSERT ON ExamDetails "
+                                               "WHEN (SELECT count(*) FROM ExamDetails) >= 3 "
+                                               "BEGIN SELECT RAISE(ABORT, 'database is locked'); END"));
+    startExam(QStringLiteral("Oda"), {0});
+    QCOMPARE(MessageBox::shown().size(), 1);
+    QVERIFY(MessageBox::shown().first().text.contains(QStringLiteral("database is locked")));
+    QCOMPARE(scalar(dbPath(), QStringLiteral("SELECT count(*) FROM ExamDetails")).toInt(), 0);
+    QCOMPARE(scalar(dbPath(), QStringLiteral("SELECT count(*) FROM ExamTitle")).toInt(), 0);
+    QVERIFY(m_exam->Frame1(0)->isEnabled());
+    QVERIFY(!m_exam->Timer1()->isActive());
+}
+
+void tst_exam::failedScoreIsReported()
+{
+    openProgram({10, 10, 10, 10, 10, 10});
+    startExam(QStringLiteral("Pia"), {0});
+    TestSupport::exec(dbPath(), QStringLiteral("CREATE TRIGGER no_scores BEFORE UPDATE ON ExamTitle "
+                                               "BEGIN SELECT RAISE(ABORT, 'read-only'); END"));
+    clickCommand(1);
+    QCOMPARE(MessageBox::shown().size(), 1);
+    QVERIFY(MessageBox::shown().first().text.startsWith(QStringLiteral("The result of the exam could not be stored:\n")));
+    QVERIFY(gViewExamLoaded);
+}
+
+void tst_exam::failedAnswerWriteIsReportedOnce()
+{
+    openProgram({10, 10, 10, 10, 10, 10});
+    startExam(QStringLiteral("Quin"), {0});
+    TestSupport::exec(dbPath(), QStringLiteral("CREATE TRIGGER no_answers BEFORE UPDATE ON ExamDetails "
+                                               "BEGIN SELECT RAISE(ABORT, 'attempt to write a readonly database'); END"));
+    click(m_exam->Option1(1));
+    clickCommand(5);
+    click(m_exam->Option1(1));
+    clickCommand(5);
+    QCOMPARE(MessageBox::shown().size(), 1);
+    QCOMPARE(MessageBox::shown().first().title, QStringLiteral("Answer Not Stored"));
+    QVERIFY(MessageBox::shown().first().text.contains(QStringLiteral("readonly")));
+    // The answer is kept and stored once the file takes writes again.
+    TestSupport::exec(dbPath(), QStringLiteral("DROP TRIGGER no_answers"));
+    clickCommand(2);
+    QVERIFY(m_exam->Option1(1)->isChecked());
+    clickCommand(5);
+    clickCommand(5);
+    QCOMPARE(scalar(dbPath(), QStringLiteral("SELECT count(*) FROM ExamDetails WHERE Answer = 'B'")).toInt(), 2);
+}
+
+void tst_exam::closingWithoutExamScoresNothing()
+{
+    openProgram({10, 10, 10, 10, 10, 10});
+    TestSupport::exec(dbPath(), QStringLiteral("INSERT INTO ExamTitle (UserName, ExamDate, NumOfQuestions) "
+                                               "VALUES ('Old', '2025-01-01 10:00:00', 10)"));
+    gExamID = 1; // a stale key from earlier must not be scored again
+    qobject_cast<QMdiSubWindow *>(m_exam->parentWidget())->close();
+    QVERIFY(scalar(dbPath(), QStringLiteral("SELECT ExamResult FROM ExamTitle WHERE ExamID = 1")).isNull());
+    QVERIFY(!gExamLoaded);
+    QVERIFY(gViewExamLoaded);
+    QVERIFY(m_window->menuForm()->Command1(0)->isEnabled());
+}
+
+void tst_exam::reviewDuringExamDoesNotTouchIt()
+{
+    openProgram({10, 10, 10, 10, 10, 10});
+    TestSupport::exec(dbPath(), QStringLiteral("INSERT INTO ExamTitle (UserName, ExamDate, NumOfQuestions, ExamResult) "
+                                               "VALUES ('Old', '2025-01-01 10:00:00', 10, 4)"));
+    TestSupport::exec(dbPath(), QStringLiteral("INSERT INTO ExamDetails (ExamID, UserName, QID, Answer, Answered) "
+                                               "VALUES (1, 'Old', 1, 'A', -1)"));
+    startExam(QStringLiteral("Ray"), {0});
+    const qint32 examId = m_exam->examId();
+    m_window->menuForm()->OpenScreen(1);
+    frmViewExam *view = m_window->viewExamForm();
+    view->Grid1()->setCurrentIndex(view->gridModel()->index(0, 1));
+    view->Grid1_DblClick();
+    QCOMPARE(gExamID, 1);
+    // The running exam still answers and scores itself.
+    click(m_exam->Option1(0));
+    clickCommand(5);
+    clickCommand(1);
+    QCOMPARE(scalar(dbPath(), QStringLiteral("SELECT ExamResult FROM ExamTitle WHERE ExamID = 1")).toInt(), 4);
+    QVERIFY(!scalar(dbPath(), QStringLiteral("SELECT ExamResult FROM ExamTitle WHERE ExamID = %1").arg(examId)).isNull());
+    QCOMPARE(scalar(dbPath(), QStringLiteral("SELECT count(*) FROM ExamDetails WHERE ExamID = 1")).toInt(), 1);
+}
+
+void tst_exam::timeOverWaitsForAnotherBox()
+{
+    openProgram({10, 10, 10, 10, 10, 10});
+    TestSupport::exec(dbPath(), QStringLiteral("INSERT INTO ExamTitle (UserName, ExamDate, NumOfQuestions, ExamResult) "
+                                               "VALUES ('Old', '2025-01-01 10:00:00', 10, 4)"));
+    startExam(QStringLiteral("Sue"), {0});
+    Clock::advance(715);
+    m_window->menuForm()->OpenScreen(1);
+    QPointer<frmViewExam> view = m_window->viewExamForm();
+    view->Grid1()->setCurrentIndex(view->gridModel()->index(0, 1));
+    view->Grid1_DblClick();
+    bool examOpenWhileAsking = false;
+    MessageBox::setNextAnswer(MessageBox::No, [&] {
+        Clock::advance(10); // the time runs out while the delete question waits
+        examOpenWhileAsking = gExamLoaded && view;
+    });
+    view->Command1_Click(0);
+    QVERIFY(examOpenWhileAsking);
+    QCOMPARE(MessageBox::shown().size(), 1);
+    Clock::advance(1);
+    QCOMPARE(MessageBox::shown().size(), 2);
+    QCOMPARE(MessageBox::shown().last().title, QStringLiteral("Exam Time"));
+    QVERIFY(!gExamLoaded);
+}
+
+void tst_exam::screenshots()
+{
+    openProgram({10, 10, 10, 10, 10, 10});
+    QTest::keyClicks(m_exam->Text1(0), QStringLiteral("Alex Candidate"));
+    click(m_exam->chkCategory(0));
+    click(m_exam->chkCategory(2));
+    TestSupport::screenshot(m_window.get(), QStringLiteral("exam-setup"));
+    clickCommand(0);
+    click(m_exam->Option1(1));
+    clickCommand(5);
+    Clock::advance(75);
+    TestSupport::screenshot(m_window.get(), QStringLiteral("exam-running"));
+    QVERIFY(m_exam->Frame1(3)->isVisible());
+}
 
 QTEST_MAIN(tst_exam)
 #include "tst_exam.moc"
