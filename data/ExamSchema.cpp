@@ -18,7 +18,8 @@ QStringList ExamSchema::createStatements()
         QStringLiteral("CREATE TABLE ExamDetails (DetailID INTEGER PRIMARY KEY AUTOINCREMENT, ExamID INTEGER, "
                        "UserName TEXT, QID INTEGER, Answer TEXT, Answered INTEGER NOT NULL DEFAULT 0)"),
         QStringLiteral("CREATE INDEX Q_A_Category ON Q_A (Category, QID)"),
-        QStringLiteral("CREATE INDEX ExamDetails_ExamID ON ExamDetails (ExamID, Answered)"),
+        // On the exam alone, so that an exam's questions come back in the order they were drawn.
+        QStringLiteral("CREATE INDEX ExamDetails_ExamID ON ExamDetails (ExamID)"),
         QStringLiteral("CREATE INDEX ExamTitle_ExamDate ON ExamTitle (ExamDate, UserName)"),
     };
 }

@@ -75,6 +75,10 @@ void frmViewExam::buildList()
     m_grid->horizontalHeader()->setHighlightSections(false);
     m_grid->horizontalHeader()->setStretchLastSection(true);
     m_grid->setGeometry(Twips::rect(120, 120, 6700, 2640));
+    // The column widths were laid out for a compact face.
+    QFont compact = m_grid->font();
+    compact.setPointSizeF(8);
+    m_grid->setFont(compact);
     connect(m_grid, &QTableView::doubleClicked, this, [this] { Grid1_DblClick(); });
 
     m_manage = new QGroupBox(QStringLiteral("Manage Exam"), m_content);
@@ -101,6 +105,9 @@ void frmViewExam::buildReview()
     auto label = [this](int index, const QString &caption, const QRect &twips) {
         auto *l = new QLabel(caption, m_review);
         l->setObjectName(QStringLiteral("Label1_%1").arg(index));
+        QFont compact = l->font();
+        compact.setPointSizeF(8);
+        l->setFont(compact);
         l->setGeometry(Twips::rect(twips.x(), twips.y(), twips.width(), twips.height()));
         m_labels[index] = l;
     };
@@ -137,7 +144,7 @@ void frmViewExam::buildReview()
     }
     label(0, QStringLiteral("Your Answer"), QRect(100, 3720, 960, 285));
     textBox(6, QRect(1080, 3690, 540, 330), false, QStringLiteral("Your Answer"));
-    label(1, QStringLiteral("Correct Answer"), QRect(1800, 3720, 1150, 285));
+    label(1, QStringLiteral("Correct Answer"), QRect(1760, 3720, 1200, 285));
     textBox(8, QRect(2980, 3690, 540, 330), false, QStringLiteral("Correct Answer"));
     label(4, QStringLiteral("Category"), QRect(3720, 3720, 800, 285));
     textBox(7, QRect(4560, 3690, 3675, 330), false, QStringLiteral("Category"));
