@@ -106,12 +106,12 @@ std::shared_ptr<SqliteHandle> ConnectionPool::acquire(const QString &path, const
     const QString file = resolveFile(path);
     struct stat st {};
     const QByteArray encoded = QFile::encodeName(file);
+    const QString key = file + QLatin1Char('\n') + password;
     if (::stat(encoded.constData(), &st) != 0 || !S_ISREG(st.st_mode) || ::access(encoded.constData(), R_OK) != 0) {
-        s_pool.erase(file);
+        s_pool.erase(key);
         *error = fileError(file);
         return nullptr;
     }
-    const QString key = file + QLatin1Char('\n') + password;
     const auto found = s_pool.find(key);
     if (found != s_pool.end()) {
         if (found->second.device == st.st_dev && found->second.inode == st.st_ino)

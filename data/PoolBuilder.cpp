@@ -208,7 +208,8 @@ bool PoolBuilder::build(const QString &outPath, Mode mode)
                                        "load the new pool and keep the stored exams.")
                             .arg(QDir::toNativeSeparators(target))
                             .arg(stored));
-        if (stored > 0 && !readStoredExams(*old, &exams, &error))
+        // Even with every exam deleted, a replaced pool keeps the key counters.
+        if (mode == Mode::ReplacePool && !readStoredExams(*old, &exams, &error))
             return fail(QStringLiteral("cannot read the stored exams: %1").arg(error));
     }
 

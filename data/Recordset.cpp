@@ -90,6 +90,8 @@ void Recordset::findKeys()
 
 int Recordset::AbsolutePosition() const
 {
+    if (m_rows.empty())
+        return -1;
     if (BOF())
         return -2;
     if (Eof())

@@ -35,7 +35,7 @@ public:
     int RecordCount() const { return int(m_rows.size()); }
     bool BOF() const { return m_rows.empty() || m_pos < 0; }
     bool Eof() const { return m_rows.empty() || m_pos >= RecordCount(); }
-    // 1-based position of the current row; -2 before the first row, -3 after the last.
+    // 1-based position of the current row; -1 without rows, -2 before the first, -3 after the last.
     int AbsolutePosition() const;
     bool isUpdatable() const { return m_updatable; }
 

@@ -29,6 +29,7 @@ cDBAccess::cDBAccess()
 
 cDBAccess::~cDBAccess()
 {
+    RollbackBatch();
     if (gConnection && gConnection->isOpen())
         gConnection.reset();
 }
@@ -108,7 +109,11 @@ bool cDBAccess::ExecuteSQL(const QString &SQL)
                          .text();
         return false;
     }
-    if (sqlite3_exec(db->get(), "BEGIN", nullptr, nullptr, nullptr) != SQLITE_OK) {
+    // Inside a batch each statement is a nested transaction of its own.
+    const char *begin = mBatch ? "SAVEPOINT statement" : "BEGIN";
+    const char *commit = mBatch ? "RELEASE statement" : "COMMIT";
+    const char *rollback = mBatch ? "ROLLBACK TO statement; RELEASE statement" : "ROLLBACK";
+    if (sqlite3_exec(db->get(), begin, nullptr, nullptr, nullptr) != SQLITE_OK) {
         mLastError = statementError(*db).text();
         return false;
     }
@@ -119,12 +124,12 @@ bool cDBAccess::ExecuteSQL(const QString &SQL)
         if (!ok)
             mLastError = statementError(*db).text();
     }
-    if (ok && sqlite3_exec(db->get(), "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK) {
+    if (ok && sqlite3_exec(db->get(), commit, nullptr, nullptr, nullptr) != SQLITE_OK) {
         mLastError = statementError(*db).text();
         ok = false;
     }
     if (!ok && sqlite3_get_autocommit(db->get()) == 0)
-        sqlite3_exec(db->get(), "ROLLBACK", nullptr, nullptr, nullptr);
+        sqlite3_exec(db->get(), rollback, nullptr, nullptr, nullptr);
     return ok;
 }
 
@@ -153,6 +158,41 @@ std::shared_ptr<Recordset> cDBAccess::GetRS(const QString &SQL, int CLocation, i
 std::shared_ptr<Connection> cDBAccess::GetConnection() const
 {
     return gConnection;
+}
+
+bool cDBAccess::BeginBatch()
+{
+    const std::shared_ptr<SqliteHandle> db = gConnection ? gConnection->handle() : nullptr;
+    if (!db || mBatch)
+        return false;
+    if (sqlite3_exec(db->get(), "BEGIN", nullptr, nullptr, nullptr) != SQLITE_OK) {
+        mLastError = statementError(*db).text();
+        return false;
+    }
+    mBatch = db;
+    return true;
+}
+
+bool cDBAccess::CommitBatch()
+{
+    const std::shared_ptr<SqliteHandle> db = std::move(mBatch);
+    mBatch.reset();
+    if (!db)
+        return false;
+    if (sqlite3_exec(db->get(), "COMMIT", nullptr, nullptr, nullptr) == SQLITE_OK)
+        return true;
+    mLastError = statementError(*db).text();
+    if (sqlite3_get_autocommit(db->get()) == 0)
+        sqlite3_exec(db->get(), "ROLLBACK", nullptr, nullptr, nullptr);
+    return false;
+}
+
+void cDBAccess::RollbackBatch()
+{
+    const std::shared_ptr<SqliteHandle> db = std::move(mBatch);
+    mBatch.reset();
+    if (db && sqlite3_get_autocommit(db->get()) == 0)
+        sqlite3_exec(db->get(), "ROLLBACK", nullptr, nullptr, nullptr);
 }
 
 qlonglong cDBAccess::lastInsertId() const

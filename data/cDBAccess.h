@@ -6,6 +6,7 @@
 
 class Connection;
 class Recordset;
+class SqliteHandle;
 
 // The one class through which the program talks to its database. Constructing an object gives
 // the program a fresh, unopened shared connection; destroying one releases the shared
@@ -35,6 +36,13 @@ public:
     // The key the last successful insert on this object's connection was given, or 0.
     qlonglong lastInsertId() const;
 
+    // Groups the statements that follow into one transaction: each statement still succeeds or
+    // fails whole on its own, and the group is stored at once on CommitBatch (one sync of the file
+    // instead of one per statement) or not at all on RollbackBatch.
+    bool BeginBatch();
+    bool CommitBatch();
+    void RollbackBatch();
+
     QString mConnectionString;
     QString mLastError;
 
@@ -43,4 +51,5 @@ public:
 
 private:
     std::shared_ptr<Recordset> mRecordset;
+    std::shared_ptr<SqliteHandle> mBatch; // the connection a batch is open on
 };

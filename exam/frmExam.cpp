@@ -618,23 +618,24 @@ bool frmExam::CreateExam()
     gDB->Open_Connection(1);
     if (AppExit::requested())
         return false;
+    // The exam is stored whole or not at all, with one sync of the file.
+    gDB->BeginBatch();
     // ISO 8601 reads back as the same moment whatever the locale.
     const QString now = Clock::now().toString(QStringLiteral("yyyy-MM-dd hh:mm:ss"));
     gSQL = QStringLiteral("INSERT INTO ExamTitle(UserName,ExamDate,NumOfQuestions) ") + QStringLiteral(" VALUES('")
            + escaped(name) + QStringLiteral("', ") + QStringLiteral(" '") + now + QStringLiteral("','")
            + QString::number(gNumOfQuestions) + QStringLiteral("') ");
     if (!gDB->ExecuteSQL(gSQL)) {
-        const QString reason = gDB->mLastError;
-        gDB.reset();
-        MessageBox::show(QStringLiteral("The exam could not be stored:\n") + reason, MessageBox::OkOnly,
-                         MessageBox::Critical, QStringLiteral("Exam Not Stored"));
+        failCreation(gDB->mLastError);
         return false;
     }
     // The key this insert was given, read on the same connection.
     gSQL = QStringLiteral("SELECT @@IDENTITY");
     gRs = gDB->GetRS(gSQL, 3, 0, 1, 1);
-    if (!gRs)
+    if (!gRs) {
+        gDB->RollbackBatch();
         return false;
+    }
     const qint32 examId = qint32(gRs->value(0, 0).toLongLong());
     gRs.reset();
 
@@ -675,22 +676,30 @@ bool frmExam::CreateExam()
                + QString::number(examId) + QStringLiteral("','") + escaped(m_text1->text()) + QStringLiteral("','")
                + QString::number(qid) + QStringLiteral("')");
         if (qid == 0 || !gDB->ExecuteSQL(gSQL)) {
-            const QString reason = qid == 0 ? QStringLiteral("not enough questions to draw from") : gDB->mLastError;
-            // Nothing of a half-stored exam stays behind.
-            gDB->ExecuteSQL(QStringLiteral("DELETE FROM ExamDetails  WHERE ExamID = ") + QString::number(examId));
-            gDB->ExecuteSQL(QStringLiteral("DELETE FROM ExamTitle  WHERE ExamID = ") + QString::number(examId));
-            gRs.reset();
-            gDB.reset();
-            MessageBox::show(QStringLiteral("The exam could not be stored:\n") + reason, MessageBox::OkOnly,
-                             MessageBox::Critical, QStringLiteral("Exam Not Stored"));
+            failCreation(qid == 0 ? QStringLiteral("not enough questions to draw from") : gDB->mLastError);
             return false;
         }
+    }
+    if (!gDB->CommitBatch()) {
+        failCreation(gDB->mLastError);
+        return false;
     }
     m_examId = examId;
     gExamID = examId;
     gRs.reset();
     gDB.reset();
     return true;
+}
+
+void frmExam::failCreation(const QString &reason)
+{
+    // Nothing of a half-stored exam stays behind.
+    gRs.reset();
+    if (gDB)
+        gDB->RollbackBatch();
+    gDB.reset();
+    MessageBox::show(QStringLiteral("The exam could not be stored:\n") + reason, MessageBox::OkOnly,
+                     MessageBox::Critical, QStringLiteral("Exam Not Stored"));
 }
 
 // --- Questions ----------------------------------------------------------------------------

@@ -76,6 +76,7 @@ private:
     void EndExam();
     bool checkDrawable();
     void returnToSetup();
+    void failCreation(const QString &reason);
     void setTxtFieldsText(int index, const QString &text);
     void clearOptions();
     void reportAnswerNotStored(const QString &reason);

@@ -3,13 +3,39 @@
 #include <QColor>
 
 namespace {
+bool isNumberType(const QVariant &v)
+{
+    switch (v.typeId()) {
+    case QMetaType::LongLong:
+    case QMetaType::Int:
+    case QMetaType::Double:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// A cell's value as a number, when it reads as one.
+double asNumber(const QVariant &v, bool *ok)
+{
+    if (v.isNull()) {
+        *ok = false;
+        return 0;
+    }
+    if (isNumberType(v)) {
+        *ok = true;
+        return v.toDouble();
+    }
+    return v.toString().toDouble(ok);
+}
+
 // -1, 0 or 1 in generic order.
 int compareGeneric(const QVariant &a, const QVariant &b)
 {
     bool aNumber = false;
     bool bNumber = false;
-    const double x = a.isNull() ? 0 : a.toString().toDouble(&aNumber);
-    const double y = b.isNull() ? 0 : b.toString().toDouble(&bNumber);
+    const double x = asNumber(a, &aNumber);
+    const double y = asNumber(b, &bNumber);
     if (aNumber && bNumber)
         return x < y ? -1 : (y < x ? 1 : 0);
     const QString s = a.isNull() ? QString() : a.toString();

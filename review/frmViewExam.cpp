@@ -71,6 +71,7 @@ void frmViewExam::buildList()
     m_grid->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_grid->setSelectionMode(QAbstractItemView::SingleSelection);
     m_grid->verticalHeader()->setVisible(false);
+    m_grid->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     m_grid->verticalHeader()->setDefaultSectionSize(Twips::toPx(300));
     m_grid->horizontalHeader()->setHighlightSections(false);
     m_grid->horizontalHeader()->setStretchLastSection(true);

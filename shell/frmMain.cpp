@@ -129,7 +129,11 @@ void frmMain::start()
         // 3.-6. Ask for it; a cancel, an empty choice or another file ends the program silently.
         const std::optional<QString> chosen =
             FileDialog::getOpenFileName(this, QStringLiteral("Can't Find Exam.mdb"), QStringLiteral("(*.MDB) (*.mdb)"));
-        if (!chosen || chosen->isEmpty() || chosen->right(8).toUpper() != QLatin1String("EXAM.MDB")) {
+        // The whole file name must be Exam.mdb: "MyExam.mdb" would leave a folder that does not exist.
+        const bool examFile = chosen && chosen->right(8).toUpper() == QLatin1String("EXAM.MDB")
+                              && (chosen->size() == 8 || chosen->at(chosen->size() - 9) == QLatin1Char('/')
+                                  || chosen->at(chosen->size() - 9) == QLatin1Char('\\'));
+        if (!examFile) {
             gQuitNoPrompt = true;
             m_quitting = true;
             close();

@@ -1,0 +1,163 @@
+// Latency benchmark: drives the real screens on a database of many stored exams and prints the
+// median of each measured step. Run headless: QT_QPA_PLATFORM=offscreen build/bench/vesk-bench
+#include <algorithm>
+#include <chrono>
+#include <functional>
+#include <vector>
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QCheckBox>
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QTextStream>
+
+#include <sqlcipher/sqlite3.h>
+
+#include "data/ConnectionPool.h"
+#include "data/ExamSchema.h"
+#include "data/PoolBuilder.h"
+#include "data/Recordset.h"
+#include "data/SqliteHandle.h"
+#include "exam/frmExam.h"
+#include "review/frmViewExam.h"
+#include "shell/AppExit.h"
+#include "shell/Clock.h"
+#include "shell/DesktopShell.h"
+#include "shell/GenModule.h"
+#include "shell/MessageBox.h"
+#include "shell/frmMain.h"
+#include "shell/frmMenu.h"
+
+namespace {
+constexpr int kStoredExams = 10000;
+constexpr int kQuestionsPerCategory = 60;
+
+void buildDatabase(const QString &path)
+{
+    PoolBuilder builder;
+    const QStringList categories = ExamSchema::categories();
+    for (int c = 0; c < 6; ++c) {
+        for (int i = 1; i <= kQuestionsPerCategory; ++i) {
+            builder.addQuestion({categories.at(c), QStringLiteral("%1 question %2").arg(categories.at(c)).arg(i),
+                                 QStringLiteral("First choice"), QStringLiteral("Second choice"),
+                                 QStringLiteral("Third choice"), QStringLiteral("Fourth choice"),
+                                 QString(QChar(u'A' + i % 4)), QStringLiteral("Explanation."), QString()});
+        }
+    }
+    if (!builder.build(path, PoolBuilder::Mode::Create))
+        qFatal("%s", qPrintable(builder.errors().join(QLatin1Char('\n'))));
+
+    // The stored exams: 10 questions each, scored.
+    sqlite3 *raw = nullptr;
+    sqlite3_open_v2(QFile::encodeName(path).constData(), &raw, SQLITE_OPEN_READWRITE, nullptr);
+    SqliteHandle db(raw);
+    sqlite3_exec(raw, "PRAGMA key = 'QOMB'; BEGIN;", nullptr, nullptr, nullptr);
+    SqliteStatement title(raw, QStringLiteral("INSERT INTO ExamTitle (UserName, ExamDate, NumOfQuestions, ExamResult) "
+                                              "VALUES (?, ?, 10, ?)"));
+    SqliteStatement detail(raw, QStringLiteral("INSERT INTO ExamDetails (ExamID, UserName, QID, Answer, Answered) "
+                                               "VALUES (?, ?, ?, 'A', -1)"));
+    const QDateTime start(QDate(2020, 1, 1), QTime(9, 0));
+    for (int e = 1; e <= kStoredExams; ++e) {
+        const QString name = QStringLiteral("Candidate %1").arg(e % 97);
+        sqlite3_reset(title.get());
+        title.bind(1, name);
+        title.bind(2, start.addSecs(qint64(e) * 3600).toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")));
+        title.bind(3, e % 11);
+        title.step();
+        for (int q = 1; q <= 10; ++q) {
+            sqlite3_reset(detail.get());
+            detail.bind(1, e);
+            detail.bind(2, name);
+            detail.bind(3, (e * 7 + q * 13) % 360 + 1);
+            detail.step();
+        }
+    }
+    sqlite3_exec(raw, "COMMIT;", nullptr, nullptr, nullptr);
+}
+
+double median(std::vector<double> samples)
+{
+    std::sort(samples.begin(), samples.end());
+    const size_t n = samples.size();
+    return n % 2 ? samples[n / 2] : (samples[n / 2 - 1] + samples[n / 2]) / 2;
+}
+
+double millisecondsOf(const std::function<void()> &work)
+{
+    QElapsedTimer timer;
+    timer.start();
+    work();
+    return double(timer.nsecsElapsed()) / 1e6;
+}
+
+frmExam *startedExam(frmMain &window)
+{
+    window.menuForm()->OpenScreen(0);
+    frmExam *exam = window.examForm();
+    exam->Text1(0)->setText(QStringLiteral("Bench"));
+    exam->chkCategory(6)->click();
+    exam->optTask(2)->click();
+    return exam;
+}
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    QTextStream out(stdout);
+    MessageBox::setTestMode(true);
+    AppExit::setTestMode(true);
+    Clock::setManual(true);
+    DesktopShell::setHandler([](const DesktopShell::Request &) { return int(DesktopShell::Opened); });
+
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("Exam.mdb"));
+    out << "Building a database with " << kStoredExams << " stored exams...\n";
+    out.flush();
+    buildDatabase(path);
+    SetAppFolder(dir.path());
+    frmMain window;
+    window.start();
+    window.resize(1000, 760);
+
+    std::vector<double> start, move, score, endToResults, listOpen;
+    for (int run = 0; run < 15; ++run) {
+        frmExam *exam = startedExam(window);
+        start.push_back(millisecondsOf([&] { exam->Command1_Click(0); }));
+        for (int q = 0; q < 49; ++q) {
+            exam->Option1(q % 4)->click();
+            move.push_back(millisecondsOf([&] { exam->Command1_Click(5); }));
+        }
+        score.push_back(millisecondsOf([&] { exam->CalculateResult(); }));
+        endToResults.push_back(millisecondsOf([&] {
+            exam->Command1_Click(1);
+            QCoreApplication::processEvents();
+        }));
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+    for (int run = 0; run < 15; ++run) {
+        listOpen.push_back(millisecondsOf([&] {
+            window.menuForm()->OpenScreen(1);
+            QCoreApplication::processEvents();
+        }));
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+    if (!MessageBox::shown().isEmpty())
+        out << "warning: a message box was shown: " << MessageBox::shown().first().text << '\n';
+
+    out << QStringLiteral("%1 %2 %3\n").arg(QStringLiteral("step"), -52).arg(QStringLiteral("median ms"), 10).arg(QStringLiteral("budget"), 8);
+    const auto row = [&](const QString &step, const std::vector<double> &samples, double budget) {
+        out << QStringLiteral("%1 %2 %3\n").arg(step, -52).arg(median(samples), 10, 'f', 2).arg(budget, 8, 'f', 0);
+    };
+    row(QStringLiteral("move to the next question (write-back + count)"), move, 5);
+    row(QStringLiteral("Start Exam with 50 questions"), start, 60);
+    row(QStringLiteral("scoring a 50-question exam"), score, 20);
+    row(QStringLiteral("End Exam through to the results screen shown"), endToResults, 200);
+    row(QStringLiteral("results list of 10,000 exams opened"), listOpen, 150);
+    gQuitNoPrompt = true;
+    window.close();
+    return 0;
+}
