@@ -22,10 +22,10 @@ frmAbout::frmAbout(QWidget *parent)
     setModal(true);
     setWindowTitle(QStringLiteral("About"));
     setFixedSize(Twips::toPx(5340), Twips::toPx(4245));
-    // The labels use the highlight-text colour, so they stand on the highlight colour.
+    // The labels use the highlight-text colour, on a ground that continues the picture's dark foot.
     setAutoFillBackground(true);
     QPalette pal = palette();
-    pal.setColor(QPalette::Window, pal.color(QPalette::Highlight));
+    pal.setColor(QPalette::Window, QColor(13, 52, 80));
     setPalette(pal);
 
     auto *picture = new QLabel(this);

@@ -6,6 +6,8 @@
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QProcess>
+#include <QScopeGuard>
 #include <QRadioButton>
 #include <QTableView>
 #include <QTemporaryDir>
@@ -18,6 +20,7 @@
 #include "exam/frmExam.h"
 #include "review/ExamListModel.h"
 #include "review/frmViewExam.h"
+#include "shell/AppExit.h"
 #include "shell/GenModule.h"
 #include "shell/MessageBox.h"
 #include "shell/SystemBeep.h"
@@ -49,6 +52,7 @@ private slots:
     void deleteNo();
     void deleteOnlyExam();
     void failingDeleteIsReported();
+    void readOnlyDatabase();
     void resizeWidensScreens();
     void resizeWithoutScreens();
     void resizeTooNarrow();
@@ -372,6 +376,33 @@ void tst_review::failingDeleteIsReported()
     // The exam stays whole: its questions were not deleted without it.
     QCOMPARE(scalar(dbPath(), QStringLiteral("SELECT count(*) FROM ExamDetails WHERE ExamID = 1")).toInt(), 2);
     QCOMPARE(m_window->viewExamForm()->gridModel()->rowCount(), 1);
+}
+
+void tst_review::readOnlyDatabase()
+{
+    addExam(QStringLiteral("Frozen"), QStringLiteral("2026-01-01 10:00:00"), 10, 3, {{"A", "A"}, {"C", "B"}});
+    // Even root cannot write to an immutable file, so this stands for a read-only Exam.mdb.
+    if (QProcess::execute(QStringLiteral("chattr"), {QStringLiteral("+i"), dbPath()}) != 0)
+        QSKIP("chattr +i is not available here");
+    const auto thaw = qScopeGuard([this] { QProcess::execute(QStringLiteral("chattr"), {QStringLiteral("-i"), dbPath()}); });
+    frmViewExam *view = openResults();
+    QCOMPARE(view->gridModel()->rowCount(), 1);
+    reviewRow(view, 0);
+    QTest::mouseClick(view->Command1(5), Qt::LeftButton);
+    QCOMPARE(view->txtFieldsText(6), QStringLiteral("C"));
+    MessageBox::setNextAnswer(MessageBox::Yes);
+    view->Command1_Click(0);
+    QVERIFY(MessageBox::shown().last().text.startsWith(QStringLiteral("The exam could not be removed from the database:\n")));
+    QCOMPARE(m_window->viewExamForm()->gridModel()->rowCount(), 1);
+    // Starting an exam is refused with the reason; nothing is left half done.
+    m_window->menuForm()->OpenScreen(0);
+    frmExam *exam = m_window->examForm();
+    QTest::keyClicks(exam->Text1(0), QStringLiteral("Reader"));
+    QTest::mouseClick(exam->chkCategory(0), Qt::LeftButton);
+    QTest::mouseClick(exam->Command1(0), Qt::LeftButton);
+    QVERIFY(MessageBox::shown().last().text.startsWith(QStringLiteral("The exam could not be stored:\n")));
+    QVERIFY(exam->Frame1(0)->isEnabled());
+    QVERIFY(!AppExit::requested());
 }
 
 void tst_review::resizeWidensScreens()
