@@ -81,14 +81,26 @@ void DataBinder::carryIntoRow(const QWidget *control)
         const int field = rs->fieldIndex(binding.field);
         if (field < 0)
             return;
-        QVariant value;
-        if (const auto *line = qobject_cast<const QLineEdit *>(control))
-            value = line->text();
-        else if (const auto *edit = qobject_cast<const QPlainTextEdit *>(control))
-            value = edit->toPlainText();
-        else if (const auto *check = qobject_cast<const QCheckBox *>(control))
-            value = check->isChecked();
+        const auto *check = qobject_cast<const QCheckBox *>(control);
+        const QVariant value = check ? QVariant(check->isChecked()) : QVariant(textOf(control));
         m_model->setData(m_model->index(rs->currentRow(), field), value, Qt::EditRole);
         return;
     }
+}
+
+QString DataBinder::textOf(const QWidget *control)
+{
+    if (const auto *line = qobject_cast<const QLineEdit *>(control))
+        return line->text();
+    if (const auto *edit = qobject_cast<const QPlainTextEdit *>(control))
+        return edit->toPlainText();
+    return QString();
+}
+
+void DataBinder::setTextOf(QWidget *control, const QString &text)
+{
+    if (auto *line = qobject_cast<QLineEdit *>(control))
+        line->setText(text);
+    else if (auto *edit = qobject_cast<QPlainTextEdit *>(control))
+        edit->setPlainText(text);
 }

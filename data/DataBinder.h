@@ -29,6 +29,10 @@ public:
     // Shows the current row in every bound control.
     void refresh();
 
+    // The text of a text box of either kind, and setting it as typing would.
+    static QString textOf(const QWidget *control);
+    static void setTextOf(QWidget *control, const QString &text);
+
 private:
     struct Binding
     {

@@ -12,12 +12,11 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QScrollArea>
 #include <QToolButton>
-#include <QVBoxLayout>
 
 #include "data/DataBinder.h"
 #include "data/DateFormat.h"
+#include "data/ExamQueries.h"
 #include "data/ExamSchema.h"
 #include "data/Recordset.h"
 #include "data/cDBAccess.h"
@@ -25,9 +24,10 @@
 #include "shell/AppExit.h"
 #include "shell/Clock.h"
 #include "shell/ClockTimer.h"
+#include "shell/ControlArray.h"
 #include "shell/GenModule.h"
 #include "shell/MessageBox.h"
-#include "shell/SystemBeep.h"
+#include "shell/QuestionNavigator.h"
 #include "shell/Twips.h"
 #include "shell/frmMain.h"
 #include "shell/frmMenu.h"
@@ -55,22 +55,13 @@ bool anotherBoxIsOpen()
 } // namespace
 
 frmExam::frmExam(QWidget *parent)
-    : QWidget(parent)
-    , m_scroll(new QScrollArea(this))
-    , m_content(new QWidget)
+    : ScrollingScreen(parent)
     , m_timer(new ClockTimer(this))
     , m_binder(new DataBinder(this))
 {
     setObjectName(QStringLiteral("frmExam"));
-    setAttribute(Qt::WA_DeleteOnClose);
-    auto *layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(m_scroll);
-    m_scroll->setFrameShape(QFrame::NoFrame);
-    m_scroll->setWidget(m_content);
-    m_scroll->setWidgetResizable(false);
-    buildSetupColumn(m_content);
-    buildQuestionArea(m_content);
+    buildSetupColumn(content());
+    buildQuestionArea(content());
     connect(m_timer, &ClockTimer::timeout, this, &frmExam::Timer1_Timer);
     resize(Twips::toPx(9400), Twips::toPx(7300));
     updateContentSize();
@@ -218,37 +209,12 @@ void frmExam::buildQuestionArea(QWidget *content)
     m_check1->setVisible(false);
 
     const int navTop = 6560;
-    const std::pair<int, const char *> nav[] = {{2, "first"}, {3, "previous"}, {5, "next"}, {6, "last"}};
-    const int navLeft[] = {750, 1200, 5175, 5625};
-    const char *const tips[] = {"First question", "Previous question", "Next question", "Last question"};
-    for (int i = 0; i < 4; ++i) {
-        auto *b = new QToolButton(area);
-        const int index = nav[i].first;
-        b->setObjectName(QStringLiteral("Command1_%1").arg(index));
-        b->setIcon(QIcon(QStringLiteral(":/icons/%1.png").arg(QString::fromLatin1(nav[i].second))));
-        b->setIconSize(QSize(16, 16));
-        b->setToolTip(QString::fromLatin1(tips[i]));
-        b->setAccessibleName(QString::fromLatin1(tips[i]));
-        b->setGeometry(Twips::rect(navLeft[i], navTop, 420, 390));
-        connect(b, &QToolButton::clicked, this, [this, index] { Command1_Click(index); });
-        m_commands[index] = b;
-    }
+    const int navLefts[] = {750, 1200, 5175, 5625};
+    m_commands.merge(QuestionNavigator::createButtons(area, navLefts, navTop, [this](int index) { Command1_Click(index); }));
     m_lblStatus = new QLabel(area);
     m_lblStatus->setObjectName(QStringLiteral("lblStatus"));
     m_lblStatus->setAlignment(Qt::AlignCenter);
     m_lblStatus->setGeometry(Twips::rect(1700, navTop + 50, 3400, 300));
-}
-
-void frmExam::updateContentSize()
-{
-    QRect used;
-    for (QWidget *child : m_content->findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly)) {
-        if (!child->isHidden())
-            used = used.united(child->geometry());
-    }
-    const QSize view = m_scroll->viewport()->size();
-    m_content->resize(qMax(used.right() + Twips::toPx(kMargin), qMin(view.width(), width())),
-                      qMax(used.bottom() + Twips::toPx(kMargin), view.height()));
 }
 
 QLineEdit *frmExam::Text1(int index) const
@@ -258,14 +224,12 @@ QLineEdit *frmExam::Text1(int index) const
 
 QLabel *frmExam::Label1(int index) const
 {
-    const auto it = m_labels.find(index);
-    return it == m_labels.end() ? nullptr : it->second;
+    return controlAt(m_labels, index);
 }
 
 QGroupBox *frmExam::Frame1(int index) const
 {
-    const auto it = m_frames.find(index);
-    return it == m_frames.end() ? nullptr : it->second;
+    return controlAt(m_frames, index);
 }
 
 QCheckBox *frmExam::chkCategory(int index) const
@@ -280,8 +244,7 @@ QRadioButton *frmExam::optTask(int index) const
 
 QAbstractButton *frmExam::Command1(int index) const
 {
-    const auto it = m_commands.find(index);
-    return it == m_commands.end() ? nullptr : it->second;
+    return controlAt(m_commands, index);
 }
 
 QRadioButton *frmExam::Option1(int index) const
@@ -291,27 +254,12 @@ QRadioButton *frmExam::Option1(int index) const
 
 QWidget *frmExam::txtFields(int index) const
 {
-    const auto it = m_txtFields.find(index);
-    return it == m_txtFields.end() ? nullptr : it->second;
+    return controlAt(m_txtFields, index);
 }
 
 QString frmExam::txtFieldsText(int index) const
 {
-    QWidget *box = txtFields(index);
-    if (auto *line = qobject_cast<QLineEdit *>(box))
-        return line->text();
-    if (auto *edit = qobject_cast<QPlainTextEdit *>(box))
-        return edit->toPlainText();
-    return QString();
-}
-
-void frmExam::setTxtFieldsText(int index, const QString &text)
-{
-    QWidget *box = txtFields(index);
-    if (auto *line = qobject_cast<QLineEdit *>(box))
-        line->setText(text);
-    else if (auto *edit = qobject_cast<QPlainTextEdit *>(box))
-        edit->setPlainText(text);
+    return DataBinder::textOf(txtFields(index));
 }
 
 // --- Set-up -------------------------------------------------------------------------------
@@ -445,32 +393,10 @@ void frmExam::Command1_Click(int Index)
         }
         break;
     case 2:
-        if (m_rsExam)
-            m_rsExam->MoveFirst();
-        break;
     case 3:
-        if (m_rsExam) {
-            if (!m_rsExam->BOF())
-                m_rsExam->MovePrevious();
-            if (m_rsExam->BOF() && m_rsExam->RecordCount() > 0) {
-                SystemBeep::sound();
-                m_rsExam->MoveFirst();
-            }
-        }
-        break;
     case 5:
-        if (m_rsExam) {
-            if (!m_rsExam->Eof())
-                m_rsExam->MoveNext();
-            if (m_rsExam->Eof() && m_rsExam->RecordCount() > 0) {
-                SystemBeep::sound();
-                m_rsExam->MoveLast();
-            }
-        }
-        break;
     case 6:
-        if (m_rsExam)
-            m_rsExam->MoveLast();
+        QuestionNavigator::move(m_rsExam.get(), Index);
         break;
     default:
         break;
@@ -711,13 +637,7 @@ void frmExam::ShowQuestion()
     clearOptions();
     gDB = std::make_unique<cDBAccess>();
     gDB->Open_Connection(1);
-    gSQL = QStringLiteral("SELECT ExamTitle.ExamID, ExamTitle.UserName, ExamTitle.ExamDate, ")
-           + QStringLiteral(" ExamTitle.NumOfQuestions, ExamTitle.ExamResult, ExamDetails.QID, ")
-           + QStringLiteral(" ExamDetails.Answer, ExamDetails.Answered, ExamDetails.DetailID, Q_A.Question, ")
-           + QStringLiteral(" Q_A.A, Q_A.B, Q_A.C, Q_A.D, Q_A.CorrectAnswer, Q_A.Category ")
-           + QStringLiteral(" FROM (ExamTitle INNER JOIN ExamDetails ON ExamTitle.ExamID = ExamDetails.ExamID) ")
-           + QStringLiteral(" INNER JOIN Q_A ON ExamDetails.QID = Q_A.QID ")
-           + QStringLiteral(" WHERE ExamTitle.ExamID = ") + QString::number(m_examId);
+    gSQL = ExamQueries::examQuestions(m_examId, false);
     m_rsExam = gDB->GetRS(gSQL, 3, 3, 3, 0);
     if (!m_rsExam)
         return;
@@ -762,7 +682,7 @@ void frmExam::txtFields_Change(int Index)
 
 void frmExam::Option1_Click(int Index)
 {
-    setTxtFieldsText(6, m_options[Index]->text());
+    DataBinder::setTextOf(txtFields(6), m_options[Index]->text());
     m_check1->setChecked(true);
 }
 

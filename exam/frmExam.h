@@ -3,7 +3,7 @@
 #include <map>
 #include <memory>
 
-#include <QWidget>
+#include "shell/ScrollingScreen.h"
 
 class ClockTimer;
 class DataBinder;
@@ -14,14 +14,13 @@ class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
 class QRadioButton;
-class QScrollArea;
 class QToolButton;
 class QAbstractButton;
 class Recordset;
 
 // The exam screen: the set-up form, then the running exam with its clock, its questions and its
 // commands, until the exam is scored and handed over to the results screen.
-class frmExam final : public QWidget
+class frmExam final : public ScrollingScreen
 {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(frmExam)
@@ -77,13 +76,9 @@ private:
     bool checkDrawable();
     void returnToSetup();
     void failCreation(const QString &reason);
-    void setTxtFieldsText(int index, const QString &text);
     void clearOptions();
     void reportAnswerNotStored(const QString &reason);
-    void updateContentSize();
 
-    QScrollArea *m_scroll;
-    QWidget *m_content;
     std::map<int, QLabel *> m_labels;
     std::map<int, QGroupBox *> m_frames;
     std::map<int, QAbstractButton *> m_commands;

@@ -8,20 +8,19 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QScrollArea>
 #include <QTableView>
-#include <QToolButton>
-#include <QVBoxLayout>
 
 #include "data/DataBinder.h"
+#include "data/ExamQueries.h"
 #include "data/Recordset.h"
 #include "data/RecordsetModel.h"
 #include "data/cDBAccess.h"
 #include "review/ExamListModel.h"
 #include "shell/AppExit.h"
+#include "shell/ControlArray.h"
 #include "shell/GenModule.h"
 #include "shell/MessageBox.h"
-#include "shell/SystemBeep.h"
+#include "shell/QuestionNavigator.h"
 #include "shell/Twips.h"
 #include "shell/frmMain.h"
 #include "shell/frmMenu.h"
@@ -32,22 +31,13 @@ constexpr int kColumnWidths[] = {0, 800, 1800, 1460, 1460, 1000};
 } // namespace
 
 frmViewExam::frmViewExam(QWidget *parent)
-    : QWidget(parent)
-    , m_scroll(new QScrollArea(this))
-    , m_content(new QWidget)
+    : ScrollingScreen(parent)
     , m_gridSource(new RecordsetModel(this))
     , m_listModel(new ExamListModel(this))
     , m_binder(new DataBinder(this))
 {
     setObjectName(QStringLiteral("frmViewExam"));
-    setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral(" View Results"));
-    auto *layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(m_scroll);
-    m_scroll->setFrameShape(QFrame::NoFrame);
-    m_scroll->setWidget(m_content);
-    m_scroll->setWidgetResizable(false);
     m_listModel->setSourceModel(m_gridSource);
     buildList();
     buildReview();
@@ -62,7 +52,7 @@ frmViewExam::~frmViewExam()
 
 void frmViewExam::buildList()
 {
-    m_grid = new QTableView(m_content);
+    m_grid = new QTableView(content());
     m_grid->setObjectName(QStringLiteral("Grid1"));
     m_grid->setToolTip(QStringLiteral("Double click to review exam"));
     m_grid->setAccessibleName(QStringLiteral("Exam results"));
@@ -82,7 +72,7 @@ void frmViewExam::buildList()
     m_grid->setFont(compact);
     connect(m_grid, &QTableView::doubleClicked, this, [this] { Grid1_DblClick(); });
 
-    m_manage = new QGroupBox(QStringLiteral("Manage Exam"), m_content);
+    m_manage = new QGroupBox(QStringLiteral("Manage Exam"), content());
     m_manage->setGeometry(Twips::rect(6960, 120, 1605, 1320));
     auto command = [this](int index, const QString &caption, int top) {
         auto *b = new QPushButton(caption, m_manage);
@@ -98,7 +88,7 @@ void frmViewExam::buildList()
 
 void frmViewExam::buildReview()
 {
-    m_review = new QGroupBox(QStringLiteral("Exam Review"), m_content);
+    m_review = new QGroupBox(QStringLiteral("Exam Review"), content());
     m_review->setObjectName(QStringLiteral("Frame1_3"));
     m_review->setGeometry(Twips::rect(120, 2880, 8445, 5760));
     m_review->setVisible(false);
@@ -159,65 +149,32 @@ void frmViewExam::buildReview()
     m_check1->setEnabled(false);
 
     const int navTop = 5250;
-    const std::pair<int, const char *> nav[] = {{2, "first"}, {3, "previous"}, {5, "next"}, {6, "last"}};
-    const int navLeft[] = {1080, 1530, 7365, 7815};
-    const char *const tips[] = {"First question", "Previous question", "Next question", "Last question"};
-    for (int i = 0; i < 4; ++i) {
-        auto *b = new QToolButton(m_review);
-        const int index = nav[i].first;
-        b->setObjectName(QStringLiteral("Command1_%1").arg(index));
-        b->setIcon(QIcon(QStringLiteral(":/icons/%1.png").arg(QString::fromLatin1(nav[i].second))));
-        b->setIconSize(QSize(16, 16));
-        b->setToolTip(QString::fromLatin1(tips[i]));
-        b->setAccessibleName(QString::fromLatin1(tips[i]));
-        b->setGeometry(Twips::rect(navLeft[i], navTop, 420, 390));
-        connect(b, &QToolButton::clicked, this, [this, index] { Command1_Click(index); });
-        m_commands[index] = b;
-    }
+    const int navLefts[] = {1080, 1530, 7365, 7815};
+    m_commands.merge(QuestionNavigator::createButtons(m_review, navLefts, navTop, [this](int index) { Command1_Click(index); }));
     m_lblStatus = new QLabel(m_review);
     m_lblStatus->setObjectName(QStringLiteral("lblStatus"));
     m_lblStatus->setAlignment(Qt::AlignCenter);
     m_lblStatus->setGeometry(Twips::rect(2100, navTop + 50, 5100, 300));
 }
 
-void frmViewExam::updateContentSize()
-{
-    QRect used;
-    for (QWidget *child : m_content->findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly)) {
-        if (!child->isHidden())
-            used = used.united(child->geometry());
-    }
-    const QSize view = m_scroll->viewport()->size();
-    m_content->resize(qMax(used.right() + Twips::toPx(kMargin), qMin(view.width(), width())),
-                      qMax(used.bottom() + Twips::toPx(kMargin), view.height()));
-}
-
 QAbstractButton *frmViewExam::Command1(int index) const
 {
-    const auto it = m_commands.find(index);
-    return it == m_commands.end() ? nullptr : it->second;
+    return controlAt(m_commands, index);
 }
 
 QLabel *frmViewExam::Label1(int index) const
 {
-    const auto it = m_labels.find(index);
-    return it == m_labels.end() ? nullptr : it->second;
+    return controlAt(m_labels, index);
 }
 
 QWidget *frmViewExam::txtFields(int index) const
 {
-    const auto it = m_txtFields.find(index);
-    return it == m_txtFields.end() ? nullptr : it->second;
+    return controlAt(m_txtFields, index);
 }
 
 QString frmViewExam::txtFieldsText(int index) const
 {
-    QWidget *box = txtFields(index);
-    if (auto *line = qobject_cast<QLineEdit *>(box))
-        return line->text();
-    if (auto *edit = qobject_cast<QPlainTextEdit *>(box))
-        return edit->toPlainText();
-    return QString();
+    return DataBinder::textOf(txtFields(index));
 }
 
 // --- The list -----------------------------------------------------------------------------
@@ -298,13 +255,7 @@ void frmViewExam::Grid1_DblClick()
     updateContentSize();
     gDB = std::make_unique<cDBAccess>();
     gDB->Open_Connection(1);
-    gSQL = QStringLiteral("SELECT ExamTitle.ExamID, ExamTitle.UserName, ExamTitle.ExamDate, ")
-           + QStringLiteral(" ExamTitle.NumOfQuestions, ExamTitle.ExamResult, ExamDetails.QID, ")
-           + QStringLiteral(" ExamDetails.Answer, ExamDetails.Answered, ExamDetails.DetailID, Q_A.Question, ")
-           + QStringLiteral(" Q_A.A, Q_A.B, Q_A.C, Q_A.D, Q_A.CorrectAnswer, Q_A.Category, Q_A.Description ")
-           + QStringLiteral(" FROM (ExamTitle INNER JOIN ExamDetails ON ExamTitle.ExamID = ExamDetails.ExamID) ")
-           + QStringLiteral(" INNER JOIN Q_A ON ExamDetails.QID = Q_A.QID ")
-           + QStringLiteral(" WHERE ExamTitle.ExamID = ") + QString::number(m_examId);
+    gSQL = ExamQueries::examQuestions(m_examId, true);
     std::shared_ptr<Recordset> rs = gDB->GetRS(gSQL, 3, 3, 3, 0);
     if (!rs)
         return;
@@ -368,32 +319,10 @@ void frmViewExam::Command1_Click(int Index)
         UnloadIfLoaded(this);
         break;
     case 2:
-        if (m_rsExam)
-            m_rsExam->MoveFirst();
-        break;
     case 3:
-        if (m_rsExam) {
-            if (!m_rsExam->BOF())
-                m_rsExam->MovePrevious();
-            if (m_rsExam->BOF() && m_rsExam->RecordCount() >= 1) {
-                SystemBeep::sound();
-                m_rsExam->MoveFirst();
-            }
-        }
-        break;
     case 5:
-        if (m_rsExam) {
-            if (!m_rsExam->Eof())
-                m_rsExam->MoveNext();
-            if (m_rsExam->Eof() && m_rsExam->RecordCount() >= 1) {
-                SystemBeep::sound();
-                m_rsExam->MoveLast();
-            }
-        }
-        break;
     case 6:
-        if (m_rsExam)
-            m_rsExam->MoveLast();
+        QuestionNavigator::move(m_rsExam.get(), Index);
         break;
     default:
         break;

@@ -3,7 +3,7 @@
 #include <map>
 #include <memory>
 
-#include <QWidget>
+#include "shell/ScrollingScreen.h"
 
 class DataBinder;
 class ExamListModel;
@@ -11,14 +11,13 @@ class QAbstractButton;
 class QCheckBox;
 class QGroupBox;
 class QLabel;
-class QScrollArea;
 class QTableView;
 class Recordset;
 class RecordsetModel;
 
 // The results screen: every stored exam with its result, the review of one exam beside the
 // correct answers and explanations, and its deletion.
-class frmViewExam final : public QWidget
+class frmViewExam final : public ScrollingScreen
 {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(frmViewExam)
@@ -57,10 +56,7 @@ private:
     void Form_Unload();
     void rsExam_MoveComplete();
     void txtFields_Change(int Index);
-    void updateContentSize();
 
-    QScrollArea *m_scroll;
-    QWidget *m_content;
     QTableView *m_grid = nullptr;
     RecordsetModel *m_gridSource;
     ExamListModel *m_listModel;

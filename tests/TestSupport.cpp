@@ -142,3 +142,32 @@ void TestSupport::screenshot(QWidget *widget, const QString &name)
     QDir().mkpath(folder);
     widget->grab().save(QDir(folder).filePath(name + QStringLiteral(".png")));
 }
+
+TestSupport::Program::Program() = default;
+
+TestSupport::Program::~Program()
+{
+    if (m_window) {
+        gQuitNoPrompt = true;
+        m_window->close();
+        m_window.reset();
+    }
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+void TestSupport::Program::build(const std::array<int, 6> &counts, const std::array<int, 6> &trueFalse)
+{
+    buildDatabase(dbPath(), counts, trueFalse);
+}
+
+frmMain *TestSupport::Program::start()
+{
+    m_window = startProgram(m_dir.path());
+    m_window->resize(1000, 760);
+    return m_window.get();
+}
+
+QString TestSupport::Program::dbPath() const
+{
+    return m_dir.filePath(QStringLiteral("Exam.mdb"));
+}

@@ -31,6 +31,28 @@ QVariant scalar(const QString &path, const QString &sql);
 // A started main window whose program folder is `folder` (holding Exam.mdb unless told otherwise).
 std::unique_ptr<frmMain> startProgram(const QString &folder);
 
+// A program started on an exam database of its own in a temporary folder. Destroying it closes
+// the program without the quit question.
+class Program final
+{
+public:
+    Program();
+    ~Program();
+    Program(const Program &) = delete;
+    Program &operator=(const Program &) = delete;
+
+    void build(const std::array<int, 6> &counts, const std::array<int, 6> &trueFalse = {});
+    frmMain *start();
+    frmMain *window() const { return m_window.get(); }
+    QString dbPath() const;
+    QVariant scalar(const QString &sql) const { return TestSupport::scalar(dbPath(), sql); }
+    void exec(const QString &sql) const { TestSupport::exec(dbPath(), sql); }
+
+private:
+    QTemporaryDir m_dir;
+    std::unique_ptr<frmMain> m_window;
+};
+
 // Saves a grab of a widget when VESK_SCREENSHOTS names a folder.
 void screenshot(class QWidget *widget, const QString &name);
 

@@ -1,0 +1,35 @@
+#include "shell/ScrollingScreen.h"
+
+#include <QScrollArea>
+#include <QVBoxLayout>
+
+#include "shell/Twips.h"
+
+ScrollingScreen::ScrollingScreen(QWidget *parent)
+    : QWidget(parent)
+    , m_scroll(new QScrollArea(this))
+    , m_content(new QWidget)
+{
+    setAttribute(Qt::WA_DeleteOnClose);
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(m_scroll);
+    m_scroll->setFrameShape(QFrame::NoFrame);
+    m_scroll->setWidget(m_content);
+    m_scroll->setWidgetResizable(false);
+}
+
+ScrollingScreen::~ScrollingScreen() = default;
+
+void ScrollingScreen::updateContentSize()
+{
+    QRect used;
+    for (QWidget *child : m_content->findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly)) {
+        if (!child->isHidden())
+            used = used.united(child->geometry());
+    }
+    const int margin = Twips::toPx(100);
+    const QSize view = m_scroll->viewport()->size();
+    m_content->resize(qMax(used.right() + margin, qMin(view.width(), width())),
+                      qMax(used.bottom() + margin, view.height()));
+}
