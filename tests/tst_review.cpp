@@ -45,13 +45,11 @@ private slots:
     void reviewColoursAndNavigation();
     void switchingExams();
     void deleteNoThenYes();
-    void deleteOnlyExam();
     void failingDeleteIsReported();
     void readOnlyDatabase();
     void resizeWidensScreens();
     void resizeTooNarrow();
     void endToEnd();
-    void closingDuringExamScoresIt();
 
 private:
     void openProgram();
@@ -307,17 +305,6 @@ void tst_review::deleteNoThenYes()
     QVERIFY(!reloaded->Command1(0)->isEnabled());
 }
 
-void tst_review::deleteOnlyExam()
-{
-    addExam(QStringLiteral("Only"), QStringLiteral("2026-01-01 10:00:00"), 10, QVariant());
-    frmViewExam *view = openResults();
-    reviewRow(view, 0);
-    MessageBox::setNextAnswer(MessageBox::Yes);
-    view->Command1_Click(0);
-    QCOMPARE(m_window->viewExamForm()->gridModel()->rowCount(), 0);
-    QCOMPARE(MessageBox::shown().last().title, QStringLiteral("Operation Completed"));
-}
-
 void tst_review::failingDeleteIsReported()
 {
     addExam(QStringLiteral("Locked"), QStringLiteral("2026-01-01 10:00:00"), 10, 3, {{"A", "A"}, {"B", "B"}});
@@ -434,15 +421,18 @@ void tst_review::resizeTooNarrow()
 void tst_review::endToEnd()
 {
     openProgram();
-    QTest::mouseClick(m_window->menuForm()->Command1(0), Qt::LeftButton);
-    frmExam *exam = m_window->examForm();
-    QTest::keyClicks(exam->Text1(0), QStringLiteral("Road Test"));
-    QTest::mouseClick(exam->chkCategory(0), Qt::LeftButton);
-    QTest::mouseClick(exam->Command1(0), Qt::LeftButton);
-    // Answer every question correctly but the first.
+    const auto startExam = [this](const QString &name) {
+        QTest::mouseClick(m_window->menuForm()->Command1(0), Qt::LeftButton);
+        frmExam *exam = m_window->examForm();
+        QTest::keyClicks(exam->Text1(0), name);
+        QTest::mouseClick(exam->chkCategory(0), Qt::LeftButton);
+        QTest::mouseClick(exam->Command1(0), Qt::LeftButton);
+        return exam;
+    };
+    frmExam *exam = startExam(QStringLiteral("Road Test"));
+    // Every question answered correctly but the first.
     for (int i = 0; i < 10; ++i) {
-        const QString correct = exam->rsExam()->Fields(QStringLiteral("CorrectAnswer")).toString();
-        const int letter = QStringLiteral("ABCD").indexOf(correct);
+        const int letter = QStringLiteral("ABCD").indexOf(exam->rsExam()->Fields(QStringLiteral("CorrectAnswer")).toString());
         QTest::mouseClick(exam->Option1(i == 0 ? (letter + 1) % 4 : letter), Qt::LeftButton);
         QTest::mouseClick(exam->Command1(5), Qt::LeftButton);
     }
@@ -450,35 +440,24 @@ void tst_review::endToEnd()
     QTest::mouseClick(exam->Command1(1), Qt::LeftButton);
     QVERIFY(!gExamLoaded);
     frmViewExam *view = m_window->viewExamForm();
-    QVERIFY(view);
     QCOMPARE(view->gridModel()->rowCount(), 1);
-    QCOMPARE(cell(view, 0, 2), QStringLiteral("Road Test"));
-    QCOMPARE(cell(view, 0, 4), QStringLiteral("9"));
-    QCOMPARE(cell(view, 0, 5), QStringLiteral("90"));
+    QCOMPARE(QStringList({cell(view, 0, 2), cell(view, 0, 4), cell(view, 0, 5)}), QStringList({"Road Test", "9", "90"}));
     reviewRow(view, 0);
     QCOMPARE(view->lblStatus()->text(), QStringLiteral("Question: 1 of 10"));
     QCOMPARE(view->txtFields(6)->palette().color(QPalette::Base), QColor(255, 0, 0));
+    // Deleting the only exam leaves the list empty.
     MessageBox::setNextAnswer(MessageBox::Yes);
     QTest::mouseClick(view->Command1(0), Qt::LeftButton);
     QCOMPARE(m_window->viewExamForm()->gridModel()->rowCount(), 0);
     QCOMPARE(m_program->scalar(QStringLiteral("SELECT count(*) FROM ExamDetails")).toInt(), 0);
-}
 
-void tst_review::closingDuringExamScoresIt()
-{
-    openProgram();
-    m_window->menuForm()->OpenScreen(0);
-    frmExam *exam = m_window->examForm();
-    QTest::keyClicks(exam->Text1(0), QStringLiteral("Quitter"));
-    QTest::mouseClick(exam->chkCategory(6), Qt::LeftButton);
-    QTest::mouseClick(exam->Command1(0), Qt::LeftButton);
-    const qint32 examId = exam->examId();
+    // Closing the main window during an exam scores it on the way out.
+    const qint32 examId = startExam(QStringLiteral("Quitter"))->examId();
+    MessageBox::clearShown();
     MessageBox::setNextAnswer(MessageBox::Yes);
     m_window->close();
-    QVERIFY(
-        !m_program->scalar(QStringLiteral("SELECT ExamResult FROM ExamTitle WHERE ExamID = %1").arg(examId)).isNull());
-    QVERIFY(!gExamLoaded && !gViewExamLoaded && !gMenuLoaded);
-    QVERIFY(LoadedForms().isEmpty());
+    QCOMPARE(m_program->scalar(QStringLiteral("SELECT ExamResult FROM ExamTitle WHERE ExamID = %1").arg(examId)), 0);
+    QVERIFY(!gExamLoaded && !gViewExamLoaded && !gMenuLoaded && LoadedForms().isEmpty());
     QCOMPARE(MessageBox::shown().size(), 1);
     QCOMPARE(MessageBox::shown().first().text, QStringLiteral("Do you want to quit?"));
 }
