@@ -1,6 +1,8 @@
 #include "shell/frmMain.h"
 
 #include <QApplication>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QCloseEvent>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -46,7 +48,11 @@ frmMain::frmMain(QWidget *parent)
     m_mdiArea->viewport()->installEventFilter(this);
     setCentralWidget(m_mdiArea);
     createMenus();
-    resize(Twips::toPx(12600), Twips::toPx(8400));
+    // Room for the menu and a whole exam screen, within the screen the window opens on.
+    QSize size(Twips::toPx(15000), Twips::toPx(10800));
+    if (const QScreen *screen = QGuiApplication::primaryScreen())
+        size = size.boundedTo(screen->availableSize() * 0.95);
+    resize(size);
 }
 
 frmMain::~frmMain()

@@ -145,6 +145,8 @@ void tst_questionpool::fiftyQuestionExamCanBeDrawn()
     QCOMPARE(TestSupport::query(program.dbPath(), drawn.arg(examId).arg(category)),
              (QList<QVariantList>{{u"Pool Check"_s, 50, 50, 50, 50}}));
 
+    TestSupport::screenshot(window, u"exam-shipped-pool-%1"_s.arg(box));
+
     // End Exam scores the exam and closes the screen.
     exam->Command1_Click(1);
     QVERIFY(!gExamLoaded);
