@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QMdiSubWindow>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QToolButton>
@@ -315,8 +316,15 @@ bool frmExam::eventFilter(QObject *watched, QEvent *event)
         const bool moved = reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason
                            || reason == Qt::MouseFocusReason || reason == Qt::ShortcutFocusReason;
         QWidget *next = QApplication::focusWidget();
-        if (moved && !m_unloading && next && next != m_text1 && !qobject_cast<QMdiSubWindow *>(next))
+        if (moved && !m_unloading && next && next != m_text1 && !qobject_cast<QMdiSubWindow *>(next)) {
+            const QPointer<QWidget> clicked = next;
+            const bool refused = m_text1->text().trimmed().isEmpty();
             Text1_LostFocus(0);
+            // A button pressed on the way out never sees its release once the box has shown: let
+            // it come up again once its press has been handled.
+            if (auto *button = qobject_cast<QAbstractButton *>(clicked.data()); button && refused)
+                QMetaObject::invokeMethod(button, [button] { button->setDown(false); }, Qt::QueuedConnection);
+        }
     }
     return QWidget::eventFilter(watched, event);
 }
@@ -328,6 +336,7 @@ void frmExam::Text1_LostFocus(int Index)
         return;
     MessageBox::show(QStringLiteral("User name can not be blank."), MessageBox::OkOnly, MessageBox::Critical,
                      QStringLiteral("User Name"));
+    m_text1->activateWindow();
     m_text1->setFocus(Qt::OtherFocusReason);
 }
 
