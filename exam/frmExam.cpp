@@ -34,8 +34,6 @@
 #include "shell/frmMenu.h"
 
 namespace {
-constexpr int kMargin = 100; // twips between a stretched control and its container's edge
-
 QString escaped(const QString &text)
 {
     QString result = text;
@@ -774,15 +772,5 @@ void frmExam::CalculateResult()
 
 void frmExam::fitToWidth(double clientWidth)
 {
-    QGroupBox *frame = Frame1(3);
-    const double frameWidth = clientWidth - Twips::fromPx(frame->x()) - kMargin;
-    if (frameWidth >= 0)
-        frame->resize(Twips::toPx(frameWidth), frame->height());
-    for (int i = 0; i <= 4; ++i) {
-        QWidget *box = txtFields(i);
-        const double width = Twips::fromPx(frame->width()) - Twips::fromPx(box->x()) - kMargin;
-        if (width >= 0)
-            box->resize(Twips::toPx(width), box->height());
-    }
-    updateContentSize();
+    stretchFrame(Frame1(3), {txtFields(0), txtFields(1), txtFields(2), txtFields(3), txtFields(4)}, clientWidth);
 }

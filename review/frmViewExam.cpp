@@ -26,7 +26,6 @@
 #include "shell/frmMenu.h"
 
 namespace {
-constexpr int kMargin = 100; // twips between a stretched control and its container's edge
 constexpr int kColumnWidths[] = {0, 800, 1800, 1460, 1460, 1000};
 } // namespace
 
@@ -361,14 +360,6 @@ void frmViewExam::DeleteExam()
 
 void frmViewExam::fitToWidth(double clientWidth)
 {
-    const double frameWidth = clientWidth - Twips::fromPx(m_review->x()) - kMargin;
-    if (frameWidth >= 0)
-        m_review->resize(Twips::toPx(frameWidth), m_review->height());
-    for (int i : {0, 1, 2, 3, 4, 9}) {
-        QWidget *box = txtFields(i);
-        const double width = Twips::fromPx(m_review->width()) - Twips::fromPx(box->x()) - kMargin;
-        if (width >= 0)
-            box->resize(Twips::toPx(width), box->height());
-    }
-    updateContentSize();
+    stretchFrame(m_review, {txtFields(0), txtFields(1), txtFields(2), txtFields(3), txtFields(4), txtFields(9)},
+                 clientWidth);
 }

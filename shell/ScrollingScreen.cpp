@@ -33,3 +33,16 @@ void ScrollingScreen::updateContentSize()
     m_content->resize(qMax(used.right() + margin, qMin(view.width(), width())),
                       qMax(used.bottom() + margin, view.height()));
 }
+
+void ScrollingScreen::stretchFrame(QWidget *frame, const QList<QWidget *> &boxes, double clientWidth)
+{
+    constexpr double margin = 100;
+    const auto setWidth = [](QWidget *widget, double width) {
+        if (width >= 0)
+            widget->resize(Twips::toPx(width), widget->height());
+    };
+    setWidth(frame, clientWidth - Twips::fromPx(frame->x()) - margin);
+    for (QWidget *box : boxes)
+        setWidth(box, Twips::fromPx(frame->width()) - Twips::fromPx(box->x()) - margin);
+    updateContentSize();
+}

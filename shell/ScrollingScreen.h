@@ -20,6 +20,10 @@ protected:
     QWidget *content() const { return m_content; }
     // Sizes the content to hold every visible control, and at least the visible area.
     void updateContentSize();
+    // Stretches `frame` to 100 twips short of the screen's client width (twips), then each box
+    // inside it to 100 twips short of the frame's right edge. A width that would come out
+    // negative is left as it is; the others are still set.
+    void stretchFrame(QWidget *frame, const QList<QWidget *> &boxes, double clientWidth);
 
 private:
     QScrollArea *m_scroll;
