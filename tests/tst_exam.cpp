@@ -212,12 +212,16 @@ void tst_exam::divisions()
     QFETCH(QList<int>, blockCategory);
     const std::array<int, 6> counts{20, 20, 20, 20, 20, 20};
     openProgram(counts);
+    // An exam dated later than now must not be taken for the new one.
+    m_program->exec(QStringLiteral("INSERT INTO ExamTitle (UserName, ExamDate, NumOfQuestions) "
+                                   "VALUES ('Later', '2030-01-01 00:00:00', 10)"));
     const QString name = QStringLiteral("  O'Brien 'Jr.''  ");
     startExam(name, categories, countIndex);
     QVERIFY2(MessageBox::shown().isEmpty(), qPrintable(MessageBox::shown().value(0).text));
     const qint32 examId = m_exam->examId();
-    QVERIFY(examId > 0);
+    QCOMPARE(examId, 2);
     QCOMPARE(gExamID, examId);
+    QCOMPARE(count(QStringLiteral("FROM ExamDetails WHERE ExamID = 1")), 0);
     const QList<int> qids = storedQids(examId);
     QCOMPARE(qids.size(), blockCategory.size());
     QCOMPARE(QSet<int>(qids.begin(), qids.end()).size(), qids.size());
