@@ -134,6 +134,12 @@ std::unique_ptr<frmMain> TestSupport::startProgram(const QString &folder)
     return window;
 }
 
+QVariantList TestSupport::box(int i)
+{
+    const MessageBox::Shown shown = MessageBox::shown().value(i < 0 ? MessageBox::shown().size() + i : i);
+    return {shown.text, shown.title, int(shown.icon)};
+}
+
 void TestSupport::screenshot(QWidget *widget, const QString &name)
 {
     const QString folder = qEnvironmentVariable("VESK_SCREENSHOTS");

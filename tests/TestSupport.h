@@ -53,6 +53,9 @@ private:
     std::unique_ptr<frmMain> m_window;
 };
 
+// The text, title and icon of the i-th message box shown (counted from the last if negative).
+QVariantList box(int i);
+
 // Saves a grab of a widget when VESK_SCREENSHOTS names a folder.
 void screenshot(class QWidget *widget, const QString &name);
 
