@@ -38,6 +38,10 @@ constexpr ButtonDesign kButtons[] = {
 };
 
 const char *const kDocuments[] = {"TDictionary.htm", "BookList.htm", "EssayQuestions.htm"};
+
+// The exam and results screens are child windows with a caption and a close box only.
+constexpr Qt::WindowFlags kScreenFlags =
+    Qt::SubWindow | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
 } // namespace
 
 frmMenu::frmMenu(QWidget *parent)
@@ -135,9 +139,7 @@ void frmMenu::OpenScreen(int ButtonIndex)
         if (main) {
             UnloadIfLoaded(main->examForm());
             frmExam *exam = main->createExamForm();
-            QMdiSubWindow *sub = main->addScreen(exam, Qt::SubWindow | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
-                                                           | Qt::WindowCloseButtonHint);
-            sub->show();
+            main->addScreen(exam, kScreenFlags)->show();
             exam->Form_Load();
             placeScreen(exam);
             exam->Text1(0)->setFocus();
@@ -149,9 +151,7 @@ void frmMenu::OpenScreen(int ButtonIndex)
         if (main) {
             UnloadIfLoaded(main->viewExamForm());
             frmViewExam *view = main->createViewExamForm();
-            QMdiSubWindow *sub = main->addScreen(view, Qt::SubWindow | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
-                                                           | Qt::WindowCloseButtonHint);
-            sub->show();
+            main->addScreen(view, kScreenFlags)->show();
             view->Form_Load();
             placeScreen(view);
         }
