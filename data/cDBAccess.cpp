@@ -3,13 +3,14 @@
 #include <sqlcipher/sqlite3.h>
 
 #include "data/Connection.h"
+#include "data/DataGlobals.h"
 #include "data/DbError.h"
 #include "data/Recordset.h"
 #include "data/SqlDialect.h"
 #include "data/SqliteHandle.h"
-#include "shell/AppExit.h"
-#include "shell/GenModule.h"
-#include "shell/MessageBox.h"
+#include "platform/AppExit.h"
+#include "platform/GenModule.h"
+#include "platform/MessageBox.h"
 
 namespace {
 constexpr char kSqlServerHost[] = "EXAMSERVER";

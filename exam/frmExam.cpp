@@ -16,22 +16,22 @@
 #include <QToolButton>
 
 #include "data/DataBinder.h"
+#include "data/DataGlobals.h"
 #include "data/DateFormat.h"
 #include "data/ExamQueries.h"
 #include "data/ExamSchema.h"
 #include "data/Recordset.h"
 #include "data/cDBAccess.h"
 #include "exam/ExamDraw.h"
-#include "shell/AppExit.h"
-#include "shell/Clock.h"
-#include "shell/ClockTimer.h"
-#include "shell/ControlArray.h"
-#include "shell/GenModule.h"
-#include "shell/MessageBox.h"
-#include "shell/QuestionNavigator.h"
-#include "shell/Twips.h"
-#include "shell/frmMain.h"
-#include "shell/frmMenu.h"
+#include "platform/AppExit.h"
+#include "platform/Clock.h"
+#include "platform/ClockTimer.h"
+#include "platform/GenModule.h"
+#include "platform/MessageBox.h"
+#include "platform/ScreenHost.h"
+#include "widgets/ControlArray.h"
+#include "widgets/QuestionNavigator.h"
+#include "widgets/Twips.h"
 
 namespace {
 QString escaped(const QString &text)
@@ -353,10 +353,8 @@ void frmExam::Form_Unload()
         EndExam();
     gExamLoaded = false;
     m_timer->stop();
-    if (frmMain *main = frmMain::instance()) {
-        if (frmMenu *menu = main->menuForm())
-            menu->Command1(0)->setEnabled(true);
-    }
+    if (ScreenHost *host = ScreenHost::current())
+        host->SetStartExamEnabled(true);
     UnregisterLoadedForm(this);
 }
 
@@ -438,10 +436,8 @@ void frmExam::EndExam()
         CalculateResult();
     gRs.reset();
     gDB.reset();
-    if (frmMain *main = frmMain::instance()) {
-        if (frmMenu *menu = main->menuForm())
-            menu->OpenScreen(1);
-    }
+    if (ScreenHost *host = ScreenHost::current())
+        host->OpenScreen(1);
     if (!m_unloading)
         UnloadIfLoaded(this);
 }

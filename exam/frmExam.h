@@ -3,7 +3,7 @@
 #include <map>
 #include <memory>
 
-#include "shell/ScrollingScreen.h"
+#include "widgets/ScrollingScreen.h"
 
 class ClockTimer;
 class DataBinder;

@@ -11,19 +11,19 @@
 #include <QTableView>
 
 #include "data/DataBinder.h"
+#include "data/DataGlobals.h"
 #include "data/ExamQueries.h"
 #include "data/Recordset.h"
 #include "data/RecordsetModel.h"
 #include "data/cDBAccess.h"
+#include "platform/AppExit.h"
+#include "platform/GenModule.h"
+#include "platform/MessageBox.h"
+#include "platform/ScreenHost.h"
 #include "review/ExamListModel.h"
-#include "shell/AppExit.h"
-#include "shell/ControlArray.h"
-#include "shell/GenModule.h"
-#include "shell/MessageBox.h"
-#include "shell/QuestionNavigator.h"
-#include "shell/Twips.h"
-#include "shell/frmMain.h"
-#include "shell/frmMenu.h"
+#include "widgets/ControlArray.h"
+#include "widgets/QuestionNavigator.h"
+#include "widgets/Twips.h"
 
 namespace {
 constexpr int kColumnWidths[] = {0, 800, 1800, 1460, 1460, 1000};
@@ -307,10 +307,8 @@ void frmViewExam::Command1_Click(int Index)
             return;
         setWindowTitle(QStringLiteral("View Results"));
         DeleteExam();
-        if (frmMain *main = frmMain::instance()) {
-            if (frmMenu *menu = main->menuForm())
-                menu->OpenScreen(1);
-        }
+        if (ScreenHost *host = ScreenHost::current())
+            host->OpenScreen(1);
         break;
     }
     case 4:

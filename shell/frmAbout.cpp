@@ -6,9 +6,9 @@
 #include <QPixmap>
 
 #include "VersionInfo.h"
-#include "shell/ClickableLabel.h"
-#include "shell/GenModule.h"
-#include "shell/Twips.h"
+#include "platform/GenModule.h"
+#include "widgets/ClickableLabel.h"
+#include "widgets/Twips.h"
 
 frmAbout::frmAbout(QWidget *parent)
     : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint)

@@ -7,17 +7,19 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
+#include <QToolButton>
 
 #include "VersionInfo.h"
 #include "data/ConnectionPool.h"
 #include "exam/frmExam.h"
+#include "platform/DesktopShell.h"
+#include "platform/FileDialog.h"
+#include "platform/GenModule.h"
+#include "platform/MessageBox.h"
+#include "platform/ScreenHost.h"
 #include "review/frmViewExam.h"
-#include "shell/DesktopShell.h"
-#include "shell/FileDialog.h"
-#include "shell/GenModule.h"
-#include "shell/MessageBox.h"
-#include "shell/Twips.h"
 #include "shell/frmMenu.h"
+#include "widgets/Twips.h"
 
 namespace {
 frmMain *s_instance = nullptr;
@@ -39,6 +41,7 @@ frmMain::frmMain(QWidget *parent)
     ApplyProgramFont();
     setFont(QApplication::font()); // created before the program's font was set
     s_instance = this;
+    ScreenHost::setCurrent(this);
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QString::fromUtf8(VersionInfo::ProductName));
     setWindowIcon(QIcon(QStringLiteral(":/app.png")));
@@ -59,6 +62,20 @@ frmMain::~frmMain()
 {
     if (s_instance == this)
         s_instance = nullptr;
+    if (ScreenHost::current() == this)
+        ScreenHost::setCurrent(nullptr);
+}
+
+void frmMain::OpenScreen(int index)
+{
+    if (frmMenu *menu = menuForm())
+        menu->OpenScreen(index);
+}
+
+void frmMain::SetStartExamEnabled(bool enabled)
+{
+    if (frmMenu *menu = menuForm())
+        menu->Command1(0)->setEnabled(enabled);
 }
 
 frmMain *frmMain::instance()

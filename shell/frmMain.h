@@ -3,6 +3,8 @@
 #include <QMainWindow>
 #include <QPointer>
 
+#include "platform/ScreenHost.h"
+
 class QMdiArea;
 class QMdiSubWindow;
 class frmExam;
@@ -11,7 +13,7 @@ class frmViewExam;
 
 // The main window: holds every screen as a child window, finds the exam database at start-up
 // and owns the end of the program.
-class frmMain final : public QMainWindow
+class frmMain final : public QMainWindow, public ScreenHost
 {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(frmMain)
@@ -21,6 +23,10 @@ public:
     ~frmMain() override;
 
     static frmMain *instance();
+
+    // ScreenHost: the screens' requests go to the menu.
+    void OpenScreen(int index) override;
+    void SetStartExamEnabled(bool enabled) override;
 
     // The start-up sequence: shows the menu, then locates Exam.mdb.
     void start();

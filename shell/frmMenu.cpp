@@ -10,11 +10,11 @@
 #include <QToolButton>
 
 #include "exam/frmExam.h"
+#include "platform/GenModule.h"
 #include "review/frmViewExam.h"
-#include "shell/GenModule.h"
-#include "shell/Twips.h"
 #include "shell/frmAbout.h"
 #include "shell/frmMain.h"
+#include "widgets/Twips.h"
 
 namespace {
 struct ButtonDesign

@@ -9,18 +9,19 @@
 #include <sqlcipher/sqlite3.h>
 
 #include "data/ConnectionPool.h"
+#include "data/DataGlobals.h"
 #include "data/ExamSchema.h"
 #include "data/PoolBuilder.h"
 #include "data/Recordset.h"
 #include "data/SqliteHandle.h"
 #include "data/cDBAccess.h"
-#include "shell/AppExit.h"
-#include "shell/Clock.h"
-#include "shell/DesktopShell.h"
-#include "shell/FileDialog.h"
-#include "shell/GenModule.h"
-#include "shell/MessageBox.h"
-#include "shell/SystemBeep.h"
+#include "platform/AppExit.h"
+#include "platform/Clock.h"
+#include "platform/DesktopShell.h"
+#include "platform/FileDialog.h"
+#include "platform/GenModule.h"
+#include "platform/MessageBox.h"
+#include "platform/SystemBeep.h"
 #include "shell/frmMain.h"
 
 namespace {

@@ -8,12 +8,13 @@
 
 #include "TestSupport.h"
 #include "data/Connection.h"
+#include "data/DataGlobals.h"
 #include "data/Recordset.h"
 #include "data/cDBAccess.h"
-#include "shell/AppExit.h"
-#include "shell/DesktopShell.h"
-#include "shell/GenModule.h"
-#include "shell/MessageBox.h"
+#include "platform/AppExit.h"
+#include "platform/DesktopShell.h"
+#include "platform/GenModule.h"
+#include "platform/MessageBox.h"
 
 using namespace Qt::StringLiterals;
 

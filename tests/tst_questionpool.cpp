@@ -12,8 +12,8 @@
 #include "data/ExamSchema.h"
 #include "data/PoolBuilder.h"
 #include "exam/frmExam.h"
-#include "shell/GenModule.h"
-#include "shell/MessageBox.h"
+#include "platform/GenModule.h"
+#include "platform/MessageBox.h"
 #include "shell/frmMain.h"
 #include "shell/frmMenu.h"
 

@@ -8,11 +8,12 @@
 
 #include "TestSupport.h"
 #include "data/DataBinder.h"
+#include "data/DataGlobals.h"
 #include "data/Recordset.h"
 #include "data/RecordsetModel.h"
 #include "data/cDBAccess.h"
-#include "shell/GenModule.h"
-#include "shell/MessageBox.h"
+#include "platform/GenModule.h"
+#include "platform/MessageBox.h"
 
 using namespace Qt::StringLiterals;
 

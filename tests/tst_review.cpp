@@ -2,18 +2,19 @@
 #include <QTest>
 
 #include "TestSupport.h"
+#include "data/DataGlobals.h"
 #include "data/Recordset.h"
 #include "data/cDBAccess.h"
 #include "exam/frmExam.h"
+#include "platform/AppExit.h"
+#include "platform/GenModule.h"
+#include "platform/MessageBox.h"
+#include "platform/SystemBeep.h"
 #include "review/ExamListModel.h"
 #include "review/frmViewExam.h"
-#include "shell/AppExit.h"
-#include "shell/GenModule.h"
-#include "shell/MessageBox.h"
-#include "shell/SystemBeep.h"
-#include "shell/Twips.h"
 #include "shell/frmMain.h"
 #include "shell/frmMenu.h"
+#include "widgets/Twips.h"
 
 using TestSupport::box;
 

@@ -10,16 +10,16 @@
 #include "VersionInfo.h"
 #include "data/cDBAccess.h"
 #include "exam/frmExam.h"
+#include "platform/DesktopShell.h"
+#include "platform/FileDialog.h"
+#include "platform/GenModule.h"
+#include "platform/MessageBox.h"
 #include "review/ExamListModel.h"
 #include "review/frmViewExam.h"
-#include "shell/ClickableLabel.h"
-#include "shell/DesktopShell.h"
-#include "shell/FileDialog.h"
-#include "shell/GenModule.h"
-#include "shell/MessageBox.h"
 #include "shell/frmAbout.h"
 #include "shell/frmMain.h"
 #include "shell/frmMenu.h"
+#include "widgets/ClickableLabel.h"
 
 using namespace Qt::StringLiterals;
 using Screens = QList<QWidget *>;

@@ -1,4 +1,4 @@
-#include "shell/GenModule.h"
+#include "platform/GenModule.h"
 
 #include <QApplication>
 #include <QFont>
@@ -8,16 +8,9 @@
 #include <QMdiSubWindow>
 #include <QPointer>
 
-#include "data/Connection.h"
-#include "data/Recordset.h"
-#include "data/cDBAccess.h"
-#include "shell/DesktopShell.h"
-#include "shell/MessageBox.h"
+#include "platform/DesktopShell.h"
+#include "platform/MessageBox.h"
 
-// Order matters: gDB releases gConnection when destroyed, so it is defined last.
-std::shared_ptr<Connection> gConnection;
-std::shared_ptr<Recordset> gRs;
-std::unique_ptr<cDBAccess> gDB;
 QString gDbPath;
 bool gQuitNoPrompt = false;
 bool gMenuLoaded = false;
@@ -29,7 +22,6 @@ int gNumOfQuestions = 0;
 int gTimeLeft = 0;
 qint32 gExamID = 0;
 QString gUserName;
-QString gSQL;
 
 namespace {
 QList<QPointer<QWidget>> &loadedForms()

@@ -1,9 +1,9 @@
-#include "shell/ScrollingScreen.h"
+#include "widgets/ScrollingScreen.h"
 
 #include <QScrollArea>
 #include <QVBoxLayout>
 
-#include "shell/Twips.h"
+#include "widgets/Twips.h"
 
 ScrollingScreen::ScrollingScreen(QWidget *parent)
     : QWidget(parent)

@@ -1,4 +1,4 @@
-#include "shell/ClickableLabel.h"
+#include "widgets/ClickableLabel.h"
 
 #include <QMouseEvent>
 

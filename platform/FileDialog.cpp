@@ -1,4 +1,4 @@
-#include "shell/FileDialog.h"
+#include "platform/FileDialog.h"
 
 #include <QFileDialog>
 

@@ -1,11 +1,11 @@
-#include "shell/QuestionNavigator.h"
+#include "widgets/QuestionNavigator.h"
 
 #include <QIcon>
 #include <QToolButton>
 
 #include "data/Recordset.h"
-#include "shell/SystemBeep.h"
-#include "shell/Twips.h"
+#include "platform/SystemBeep.h"
+#include "widgets/Twips.h"
 
 QAbstractButton *QuestionNavigator::createButton(QWidget *parent, int index, int left, int top)
 {

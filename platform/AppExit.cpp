@@ -1,4 +1,4 @@
-#include "shell/AppExit.h"
+#include "platform/AppExit.h"
 
 #include <cstdio>
 #include <cstdlib>

@@ -1,4 +1,4 @@
-#include "shell/DesktopShell.h"
+#include "platform/DesktopShell.h"
 
 #include <QDesktopServices>
 #include <QDir>

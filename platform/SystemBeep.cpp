@@ -1,4 +1,4 @@
-#include "shell/SystemBeep.h"
+#include "platform/SystemBeep.h"
 
 #include <QApplication>
 

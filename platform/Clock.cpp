@@ -1,9 +1,9 @@
-#include "shell/Clock.h"
+#include "platform/Clock.h"
 
 #include <QList>
 #include <QPointer>
 
-#include "shell/ClockTimer.h"
+#include "platform/ClockTimer.h"
 
 namespace {
 bool s_manual = false;

@@ -1,15 +1,11 @@
 #pragma once
 
-#include <memory>
-
 #include <QString>
 
-class Connection;
 class QWidget;
-class Recordset;
-class cDBAccess;
 
-// Program-wide state, alive for the whole run.
+// Program-wide state, alive for the whole run. The variables of database types live in
+// data/DataGlobals.h.
 extern QString gDbPath;          // folder that holds Exam.mdb
 extern bool gQuitNoPrompt;       // close the main window without asking
 extern bool gMenuLoaded;
@@ -22,10 +18,6 @@ extern int gTimeLeft;            // exam time left, in seconds
 // Exam keys are 32-bit: a 16-bit key would wrap past 32767 and attach answers to another exam.
 extern qint32 gExamID;
 extern QString gUserName;
-extern QString gSQL;
-extern std::shared_ptr<Connection> gConnection;
-extern std::shared_ptr<Recordset> gRs;
-extern std::unique_ptr<cDBAccess> gDB;
 
 // True for a file of any attributes (hidden, read-only, ...); false for a folder or nothing.
 bool FileExists(const QString &path);

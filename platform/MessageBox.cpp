@@ -1,10 +1,10 @@
-#include "shell/MessageBox.h"
+#include "platform/MessageBox.h"
 
 #include <QApplication>
 #include <QMessageBox>
 #include <QQueue>
 
-#include "shell/GenModule.h"
+#include "platform/GenModule.h"
 
 namespace {
 struct QueuedAnswer
