@@ -6,37 +6,77 @@
 namespace {
 constexpr char kFileProvider[] = "Microsoft.Jet.OLEDB.4.0";
 
-// Splits a description into its items; a semicolon inside single quotes belongs to the value.
-QStringList splitItems(const QString &description)
+struct Item
 {
-    QStringList items;
-    QString current;
-    bool inQuotes = false;
-    for (const QChar c : description) {
-        if (c == QLatin1Char('\''))
-            inQuotes = !inQuotes;
-        if (c == QLatin1Char(';') && !inQuotes) {
-            items.append(current);
-            current.clear();
-        } else {
-            current.append(c);
+    QString key;
+    QString value;
+};
+
+// Reads a description's items the way such descriptions are written: key=value pairs separated
+// by semicolons, where a value may be enclosed in double or single quotes (the quote doubled
+// inside) and may then hold semicolons, quotes of the other kind and equals signs. A quote
+// inside an unquoted value is an ordinary character, so a folder named O'Brien reads back.
+QList<Item> parseItems(const QString &description)
+{
+    QList<Item> items;
+    const qsizetype n = description.size();
+    qsizetype at = 0;
+    while (at < n) {
+        const qsizetype equals = description.indexOf(QLatin1Char('='), at);
+        const qsizetype semicolon = description.indexOf(QLatin1Char(';'), at);
+        if (equals < 0 || (semicolon >= 0 && semicolon < equals)) {
+            // An item without a value.
+            at = semicolon < 0 ? n : semicolon + 1;
+            continue;
         }
+        Item item{description.mid(at, equals - at).trimmed(), QString()};
+        at = equals + 1;
+        while (at < n && description.at(at) == QLatin1Char(' '))
+            ++at;
+        const QChar quote = at < n ? description.at(at) : QChar();
+        if (quote == QLatin1Char('"') || quote == QLatin1Char('\'')) {
+            ++at;
+            while (at < n) {
+                if (description.at(at) == quote) {
+                    if (at + 1 < n && description.at(at + 1) == quote) {
+                        item.value.append(quote);
+                        at += 2;
+                        continue;
+                    }
+                    ++at;
+                    break;
+                }
+                item.value.append(description.at(at++));
+            }
+            const qsizetype next = description.indexOf(QLatin1Char(';'), at);
+            at = next < 0 ? n : next + 1;
+        } else {
+            const qsizetype next = description.indexOf(QLatin1Char(';'), at);
+            item.value = description.mid(at, (next < 0 ? n : next) - at).trimmed();
+            at = next < 0 ? n : next + 1;
+        }
+        items.append(item);
     }
-    items.append(current);
     return items;
 }
 } // namespace
 
+QString Connection::quoteValue(const QString &value)
+{
+    const bool needsQuotes = value.contains(QLatin1Char(';')) || value.contains(QLatin1Char('"'))
+                             || value.startsWith(QLatin1Char('\'')) || value != value.trimmed();
+    if (!needsQuotes)
+        return value;
+    QString quoted = value;
+    quoted.replace(QLatin1Char('"'), QLatin1String("\"\""));
+    return QLatin1Char('"') + quoted + QLatin1Char('"');
+}
+
 QString Connection::descriptionItem(const QString &description, const QString &key)
 {
-    for (const QString &item : splitItems(description)) {
-        const int equals = item.indexOf(QLatin1Char('='));
-        if (equals < 0 || item.left(equals).trimmed().compare(key, Qt::CaseInsensitive) != 0)
-            continue;
-        QString value = item.mid(equals + 1).trimmed();
-        if (value.size() >= 2 && value.startsWith(QLatin1Char('\'')) && value.endsWith(QLatin1Char('\'')))
-            value = value.mid(1, value.size() - 2);
-        return value;
+    for (const Item &item : parseItems(description)) {
+        if (item.key.compare(key, Qt::CaseInsensitive) == 0)
+            return item.value;
     }
     return QString();
 }

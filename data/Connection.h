@@ -23,8 +23,11 @@ public:
     void close() { m_handle.reset(); }
     std::shared_ptr<SqliteHandle> handle() const { return m_handle; }
 
-    // The value of `key` in a description (first occurrence, surrounding single quotes removed).
+    // The value of `key` in a description (first occurrence, its quotes removed).
     static QString descriptionItem(const QString &description, const QString &key);
+    // A value as a description holds it: unchanged when it can stand bare, else in double quotes
+    // with any double quote inside doubled (a path with ';', '"' or edge spaces, say).
+    static QString quoteValue(const QString &value);
 
 private:
     std::shared_ptr<SqliteHandle> m_handle;

@@ -42,6 +42,20 @@ DbError fileError(const QString &path)
                    QStringLiteral("Could not find or open the file '%1'.").arg(QDir::toNativeSeparators(path))};
 }
 
+bool hasExamTables(sqlite3 *db)
+{
+    sqlite3_stmt *stmt = nullptr;
+    if (sqlite3_prepare_v2(db,
+                           "SELECT count(*) FROM sqlite_master WHERE type = 'table' AND lower(name) IN "
+                           "('q_a', 'examtitle', 'examdetails')",
+                           -1, &stmt, nullptr)
+        != SQLITE_OK)
+        return false;
+    const bool found = sqlite3_step(stmt) == SQLITE_ROW && sqlite3_column_int(stmt, 0) == 3;
+    sqlite3_finalize(stmt);
+    return found;
+}
+
 std::shared_ptr<SqliteHandle> openFresh(const QString &path, const QString &password, DbError *error)
 {
     sqlite3 *raw = nullptr;
@@ -70,6 +84,13 @@ std::shared_ptr<SqliteHandle> openFresh(const QString &path, const QString &pass
                                  || primary == SQLITE_PERM || primary == SQLITE_BUSY;
         *error = fileProblem ? DbError{DbError::GenericFailure, readMessage}
                              : DbError{DbError::NotADatabase, readMessage};
+        return nullptr;
+    }
+    // An empty (0-byte) or schema-less file reads as a database with no tables: it is no exam
+    // database either, and is left exactly as it is.
+    if (!hasExamTables(raw)) {
+        *error = DbError{DbError::NotADatabase,
+                         QStringLiteral("The file '%1' holds no exam tables.").arg(QDir::toNativeSeparators(path))};
         return nullptr;
     }
     // Rollback journal with full syncs: a committed answer survives a killed process, and a

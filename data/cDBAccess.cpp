@@ -38,7 +38,8 @@ cDBAccess::~cDBAccess()
 QString cDBAccess::connectionDescription(int dbProvider, const QString &dbPath, const QString &db_Name,
                                          const QString &sDSN)
 {
-    const QString file = dbPath + QLatin1String("\\Exam.mdb;");
+    // Any folder must reach its file: the path is quoted when it holds what would end the item.
+    const QString file = Connection::quoteValue(dbPath + QLatin1String("\\Exam.mdb")) + QLatin1String(";");
     switch (dbProvider) {
     case 0:
         return QLatin1String("Provider=Microsoft.Jet.OLEDB.3.51;")

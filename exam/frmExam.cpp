@@ -30,6 +30,7 @@
 #include "platform/MessageBox.h"
 #include "platform/ScreenHost.h"
 #include "widgets/ControlArray.h"
+#include "widgets/ControlCharFilter.h"
 #include "widgets/QuestionNavigator.h"
 #include "widgets/Twips.h"
 
@@ -86,6 +87,8 @@ void frmExam::buildSetupColumn(QWidget *content)
     m_text1->setAccessibleName(QStringLiteral("User"));
     m_text1->setGeometry(Twips::rect(650, 120, 1830, 330));
     m_text1->installEventFilter(this);
+    // A control character (a NUL above all) would not survive the trip into the database.
+    m_text1->setValidator(new ControlCharFilter(m_text1));
 
     auto *categories = new QGroupBox(QStringLiteral("Questions Category"), content);
     categories->setGeometry(Twips::rect(50, 540, 2430, 2520));
@@ -620,7 +623,7 @@ bool frmExam::CreateExam()
     return true;
 }
 
-void frmExam::failCreation(const QString &reason)
+void frmExam::failCreation(QString reason)
 {
     // Nothing of a half-stored exam stays behind.
     gRs.reset();

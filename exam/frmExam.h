@@ -75,7 +75,7 @@ private:
     void EndExam();
     bool checkDrawable();
     void returnToSetup();
-    void failCreation(const QString &reason);
+    void failCreation(QString reason); // a copy: gDB, which may hold it, is reset first
     void clearOptions();
     void reportAnswerNotStored(const QString &reason);
 

@@ -71,7 +71,7 @@ int runRealBox(const QString &text, MessageBox::Buttons buttons, MessageBox::Ico
 }
 } // namespace
 
-int MessageBox::show(const QString &text, Buttons buttons, Icon icon, const QString &title,
+int MessageBox::show(QString text, Buttons buttons, Icon icon, QString title,
                      DefaultButton defaultButton)
 {
     ++s_openCount;

@@ -26,7 +26,9 @@ public:
         int answer = 0;
     };
 
-    static int show(const QString &text, Buttons buttons, Icon icon, const QString &title,
+    // Takes its texts by value: a box runs an event loop, during which the object a caller's
+    // text lives in (say, gDB's last error) may be reset.
+    static int show(QString text, Buttons buttons, Icon icon, QString title,
                     DefaultButton defaultButton = DefaultButton1);
 
     // How many boxes are open right now (nested boxes count once each).

@@ -333,15 +333,24 @@ void frmViewExam::DeleteExam()
     if (AppExit::requested())
         return;
     QString failure;
-    gSQL = QStringLiteral("DELETE FROM ExamTitle ") + QStringLiteral(" WHERE ExamID = ") + QString::number(m_examId);
-    if (!gDB->ExecuteSQL(gSQL)) {
-        // Without its title row gone, the exam keeps its questions: it stays listed whole.
+    // The title and its questions go in one transaction: the exam is removed whole or not at all,
+    // whatever fails or is killed in between.
+    if (!gDB->BeginBatch()) {
         failure = gDB->mLastError;
     } else {
-        gSQL = QStringLiteral("DELETE FROM ExamDetails ") + QStringLiteral(" WHERE ExamID = ")
-               + QString::number(m_examId);
-        if (!gDB->ExecuteSQL(gSQL))
+        gSQL = QStringLiteral("DELETE FROM ExamTitle ") + QStringLiteral(" WHERE ExamID = ") + QString::number(m_examId);
+        bool ok = gDB->ExecuteSQL(gSQL);
+        if (ok) {
+            gSQL = QStringLiteral("DELETE FROM ExamDetails ") + QStringLiteral(" WHERE ExamID = ")
+                   + QString::number(m_examId);
+            ok = gDB->ExecuteSQL(gSQL);
+        }
+        if (!ok) {
             failure = gDB->mLastError;
+            gDB->RollbackBatch();
+        } else if (!gDB->CommitBatch()) {
+            failure = gDB->mLastError;
+        }
     }
     gDB.reset();
     m_review->setVisible(false);

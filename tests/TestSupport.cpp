@@ -150,7 +150,12 @@ void TestSupport::screenshot(QWidget *widget, const QString &name)
     widget->grab().save(QDir(folder).filePath(name + QStringLiteral(".png")));
 }
 
-TestSupport::Program::Program() = default;
+TestSupport::Program::Program(const QString &folder)
+    : m_folder(folder.isEmpty() ? m_dir.path() : m_dir.filePath(folder))
+{
+    if (!QDir().mkpath(m_folder))
+        qFatal("cannot make the folder %s", qPrintable(m_folder));
+}
 
 TestSupport::Program::~Program()
 {
@@ -169,12 +174,12 @@ void TestSupport::Program::build(const std::array<int, 6> &counts, const std::ar
 
 frmMain *TestSupport::Program::start()
 {
-    m_window = startProgram(m_dir.path());
+    m_window = startProgram(m_folder);
     m_window->resize(1000, 760);
     return m_window.get();
 }
 
 QString TestSupport::Program::dbPath() const
 {
-    return m_dir.filePath(QStringLiteral("Exam.mdb"));
+    return QDir(m_folder).filePath(QStringLiteral("Exam.mdb"));
 }

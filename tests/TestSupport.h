@@ -36,7 +36,8 @@ std::unique_ptr<frmMain> startProgram(const QString &folder);
 class Program final
 {
 public:
-    Program();
+    // `folder`, when given, is the name of the program's folder inside the temporary one.
+    explicit Program(const QString &folder = QString());
     ~Program();
     Program(const Program &) = delete;
     Program &operator=(const Program &) = delete;
@@ -44,12 +45,14 @@ public:
     void build(const std::array<int, 6> &counts, const std::array<int, 6> &trueFalse = {});
     frmMain *start();
     frmMain *window() const { return m_window.get(); }
+    QString folder() const { return m_folder; }
     QString dbPath() const;
     QVariant scalar(const QString &sql) const { return TestSupport::scalar(dbPath(), sql); }
     void exec(const QString &sql) const { TestSupport::exec(dbPath(), sql); }
 
 private:
     QTemporaryDir m_dir;
+    QString m_folder;
     std::unique_ptr<frmMain> m_window;
 };
 

@@ -101,6 +101,9 @@ private slots:
         QTest::newRow("folder named Exam.mdb") << u"folder"_s << 1 << u"File Error"_s << u"-2147467259 - "_s;
         QTest::newRow("file deleted while pooled") << u"deleted"_s << 1 << u"File Error"_s << u"-2147467259 - "_s;
         QTest::newRow("not a database") << u"noise"_s << 1 << u"Database Connection"_s << unusable;
+        QTest::newRow("empty file") << u"empty"_s << 1 << u"Database Connection"_s << unusable;
+        QTest::newRow("database without the exam tables") << u"schemaless"_s << 1 << u"Database Connection"_s
+                                                          << unusable;
         QTest::newRow("database with another key") << u"rekeyed"_s << 1 << u"Database Connection"_s << unusable;
         QTest::newRow("provider 6") << u"built"_s << 6 << u"Database Connection"_s << unusable;
         QTest::newRow("provider -1") << u"built"_s << -1 << u"Database Connection"_s << unusable;
@@ -121,6 +124,12 @@ private slots:
         } else if (setup == "noise"_L1) {
             QFile file(dbFile());
             QVERIFY(file.open(QIODevice::WriteOnly) && file.write(QByteArray(8192, '\x5a')) == 8192);
+        } else if (setup == "empty"_L1) {
+            QFile file(dbFile());
+            QVERIFY(file.open(QIODevice::WriteOnly));
+        } else if (setup == "schemaless"_L1) {
+            QFile(dbFile()).open(QIODevice::WriteOnly);
+            TestSupport::exec(dbFile(), u"CREATE TABLE Notes (Text TEXT)"_s);
         } else if (setup == "deleted"_L1) {
             QVERIFY(buildAndOpen());
             held = gDB->GetRS(u"SELECT * FROM Q_A"_s);
@@ -133,7 +142,7 @@ private slots:
                 QVERIFY(openProgramDb(m_dir->path()));
         }
         const QByteArray before = bytes();
-        QCOMPARE(before.isEmpty(), fileError);
+        QCOMPARE(before.isEmpty(), fileError || setup == "empty"_L1);
 
         if (setup == "query"_L1)
             QCOMPARE(gDB->GetRS(u"SELECT * FROM NoSuchTable"_s, 3, 0, 1, 1), nullptr);

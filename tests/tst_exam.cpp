@@ -4,6 +4,7 @@
 #include "TestSupport.h"
 #include "data/Recordset.h"
 #include "exam/frmExam.h"
+#include "platform/AppExit.h"
 #include "platform/Clock.h"
 #include "platform/ClockTimer.h"
 #include "platform/GenModule.h"
@@ -110,6 +111,14 @@ private slots:
         QVERIFY(QTest::qWaitForWindowActive(m_window));
         m_exam->Text1(0)->setFocus(Qt::OtherFocusReason);
         QTest::keyClicks(m_exam->Text1(0), QStringLiteral("   "));
+        // A click on a label, on an empty part of a frame or on the screen's ground is no move
+        // to another control.
+        for (QWidget *spot : {static_cast<QWidget *>(m_exam->Label1(0)), static_cast<QWidget *>(m_exam->Frame1(0)),
+                              m_exam->Frame1(0)->parentWidget()}) {
+            QTest::mouseClick(spot, Qt::LeftButton, {}, QPoint(2, spot->height() - 3));
+            QVERIFY2(MessageBox::shown().isEmpty(), qPrintable(spot->objectName()));
+            QVERIFY(m_exam->Text1(0)->hasFocus());
+        }
         QTest::keyClick(m_exam->Text1(0), Qt::Key_Tab);
         QCOMPARE(MessageBox::shown().size(), 1);
         QCOMPARE(box(0), (QVariantList{"User name can not be blank.", "User Name", MessageBox::Critical}));
@@ -127,6 +136,25 @@ private slots:
         QTest::keyClick(m_exam->Text1(0), Qt::Key_Tab);
         QVERIFY(MessageBox::shown().isEmpty());
         QVERIFY(!m_exam->Text1(0)->hasFocus());
+    }
+
+    void controlCharactersNeverReachTheName()
+    {
+        openProgram();
+        QLineEdit *name = qobject_cast<QLineEdit *>(m_exam->Text1(0));
+        QVERIFY(name);
+        name->setFocus(Qt::OtherFocusReason);
+        QTest::keyClicks(name, QStringLiteral("O'Ne"));
+        QGuiApplication::clipboard()->setText(QStringLiteral("i") + QChar(0) + QStringLiteral("l\t \x1b[\x7f\u00e9\r\n"));
+        QTest::keyClick(name, Qt::Key_V, Qt::ControlModifier);
+        name->insert(QString(QChar(0)) + QStringLiteral("\u65e5\x1f"));
+        QCOMPARE(name->text(), QStringLiteral("O'Neil [\u00e9\u65e5"));
+        QCOMPARE(name->cursorPosition(), int(name->text().size()));
+        click(m_exam->chkCategory(0));
+        clickCommand(0);
+        // Stored exactly as it stands in the box.
+        QCOMPARE(m_program->scalar(QStringLiteral("SELECT UserName FROM ExamTitle")).toString(), name->text());
+        QCOMPARE(count(QStringLiteral("FROM ExamDetails WHERE UserName = 'O''Neil [\u00e9\u65e5'")), 10);
     }
 
     void divisions_data()
@@ -421,6 +449,38 @@ private slots:
         clickCommand(5);
         clickCommand(5);
         QCOMPARE(count(QStringLiteral("FROM ExamDetails WHERE Answer = 'B'")), 2);
+    }
+
+    // Any program folder reaches its database, whatever its name holds: start, exam, results.
+    void specialFolders_data()
+    {
+        QTest::addColumn<QString>("folder");
+        for (const char *name : {"O'Brien", "semi;colon", "a \"quoted\" name", "with = equals", "two  spaces ",
+                                 "'lead", "\xd0\x98\xd0\xb2\xd0\xb0\xd0\xbd \xe6\x97\xa5\xe6\x9c\xac"})
+            QTest::newRow(name) << QString::fromUtf8(name);
+    }
+    void specialFolders()
+    {
+        QFETCH(QString, folder);
+        m_program = std::make_unique<TestSupport::Program>(folder);
+        openProgram();
+        QVERIFY(!AppExit::requested());
+        startExam(QStringLiteral("Una"), {0});
+        click(m_exam->Option1(0));
+        clickCommand(1);
+        QVERIFY2(MessageBox::shown().isEmpty(), qPrintable(MessageBox::shown().value(0).text));
+        QVERIFY(!AppExit::requested());
+        QCOMPARE(m_program->scalar(QStringLiteral("SELECT UserName || ' ' || NumOfQuestions || ' ' || "
+                                                  "(ExamResult IS NOT NULL) FROM ExamTitle")).toString(),
+                 QStringLiteral("Una 10 1"));
+        QPointer<frmViewExam> view = m_window->viewExamForm();
+        QVERIFY(view);
+        QCOMPARE(view->gridModel()->rowCount(), 1);
+        view->Grid1()->setCurrentIndex(view->gridModel()->index(0, 1));
+        view->Grid1_DblClick();
+        QCOMPARE(view->reviewedExamId(), 1);
+        QVERIFY(!view->txtFieldsText(0).isEmpty());
+        QVERIFY(!AppExit::requested());
     }
 
     void reviewDuringExam()

@@ -221,6 +221,17 @@ private slots:
         QCOMPARE(count(QStringLiteral("FROM ExamDetails WHERE ExamID = 2")), 2);
         QCOMPARE(m_window->viewExamForm()->gridModel()->rowCount(), 2);
         m_program->exec(QStringLiteral("DROP TRIGGER keep_titles"));
+        // So is one that fails half-way: the title's delete is undone with the questions'.
+        m_program->exec(QStringLiteral("CREATE TRIGGER keep_details BEFORE DELETE ON ExamDetails "
+                                       "BEGIN SELECT RAISE(ABORT, 'disk I/O error'); END"));
+        reviewRow(m_window->viewExamForm(), 1);
+        MessageBox::setNextAnswer(MessageBox::Yes);
+        m_window->viewExamForm()->Command1_Click(0);
+        verifyDeleteRefused(QStringLiteral("disk I/O error"));
+        QCOMPARE(count(QStringLiteral("FROM ExamTitle WHERE ExamID = 2")), 1);
+        QCOMPARE(count(QStringLiteral("FROM ExamDetails WHERE ExamID = 2")), 2);
+        QCOMPARE(m_window->viewExamForm()->gridModel()->rowCount(), 2);
+        m_program->exec(QStringLiteral("DROP TRIGGER keep_details"));
         MessageBox::clearShown();
 
         frmViewExam *view = m_window->viewExamForm();

@@ -15,6 +15,9 @@ ScrollingScreen::ScrollingScreen(QWidget *parent)
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_scroll);
     m_scroll->setFrameShape(QFrame::NoFrame);
+    // The area behind the controls is no control: a click on a label or an empty part of a frame
+    // must not take the focus from the box that has it.
+    m_scroll->setFocusPolicy(Qt::NoFocus);
     m_scroll->setWidget(m_content);
     m_scroll->setWidgetResizable(false);
 }
