@@ -29,7 +29,7 @@ private slots:
     void initTestCase();
     void init() { TestSupport::resetProgramState(); }
     void poolIsWholeAndUnique();
-    void categoryIsBalanced_data() { addBoxes(6); }
+    void categoryIsBalanced_data() { addBoxes(7); }
     void categoryIsBalanced();
     void fiftyQuestionExamCanBeDrawn_data() { addBoxes(7); }
     void fiftyQuestionExamCanBeDrawn();
@@ -87,35 +87,71 @@ void tst_questionpool::poolIsWholeAndUnique()
     QVERIFY2(repeated.isNull(), qPrintable(u"repeated: "_s + repeated.toString()));
 }
 
+namespace {
+// The letter a strategy that always takes the longest (or shortest) choice picks; a tie goes to
+// the first of the tied letters. Length is counted in characters.
+int pickByLength(const QStringList &choices, bool longest)
+{
+    int pick = 0;
+    for (int i = 1; i < choices.size(); ++i) {
+        if (longest ? choices.at(i).size() > choices.at(pick).size() : choices.at(i).size() < choices.at(pick).size())
+            pick = i;
+    }
+    return pick;
+}
+} // namespace
+
+// Per category and over the whole pool: enough questions, a tenth true/false, right letters
+// balanced, and no length cue (always taking the longest or the shortest choice scores at most
+// 30 % of the four-choice questions).
 void tst_questionpool::categoryIsBalanced()
 {
     QFETCH(int, box);
-    const QList<QVariantList> questions = TestSupport::query(
-        m_db, u"SELECT QID, A, B, C, D, CorrectAnswer FROM Q_A WHERE Category = '%1' ORDER BY QID"_s
-                  .arg(ExamSchema::categories().at(box)));
+    const bool whole = box == 6;
+    const QString where = whole ? QString() : u"WHERE Category = '%1'"_s.arg(ExamSchema::categories().at(box));
+    const QList<QVariantList> questions
+        = TestSupport::query(m_db, u"SELECT QID, A, B, C, D, CorrectAnswer FROM Q_A %1 ORDER BY QID"_s.arg(where));
     const int total = int(questions.size());
-    QVERIFY2(total >= 60, qPrintable(u"%1 questions"_s.arg(total)));
+    QVERIFY2(total >= (whole ? 600 : 100), qPrintable(u"%1 questions"_s.arg(total)));
     QMap<QString, int> letters; // correct letters of the four-choice questions
-    int trueFalse = 0;
+    int trueFalse = 0, longest = 0, shortest = 0, strictlyLongest = 0;
     QStringList odd;
     for (int i = 0; i < total; ++i) {
         const QVariantList &q = questions.at(i);
         QCOMPARE(q.at(0).toInt(), questions.first().first().toInt() + i); // one unbroken run of QIDs
-        const QString c = q.at(3).toString(), d = q.at(4).toString();
-        if (!c.trimmed().isEmpty() && !d.trimmed().isEmpty())
-            ++letters[q.at(5).toString()];
-        else if (q.at(1).toString() == u"True"_s && q.at(2).toString() == u"False"_s && c.isEmpty() && d.isEmpty())
+        const QStringList choices{q.at(1).toString(), q.at(2).toString(), q.at(3).toString(), q.at(4).toString()};
+        const QString c = choices.at(2), d = choices.at(3);
+        if (!c.trimmed().isEmpty() && !d.trimmed().isEmpty()) {
+            const QString correct = q.at(5).toString();
+            const int right = int(u"ABCD"_s.indexOf(correct));
+            ++letters[correct];
+            longest += pickByLength(choices, true) == right ? 1 : 0;
+            shortest += pickByLength(choices, false) == right ? 1 : 0;
+            bool strict = true;
+            for (int k = 0; k < 4; ++k)
+                strict = strict && (k == right || choices.at(right).size() > choices.at(k).size());
+            strictlyLongest += strict ? 1 : 0;
+        } else if (choices.at(0) == u"True"_s && choices.at(1) == u"False"_s && c.isEmpty() && d.isEmpty()) {
             ++trueFalse;
-        else
+        } else {
             odd << q.at(0).toString();
+        }
     }
     QVERIFY2(odd.isEmpty(), qPrintable(u"neither four-choice nor true/false: QID "_s + odd.join(u", "_s)));
-    // Each letter correct in 20% to 30% of the four-choice questions; 5% to 15% true/false questions.
     const int fourChoice = total - trueFalse;
+    const auto percent = [fourChoice](int n) { return QString::number(100.0 * n / fourChoice, 'f', 1); };
+    qInfo("%d questions, %d true/false; longest choice right in %s %%, shortest %s %%, strictly longest %s %%; "
+          "A %d, B %d, C %d, D %d",
+          total, trueFalse, qPrintable(percent(longest)), qPrintable(percent(shortest)),
+          qPrintable(percent(strictlyLongest)), letters.value(u"A"_s), letters.value(u"B"_s), letters.value(u"C"_s),
+          letters.value(u"D"_s));
+    QVERIFY2(longest * 10 <= fourChoice * 3, qPrintable(u"always the longest choice scores "_s + percent(longest)));
+    QVERIFY2(shortest * 10 <= fourChoice * 3, qPrintable(u"always the shortest choice scores "_s + percent(shortest)));
+    // Each letter correct in 20% to 30% of the four-choice questions; about a tenth true/false.
     for (const QString &letter : QStringList{"A", "B", "C", "D"})
         QVERIFY2(letters.value(letter) * 5 >= fourChoice && letters.value(letter) * 10 <= fourChoice * 3,
                  qPrintable(u"%1 is correct in %2 of %3"_s.arg(letter).arg(letters.value(letter)).arg(fourChoice)));
-    QVERIFY2(trueFalse * 20 >= total && trueFalse * 20 <= total * 3,
+    QVERIFY2(trueFalse * 100 >= total * 7 && trueFalse * 100 <= total * 13,
              qPrintable(u"%1 true/false of %2"_s.arg(trueFalse).arg(total)));
 }
 
