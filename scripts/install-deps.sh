@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# Installs, from Debian, whatever of the build's and the tests' packages is missing; extra
+# package names may be given as arguments.
+set -euo pipefail
+
+packages=(cmake g++ make pkg-config qt6-base-dev libgl-dev libsqlcipher-dev sqlcipher sqlite3
+          fonts-dejavu-core fonts-liberation2 "$@")
+missing=()
+for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+    echo "Installing: ${missing[*]}"
+    sudo_cmd=()
+    [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
+    "${sudo_cmd[@]}" apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
