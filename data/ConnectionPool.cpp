@@ -10,6 +10,7 @@
 
 #include <sqlcipher/sqlite3.h>
 
+#include "data/ExamSchema.h"
 #include "data/SqlDialect.h"
 #include "data/SqliteHandle.h"
 
@@ -92,6 +93,11 @@ std::shared_ptr<SqliteHandle> openFresh(const QString &path, const QString &pass
         *error = DbError{DbError::NotADatabase,
                          QStringLiteral("The file '%1' holds no exam tables.").arg(QDir::toNativeSeparators(path))};
         return nullptr;
+    }
+    // A database of an earlier version gains the side tables; a read-only one goes on without.
+    if (sqlite3_db_readonly(raw, "main") == 0) {
+        for (const QString &create : ExamSchema::sideTableStatements())
+            execute(raw, create.toUtf8().constData());
     }
     // Rollback journal with full syncs: a committed answer survives a killed process, and a
     // read-only file still opens for reading (a WAL file would not on this engine).

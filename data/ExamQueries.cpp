@@ -11,3 +11,72 @@ QString ExamQueries::examQuestions(qint32 examId, bool withDescription)
            + QStringLiteral(" INNER JOIN Q_A ON ExamDetails.QID = Q_A.QID ")
            + QStringLiteral(" WHERE ExamTitle.ExamID = ") + QString::number(examId);
 }
+
+QString ExamQueries::createProgress(qint32 examId, int timeLeft, qint64 heartbeat, const QString &token)
+{
+    return QStringLiteral("INSERT INTO ExamProgress (ExamID, TimeLeft, Heartbeat, Token) VALUES (%1, %2, %3, '%4')")
+        .arg(examId)
+        .arg(timeLeft)
+        .arg(heartbeat)
+        .arg(token);
+}
+
+QString ExamQueries::updateProgress(qint32 examId, int timeLeft, qint64 heartbeat, const QString &token)
+{
+    return QStringLiteral("UPDATE ExamProgress SET TimeLeft = %2, Heartbeat = %3, Token = '%4' WHERE ExamID = %1")
+        .arg(examId)
+        .arg(timeLeft)
+        .arg(heartbeat)
+        .arg(token);
+}
+
+QString ExamQueries::deleteProgress(qint32 examId)
+{
+    return QStringLiteral("DELETE FROM ExamProgress WHERE ExamID = %1").arg(examId);
+}
+
+QString ExamQueries::staleExam(qint64 staleBefore)
+{
+    return QStringLiteral("SELECT TOP 1 ExamTitle.ExamID, ExamTitle.UserName, ExamTitle.ExamDate, "
+                          "ExamTitle.NumOfQuestions, ExamProgress.TimeLeft FROM ExamProgress INNER JOIN ExamTitle "
+                          "ON ExamTitle.ExamID = ExamProgress.ExamID WHERE ExamTitle.ExamResult IS NULL AND "
+                          "ExamProgress.Heartbeat < %1 ORDER BY ExamTitle.ExamID DESC")
+        .arg(staleBefore);
+}
+
+QString ExamQueries::claimProgress(qint32 examId, qint64 heartbeat, const QString &token, qint64 staleBefore)
+{
+    return QStringLiteral("UPDATE ExamProgress SET Heartbeat = %2, Token = '%3' WHERE ExamID = %1 AND Heartbeat < %4")
+        .arg(examId)
+        .arg(heartbeat)
+        .arg(token)
+        .arg(staleBefore);
+}
+
+QString ExamQueries::flagsOfExam(qint32 examId)
+{
+    return QStringLiteral("SELECT ExamFlags.DetailID FROM ExamFlags INNER JOIN ExamDetails ON "
+                          "ExamDetails.DetailID = ExamFlags.DetailID WHERE ExamDetails.ExamID = %1")
+        .arg(examId);
+}
+
+QString ExamQueries::setFlag(qint32 detailId, bool flagged)
+{
+    return flagged ? QStringLiteral("INSERT INTO ExamFlags (DetailID) SELECT %1 WHERE NOT EXISTS "
+                                    "(SELECT 1 FROM ExamFlags WHERE DetailID = %1)")
+                         .arg(detailId)
+                   : QStringLiteral("DELETE FROM ExamFlags WHERE DetailID = %1").arg(detailId);
+}
+
+QString ExamQueries::tableExists(const QString &name)
+{
+    return QStringLiteral("SELECT count(*) AS Found FROM sqlite_master WHERE type = 'table' AND name = '%1'").arg(name);
+}
+
+QStringList ExamQueries::deleteSideRows(qint32 examId)
+{
+    return {QStringLiteral("DELETE FROM ExamFlags WHERE DetailID IN (SELECT DetailID FROM ExamDetails WHERE "
+                           "ExamID = %1)")
+                .arg(examId),
+            deleteProgress(examId)};
+}

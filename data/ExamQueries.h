@@ -1,10 +1,28 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 // Statements more than one screen sends.
 namespace ExamQueries {
 // One exam's questions: each detail row joined with its exam and its question; the review adds
 // the explanation.
 QString examQuestions(qint32 examId, bool withDescription);
+
+// A running exam's progress row: made with the exam, kept alive while it runs.
+QString createProgress(qint32 examId, int timeLeft, qint64 heartbeat, const QString &token);
+QString updateProgress(qint32 examId, int timeLeft, qint64 heartbeat, const QString &token);
+QString deleteProgress(qint32 examId);
+// The newest unscored exam whose heartbeat is older than `staleBefore` (seconds since the epoch).
+QString staleExam(qint64 staleBefore);
+// Takes a stale exam over; changes one row only while its heartbeat is still older than `staleBefore`.
+QString claimProgress(qint32 examId, qint64 heartbeat, const QString &token, qint64 staleBefore);
+
+// The flagged questions (DetailIDs) of an exam, and marking or unmarking one.
+QString flagsOfExam(qint32 examId);
+QString setFlag(qint32 detailId, bool flagged);
+// Whether the side table `name` exists (a read-only database of an earlier version has none).
+QString tableExists(const QString &name);
+// An exam's side rows, deleted in the exam's own transaction before its detail rows.
+QStringList deleteSideRows(qint32 examId);
 } // namespace ExamQueries

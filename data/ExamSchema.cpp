@@ -9,7 +9,7 @@ QStringList ExamSchema::categories()
 
 QStringList ExamSchema::createStatements()
 {
-    return {
+    return QStringList{
         // AUTOINCREMENT: a deleted exam's key is never handed out again.
         QStringLiteral("CREATE TABLE Q_A (QID INTEGER PRIMARY KEY, Question TEXT NOT NULL, A TEXT, B TEXT, "
                        "C TEXT, D TEXT, CorrectAnswer TEXT, Category TEXT, Description TEXT)"),
@@ -21,5 +21,17 @@ QStringList ExamSchema::createStatements()
         // On the exam alone, so that an exam's questions come back in the order they were drawn.
         QStringLiteral("CREATE INDEX ExamDetails_ExamID ON ExamDetails (ExamID)"),
         QStringLiteral("CREATE INDEX ExamTitle_ExamDate ON ExamTitle (ExamDate, UserName)"),
+    } + sideTableStatements();
+}
+
+QStringList ExamSchema::sideTableStatements()
+{
+    return {
+        // A running exam's remaining time (seconds) and heartbeat: the moment (seconds since the
+        // epoch) and the token of the program run that last showed it alive.
+        QStringLiteral("CREATE TABLE IF NOT EXISTS ExamProgress (ExamID INTEGER PRIMARY KEY, TimeLeft INTEGER NOT NULL, "
+                       "Heartbeat INTEGER NOT NULL, Token TEXT NOT NULL)"),
+        // A question of an exam marked for review; DetailIDs never change.
+        QStringLiteral("CREATE TABLE IF NOT EXISTS ExamFlags (DetailID INTEGER PRIMARY KEY)"),
     };
 }

@@ -8,4 +8,7 @@ namespace ExamSchema {
 QStringList categories();
 // Statements that create the tables and the indexes every query of the program relies on.
 QStringList createStatements();
+// The side tables beside the specified ones, created when absent (a database of the first version
+// gains them on its first open that can write): running exams' progress and question flags.
+QStringList sideTableStatements();
 } // namespace ExamSchema

@@ -132,6 +132,12 @@ void Recordset::MovePrevious()
         moveTo(m_pos - 1);
 }
 
+void Recordset::setAbsolutePosition(int position)
+{
+    if (position >= 1 && position <= RecordCount())
+        moveTo(position - 1);
+}
+
 int Recordset::fieldIndex(const QString &name) const
 {
     for (int i = 0; i < fieldCount(); ++i) {
@@ -217,6 +223,11 @@ bool Recordset::writeBack(int row)
             ok = false;
             break;
         }
+    }
+    if (ok && m_companion) {
+        const QByteArray companion = m_companion().toUtf8();
+        if (!companion.isEmpty())
+            sqlite3_exec(db, companion.constData(), nullptr, nullptr, nullptr);
     }
     if (ok && ownTransaction && sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK) {
         m_lastError = engineError(*m_connection, DbError::GenericFailure);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -44,6 +45,8 @@ public:
     void MoveLast();
     void MoveNext();
     void MovePrevious();
+    // Moves to the row at a 1-based position, as the other moves do (the row left is written back).
+    void setAbsolutePosition(int position);
 
     int fieldCount() const { return int(m_columns.size()); }
     const Column &column(int index) const { return m_columns[size_t(index)]; }
@@ -59,6 +62,9 @@ public:
     // Writes the current row back now when it has changes. False (and writeFailed) on a failure.
     bool Update();
     DbError lastError() const { return m_lastError; }
+    // A statement run inside each write-back's transaction, after the row's own update: what
+    // must be stored with an answer costs no extra sync of the file. Its failure is ignored.
+    void setWriteBackCompanion(std::function<QString()> sql) { m_companion = std::move(sql); }
 
 signals:
     void currentRowChanged(); // the row under the cursor changed: bound controls refresh
@@ -79,6 +85,7 @@ private:
     std::vector<std::vector<QVariant>> m_original; // values as read, for the optimistic check
     std::vector<std::vector<bool>> m_changed;
     std::vector<std::pair<QString, int>> m_keys; // base table -> result column of its key
+    std::function<QString()> m_companion;
     int m_pos = -1;
     bool m_updatable = false;
     DbError m_lastError;

@@ -104,6 +104,7 @@ bool cDBAccess::Open_Connection(int dbProvider, const QString &db_Path, const QS
 
 bool cDBAccess::ExecuteSQL(const QString &SQL)
 {
+    mRecordsAffected = 0;
     const std::shared_ptr<SqliteHandle> db = gConnection ? gConnection->handle() : nullptr;
     if (!db) {
         mLastError = DbError{DbError::ConnectionClosed,
@@ -125,6 +126,7 @@ bool cDBAccess::ExecuteSQL(const QString &SQL)
         ok = stmt.isValid() && stmt.step() == SQLITE_DONE;
         if (!ok)
             mLastError = statementError(*db).text();
+        mRecordsAffected = ok ? sqlite3_changes(db->get()) : 0;
     }
     if (ok && sqlite3_exec(db->get(), commit, nullptr, nullptr, nullptr) != SQLITE_OK) {
         mLastError = statementError(*db).text();

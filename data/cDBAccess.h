@@ -45,6 +45,8 @@ public:
 
     QString mConnectionString;
     QString mLastError;
+    // Rows the last ExecuteSQL changed (0 after a failure).
+    int mRecordsAffected = 0;
 
     static QString connectionDescription(int dbProvider, const QString &dbPath, const QString &db_Name,
                                          const QString &sDSN);

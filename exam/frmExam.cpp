@@ -5,6 +5,7 @@
 #include <QCloseEvent>
 #include <QFocusEvent>
 #include <QFrame>
+#include <QKeyEvent>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -31,6 +32,8 @@
 #include "platform/ScreenHost.h"
 #include "widgets/ControlArray.h"
 #include "widgets/ControlCharFilter.h"
+#include "widgets/QuestionMap.h"
+#include "widgets/QuestionMapCell.h"
 #include "widgets/QuestionNavigator.h"
 #include "widgets/Twips.h"
 
@@ -52,17 +55,41 @@ bool anotherBoxIsOpen()
 {
     return MessageBox::openCount() > 0 || QApplication::activeModalWidget() != nullptr;
 }
+
+// A running exam stores its heartbeat this often; one older than kStaleSeconds was left by a
+// program that is no longer running.
+constexpr qint64 kHeartbeatSeconds = 30;
+constexpr qint64 kStaleSeconds = 90;
 } // namespace
 
 frmExam::frmExam(QWidget *parent)
     : ScrollingScreen(parent)
     , m_timer(new ClockTimer(this))
+    , m_heartbeat(new ClockTimer(this))
     , m_binder(new DataBinder(this))
 {
     setObjectName(QStringLiteral("frmExam"));
     buildSetupColumn(content());
     buildQuestionArea(content());
     connect(m_timer, &ClockTimer::timeout, this, &frmExam::Timer1_Timer);
+    // Checked every second, stored every 30: runs while the exam is paused too.
+    m_heartbeat->setInterval(1000);
+    connect(m_heartbeat, &ClockTimer::timeout, this, [this] {
+        if (Clock::now().toSecsSinceEpoch() - m_lastBeat >= kHeartbeatSeconds)
+            saveProgress();
+    });
+    // Reading order: the set-up column, its commands, then the question area top to bottom.
+    QList<QWidget *> order{m_text1};
+    for (QCheckBox *box : m_categories)
+        order << box;
+    for (QRadioButton *option : m_tasks)
+        order << option;
+    order << Command1(0) << Command1(1) << Command1(4) << txtFields(0) << txtFields(7);
+    for (int k = 0; k < 4; ++k)
+        order << m_options[k] << txtFields(k + 1);
+    order << Command1(2) << Command1(3) << Command1(5) << Command1(6) << m_flag << m_map;
+    for (int i = 1; i < order.size(); ++i)
+        setTabOrder(order.at(i - 1), order.at(i));
     resize(Twips::toPx(9400), Twips::toPx(7300));
     updateContentSize();
 }
@@ -152,7 +179,7 @@ void frmExam::buildSetupColumn(QWidget *content)
 void frmExam::buildQuestionArea(QWidget *content)
 {
     auto *area = new QGroupBox(QStringLiteral("Exam"), content);
-    area->setGeometry(Twips::rect(2500, 30, 6735, 7180));
+    area->setGeometry(Twips::rect(2500, 30, 6735, 8330));
     area->setVisible(false);
     m_frames[3] = area;
 
@@ -217,6 +244,39 @@ void frmExam::buildQuestionArea(QWidget *content)
     m_lblStatus->setObjectName(QStringLiteral("lblStatus"));
     m_lblStatus->setAlignment(Qt::AlignCenter);
     m_lblStatus->setGeometry(Twips::rect(1700, navTop + 50, 3400, 300));
+    // The picture buttons say their keys.
+    static const std::pair<int, const char *> keys[] = {{2, "First question (Home)"},
+                                                        {3, "Previous question (Left or Page Up)"},
+                                                        {5, "Next question (Right or Page Down)"},
+                                                        {6, "Last question (End)"}};
+    for (const auto &[index, tip] : keys)
+        Command1(index)->setToolTip(QString::fromLatin1(tip));
+
+    auto *flag = new QCheckBox(QStringLiteral("Flag for review"), area);
+    flag->setObjectName(QStringLiteral("chkFlag"));
+    flag->setAccessibleName(QStringLiteral("Flag for review"));
+    flag->setToolTip(QStringLiteral("Flag the question for review (F)"));
+    flag->setGeometry(Twips::rect(150, navTop + 470, 1700, 345));
+    connect(flag, &QCheckBox::clicked, this, [this](bool on) { setFlagged(on); });
+    m_flag = flag;
+    auto *legend = new QLabel(QStringLiteral("Map: filled = answered, orange corner = flagged, "
+                                             "dark frame = on screen. Keys: A-D, arrows, Home, End, F."),
+                              area);
+    legend->setObjectName(QStringLiteral("lblMapLegend"));
+    legend->setWordWrap(true);
+    QFont small = legend->font();
+    small.setPointSizeF(small.pointSizeF() - 1);
+    legend->setFont(small);
+    legend->setGeometry(Twips::rect(1950, navTop + 440, 4600, 420));
+    m_map = new QuestionMap(area);
+    m_map->setGeometry(Twips::rect(150, navTop + 900, 6400, 780));
+    connect(m_map, &QuestionMap::cellActivated, this, [this](int row) {
+        if (m_rsExam)
+            m_rsExam->setAbsolutePosition(row + 1);
+    });
+    // The exam's keys work wherever the focus is in the question area.
+    for (QWidget *child : area->findChildren<QWidget *>())
+        watchKeys(child);
 }
 
 QLineEdit *frmExam::Text1(int index) const
@@ -310,6 +370,8 @@ void frmExam::chkCategory_Click(int Index)
 
 bool frmExam::eventFilter(QObject *watched, QEvent *event)
 {
+    if (event->type() == QEvent::KeyPress && watched != m_text1 && handleExamKey(static_cast<QKeyEvent *>(event)))
+        return true;
     if (watched == m_text1 && event->type() == QEvent::FocusOut) {
         // Only a move to another control of the program counts, not the window losing
         // activation, a popup, a box of our own or the screen closing.
@@ -328,6 +390,56 @@ bool frmExam::eventFilter(QObject *watched, QEvent *event)
         }
     }
     return QWidget::eventFilter(watched, event);
+}
+
+void frmExam::watchKeys(QWidget *widget)
+{
+    if (widget)
+        widget->installEventFilter(this);
+}
+
+// The exam's keys, ahead of the widgets' own meanings (an option button's arrows, a text box's
+// scrolling keys): A-D or 1-4 answer, Left/Right and Page Up/Down move, Home/End go to the ends,
+// F flags.
+bool frmExam::handleExamKey(QKeyEvent *event)
+{
+    if (!m_rsExam || m_ending || !Frame1(3)->isVisible() || !Frame1(3)->isEnabled())
+        return false;
+    if (event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))
+        return false;
+    const int key = event->key();
+    int letter = -1;
+    if (key >= Qt::Key_A && key <= Qt::Key_D)
+        letter = key - Qt::Key_A;
+    else if (key >= Qt::Key_1 && key <= Qt::Key_4)
+        letter = key - Qt::Key_1;
+    if (letter >= 0) {
+        if (m_options[letter]->isEnabled())
+            m_options[letter]->setChecked(true);
+        return true;
+    }
+    switch (key) {
+    case Qt::Key_Left:
+    case Qt::Key_PageUp:
+        Command1_Click(3);
+        return true;
+    case Qt::Key_Right:
+    case Qt::Key_PageDown:
+        Command1_Click(5);
+        return true;
+    case Qt::Key_Home:
+        Command1_Click(2);
+        return true;
+    case Qt::Key_End:
+        Command1_Click(6);
+        return true;
+    case Qt::Key_F:
+        if (m_flag->isEnabled())
+            setFlagged(!m_flag->isChecked());
+        return true;
+    default:
+        return false;
+    }
 }
 
 void frmExam::Text1_LostFocus(int Index)
@@ -356,6 +468,7 @@ void frmExam::Form_Unload()
         EndExam();
     gExamLoaded = false;
     m_timer->stop();
+    m_heartbeat->stop();
     if (ScreenHost *host = ScreenHost::current())
         host->SetStartExamEnabled(true);
     UnregisterLoadedForm(this);
@@ -428,6 +541,7 @@ void frmExam::EndExam()
         box->setChecked(false);
     m_applyingRules = false;
     m_timer->stop();
+    m_heartbeat->stop();
     for (int i = 7; i <= 11; ++i)
         Label1(i)->clear();
     setWindowTitle(QStringLiteral(" End Exam"));
@@ -448,6 +562,7 @@ void frmExam::EndExam()
 void frmExam::returnToSetup()
 {
     m_timer->stop();
+    m_heartbeat->stop();
     for (int i = 7; i <= 11; ++i)
         Label1(i)->clear();
     setWindowTitle(QStringLiteral(" Set New Exam"));
@@ -612,6 +727,12 @@ bool frmExam::CreateExam()
             return false;
         }
     }
+    // Its progress row: a crash from here on leaves an exam that can be continued.
+    m_lastBeat = Clock::now().toSecsSinceEpoch();
+    if (!gDB->ExecuteSQL(ExamQueries::createProgress(examId, gTimeLeft, m_lastBeat, RunToken()))) {
+        failCreation(gDB->mLastError);
+        return false;
+    }
     if (!gDB->CommitBatch()) {
         failCreation(gDB->mLastError);
         return false;
@@ -656,6 +777,28 @@ void frmExam::ShowQuestion()
         m_binder->bind(txtFields(field.first), QString::fromLatin1(field.second));
     m_binder->bind(m_check1, QStringLiteral("Answered"));
     m_binder->setRecordset(m_rsExam);
+
+    // Flags and the heartbeat live in side tables a read-only database of an earlier version lacks.
+    m_sideTables = hasSideTables();
+    m_flagged.clear();
+    if (m_sideTables) {
+        gDB = std::make_unique<cDBAccess>();
+        gDB->Open_Connection(1);
+        gSQL = ExamQueries::flagsOfExam(m_examId);
+        gRs = gDB->GetRS(gSQL, 3, 0, 1, 1);
+        for (; gRs && !gRs->Eof(); gRs->MoveNext())
+            m_flagged.insert(gRs->Fields(QStringLiteral("DetailID")).toInt());
+        gRs.reset();
+        gDB.reset();
+        m_rsExam->setWriteBackCompanion([this] { return progressStatement(); });
+        m_heartbeat->start();
+    }
+    m_flag->setEnabled(m_sideTables);
+    m_map->setCount(m_rsExam->RecordCount());
+    for (int row = 0; row < m_map->count(); ++row)
+        watchKeys(m_map->cell(row));
+    connect(m_rsExam.get(), &Recordset::valueChanged, this, [this](int row, int) { refreshMapRow(row); });
+    refreshMap();
     // The status line is filled at once rather than at the first move.
     rsExam_MoveComplete();
 }
@@ -690,10 +833,197 @@ void frmExam::Option1_Click(int Index)
 {
     DataBinder::setTextOf(txtFields(6), m_options[Index]->text());
     m_check1->setChecked(true);
+    if (m_rsExam)
+        refreshMapRow(m_rsExam->currentRow());
+}
+
+// --- Question map and flags ---------------------------------------------------------------
+
+bool frmExam::isFlagged(int row) const
+{
+    const QVariant detail = m_rsExam ? m_rsExam->value(row, m_rsExam->fieldIndex(QStringLiteral("DetailID"))) : QVariant();
+    return detail.isValid() && m_flagged.count(detail.toInt()) > 0;
+}
+
+void frmExam::refreshMapRow(int row)
+{
+    if (!m_rsExam)
+        return;
+    // As the candidate sees the row, the answer just ticked included.
+    const QVariant answered = m_rsExam->value(row, m_rsExam->fieldIndex(QStringLiteral("Answered")));
+    m_map->setState(row, !answered.isNull() && answered.toLongLong() != 0, isFlagged(row));
+}
+
+void frmExam::refreshMap()
+{
+    for (int row = 0; row < m_map->count(); ++row)
+        refreshMapRow(row);
+    if (m_rsExam)
+        m_map->setCurrent(m_rsExam->currentRow());
+}
+
+void frmExam::setFlagged(bool flagged)
+{
+    const int row = m_rsExam ? m_rsExam->currentRow() : -1;
+    const QVariant detail = m_rsExam ? m_rsExam->Fields(QStringLiteral("DetailID")) : QVariant();
+    if (!m_sideTables || !detail.isValid()) {
+        m_flag->setChecked(false);
+        return;
+    }
+    gDB = std::make_unique<cDBAccess>();
+    gDB->Open_Connection(1);
+    gSQL = ExamQueries::setFlag(detail.toInt(), flagged);
+    if (gDB->ExecuteSQL(gSQL)) {
+        if (flagged)
+            m_flagged.insert(detail.toInt());
+        else
+            m_flagged.erase(detail.toInt());
+    } else {
+        const QString reason = gDB->mLastError;
+        gDB.reset();
+        MessageBox::show(QStringLiteral("The flag could not be stored:\n") + reason, MessageBox::OkOnly,
+                         MessageBox::Critical, QStringLiteral("Flag Not Stored"));
+    }
+    gDB.reset();
+    m_flag->setChecked(isFlagged(row));
+    refreshMapRow(row);
+}
+
+// --- Progress and resuming ----------------------------------------------------------------
+
+QString frmExam::progressStatement()
+{
+    if (m_examId == 0 || !m_sideTables)
+        return QString();
+    m_lastBeat = Clock::now().toSecsSinceEpoch();
+    return ExamQueries::updateProgress(m_examId, gTimeLeft, m_lastBeat, RunToken());
+}
+
+void frmExam::saveProgress()
+{
+    const QString sql = progressStatement();
+    if (sql.isEmpty())
+        return;
+    // A missed heartbeat is harmless: the next one follows, and a write failure of an answer is
+    // reported where the answer is stored.
+    cDBAccess db;
+    if (db.Open_Connection(1))
+        db.ExecuteSQL(sql);
+}
+
+bool frmExam::hasSideTables()
+{
+    gDB = std::make_unique<cDBAccess>();
+    gDB->Open_Connection(1);
+    bool found = true;
+    for (const QString &table : {QStringLiteral("ExamProgress"), QStringLiteral("ExamFlags")}) {
+        gSQL = ExamQueries::tableExists(table);
+        gRs = gDB->GetRS(gSQL, 3, 0, 1, 1);
+        found = found && gRs && gRs->Fields(QStringLiteral("Found")).toInt() > 0;
+        gRs.reset();
+    }
+    gDB.reset();
+    return found;
+}
+
+void frmExam::OfferResume()
+{
+    if (m_examId != 0)
+        return;
+    m_sideTables = hasSideTables();
+    if (!m_sideTables)
+        return;
+    const qint64 now = Clock::now().toSecsSinceEpoch();
+    gDB = std::make_unique<cDBAccess>();
+    gDB->Open_Connection(1);
+    gSQL = ExamQueries::staleExam(now - kStaleSeconds);
+    gRs = gDB->GetRS(gSQL, 3, 0, 1, 1);
+    if (!gRs || gRs->Eof()) {
+        gRs.reset();
+        gDB.reset();
+        return;
+    }
+    const qint32 examId = gRs->Fields(QStringLiteral("ExamID")).toInt();
+    const QString name = gRs->Fields(QStringLiteral("UserName")).toString();
+    const QString date = gRs->Fields(QStringLiteral("ExamDate")).toString();
+    const int count = gRs->Fields(QStringLiteral("NumOfQuestions")).toInt();
+    const int timeLeft = qMax(0, gRs->Fields(QStringLiteral("TimeLeft")).toInt());
+    gRs.reset();
+    gDB.reset();
+    const QDateTime started = QDateTime::fromString(date, QStringLiteral("yyyy-MM-dd hh:mm:ss"));
+    const QString when = started.isValid() ? started.toString(QStringLiteral("yyyy-MM-dd hh:mm")) : date;
+    MessageBox::show(QStringLiteral("Continue the exam of %1 started %2: %3 questions, %4 left?")
+                         .arg(name, when)
+                         .arg(count)
+                         .arg(minutesAndSeconds(timeLeft)),
+                     MessageBox::YesNo, MessageBox::Question, QStringLiteral("Continue Exam"));
+    if (gMsgResult.toInt() != MessageBox::Yes) {
+        // Scored as it stands; it then appears in the results list.
+        m_examId = examId;
+        CalculateResult();
+        m_examId = 0;
+        return;
+    }
+    // One statement takes it over, and only while it is still stale: two windows never both do.
+    const qint64 claimed = Clock::now().toSecsSinceEpoch();
+    gDB = std::make_unique<cDBAccess>();
+    gDB->Open_Connection(1);
+    gSQL = ExamQueries::claimProgress(examId, claimed, RunToken(), claimed - kStaleSeconds);
+    const bool won = gDB->ExecuteSQL(gSQL) && gDB->mRecordsAffected == 1;
+    gDB.reset();
+    if (!won) {
+        MessageBox::show(QStringLiteral("The exam of %1 has just been continued in another window.").arg(name),
+                         MessageBox::OkOnly, MessageBox::Information, QStringLiteral("Continue Exam"));
+        return;
+    }
+    m_lastBeat = claimed;
+    resumeExam(examId, name, date, count, timeLeft);
+}
+
+void frmExam::resumeExam(qint32 examId, const QString &name, const QString &date, int count, int timeLeft)
+{
+    m_text1->setText(name);
+    const int countIndex = count == 50 ? 2 : count == 30 ? 1 : 0;
+    m_tasks[countIndex]->setChecked(true);
+    gNumOfQuestions = count;
+    Command1(0)->setEnabled(false);
+    Command1(1)->setEnabled(true);
+    Command1(4)->setEnabled(true);
+    Frame1(0)->setEnabled(false);
+    Frame1(1)->setEnabled(false);
+    // The exam's own date and start time, its duration, and the clock where it stood.
+    const QDateTime started = QDateTime::fromString(date, QStringLiteral("yyyy-MM-dd hh:mm:ss"));
+    Label1(7)->setText(DateFormat::format(started, QStringLiteral("mm/dd/yy")));
+    Label1(8)->setText(DateFormat::format(started, QStringLiteral("hh:mm AMPM")));
+    Label1(9)->setText(QString::number(count * 6 / 5) + QStringLiteral(" minutes"));
+    gTimeLeft = timeLeft;
+    Label1(10)->setText(minutesAndSeconds(gTimeLeft));
+    setWindowTitle(QStringLiteral(" Exam: ") + name);
+    m_examId = examId;
+    gExamID = examId;
+    m_timeOverShown = false;
+    m_timer->setInterval(1000);
+    m_timer->start();
+    ShowQuestion();
+    if (!m_rsExam)
+        return;
+    // On the first question not answered yet.
+    const int answered = m_rsExam->fieldIndex(QStringLiteral("Answered"));
+    for (int row = 0; row < m_rsExam->RecordCount(); ++row) {
+        const QVariant value = m_rsExam->value(row, answered);
+        if (value.isNull() || value.toLongLong() == 0) {
+            m_rsExam->setAbsolutePosition(row + 1);
+            break;
+        }
+    }
+    CountQuestionsLeft();
 }
 
 void frmExam::rsExam_MoveComplete()
 {
+    const int row = m_rsExam->currentRow();
+    m_map->setCurrent(row);
+    m_flag->setChecked(isFlagged(row));
     const QString status = QStringLiteral("Question: ") + QString::number(m_rsExam->AbsolutePosition())
                            + QStringLiteral(" of ") + QString::number(m_rsExam->RecordCount());
     if (m_lblStatus->text() == status)
@@ -763,6 +1093,9 @@ void frmExam::CalculateResult()
     if (!gDB->ExecuteSQL(gSQL)) {
         MessageBox::show(QStringLiteral("The result of the exam could not be stored:\n") + gDB->mLastError,
                          MessageBox::OkOnly, MessageBox::Critical, QStringLiteral("Exam Result"));
+    } else if (m_sideTables) {
+        // A scored exam is never continued; its progress row has served.
+        gDB->ExecuteSQL(ExamQueries::deleteProgress(m_examId));
     }
     gDB.reset();
 }
@@ -771,5 +1104,6 @@ void frmExam::CalculateResult()
 
 void frmExam::fitToWidth(double clientWidth)
 {
-    stretchFrame(Frame1(3), {txtFields(0), txtFields(1), txtFields(2), txtFields(3), txtFields(4)}, clientWidth);
+    stretchFrame(Frame1(3), {txtFields(0), txtFields(1), txtFields(2), txtFields(3), txtFields(4), m_map},
+                 clientWidth);
 }

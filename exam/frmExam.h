@@ -2,6 +2,7 @@
 
 #include <map>
 #include <memory>
+#include <set>
 
 #include "widgets/ScrollingScreen.h"
 
@@ -16,6 +17,8 @@ class QPushButton;
 class QRadioButton;
 class QToolButton;
 class QAbstractButton;
+class QKeyEvent;
+class QuestionMap;
 class Recordset;
 
 // The exam screen: the set-up form, then the running exam with its clock, its questions and its
@@ -41,6 +44,10 @@ public:
     void Timer1_Timer();
     // Stretches the question frame and its text boxes to the screen's client width (twips).
     void fitToWidth(double clientWidth);
+    // Offers to continue the newest exam a crashed run left unscored; runs when the screen opens.
+    void OfferResume();
+    // Marks or unmarks the question on screen for review; the mark is stored at once.
+    void setFlagged(bool flagged);
 
     // Controls, addressed as the screen's control arrays.
     QLineEdit *Text1(int index) const;
@@ -58,6 +65,9 @@ public:
     std::shared_ptr<Recordset> rsExam() const { return m_rsExam; }
     // The exam this screen created; 0 before Start Exam.
     qint32 examId() const { return m_examId; }
+    QuestionMap *questionMap() const { return m_map; }
+    QAbstractButton *flagToggle() const { return m_flag; }
+    ClockTimer *heartbeatTimer() const { return m_heartbeat; }
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -78,6 +88,15 @@ private:
     void failCreation(QString reason); // a copy: gDB, which may hold it, is reset first
     void clearOptions();
     void reportAnswerNotStored(const QString &reason);
+    bool handleExamKey(QKeyEvent *event);
+    void watchKeys(QWidget *widget);
+    void refreshMap();
+    void refreshMapRow(int row);
+    bool isFlagged(int row) const;
+    void saveProgress();
+    QString progressStatement();
+    void resumeExam(qint32 examId, const QString &name, const QString &date, int count, int timeLeft);
+    bool hasSideTables();
 
     std::map<int, QLabel *> m_labels;
     std::map<int, QGroupBox *> m_frames;
@@ -90,7 +109,13 @@ private:
     QCheckBox *m_check1 = nullptr;
     QLabel *m_lblStatus = nullptr;
     ClockTimer *m_timer;
+    ClockTimer *m_heartbeat;
     DataBinder *m_binder;
+    QuestionMap *m_map = nullptr;
+    QAbstractButton *m_flag = nullptr;
+    std::set<qint32> m_flagged; // DetailIDs of the exam's flagged questions
+    qint64 m_lastBeat = 0;      // seconds since the epoch of the last stored heartbeat
+    bool m_sideTables = false;  // flags and progress can be stored
     std::shared_ptr<Recordset> m_rsExam;
     qint32 m_examId = 0;
     bool m_applyingRules = false;

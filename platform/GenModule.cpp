@@ -7,6 +7,7 @@
 #include <QList>
 #include <QMdiSubWindow>
 #include <QPointer>
+#include <QUuid>
 
 #include "platform/DesktopShell.h"
 #include "platform/MessageBox.h"
@@ -105,6 +106,24 @@ QString &appFolderOverride()
     return folder;
 }
 } // namespace
+
+namespace {
+QString &runToken()
+{
+    static QString token = QUuid::createUuid().toString(QUuid::WithoutBraces);
+    return token;
+}
+} // namespace
+
+QString RunToken()
+{
+    return runToken();
+}
+
+void SetRunToken(const QString &token)
+{
+    runToken() = token;
+}
 
 QString AppFolder()
 {

@@ -38,5 +38,9 @@ void ApplyProgramFont();
 void InitResources();
 
 // Folder of the program itself (tests may place the program elsewhere).
+// A random token made for this run of the program: marks what this run keeps alive.
+QString RunToken();
+void SetRunToken(const QString &token);
+
 QString AppFolder();
 void SetAppFolder(const QString &folder);

@@ -154,6 +154,18 @@ void frmViewExam::buildReview()
     m_lblStatus->setObjectName(QStringLiteral("lblStatus"));
     m_lblStatus->setAlignment(Qt::AlignCenter);
     m_lblStatus->setGeometry(Twips::rect(2100, navTop + 50, 5100, 300));
+    m_lblFlagged = new QLabel(QStringLiteral("Flagged"), m_review);
+    m_lblFlagged->setObjectName(QStringLiteral("lblFlagged"));
+    m_lblFlagged->setAccessibleName(QStringLiteral("Flagged for review"));
+    m_lblFlagged->setToolTip(QStringLiteral("The candidate flagged this question for review"));
+    QFont bold = m_lblFlagged->font();
+    bold.setBold(true);
+    m_lblFlagged->setFont(bold);
+    QPalette flagColour = m_lblFlagged->palette();
+    flagColour.setColor(QPalette::WindowText, QColor(0xb0, 0x5c, 0x00));
+    m_lblFlagged->setPalette(flagColour);
+    m_lblFlagged->setGeometry(Twips::rect(100, navTop + 50, 950, 300));
+    m_lblFlagged->setVisible(false);
 }
 
 QAbstractButton *frmViewExam::Command1(int index) const
@@ -272,6 +284,19 @@ void frmViewExam::Grid1_DblClick()
         m_binder->bind(m_check1, QStringLiteral("Answered"));
     }
     m_binder->setRecordset(m_rsExam);
+    // The flags, where the database has them (a read-only one of an earlier version has not).
+    m_flagged.clear();
+    gSQL = ExamQueries::tableExists(QStringLiteral("ExamFlags"));
+    gRs = gDB->GetRS(gSQL, 3, 0, 1, 1);
+    const bool hasFlags = gRs && gRs->Fields(QStringLiteral("Found")).toInt() > 0;
+    gRs.reset();
+    if (hasFlags) {
+        gSQL = ExamQueries::flagsOfExam(m_examId);
+        gRs = gDB->GetRS(gSQL, 3, 0, 1, 1);
+        for (; gRs && !gRs->Eof(); gRs->MoveNext())
+            m_flagged.insert(gRs->Fields(QStringLiteral("DetailID")).toInt());
+        gRs.reset();
+    }
     txtFields_Change(6);
     rsExam_MoveComplete();
 }
@@ -282,6 +307,8 @@ void frmViewExam::rsExam_MoveComplete()
     const int position = m_rsExam->RecordCount() == 0 ? 0 : m_rsExam->AbsolutePosition();
     m_lblStatus->setText(QStringLiteral("Question: ") + QString::number(position) + QStringLiteral(" of ")
                          + QString::number(m_rsExam->RecordCount()));
+    const QVariant detail = m_rsExam->Fields(QStringLiteral("DetailID"));
+    m_lblFlagged->setVisible(detail.isValid() && m_flagged.count(detail.toInt()) > 0);
 }
 
 void frmViewExam::txtFields_Change(int Index)
@@ -338,8 +365,12 @@ void frmViewExam::DeleteExam()
     if (!gDB->BeginBatch()) {
         failure = gDB->mLastError;
     } else {
+        // Its side rows (flags, progress) go first, in the same transaction.
+        bool ok = true;
+        for (const QString &side : ExamQueries::deleteSideRows(m_examId))
+            ok = ok && gDB->ExecuteSQL(side);
         gSQL = QStringLiteral("DELETE FROM ExamTitle ") + QStringLiteral(" WHERE ExamID = ") + QString::number(m_examId);
-        bool ok = gDB->ExecuteSQL(gSQL);
+        ok = ok && gDB->ExecuteSQL(gSQL);
         if (ok) {
             gSQL = QStringLiteral("DELETE FROM ExamDetails ") + QStringLiteral(" WHERE ExamID = ")
                    + QString::number(m_examId);

@@ -2,6 +2,7 @@
 
 #include <map>
 #include <memory>
+#include <set>
 
 #include "widgets/ScrollingScreen.h"
 
@@ -44,6 +45,8 @@ public:
     QString txtFieldsText(int index) const;
     QCheckBox *Check1() const { return m_check1; }
     QLabel *lblStatus() const { return m_lblStatus; }
+    // Shown while the reviewed question is one the candidate flagged for review.
+    QLabel *lblFlagged() const { return m_lblFlagged; }
     std::shared_ptr<Recordset> rsExam() const { return m_rsExam; }
     qint32 reviewedExamId() const { return m_examId; }
 
@@ -67,6 +70,8 @@ private:
     std::map<int, QWidget *> m_txtFields;
     QCheckBox *m_check1 = nullptr;
     QLabel *m_lblStatus = nullptr;
+    QLabel *m_lblFlagged = nullptr;
+    std::set<qint32> m_flagged; // DetailIDs of the reviewed exam's flagged questions
     DataBinder *m_binder;
     std::shared_ptr<Recordset> m_rsExam;
     qint32 m_examId = 0;

@@ -143,6 +143,7 @@ void frmMenu::OpenScreen(int ButtonIndex)
             exam->Form_Load();
             placeScreen(exam);
             exam->Text1(0)->setFocus();
+            exam->OfferResume();
         }
         break;
     }

@@ -1,0 +1,82 @@
+#include "widgets/QuestionMapCell.h"
+
+#include <QKeyEvent>
+#include <QPainter>
+#include <QPainterPath>
+
+namespace {
+const QColor kAnswered(0x3b, 0x6e, 0xa8);
+const QColor kFlag(0xe0, 0x7b, 0x00);
+} // namespace
+
+QuestionMapCell::QuestionMapCell(int number, QWidget *parent)
+    : QAbstractButton(parent)
+    , m_number(number)
+{
+    setFocusPolicy(Qt::StrongFocus);
+    setText(QString::number(number));
+    setAccessibleName(QStringLiteral("Question %1").arg(number));
+    setState(false, false, false);
+}
+
+QString QuestionMapCell::stateText() const
+{
+    QStringList words{m_answered ? QStringLiteral("answered") : QStringLiteral("not answered")};
+    if (m_flagged)
+        words << QStringLiteral("flagged");
+    if (m_current)
+        words << QStringLiteral("on screen");
+    return words.join(QStringLiteral(", "));
+}
+
+void QuestionMapCell::setState(bool answered, bool flagged, bool current)
+{
+    if (answered == m_answered && flagged == m_flagged && current == m_current && !toolTip().isEmpty())
+        return;
+    m_answered = answered;
+    m_flagged = flagged;
+    m_current = current;
+    setAccessibleDescription(stateText());
+    setToolTip(QStringLiteral("Question %1: %2").arg(m_number).arg(stateText()));
+    update();
+}
+
+void QuestionMapCell::paintEvent(QPaintEvent *)
+{
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    const QRectF box = QRectF(rect()).adjusted(1, 1, -1, -1);
+    p.setPen(QPen(m_current ? palette().color(QPalette::WindowText) : palette().color(QPalette::Mid),
+                  m_current ? 2.0 : 1.0));
+    p.setBrush(m_answered ? kAnswered : palette().color(QPalette::Base));
+    p.drawRoundedRect(box.adjusted(0.5, 0.5, -0.5, -0.5), 2, 2);
+    if (m_flagged) {
+        // A flag's corner, top right.
+        const qreal side = qMin(box.width(), box.height()) * 0.45;
+        QPainterPath corner;
+        corner.moveTo(box.right() - side, box.top());
+        corner.lineTo(box.right(), box.top());
+        corner.lineTo(box.right(), box.top() + side);
+        corner.closeSubpath();
+        p.fillPath(corner, kFlag);
+    }
+    if (hasFocus()) {
+        p.setPen(QPen(palette().color(QPalette::Highlight), 1, Qt::DotLine));
+        p.setBrush(Qt::NoBrush);
+        p.drawRect(box.adjusted(2.5, 2.5, -2.5, -2.5));
+    }
+    QFont f = font();
+    f.setBold(m_current);
+    p.setFont(f);
+    p.setPen(m_answered ? QColor(Qt::white) : palette().color(QPalette::Text));
+    p.drawText(box, Qt::AlignCenter, text());
+}
+
+void QuestionMapCell::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        click();
+        return;
+    }
+    QAbstractButton::keyPressEvent(event);
+}
