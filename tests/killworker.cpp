@@ -17,6 +17,8 @@
 #include "data/RecordsetModel.h"
 #include "exam/frmExam.h"
 #include "platform/AppExit.h"
+#include "platform/Clock.h"
+#include "platform/GenModule.h"
 #include "platform/MessageBox.h"
 #include "review/ExamListModel.h"
 #include "review/frmViewExam.h"
@@ -71,6 +73,54 @@ int answerMoves(frmMain *window, std::mt19937 &rng)
         stopOnBox();
         say(QStringLiteral("done %1 %2").arg(detailId).arg(QChar(u'A' + letter)));
     }
+}
+
+// As answerMoves, with the exam clock running: one to three seconds pass between moves. Each
+// line carries the time left.
+int answerMovesOnTheClock(frmMain *window, std::mt19937 &rng)
+{
+    frmExam *exam = startExam(window, 0);
+    const std::shared_ptr<Recordset> rs = exam->rsExam();
+    stopOnBox();
+    if (!rs)
+        return 1;
+    say(QStringLiteral("exam %1").arg(exam->examId()));
+    for (;;) {
+        const int seconds = 1 + int(rng() % 3);
+        say(QStringLiteral("tick %1").arg(gTimeLeft - seconds));
+        Clock::advance(seconds);
+        const int position = rs->AbsolutePosition();
+        const qint32 detailId = rs->Fields(QStringLiteral("DetailID")).toInt();
+        const int letter = int(rng() % 4);
+        say(QStringLiteral("try %1 %2").arg(detailId).arg(QChar(u'A' + letter)));
+        exam->Option1(letter)->click();
+        exam->Command1(position >= rs->RecordCount() ? 2 : 5)->click();
+        stopOnBox();
+        say(QStringLiteral("done %1 %2 %3").arg(detailId).arg(QChar(u'A' + letter)).arg(gTimeLeft));
+    }
+}
+
+// Opens the exam screen an hour later, continues the exam offered, reports it and ends it.
+int continueExam(frmMain *window)
+{
+    Clock::setNow(Clock::now().addSecs(3600));
+    MessageBox::setNextAnswer(MessageBox::Yes);
+    window->menuForm()->OpenScreen(0);
+    frmExam *exam = window->examForm();
+    const std::shared_ptr<Recordset> rs = exam->rsExam();
+    if (MessageBox::shown().isEmpty() || !rs) {
+        say(QStringLiteral("none"));
+        return 0;
+    }
+    MessageBox::clearShown();
+    say(QStringLiteral("resumed %1 %2").arg(exam->examId()).arg(gTimeLeft));
+    const int detail = rs->fieldIndex(QStringLiteral("DetailID"));
+    const int answer = rs->fieldIndex(QStringLiteral("Answer"));
+    for (int row = 0; row < rs->RecordCount(); ++row)
+        say(QStringLiteral("answer %1 %2").arg(rs->value(row, detail).toInt()).arg(rs->value(row, answer).toString()));
+    exam->Command1(1)->click();
+    stopOnBox();
+    return 0;
 }
 
 // Starts and ends exams for ever.
@@ -128,6 +178,10 @@ int main(int argc, char *argv[])
     int rc = 2;
     if (mode == QLatin1String("moves"))
         rc = answerMoves(window.get(), rng);
+    else if (mode == QLatin1String("clock"))
+        rc = answerMovesOnTheClock(window.get(), rng);
+    else if (mode == QLatin1String("continue"))
+        rc = continueExam(window.get());
     else if (mode == QLatin1String("create"))
         rc = createExams(window.get());
     else if (mode == QLatin1String("delete"))

@@ -23,6 +23,7 @@ private slots:
     void initTestCase();
     void killedMidWork_data();
     void killedMidWork();
+    void killedExamIsContinued();
 
 private:
     struct Round
@@ -31,6 +32,7 @@ private:
         bool killedMidStep = false;
     };
     Round runAndKill(const QString &mode, int delayMs);
+    QStringList runToEnd(const QString &mode);
     void verifySound();
     QVariant scalar(const QString &sql) const { return TestSupport::scalar(m_db, sql); }
 
@@ -79,6 +81,78 @@ tst_kill::Round tst_kill::runAndKill(const QString &mode, int delayMs)
         round.lines.removeLast();
     round.killedMidStep = !round.lines.isEmpty() && round.lines.last().startsWith(u"try"_s);
     return round;
+}
+
+QStringList tst_kill::runToEnd(const QString &mode)
+{
+    QProcess worker;
+    worker.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    worker.start(QStringLiteral(VESK_KILL_WORKER), {mode, m_dir.path()});
+    if (!worker.waitForFinished(60000) || worker.exitCode() != 0)
+        return {u"failed"_s};
+    return QString::fromUtf8(worker.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
+}
+
+// The real program's exam killed mid-way and the program started again: the exam is offered,
+// continued with every answer whose move had returned, and the clock within 30 seconds of where
+// it stood, in the candidate's favour.
+void tst_kill::killedExamIsContinued()
+{
+    const int rounds = qMax(5, m_rounds / 2);
+    int continued = 0, maxLost = 0, maxGained = 0;
+    for (int round = 0; round < rounds; ++round) {
+        const Round killed = runAndKill(u"clock"_s, std::uniform_int_distribution<int>(50, 400)(m_rng));
+        qint32 examId = 0;
+        int lastLeft = -1;
+        std::map<int, QString> returned, underWay;
+        for (const QString &line : killed.lines) {
+            const QStringList f = line.split(u' ');
+            QVERIFY2(f[0] != u"box"_s, qPrintable(line));
+            if (f[0] == u"exam"_s)
+                examId = f[1].toInt();
+            else if (f[0] == u"tick"_s)
+                lastLeft = f[1].toInt();
+            else if (f[0] == u"try"_s)
+                underWay[f[1].toInt()] = f[2];
+            else if (f[0] == u"done"_s) {
+                returned[f[1].toInt()] = f[2];
+                underWay.erase(f[1].toInt());
+                lastLeft = f[3].toInt();
+            }
+        }
+        verifySound();
+        const QStringList after = runToEnd(u"continue"_s);
+        QVERIFY2(!after.isEmpty() && after.first() != u"failed"_s, qPrintable(after.join(u'\n')));
+        if (examId == 0) {
+            // Killed before its exam was stored: there is nothing to continue.
+            QCOMPARE(after.first(), u"none"_s);
+            continue;
+        }
+        const QStringList resumed = after.first().split(u' ');
+        QCOMPARE(resumed.value(0), u"resumed"_s);
+        QCOMPARE(resumed.value(1).toInt(), examId);
+        ++continued;
+        const int left = resumed.value(2).toInt();
+        if (lastLeft >= 0) {
+            // Up to three seconds may have ticked unreported before the kill.
+            QVERIFY2(left >= lastLeft - 3 && left <= lastLeft + 30,
+                     qPrintable(u"time left %1 at the kill, %2 continued"_s.arg(lastLeft).arg(left)));
+            maxGained = qMax(maxGained, left - lastLeft);
+            maxLost = qMax(maxLost, lastLeft - left);
+        }
+        for (const QString &line : after.mid(1)) {
+            const QStringList f = line.split(u' ');
+            const auto done = returned.find(f.value(1).toInt());
+            if (done == returned.end())
+                continue;
+            const auto pending = underWay.find(done->first);
+            QVERIFY2(f.value(2) == done->second || (pending != underWay.end() && f.value(2) == pending->second),
+                     qPrintable(line + u", returned "_s + done->second));
+        }
+        QVERIFY(!scalar(u"SELECT ExamResult FROM ExamTitle WHERE ExamID = %1"_s.arg(examId)).isNull());
+    }
+    qInfo("continued %d of %d killed exams; clock given back at most %d s, taken at most %d s", continued, rounds,
+          maxGained, maxLost);
 }
 
 void tst_kill::verifySound()
