@@ -1090,12 +1090,17 @@ void frmExam::CalculateResult()
     gRs.reset();
     gSQL = QStringLiteral("UPDATE ExamTitle ") + QStringLiteral(" SET ExamResult = '") + QString::number(correctCount)
            + QStringLiteral("' ") + QStringLiteral(" WHERE ExamID = ") + QString::number(m_examId);
-    if (!gDB->ExecuteSQL(gSQL)) {
-        MessageBox::show(QStringLiteral("The result of the exam could not be stored:\n") + gDB->mLastError,
+    // The score and the end of the exam's progress row are stored together, with one sync: a
+    // scored exam is never continued.
+    const bool batch = m_sideTables && gDB->BeginBatch();
+    bool stored = gDB->ExecuteSQL(gSQL);
+    if (stored && batch)
+        stored = gDB->ExecuteSQL(ExamQueries::deleteProgress(m_examId)) && gDB->CommitBatch();
+    if (!stored) {
+        const QString reason = gDB->mLastError;
+        gDB->RollbackBatch();
+        MessageBox::show(QStringLiteral("The result of the exam could not be stored:\n") + reason,
                          MessageBox::OkOnly, MessageBox::Critical, QStringLiteral("Exam Result"));
-    } else if (m_sideTables) {
-        // A scored exam is never continued; its progress row has served.
-        gDB->ExecuteSQL(ExamQueries::deleteProgress(m_examId));
     }
     gDB.reset();
 }

@@ -48,6 +48,8 @@ public:
     void OfferResume();
     // Marks or unmarks the question on screen for review; the mark is stored at once.
     void setFlagged(bool flagged);
+    // Shows every question's state in the map again.
+    void refreshMap();
 
     // Controls, addressed as the screen's control arrays.
     QLineEdit *Text1(int index) const;
@@ -90,7 +92,6 @@ private:
     void reportAnswerNotStored(const QString &reason);
     bool handleExamKey(QKeyEvent *event);
     void watchKeys(QWidget *widget);
-    void refreshMap();
     void refreshMapRow(int row);
     bool isFlagged(int row) const;
     void saveProgress();
