@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <iterator>
 #include <map>
 #include <memory>
 #include <set>
@@ -9,14 +10,12 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 
 #include <sqlcipher/sqlite3.h>
 
 #include "data/ConnectionPool.h"
 #include "data/ExamSchema.h"
+#include "data/PoolReader.h"
 #include "data/SqliteHandle.h"
 #include "data/cDBAccess.h"
 
@@ -98,7 +97,7 @@ int storedExamCount(SqliteHandle &db)
 
 bool PoolBuilder::fail(const QString &error)
 {
-    m_errors.append(error);
+    m_errors.add(error);
     return false;
 }
 
@@ -118,30 +117,12 @@ bool PoolBuilder::loadFiles(const QStringList &files)
 
 bool PoolBuilder::loadJson(const QByteArray &json, const QString &source)
 {
-    QJsonParseError parseError{};
-    const QJsonDocument doc = QJsonDocument::fromJson(json, &parseError);
-    if (parseError.error != QJsonParseError::NoError)
-        return fail(QStringLiteral("%1: not valid JSON at offset %2: %3")
-                        .arg(source).arg(parseError.offset).arg(parseError.errorString()));
-    if (!doc.isArray())
-        return fail(QStringLiteral("%1: the pool must be a JSON array of questions").arg(source));
-    const QJsonArray items = doc.array();
-    bool ok = true;
-    for (int i = 0; i < items.size(); ++i) {
-        const QString where = QStringLiteral("%1, question %2").arg(source).arg(i + 1);
-        if (!items.at(i).isObject()) {
-            ok = fail(QStringLiteral("%1: not a JSON object").arg(where));
-            continue;
-        }
-        const QJsonObject o = items.at(i).toObject();
-        m_questions.push_back(Question{o.value(QLatin1String("category")).toString(),
-                                       o.value(QLatin1String("question")).toString(),
-                                       o.value(QLatin1String("a")).toString(), o.value(QLatin1String("b")).toString(),
-                                       o.value(QLatin1String("c")).toString(), o.value(QLatin1String("d")).toString(),
-                                       o.value(QLatin1String("correct")).toString(),
-                                       o.value(QLatin1String("explanation")).toString(), where});
-    }
-    return ok;
+    PoolReader reader(json, source);
+    m_errors.append(reader.errors());
+    std::vector<Question> questions = reader.takeQuestions();
+    m_questions.insert(m_questions.end(), std::make_move_iterator(questions.begin()),
+                       std::make_move_iterator(questions.end()));
+    return reader.ok();
 }
 
 bool PoolBuilder::validate()
@@ -150,28 +131,39 @@ bool PoolBuilder::validate()
     std::set<QString> seen;
     bool ok = m_errors.isEmpty();
     for (const Question &q : m_questions) {
-        const QString name = q.question.trimmed().isEmpty()
-                                 ? q.source
-                                 : QStringLiteral("%1 (\"%2\")").arg(q.source, q.question.left(60));
+        // A fault's text is made only while the report keeps texts: a pool of garbage is told fast.
+        const auto fault = [&](const auto &describe) {
+            m_errors.report([&] {
+                const QString name = q.question.trimmed().isEmpty()
+                                         ? q.source
+                                         : QStringLiteral("%1 (%2)").arg(q.source, PoolReader::quoted(q.question));
+                return QStringLiteral("%1: %2").arg(name, describe());
+            });
+            return false;
+        };
         if (!categories.contains(q.category))
-            ok = fail(QStringLiteral("%1: unknown category \"%2\"").arg(name, q.category));
+            ok = fault([&] { return QStringLiteral("unknown category %1").arg(PoolReader::quoted(q.category)); });
         if (q.question.trimmed().isEmpty())
-            ok = fail(QStringLiteral("%1: the question is empty").arg(name));
+            ok = fault([] { return QStringLiteral("the question is empty"); });
         if (q.a.trimmed().isEmpty() || q.b.trimmed().isEmpty())
-            ok = fail(QStringLiteral("%1: choices A and B must not be empty").arg(name));
+            ok = fault([] { return QStringLiteral("choices A and B must not be empty"); });
         if (!q.d.trimmed().isEmpty() && q.c.trimmed().isEmpty())
-            ok = fail(QStringLiteral("%1: choice D is given without choice C").arg(name));
+            ok = fault([] { return QStringLiteral("choice D is given without choice C"); });
         const QStringList letters{QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C"), QStringLiteral("D")};
         const int letter = letters.indexOf(q.correct);
         if (letter < 0) {
-            ok = fail(QStringLiteral("%1: the correct letter \"%2\" is not one of A, B, C, D").arg(name, q.correct));
+            ok = fault([&] {
+                return QStringLiteral("the correct letter %1 is not one of A, B, C, D")
+                    .arg(PoolReader::quoted(q.correct));
+            });
         } else {
             const QString choice = QStringList{q.a, q.b, q.c, q.d}.at(letter);
             if (choice.trimmed().isEmpty())
-                ok = fail(QStringLiteral("%1: the correct letter %2 points at an empty choice").arg(name, q.correct));
+                ok = fault(
+                    [&] { return QStringLiteral("the correct letter %1 points at an empty choice").arg(q.correct); });
         }
         if (!q.question.trimmed().isEmpty() && !seen.insert(q.question.trimmed()).second)
-            ok = fail(QStringLiteral("%1: the same question text appears twice").arg(name));
+            ok = fault([] { return QStringLiteral("the same question text appears twice"); });
     }
     if (ok && m_questions.empty())
         ok = fail(QStringLiteral("the pool holds no questions"));
@@ -219,9 +211,9 @@ bool PoolBuilder::build(const QString &outPath, Mode mode)
         newQid[m_questions[i].question.trimmed()] = int(i) + 1;
     for (const StoredExams::Detail &d : exams.details) {
         if (newQid.find(d.question.trimmed()) == newQid.end())
-            return fail(QStringLiteral("exam %1 uses question %2 (\"%3\"), which is not in the new pool; nothing was "
+            return fail(QStringLiteral("exam %1 uses question %2 (%3), which is not in the new pool; nothing was "
                                        "changed.")
-                            .arg(d.examId.toString(), d.qid.toString(), d.question.left(60)));
+                            .arg(d.examId.toString(), d.qid.toString(), PoolReader::quoted(d.question)));
     }
 
     // Build beside the target and move it into place only when complete.

@@ -2,24 +2,20 @@
 
 #include <vector>
 
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
 
+#include "data/ErrorList.h"
+#include "data/PoolQuestion.h"
+
 // Builds Exam.mdb from the question-pool source: JSON arrays of questions, one object each with
-// category, question, a, b, c, d, correct and explanation. Questions are numbered 1..N in the
-// order of the category captions, each category one unbroken run.
+// id, category, question, a, b, c, d, correct and explanation (PoolReader reads them). Questions
+// are numbered 1..N in the order of the category captions, each category one unbroken run.
 class PoolBuilder final
 {
 public:
-    struct Question
-    {
-        QString category;
-        QString question;
-        QString a, b, c, d;
-        QString correct;
-        QString explanation;
-        QString source; // file and position, for messages
-    };
+    using Question = PoolQuestion;
 
     enum class Mode {
         Create,      // refuses to overwrite a file that holds stored exams
@@ -35,14 +31,15 @@ public:
     bool build(const QString &outPath, Mode mode);
 
     const std::vector<Question> &questions() const { return m_questions; }
-    const QStringList &errors() const { return m_errors; }
+    // At most ErrorList::kKept errors, then a line telling how many more there were.
+    QStringList errors() const { return m_errors.lines(); }
     QString message() const { return m_message; }
 
 private:
     bool fail(const QString &error);
 
     std::vector<Question> m_questions;
-    QStringList m_errors;
+    ErrorList m_errors;
     QString m_message;
     bool m_validated = false;
 };

@@ -1,34 +1,34 @@
 #include "data/SqlDialect.h"
 
-#include "data/DateFormat.h"
-
-#include <sqlcipher/sqlite3.h>
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <limits>
+#include <optional>
+#include <utility>
+#include <vector>
 
 #include <QByteArray>
 #include <QDateTime>
-#include <QList>
-#include <QStringList>
+#include <QLatin1String>
+#include <QString>
 #include <QStringView>
 
-#include <cmath>
-#include <limits>
-#include <optional>
+#include <sqlcipher/sqlite3.h>
+
+#include "data/DateFormat.h"
 
 namespace {
 
 // ---------------------------------------------------------------- tokens
 
-enum class Kind { Space, Comment, String, QuotedName, Number, Word, Variable, Symbol };
+enum class Kind : std::uint8_t { Space, Comment, String, QuotedName, Number, Word, Variable, Symbol };
 
 struct Token {
-    Kind kind = Kind::Symbol;
-    QString text;    // as written; every decision looks only at this
-    QString emitted; // what the translation writes in its place
-    QString before;  // inserted in front of it
-    QString after;   // inserted behind it
+    Kind kind;
+    int start; // a slice of the statement: every decision looks only at this text
+    int length;
 };
-
-using Tokens = QList<Token>;
 
 bool isSpace(QChar c) { return c.isSpace(); }
 bool isDigit(QChar c) { return c >= u'0' && c <= u'9'; }
@@ -134,346 +134,474 @@ Lexeme readLexeme(QStringView sql)
     return {Kind::Symbol, symbolLength(sql)};
 }
 
-Tokens tokenize(const QString& sql)
+std::vector<Token> tokenize(QStringView sql)
 {
-    Tokens tokens;
-    for (qsizetype at = 0; at < sql.size();) {
-        const Lexeme lexeme = readLexeme(QStringView(sql).mid(at));
-        const QString text = sql.mid(at, lexeme.length);
-        tokens.append({lexeme.kind, text, text, {}, {}});
+    std::vector<Token> tokens;
+    for (int at = 0; at < sql.size();) {
+        const Lexeme lexeme = readLexeme(sql.mid(at));
+        tokens.push_back({lexeme.kind, at, lexeme.length});
         at += lexeme.length;
     }
     return tokens;
 }
 
-// ---------------------------------------------------------------- token queries
+// ---------------------------------------------------------------- roles
 
-int count(const Tokens& tokens) { return int(tokens.size()); }
-bool exists(const Tokens& tokens, int at) { return at >= 0 && at < count(tokens); }
-bool isTrivia(const Token& token) { return token.kind == Kind::Space || token.kind == Kind::Comment; }
+// What a token can be to the rewrites, worked out once from its kind and text; a token may have
+// several (END closes a CASE and is also a name part).
+namespace Role {
+constexpr std::uint32_t OpenParen = 1u << 0;
+constexpr std::uint32_t CloseParen = 1u << 1;
+constexpr std::uint32_t Case = 1u << 2;
+constexpr std::uint32_t End = 1u << 3;
+constexpr std::uint32_t NamePart = 1u << 4;
+constexpr std::uint32_t Literal = 1u << 5;
+constexpr std::uint32_t UnarySign = 1u << 6;
+constexpr std::uint32_t Multiplicative = 1u << 7; // binds tighter than "\" in the dialect (and in SQLite)
+constexpr std::uint32_t IntegerDivision = 1u << 8;
+constexpr std::uint32_t Dot = 1u << 9;
+constexpr std::uint32_t OperandFollows = 1u << 10; // an operand may begin right after it, so a sign there is unary
+constexpr std::uint32_t WordToken = 1u << 11;
+constexpr std::uint32_t Compound = 1u << 12; // UNION, EXCEPT, INTERSECT
+constexpr std::uint32_t CompoundTail = 1u << 13; // ORDER, LIMIT: they end a compound's last arm
+constexpr std::uint32_t Semicolon = 1u << 14;
+constexpr std::uint32_t Select = 1u << 15;
+constexpr std::uint32_t Top = 1u << 16;
+constexpr std::uint32_t DistinctOrAll = 1u << 17;
+constexpr std::uint32_t All = 1u << 18;
+constexpr std::uint32_t Percent = 1u << 19;
+constexpr std::uint32_t WholeNumber = 1u << 20;
+constexpr std::uint32_t Identity = 1u << 21;
+} // namespace Role
 
-bool isWord(const Token& token, QLatin1String word)
+bool sameWord(QStringView text, QLatin1String word)
 {
-    return token.kind == Kind::Word && token.text.compare(word, Qt::CaseInsensitive) == 0;
-}
-
-bool isSymbol(const Token& token, QLatin1String symbol)
-{
-    return token.kind == Kind::Symbol && token.text == symbol;
-}
-
-int nextSignificant(const Tokens& tokens, int from)
-{
-    int at = from + 1;
-    while (at < count(tokens) && isTrivia(tokens[at]))
-        ++at;
-    return at;
-}
-
-int previousSignificant(const Tokens& tokens, int from)
-{
-    int at = from - 1;
-    while (at >= 0 && isTrivia(tokens[at]))
-        --at;
-    return at;
-}
-
-bool isOpenParen(const Token& token) { return isSymbol(token, QLatin1String("(")); }
-bool isCloseParen(const Token& token) { return isSymbol(token, QLatin1String(")")); }
-bool isCase(const Token& token) { return isWord(token, QLatin1String("case")); }
-bool isEnd(const Token& token) { return isWord(token, QLatin1String("end")); }
-
-// The token closing the group that `open` starts, walking by `step`; -1 if unbalanced.
-int matching(const Tokens& tokens, int open, int step, bool (*opens)(const Token&),
-             bool (*closes)(const Token&))
-{
-    int depth = 0;
-    for (int at = open; exists(tokens, at); at += step) {
-        if (opens(tokens[at]))
-            ++depth;
-        else if (closes(tokens[at]) && --depth == 0)
-            return at;
-    }
-    return -1;
+    return text.size() == word.size() && text.compare(word, Qt::CaseInsensitive) == 0;
 }
 
 // Words after which an operand begins: a "(" after them is no function call and a "-" no
 // subtraction.
-bool isClauseWord(const Token& token)
+bool isClauseWord(QStringView text)
 {
-    static const QStringList words = QStringLiteral(
-        "all and as between by case distinct else escape except exists from glob group having in "
-        "intersect is join like limit mod not offset on or order regexp select set then top "
-        "union using values when where").split(u' ');
-    return token.kind == Kind::Word && words.contains(token.text, Qt::CaseInsensitive);
+    static const QLatin1String words[] = {
+        QLatin1String("all"), QLatin1String("and"), QLatin1String("as"), QLatin1String("between"),
+        QLatin1String("by"), QLatin1String("case"), QLatin1String("distinct"), QLatin1String("else"),
+        QLatin1String("escape"), QLatin1String("except"), QLatin1String("exists"), QLatin1String("from"),
+        QLatin1String("glob"), QLatin1String("group"), QLatin1String("having"), QLatin1String("in"),
+        QLatin1String("intersect"), QLatin1String("is"), QLatin1String("join"), QLatin1String("like"),
+        QLatin1String("limit"), QLatin1String("mod"), QLatin1String("not"), QLatin1String("offset"),
+        QLatin1String("on"), QLatin1String("or"), QLatin1String("order"), QLatin1String("regexp"),
+        QLatin1String("select"), QLatin1String("set"), QLatin1String("then"), QLatin1String("top"),
+        QLatin1String("union"), QLatin1String("using"), QLatin1String("values"), QLatin1String("when"),
+        QLatin1String("where")};
+    return std::any_of(std::begin(words), std::end(words), [&](QLatin1String word) { return sameWord(text, word); });
 }
 
-bool isNamePart(const Token& token)
+std::uint32_t symbolRoles(QStringView text)
 {
-    return token.kind == Kind::QuotedName || (token.kind == Kind::Word && !isClauseWord(token));
+    if (text == u")")
+        return Role::CloseParen;
+    std::uint32_t roles = Role::OperandFollows;
+    if (text == u"(")
+        roles |= Role::OpenParen;
+    else if (text == u"-" || text == u"+" || text == u"~")
+        roles |= Role::UnarySign;
+    else if (text == u"*" || text == u"/" || text == u"%")
+        roles |= Role::Multiplicative;
+    else if (text == u"\\")
+        roles |= Role::IntegerDivision;
+    else if (text == u".")
+        roles |= Role::Dot;
+    else if (text == u";")
+        roles |= Role::Semicolon;
+    return roles;
 }
 
-bool isLiteral(const Token& token)
+std::uint32_t wordRoles(QStringView text)
 {
-    return token.kind == Kind::String || token.kind == Kind::Number || token.kind == Kind::Variable;
+    if (!isClauseWord(text))
+        return Role::WordToken | Role::NamePart | (sameWord(text, QLatin1String("end")) ? Role::End : 0)
+               | (sameWord(text, QLatin1String("percent")) ? Role::Percent : 0);
+    const struct { const char *word; std::uint32_t roles; } clauses[] = {
+        {"case", Role::Case}, {"union", Role::Compound}, {"except", Role::Compound},
+        {"intersect", Role::Compound}, {"order", Role::CompoundTail}, {"limit", Role::CompoundTail},
+        {"select", Role::Select}, {"top", Role::Top}, {"distinct", Role::DistinctOrAll},
+        {"all", Role::DistinctOrAll | Role::All}};
+    std::uint32_t roles = Role::WordToken | Role::OperandFollows;
+    for (const auto &clause : clauses) {
+        if (sameWord(text, QLatin1String(clause.word)))
+            roles |= clause.roles;
+    }
+    return roles;
 }
 
-bool isUnarySign(const Token& token)
+std::uint32_t rolesOf(Kind kind, QStringView text)
 {
-    return isSymbol(token, QLatin1String("-")) || isSymbol(token, QLatin1String("+"))
-           || isSymbol(token, QLatin1String("~"));
+    switch (kind) {
+    case Kind::Symbol: return symbolRoles(text);
+    case Kind::Word: return wordRoles(text);
+    case Kind::QuotedName: return Role::NamePart;
+    case Kind::String: return Role::Literal;
+    case Kind::Variable:
+        return Role::Literal | (sameWord(text, QLatin1String("@@identity")) ? Role::Identity : 0);
+    case Kind::Number:
+        return Role::Literal | (std::all_of(text.begin(), text.end(), isDigit) ? Role::WholeNumber : 0);
+    case Kind::Space:
+    case Kind::Comment: break;
+    }
+    return 0;
 }
 
-bool isIntegerDivision(const Token& token) { return isSymbol(token, QLatin1String("\\")); }
+bool isTrivia(Kind kind) { return kind == Kind::Space || kind == Kind::Comment; }
 
-// Operators that bind tighter than "\" in the dialect (and in SQLite).
-bool isMultiplicative(const Token& token)
+// ---------------------------------------------------------------- translation
+
+// One statement's rewrite. The rewrites look only at significant tokens (no spaces, no
+// comments), which are addressed by their rank among them. Every operand, group and clause
+// boundary is found through tables built once, so a statement costs time in proportion to its
+// length however deep its groups nest or however long its chains of "\" run.
+class Translation final
 {
-    return isSymbol(token, QLatin1String("*")) || isSymbol(token, QLatin1String("/"))
-           || isSymbol(token, QLatin1String("%"));
+public:
+    explicit Translation(QStringView sql);
+
+    QString text() const;
+
+private:
+    // What the translation writes in place of a token.
+    enum class Emit : std::uint8_t { AsWritten, Nothing, DivisionComma, LastRowId };
+
+    struct Limit {
+        int last;  // the token it is written behind
+        int rows;  // the TOP count
+        bool arm;  // closes a compound arm's subquery
+    };
+
+    static constexpr int kUnknown = -2;
+
+    int count() const { return int(m_significant.size()); }
+    bool is(int at, std::uint32_t roles) const { return at >= 0 && at < count() && (m_roles[size_t(at)] & roles); }
+    QStringView textOf(int at) const;
+    // The token index of a significant rank, or the end of the statement past the last one.
+    int tokenAt(int at) const { return at < count() ? m_significant[size_t(at)] : int(m_tokens.size()); }
+
+    void pair(std::uint32_t open, std::uint32_t close, std::vector<int> &partner) const;
+
+    int dottedNameStart(int last) const;
+    int dottedNameEnd(int first) const;
+    int primaryStart(int last) const;
+    int primaryEnd(int first) const;
+    int withUnarySigns(int start) const;
+    int leftOperandStart(int last);
+    int rightOperandEnd(int op);
+    void dropSpacesBetween(int from, int to);
+    void rewriteIntegerDivisions();
+
+    void rewriteTop();
+
+    QStringView m_sql;
+    std::vector<Token> m_tokens;
+    std::vector<Emit> m_emit;             // by token
+    std::vector<int> m_significant;       // token index by rank
+    std::vector<std::uint32_t> m_roles;   // by rank
+    std::vector<int> m_parenPartner;      // by rank; -1 when unbalanced
+    std::vector<int> m_casePartner;       // CASE and END, by rank
+    std::vector<int> m_leftMemo;          // leftOperandStart by rank
+    std::vector<int> m_rightMemo;         // rightOperandEnd's walk from each rank
+    std::vector<int> m_walk;              // ranks of the walk being resolved
+    std::vector<int> m_subqueryOpens;     // "SELECT * FROM (" in front of a rank
+    std::vector<int> m_divisionOpens;     // "vesk_intdiv((" in front of a rank
+    std::vector<int> m_divisionCloses;    // "))" behind a rank
+    std::vector<Limit> m_limits;          // in the order of their SELECTs
+};
+
+Translation::Translation(QStringView sql)
+    : m_sql(sql), m_tokens(tokenize(sql)), m_emit(m_tokens.size(), Emit::AsWritten)
+{
+    for (size_t token = 0; token < m_tokens.size(); ++token) {
+        const Token &t = m_tokens[token];
+        if (isTrivia(t.kind))
+            continue;
+        m_significant.push_back(int(token));
+        m_roles.push_back(rolesOf(t.kind, sql.mid(t.start, t.length)));
+    }
+    pair(Role::OpenParen, Role::CloseParen, m_parenPartner);
+    pair(Role::Case, Role::End, m_casePartner);
+    m_subqueryOpens.assign(size_t(count()), 0);
+    m_divisionOpens.assign(size_t(count()), 0);
+    m_divisionCloses.assign(size_t(count()), 0);
+
+    for (int at = 0; at < count(); ++at) {
+        if (is(at, Role::Identity))
+            m_emit[size_t(tokenAt(at))] = Emit::LastRowId;
+    }
+    rewriteIntegerDivisions(); // before TOP, so a LIMIT lands outside any closing "))"
+    rewriteTop();
 }
 
-bool isCompoundOperator(const Token& token)
+QStringView Translation::textOf(int at) const
 {
-    return isWord(token, QLatin1String("union")) || isWord(token, QLatin1String("except"))
-           || isWord(token, QLatin1String("intersect"));
+    const Token &token = m_tokens[size_t(tokenAt(at))];
+    return m_sql.mid(token.start, token.length);
+}
+
+// The partner of every opening and closing token; a group closes with the first closing token
+// that brings it back to its own depth, whichever way it is read.
+void Translation::pair(std::uint32_t open, std::uint32_t close, std::vector<int> &partner) const
+{
+    partner.assign(size_t(count()), -1);
+    std::vector<int> opened;
+    for (int at = 0; at < count(); ++at) {
+        if (is(at, open)) {
+            opened.push_back(at);
+        } else if (is(at, close) && !opened.empty()) {
+            partner[size_t(at)] = opened.back();
+            partner[size_t(opened.back())] = at;
+            opened.pop_back();
+        }
+    }
 }
 
 // ---------------------------------------------------------------- integer division
 
-// Whether an operand may begin right after the token at `at` (so a sign there is unary).
-bool startsOperand(const Tokens& tokens, int at)
+int Translation::dottedNameStart(int last) const
 {
-    if (!exists(tokens, at))
-        return true;
-    const Token& token = tokens[at];
-    return (token.kind == Kind::Symbol && !isCloseParen(token)) || isClauseWord(token);
+    while (is(last - 1, Role::Dot) && is(last - 2, Role::NamePart))
+        last -= 2;
+    return last;
 }
 
-int dottedNameStart(const Tokens& tokens, int last)
+int Translation::dottedNameEnd(int first) const
 {
-    for (;;) {
-        const int dot = previousSignificant(tokens, last);
-        const int part = previousSignificant(tokens, dot);
-        if (!exists(tokens, part) || !isSymbol(tokens[dot], QLatin1String("."))
-            || !isNamePart(tokens[part]))
-            return last;
-        last = part;
+    while (is(first + 1, Role::Dot) && is(first + 2, Role::NamePart))
+        first += 2;
+    return first;
+}
+
+// First rank of the operand (name, literal, call, group or CASE) ending at `last`; -1 if none.
+int Translation::primaryStart(int last) const
+{
+    if (is(last, Role::CloseParen)) {
+        const int open = m_parenPartner[size_t(last)];
+        const bool isCall = open >= 0 && is(open - 1, Role::WordToken) && is(open - 1, Role::NamePart);
+        return isCall ? dottedNameStart(open - 1) : open;
     }
+    if (is(last, Role::End))
+        return m_casePartner[size_t(last)];
+    if (is(last, Role::NamePart))
+        return dottedNameStart(last);
+    return is(last, Role::Literal) ? last : -1;
 }
 
-int dottedNameEnd(const Tokens& tokens, int first)
+// Last rank of the operand starting at `first`; -1 if none.
+int Translation::primaryEnd(int first) const
 {
-    for (;;) {
-        const int dot = nextSignificant(tokens, first);
-        const int part = nextSignificant(tokens, dot);
-        if (!exists(tokens, part) || !isSymbol(tokens[dot], QLatin1String("."))
-            || !isNamePart(tokens[part]))
-            return first;
-        first = part;
+    if (is(first, Role::OpenParen))
+        return m_parenPartner[size_t(first)];
+    if (is(first, Role::Case))
+        return m_casePartner[size_t(first)];
+    if (is(first, Role::NamePart)) {
+        const int end = dottedNameEnd(first);
+        const bool isCall = is(first, Role::WordToken) && is(end + 1, Role::OpenParen);
+        return isCall ? m_parenPartner[size_t(end + 1)] : end;
     }
+    return is(first, Role::Literal) ? first : -1;
 }
 
-// First token of the operand (name, literal, call, group or CASE) ending at `last`; -1 if none.
-int primaryStart(const Tokens& tokens, int last)
+int Translation::withUnarySigns(int start) const
 {
-    const Token& token = tokens[last];
-    if (isCloseParen(token)) {
-        const int open = matching(tokens, last, -1, isCloseParen, isOpenParen);
-        const int callee = previousSignificant(tokens, open);
-        const bool isCall = open >= 0 && exists(tokens, callee) && tokens[callee].kind == Kind::Word
-                            && isNamePart(tokens[callee]);
-        return isCall ? dottedNameStart(tokens, callee) : open;
-    }
-    if (isEnd(token))
-        return matching(tokens, last, -1, isEnd, isCase);
-    if (isNamePart(token))
-        return dottedNameStart(tokens, last);
-    return isLiteral(token) ? last : -1;
-}
-
-// Last token of the operand starting at `first`; -1 if none.
-int primaryEnd(const Tokens& tokens, int first)
-{
-    if (!exists(tokens, first))
-        return -1;
-    const Token& token = tokens[first];
-    if (isOpenParen(token))
-        return matching(tokens, first, +1, isOpenParen, isCloseParen);
-    if (isCase(token))
-        return matching(tokens, first, +1, isCase, isEnd);
-    if (isNamePart(token)) {
-        const int end = dottedNameEnd(tokens, first);
-        const int open = nextSignificant(tokens, end);
-        const bool isCall = token.kind == Kind::Word && exists(tokens, open) && isOpenParen(tokens[open]);
-        return isCall ? matching(tokens, open, +1, isOpenParen, isCloseParen) : end;
-    }
-    return isLiteral(token) ? first : -1;
-}
-
-int withUnarySigns(const Tokens& tokens, int start)
-{
-    for (int sign = previousSignificant(tokens, start);
-         exists(tokens, sign) && isUnarySign(tokens[sign])
-         && startsOperand(tokens, previousSignificant(tokens, sign));
-         sign = previousSignificant(tokens, sign))
-        start = sign;
+    // Before the first token, an operand may begin.
+    while (is(start - 1, Role::UnarySign) && (start - 2 < 0 || is(start - 2, Role::OperandFollows)))
+        --start;
     return start;
 }
 
-// First token of the left operand of the "\" at `op`: it reaches back over * / % and earlier
-// "\" (left-associative) and stops at anything binding looser.
-int leftOperandStart(const Tokens& tokens, int op)
+// First rank of the left operand of a "\" whose left side ends at `last`: it reaches back over
+// * / % and earlier "\" (left-associative) and stops at anything binding looser. Every "\" of a
+// chain shares the chain's start, so each walk stops where an earlier one is known.
+int Translation::leftOperandStart(int last)
 {
-    for (int last = previousSignificant(tokens, op); exists(tokens, last);) {
-        const int primary = primaryStart(tokens, last);
+    m_walk.clear();
+    int start = -1;
+    for (int at = last; at >= 0;) {
+        if (m_leftMemo[size_t(at)] != kUnknown) {
+            start = m_leftMemo[size_t(at)];
+            break;
+        }
+        m_walk.push_back(at);
+        const int primary = primaryStart(at);
         if (primary < 0)
-            return -1;
-        const int start = withUnarySigns(tokens, primary);
-        const int before = previousSignificant(tokens, start);
-        if (!exists(tokens, before)
-            || !(isMultiplicative(tokens[before]) || isIntegerDivision(tokens[before])))
-            return start;
-        last = previousSignificant(tokens, before);
+            break;
+        const int operand = withUnarySigns(primary);
+        if (!is(operand - 1, Role::Multiplicative | Role::IntegerDivision)) {
+            start = operand;
+            break;
+        }
+        at = operand - 2;
     }
-    return -1;
+    for (const int at : m_walk)
+        m_leftMemo[size_t(at)] = start;
+    return start;
 }
 
-// Last token of the right operand of the "\" at `op`: it takes in * / % but not another "\".
-int rightOperandEnd(const Tokens& tokens, int op)
+// Last rank of the right operand of the "\" at `op`: it takes in * / % but not another "\".
+// A CASE's END can be read as a name and lead a walk on past its group, so walks are
+// remembered too.
+int Translation::rightOperandEnd(int op)
 {
-    for (int first = nextSignificant(tokens, op);;) {
-        while (exists(tokens, first) && isUnarySign(tokens[first]))
-            first = nextSignificant(tokens, first);
-        const int end = primaryEnd(tokens, first);
-        if (end < 0)
-            return -1;
-        const int after = nextSignificant(tokens, end);
-        if (!exists(tokens, after) || !isMultiplicative(tokens[after]))
-            return end;
-        first = nextSignificant(tokens, after);
+    m_walk.clear();
+    int end = -1;
+    for (int at = op + 1;;) {
+        if (m_rightMemo[size_t(at)] != kUnknown) {
+            end = m_rightMemo[size_t(at)];
+            break;
+        }
+        m_walk.push_back(at);
+        int first = at;
+        while (is(first, Role::UnarySign))
+            ++first;
+        const int primary = primaryEnd(first);
+        if (primary < 0)
+            break;
+        if (!is(primary + 1, Role::Multiplicative)) {
+            end = primary;
+            break;
+        }
+        at = primary + 2;
     }
+    for (const int at : m_walk)
+        m_rightMemo[size_t(at)] = end;
+    return end;
 }
 
-// Drops plain spaces strictly between two tokens; comments (and the line ends they need) stay.
-void dropSpacesBetween(Tokens& tokens, int from, int to)
+// Drops plain spaces between two ranks; comments (and the line ends they need) stay.
+void Translation::dropSpacesBetween(int from, int to)
 {
-    for (int at = from + 1; at < to; ++at) {
-        if (tokens[at].kind == Kind::Comment)
+    const int first = from < 0 ? 0 : tokenAt(from) + 1;
+    const int stop = tokenAt(to);
+    for (int token = first; token < stop; ++token) {
+        if (m_tokens[size_t(token)].kind == Kind::Comment)
             return;
     }
-    for (int at = from + 1; at < to; ++at)
-        tokens[at].emitted.clear();
+    for (int token = first; token < stop; ++token)
+        m_emit[size_t(token)] = Emit::Nothing;
 }
 
-void rewriteIntegerDivisions(Tokens& tokens)
+void Translation::rewriteIntegerDivisions()
 {
-    for (int op = 0; op < count(tokens); ++op) {
-        if (!isIntegerDivision(tokens[op]))
+    m_leftMemo.assign(size_t(count()), kUnknown);
+    m_rightMemo.assign(size_t(count()) + 2, kUnknown);
+    for (int op = 0; op < count(); ++op) {
+        if (!is(op, Role::IntegerDivision))
             continue;
-        const int first = leftOperandStart(tokens, op);
-        const int last = rightOperandEnd(tokens, op);
+        const int first = leftOperandStart(op - 1);
+        const int last = rightOperandEnd(op);
         if (first < 0 || last < 0)
             continue; // malformed: SQLite will reject the stray "\"
-        // Operators are met left to right, so a later one sharing this first token encloses the
-        // earlier: prepend.
-        tokens[first].before.prepend(QStringLiteral("vesk_intdiv(("));
-        tokens[op].emitted = QStringLiteral("), (");
-        tokens[last].after.append(QStringLiteral("))"));
-        dropSpacesBetween(tokens, previousSignificant(tokens, op), op);
-        dropSpacesBetween(tokens, op, nextSignificant(tokens, op));
+        // A later operator sharing this first token encloses the earlier; the openings are
+        // all alike, so only their number matters.
+        ++m_divisionOpens[size_t(first)];
+        m_emit[size_t(tokenAt(op))] = Emit::DivisionComma;
+        ++m_divisionCloses[size_t(last)];
+        dropSpacesBetween(op - 1, op);
+        dropSpacesBetween(op, op + 1);
     }
 }
 
 // ---------------------------------------------------------------- TOP n
 
-// Where the SELECT at `select` stops: the ")" or ";" closing its level, or the end. As a
-// compound arm it also stops at the next compound operator or the compound's ORDER BY / LIMIT.
-int selectStop(const Tokens& tokens, int select, bool asArm)
+void Translation::rewriteTop()
 {
-    int depth = 0;
-    for (int at = select + 1; at < count(tokens); ++at) {
-        const Token& token = tokens[at];
-        if (isOpenParen(token))
-            ++depth;
-        else if (isCloseParen(token) && depth-- == 0)
-            return at;
-        else if (depth == 0 && isSymbol(token, QLatin1String(";")))
-            return at;
-        else if (depth == 0 && asArm
-                 && (isCompoundOperator(token) || isWord(token, QLatin1String("order"))
-                     || isWord(token, QLatin1String("limit"))))
-            return at;
-    }
-    return count(tokens);
-}
-
-bool followsCompoundOperator(const Tokens& tokens, int select)
-{
-    int before = previousSignificant(tokens, select);
-    if (exists(tokens, before) && isWord(tokens[before], QLatin1String("all")))
-        before = previousSignificant(tokens, before);
-    return exists(tokens, before) && isCompoundOperator(tokens[before]);
-}
-
-void appendLimit(Tokens& tokens, int select, const QString& rows)
-{
-    const int armStop = selectStop(tokens, select, true);
-    const bool isArm = followsCompoundOperator(tokens, select)
-                       || (exists(tokens, armStop) && isCompoundOperator(tokens[armStop]));
-    const int last = previousSignificant(tokens, isArm ? armStop : selectStop(tokens, select, false));
-    if (!exists(tokens, last))
-        return;
-    if (isArm) {
-        // SQLite takes LIMIT only on a whole compound, so a limited arm becomes a subquery.
-        tokens[select].before.prepend(QStringLiteral("SELECT * FROM ("));
-        tokens[last].after.append(QStringLiteral(" LIMIT %1)").arg(rows));
-    } else {
-        tokens[last].after.append(QStringLiteral(" LIMIT %1").arg(rows));
-    }
-}
-
-bool isWholeNumber(const Token& token)
-{
-    if (token.kind != Kind::Number)
-        return false;
-    for (const QChar c : token.text) {
-        if (!isDigit(c))
-            return false;
-    }
-    return true;
-}
-
-void rewriteTop(Tokens& tokens)
-{
-    for (int select = 0; select < count(tokens); ++select) {
-        if (!isWord(tokens[select], QLatin1String("select")))
+    struct TopSelect {
+        int select, top, rows, next;
+        int stop = 0;    // the ")" or ";" closing its level, or the end
+        int armStop = 0; // as a compound arm, also the next compound operator, ORDER or LIMIT
+    };
+    std::vector<TopSelect> selects;
+    for (int select = 0; select < count(); ++select) {
+        if (!is(select, Role::Select))
             continue;
-        int top = nextSignificant(tokens, select);
-        if (exists(tokens, top)
-            && (isWord(tokens[top], QLatin1String("distinct")) || isWord(tokens[top], QLatin1String("all"))))
-            top = nextSignificant(tokens, top);
-        const int rows = nextSignificant(tokens, top);
-        if (!exists(tokens, rows) || !isWord(tokens[top], QLatin1String("top")) || !isWholeNumber(tokens[rows]))
+        const int top = is(select + 1, Role::DistinctOrAll) ? select + 2 : select + 1;
+        const int rows = top + 1;
+        if (!is(top, Role::Top) || !is(rows, Role::WholeNumber))
             continue;
-        const int next = nextSignificant(tokens, rows);
-        if (exists(tokens, next) && isWord(tokens[next], QLatin1String("percent")))
+        if (is(rows + 1, Role::Percent))
             continue; // no LIMIT counterpart: SQLite will reject it
-        for (int at = top; at < next; ++at)
-            tokens[at].emitted.clear();
-        appendLimit(tokens, select, tokens[rows].text);
+        selects.push_back({select, top, rows, rows + 1});
     }
+    if (selects.empty())
+        return;
+
+    // A SELECT stops at the first of those tokens after it at its own depth (the count of open
+    // parentheses before a token): one sweep from the end finds, for each depth, the nearest.
+    std::vector<int> depth(size_t(count()) + 1, 0);
+    for (int at = 0; at < count(); ++at)
+        depth[size_t(at) + 1] =
+            depth[size_t(at)] + (is(at, Role::OpenParen) ? 1 : is(at, Role::CloseParen) ? -1 : 0);
+    const auto [lowest, highest] = std::minmax_element(depth.begin(), depth.end());
+    const int base = *lowest;
+    std::vector<int> nearestStop(size_t(*highest - base) + 1, count());
+    std::vector<int> nearestArmEnd(nearestStop.size(), count());
+    auto next = selects.rbegin();
+    for (int at = count() - 1; at >= 0 && next != selects.rend(); --at) {
+        const size_t level = size_t(depth[size_t(at)] - base);
+        if (next->select == at) {
+            next->stop = nearestStop[level];
+            next->armStop = std::min(nearestStop[level], nearestArmEnd[level]);
+            ++next;
+        } else if (is(at, Role::CloseParen | Role::Semicolon)) {
+            nearestStop[level] = at;
+        } else if (is(at, Role::Compound | Role::CompoundTail)) {
+            nearestArmEnd[level] = at;
+        }
+    }
+
+    for (const TopSelect &s : selects) {
+        for (int token = tokenAt(s.top); token < tokenAt(s.next); ++token)
+            m_emit[size_t(token)] = Emit::Nothing;
+        const int before = is(s.select - 1, Role::All) ? s.select - 2 : s.select - 1;
+        const bool isArm = is(before, Role::Compound) || is(s.armStop, Role::Compound);
+        // SQLite takes LIMIT only on a whole compound, so a limited arm becomes a subquery.
+        if (isArm)
+            ++m_subqueryOpens[size_t(s.select)];
+        m_limits.push_back({(isArm ? s.armStop : s.stop) - 1, s.rows, isArm});
+    }
+    std::stable_sort(m_limits.begin(), m_limits.end(), [](const Limit &x, const Limit &y) { return x.last < y.last; });
 }
 
-// ---------------------------------------------------------------- @@IDENTITY
-
-void rewriteIdentity(Tokens& tokens)
+QString Translation::text() const
 {
-    for (Token& token : tokens) {
-        if (token.kind == Kind::Variable
-            && token.text.compare(QLatin1String("@@identity"), Qt::CaseInsensitive) == 0)
-            token.emitted = QStringLiteral("last_insert_rowid()");
+    QString result;
+    result.reserve(m_sql.size() + 32);
+    auto limit = m_limits.begin();
+    for (size_t token = 0, at = 0; token < m_tokens.size(); ++token) {
+        const bool significant = at < m_significant.size() && m_significant[at] == int(token);
+        if (significant) {
+            for (int i = 0; i < m_subqueryOpens[at]; ++i)
+                result += QLatin1String("SELECT * FROM (");
+            for (int i = 0; i < m_divisionOpens[at]; ++i)
+                result += QLatin1String("vesk_intdiv((");
+        }
+        const Token &t = m_tokens[token];
+        switch (m_emit[token]) {
+        case Emit::AsWritten: result += m_sql.mid(t.start, t.length); break;
+        case Emit::Nothing: break;
+        case Emit::DivisionComma: result += QLatin1String("), ("); break;
+        case Emit::LastRowId: result += QLatin1String("last_insert_rowid()"); break;
+        }
+        if (!significant)
+            continue;
+        for (int i = 0; i < m_divisionCloses[at]; ++i)
+            result += QLatin1String("))");
+        for (; limit != m_limits.end() && limit->last == int(at); ++limit) {
+            result += QLatin1String(" LIMIT ");
+            result += textOf(limit->rows);
+            if (limit->arm)
+                result += u')';
+        }
+        ++at;
     }
+    return result;
 }
 
 // ---------------------------------------------------------------- SQL functions
@@ -555,15 +683,7 @@ namespace SqlDialect {
 
 QString translate(const QString& sql)
 {
-    Tokens tokens = tokenize(sql);
-    rewriteIdentity(tokens);
-    rewriteIntegerDivisions(tokens); // before TOP, so a LIMIT lands outside any closing "))"
-    rewriteTop(tokens);
-    QString result;
-    result.reserve(sql.size() + 32);
-    for (const Token& token : tokens)
-        result += token.before + token.emitted + token.after;
-    return result;
+    return Translation(sql).text();
 }
 
 void registerFunctions(sqlite3* db)

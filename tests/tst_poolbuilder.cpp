@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -12,6 +13,7 @@
 
 #include "TestSupport.h"
 #include "data/PoolBuilder.h"
+#include "data/PoolReader.h"
 
 using namespace Qt::StringLiterals;
 using Rows = QList<QVariantList>;
@@ -33,6 +35,18 @@ QJsonObject question(const QString &category, const QString &text, const QString
 }
 
 QByteArray json(const QJsonArray &items) { return QJsonDocument(items).toJson(); }
+
+// A pool whose second question is written by hand, `from` replaced by `to` in it: what no JSON
+// writer would write.
+QByteArray handWritten(const QByteArray &from, const QByteArray &to)
+{
+    const QByteArray first = QJsonDocument(question(u"Software Testing"_s, u"First"_s)).toJson(QJsonDocument::Compact);
+    QByteArray second = R"({"category": "Programming Basic", "question": "Raw?", "a": "Yes", "b": "No", "c": "", )"
+                        R"("d": "", "correct": "A", "explanation": ""})";
+    if (!second.contains(from))
+        qFatal("%s is not in the question", from.constData());
+    return "[" + first + ",\n" + second.replace(from, to) + "]\n";
+}
 
 // A pool of "<category> question <i>" questions, in the order given.
 QByteArray numbered(const QList<std::pair<QString, QList<int>>> &parts)
@@ -88,6 +102,10 @@ private slots:
     void init() { m_dir = std::make_unique<QTemporaryDir>(); QVERIFY(m_dir->isValid()); }
     void builds_data();
     void builds();
+    void readsQuestions_data();
+    void readsQuestions();
+    void capsTheReport_data();
+    void capsTheReport();
 
 private:
     QString write(const QString &name, const QByteArray &bytes) const;
@@ -141,6 +159,46 @@ void tst_poolbuilder::builds_data()
     refused("not valid JSON", "[{\"category\": \"Software Testing\",",
             u": not valid JSON at offset 33: unterminated object"_s);
     refused("not an array", QJsonDocument(first).toJson(), u": the pool must be a JSON array of questions"_s);
+    // What is not text, a key given twice or unknown, a missing key, and a control character in a text.
+    const auto raw = [&](const char *name, const QByteArray &from, const QByteArray &to, const QString &fault) {
+        refused(name, handWritten(from, to), u", question 2: "_s + fault);
+    };
+    raw("number for text", R"("a": "Yes")", R"("a": 3)", u"A must be text, found a number"_s);
+    raw("boolean for text", R"("correct": "A")", R"("correct": true)", u"correct must be text, found a boolean"_s);
+    raw("array for text", R"("Programming Basic")", R"(["Programming Basic"])",
+        u"category must be text, found an array"_s);
+    raw("object for text", R"("explanation": "")", R"("explanation": {"a": [1, {}]})",
+        u"explanation must be text, found an object"_s);
+    raw("null id", "{", R"({"id": null, )", u"id must be text, found null"_s);
+    raw("duplicate key", R"("b": "No")", R"("b": "No", "b": "Maybe")", u"duplicate key \"b\""_s);
+    raw("unknown key", R"("d": "")", R"("d": "", "hint": "none")", u"unknown key \"hint\""_s);
+    raw("unknown key, quoted cut", R"("d": "")", R"("d": "", ")" + QByteArray(100, 'k') + R"(": 1)",
+        u"unknown key \""_s + QString(80, u'k') + u"...\""_s);
+    raw("missing key", R"(, "explanation": "")", "", u"missing key \"explanation\""_s);
+    raw("missing keys", R"("c": "", "d": "", )", "", u"missing keys \"c\", \"d\""_s);
+    raw("raw NUL", "Raw?", QByteArray("Raw\0?", 5), u"question holds an unescaped control character (U+0000)"_s);
+    raw("raw line break", R"("No")", "\"N\no\"", u"B holds an unescaped control character (U+000A)"_s);
+    raw("escaped NUL", R"("Yes")", R"("Y\u0000es")", u"A holds a control character (U+0000)"_s);
+    raw("escaped tab", R"("explanation": "")", R"("explanation": "Step\tby step")",
+        u"explanation holds a control character (U+0009)"_s);
+    raw("line break in a category", "Programming Basic", R"(Programming\nBasic)",
+        u"category holds a control character (U+000A)"_s);
+    raw("C1 control", R"("c": "")", "\"c\": \"\xc2\x85\"", u"C holds a control character (U+0085)"_s);
+    raw("unpaired surrogate", R"("d": "")", R"("d": "\ud83d")", u"D holds an unpaired surrogate (U+D83D)"_s);
+    const auto syntax = [&](const char *name, const QByteArray &from, const QByteArray &to, const QByteArray &at,
+                            const char *fault) {
+        const QByteArray bytes = handWritten(from, to);
+        refused(name, bytes, u": not valid JSON at offset %1: %2"_s.arg(bytes.indexOf(at)).arg(QLatin1String(fault)));
+    };
+    syntax("invalid UTF-8", "Raw?", "Raw\xc0\xaf?", "\xc0", "invalid UTF8 string");
+    syntax("invalid escape", "Raw?", R"(Raw\x?)", "x?", "invalid escape sequence");
+    syntax("control character in a key", R"("b")", "\"b\x01\"", "\x01", "unescaped control character in a string");
+    syntax("garbage after the pool", "}", "}] x", "x]", "garbage at the end of the document");
+    // Quoted values are cut and kept on one line.
+    second("long unknown category", question(QString(100, u'x'), u"Case?"_s),
+           u"unknown category \""_s + QString(80, u'x') + u"...\""_s);
+    refused("line break in a quoted question", json({first, question(u"Misc"_s, u"Two\nlines"_s)}),
+            uR"(, question 2 ("Two\nlines"): unknown category "Misc")"_s);
 
     // Numbered 1..N in the category order, each category in the order of the input; texts kept as written.
     QJsonArray pool{question(ST, u"It's \"quoted\" – Größe ≤ 5?"_s, u"D"_s, u"  padded  "_s, u"b'"_s, u"c\\"_s,
@@ -236,6 +294,83 @@ void tst_poolbuilder::builds()
                              u"(ExamID, UserName, QID) VALUES (last_insert_rowid(), 'Dee', 1)"_s);
     QCOMPARE(TestSupport::query(out(), u"SELECT ExamID, DetailID FROM ExamDetails WHERE UserName = 'Dee'"_s),
              (Rows{before >= NewestDeleted ? QVariantList{4, 7} : QVariantList{1, 1}}));
+}
+
+// What an accepted file gives: its texts decoded, an id where there is one.
+void tst_poolbuilder::readsQuestions_data()
+{
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<QList<QStringList>>("expected"); // id, category, question, a, b, c, d, correct, explanation
+
+    const QByteArray escapes = R"([{"id": "st-001", "category": "Software Testing", "question": "Line one\nline )"
+                               R"(two: \"x\" \\ \/ \u00e9\ud83d\ude00 \u20ac", "a": "Gr\u00f6\u00dfe", )"
+                               "\"b\": \"Gr\xc3\xb6\xc3\x9f" "e \xe2\x82\xac \xf0\x9f\x98\x80\", "
+                               R"("c": "", "d": "", "correct": "B", "explanation": ""}])";
+    QTest::newRow("escapes and UTF-8") << escapes << QList<QStringList>{
+        {u"st-001"_s, ST, u"Line one\nline two: \"x\" \\ / \u00e9\U0001F600 \u20ac"_s, u"Gr\u00f6\u00dfe"_s,
+         u"Gr\u00f6\u00dfe \u20ac \U0001F600"_s, {}, {}, u"B"_s, {}}};
+    QTest::newRow("byte-order mark, no id")
+        << QByteArray("\xEF\xBB\xBF") + json({question(PB, u"Old?"_s)})
+        << QList<QStringList>{{{}, PB, u"Old?"_s, u"Yes"_s, u"No"_s, u"Maybe"_s, u"Never"_s, u"A"_s, u"Because."_s}};
+    QTest::newRow("empty pool") << QByteArray(" [ ] ") << QList<QStringList>{};
+}
+
+void tst_poolbuilder::readsQuestions()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(QList<QStringList>, expected);
+    const PoolReader reader(file, u"pool.json"_s);
+    QCOMPARE(reader.errors().lines(), QStringList());
+    QList<QStringList> read;
+    for (const PoolQuestion &q : reader.questions())
+        read.append({q.id, q.category, q.question, q.a, q.b, q.c, q.d, q.correct, q.explanation});
+    QCOMPARE(read, expected);
+}
+
+// However many faults a pool has, the report holds the first 50 and the count of the rest, and
+// a file of garbage is told quickly.
+void tst_poolbuilder::capsTheReport_data()
+{
+    QTest::addColumn<bool>("tool");
+    QTest::addColumn<QByteArrayList>("pool");
+    QTest::addColumn<QString>("first"); // the first error
+    QTest::addColumn<QString>("last");
+
+    QTest::newRow("a million empty objects, tool")
+        << true << QByteArrayList{"[" + QByteArray("{},").repeated(999999) + "{}]"}
+        << u"z.json, question 1: missing keys \"category\", \"question\", \"a\", \"b\", \"c\", \"d\", \"correct\", "
+           u"\"explanation\""_s << u"and 999950 more"_s;
+    QJsonArray unknown;
+    for (int i = 0; i < 40; ++i)
+        unknown.append(QJsonObject{{"hint", i}});
+    QTest::newRow("faults across files, tool") << true << QByteArrayList{json(unknown), json(unknown)}
+        << u"z.json, question 1: unknown key \"hint\""_s << u"and 110 more"_s;
+    QJsonArray unchecked;
+    for (int i = 1; i <= 30; ++i)
+        unchecked.append(question(u"Misc"_s, u"Q%1"_s.arg(i), u"E"_s));
+    QTest::newRow("faults of the pool check, builder") << false << QByteArrayList{json(unchecked)}
+        << u"z.json, question 1 (\"Q1\"): unknown category \"Misc\""_s << u"and 10 more"_s;
+}
+
+void tst_poolbuilder::capsTheReport()
+{
+    QFETCH(bool, tool);
+    QFETCH(QByteArrayList, pool);
+    QFETCH(QString, first);
+    QFETCH(QString, last);
+    QStringList paths;
+    for (const QByteArray &file : pool)
+        paths << write(u"%1.json"_s.arg(QChar(char16_t(u'z' - paths.size()))), file);
+    QElapsedTimer timer;
+    timer.start();
+    const Outcome outcome = runBuild(tool, Mode::Create, paths, out());
+    QVERIFY2(timer.elapsed() < 20000, qPrintable(u"%1 ms"_s.arg(timer.elapsed())));
+    QVERIFY(!outcome.ok);
+    QCOMPARE(outcome.errors.size(), 51);
+    QCOMPARE(outcome.errors.first(), first);
+    QCOMPARE(outcome.errors.last(), last);
+    QCOMPARE(outcome.message, QString());
+    QVERIFY(!QFile::exists(out()));
 }
 
 QTEST_GUILESS_MAIN(tst_poolbuilder)

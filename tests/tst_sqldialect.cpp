@@ -7,6 +7,7 @@
 
 #include <sqlcipher/sqlite3.h>
 
+#include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -35,6 +36,8 @@ private slots:
     void formatsAndReadsDates();
     void translatesStatements_data();
     void translatesStatements();
+    void translatesLongStatementsInLinearTime_data();
+    void translatesLongStatementsInLinearTime();
     void evaluatesTranslatedSql_data();
     void evaluatesTranslatedSql();
     void rejectsDivisionOfText();
@@ -141,6 +144,64 @@ void tst_SqlDialect::translatesStatements()
     QFETCH(QString, dialect);
     QFETCH(QString, sqlite);
     QCOMPARE(SqlDialect::translate(dialect), sqlite);
+}
+
+// Shapes of about a megabyte that once took time in the square of their length (a second at 32 KB):
+// each must come back exact, within a time a slow machine still meets.
+void tst_SqlDialect::translatesLongStatementsInLinearTime_data()
+{
+    QTest::addColumn<QString>("dialect");
+    QTest::addColumn<QString>("sqlite");
+    const auto times = [](const QString &unit) { return (1 << 20) / int(unit.size()); };
+
+    const int chain = times(u"a\\"_s);
+    QTest::newRow("chain of \\") << uR"(a\)"_s.repeated(chain) + u"a"_s
+                                 << u"vesk_intdiv(("_s.repeated(chain) + u"a"_s + u"), (a))"_s.repeated(chain);
+    const QString nested = u"SELECT TOP 1 x FROM ("_s;
+    QTest::newRow("unclosed nested TOP") << nested.repeated(times(nested))
+                                         << u"SELECT x FROM ("_s.repeated(times(nested))
+                                                + u" LIMIT 1"_s.repeated(times(nested));
+    QTest::newRow("closed nested TOP")
+        << nested.repeated(times(nested)) + u"SELECT 1"_s + u")"_s.repeated(times(nested))
+        << u"SELECT x FROM ("_s.repeated(times(nested)) + u"SELECT 1"_s + u") LIMIT 1"_s.repeated(times(nested));
+    const int groups = times(u"a \\ ()"_s);
+    QTest::newRow("\\ on nested groups")
+        << uR"(a \ ()"_s.repeated(groups) + u"b"_s + u")"_s.repeated(groups)
+        << u"vesk_intdiv((a), (("_s.repeated(groups) + u"b"_s + u")))"_s.repeated(groups);
+    const int depth = times(u"()"_s);
+    QTest::newRow("deep parentheses")
+        << u"("_s.repeated(depth) + u"1"_s + u")"_s.repeated(depth) + uR"( \ 2 FROM (SELECT TOP 3 ()"_s
+        << u"vesk_intdiv(("_s + u"("_s.repeated(depth) + u"1"_s + u")"_s.repeated(depth)
+               + u"), (2)) FROM (SELECT ( LIMIT 3"_s;
+    const QString arm = u"SELECT TOP 1 a FROM t UNION ALL "_s;
+    QTest::newRow("TOP on every UNION arm")
+        << arm.repeated(times(arm)) + u"SELECT DISTINCT TOP 2 a FROM t ORDER BY a"_s
+        << u"SELECT * FROM (SELECT a FROM t LIMIT 1) UNION ALL "_s.repeated(times(arm))
+               + u"SELECT * FROM (SELECT DISTINCT a FROM t LIMIT 2) ORDER BY a"_s;
+    const QString statement = u"SELECT TOP 2 v FROM n; "_s;
+    QTest::newRow("many statements") << statement.repeated(times(statement))
+                                     << u"SELECT v FROM n LIMIT 2; "_s.repeated(times(statement));
+    const QString literals = u"SELECT '"_s + uR"(a\b TOP 1 '' @@IDENTITY )"_s.repeated(times(u"a\\b TOP 1 ''"_s) / 3)
+                             + u"', ["_s + uR"([x\y )"_s.repeated(times(u"[x\\y "_s) / 3) + u"] /* "_s
+                             + uR"(SELECT TOP 1 \ )"_s.repeated(times(u"SELECT TOP 1 \\ "_s) / 3);
+    QTest::newRow("long literals, names and comments") << literals << literals;
+}
+
+void tst_SqlDialect::translatesLongStatementsInLinearTime()
+{
+    QFETCH(QString, dialect);
+    QFETCH(QString, sqlite);
+    QElapsedTimer timer;
+    timer.start();
+    const QString translated = SqlDialect::translate(dialect);
+    const qint64 elapsed = timer.elapsed();
+    qsizetype same = 0;
+    while (same < translated.size() && same < sqlite.size() && translated[same] == sqlite[same])
+        ++same;
+    const QString difference = u"first difference at %1 of %2: \"%3\" instead of \"%4\""_s.arg(same).arg(sqlite.size())
+                                   .arg(translated.mid(same, 40), sqlite.mid(same, 40));
+    QVERIFY2(translated == sqlite, qPrintable(difference));
+    QVERIFY2(elapsed < 5000, qPrintable(u"%1 ms for %2 characters"_s.arg(elapsed).arg(dialect.size())));
 }
 
 void tst_SqlDialect::evaluatesTranslatedSql_data()

@@ -1,0 +1,1 @@
+SELECT * FROM Q_A WHERE Category = 'Software Testing' ORDER BY QID 

@@ -1,0 +1,1 @@
+DELETE FROM ExamDetails  WHERE ExamID = 1

@@ -1,0 +1,1 @@
+SELECT -Abs(x) \ -(y + 1), Max(a, b)\[c d].e, t.r * 100\ t.n AS [%], CASE WHEN a THEN 9 END \ 2 FROM t /* TOP 1 \ */ WHERE 'it''s' <> "q"

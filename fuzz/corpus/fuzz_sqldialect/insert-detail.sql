@@ -1,0 +1,1 @@
+INSERT INTO ExamDetails(ExamID,UserName,QID)  VALUES('1','O''Brien','1')

@@ -1,0 +1,1 @@
+INSERT INTO ExamTitle(UserName,ExamDate,NumOfQuestions)  VALUES('O''Brien',  '2026-12-04 23:20:05','10') 

@@ -1,0 +1,1 @@
+Select Top 1 ExamTitle.* FROM ExamTitle ORDER BY ExamDate DESC

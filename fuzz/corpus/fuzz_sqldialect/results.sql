@@ -1,0 +1,1 @@
+SELECT ExamTitle.ExamID, Format(ExamTitle.ExamDate,'mm/dd/yy') AS [Date],  ExamTitle.UserName AS [User Name], ExamTitle.NumOfQuestions AS [No of Questions],  ExamTitle.ExamResult AS [Correct Answers],  ExamTitle.ExamResult * 100\ ExamTitle.NumOfQuestions AS [Result (%)] FROM ExamTitle ORDER BY ExamTitle.ExamDate DESC, ExamTitle.UserName 

@@ -1,0 +1,1 @@
+SELECT ExamDetails.ExamID, ExamDetails.Answered  From ExamDetails  WHERE ExamDetails.Answered =0 and ExamDetails.ExamID = 1

@@ -1,0 +1,1 @@
+UPDATE ExamTitle  SET ExamResult = '7'  WHERE ExamID = 1

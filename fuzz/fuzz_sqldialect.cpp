@@ -1,0 +1,36 @@
+// Any statement, read as UTF-8 and (of an even length) as UTF-16: translating it neither crashes
+// nor varies, and a statement holding none of the dialect's own tokens comes back as written.
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+
+#include <QString>
+
+#include "data/SqlDialect.h"
+
+namespace {
+// No "\", @@, [name], TOP or Format: nothing the translation rewrites or the SQL functions serve.
+bool holdsNoDialect(const QString &sql)
+{
+    const QString folded = sql.toCaseFolded();
+    return !sql.contains(u'\\') && !sql.contains(u"@@") && !sql.contains(u'[') && !folded.contains(u"top")
+           && !folded.contains(u"format");
+}
+
+void check(const QString &sql)
+{
+    const QString translated = SqlDialect::translate(sql);
+    if (SqlDialect::translate(sql) != translated)
+        std::abort();
+    if (holdsNoDialect(sql) && translated != sql)
+        std::abort();
+}
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
+{
+    check(QString::fromUtf8(reinterpret_cast<const char *>(data), qsizetype(size)));
+    if (size % 2 == 0)
+        check(QString::fromUtf16(reinterpret_cast<const char16_t *>(data), qsizetype(size / 2)));
+    return 0;
+}
