@@ -26,18 +26,7 @@ if [ ${#targets[@]} -eq 0 ]; then
 fi
 
 # The compiler runtime with libFuzzer is only recommended by clang, so it is named.
-packages=(cmake make pkg-config qt6-base-dev libsqlcipher-dev clang libclang-rt-14-dev)
-missing=()
-for p in "${packages[@]}"; do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-    echo "Installing: ${missing[*]}"
-    sudo_cmd=()
-    [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
-    "${sudo_cmd[@]}" apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
-fi
+"$here/scripts/install-deps.sh" clang libclang-rt-14-dev
 
 build="$here/build-fuzz"
 cmake -S "$here" -B "$build" -DCMAKE_CXX_COMPILER=clang++ -DVESK_FUZZ=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
