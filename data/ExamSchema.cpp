@@ -33,5 +33,8 @@ QStringList ExamSchema::sideTableStatements()
                        "Heartbeat INTEGER NOT NULL, Token TEXT NOT NULL)"),
         // A question of an exam marked for review; DetailIDs never change.
         QStringLiteral("CREATE TABLE IF NOT EXISTS ExamFlags (DetailID INTEGER PRIMARY KEY)"),
+        // Every question's stable id, and whether it came with the program or from an imported bank.
+        QStringLiteral("CREATE TABLE IF NOT EXISTS QuestionKeys (QID INTEGER PRIMARY KEY, StableID TEXT NOT NULL UNIQUE, "
+                       "Origin TEXT NOT NULL)"),
     };
 }

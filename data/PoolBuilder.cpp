@@ -16,26 +16,11 @@
 #include "data/ConnectionPool.h"
 #include "data/ExamSchema.h"
 #include "data/PoolReader.h"
+#include "data/PoolStore.h"
 #include "data/SqliteHandle.h"
 #include "data/cDBAccess.h"
 
 namespace {
-struct StoredExams
-{
-    struct Title
-    {
-        QVariant id, user, date, count, result;
-    };
-    struct Detail
-    {
-        QVariant id, examId, user, qid, answer, answered;
-        QString question;
-    };
-    std::vector<Title> titles;
-    std::vector<Detail> details;
-    std::vector<std::pair<QString, qlonglong>> sequences;
-};
-
 std::unique_ptr<SqliteHandle> openKeyed(const QString &path, bool create, QString *error)
 {
     sqlite3 *raw = nullptr;
@@ -62,29 +47,6 @@ bool exec(SqliteHandle &db, const QString &sql, QString *error)
         *error = db.lastMessage();
         return false;
     }
-    return true;
-}
-
-bool readStoredExams(SqliteHandle &db, StoredExams *exams, QString *error)
-{
-    SqliteStatement titles(db.get(), QStringLiteral("SELECT ExamID, UserName, ExamDate, NumOfQuestions, "
-                                                    "ExamResult FROM ExamTitle ORDER BY ExamID"));
-    SqliteStatement details(db.get(), QStringLiteral("SELECT d.DetailID, d.ExamID, d.UserName, d.QID, d.Answer, "
-                                                     "d.Answered, q.Question FROM ExamDetails d LEFT JOIN Q_A q "
-                                                     "ON q.QID = d.QID ORDER BY d.DetailID"));
-    SqliteStatement sequences(db.get(), QStringLiteral("SELECT name, seq FROM sqlite_sequence"));
-    if (!titles.isValid() || !details.isValid() || !sequences.isValid()) {
-        *error = db.lastMessage();
-        return false;
-    }
-    while (titles.step() == SQLITE_ROW)
-        exams->titles.push_back({titles.column(0), titles.column(1), titles.column(2), titles.column(3),
-                                 titles.column(4)});
-    while (details.step() == SQLITE_ROW)
-        exams->details.push_back({details.column(0), details.column(1), details.column(2), details.column(3),
-                                  details.column(4), details.column(5), details.column(6).toString()});
-    while (sequences.step() == SQLITE_ROW)
-        exams->sequences.emplace_back(sequences.column(0).toString(), sequences.column(1).toLongLong());
     return true;
 }
 
@@ -129,6 +91,7 @@ bool PoolBuilder::validate()
 {
     const QStringList categories = ExamSchema::categories();
     std::set<QString> seen;
+    std::set<QString> ids;
     bool ok = m_errors.isEmpty();
     for (const Question &q : m_questions) {
         // A fault's text is made only while the report keeps texts: a pool of garbage is told fast.
@@ -164,6 +127,8 @@ bool PoolBuilder::validate()
         }
         if (!q.question.trimmed().isEmpty() && !seen.insert(q.question.trimmed()).second)
             ok = fault([] { return QStringLiteral("the same question text appears twice"); });
+        if (!q.id.isEmpty() && !ids.insert(q.id).second)
+            ok = fault([&] { return QStringLiteral("the id %1 is given twice").arg(PoolReader::quoted(q.id)); });
     }
     if (ok && m_questions.empty())
         ok = fail(QStringLiteral("the pool holds no questions"));
@@ -187,7 +152,6 @@ bool PoolBuilder::build(const QString &outPath, Mode mode)
     if (!m_validated && !validate())
         return false;
 
-    StoredExams exams;
     if (exists) {
         QString error;
         auto old = openKeyed(target, false, &error);
@@ -200,20 +164,24 @@ bool PoolBuilder::build(const QString &outPath, Mode mode)
                                        "load the new pool and keep the stored exams.")
                             .arg(QDir::toNativeSeparators(target))
                             .arg(stored));
-        // Even with every exam deleted, a replaced pool keeps the key counters.
-        if (mode == Mode::ReplacePool && !readStoredExams(*old, &exams, &error))
-            return fail(QStringLiteral("cannot read the stored exams: %1").arg(error));
-    }
-
-    // New numbers of the same question texts; every stored question must still be in the pool.
-    std::map<QString, int> newQid;
-    for (size_t i = 0; i < m_questions.size(); ++i)
-        newQid[m_questions[i].question.trimmed()] = int(i) + 1;
-    for (const StoredExams::Detail &d : exams.details) {
-        if (newQid.find(d.question.trimmed()) == newQid.end())
-            return fail(QStringLiteral("exam %1 uses question %2 (%3), which is not in the new pool; nothing was "
-                                       "changed.")
-                            .arg(d.examId.toString(), d.qid.toString(), PoolReader::quoted(d.question)));
+        // In place, in one transaction: the stored exams, their flags and progress, the key
+        // counters and the imported questions all stay.
+        if (mode == Mode::ReplacePool) {
+            PoolStore::Report report;
+            if (!PoolStore::replace(*old, m_questions, &report, &error))
+                return fail(QStringLiteral("cannot write the database (%1); nothing was changed.").arg(error));
+            m_message = QStringLiteral("%1 written: %2 questions, %3 stored exam(s) kept.")
+                            .arg(QDir::toNativeSeparators(target))
+                            .arg(report.questions)
+                            .arg(stored);
+            if (report.keptImported > 0)
+                m_message += QStringLiteral("\n%1 imported question(s) kept.").arg(report.keptImported);
+            if (!report.retained.isEmpty())
+                m_message += QStringLiteral("\nKept because stored exams use them, though the new pool no longer has "
+                                            "them: %1.")
+                                 .arg(report.retained.join(QStringLiteral(", ")));
+            return true;
+        }
     }
 
     // Build beside the target and move it into place only when complete.
@@ -229,6 +197,7 @@ bool PoolBuilder::build(const QString &outPath, Mode mode)
             ok = ok && exec(*db, create, &error);
         SqliteStatement insert(db->get(), QStringLiteral("INSERT INTO Q_A (QID, Question, A, B, C, D, CorrectAnswer, "
                                                          "Category, Description) VALUES (?,?,?,?,?,?,?,?,?)"));
+        SqliteStatement key(db->get(), QStringLiteral("INSERT INTO QuestionKeys (QID, StableID, Origin) VALUES (?,?,?)"));
         for (size_t i = 0; ok && i < m_questions.size(); ++i) {
             const Question &q = m_questions[i];
             sqlite3_reset(insert.get());
@@ -236,37 +205,11 @@ bool PoolBuilder::build(const QString &outPath, Mode mode)
             for (int v = 0; v < values.size(); ++v)
                 insert.bind(v + 1, values.at(v));
             ok = insert.step() == SQLITE_DONE;
-        }
-        SqliteStatement title(db->get(), QStringLiteral("INSERT INTO ExamTitle (ExamID, UserName, ExamDate, "
-                                                        "NumOfQuestions, ExamResult) VALUES (?,?,?,?,?)"));
-        for (const StoredExams::Title &t : exams.titles) {
-            sqlite3_reset(title.get());
-            const QVariantList values{t.id, t.user, t.date, t.count, t.result};
-            for (int v = 0; v < values.size(); ++v)
-                title.bind(v + 1, values.at(v));
-            ok = ok && title.step() == SQLITE_DONE;
-        }
-        SqliteStatement detail(db->get(), QStringLiteral("INSERT INTO ExamDetails (DetailID, ExamID, UserName, QID, "
-                                                         "Answer, Answered) VALUES (?,?,?,?,?,?)"));
-        for (const StoredExams::Detail &d : exams.details) {
-            sqlite3_reset(detail.get());
-            const QVariantList values{d.id, d.examId, d.user, newQid[d.question.trimmed()], d.answer, d.answered};
-            for (int v = 0; v < values.size(); ++v)
-                detail.bind(v + 1, values.at(v));
-            ok = ok && detail.step() == SQLITE_DONE;
-        }
-        // Keys of deleted exams are never handed out again.
-        for (const auto &sequence : exams.sequences) {
-            SqliteStatement seq(db->get(), QStringLiteral("UPDATE sqlite_sequence SET seq = max(seq, ?) WHERE name = ?"));
-            seq.bind(1, sequence.second);
-            seq.bind(2, sequence.first);
-            ok = ok && seq.step() == SQLITE_DONE;
-            SqliteStatement add(db->get(), QStringLiteral("INSERT INTO sqlite_sequence (name, seq) SELECT ?, ? WHERE "
-                                                          "NOT EXISTS (SELECT 1 FROM sqlite_sequence WHERE name = ?)"));
-            add.bind(1, sequence.first);
-            add.bind(2, sequence.second);
-            add.bind(3, sequence.first);
-            ok = ok && add.step() == SQLITE_DONE;
+            sqlite3_reset(key.get());
+            key.bind(1, int(i) + 1);
+            key.bind(2, q.id.isEmpty() ? PoolStore::idFromText(q.question) : q.id);
+            key.bind(3, QString::fromLatin1(PoolStore::kShipped));
+            ok = ok && key.step() == SQLITE_DONE;
         }
         if (!ok && error.isEmpty())
             error = db->lastMessage();
@@ -284,6 +227,6 @@ bool PoolBuilder::build(const QString &outPath, Mode mode)
     m_message = QStringLiteral("%1 written: %2 questions, %3 stored exam(s) kept.")
                     .arg(QDir::toNativeSeparators(target))
                     .arg(m_questions.size())
-                    .arg(exams.titles.size());
+                    .arg(0);
     return true;
 }

@@ -1,0 +1,295 @@
+#include "data/PoolStore.h"
+
+#include <algorithm>
+#include <map>
+#include <set>
+
+#include <QCryptographicHash>
+#include <QRegularExpression>
+
+#include <sqlcipher/sqlite3.h>
+
+#include "data/ExamSchema.h"
+#include "data/SqliteHandle.h"
+
+namespace {
+// One question's place in the pool being written: where it comes from and what it holds.
+struct Entry
+{
+    qint64 oldQid = 0;     // 0 for a question new to the database
+    bool rewrite = false;  // its texts change
+    PoolQuestion question; // texts, category and stable id
+    QString origin;
+    qint64 newQid = 0;
+};
+
+bool run(SqliteHandle &db, const QString &sql, QString *error)
+{
+    char *message = nullptr;
+    if (sqlite3_exec(db.get(), sql.toUtf8().constData(), nullptr, nullptr, &message) == SQLITE_OK)
+        return true;
+    *error = QString::fromUtf8(message);
+    sqlite3_free(message);
+    return false;
+}
+
+bool tableExists(SqliteHandle &db, const char *name)
+{
+    SqliteStatement stmt(db.get(), QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name = ?"));
+    stmt.bind(1, QString::fromLatin1(name));
+    return stmt.step() == SQLITE_ROW && stmt.column(0).toInt() > 0;
+}
+
+// Writes `layout` as the whole pool, in one transaction: numbered 1..N in layout order.
+bool write(SqliteHandle &db, std::vector<Entry> &layout, QString *error)
+{
+    if (!run(db, QStringLiteral("BEGIN IMMEDIATE"), error))
+        return false;
+    const auto fail = [&]() {
+        if (error->isEmpty())
+            *error = db.lastMessage();
+        sqlite3_exec(db.get(), "ROLLBACK", nullptr, nullptr, nullptr);
+        return false;
+    };
+    for (const QString &create : ExamSchema::sideTableStatements()) {
+        if (!run(db, create, error))
+            return fail();
+    }
+    qint64 maxOld = 0;
+    for (size_t i = 0; i < layout.size(); ++i) {
+        layout[i].newQid = qint64(i) + 1;
+        maxOld = std::max(maxOld, layout[i].oldQid);
+    }
+    {
+        SqliteStatement highest(db.get(), QStringLiteral("SELECT coalesce(max(QID), 0) FROM Q_A"));
+        if (highest.step() == SQLITE_ROW)
+            maxOld = std::max(maxOld, highest.column(0).toLongLong());
+    }
+    // Out of the range of both numberings: the first pass never meets a key in use.
+    const qint64 shift = std::max<qint64>(maxOld, qint64(layout.size())) + 1;
+
+    if (!run(db, QStringLiteral("CREATE TEMP TABLE IF NOT EXISTS vesk_qmap (old INTEGER PRIMARY KEY, new INTEGER NOT NULL); "
+                                "DELETE FROM vesk_qmap"),
+             error))
+        return fail();
+    {
+        SqliteStatement map(db.get(), QStringLiteral("INSERT INTO vesk_qmap (old, new) VALUES (?, ?)"));
+        for (const Entry &e : layout) {
+            if (e.oldQid == 0)
+                continue;
+            sqlite3_reset(map.get());
+            map.bind(1, e.oldQid);
+            map.bind(2, e.newQid);
+            if (map.step() != SQLITE_DONE)
+                return fail();
+        }
+    }
+    // SQLite checks a key row by row inside an UPDATE: shift out of range, then into place.
+    const QString sql = QStringLiteral(
+        "DELETE FROM Q_A WHERE QID NOT IN (SELECT old FROM vesk_qmap); "
+        "UPDATE Q_A SET QID = QID + %1; "
+        "UPDATE Q_A SET QID = (SELECT new FROM vesk_qmap WHERE old = Q_A.QID - %1); "
+        "UPDATE ExamDetails SET QID = (SELECT new FROM vesk_qmap WHERE old = ExamDetails.QID) "
+        "WHERE QID IN (SELECT old FROM vesk_qmap); "
+        "DELETE FROM QuestionKeys;")
+                            .arg(shift);
+    if (!run(db, sql, error))
+        return fail();
+    {
+        SqliteStatement rewrite(db.get(), QStringLiteral("UPDATE Q_A SET Question = ?, A = ?, B = ?, C = ?, D = ?, "
+                                                         "CorrectAnswer = ?, Category = ?, Description = ? WHERE QID = ?"));
+        SqliteStatement insert(db.get(), QStringLiteral("INSERT INTO Q_A (Question, A, B, C, D, CorrectAnswer, Category, "
+                                                        "Description, QID) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)"));
+        SqliteStatement key(db.get(), QStringLiteral("INSERT INTO QuestionKeys (QID, StableID, Origin) VALUES (?, ?, ?)"));
+        for (const Entry &e : layout) {
+            if (e.oldQid == 0 || e.rewrite) {
+                SqliteStatement &stmt = e.oldQid == 0 ? insert : rewrite;
+                sqlite3_reset(stmt.get());
+                const PoolQuestion &q = e.question;
+                const QVariantList values{q.question, q.a, q.b, q.c, q.d, q.correct, q.category, q.explanation, e.newQid};
+                for (int v = 0; v < values.size(); ++v)
+                    stmt.bind(v + 1, values.at(v));
+                if (stmt.step() != SQLITE_DONE)
+                    return fail();
+            }
+            sqlite3_reset(key.get());
+            key.bind(1, e.newQid);
+            key.bind(2, e.question.id);
+            key.bind(3, e.origin);
+            if (key.step() != SQLITE_DONE)
+                return fail();
+        }
+    }
+    if (!run(db, QStringLiteral("DELETE FROM vesk_qmap; COMMIT"), error))
+        return fail();
+    return true;
+}
+
+// The pool in category order, each category as `within` orders its entries.
+std::vector<Entry> inCategoryOrder(std::vector<Entry> entries)
+{
+    const QStringList categories = ExamSchema::categories();
+    std::stable_sort(entries.begin(), entries.end(), [&](const Entry &x, const Entry &y) {
+        return categories.indexOf(x.question.category) < categories.indexOf(y.question.category);
+    });
+    return entries;
+}
+} // namespace
+
+QString PoolStore::normalisedText(const QString &text)
+{
+    static const QRegularExpression spaces(QStringLiteral("\\s+"));
+    return text.toLower().replace(spaces, QStringLiteral(" ")).trimmed();
+}
+
+QString PoolStore::idFromText(const QString &text)
+{
+    const QByteArray hash = QCryptographicHash::hash(normalisedText(text).toUtf8(), QCryptographicHash::Sha1);
+    return QStringLiteral("q-") + QString::fromLatin1(hash.toHex().left(12));
+}
+
+bool PoolStore::read(SqliteHandle &db, std::vector<Stored> *pool, QString *error)
+{
+    const bool keys = tableExists(db, "QuestionKeys");
+    SqliteStatement stmt(db.get(),
+                         QStringLiteral("SELECT q.QID, q.Category, q.Question, q.A, q.B, q.C, q.D, q.CorrectAnswer, "
+                                        "q.Description, %1, (SELECT count(*) FROM ExamDetails d WHERE d.QID = q.QID) > 0 "
+                                        "FROM Q_A q %2 ORDER BY q.QID")
+                             .arg(keys ? QStringLiteral("k.StableID, k.Origin") : QStringLiteral("NULL, NULL"),
+                                  keys ? QStringLiteral("LEFT JOIN QuestionKeys k ON k.QID = q.QID") : QString()));
+    if (!stmt.isValid()) {
+        *error = db.lastMessage();
+        return false;
+    }
+    while (stmt.step() == SQLITE_ROW) {
+        Stored s;
+        s.qid = stmt.column(0).toLongLong();
+        PoolQuestion &q = s.question;
+        q.category = stmt.column(1).toString();
+        q.question = stmt.column(2).toString();
+        q.a = stmt.column(3).toString();
+        q.b = stmt.column(4).toString();
+        q.c = stmt.column(5).toString();
+        q.d = stmt.column(6).toString();
+        q.correct = stmt.column(7).toString();
+        q.explanation = stmt.column(8).toString();
+        q.id = stmt.column(9).toString();
+        s.origin = stmt.column(10).isNull() ? QString::fromLatin1(kShipped) : stmt.column(10).toString();
+        s.used = stmt.column(11).toBool();
+        pool->push_back(s);
+    }
+    return true;
+}
+
+bool PoolStore::replace(SqliteHandle &db, const std::vector<PoolQuestion> &shipped, Report *report, QString *error)
+{
+    std::vector<Stored> old;
+    if (!read(db, &old, error))
+        return false;
+    // A database without ids (of an earlier version) is matched by text, once.
+    const bool hasIds = std::any_of(old.begin(), old.end(), [](const Stored &s) { return !s.question.id.isEmpty(); });
+    std::map<QString, size_t> byId, byText;
+    for (size_t i = 0; i < old.size(); ++i) {
+        if (old[i].origin != QLatin1String(kShipped))
+            continue;
+        if (hasIds && !old[i].question.id.isEmpty())
+            byId.emplace(old[i].question.id, i);
+        else
+            byText.emplace(old[i].question.question.trimmed(), i);
+    }
+    std::vector<bool> matched(old.size(), false);
+    std::vector<Entry> entries;
+    for (const PoolQuestion &q : shipped) {
+        Entry e;
+        e.question = q;
+        if (e.question.id.isEmpty())
+            e.question.id = idFromText(q.question);
+        e.origin = QString::fromLatin1(kShipped);
+        size_t match = old.size();
+        if (const auto found = byId.find(e.question.id); found != byId.end())
+            match = found->second;
+        else if (const auto same = byText.find(q.question.trimmed()); same != byText.end())
+            match = same->second;
+        if (match < old.size() && !matched[match]) {
+            matched[match] = true;
+            e.oldQid = old[match].qid;
+            e.rewrite = true;
+            ++report->updated;
+        } else {
+            ++report->added;
+        }
+        entries.push_back(e);
+    }
+    // After the shipped questions of each category: those stored exams still use, then the imported.
+    std::set<QString> ids;
+    for (const Entry &e : entries)
+        ids.insert(e.question.id);
+    for (const QLatin1String origin : {QLatin1String(kShipped), QLatin1String(kImported)}) {
+        for (size_t i = 0; i < old.size(); ++i) {
+            const Stored &s = old[i];
+            if (matched[i] || s.origin != origin)
+                continue;
+            if (origin == QLatin1String(kShipped) && !s.used) {
+                ++report->removed;
+                continue;
+            }
+            Entry e;
+            e.oldQid = s.qid;
+            e.question = s.question;
+            e.origin = s.origin;
+            // A kept question whose id a new one took, or that never had one, gets one of its own.
+            if (e.question.id.isEmpty() || ids.count(e.question.id))
+                e.question.id = idFromText(e.question.question + QString::number(s.qid));
+            ids.insert(e.question.id);
+            if (origin == QLatin1String(kShipped))
+                report->retained << QStringLiteral("%1 (\"%2\")").arg(e.question.id, e.question.question.left(60));
+            else
+                ++report->keptImported;
+            entries.push_back(e);
+        }
+    }
+    std::vector<Entry> layout = inCategoryOrder(std::move(entries));
+    report->questions = int(layout.size());
+    return write(db, layout, error);
+}
+
+bool PoolStore::add(SqliteHandle &db, const std::vector<PoolQuestion> &questions, Report *report, QString *error)
+{
+    std::vector<Stored> old;
+    if (!read(db, &old, error))
+        return false;
+    std::vector<Entry> entries;
+    std::set<QString> texts, ids;
+    for (const Stored &s : old) {
+        Entry e;
+        e.oldQid = s.qid;
+        e.question = s.question;
+        if (e.question.id.isEmpty() || ids.count(e.question.id))
+            e.question.id = idFromText(s.question.question + QString::number(s.qid));
+        e.origin = s.origin;
+        texts.insert(normalisedText(s.question.question));
+        ids.insert(e.question.id);
+        entries.push_back(e);
+    }
+    for (const PoolQuestion &q : questions) {
+        if (!texts.insert(normalisedText(q.question)).second) {
+            ++report->duplicates;
+            continue;
+        }
+        Entry e;
+        e.question = q;
+        QString id = q.id.isEmpty() ? idFromText(q.question) : q.id;
+        for (int n = 2; ids.count(id); ++n)
+            id = (q.id.isEmpty() ? idFromText(q.question) : q.id) + QLatin1Char('-') + QString::number(n);
+        e.question.id = id;
+        ids.insert(id);
+        e.origin = QString::fromLatin1(kImported);
+        ++report->added;
+        ++report->addedByCategory[q.category];
+        entries.push_back(e);
+    }
+    // Existing questions keep their order; new ones follow their category's last.
+    std::vector<Entry> layout = inCategoryOrder(std::move(entries));
+    report->questions = int(layout.size());
+    return write(db, layout, error);
+}

@@ -1,0 +1,57 @@
+#pragma once
+
+#include <map>
+#include <vector>
+
+#include <QString>
+#include <QStringList>
+
+#include "data/PoolQuestion.h"
+
+class SqliteHandle;
+
+// The question pool inside an exam database, changed in place: the pool replaced by a newer one,
+// or questions added. Every change is one transaction that renumbers the questions so that each
+// category stays one unbroken run, and moves the stored exams' detail rows and the QID-keyed side
+// tables with them; DetailIDs never change, so every stored exam still shows the questions it was
+// taken with.
+class PoolStore final
+{
+public:
+    struct Stored
+    {
+        qint64 qid = 0;
+        PoolQuestion question; // its id is the stable id
+        QString origin;        // "shipped" or "imported"
+        bool used = false;     // a stored exam uses it
+    };
+
+    struct Report
+    {
+        int questions = 0;          // in the pool afterwards
+        int updated = 0;            // shipped questions matched and rewritten
+        int added = 0;              // new questions
+        int removed = 0;            // shipped questions no exam used, no longer in the pool
+        int keptImported = 0;       // imported questions carried over
+        QStringList retained;       // used by stored exams, no longer shipped: kept, drawable
+        int duplicates = 0;         // imported questions skipped as already there
+        std::map<QString, int> addedByCategory;
+    };
+
+    static constexpr char kShipped[] = "shipped";
+    static constexpr char kImported[] = "imported";
+
+    // The pool as stored, in QID order, with stable ids (made from the text where none is stored).
+    static bool read(SqliteHandle &db, std::vector<Stored> *pool, QString *error);
+    // Replaces the shipped questions by `shipped`, matched by stable id (by text where the database
+    // has no ids yet). Imported questions stay; a shipped question a stored exam uses stays too.
+    static bool replace(SqliteHandle &db, const std::vector<PoolQuestion> &shipped, Report *report, QString *error);
+    // Adds imported questions after their categories' last; a question whose text is already in
+    // the pool (or earlier in `questions`) is skipped and counted.
+    static bool add(SqliteHandle &db, const std::vector<PoolQuestion> &questions, Report *report, QString *error);
+
+    // A stable id made from a question's text, for questions that have none.
+    static QString idFromText(const QString &text);
+    // A question's text as duplicates are found: case and runs of white space ignored.
+    static QString normalisedText(const QString &text);
+};

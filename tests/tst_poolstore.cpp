@@ -1,0 +1,191 @@
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <sqlcipher/sqlite3.h>
+
+#include "TestSupport.h"
+#include "data/ExamSchema.h"
+#include "data/PoolBuilder.h"
+#include "data/PoolStore.h"
+#include "data/SqliteHandle.h"
+
+using namespace Qt::StringLiterals;
+using Rows = QList<QVariantList>;
+
+// The pool changed in place under stored exams: replaced by a newer shipped pool (matched by
+// stable id, or by text in a database without ids) and grown by imported questions. Every stored
+// exam must still show the questions it was taken with, its flags and progress untouched.
+class tst_poolstore final : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    QString m_db;
+
+    static PoolQuestion question(int category, const QString &id, const QString &text, const QString &correct = u"A"_s)
+    {
+        PoolQuestion q;
+        q.category = ExamSchema::categories().at(category);
+        q.id = id;
+        q.question = text;
+        q.a = u"a of "_s + text;
+        q.b = u"b of "_s + text;
+        q.c = u"c of "_s + text;
+        q.d = u"d of "_s + text;
+        q.correct = correct;
+        q.explanation = u"Because."_s;
+        return q;
+    }
+    // Software Testing st-1..3 (QID 1-3), Database Basic db-1..2 (QID 4-5).
+    static std::vector<PoolQuestion> firstPool()
+    {
+        return {question(0, u"st-1"_s, u"Stubs?"_s), question(0, u"st-2"_s, u"Drivers?"_s),
+                question(0, u"st-3"_s, u"Oracles?"_s), question(2, u"db-1"_s, u"Keys?"_s),
+                question(2, u"db-2"_s, u"Joins?"_s)};
+    }
+    void build(const std::vector<PoolQuestion> &pool, PoolBuilder::Mode mode = PoolBuilder::Mode::Create)
+    {
+        PoolBuilder builder;
+        for (const PoolQuestion &q : pool)
+            builder.addQuestion(q);
+        QVERIFY2(builder.build(m_db, mode), qPrintable(builder.errors().join(u'\n')));
+    }
+    // Two exams on the first pool: Ann's on Drivers?, Joins?, Oracles?; Bob's on Keys?; a flag on
+    // Ann's second question and a progress row for Bob's.
+    void storeExams()
+    {
+        TestSupport::exec(m_db, u"INSERT INTO ExamTitle VALUES (1, 'Ann', '2026-03-01 10:00:00', 3, 2), "
+                                u"(2, 'Bob', '2026-03-02 10:00:00', 1, NULL); "
+                                u"INSERT INTO ExamDetails (ExamID, UserName, QID, Answer, Answered) VALUES "
+                                u"(1, 'Ann', 2, 'A', -1), (1, 'Ann', 5, 'B', -1), (1, 'Ann', 3, NULL, 0), "
+                                u"(2, 'Bob', 4, 'C', -1); INSERT INTO ExamFlags VALUES (2); "
+                                u"INSERT INTO ExamProgress VALUES (2, 300, 1000, 'run')"_s);
+    }
+    // What each stored exam shows: its detail rows with their questions.
+    Rows exams() const
+    {
+        return TestSupport::query(m_db, u"SELECT d.DetailID, d.ExamID, d.Answer, q.Question, q.Category, "
+                                        u"(SELECT count(*) FROM ExamFlags f WHERE f.DetailID = d.DetailID) FROM "
+                                        u"ExamDetails d JOIN Q_A q USING (QID) ORDER BY d.DetailID"_s);
+    }
+    Rows pool() const
+    {
+        return TestSupport::query(m_db, u"SELECT q.QID, q.Question, k.StableID, k.Origin FROM Q_A q LEFT JOIN "
+                                        u"QuestionKeys k USING (QID) ORDER BY q.QID"_s);
+    }
+    std::unique_ptr<SqliteHandle> open() const
+    {
+        sqlite3 *raw = nullptr;
+        sqlite3_open_v2(QFile::encodeName(m_db).constData(), &raw, SQLITE_OPEN_READWRITE, nullptr);
+        auto db = std::make_unique<SqliteHandle>(raw);
+        sqlite3_exec(raw, "PRAGMA key = 'QOMB';", nullptr, nullptr, nullptr);
+        return db;
+    }
+
+private slots:
+    void init()
+    {
+        QVERIFY(m_dir.isValid());
+        m_db = m_dir.filePath(u"Exam.mdb"_s);
+        QFile::remove(m_db);
+    }
+
+    void rewordedQuestionKeepsItsExams()
+    {
+        build(firstPool());
+        storeExams();
+        const Rows before = exams();
+        // st-2 reworded, a new Software Testing question first, st-3 gone though Ann's exam uses it,
+        // st-1 gone and unused.
+        std::vector<PoolQuestion> next{question(0, u"st-9"_s, u"Mocks?"_s), question(0, u"st-2"_s, u"Test drivers?"_s),
+                                       question(2, u"db-1"_s, u"Keys?"_s), question(2, u"db-2"_s, u"Joins?"_s)};
+        build(next, PoolBuilder::Mode::ReplacePool);
+        QCOMPARE(pool(), (Rows{{1, u"Mocks?"_s, u"st-9"_s, u"shipped"_s}, {2, u"Test drivers?"_s, u"st-2"_s, u"shipped"_s},
+                               {3, u"Oracles?"_s, u"st-3"_s, u"shipped"_s}, {4, u"Keys?"_s, u"db-1"_s, u"shipped"_s},
+                               {5, u"Joins?"_s, u"db-2"_s, u"shipped"_s}}));
+        Rows expected = before;
+        expected[0][3] = u"Test drivers?"_s;
+        QCOMPARE(exams(), expected);
+        QCOMPARE(TestSupport::query(m_db, u"SELECT * FROM ExamProgress"_s), (Rows{{2, 300, 1000, u"run"_s}}));
+        QCOMPARE(TestSupport::scalar(m_db, u"PRAGMA integrity_check"_s).toString(), u"ok"_s);
+    }
+
+    void databaseWithoutIdsIsMatchedByText()
+    {
+        build(firstPool());
+        TestSupport::exec(m_db, u"DROP TABLE QuestionKeys"_s);
+        storeExams();
+        const Rows before = exams();
+        std::vector<PoolQuestion> next = firstPool();
+        std::reverse(next.begin(), next.begin() + 3);
+        next.insert(next.begin(), question(2, u"db-0"_s, u"Indexes?"_s));
+        build(next, PoolBuilder::Mode::ReplacePool);
+        QCOMPARE(exams(), before);
+        QCOMPARE(TestSupport::query(m_db, u"SELECT QID, StableID FROM QuestionKeys ORDER BY QID"_s),
+                 (Rows{{1, u"st-3"_s}, {2, u"st-2"_s}, {3, u"st-1"_s}, {4, u"db-0"_s}, {5, u"db-1"_s}, {6, u"db-2"_s}}));
+    }
+
+    void importedQuestionsAreNumberedInTheirCategory()
+    {
+        build(firstPool());
+        storeExams();
+        const Rows before = exams();
+        PoolStore::Report report;
+        QString error;
+        {
+            auto db = open();
+            QVERIFY2(PoolStore::add(*db,
+                                    {question(0, u"imp-a"_s, u"Fakes?"_s), question(2, QString(), u"Views?"_s),
+                                     question(0, u"imp-b"_s, u"  STUBS? "_s), question(1, u"st-1"_s, u"Loops?"_s),
+                                     question(2, u"imp-c"_s, u"views?"_s)},
+                                    &report, &error),
+                     qPrintable(error));
+        }
+        QCOMPARE(report.added, 3);
+        QCOMPARE(report.duplicates, 2);
+        QCOMPARE(report.addedByCategory[u"Software Testing"_s], 1);
+        // Each category one unbroken run; the imported after their category's last.
+        QCOMPARE(TestSupport::query(m_db, u"SELECT QID, Question, Category FROM Q_A ORDER BY QID"_s),
+                 (Rows{{1, u"Stubs?"_s, u"Software Testing"_s}, {2, u"Drivers?"_s, u"Software Testing"_s},
+                       {3, u"Oracles?"_s, u"Software Testing"_s}, {4, u"Fakes?"_s, u"Software Testing"_s},
+                       {5, u"Loops?"_s, u"Programming Basic"_s}, {6, u"Keys?"_s, u"Database Basic"_s},
+                       {7, u"Joins?"_s, u"Database Basic"_s}, {8, u"Views?"_s, u"Database Basic"_s}}));
+        // An id already taken gets a suffix; a missing one is made from the text.
+        QCOMPARE(TestSupport::scalar(m_db, u"SELECT StableID FROM QuestionKeys WHERE QID = 5"_s).toString(), u"st-1-2"_s);
+        QVERIFY(TestSupport::scalar(m_db, u"SELECT StableID FROM QuestionKeys WHERE QID = 8"_s).toString().startsWith(u"q-"_s));
+        QCOMPARE(exams(), before);
+
+        // A newer shipped pool keeps the imported questions, after the shipped ones.
+        build({question(0, u"st-1"_s, u"Stubs?"_s), question(0, u"st-4"_s, u"Spies?"_s), question(2, u"db-1"_s, u"Keys?"_s),
+               question(2, u"db-2"_s, u"Joins?"_s), question(0, u"st-2"_s, u"Drivers?"_s), question(0, u"st-3"_s, u"Oracles?"_s)},
+              PoolBuilder::Mode::ReplacePool);
+        QCOMPARE(pool(), (Rows{{1, u"Stubs?"_s, u"st-1"_s, u"shipped"_s}, {2, u"Spies?"_s, u"st-4"_s, u"shipped"_s},
+                               {3, u"Drivers?"_s, u"st-2"_s, u"shipped"_s}, {4, u"Oracles?"_s, u"st-3"_s, u"shipped"_s},
+                               {5, u"Fakes?"_s, u"imp-a"_s, u"imported"_s}, {6, u"Loops?"_s, u"st-1-2"_s, u"imported"_s},
+                               {7, u"Keys?"_s, u"db-1"_s, u"shipped"_s}, {8, u"Joins?"_s, u"db-2"_s, u"shipped"_s},
+                               {9, u"Views?"_s, pool().at(8).at(2), u"imported"_s}}));
+        QCOMPARE(exams(), before);
+    }
+
+    void failedReplaceChangesNothing()
+    {
+        build(firstPool());
+        storeExams();
+        const Rows before = exams();
+        const Rows poolBefore = pool();
+        // A trigger stands for a disk that refuses the write half-way.
+        TestSupport::exec(m_db, u"CREATE TRIGGER refuse BEFORE INSERT ON QuestionKeys WHEN NEW.StableID = 'db-2' "
+                                u"BEGIN SELECT RAISE(ABORT, 'disk is full'); END"_s);
+        PoolBuilder builder;
+        for (const PoolQuestion &q : firstPool())
+            builder.addQuestion(q);
+        builder.addQuestion(question(0, u"st-7"_s, u"New?"_s));
+        QVERIFY(!builder.build(m_db, PoolBuilder::Mode::ReplacePool));
+        QVERIFY2(builder.errors().join(u' ').contains(u"disk is full"_s), qPrintable(builder.errors().join(u' ')));
+        QCOMPARE(pool(), poolBefore);
+        QCOMPARE(exams(), before);
+    }
+};
+
+QTEST_GUILESS_MAIN(tst_poolstore)
+#include "tst_poolstore.moc"
