@@ -1,3 +1,4 @@
+#include <QDir>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -165,6 +166,47 @@ private slots:
                                {7, u"Keys?"_s, u"db-1"_s, u"shipped"_s}, {8, u"Joins?"_s, u"db-2"_s, u"shipped"_s},
                                {9, u"Views?"_s, pool().at(8).at(2), u"imported"_s}}));
         QCOMPARE(exams(), before);
+    }
+
+    // A database built from the first shipped pool (no ids), with an exam on every one of its
+    // questions, takes today's shipped pool: every exam still shows the question it was taken with.
+    void firstPoolDatabaseTakesTheShippedPool()
+    {
+        const QDir source(QFINDTESTDATA("../pool"));
+        const QDir first(QString::fromLocal8Bit(qgetenv("VESK_TEST_DATA")) + u"/pool-v1"_s);
+        QVERIFY(source.exists() && first.exists());
+        const auto files = [](const QDir &dir) {
+            QStringList paths;
+            for (const QString &name : dir.entryList({u"*.json"_s}, QDir::Files, QDir::Name))
+                paths << dir.filePath(name);
+            return paths;
+        };
+        PoolBuilder old;
+        QVERIFY(old.loadFiles(files(first)));
+        QVERIFY(old.build(m_db, PoolBuilder::Mode::Create));
+        TestSupport::exec(m_db, u"DROP TABLE QuestionKeys; INSERT INTO ExamTitle (UserName, ExamDate, NumOfQuestions) "
+                                u"SELECT 'Cand', '2026-01-01 10:00:00', count(*) FROM Q_A; INSERT INTO ExamDetails "
+                                u"(ExamID, UserName, QID, Answer, Answered) SELECT 1, 'Cand', QID, 'A', -1 FROM Q_A"_s);
+        const Rows before = TestSupport::query(m_db, u"SELECT d.DetailID, q.Question, q.CorrectAnswer FROM ExamDetails d "
+                                                     u"JOIN Q_A q USING (QID) ORDER BY d.DetailID"_s);
+        PoolBuilder shipped;
+        QVERIFY(shipped.loadFiles(files(source)));
+        QVERIFY2(shipped.build(m_db, PoolBuilder::Mode::ReplacePool), qPrintable(shipped.errors().join(u'\n')));
+        qInfo("%s", qPrintable(shipped.message().section(u'\n', 0, 0)));
+        QCOMPARE(TestSupport::query(m_db, u"SELECT d.DetailID, q.Question, q.CorrectAnswer FROM ExamDetails d "
+                                          u"JOIN Q_A q USING (QID) ORDER BY d.DetailID"_s),
+                 before);
+        // Every shipped question is there, each category one run, and every stored question too.
+        QCOMPARE(TestSupport::scalar(m_db, u"SELECT count(*) FROM QuestionKeys WHERE StableID IN (%1)"_s.arg([&] {
+                     QStringList ids;
+                     for (const PoolQuestion &q : shipped.questions())
+                         ids << u"'"_s + q.id + u"'"_s;
+                     return ids.join(u',');
+                 }())).toInt(),
+                 int(shipped.questions().size()));
+        QCOMPARE(TestSupport::scalar(m_db, u"SELECT count(*) FROM (SELECT Category FROM Q_A GROUP BY Category "
+                                           u"HAVING max(QID) - min(QID) + 1 <> count(*))"_s).toInt(), 0);
+        QCOMPARE(TestSupport::scalar(m_db, u"PRAGMA integrity_check"_s).toString(), u"ok"_s);
     }
 
     void failedReplaceChangesNothing()
