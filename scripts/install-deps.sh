@@ -4,7 +4,9 @@
 set -euo pipefail
 
 packages=(cmake g++ make pkg-config qt6-base-dev libgl-dev libsqlcipher-dev sqlcipher sqlite3
-          fonts-dejavu-core fonts-liberation2 "$@")
+          fonts-dejavu-core fonts-liberation2
+          # Classroom mode: the server, unixODBC and the server's ODBC driver (tests start a server).
+          unixodbc unixodbc-dev odbc-postgresql postgresql "$@")
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
