@@ -21,6 +21,7 @@
 #include "data/ExamSchema.h"
 #include "data/PoolBuilder.h"
 #include "data/Recordset.h"
+#include "data/SqliteDatabase.h"
 #include "data/SqliteHandle.h"
 #include "exam/frmExam.h"
 #include "platform/AppExit.h"
@@ -93,7 +94,7 @@ double median(std::vector<double> samples)
 double durableCommit(const QString &path)
 {
     DbError error;
-    const std::shared_ptr<SqliteHandle> db = ConnectionPool::acquire(path, QStringLiteral("QOMB"), &error);
+    const std::shared_ptr<SqliteDatabase> db = ConnectionPool::acquire(path, QStringLiteral("QOMB"), &error);
     QElapsedTimer timer;
     timer.start();
     sqlite3_exec(db->get(), "UPDATE ExamTitle SET ExamResult = ExamResult + 0 WHERE ExamID = 1", nullptr, nullptr,

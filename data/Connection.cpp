@@ -1,10 +1,11 @@
 #include "data/Connection.h"
 
 #include "data/ConnectionPool.h"
-#include "data/SqliteHandle.h"
+#include "data/SqliteDatabase.h"
 
 namespace {
 constexpr char kFileProvider[] = "Microsoft.Jet.OLEDB.4.0";
+constexpr char kOdbcProvider[] = "MSDASQL";
 
 struct Item
 {
@@ -72,6 +73,14 @@ QString Connection::quoteValue(const QString &value)
     return QLatin1Char('"') + quoted + QLatin1Char('"');
 }
 
+QList<std::pair<QString, QString>> Connection::descriptionItems(const QString &description)
+{
+    QList<std::pair<QString, QString>> pairs;
+    for (const Item &item : parseItems(description))
+        pairs.append({item.key, item.value});
+    return pairs;
+}
+
 QString Connection::descriptionItem(const QString &description, const QString &key)
 {
     for (const Item &item : parseItems(description)) {
@@ -83,8 +92,12 @@ QString Connection::descriptionItem(const QString &description, const QString &k
 
 bool Connection::open(const QString &description, DbError *error)
 {
-    m_handle.reset();
+    m_database.reset();
     const QString provider = descriptionItem(description, QStringLiteral("Provider"));
+    if (provider.compare(QLatin1String(kOdbcProvider), Qt::CaseInsensitive) == 0) {
+        m_database = ConnectionPool::acquireServer(description, error);
+        return m_database != nullptr;
+    }
     if (provider.compare(QLatin1String(kFileProvider), Qt::CaseInsensitive) != 0) {
         *error = DbError{DbError::ProviderNotFound,
                          QStringLiteral("Provider cannot be found. It may not be properly installed.")};
@@ -92,6 +105,6 @@ bool Connection::open(const QString &description, DbError *error)
     }
     const QString file = descriptionItem(description, QStringLiteral("Data Source"));
     const QString password = descriptionItem(description, QStringLiteral("Jet OLEDB:Database Password"));
-    m_handle = ConnectionPool::acquire(file, password, error);
-    return m_handle != nullptr;
+    m_database = ConnectionPool::acquire(file, password, error);
+    return m_database != nullptr;
 }

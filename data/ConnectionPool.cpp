@@ -8,21 +8,34 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <odbcinst.h>
 #include <sqlcipher/sqlite3.h>
 
+#include "data/Connection.h"
 #include "data/ExamSchema.h"
+#include "data/OdbcDatabase.h"
 #include "data/SqlDialect.h"
+#include "data/SqliteDatabase.h"
 #include "data/SqliteHandle.h"
+#include "platform/SignIn.h"
 
 namespace {
 struct PoolEntry
 {
-    std::shared_ptr<SqliteHandle> handle;
+    std::shared_ptr<SqliteDatabase> database;
     dev_t device = 0;
     ino_t inode = 0;
 };
 
+struct Credentials
+{
+    QString user;
+    QString password;
+};
+
 std::map<QString, PoolEntry> s_pool;
+std::map<QString, std::shared_ptr<Database>> s_servers; // by data source, database and user
+std::map<QString, Credentials> s_signedIn;              // by data source: who signed in this run
 int s_busyTimeout = 5000;
 
 QString quoted(const QString &text)
@@ -57,7 +70,7 @@ bool hasExamTables(sqlite3 *db)
     return found;
 }
 
-std::shared_ptr<SqliteHandle> openFresh(const QString &path, const QString &password, DbError *error)
+std::shared_ptr<SqliteDatabase> openFresh(const QString &path, const QString &password, DbError *error)
 {
     sqlite3 *raw = nullptr;
     // No SQLITE_OPEN_CREATE: a missing file must fail, never appear empty.
@@ -104,7 +117,26 @@ std::shared_ptr<SqliteHandle> openFresh(const QString &path, const QString &pass
     execute(raw, "PRAGMA journal_mode = DELETE;");
     execute(raw, "PRAGMA synchronous = FULL;");
     SqlDialect::registerFunctions(raw);
-    return handle;
+    return std::make_shared<SqliteDatabase>(handle);
+}
+
+// A value of an ODBC connection string: braced when it holds what would end or open one.
+QString odbcValue(const QString &value)
+{
+    if (!value.contains(QLatin1Char(';')) && !value.contains(QLatin1Char('{')) && !value.contains(QLatin1Char('}'))
+        && value == value.trimmed())
+        return value;
+    QString braced = value;
+    braced.replace(QLatin1Char('}'), QLatin1String("}}"));
+    return QLatin1Char('{') + braced + QLatin1Char('}');
+}
+
+// What the data source itself holds for `key` (odbc.ini), empty when nothing.
+QString dataSourceValue(const QString &dsn, const char *key)
+{
+    char value[512] = {};
+    const int length = SQLGetPrivateProfileString(dsn.toUtf8().constData(), key, "", value, int(sizeof value), "odbc.ini");
+    return length > 0 ? QString::fromUtf8(value, length) : QString();
 }
 } // namespace
 
@@ -127,7 +159,7 @@ QString ConnectionPool::resolveFile(const QString &path)
     return info.absoluteFilePath();
 }
 
-std::shared_ptr<SqliteHandle> ConnectionPool::acquire(const QString &path, const QString &password,
+std::shared_ptr<SqliteDatabase> ConnectionPool::acquire(const QString &path, const QString &password,
                                                       DbError *error)
 {
     const QString file = resolveFile(path);
@@ -142,25 +174,84 @@ std::shared_ptr<SqliteHandle> ConnectionPool::acquire(const QString &path, const
     const auto found = s_pool.find(key);
     if (found != s_pool.end()) {
         if (found->second.device == st.st_dev && found->second.inode == st.st_ino)
-            return found->second.handle;
+            return found->second.database;
         s_pool.erase(found);
     }
-    std::shared_ptr<SqliteHandle> handle = openFresh(file, password, error);
-    if (handle)
-        s_pool[key] = PoolEntry{handle, st.st_dev, st.st_ino};
-    return handle;
+    std::shared_ptr<SqliteDatabase> database = openFresh(file, password, error);
+    if (database)
+        s_pool[key] = PoolEntry{database, st.st_dev, st.st_ino};
+    return database;
+}
+
+QString ConnectionPool::odbcConnectionString(const QString &description, const QString &user, const QString &password)
+{
+    QStringList items;
+    for (const auto &[key, value] : Connection::descriptionItems(description)) {
+        const QString name = key.toLower();
+        if (name == QLatin1String("provider"))
+            continue;
+        if (value.isEmpty() && (name == QLatin1String("uid") || name == QLatin1String("pwd") || name == QLatin1String("database")))
+            continue;
+        items << key + QLatin1Char('=') + odbcValue(value);
+    }
+    if (!user.isEmpty())
+        items << QStringLiteral("UID=") + odbcValue(user) << QStringLiteral("PWD=") + odbcValue(password);
+    // The transactions are the data layer's own (no savepoint of the driver's before every
+    // statement), and a comparison reads back as a number, as on the file.
+    items << QStringLiteral("Protocol=7.4-0") << QStringLiteral("BoolsAsChar=0");
+    return items.join(QLatin1Char(';')) + QLatin1Char(';');
+}
+
+std::shared_ptr<Database> ConnectionPool::acquireServer(const QString &description, DbError *error)
+{
+    const QString dsn = Connection::descriptionItem(description, QStringLiteral("dsn"));
+    const QString database = Connection::descriptionItem(description, QStringLiteral("database"));
+    Credentials credentials{Connection::descriptionItem(description, QStringLiteral("uid")),
+                            Connection::descriptionItem(description, QStringLiteral("pwd"))};
+    // The data source's own user signs in as it stands; without one, the person signs in, once a run.
+    const bool sourceHasUser = !dataSourceValue(dsn, "Username").isEmpty() || !dataSourceValue(dsn, "UID").isEmpty();
+    if (credentials.user.isEmpty() && !sourceHasUser) {
+        const auto signedIn = s_signedIn.find(dsn);
+        if (signedIn != s_signedIn.end()) {
+            credentials = signedIn->second;
+        } else {
+            const std::optional<SignIn::Credentials> asked = SignIn::ask(dsn);
+            if (!asked) {
+                *error = DbError{DbError::ConnectFailed, QStringLiteral("Nobody signed in to the data source '%1'.").arg(dsn)};
+                return nullptr;
+            }
+            credentials = Credentials{asked->user, asked->password};
+        }
+    }
+    const QString key = dsn + QLatin1Char('\n') + database + QLatin1Char('\n') + credentials.user;
+    const auto found = s_servers.find(key);
+    if (found != s_servers.end()) {
+        if (found->second->isUsable())
+            return found->second;
+        s_servers.erase(found);
+    }
+    std::shared_ptr<Database> server =
+        OdbcDatabase::connect(odbcConnectionString(description, credentials.user, credentials.password), error);
+    if (!server)
+        return nullptr;
+    s_servers[key] = server;
+    if (!credentials.user.isEmpty())
+        s_signedIn[dsn] = credentials;
+    return server;
 }
 
 void ConnectionPool::clear()
 {
     s_pool.clear();
+    s_servers.clear();
+    s_signedIn.clear();
 }
 
 void ConnectionPool::setBusyTimeout(int msec)
 {
     s_busyTimeout = msec;
     for (auto &entry : s_pool)
-        sqlite3_busy_timeout(entry.second.handle->get(), msec);
+        sqlite3_busy_timeout(entry.second.database->get(), msec);
 }
 
 int ConnectionPool::busyTimeout()

@@ -12,6 +12,10 @@ struct DbError
     static constexpr long ProviderNotFound = 3706L;
     static constexpr long ConnectionClosed = 3709L;
     static constexpr long UpdateConflict = -2147217864L;
+    // A server that cannot be reached or refuses the sign-in (the number of a refused sign-in).
+    static constexpr long ConnectFailed = -2147217843L;
+    // The server refused the statement to the signed-in user.
+    static constexpr long PermissionDenied = -2147217911L;
 
     long number = 0;
     QString description;

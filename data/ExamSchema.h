@@ -2,13 +2,18 @@
 
 #include <QStringList>
 
+#include "data/SqlDialect.h"
+
 // The exam database: the question pool and the stored exams.
 namespace ExamSchema {
 // The six category captions, in the order their questions are numbered.
 QStringList categories();
 // Statements that create the tables and the indexes every query of the program relies on.
-QStringList createStatements();
+QStringList createStatements(SqlDialect::Target target = SqlDialect::Target::Sqlite);
 // The side tables beside the specified ones, created when absent (a database of the first version
 // gains them on its first open that can write): running exams' progress and question flags.
-QStringList sideTableStatements();
+QStringList sideTableStatements(SqlDialect::Target target = SqlDialect::Target::Sqlite);
+// A table or column name of the schema in its spelling here ("examid" -> "ExamID"); any other
+// name unchanged. A server gives unquoted names back in lower case.
+QString spelling(const QString &name);
 } // namespace ExamSchema

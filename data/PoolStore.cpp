@@ -7,9 +7,9 @@
 #include <QCryptographicHash>
 #include <QRegularExpression>
 
-#include <sqlcipher/sqlite3.h>
-
+#include "data/Database.h"
 #include "data/ExamSchema.h"
+#include "data/SqliteDatabase.h"
 #include "data/SqliteHandle.h"
 
 namespace {
@@ -23,35 +23,28 @@ struct Entry
     qint64 newQid = 0;
 };
 
-bool run(SqliteHandle &db, const QString &sql, QString *error)
+bool run(Database &db, const QString &sql, QString *error, const QVariantList &params = {})
 {
-    char *message = nullptr;
-    if (sqlite3_exec(db.get(), sql.toUtf8().constData(), nullptr, nullptr, &message) == SQLITE_OK)
+    DbError failure;
+    if (db.execute(sql, params, nullptr, &failure))
         return true;
-    *error = QString::fromUtf8(message);
-    sqlite3_free(message);
+    *error = failure.description;
     return false;
 }
 
-bool tableExists(SqliteHandle &db, const char *name)
-{
-    SqliteStatement stmt(db.get(), QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name = ?"));
-    stmt.bind(1, QString::fromLatin1(name));
-    return stmt.step() == SQLITE_ROW && stmt.column(0).toInt() > 0;
-}
-
 // Writes `layout` as the whole pool, in one transaction: numbered 1..N in layout order.
-bool write(SqliteHandle &db, std::vector<Entry> &layout, QString *error)
+bool write(Database &db, std::vector<Entry> &layout, QString *error)
 {
-    if (!run(db, QStringLiteral("BEGIN IMMEDIATE"), error))
+    DbError failure;
+    if (!db.begin(&failure, true)) {
+        *error = failure.description;
         return false;
+    }
     const auto fail = [&]() {
-        if (error->isEmpty())
-            *error = db.lastMessage();
-        sqlite3_exec(db.get(), "ROLLBACK", nullptr, nullptr, nullptr);
+        db.rollback();
         return false;
     };
-    for (const QString &create : ExamSchema::sideTableStatements()) {
+    for (const QString &create : ExamSchema::sideTableStatements(db.target())) {
         if (!run(db, create, error))
             return fail();
     }
@@ -61,68 +54,64 @@ bool write(SqliteHandle &db, std::vector<Entry> &layout, QString *error)
         maxOld = std::max(maxOld, layout[i].oldQid);
     }
     {
-        SqliteStatement highest(db.get(), QStringLiteral("SELECT coalesce(max(QID), 0) FROM Q_A"));
-        if (highest.step() == SQLITE_ROW)
-            maxOld = std::max(maxOld, highest.column(0).toLongLong());
+        Database::Result highest;
+        if (db.query(QStringLiteral("SELECT coalesce(max(QID), 0) FROM Q_A"), &highest, &failure) && !highest.rows.empty())
+            maxOld = std::max(maxOld, highest.rows.front().front().toLongLong());
     }
     // Out of the range of both numberings: the first pass never meets a key in use.
     const qint64 shift = std::max<qint64>(maxOld, qint64(layout.size())) + 1;
 
-    if (!run(db, QStringLiteral("CREATE TEMP TABLE IF NOT EXISTS vesk_qmap (old INTEGER PRIMARY KEY, new INTEGER NOT NULL); "
-                                "DELETE FROM vesk_qmap"),
-             error))
+    if (!run(db, QStringLiteral("CREATE TEMP TABLE IF NOT EXISTS vesk_qmap (old INTEGER PRIMARY KEY, new INTEGER NOT NULL)"),
+             error)
+        || !run(db, QStringLiteral("DELETE FROM vesk_qmap"), error))
         return fail();
-    {
-        SqliteStatement map(db.get(), QStringLiteral("INSERT INTO vesk_qmap (old, new) VALUES (?, ?)"));
-        for (const Entry &e : layout) {
-            if (e.oldQid == 0)
-                continue;
-            sqlite3_reset(map.get());
-            map.bind(1, e.oldQid);
-            map.bind(2, e.newQid);
-            if (map.step() != SQLITE_DONE)
+    for (const Entry &e : layout) {
+        if (e.oldQid != 0 && !run(db, QStringLiteral("INSERT INTO vesk_qmap (old, new) VALUES (?, ?)"), error,
+                                  {e.oldQid, e.newQid}))
+            return fail();
+    }
+    // Keys are checked row by row inside an UPDATE: shift out of range, then into place.
+    const QStringList renumber{
+        QStringLiteral("DELETE FROM Q_A WHERE QID NOT IN (SELECT old FROM vesk_qmap)"),
+        QStringLiteral("UPDATE Q_A SET QID = QID + %1").arg(shift),
+        QStringLiteral("UPDATE Q_A SET QID = (SELECT new FROM vesk_qmap WHERE old = Q_A.QID - %1)").arg(shift),
+        QStringLiteral("UPDATE ExamDetails SET QID = (SELECT new FROM vesk_qmap WHERE old = ExamDetails.QID) "
+                       "WHERE QID IN (SELECT old FROM vesk_qmap)"),
+        QStringLiteral("DELETE FROM QuestionKeys"),
+    };
+    for (const QString &sql : renumber) {
+        if (!run(db, sql, error))
+            return fail();
+    }
+    for (const Entry &e : layout) {
+        if (e.oldQid == 0 || e.rewrite) {
+            const PoolQuestion &q = e.question;
+            const QVariantList values{q.question, q.a, q.b, q.c, q.d, q.correct, q.category, q.explanation, e.newQid};
+            const QString sql = e.oldQid == 0
+                                    ? QStringLiteral("INSERT INTO Q_A (Question, A, B, C, D, CorrectAnswer, Category, "
+                                                     "Description, QID) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)")
+                                    : QStringLiteral("UPDATE Q_A SET Question = ?, A = ?, B = ?, C = ?, D = ?, "
+                                                     "CorrectAnswer = ?, Category = ?, Description = ? WHERE QID = ?");
+            if (!run(db, sql, error, values))
                 return fail();
         }
+        if (!run(db, QStringLiteral("INSERT INTO QuestionKeys (QID, StableID, Origin) VALUES (?, ?, ?)"), error,
+                 {e.newQid, e.question.id, e.origin}))
+            return fail();
     }
-    // SQLite checks a key row by row inside an UPDATE: shift out of range, then into place.
-    const QString sql = QStringLiteral(
-        "DELETE FROM Q_A WHERE QID NOT IN (SELECT old FROM vesk_qmap); "
-        "UPDATE Q_A SET QID = QID + %1; "
-        "UPDATE Q_A SET QID = (SELECT new FROM vesk_qmap WHERE old = Q_A.QID - %1); "
-        "UPDATE ExamDetails SET QID = (SELECT new FROM vesk_qmap WHERE old = ExamDetails.QID) "
-        "WHERE QID IN (SELECT old FROM vesk_qmap); "
-        "DELETE FROM QuestionKeys;")
-                            .arg(shift);
-    if (!run(db, sql, error))
+    if (!run(db, QStringLiteral("DELETE FROM vesk_qmap"), error))
         return fail();
-    {
-        SqliteStatement rewrite(db.get(), QStringLiteral("UPDATE Q_A SET Question = ?, A = ?, B = ?, C = ?, D = ?, "
-                                                         "CorrectAnswer = ?, Category = ?, Description = ? WHERE QID = ?"));
-        SqliteStatement insert(db.get(), QStringLiteral("INSERT INTO Q_A (Question, A, B, C, D, CorrectAnswer, Category, "
-                                                        "Description, QID) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)"));
-        SqliteStatement key(db.get(), QStringLiteral("INSERT INTO QuestionKeys (QID, StableID, Origin) VALUES (?, ?, ?)"));
-        for (const Entry &e : layout) {
-            if (e.oldQid == 0 || e.rewrite) {
-                SqliteStatement &stmt = e.oldQid == 0 ? insert : rewrite;
-                sqlite3_reset(stmt.get());
-                const PoolQuestion &q = e.question;
-                const QVariantList values{q.question, q.a, q.b, q.c, q.d, q.correct, q.category, q.explanation, e.newQid};
-                for (int v = 0; v < values.size(); ++v)
-                    stmt.bind(v + 1, values.at(v));
-                if (stmt.step() != SQLITE_DONE)
-                    return fail();
-            }
-            sqlite3_reset(key.get());
-            key.bind(1, e.newQid);
-            key.bind(2, e.question.id);
-            key.bind(3, e.origin);
-            if (key.step() != SQLITE_DONE)
-                return fail();
-        }
+    if (!db.commit(&failure)) {
+        *error = failure.description;
+        return fail();
     }
-    if (!run(db, QStringLiteral("DELETE FROM vesk_qmap; COMMIT"), error))
-        return fail();
     return true;
+}
+
+// A database of its own around a file opened by hand (the handle stays the caller's).
+SqliteDatabase around(SqliteHandle &handle)
+{
+    return SqliteDatabase(std::shared_ptr<SqliteHandle>(&handle, [](SqliteHandle *) {}));
 }
 
 // The pool in category order, each category as `within` orders its entries.
@@ -150,38 +139,57 @@ QString PoolStore::idFromText(const QString &text)
 
 bool PoolStore::read(SqliteHandle &db, std::vector<Stored> *pool, QString *error)
 {
-    const bool keys = tableExists(db, "QuestionKeys");
-    SqliteStatement stmt(db.get(),
-                         QStringLiteral("SELECT q.QID, q.Category, q.Question, q.A, q.B, q.C, q.D, q.CorrectAnswer, "
+    SqliteDatabase file = around(db);
+    return read(file, pool, error);
+}
+
+bool PoolStore::replace(SqliteHandle &db, const std::vector<PoolQuestion> &shipped, Report *report, QString *error)
+{
+    SqliteDatabase file = around(db);
+    return replace(file, shipped, report, error);
+}
+
+bool PoolStore::add(SqliteHandle &db, const std::vector<PoolQuestion> &questions, Report *report, QString *error)
+{
+    SqliteDatabase file = around(db);
+    return add(file, questions, report, error);
+}
+
+bool PoolStore::read(Database &db, std::vector<Stored> *pool, QString *error)
+{
+    const bool keys = db.hasTable(QStringLiteral("QuestionKeys"));
+    const QString sql = QStringLiteral("SELECT q.QID, q.Category, q.Question, q.A, q.B, q.C, q.D, q.CorrectAnswer, "
                                         "q.Description, %1, (SELECT count(*) FROM ExamDetails d WHERE d.QID = q.QID) > 0 "
                                         "FROM Q_A q %2 ORDER BY q.QID")
-                             .arg(keys ? QStringLiteral("k.StableID, k.Origin") : QStringLiteral("NULL, NULL"),
-                                  keys ? QStringLiteral("LEFT JOIN QuestionKeys k ON k.QID = q.QID") : QString()));
-    if (!stmt.isValid()) {
-        *error = db.lastMessage();
+                            .arg(keys ? QStringLiteral("k.StableID, k.Origin") : QStringLiteral("NULL, NULL"),
+                                 keys ? QStringLiteral("LEFT JOIN QuestionKeys k ON k.QID = q.QID") : QString());
+    Database::Result result;
+    DbError failure;
+    if (!db.query(sql, &result, &failure)) {
+        *error = failure.description;
         return false;
     }
-    while (stmt.step() == SQLITE_ROW) {
+    for (const std::vector<QVariant> &row : result.rows) {
         Stored s;
-        s.qid = stmt.column(0).toLongLong();
+        s.qid = row[0].toLongLong();
         PoolQuestion &q = s.question;
-        q.category = stmt.column(1).toString();
-        q.question = stmt.column(2).toString();
-        q.a = stmt.column(3).toString();
-        q.b = stmt.column(4).toString();
-        q.c = stmt.column(5).toString();
-        q.d = stmt.column(6).toString();
-        q.correct = stmt.column(7).toString();
-        q.explanation = stmt.column(8).toString();
-        q.id = stmt.column(9).toString();
-        s.origin = stmt.column(10).isNull() ? QString::fromLatin1(kShipped) : stmt.column(10).toString();
-        s.used = stmt.column(11).toBool();
+        q.category = row[1].toString();
+        q.question = row[2].toString();
+        q.a = row[3].toString();
+        q.b = row[4].toString();
+        q.c = row[5].toString();
+        q.d = row[6].toString();
+        q.correct = row[7].toString();
+        q.explanation = row[8].toString();
+        q.id = row[9].toString();
+        s.origin = row[10].isNull() ? QString::fromLatin1(kShipped) : row[10].toString();
+        s.used = row[11].toLongLong() != 0 || row[11].toString() == QLatin1String("true");
         pool->push_back(s);
     }
     return true;
 }
 
-bool PoolStore::replace(SqliteHandle &db, const std::vector<PoolQuestion> &shipped, Report *report, QString *error)
+bool PoolStore::replace(Database &db, const std::vector<PoolQuestion> &shipped, Report *report, QString *error)
 {
     std::vector<Stored> old;
     if (!read(db, &old, error))
@@ -253,7 +261,7 @@ bool PoolStore::replace(SqliteHandle &db, const std::vector<PoolQuestion> &shipp
     return write(db, layout, error);
 }
 
-bool PoolStore::add(SqliteHandle &db, const std::vector<PoolQuestion> &questions, Report *report, QString *error)
+bool PoolStore::add(Database &db, const std::vector<PoolQuestion> &questions, Report *report, QString *error)
 {
     std::vector<Stored> old;
     if (!read(db, &old, error))

@@ -8,6 +8,7 @@
 
 #include "data/PoolQuestion.h"
 
+class Database;
 class SqliteHandle;
 
 // The question pool inside an exam database, changed in place: the pool replaced by a newer one,
@@ -42,12 +43,16 @@ public:
     static constexpr char kImported[] = "imported";
 
     // The pool as stored, in QID order, with stable ids (made from the text where none is stored).
-    static bool read(SqliteHandle &db, std::vector<Stored> *pool, QString *error);
+    static bool read(Database &db, std::vector<Stored> *pool, QString *error);
     // Replaces the shipped questions by `shipped`, matched by stable id (by text where the database
     // has no ids yet). Imported questions stay; a shipped question a stored exam uses stays too.
-    static bool replace(SqliteHandle &db, const std::vector<PoolQuestion> &shipped, Report *report, QString *error);
+    static bool replace(Database &db, const std::vector<PoolQuestion> &shipped, Report *report, QString *error);
     // Adds imported questions after their categories' last; a question whose text is already in
     // the pool (or earlier in `questions`) is skipped and counted.
+    static bool add(Database &db, const std::vector<PoolQuestion> &questions, Report *report, QString *error);
+    // The same on an exam file opened by hand.
+    static bool read(SqliteHandle &db, std::vector<Stored> *pool, QString *error);
+    static bool replace(SqliteHandle &db, const std::vector<PoolQuestion> &shipped, Report *report, QString *error);
     static bool add(SqliteHandle &db, const std::vector<PoolQuestion> &questions, Report *report, QString *error);
 
     // A stable id made from a question's text, for questions that have none.

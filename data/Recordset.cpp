@@ -2,65 +2,20 @@
 
 #include <algorithm>
 
-#include <sqlcipher/sqlite3.h>
-
-#include "data/SqliteHandle.h"
-
-namespace {
-DbError engineError(const SqliteHandle &db, long number)
-{
-    return DbError{number, db.lastMessage()};
-}
-
-QString pragmaKeyColumn(sqlite3 *db, const QString &table)
-{
-    SqliteStatement info(db, QStringLiteral("PRAGMA table_info(\"%1\")").arg(table));
-    QString key;
-    int keys = 0;
-    while (info.isValid() && info.step() == SQLITE_ROW) {
-        if (info.column(5).toInt() > 0) {
-            key = info.column(1).toString();
-            ++keys;
-        }
-    }
-    return keys == 1 ? key : QString();
-}
-} // namespace
-
-std::shared_ptr<Recordset> Recordset::open(std::shared_ptr<SqliteHandle> connection, const QString &sql,
+std::shared_ptr<Recordset> Recordset::open(std::shared_ptr<Database> connection, const QString &sql,
                                            bool updatable, DbError *error)
 {
-    SqliteStatement stmt(connection->get(), sql);
-    if (!stmt.isValid()) {
-        *error = engineError(*connection, DbError::CommandError);
+    Database::Result result;
+    if (!connection->query(sql, &result, error))
         return nullptr;
-    }
     std::shared_ptr<Recordset> rs(new Recordset);
     rs->m_connection = std::move(connection);
     rs->m_updatable = updatable;
-    const int columns = stmt.columnCount();
-    for (int i = 0; i < columns; ++i) {
-        const char *table = sqlite3_column_table_name(stmt.get(), i);
-        const char *origin = sqlite3_column_origin_name(stmt.get(), i);
-        rs->m_columns.push_back(Column{QString::fromUtf8(sqlite3_column_name(stmt.get(), i)),
-                                       QString::fromUtf8(table ? table : ""),
-                                       QString::fromUtf8(origin ? origin : "")});
-    }
-    int rc = SQLITE_OK;
-    while ((rc = stmt.step()) == SQLITE_ROW) {
-        std::vector<QVariant> row;
-        row.reserve(size_t(columns));
-        for (int i = 0; i < columns; ++i)
-            row.push_back(stmt.column(i));
-        rs->m_rows.push_back(std::move(row));
-    }
-    if (rc != SQLITE_DONE) {
-        *error = engineError(*rs->m_connection, DbError::GenericFailure);
-        return nullptr;
-    }
+    rs->m_columns = std::move(result.columns);
+    rs->m_rows = std::move(result.rows);
     if (updatable) {
         rs->m_original = rs->m_rows;
-        rs->m_changed.assign(rs->m_rows.size(), std::vector<bool>(size_t(columns), false));
+        rs->m_changed.assign(rs->m_rows.size(), std::vector<bool>(rs->m_columns.size(), false));
         rs->findKeys();
     }
     rs->m_pos = rs->m_rows.empty() ? -1 : 0;
@@ -77,7 +32,7 @@ void Recordset::findKeys()
             tables.push_back(c.table);
     }
     for (const QString &table : tables) {
-        const QString key = pragmaKeyColumn(m_connection->get(), table);
+        const QString key = m_connection->keyColumn(table);
         for (int i = 0; i < fieldCount(); ++i) {
             if (!key.isEmpty() && m_columns[size_t(i)].table == table
                 && m_columns[size_t(i)].origin.compare(key, Qt::CaseInsensitive) == 0) {
@@ -213,29 +168,28 @@ bool Recordset::writeBack(int row)
     if (byTable.empty())
         return true;
 
-    sqlite3 *db = m_connection->get();
-    const bool ownTransaction = sqlite3_get_autocommit(db) != 0;
-    if (ownTransaction)
-        sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr);
-    bool ok = true;
+    Database &db = *m_connection;
+    const bool ownTransaction = !db.inTransaction();
+    bool ok = !ownTransaction || db.begin(&m_lastError);
     for (const auto &entry : byTable) {
-        if (!writeTable(row, entry.first, entry.second)) {
+        if (!ok || !writeTable(row, entry.first, entry.second)) {
             ok = false;
             break;
         }
     }
     if (ok && m_companion) {
-        const QByteArray companion = m_companion().toUtf8();
+        const QString companion = m_companion();
+        DbError ignored;
         if (!companion.isEmpty())
-            sqlite3_exec(db, companion.constData(), nullptr, nullptr, nullptr);
+            db.execute(companion, {}, nullptr, &ignored);
     }
-    if (ok && ownTransaction && sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK) {
-        m_lastError = engineError(*m_connection, DbError::GenericFailure);
+    if (ok && ownTransaction && !db.commit(&m_lastError)) {
+        m_lastError.number = DbError::GenericFailure;
         ok = false;
     }
     if (!ok) {
-        if (ownTransaction && sqlite3_get_autocommit(db) == 0)
-            sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+        if (ownTransaction)
+            db.rollback();
         // The row keeps its change so that a later write-back retries it.
         emit writeFailed(m_lastError.text());
         return false;
@@ -259,31 +213,26 @@ bool Recordset::writeTable(int row, const QString &table, const std::vector<int>
     }
     QStringList sets;
     QStringList checks;
+    const QString same = QLatin1Char(' ') + m_connection->nullSafeEquals() + QLatin1String(" ?");
     for (int f : fields) {
-        const QString column = QLatin1Char('"') + m_columns[size_t(f)].origin + QLatin1Char('"');
+        const QString column = m_connection->quoteName(m_columns[size_t(f)].origin);
         sets << column + QLatin1String(" = ?");
-        checks << column + QLatin1String(" IS ?");
+        checks << column + same;
     }
-    const QString keyColumn = QLatin1Char('"') + m_columns[size_t(key->second)].origin + QLatin1Char('"');
-    const QString sql = QStringLiteral("UPDATE \"%1\" SET %2 WHERE %3 = ? AND %4")
-                            .arg(table, sets.join(QLatin1String(", ")), keyColumn,
+    const QString keyColumn = m_connection->quoteName(m_columns[size_t(key->second)].origin);
+    const QString sql = QStringLiteral("UPDATE %1 SET %2 WHERE %3 = ? AND %4")
+                            .arg(m_connection->quoteName(table), sets.join(QLatin1String(", ")), keyColumn,
                                  checks.join(QLatin1String(" AND ")));
-    SqliteStatement stmt(m_connection->get(), sql);
-    if (!stmt.isValid()) {
-        m_lastError = engineError(*m_connection, DbError::CommandError);
-        return false;
-    }
-    int index = 1;
+    QVariantList params;
     for (int f : fields)
-        stmt.bind(index++, m_rows[size_t(row)][size_t(f)]);
-    stmt.bind(index++, m_original[size_t(row)][size_t(key->second)]);
+        params << m_rows[size_t(row)][size_t(f)];
+    params << m_original[size_t(row)][size_t(key->second)];
     for (int f : fields)
-        stmt.bind(index++, m_original[size_t(row)][size_t(f)]);
-    if (stmt.step() != SQLITE_DONE) {
-        m_lastError = engineError(*m_connection, DbError::GenericFailure);
+        params << m_original[size_t(row)][size_t(f)];
+    qint64 changes = 0;
+    if (!m_connection->execute(sql, params, &changes, &m_lastError))
         return false;
-    }
-    if (sqlite3_changes(m_connection->get()) != 1) {
+    if (changes != 1) {
         m_lastError = DbError{DbError::UpdateConflict,
                               QStringLiteral("The row could not be saved: another user changed or deleted it "
                                              "after it was read.")};

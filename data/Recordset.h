@@ -8,9 +8,8 @@
 #include <QString>
 #include <QVariant>
 
+#include "data/Database.h"
 #include "data/DbError.h"
-
-class SqliteHandle;
 
 // A client-side static cursor over a whole query result. An updatable recordset writes a
 // changed row back when the cursor leaves it (or on Update()), by the row's key and only if the
@@ -21,15 +20,10 @@ class Recordset final : public QObject
     Q_DISABLE_COPY_MOVE(Recordset)
 
 public:
-    struct Column
-    {
-        QString name;
-        QString table;  // base table, empty for an expression
-        QString origin; // base column, empty for an expression
-    };
+    using Column = Database::Column;
 
     // Runs `sql` (already in the engine's dialect) and fetches every row.
-    static std::shared_ptr<Recordset> open(std::shared_ptr<SqliteHandle> connection, const QString &sql,
+    static std::shared_ptr<Recordset> open(std::shared_ptr<Database> connection, const QString &sql,
                                            bool updatable, DbError *error);
     ~Recordset() override;
 
@@ -79,7 +73,7 @@ private:
     bool writeTable(int row, const QString &table, const std::vector<int> &fields);
     void findKeys();
 
-    std::shared_ptr<SqliteHandle> m_connection;
+    std::shared_ptr<Database> m_connection;
     std::vector<Column> m_columns;
     std::vector<std::vector<QVariant>> m_rows;
     std::vector<std::vector<QVariant>> m_original; // values as read, for the optimistic check

@@ -681,8 +681,9 @@ void integerDivide(sqlite3_context* context, int argc, sqlite3_value** args)
 
 namespace SqlDialect {
 
-QString translate(const QString& sql)
+QString translate(const QString& sql, Target target)
 {
+    Q_UNUSED(target)
     return Translation(sql).text();
 }
 

@@ -8,12 +8,15 @@ struct sqlite3;
 // this turns them into SQL that SQLite runs with the same meaning.
 namespace SqlDialect {
 
+// The engine a statement is translated for.
+enum class Target { Sqlite, PostgreSql };
+
 // Rewrites what SQLite lacks, leaving string literals and quoted or bracketed names untouched:
 //   SELECT [DISTINCT|ALL] TOP n ...  ->  SELECT ... LIMIT n  (a UNION arm becomes a subquery)
 //   a \ b (integer division)         ->  vesk_intdiv((a), (b))
 //   @@IDENTITY                       ->  last_insert_rowid()
 // Format(expr, 'pattern') is kept as written; registerFunctions() supplies it.
-QString translate(const QString& sql);
+QString translate(const QString& sql, Target target = Target::Sqlite);
 
 // Adds the functions translated statements call: format(text, pattern) and vesk_intdiv(a, b).
 // Call once on each connection, after keying it.

@@ -1,13 +1,10 @@
 #include "data/cDBAccess.h"
 
-#include <sqlcipher/sqlite3.h>
-
 #include "data/Connection.h"
 #include "data/DataGlobals.h"
+#include "data/Database.h"
 #include "data/DbError.h"
 #include "data/Recordset.h"
-#include "data/SqlDialect.h"
-#include "data/SqliteHandle.h"
 #include "platform/AppExit.h"
 #include "platform/GenModule.h"
 #include "platform/MessageBox.h"
@@ -15,11 +12,9 @@
 namespace {
 constexpr char kSqlServerHost[] = "EXAMSERVER";
 
-DbError statementError(const SqliteHandle &db)
+std::shared_ptr<Database> openDatabase()
 {
-    const int code = db.lastCode() & 0xff;
-    const long number = code == SQLITE_ERROR ? DbError::CommandError : DbError::GenericFailure;
-    return DbError{number, db.lastMessage()};
+    return gConnection ? gConnection->database() : nullptr;
 }
 } // namespace
 
@@ -105,7 +100,7 @@ bool cDBAccess::Open_Connection(int dbProvider, const QString &db_Path, const QS
 bool cDBAccess::ExecuteSQL(const QString &SQL)
 {
     mRecordsAffected = 0;
-    const std::shared_ptr<SqliteHandle> db = gConnection ? gConnection->handle() : nullptr;
+    const std::shared_ptr<Database> db = openDatabase();
     if (!db) {
         mLastError = DbError{DbError::ConnectionClosed,
                              QStringLiteral("The connection is closed; the statement was not run.")}
@@ -113,27 +108,28 @@ bool cDBAccess::ExecuteSQL(const QString &SQL)
         return false;
     }
     // Inside a batch each statement is a nested transaction of its own.
-    const char *begin = mBatch ? "SAVEPOINT statement" : "BEGIN";
-    const char *commit = mBatch ? "RELEASE statement" : "COMMIT";
-    const char *rollback = mBatch ? "ROLLBACK TO statement; RELEASE statement" : "ROLLBACK";
-    if (sqlite3_exec(db->get(), begin, nullptr, nullptr, nullptr) != SQLITE_OK) {
-        mLastError = statementError(*db).text();
+    DbError error;
+    const bool nested = mBatch != nullptr;
+    if (!(nested ? db->execute(QStringLiteral("SAVEPOINT statement"), {}, nullptr, &error) : db->begin(&error))) {
+        mLastError = error.text();
         return false;
     }
-    bool ok = false;
-    {
-        SqliteStatement stmt(db->get(), SqlDialect::translate(SQL));
-        ok = stmt.isValid() && stmt.step() == SQLITE_DONE;
-        if (!ok)
-            mLastError = statementError(*db).text();
-        mRecordsAffected = ok ? sqlite3_changes(db->get()) : 0;
+    qint64 changes = 0;
+    bool ok = db->execute(db->translate(SQL), {}, &changes, &error);
+    mRecordsAffected = ok ? int(changes) : 0;
+    if (ok)
+        ok = nested ? db->execute(QStringLiteral("RELEASE SAVEPOINT statement"), {}, nullptr, &error) : db->commit(&error);
+    if (!ok) {
+        mLastError = error.text();
+        mRecordsAffected = 0;
+        if (!nested) {
+            db->rollback();
+        } else if (db->inTransaction()) {
+            DbError ignored;
+            db->execute(QStringLiteral("ROLLBACK TO SAVEPOINT statement"), {}, nullptr, &ignored);
+            db->execute(QStringLiteral("RELEASE SAVEPOINT statement"), {}, nullptr, &ignored);
+        }
     }
-    if (ok && sqlite3_exec(db->get(), commit, nullptr, nullptr, nullptr) != SQLITE_OK) {
-        mLastError = statementError(*db).text();
-        ok = false;
-    }
-    if (!ok && sqlite3_get_autocommit(db->get()) == 0)
-        sqlite3_exec(db->get(), rollback, nullptr, nullptr, nullptr);
     return ok;
 }
 
@@ -143,11 +139,11 @@ std::shared_ptr<Recordset> cDBAccess::GetRS(const QString &SQL, int CLocation, i
     Q_UNUSED(CLocation)
     Q_UNUSED(CType)
     Q_UNUSED(cmdType)
-    const std::shared_ptr<SqliteHandle> db = gConnection ? gConnection->handle() : nullptr;
+    const std::shared_ptr<Database> db = openDatabase();
     DbError error{DbError::ConnectionClosed,
                   QStringLiteral("Operation is not allowed when the object is closed.")};
     if (db)
-        mRecordset = Recordset::open(db, SqlDialect::translate(SQL), CLock == adLockOptimistic, &error);
+        mRecordset = Recordset::open(db, db->translate(SQL), CLock == adLockOptimistic, &error);
     if (!mRecordset) {
         mLastError = error.text();
         MessageBox::show(mLastError, MessageBox::OkOnly, MessageBox::NoIcon, QStringLiteral("Class DBAccess"));
@@ -166,11 +162,12 @@ std::shared_ptr<Connection> cDBAccess::GetConnection() const
 
 bool cDBAccess::BeginBatch()
 {
-    const std::shared_ptr<SqliteHandle> db = gConnection ? gConnection->handle() : nullptr;
+    const std::shared_ptr<Database> db = openDatabase();
     if (!db || mBatch)
         return false;
-    if (sqlite3_exec(db->get(), "BEGIN", nullptr, nullptr, nullptr) != SQLITE_OK) {
-        mLastError = statementError(*db).text();
+    DbError error;
+    if (!db->begin(&error)) {
+        mLastError = error.text();
         return false;
     }
     mBatch = db;
@@ -179,28 +176,28 @@ bool cDBAccess::BeginBatch()
 
 bool cDBAccess::CommitBatch()
 {
-    const std::shared_ptr<SqliteHandle> db = std::move(mBatch);
+    const std::shared_ptr<Database> db = std::move(mBatch);
     mBatch.reset();
     if (!db)
         return false;
-    if (sqlite3_exec(db->get(), "COMMIT", nullptr, nullptr, nullptr) == SQLITE_OK)
+    DbError error;
+    if (db->commit(&error))
         return true;
-    mLastError = statementError(*db).text();
-    if (sqlite3_get_autocommit(db->get()) == 0)
-        sqlite3_exec(db->get(), "ROLLBACK", nullptr, nullptr, nullptr);
+    mLastError = error.text();
+    db->rollback();
     return false;
 }
 
 void cDBAccess::RollbackBatch()
 {
-    const std::shared_ptr<SqliteHandle> db = std::move(mBatch);
+    const std::shared_ptr<Database> db = std::move(mBatch);
     mBatch.reset();
-    if (db && sqlite3_get_autocommit(db->get()) == 0)
-        sqlite3_exec(db->get(), "ROLLBACK", nullptr, nullptr, nullptr);
+    if (db)
+        db->rollback();
 }
 
 qlonglong cDBAccess::lastInsertId() const
 {
-    const std::shared_ptr<SqliteHandle> db = gConnection ? gConnection->handle() : nullptr;
-    return db ? qlonglong(sqlite3_last_insert_rowid(db->get())) : 0;
+    const std::shared_ptr<Database> db = openDatabase();
+    return db ? db->lastInsertId() : 0;
 }

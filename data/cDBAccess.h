@@ -5,8 +5,8 @@
 #include <QString>
 
 class Connection;
+class Database;
 class Recordset;
-class SqliteHandle;
 
 // The one class through which the program talks to its database. Constructing an object gives
 // the program a fresh, unopened shared connection; destroying one releases the shared
@@ -53,5 +53,5 @@ public:
 
 private:
     std::shared_ptr<Recordset> mRecordset;
-    std::shared_ptr<SqliteHandle> mBatch; // the connection a batch is open on
+    std::shared_ptr<Database> mBatch; // the connection a batch is open on
 };

@@ -21,6 +21,7 @@
 #include "platform/FileDialog.h"
 #include "platform/GenModule.h"
 #include "platform/MessageBox.h"
+#include "platform/SignIn.h"
 #include "platform/SystemBeep.h"
 #include "shell/frmMain.h"
 
@@ -41,6 +42,7 @@ std::unique_ptr<SqliteHandle> openKeyed(const QString &path)
 void TestSupport::resetProgramState()
 {
     MessageBox::setTestMode(true);
+    SignIn::setTestMode(true);
     AppExit::setTestMode(true);
     Clock::setManual(true);
     Clock::setNow(QDateTime(QDate(2026, 12, 4), QTime(0, 30, 0)));

@@ -3,6 +3,7 @@
 #include "data/DateFormat.h"
 #include "data/ExamQueries.h"
 #include "data/SqlDialect.h"
+#include "data/SqliteDatabase.h"
 #include "data/SqliteHandle.h"
 
 #include <sqlcipher/sqlite3.h>
@@ -26,7 +27,7 @@ class tst_SqlDialect : public QObject
     Q_OBJECT
 
     QTemporaryDir m_dir;
-    std::shared_ptr<SqliteHandle> m_db;
+    std::shared_ptr<SqliteDatabase> m_db;
 
     Result run(const QString& sql) const;
     void expect(const QString& sql, const Rows& rows, const QStringList& columns = {}) const;

@@ -1,0 +1,404 @@
+#include "data/OdbcDatabase.h"
+
+#include <string>
+
+#include <sqlext.h>
+
+#include <QHash>
+#include <QRegularExpression>
+
+#include "data/ExamSchema.h"
+
+namespace {
+std::u16string wide(const QString &text)
+{
+    return std::u16string(reinterpret_cast<const char16_t *>(text.utf16()), size_t(text.size()));
+}
+
+SQLWCHAR *wideArg(std::u16string &text)
+{
+    return reinterpret_cast<SQLWCHAR *>(text.data());
+}
+
+std::shared_ptr<OdbcHandle> sharedEnvironment()
+{
+    static std::weak_ptr<OdbcHandle> shared;
+    std::shared_ptr<OdbcHandle> environment = shared.lock();
+    if (!environment) {
+        environment = std::make_shared<OdbcHandle>(SQLSMALLINT(SQL_HANDLE_ENV), SQLHANDLE(SQL_NULL_HANDLE));
+        if (environment->isValid())
+            SQLSetEnvAttr(environment->get(), SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
+        shared = environment;
+    }
+    return environment;
+}
+
+// The program's spelling of the names a statement uses (as written in it) and of the exam
+// schema's tables and columns, by their lower-case form.
+class Spelling final
+{
+public:
+    explicit Spelling(const QString &sql)
+    {
+        static const QRegularExpression word(QStringLiteral("[A-Za-z_][A-Za-z0-9_]*"));
+        for (auto it = word.globalMatch(sql); it.hasNext();) {
+            const QString name = it.next().captured();
+            m_names.insert(name.toLower(), name);
+        }
+    }
+    QString of(const QString &name) const
+    {
+        if (const auto found = m_names.constFind(name.toLower()); found != m_names.constEnd() && *found != name.toLower())
+            return *found;
+        return ExamSchema::spelling(name);
+    }
+
+private:
+    QHash<QString, QString> m_names; // the first spelling met wins
+};
+
+QVariant readValue(SQLHSTMT stmt, SQLUSMALLINT column, SQLLEN type, bool *ok)
+{
+    *ok = true;
+    SQLLEN indicator = 0;
+    switch (type) {
+    case SQL_BIT:
+    case SQL_TINYINT:
+    case SQL_SMALLINT:
+    case SQL_INTEGER:
+    case SQL_BIGINT: {
+        qint64 value = 0;
+        *ok = SQL_SUCCEEDED(SQLGetData(stmt, column, SQL_C_SBIGINT, &value, sizeof value, &indicator));
+        return !*ok || indicator == SQL_NULL_DATA ? QVariant() : QVariant(qlonglong(value));
+    }
+    case SQL_REAL:
+    case SQL_FLOAT:
+    case SQL_DOUBLE: {
+        double value = 0;
+        *ok = SQL_SUCCEEDED(SQLGetData(stmt, column, SQL_C_DOUBLE, &value, sizeof value, &indicator));
+        return !*ok || indicator == SQL_NULL_DATA ? QVariant() : QVariant(value);
+    }
+    case SQL_BINARY:
+    case SQL_VARBINARY:
+    case SQL_LONGVARBINARY: {
+        QByteArray bytes;
+        char buffer[4096];
+        for (;;) {
+            const SQLRETURN rc = SQLGetData(stmt, column, SQL_C_BINARY, buffer, sizeof buffer, &indicator);
+            if (rc == SQL_NO_DATA)
+                break;
+            if (!SQL_SUCCEEDED(rc)) {
+                *ok = false;
+                return QVariant();
+            }
+            if (indicator == SQL_NULL_DATA)
+                return QVariant();
+            const SQLLEN got = indicator == SQL_NO_TOTAL || indicator > SQLLEN(sizeof buffer) ? SQLLEN(sizeof buffer) : indicator;
+            bytes.append(buffer, qsizetype(got));
+            if (rc == SQL_SUCCESS)
+                break;
+        }
+        return QVariant(bytes);
+    }
+    default:
+        break;
+    }
+    // Everything else as text; a decimal number as a number.
+    QString text;
+    SQLWCHAR buffer[1024];
+    for (;;) {
+        const SQLRETURN rc = SQLGetData(stmt, column, SQL_C_WCHAR, buffer, sizeof buffer, &indicator);
+        if (rc == SQL_NO_DATA)
+            break;
+        if (!SQL_SUCCEEDED(rc)) {
+            *ok = false;
+            return QVariant();
+        }
+        if (indicator == SQL_NULL_DATA)
+            return QVariant();
+        const qsizetype room = qsizetype(std::size(buffer)) - 1; // the driver ends each piece with a NUL
+        const qsizetype units = indicator == SQL_NO_TOTAL ? room : qMin<qsizetype>(room, indicator / qsizetype(sizeof(SQLWCHAR)));
+        text.append(QString::fromUtf16(reinterpret_cast<const char16_t *>(buffer), units));
+        if (rc == SQL_SUCCESS)
+            break;
+    }
+    if (type == SQL_NUMERIC || type == SQL_DECIMAL) {
+        bool whole = false;
+        const qlonglong integer = text.toLongLong(&whole);
+        return whole ? QVariant(integer) : QVariant(text.toDouble());
+    }
+    return QVariant(text);
+}
+
+QString attribute(SQLHSTMT stmt, SQLUSMALLINT column, SQLUSMALLINT field)
+{
+    SQLWCHAR text[512] = {};
+    SQLSMALLINT length = 0;
+    if (!SQL_SUCCEEDED(SQLColAttributeW(stmt, column, field, text, sizeof text, &length, nullptr)))
+        return QString();
+    return QString::fromUtf16(reinterpret_cast<const char16_t *>(text),
+                              qMin<qsizetype>(length / qsizetype(sizeof(SQLWCHAR)), qsizetype(std::size(text)) - 1));
+}
+
+// A name as the statements write it: a plain identifier folds to the server's lower case by
+// itself; anything else is quoted as it is.
+QString serverName(const QString &name)
+{
+    static const QRegularExpression plain(QStringLiteral("^[A-Za-z_][A-Za-z0-9_]*$"));
+    return plain.match(name).hasMatch() ? name.toLower() : name;
+}
+} // namespace
+
+OdbcDatabase::OdbcDatabase(std::shared_ptr<OdbcHandle> environment)
+    : m_environment(std::move(environment))
+    , m_connection(SQL_HANDLE_DBC, m_environment->get())
+{
+}
+
+OdbcDatabase::~OdbcDatabase()
+{
+    if (m_inTransaction)
+        rollback();
+}
+
+DbError OdbcDatabase::errorOf(const OdbcHandle &handle, long fallback)
+{
+    const QString state = handle.sqlState();
+    QString text = handle.message();
+    if (text.isEmpty())
+        text = QStringLiteral("The database server reported a failure without a description.");
+    long number = fallback;
+    if (state == QLatin1String("42501"))
+        number = DbError::PermissionDenied;
+    else if (state.startsWith(QLatin1String("42")))
+        number = DbError::CommandError;
+    else if (state.startsWith(QLatin1String("08")) || state.startsWith(QLatin1String("57")))
+        number = DbError::GenericFailure;
+    return DbError{number, text};
+}
+
+std::shared_ptr<OdbcDatabase> OdbcDatabase::connect(const QString &connectionString, DbError *error)
+{
+    std::shared_ptr<OdbcHandle> environment = sharedEnvironment();
+    if (!environment->isValid()) {
+        *error = DbError{DbError::ConnectFailed, QStringLiteral("The ODBC driver manager could not be started.")};
+        return nullptr;
+    }
+    std::shared_ptr<OdbcDatabase> db(new OdbcDatabase(std::move(environment)));
+    if (!db->m_connection.isValid()) {
+        *error = DbError{DbError::ConnectFailed, QStringLiteral("No ODBC connection could be made.")};
+        return nullptr;
+    }
+    SQLSetConnectAttrW(db->m_connection.get(), SQL_ATTR_LOGIN_TIMEOUT, reinterpret_cast<SQLPOINTER>(10), 0);
+    std::u16string text = wide(connectionString);
+    const SQLRETURN rc = SQLDriverConnectW(db->m_connection.get(), nullptr, wideArg(text), SQLSMALLINT(text.size()),
+                                           nullptr, 0, nullptr, SQL_DRIVER_NOPROMPT);
+    if (!SQL_SUCCEEDED(rc)) {
+        // Whatever the cause (no such source, no server, refused sign-in), not a file problem.
+        *error = DbError{DbError::ConnectFailed, errorOf(db->m_connection).description};
+        return nullptr;
+    }
+    db->m_connection.setConnected(true);
+    SQLWCHAR user[256] = {};
+    SQLSMALLINT length = 0;
+    if (SQL_SUCCEEDED(SQLGetInfoW(db->m_connection.get(), SQL_USER_NAME, user, sizeof user, &length)))
+        db->m_user = QString::fromUtf16(reinterpret_cast<const char16_t *>(user),
+                                        qMin<qsizetype>(length / qsizetype(sizeof(SQLWCHAR)), 255));
+    return db;
+}
+
+bool OdbcDatabase::query(const QString &sql, Result *result, DbError *error)
+{
+    OdbcHandle stmt(SQL_HANDLE_STMT, m_connection.get());
+    std::u16string text = wide(sql);
+    const SQLRETURN rc = SQLExecDirectW(stmt.get(), wideArg(text), SQLINTEGER(text.size()));
+    if (!SQL_SUCCEEDED(rc) && rc != SQL_NO_DATA) {
+        *error = errorOf(stmt, DbError::GenericFailure);
+        return false;
+    }
+    SQLSMALLINT columns = 0;
+    SQLNumResultCols(stmt.get(), &columns);
+    result->columns.clear();
+    result->rows.clear();
+    const Spelling spelling(sql);
+    std::vector<SQLLEN> types;
+    for (SQLUSMALLINT i = 1; i <= SQLUSMALLINT(columns); ++i) {
+        SQLLEN type = 0;
+        SQLColAttributeW(stmt.get(), i, SQL_DESC_CONCISE_TYPE, nullptr, 0, nullptr, &type);
+        types.push_back(type);
+        const QString table = attribute(stmt.get(), i, SQL_DESC_BASE_TABLE_NAME);
+        // Without a base table the driver gives the label as the base column: an expression.
+        const QString origin = table.isEmpty() ? QString() : attribute(stmt.get(), i, SQL_DESC_BASE_COLUMN_NAME);
+        result->columns.push_back(Column{spelling.of(attribute(stmt.get(), i, SQL_DESC_LABEL)),
+                                         table.isEmpty() ? QString() : spelling.of(table),
+                                         origin.isEmpty() ? QString() : spelling.of(origin)});
+    }
+    if (columns == 0)
+        return true;
+    for (;;) {
+        const SQLRETURN fetched = SQLFetch(stmt.get());
+        if (fetched == SQL_NO_DATA)
+            break;
+        if (!SQL_SUCCEEDED(fetched)) {
+            *error = errorOf(stmt, DbError::GenericFailure);
+            return false;
+        }
+        std::vector<QVariant> row;
+        row.reserve(size_t(columns));
+        for (SQLUSMALLINT i = 1; i <= SQLUSMALLINT(columns); ++i) {
+            bool ok = true;
+            row.push_back(readValue(stmt.get(), i, types[i - 1], &ok));
+            if (!ok) {
+                *error = errorOf(stmt, DbError::GenericFailure);
+                return false;
+            }
+        }
+        result->rows.push_back(std::move(row));
+    }
+    return true;
+}
+
+bool OdbcDatabase::execute(const QString &sql, const QVariantList &params, qint64 *changes, DbError *error)
+{
+    OdbcHandle stmt(SQL_HANDLE_STMT, m_connection.get());
+    // Every value goes as text of no declared type, so that the server reads it as the column it
+    // meets needs (an integer, a text), as the file engine does.
+    std::vector<std::u16string> texts(size_t(params.size()));
+    std::vector<SQLLEN> lengths(size_t(params.size()));
+    for (int i = 0; i < params.size(); ++i) {
+        const QVariant &value = params.at(i);
+        if (value.isNull() || !value.isValid()) {
+            lengths[size_t(i)] = SQL_NULL_DATA;
+        } else {
+            texts[size_t(i)] = wide(value.typeId() == QMetaType::Bool ? QString::number(value.toBool() ? -1 : 0)
+                                                                      : value.toString());
+            lengths[size_t(i)] = SQLLEN(texts[size_t(i)].size() * sizeof(SQLWCHAR));
+        }
+        const SQLULEN size = qMax<SQLULEN>(1, texts[size_t(i)].size());
+        SQLBindParameter(stmt.get(), SQLUSMALLINT(i + 1), SQL_PARAM_INPUT, SQL_C_WCHAR, SQL_VARCHAR, size, 0,
+                         texts[size_t(i)].data(), lengths[size_t(i)] == SQL_NULL_DATA ? 0 : lengths[size_t(i)],
+                         &lengths[size_t(i)]);
+    }
+    std::u16string text = wide(sql);
+    const SQLRETURN rc = SQLExecDirectW(stmt.get(), wideArg(text), SQLINTEGER(text.size()));
+    if (!SQL_SUCCEEDED(rc) && rc != SQL_NO_DATA) {
+        *error = errorOf(stmt, DbError::GenericFailure);
+        return false;
+    }
+    if (changes) {
+        SQLLEN count = 0;
+        *changes = SQL_SUCCEEDED(SQLRowCount(stmt.get(), &count)) && count > 0 ? count : 0;
+    }
+    return true;
+}
+
+bool OdbcDatabase::setAutocommit(bool on, DbError *error)
+{
+    const SQLRETURN rc = SQLSetConnectAttrW(m_connection.get(), SQL_ATTR_AUTOCOMMIT,
+                                            reinterpret_cast<SQLPOINTER>(on ? SQL_AUTOCOMMIT_ON : SQL_AUTOCOMMIT_OFF), 0);
+    if (SQL_SUCCEEDED(rc))
+        return true;
+    if (error)
+        *error = errorOf(m_connection);
+    return false;
+}
+
+bool OdbcDatabase::begin(DbError *error, bool forWriting)
+{
+    Q_UNUSED(forWriting) // the server locks rows as they are written
+    if (m_inTransaction) {
+        *error = DbError{DbError::GenericFailure, QStringLiteral("A transaction is already open.")};
+        return false;
+    }
+    m_inTransaction = setAutocommit(false, error);
+    return m_inTransaction;
+}
+
+bool OdbcDatabase::commit(DbError *error)
+{
+    if (!SQL_SUCCEEDED(SQLEndTran(SQL_HANDLE_DBC, m_connection.get(), SQL_COMMIT))) {
+        *error = errorOf(m_connection);
+        return false; // still open: the caller rolls back
+    }
+    m_inTransaction = false;
+    return setAutocommit(true, error);
+}
+
+void OdbcDatabase::rollback()
+{
+    if (!m_inTransaction)
+        return;
+    SQLEndTran(SQL_HANDLE_DBC, m_connection.get(), SQL_ROLLBACK);
+    m_inTransaction = false;
+    setAutocommit(true, nullptr);
+}
+
+QString OdbcDatabase::quoteName(const QString &name) const
+{
+    QString quoted = serverName(name);
+    quoted.replace(QLatin1Char('"'), QLatin1String("\"\""));
+    return QLatin1Char('"') + quoted + QLatin1Char('"');
+}
+
+QString OdbcDatabase::keyColumn(const QString &table)
+{
+    if (const auto known = m_keys.find(table); known != m_keys.end())
+        return known->second;
+    QStringList keys;
+    for (const QString &name : {table, serverName(table)}) {
+        OdbcHandle stmt(SQL_HANDLE_STMT, m_connection.get());
+        std::u16string text = wide(name);
+        if (!SQL_SUCCEEDED(SQLPrimaryKeysW(stmt.get(), nullptr, 0, nullptr, 0, wideArg(text), SQLSMALLINT(text.size()))))
+            continue;
+        while (SQL_SUCCEEDED(SQLFetch(stmt.get()))) {
+            bool ok = true;
+            keys << readValue(stmt.get(), 4, SQL_WVARCHAR, &ok).toString(); // COLUMN_NAME
+        }
+        if (!keys.isEmpty())
+            break;
+    }
+    const QString key = keys.size() == 1 ? ExamSchema::spelling(keys.first()) : QString();
+    m_keys[table] = key;
+    return key;
+}
+
+qlonglong OdbcDatabase::lastInsertId()
+{
+    // Before any insert the server has no last value and fails the statement: inside a
+    // transaction that failure must not spoil the rest.
+    const bool guarded = m_inTransaction;
+    DbError error;
+    if (guarded)
+        execute(QStringLiteral("SAVEPOINT vesk_identity"), {}, nullptr, &error);
+    Result result;
+    const bool ok = query(QStringLiteral("SELECT lastval()"), &result, &error);
+    if (guarded)
+        execute(ok ? QStringLiteral("RELEASE SAVEPOINT vesk_identity")
+                   : QStringLiteral("ROLLBACK TO SAVEPOINT vesk_identity"),
+                {}, nullptr, &error);
+    return ok && !result.rows.empty() ? result.rows.front().front().toLongLong() : 0;
+}
+
+bool OdbcDatabase::isUsable()
+{
+    SQLUINTEGER dead = SQL_CD_FALSE;
+    if (!SQL_SUCCEEDED(SQLGetConnectAttrW(m_connection.get(), SQL_ATTR_CONNECTION_DEAD, &dead, 0, nullptr)))
+        return false;
+    return dead == SQL_CD_FALSE;
+}
+
+bool OdbcDatabase::hasTable(const QString &name)
+{
+    OdbcHandle stmt(SQL_HANDLE_STMT, m_connection.get());
+    std::u16string pattern = wide(serverName(name));
+    std::u16string kinds = wide(QStringLiteral("TABLE"));
+    if (!SQL_SUCCEEDED(SQLTablesW(stmt.get(), nullptr, 0, nullptr, 0, wideArg(pattern), SQLSMALLINT(pattern.size()),
+                                  wideArg(kinds), SQLSMALLINT(kinds.size()))))
+        return false;
+    while (SQL_SUCCEEDED(SQLFetch(stmt.get()))) {
+        bool ok = true;
+        if (readValue(stmt.get(), 3, SQL_WVARCHAR, &ok).toString().compare(name, Qt::CaseInsensitive) == 0)
+            return true;
+    }
+    return false;
+}
