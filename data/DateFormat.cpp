@@ -223,6 +223,52 @@ QString format(const QDateTime& when, const QString& pattern)
     return text;
 }
 
+QString toCharPattern(const QString& pattern)
+{
+    QList<Piece> pieces = splitPattern(pattern);
+    resolveMonthOrMinute(pieces);
+    const bool twelveHour = hasAmPm(pieces);
+    const auto numeric = [](int width, const char* code) {
+        return (width == 1 ? QStringLiteral("FM") : QString()) + QLatin1String(code);
+    };
+    QString result;
+    QString literal;
+    const auto flushLiteral = [&] {
+        if (literal.isEmpty())
+            return;
+        QString escaped = literal;
+        escaped.replace(u'\\', QStringLiteral("\\\\")).replace(u'"', QStringLiteral("\\\""));
+        result += u'"' + escaped + u'"';
+        literal.clear();
+    };
+    for (const Piece& piece : pieces) {
+        if (piece.field == Field::Literal) {
+            literal += piece.text;
+            continue;
+        }
+        flushLiteral();
+        switch (piece.field) {
+        case Field::Literal: break;
+        case Field::Year4: result += QStringLiteral("YYYY"); break;
+        case Field::Year2: result += QStringLiteral("YY"); break;
+        case Field::DayOfYear: result += QStringLiteral("FMDDD"); break;
+        case Field::MonthName: result += QStringLiteral("FMMonth"); break;
+        case Field::MonthShortName: result += QStringLiteral("Mon"); break;
+        case Field::Month:
+        case Field::MonthOrMinute: result += numeric(piece.width, "MM"); break;
+        case Field::Minute: result += numeric(piece.width, "MI"); break;
+        case Field::DayName: result += QStringLiteral("FMDay"); break;
+        case Field::DayShortName: result += QStringLiteral("Dy"); break;
+        case Field::Day: result += numeric(piece.width, "DD"); break;
+        case Field::Hour: result += numeric(piece.width, twelveHour ? "HH12" : "HH24"); break;
+        case Field::Second: result += numeric(piece.width, "SS"); break;
+        case Field::AmPm: result += piece.text.front().isLower() ? QStringLiteral("am") : QStringLiteral("AM"); break;
+        }
+    }
+    flushLiteral();
+    return result;
+}
+
 QDateTime parse(const QString& text)
 {
     static const QRegularExpression shape(QRegularExpression::anchoredPattern(

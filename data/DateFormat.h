@@ -14,6 +14,10 @@ namespace DateFormat {
 // Returns an empty string for an invalid `when`.
 QString format(const QDateTime& when, const QString& pattern);
 
+// The same format codes as a PostgreSQL to_char() pattern, every other character quoted. "A/P"
+// and "a/p" have no single-letter counterpart there and show as "AM"/"PM" ("am"/"pm").
+QString toCharPattern(const QString& pattern);
+
 // Reads "yyyy-MM-dd HH:mm:ss", "yyyy-MM-ddTHH:mm:ss" or "yyyy-MM-dd" as local time.
 // Anything else gives an invalid QDateTime.
 QDateTime parse(const QString& text);

@@ -61,22 +61,63 @@ QStringList ExamSchema::sideTableStatements(SqlDialect::Target target)
     };
 }
 
+QStringList ExamSchema::tableNames()
+{
+    static const QRegularExpression table(QStringLiteral("^CREATE TABLE (?:IF NOT EXISTS )?([A-Za-z_]+)"));
+    QStringList names;
+    for (const QString &statement : createStatements()) {
+        const QRegularExpressionMatch match = table.match(statement);
+        if (match.hasMatch())
+            names << match.captured(1);
+    }
+    return names;
+}
+
+QStringList ExamSchema::serverSupportStatements()
+{
+    QStringList spelled;
+    for (const QString &name : tableNames())
+        spelled << QStringLiteral("('%1', '%2')").arg(name.toLower(), name);
+    return {
+        // "\": operands rounded half to even, the quotient truncated, a zero divisor a blank.
+        QStringLiteral("CREATE OR REPLACE FUNCTION vesk_round_even(v numeric) RETURNS numeric LANGUAGE sql IMMUTABLE "
+                       "STRICT AS $$ SELECT CASE WHEN abs(v - trunc(v)) = 0.5 THEN 2 * round(v / 2) ELSE round(v) END $$"),
+        QStringLiteral("CREATE OR REPLACE FUNCTION vesk_intdiv(a numeric, b numeric) RETURNS bigint LANGUAGE sql "
+                       "IMMUTABLE STRICT AS $$ SELECT CASE WHEN vesk_round_even(b) = 0 THEN NULL "
+                       "ELSE trunc(vesk_round_even(a) / vesk_round_even(b))::bigint END $$"),
+        // Dates are stored as ISO text; anything else reads as no date, as in the file.
+        QStringLiteral("CREATE OR REPLACE FUNCTION vesk_datetime(t text) RETURNS timestamp LANGUAGE plpgsql IMMUTABLE "
+                       "STRICT AS $$ BEGIN "
+                       "IF t !~ '^[0-9]{4}-[0-9]{2}-[0-9]{2}([ T][0-9]{2}:[0-9]{2}:[0-9]{2})?$' OR substr(t, 12, 2) >= '24' "
+                       "THEN RETURN NULL; END IF; RETURN t::timestamp; "
+                       "EXCEPTION WHEN others THEN RETURN NULL; END $$"),
+        // The program's look-ups of its own tables, with their names in its spelling.
+        QStringLiteral("CREATE OR REPLACE VIEW vesk_master AS SELECT CASE c.relkind WHEN 'v' THEN 'view' WHEN 'i' THEN "
+                       "'index' ELSE 'table' END::text AS type, coalesce(s.name, c.relname::text) AS name, "
+                       "coalesce(s.name, c.relname::text) AS tbl_name FROM pg_class c LEFT JOIN (VALUES %1) AS s(lower, "
+                       "name) ON s.lower = c.relname WHERE c.relnamespace = current_schema()::regnamespace "
+                       "AND c.relkind IN ('r', 'p', 'v', 'i')")
+            .arg(spelled.join(QStringLiteral(", "))),
+    };
+}
+
 QString ExamSchema::spelling(const QString &name)
 {
     static const QHash<QString, QString> names = [] {
         QHash<QString, QString> found;
-        static const QRegularExpression word(QStringLiteral("[A-Za-z_][A-Za-z0-9_]*"));
+        static const QRegularExpression table(
+            QStringLiteral("^CREATE TABLE (?:IF NOT EXISTS )?([A-Za-z_]+) \\((.*)\\)$"));
         for (const QString &statement : createStatements()) {
-            for (auto it = word.globalMatch(statement); it.hasNext();) {
-                const QString name = it.next().captured();
-                // Mixed case marks a name; the key words are written in capitals.
-                if (name != name.toUpper())
-                    found.insert(name.toLower(), name);
+            const QRegularExpressionMatch match = table.match(statement);
+            if (!match.hasMatch())
+                continue;
+            found.insert(match.captured(1).toLower(), match.captured(1));
+            // Each column's definition starts with its name.
+            for (const QString &column : match.captured(2).split(QLatin1Char(','))) {
+                const QString columnName = column.trimmed().section(QLatin1Char(' '), 0, 0);
+                found.insert(columnName.toLower(), columnName);
             }
         }
-        found.insert(QStringLiteral("q_a"), QStringLiteral("Q_A"));
-        for (const QString &letter : {QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C"), QStringLiteral("D")})
-            found.insert(letter.toLower(), letter);
         return found;
     }();
     return names.value(name.toLower(), name);

@@ -13,6 +13,11 @@ QStringList createStatements(SqlDialect::Target target = SqlDialect::Target::Sql
 // The side tables beside the specified ones, created when absent (a database of the first version
 // gains them on its first open that can write): running exams' progress and question flags.
 QStringList sideTableStatements(SqlDialect::Target target = SqlDialect::Target::Sqlite);
+// The tables the schema creates, in its spelling.
+QStringList tableNames();
+// What the server needs to run the program's statements as translated (SqlDialect): the integer
+// division and date reading functions and the catalogue view standing in for sqlite_master.
+QStringList serverSupportStatements();
 // A table or column name of the schema in its spelling here ("examid" -> "ExamID"); any other
 // name unchanged. A server gives unquoted names back in lower case.
 QString spelling(const QString &name);

@@ -48,7 +48,7 @@ public:
     }
     QString of(const QString &name) const
     {
-        if (const auto found = m_names.constFind(name.toLower()); found != m_names.constEnd() && *found != name.toLower())
+        if (const auto found = m_names.constFind(name.toLower()); found != m_names.constEnd())
             return *found;
         return ExamSchema::spelling(name);
     }

@@ -18,6 +18,8 @@
 
 #include "data/DateFormat.h"
 
+using SqlDialect::Target;
+
 namespace {
 
 // ---------------------------------------------------------------- tokens
@@ -263,13 +265,13 @@ bool isTrivia(Kind kind) { return kind == Kind::Space || kind == Kind::Comment; 
 class Translation final
 {
 public:
-    explicit Translation(QStringView sql);
+    Translation(QStringView sql, Target target);
 
     QString text() const;
 
 private:
     // What the translation writes in place of a token.
-    enum class Emit : std::uint8_t { AsWritten, Nothing, DivisionComma, LastRowId };
+    enum class Emit : std::uint8_t { AsWritten, Nothing, DivisionComma, LastRowId, Replaced };
 
     struct Limit {
         int last;  // the token it is written behind
@@ -299,7 +301,18 @@ private:
 
     void rewriteTop();
 
+    // The server's own spelling of what it writes differently.
+    void rewriteForServer();
+    void replace(int at, QString text);
+    bool rewriteFormatCall(int word);
+    void rewriteLimitComma(int limit);
+    void nameSubquery(int open);
+    void orderNullsAsTheFileDoes(int order);
+
     QStringView m_sql;
+    Target m_target;
+    std::vector<QString> m_replacement;   // by token, for Emit::Replaced
+    std::vector<QString> m_after;         // by rank: written behind it, after any "))"
     std::vector<Token> m_tokens;
     std::vector<Emit> m_emit;             // by token
     std::vector<int> m_significant;       // token index by rank
@@ -315,8 +328,8 @@ private:
     std::vector<Limit> m_limits;          // in the order of their SELECTs
 };
 
-Translation::Translation(QStringView sql)
-    : m_sql(sql), m_tokens(tokenize(sql)), m_emit(m_tokens.size(), Emit::AsWritten)
+Translation::Translation(QStringView sql, Target target)
+    : m_sql(sql), m_target(target), m_tokens(tokenize(sql)), m_emit(m_tokens.size(), Emit::AsWritten)
 {
     for (size_t token = 0; token < m_tokens.size(); ++token) {
         const Token &t = m_tokens[token];
@@ -337,6 +350,160 @@ Translation::Translation(QStringView sql)
     }
     rewriteIntegerDivisions(); // before TOP, so a LIMIT lands outside any closing "))"
     rewriteTop();
+    if (m_target == Target::PostgreSql)
+        rewriteForServer();
+}
+
+// ---------------------------------------------------------------- the server's spelling
+
+void Translation::replace(int at, QString text)
+{
+    const size_t token = size_t(tokenAt(at));
+    if (m_replacement.empty())
+        m_replacement.resize(m_tokens.size());
+    m_emit[token] = Emit::Replaced;
+    m_replacement[token] = std::move(text);
+}
+
+// Format(value, 'pattern') with a written pattern becomes to_char() on the value read as a moment
+// (vesk_datetime gives NULL for text that is no date, as the file's Format does). False when the
+// call is not of that shape.
+bool Translation::rewriteFormatCall(int word)
+{
+    const int open = word + 1;
+    if (!is(open, Role::OpenParen) || is(word - 1, Role::Dot))
+        return false;
+    const int close = m_parenPartner[size_t(open)];
+    if (close < 0)
+        return false;
+    int comma = -1;
+    for (int at = open + 1; at < close; ++at) {
+        if (is(at, Role::OpenParen)) {
+            at = m_parenPartner[size_t(at)];
+            if (at < 0)
+                return false;
+            continue;
+        }
+        if (textOf(at) == u",") {
+            if (comma >= 0)
+                return false;
+            comma = at;
+        }
+    }
+    const int pattern = comma + 1;
+    if (comma < 0 || comma == open + 1 || pattern + 1 != close)
+        return false;
+    const bool noPattern = sameWord(textOf(pattern), QLatin1String("null"));
+    if (!noPattern && m_tokens[size_t(tokenAt(pattern))].kind != Kind::String)
+        return false;
+    replace(word, QStringLiteral("to_char"));
+    replace(open, QStringLiteral("(vesk_datetime("));
+    replace(comma, QStringLiteral("),"));
+    if (noPattern)
+        return true;
+    QString written = textOf(pattern).mid(1, textOf(pattern).size() - 2).toString();
+    written.replace(QStringLiteral("''"), QStringLiteral("'"));
+    QString converted = DateFormat::toCharPattern(written);
+    converted.replace(u'\'', QStringLiteral("''"));
+    replace(pattern, u'\'' + converted + u'\'');
+    return true;
+}
+
+// SQLite's LIMIT offset, count.
+void Translation::rewriteLimitComma(int limit)
+{
+    if (!is(limit + 1, Role::WholeNumber) || !is(limit + 3, Role::WholeNumber) || textOf(limit + 2) != u",")
+        return;
+    replace(limit + 1, textOf(limit + 3).toString());
+    replace(limit + 2, QStringLiteral(" OFFSET"));
+    replace(limit + 3, textOf(limit + 1).toString());
+}
+
+// A subquery in FROM or JOIN needs a name there; one without gets "vesk_sub".
+void Translation::nameSubquery(int open)
+{
+    if (open < 1 || !is(open + 1, Role::Select) || !(sameWord(textOf(open - 1), QLatin1String("from"))
+                                         || sameWord(textOf(open - 1), QLatin1String("join"))))
+        return;
+    const int close = m_parenPartner[size_t(open)];
+    if (close < 0 || m_emit[size_t(tokenAt(close))] != Emit::AsWritten)
+        return;
+    static const QLatin1String joins[] = {QLatin1String("inner"), QLatin1String("left"), QLatin1String("right"),
+                                          QLatin1String("full"), QLatin1String("cross"), QLatin1String("natural"),
+                                          QLatin1String("window"), QLatin1String("fetch"), QLatin1String("for")};
+    const int next = close + 1;
+    const bool named = next < count() && (sameWord(textOf(next), QLatin1String("as"))
+                       || (next < count() && m_tokens[size_t(tokenAt(next))].kind == Kind::QuotedName)
+                       || (is(next, Role::NamePart) && std::none_of(std::begin(joins), std::end(joins), [&](QLatin1String w) {
+                               return sameWord(textOf(next), w);
+                           })));
+    if (!named)
+        replace(close, QStringLiteral(") AS vesk_sub"));
+}
+
+// The file sorts NULL below every value, the server above: each ORDER BY item says which.
+void Translation::orderNullsAsTheFileDoes(int order)
+{
+    if (order + 1 >= count() || !sameWord(textOf(order + 1), QLatin1String("by")))
+        return;
+    static const QLatin1String ends[] = {QLatin1String("limit"), QLatin1String("offset"), QLatin1String("union"),
+                                         QLatin1String("except"), QLatin1String("intersect"), QLatin1String("fetch"),
+                                         QLatin1String("for"), QLatin1String("window")};
+    const auto endItem = [&](int last) {
+        if (last <= order + 1)
+            return;
+        if (sameWord(textOf(last), QLatin1String("first")) || sameWord(textOf(last), QLatin1String("last")))
+            return; // says so already
+        if (m_after.empty())
+            m_after.resize(size_t(count()));
+        m_after[size_t(last)] += sameWord(textOf(last), QLatin1String("desc")) ? QLatin1String(" NULLS LAST")
+                                                                              : QLatin1String(" NULLS FIRST");
+    };
+    int at = order + 2;
+    for (; at < count(); ++at) {
+        if (is(at, Role::OpenParen)) {
+            const int close = m_parenPartner[size_t(at)];
+            if (close < 0)
+                return;
+            at = close;
+            continue;
+        }
+        if (is(at, Role::CloseParen | Role::Semicolon))
+            break;
+        if (m_tokens[size_t(tokenAt(at))].kind == Kind::Word
+            && std::any_of(std::begin(ends), std::end(ends), [&](QLatin1String w) { return sameWord(textOf(at), w); }))
+            break;
+        if (textOf(at) == u",")
+            endItem(at - 1);
+    }
+    endItem(at - 1);
+}
+
+void Translation::rewriteForServer()
+{
+    for (int at = 0; at < count(); ++at) {
+        const Token &token = m_tokens[size_t(tokenAt(at))];
+        const QStringView text = textOf(at);
+        if (token.kind == Kind::QuotedName && (text.front() == u'[' || text.front() == u'`')) {
+            // [name] and `name` are "name" there, a double quote inside doubled.
+            const bool closed = text.size() > 1 && text.back() == (text.front() == u'[' ? u']' : u'`');
+            QString name = text.mid(1, text.size() - (closed ? 2 : 1)).toString();
+            if (text.front() == u'`')
+                name.replace(QStringLiteral("``"), QStringLiteral("`"));
+            name.replace(u'"', QStringLiteral("\"\""));
+            replace(at, u'"' + name + u'"');
+        } else if (token.kind == Kind::Word && sameWord(text, QLatin1String("sqlite_master"))) {
+            replace(at, QStringLiteral("vesk_master"));
+        } else if (token.kind == Kind::Word && sameWord(text, QLatin1String("format"))) {
+            rewriteFormatCall(at);
+        } else if (token.kind == Kind::Word && sameWord(text, QLatin1String("limit"))) {
+            rewriteLimitComma(at);
+        } else if (is(at, Role::OpenParen)) {
+            nameSubquery(at);
+        } else if (token.kind == Kind::Word && sameWord(text, QLatin1String("order"))) {
+            orderNullsAsTheFileDoes(at);
+        }
+    }
 }
 
 QStringView Translation::textOf(int at) const
@@ -587,17 +754,22 @@ QString Translation::text() const
         case Emit::AsWritten: result += m_sql.mid(t.start, t.length); break;
         case Emit::Nothing: break;
         case Emit::DivisionComma: result += QLatin1String("), ("); break;
-        case Emit::LastRowId: result += QLatin1String("last_insert_rowid()"); break;
+        case Emit::LastRowId:
+            result += m_target == Target::PostgreSql ? QLatin1String("lastval()") : QLatin1String("last_insert_rowid()");
+            break;
+        case Emit::Replaced: result += m_replacement[token]; break;
         }
         if (!significant)
             continue;
         for (int i = 0; i < m_divisionCloses[at]; ++i)
             result += QLatin1String("))");
+        if (!m_after.empty())
+            result += m_after[at];
         for (; limit != m_limits.end() && limit->last == int(at); ++limit) {
             result += QLatin1String(" LIMIT ");
             result += textOf(limit->rows);
             if (limit->arm)
-                result += u')';
+                result += m_target == Target::PostgreSql ? QLatin1String(") AS vesk_arm") : QLatin1String(")");
         }
         ++at;
     }
@@ -683,8 +855,7 @@ namespace SqlDialect {
 
 QString translate(const QString& sql, Target target)
 {
-    Q_UNUSED(target)
-    return Translation(sql).text();
+    return Translation(sql, target).text();
 }
 
 void registerFunctions(sqlite3* db)

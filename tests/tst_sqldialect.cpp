@@ -37,6 +37,9 @@ private slots:
     void formatsAndReadsDates();
     void translatesStatements_data();
     void translatesStatements();
+    void translatesForTheServer_data();
+    void translatesForTheServer();
+    void datePatternsForTheServer();
     void translatesLongStatementsInLinearTime_data();
     void translatesLongStatementsInLinearTime();
     void evaluatesTranslatedSql_data();
@@ -145,6 +148,67 @@ void tst_SqlDialect::translatesStatements()
     QFETCH(QString, dialect);
     QFETCH(QString, sqlite);
     QCOMPARE(SqlDialect::translate(dialect), sqlite);
+}
+
+// The server's spelling (SqlDialect::Target::PostgreSql); what the server runs of it is tested in
+// tst_classroom_statements, side by side with the file.
+void tst_SqlDialect::translatesForTheServer_data()
+{
+    QTest::addColumn<QString>("dialect");
+    QTest::addColumn<QString>("server");
+
+    QTest::newRow("TOP with ORDER BY: NULLs sort as in the file")
+        << "Select Top 1 ExamTitle.* FROM ExamTitle ORDER BY ExamDate DESC, [User] , x ASC, y NULLS LAST"
+        << "Select ExamTitle.* FROM ExamTitle ORDER BY ExamDate DESC NULLS LAST, \"User\" NULLS FIRST , x ASC NULLS "
+           "FIRST, y NULLS LAST LIMIT 1";
+    QTest::newRow("ORDER BY ends at LIMIT, a group, a semicolon")
+        << "SELECT (SELECT a FROM t ORDER BY a) FROM u ORDER BY f(a, b) \\ 2 LIMIT 5; SELECT 1 ORDER BY 1"
+        << "SELECT (SELECT a FROM t ORDER BY a NULLS FIRST) FROM u ORDER BY vesk_intdiv((f(a, b)), (2)) NULLS FIRST "
+           "LIMIT 5; SELECT 1 ORDER BY 1 NULLS FIRST";
+    QTest::newRow("TOP on a UNION arm: a named subquery")
+        << "SELECT TOP 1 a FROM t UNION ALL SELECT TOP 2 a FROM u"
+        << "SELECT * FROM (SELECT a FROM t LIMIT 1) AS vesk_arm UNION ALL SELECT * FROM (SELECT a FROM u LIMIT 2) AS vesk_arm";
+    QTest::newRow("an unnamed subquery in FROM gets a name")
+        << "SELECT * FROM (SELECT 1) WHERE 1 = 1 AND x IN (SELECT 2) AND EXISTS (SELECT * FROM (SELECT 3) s) JOIN (SELECT 4) INNER JOIN v"
+        << "SELECT * FROM (SELECT 1) AS vesk_sub WHERE 1 = 1 AND x IN (SELECT 2) AND EXISTS (SELECT * FROM (SELECT 3) s) "
+           "JOIN (SELECT 4) AS vesk_sub INNER JOIN v";
+    QTest::newRow("@@IDENTITY") << "SELECT @@IDENTITY" << "SELECT lastval()";
+    QTest::newRow("[names] and `names`")
+        << "SELECT a AS [Result (%)], [b\"c], `d``e` FROM [Exam Title]"
+        << "SELECT a AS \"Result (%)\", \"b\"\"c\", \"d`e\" FROM \"Exam Title\"";
+    QTest::newRow("Format with a written pattern")
+        << "SELECT Format(ExamTitle.ExamDate,'mm/dd/yy'), FORMAT( d , 'hh:nn \"o''clock\" AM/PM' ), Format(x, NULL)"
+        << "SELECT to_char(vesk_datetime(ExamTitle.ExamDate),'MM\"/\"DD\"/\"YY'), to_char(vesk_datetime( d ), "
+           "'HH12\":\"MI\" o''clock \"AM' ), to_char(vesk_datetime(x), NULL)";
+    QTest::newRow("Format of another shape, or a name") << "SELECT Format(a, b), t.Format(a, 'x'), Format FROM t"
+                                                        << "SELECT Format(a, b), t.Format(a, 'x'), Format FROM t";
+    QTest::newRow("sqlite_master") << "SELECT count(*) AS Found FROM sqlite_master WHERE name = 'ExamFlags'"
+                                   << "SELECT count(*) AS Found FROM vesk_master WHERE name = 'ExamFlags'";
+    QTest::newRow("LIMIT offset, count") << "SELECT v FROM n LIMIT 3, 1" << "SELECT v FROM n LIMIT 1 OFFSET 3";
+    QTest::newRow("\\ as on the file") << "SELECT r * 100\\ n FROM t" << "SELECT vesk_intdiv((r * 100), (n)) FROM t";
+    const QString literal = u"SELECT 'TOP 1 [x] @@IDENTITY sqlite_master Format(a, ''b'') ORDER BY' FROM \"[y]\""_s;
+    QTest::newRow("literals and quoted names untouched") << literal << literal;
+}
+
+void tst_SqlDialect::translatesForTheServer()
+{
+    QFETCH(QString, dialect);
+    QFETCH(QString, server);
+    QCOMPARE(SqlDialect::translate(dialect, SqlDialect::Target::PostgreSql), server);
+}
+
+void tst_SqlDialect::datePatternsForTheServer()
+{
+    const struct { const char* pattern; const char* toChar; } cases[] = {
+        {"mm/dd/yy", "MM\"/\"DD\"/\"YY"},
+        {"m/d/YYYY h:n:s", "FMMM\"/\"FMDD\"/\"YYYY\" \"FMHH24\":\"FMMI\":\"FMSS"},
+        {"hh:mm AMPM", "HH12\":\"MI\" \"AM"},
+        {"h:mm am/pm, A/P", "FMHH12\":\"MI\" \"am\", \"AM"},
+        {"dddd, mmmm d (ddd mmm) y", "FMDay\", \"FMMonth\" \"FMDD\" (\"Dy\" \"Mon\") \"FMDDD"},
+        {"\"Taken on\" \\d=d \\\\", "\"Taken on d=\"FMDD\" \\\\\""},
+    };
+    for (const auto& c : cases)
+        QCOMPARE(DateFormat::toCharPattern(QString::fromLatin1(c.pattern)), QString::fromLatin1(c.toChar));
 }
 
 // Shapes of about a megabyte that once took time in the square of their length (a second at 32 KB):

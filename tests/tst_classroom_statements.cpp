@@ -1,0 +1,241 @@
+#include <algorithm>
+
+#include <QTest>
+
+#include "PgServer.h"
+#include "TestSupport.h"
+#include "data/ConnectionPool.h"
+#include "data/DataGlobals.h"
+#include "data/ExamQueries.h"
+#include "data/ExamSchema.h"
+#include "data/Recordset.h"
+#include "data/cDBAccess.h"
+#include "platform/AppExit.h"
+#include "platform/GenModule.h"
+#include "platform/MessageBox.h"
+
+using namespace Qt::StringLiterals;
+
+namespace {
+using Rows = QList<QVariantList>;
+
+struct Outcome
+{
+    bool ok = false;
+    QStringList columns;
+    Rows rows;
+    int affected = 0;
+    QString error;
+};
+
+enum class Check { Everything, RowsOnly, RowsInAnyOrder };
+} // namespace
+
+// Every statement the program sends, verbatim, through the data layer on the keyed file and on the
+// server side by side: the same rows, the same headings, the same counts.
+class tst_classroom_statements final : public QObject
+{
+    Q_OBJECT
+
+    PgServer m_server;
+    QTemporaryDir m_dir;
+
+    // Through a new access object, as the screens do; provider 1 is the file, 3 the server.
+    Outcome run(int provider, const QString &sql, bool query)
+    {
+        Outcome outcome;
+        gDB = std::make_unique<cDBAccess>();
+        gDB->Open_Connection(provider, QString(), u"exams"_s, u"Exams"_s);
+        if (!query) {
+            outcome.ok = gDB->ExecuteSQL(sql);
+            outcome.affected = gDB->mRecordsAffected;
+            outcome.error = gDB->mLastError;
+        } else if (const std::shared_ptr<Recordset> rs = gDB->GetRS(sql, 3, 0, 1, 1)) {
+            outcome.ok = true;
+            for (int c = 0; c < rs->fieldCount(); ++c)
+                outcome.columns << rs->column(c).name;
+            for (int r = 0; r < rs->RecordCount(); ++r) {
+                QVariantList row;
+                for (int c = 0; c < rs->fieldCount(); ++c)
+                    row << rs->value(r, c);
+                outcome.rows << row;
+            }
+        } else {
+            outcome.error = MessageBox::shown().value(0).text;
+        }
+        gDB.reset();
+        return outcome;
+    }
+    // The statement on both; the server's outcome when they agree.
+    Outcome same(const QString &sql, bool query = true, Check check = Check::Everything)
+    {
+        Outcome file = run(1, sql, query);
+        Outcome server = run(3, sql, query);
+        [&] {
+            QVERIFY2(file.ok && server.ok, qPrintable(sql + u"\nfile: "_s + file.error + u"\nserver: "_s + server.error));
+            if (check == Check::Everything)
+                QCOMPARE(server.columns, file.columns);
+            if (check == Check::RowsInAnyOrder) {
+                std::sort(file.rows.begin(), file.rows.end(), [](auto &a, auto &b) { return a.first().toString() < b.first().toString(); });
+                std::sort(server.rows.begin(), server.rows.end(), [](auto &a, auto &b) { return a.first().toString() < b.first().toString(); });
+            }
+            QCOMPARE(server.rows, file.rows);
+            QCOMPARE(server.affected, file.affected);
+        }();
+        if (QTest::currentTestFailed())
+            qWarning("in: %s", qPrintable(sql));
+        return server;
+    }
+    void change(const QString &sql) { same(sql, false); }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY2(m_server.isRunning(), qPrintable(m_server.error()));
+        QVERIFY(m_server.psql(u"CREATE DATABASE exams"_s));
+        const QStringList schema = ExamSchema::createStatements(SqlDialect::Target::PostgreSql)
+                                   + ExamSchema::serverSupportStatements();
+        QVERIFY2(m_server.psql(schema.join(u";\n"_s), nullptr, u"exams"_s), qPrintable(m_server.error()));
+        m_server.addDsn(u"Exams"_s, u"exams"_s, QString::fromLatin1(PgServer::kSuperuser),
+                        QString::fromLatin1(PgServer::kSuperPassword));
+        TestSupport::resetProgramState();
+        const QString file = m_dir.filePath(u"Exam.mdb"_s);
+        TestSupport::buildDatabase(file, {2, 1, 0, 0, 0, 1}, {0, 0, 0, 0, 0, 1});
+        // The same pool on the server, copied row by row.
+        QStringList copy;
+        for (const QVariantList &row : TestSupport::query(file, u"SELECT * FROM Q_A"_s)) {
+            QStringList values;
+            for (const QVariant &value : row)
+                values << (value.isNull() ? u"NULL"_s
+                                          : value.typeId() == QMetaType::LongLong
+                                              ? value.toString()
+                                              : u"'"_s + value.toString().replace(u"'"_s, u"''"_s) + u"'"_s);
+            copy << u"INSERT INTO Q_A VALUES (%1)"_s.arg(values.join(u", "_s));
+        }
+        QVERIFY(m_server.psql(copy.join(u";\n"_s), nullptr, u"exams"_s));
+        gDbPath = m_dir.path();
+    }
+    void init()
+    {
+        MessageBox::clearShown();
+        AppExit::resetRequested();
+    }
+    void cleanup() { QVERIFY(MessageBox::shown().isEmpty() && !AppExit::requested()); }
+    void cleanupTestCase()
+    {
+        gDB.reset();
+        gConnection.reset();
+        ConnectionPool::clear();
+    }
+
+    // In the order an exam lives through them: set-up, creation, questions, flags, the heartbeat,
+    // resuming, scoring, the list, review and deletion.
+    void programStatements()
+    {
+        same(u"SELECT Category, Count(*) AS Questions FROM Q_A GROUP BY Category"_s, true, Check::RowsInAnyOrder);
+        change(u"INSERT INTO ExamTitle(UserName,ExamDate,NumOfQuestions)  VALUES('O''Brien',  '2026-12-04 23:20:05','10') "_s);
+        QCOMPARE(same(u"SELECT @@IDENTITY"_s, true, Check::RowsOnly).rows, (Rows{{qlonglong(1)}}));
+        same(u"SELECT * FROM Q_A"_s);
+        same(u"SELECT * FROM Q_A WHERE Category = 'Software Testing' ORDER BY QID "_s);
+        same(u"SELECT * FROM Q_A WHERE Category = 'Networking Basic' ORDER BY QID "_s);
+        for (int qid : {1, 3, 4})
+            change(u"INSERT INTO ExamDetails(ExamID,UserName,QID)  VALUES('1','O''Brien','%1')"_s.arg(qid));
+        change(ExamQueries::createProgress(1, 720, 1796000000, u"run-1"_s));
+
+        same(ExamQueries::examQuestions(1, false));
+        same(ExamQueries::examQuestions(1, true));
+        for (const QString &table : {u"ExamProgress"_s, u"ExamFlags"_s, u"NoSuchTable"_s})
+            same(ExamQueries::tableExists(table));
+        same(ExamQueries::flagsOfExam(1));
+        change(ExamQueries::setFlag(2, true));
+        change(ExamQueries::setFlag(2, true)); // no second row
+        change(ExamQueries::setFlag(3, true));
+        QCOMPARE(same(ExamQueries::flagsOfExam(1), true, Check::RowsInAnyOrder).rows.size(), 2);
+        change(ExamQueries::setFlag(3, false));
+        change(ExamQueries::updateProgress(1, 600, 1796000030, u"run-1"_s));
+
+        // An answer stored by the recordset's write-back, with the heartbeat in its transaction.
+        for (int provider : {1, 3}) {
+            gDB = std::make_unique<cDBAccess>();
+            gDB->Open_Connection(provider, QString(), u"exams"_s, u"Exams"_s);
+            const std::shared_ptr<Recordset> rs = gDB->GetRS(ExamQueries::examQuestions(1, false), 3, 3, 3, 0);
+            QVERIFY(rs);
+            rs->setWriteBackCompanion([] { return ExamQueries::updateProgress(1, 590, 1796000040, u"run-1"_s); });
+            QVERIFY(rs->setField(u"Answer"_s, u"a"_s) && rs->setField(u"Answered"_s, true));
+            rs->MoveNext();
+            QVERIFY(rs->setField(u"Answer"_s, u"C"_s) && rs->setField(u"Answered"_s, true));
+            QVERIFY(rs->Update());
+            gDB.reset();
+        }
+        same(u"SELECT * FROM ExamDetails ORDER BY DetailID"_s);
+        same(u"SELECT * FROM ExamProgress"_s);
+        same(u"SELECT ExamDetails.ExamID, ExamDetails.Answered  From ExamDetails  WHERE ExamDetails.Answered =0 and "
+             "ExamDetails.ExamID = 1"_s);
+
+        // A crashed run's exam, offered and claimed once.
+        same(ExamQueries::staleExam(1796000100));
+        same(ExamQueries::staleExam(1796000000));
+        QCOMPARE(same(ExamQueries::claimProgress(1, 1796000200, u"run-2"_s, 1796000100), false).affected, 1);
+        QCOMPARE(same(ExamQueries::claimProgress(1, 1796000300, u"run-3"_s, 1796000100), false).affected, 0);
+
+        // Scoring.
+        same(u"SELECT * FROM ExamDetails  WHERE ExamID = 1"_s);
+        for (int qid : {1, 3, 4})
+            same(u"SELECT * FROM Q_A WHERE QID = %1"_s.arg(qid));
+        change(u"UPDATE ExamTitle  SET ExamResult = '1'  WHERE ExamID = 1"_s);
+        change(ExamQueries::deleteProgress(1));
+
+        // The results list, review and deletion.
+        change(u"INSERT INTO ExamTitle(UserName, ExamDate, NumOfQuestions, ExamResult) VALUES "
+               "('alice', '2002-03-05 10:00:00', 30, 2), ('bob', '2003-03-05', 30, 7), ('carol', '2004-06-30T08:15:00', "
+               "10, 10), ('dave', '2001-01-01 09:00:00', 10, NULL), ('erin', NULL, 0, 0), ('fay', 'last week', 3, 1)"_s);
+        const Outcome list = same(
+            u"SELECT ExamTitle.ExamID, Format(ExamTitle.ExamDate,'mm/dd/yy') AS [Date],  ExamTitle.UserName AS [User Name], "
+            "ExamTitle.NumOfQuestions AS [No of Questions],  ExamTitle.ExamResult AS [Correct Answers],  "
+            "ExamTitle.ExamResult * 100\\ ExamTitle.NumOfQuestions AS [Result (%)] FROM ExamTitle ORDER BY "
+            "ExamTitle.ExamDate DESC, ExamTitle.UserName "_s);
+        QCOMPARE(list.columns, (QStringList{u"ExamID"_s, u"Date"_s, u"User Name"_s, u"No of Questions"_s,
+                                            u"Correct Answers"_s, u"Result (%)"_s}));
+        QCOMPARE(list.rows.size(), 7);
+        same(ExamQueries::flagsOfExam(1));
+        for (const QString &side : ExamQueries::deleteSideRows(1))
+            change(side);
+        change(u"DELETE FROM ExamTitle  WHERE ExamID = 1"_s);
+        change(u"DELETE FROM ExamDetails  WHERE ExamID = 1"_s);
+        same(u"SELECT (SELECT COUNT(*) FROM ExamTitle) AS Titles, (SELECT COUNT(*) FROM ExamDetails) AS Details, "
+             "(SELECT COUNT(*) FROM ExamFlags) AS Flags"_s);
+    }
+
+    // The dialect's own constructs, evaluated by each engine.
+    void dialectConstructs_data()
+    {
+        QTest::addColumn<QString>("sql");
+        const QString numbers = u"WITH n(v) AS (VALUES (1), (2), (3), (4), (5)) "_s;
+        QTest::newRow("\\ between * and + and above =")
+            << uR"(SELECT 7 \ 2 * 3 AS a, 2 * 3 \ 4 AS b, 10 + 7 \ 2 AS c, 1 + 9 \ 4 \ 2 * 1 - 1 AS d, (9 - 1) \ (1 + 1) + Abs(-9) \ 2 AS e, 100 \ 7 \ 2 AS f)"_s;
+        QTest::newRow("\\ rounds half to even, truncates, blank for 0 and NULL")
+            << uR"(SELECT 7.5 \ 2 AS a, 6.5 \ 2 AS b, 9 \ 2.5 AS c, -2.5 \ 1 AS d, -7.5 \ 2 AS e, '7' \ '2' AS f, -7 \ 2 AS g, 5 \ 0 AS h, NULL \ 2 AS i, 5 \ 0.4 AS j)"_s;
+        QTest::newRow("Format") << u"SELECT Format('2002-03-05 10:00:00','mm/dd/yy') AS a, FORMAT('2026-12-04T21:05:00', "
+                                   "'hh:mm AMPM') AS b, Format(NULL, 'mm/dd/yy') AS c, Format('last week', 'mm/dd/yy') AS d, "
+                                   "Format('2003-03-05', NULL) AS e, Format('2026-12-04 09:00:00', 'dddd, mmmm d (ddd mmm) "
+                                   "\"at\" h:nn:ss am/pm, yyyy y') AS f, Format('2026-02-30', 'yy') AS g"_s;
+        QTest::newRow("TOP") << numbers + u"SELECT TOP 2 v FROM n ORDER BY v DESC"_s;
+        QTest::newRow("TOP in a subquery") << numbers + u"SELECT SUM(v) AS s FROM (SELECT DISTINCT TOP 2 v FROM n ORDER BY v)"_s;
+        QTest::newRow("TOP on each UNION arm")
+            << numbers + u"SELECT COUNT(*) AS c FROM (SELECT TOP 2 v FROM n UNION ALL SELECT TOP 3 v FROM n)"_s;
+        QTest::newRow("LIMIT and OFFSET") << numbers + u"SELECT v FROM n ORDER BY v LIMIT 2 OFFSET 1"_s;
+        QTest::newRow("LIMIT offset, count") << numbers + u"SELECT v FROM n ORDER BY v LIMIT 3, 1"_s;
+        QTest::newRow("bracketed names and quotes")
+            << u"SELECT 'it''s' AS [It's \"quoted\"], QID AS [QID] FROM Q_A WHERE Question = 'O''Brien' OR QID = 1"_s;
+        QTest::newRow("Boolean field compared with 0")
+            << u"SELECT count(*) AS Unanswered FROM ExamDetails WHERE Answered = 0 OR Answered <> 0"_s;
+    }
+    void dialectConstructs()
+    {
+        QFETCH(QString, sql);
+        same(sql);
+    }
+};
+
+QTEST_MAIN(tst_classroom_statements)
+#include "tst_classroom_statements.moc"
