@@ -38,8 +38,21 @@ std::unique_ptr<SqliteHandle> openKeyed(const QString &path)
 }
 } // namespace
 
+void TestSupport::pointHomeAt(const QString &root)
+{
+    const std::pair<const char *, const char *> folders[] = {
+        {"HOME", "/home"}, {"XDG_DATA_HOME", "/data"}, {"XDG_CONFIG_HOME", "/config"}, {"XDG_CACHE_HOME", "/cache"},
+        {"XDG_DATA_DIRS", "/system"}, {"XDG_CONFIG_DIRS", "/system-config"}};
+    for (const auto &[variable, folder] : folders)
+        qputenv(variable, QFile::encodeName(root + QLatin1String(folder)));
+}
+
 void TestSupport::resetProgramState()
 {
+    // A program that finds no Exam.mdb beside it looks in the person's data folder and the
+    // installed one: never the real ones.
+    static const QTemporaryDir home;
+    pointHomeAt(home.path());
     MessageBox::setTestMode(true);
     AppExit::setTestMode(true);
     Clock::setManual(true);

@@ -13,8 +13,13 @@ class frmMain;
 // real SQLCipher exam databases built in a temporary folder.
 namespace TestSupport {
 
-// Puts every seam in test mode and resets the program-wide state; call from init().
+// Puts every seam in test mode and resets the program-wide state; call from init(). The home,
+// data and configuration folders point into a temporary folder of the test's own.
 void resetProgramState();
+
+// Points HOME and the XDG data and configuration folders below `root`: HOME at root/home, the
+// person's data folder at root/data, the system's data folders at root/system.
+void pointHomeAt(const QString &root);
 
 // Builds an exam database at `path` with `counts[c]` questions in category c (0..5). Question i
 // of a category reads "<category> question <i>", its correct letter cycles A, B, C, D. The first
