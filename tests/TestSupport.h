@@ -3,6 +3,7 @@
 #include <array>
 #include <memory>
 
+#include <QProcessEnvironment>
 #include <QString>
 #include <QTemporaryDir>
 #include <QVariant>
@@ -60,6 +61,20 @@ private:
     QString m_folder;
     std::unique_ptr<frmMain> m_window;
 };
+
+// The files an installation holds, relative to its prefix, sorted (the desktop files are named
+// after `appId`).
+QStringList installedFiles(const QString &appId);
+
+// Runs a program to its end (at most `timeoutSeconds`) in `environment`.
+struct Run
+{
+    int status = -1; // the exit status; -1 when it crashed or did not start or end
+    QString out;
+    QString err;
+};
+Run run(const QString &program, const QStringList &arguments,
+        const QProcessEnvironment &environment = QProcessEnvironment::systemEnvironment(), int timeoutSeconds = 120);
 
 // The text, title and icon of the i-th message box shown (counted from the last if negative).
 QVariantList box(int i);
