@@ -7,6 +7,7 @@
 #include <QTest>
 
 #include "TestSupport.h"
+#include "VersionInfo.h"
 
 using namespace Qt::StringLiterals;
 
@@ -135,7 +136,8 @@ private slots:
         QTest::addColumn<int>("status");
         QTest::addColumn<QString>("output"); // the start of standard output
         QTest::addColumn<QString>("error");
-        QTest::newRow("--version") << QStringList{u"--version"_s} << 0 << "vesk 1.0.0\n" << "";
+        QTest::newRow("--version") << QStringList{u"--version"_s} << 0
+                                   << u"vesk %1\n"_s.arg(QLatin1String(VersionInfo::Version)) << "";
         QTest::newRow("--help") << QStringList{u"--help"_s} << 0 << "Usage: vesk [options]\n" << "";
         QTest::newRow("--database good") << QStringList{u"--check-start"_s, u"--database"_s, u"@/share/vesk/Exam.mdb"_s}
                                          << 0 << "command-line @/share/vesk\n" << "";

@@ -4,6 +4,7 @@
 #include <QTest>
 
 #include "TestSupport.h"
+#include "VersionInfo.h"
 
 using namespace Qt::StringLiterals;
 
@@ -68,7 +69,8 @@ private slots:
         QTest::addColumn<QString>("field");
         QTest::addColumn<QString>("pattern");
         QTest::newRow("Package") << "Package" << "^vesk$";
-        QTest::newRow("Version") << "Version" << "^1\\.0\\.0$";
+        QTest::newRow("Version") << "Version"
+                                 << u"^%1$"_s.arg(QRegularExpression::escape(QLatin1String(VersionInfo::Version)));
         QTest::newRow("Section") << "Section" << "^education$";
         QTest::newRow("Maintainer") << "Maintainer" << "^The VESK developers <[^@ ]+@[^@ ]+>$";
         // From the libraries the programs link, found by dpkg-shlibdeps.
