@@ -58,7 +58,9 @@ private slots:
         QStringList expected = TestSupport::installedFiles(qEnvironmentVariable("VESK_APP_ID"));
         expected.replaceInStrings(QRegularExpression(u"^"_s), u"usr/"_s);
         QCOMPARE(files, expected);
-        QCOMPARE(TestSupport::scalar(root + u"/usr/share/vesk/Exam.mdb"_s, u"SELECT COUNT(*) FROM Q_A"_s).toInt(), 630);
+        const QString built = qEnvironmentVariable("VESK_BUILD_DIR") + u"/pristine/Exam.mdb"_s;
+        QCOMPARE(TestSupport::scalar(root + u"/usr/share/vesk/Exam.mdb"_s, u"SELECT COUNT(*) FROM Q_A"_s),
+                 TestSupport::scalar(built, u"SELECT COUNT(*) FROM Q_A"_s));
         // Stripped: the debugging information stays in the build.
         const TestSupport::Run kind = TestSupport::run(tool(u"file"_s), {root + u"/usr/bin/vesk"_s});
         QVERIFY2(kind.out.contains(u", stripped"_s), qPrintable(kind.out));
