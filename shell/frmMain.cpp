@@ -4,13 +4,17 @@
 #include <QGuiApplication>
 #include <QScreen>
 #include <QCloseEvent>
+#include <QDir>
+#include <QFileInfo>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
+#include <QSettings>
 #include <QToolButton>
 
 #include "VersionInfo.h"
 #include "data/ConnectionPool.h"
+#include "data/PoolStore.h"
 #include "exam/frmExam.h"
 #include "platform/DataFolders.h"
 #include "platform/DesktopShell.h"
@@ -191,11 +195,27 @@ void frmMain::start(const StartOptions &options)
 
 void frmMain::takeShippedPool(const UserDatabase::Found &own)
 {
-    // After a package upgrade brings a newer shipped pool, this carries it into the person's
-    // database: new and reworded questions taken by their stable ids, stored exams and imported
-    // questions kept. Until the pool builder can carry a pool over by those ids, the person's
-    // database keeps the pool it was copied with.
-    Q_UNUSED(own);
+    // After a package upgrade brings a newer shipped pool, the person's database takes its new and
+    // reworded questions by their stable ids, keeping stored exams and imported questions. The
+    // installed file's size and time tell whether it changed since the last start, so an
+    // ordinary start opens nothing extra.
+    if (own.installedCopy.isEmpty())
+        return;
+    const QFileInfo installed(own.installedCopy);
+    const QString stamp = QStringLiteral("%1 %2").arg(installed.size()).arg(installed.lastModified().toMSecsSinceEpoch());
+    QSettings settings(QStringLiteral("vesk"), QStringLiteral("vesk"));
+    const QString key = QStringLiteral("pool/installedStamp");
+    if (!own.copied && settings.value(key).toString() != stamp) {
+        PoolStore::Report report;
+        QString error;
+        if (!PoolStore::carryShipped(own.installedCopy, QDir(own.folder).filePath(QStringLiteral("Exam.mdb")), &report,
+                                     &error)) {
+            // The exams stay usable with the pool they have; the next start tries again.
+            qWarning("vesk: the newer question pool could not be taken over: %s", qPrintable(error));
+            return;
+        }
+    }
+    settings.setValue(key, stamp);
 }
 
 void frmMain::quitSilently()

@@ -6,6 +6,7 @@
 #include <QTest>
 
 #include "TestSupport.h"
+#include "data/PoolBuilder.h"
 #include "VersionInfo.h"
 #include "platform/DesktopShell.h"
 #include "platform/FileDialog.h"
@@ -53,13 +54,16 @@ class tst_startup final : public QObject
             names << row.value(0).toString();
         return names;
     }
-    // Every file of the tree with a digest of its bytes.
+    // Every file of the tree with a digest of its bytes; the settings file aside (it notes which
+    // installed pool the person's database has taken).
     QMap<QString, QByteArray> snapshot() const
     {
         QMap<QString, QByteArray> files;
         QDirIterator it(m_dir->path(), QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
         while (it.hasNext()) {
             QFile file(it.next());
+            if (file.fileName().endsWith(u"/config/vesk/vesk.conf"_s))
+                continue;
             if (file.open(QIODevice::ReadOnly))
                 files.insert(QDir(m_dir->path()).relativeFilePath(file.fileName()),
                              QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256));
@@ -186,6 +190,54 @@ private slots:
         QCOMPARE(std::pair(start()->databaseRoad(), gDbPath), std::pair(Road::UserFolder, userFolder()));
         QCOMPARE(snapshot(), before);
         QCOMPARE(storedNames(own), (QStringList{u"prefix/share/vesk/Exam.mdb"_s, u"Robin"_s}));
+    }
+
+    // A package upgrade brings a newer pool: the person's database takes it at the next start, by
+    // the questions' stable ids, keeping its exams and imported questions; later starts open
+    // nothing more.
+    void newerInstalledPoolIsTakenOver()
+    {
+        const QString installed = path(u"prefix/share/vesk/Exam.mdb"_s);
+        const QString own = path(u"data/vesk/Exam.mdb"_s);
+        const auto build = [&](const QStringList &texts) {
+            PoolBuilder builder;
+            for (int i = 0; i < texts.size(); ++i) {
+                PoolQuestion q{u"Software Testing"_s, texts.at(i), u"a"_s, u"b"_s, u"c"_s, u"d"_s, u"A"_s, u"Why."_s, QString(),
+                               u"st-%1"_s.arg(i + 1)};
+                builder.addQuestion(q);
+            }
+            QFile::remove(installed);
+            QVERIFY2(builder.build(installed, PoolBuilder::Mode::Create), qPrintable(builder.errors().join(u' ')));
+        };
+        QVERIFY(QDir().mkpath(QFileInfo(installed).path()));
+        build({u"Stubs?"_s, u"Drivers?"_s});
+        QCOMPARE(start()->databaseRoad(), Road::InstalledCopy);
+        closeProgram();
+        TestSupport::exec(own, u"INSERT INTO ExamTitle VALUES (1, 'Robin', '2026-12-02 10:00:00', 2, 1); INSERT INTO "
+                               "ExamDetails (ExamID, UserName, QID, Answer, Answered) VALUES (1, 'Robin', 2, 'A', -1), "
+                               "(1, 'Robin', 1, 'B', -1); INSERT INTO Q_A VALUES (3, 'Mine?', 'a', 'b', '', '', 'A', "
+                               "'Software Testing', ''); INSERT INTO QuestionKeys VALUES (3, 'imp-mine', 'imported')"_s);
+        // The upgrade: st-2 reworded, st-3 new.
+        QTest::qWait(20); // a new time stamp on the installed file
+        build({u"Stubs?"_s, u"Test drivers?"_s, u"Fakes?"_s});
+        TestSupport::resetProgramState();
+        TestSupport::pointHomeAt(m_dir->path());
+        QCOMPARE(start()->databaseRoad(), Road::UserFolder);
+        closeProgram();
+        QCOMPARE(TestSupport::query(own, u"SELECT q.QID, q.Question, k.Origin FROM Q_A q JOIN QuestionKeys k USING (QID) "
+                                         "ORDER BY q.QID"_s),
+                 (QList<QVariantList>{{1, u"Stubs?"_s, u"shipped"_s}, {2, u"Test drivers?"_s, u"shipped"_s},
+                                      {3, u"Fakes?"_s, u"shipped"_s}, {4, u"Mine?"_s, u"imported"_s}}));
+        QCOMPARE(TestSupport::query(own, u"SELECT d.DetailID, q.Question, d.Answer FROM ExamDetails d JOIN Q_A q USING "
+                                         "(QID) ORDER BY d.DetailID"_s),
+                 (QList<QVariantList>{{1, u"Test drivers?"_s, u"A"_s}, {2, u"Stubs?"_s, u"B"_s}}));
+        // Taken once: the next start writes nothing.
+        const QMap<QString, QByteArray> before = snapshot();
+        TestSupport::resetProgramState();
+        TestSupport::pointHomeAt(m_dir->path());
+        start();
+        closeProgram();
+        QCOMPARE(snapshot(), before);
     }
 
     void copyWhole_data()
