@@ -1,11 +1,19 @@
 #include <QApplication>
 
+#include "shell/CommandLine.h"
 #include "shell/frmMain.h"
 
 int main(int argc, char *argv[])
 {
+    // The name gives the person's data folder (~/.local/share/vesk).
+    QCoreApplication::setApplicationName(QStringLiteral("vesk"));
+    const CommandLine commandLine(CommandLine::fromArgv(argc, argv));
+    if (commandLine.endsAtOnce())
+        return commandLine.report();
     QApplication app(argc, argv);
     frmMain window;
-    window.start();
+    window.start(commandLine.startOptions());
+    if (commandLine.checkStart())
+        return CommandLine::reportStart(window);
     return window.isQuitting() ? 0 : app.exec();
 }

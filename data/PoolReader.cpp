@@ -182,20 +182,9 @@ bool PoolReader::readQuestion(qsizetype number)
         ++m_at;
     } else {
         for (;;) {
-            skipSpace();
-            if (atEnd())
-                return syntaxError("unterminated object");
-            if (*m_at != '"')
-                return syntaxError("illegal value");
             Text key;
-            if (!readString(&key, false))
+            if (!readName(&key))
                 return false;
-            skipSpace();
-            if (atEnd())
-                return syntaxError("unterminated object");
-            if (*m_at != ':')
-                return syntaxError("missing name separator");
-            ++m_at;
             skipSpace();
             if (atEnd())
                 return syntaxError("unterminated object");
@@ -287,16 +276,16 @@ void PoolReader::checkText(qsizetype number, size_t field, const Text &value)
     }
 }
 
-// A name and its ":" inside an object that is only skipped.
-bool PoolReader::readName()
+// A name and its ":" inside an object; `name` may be null where the object is only skipped.
+bool PoolReader::readName(Text *name)
 {
     skipSpace();
     if (atEnd())
         return syntaxError("unterminated object");
     if (*m_at != '"')
         return syntaxError("illegal value");
-    Text name;
-    if (!readString(&name, false))
+    Text skipped;
+    if (!readString(name ? name : &skipped, false))
         return false;
     skipSpace();
     if (atEnd())
@@ -454,7 +443,7 @@ bool PoolReader::skipValue()
                 ++m_at;
             } else {
                 awaited.push_back(close);
-                if (first == '{' && !readName())
+                if (first == '{' && !readName(nullptr))
                     return false;
                 continue;
             }
@@ -480,7 +469,7 @@ bool PoolReader::skipValue()
             if (*m_at != ',')
                 return syntaxError("missing value separator");
             ++m_at;
-            if (awaited.back() == u'}' && !readName())
+            if (awaited.back() == u'}' && !readName(nullptr))
                 return false;
             break;
         }

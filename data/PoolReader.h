@@ -43,7 +43,7 @@ private:
     void readPool();
     bool readQuestion(qsizetype number);
     void checkText(qsizetype number, size_t field, const Text &value);
-    bool readName();
+    bool readName(Text *name);
     bool readString(Text *text, bool rawControlsAllowed);
     bool readEscape();
     bool readUtf8();

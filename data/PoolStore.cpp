@@ -7,10 +7,13 @@
 #include <QCryptographicHash>
 #include <QRegularExpression>
 
+#include "data/ConnectionPool.h"
 #include "data/Database.h"
+#include "data/DbError.h"
 #include "data/ExamSchema.h"
 #include "data/SqliteDatabase.h"
 #include "data/SqliteHandle.h"
+#include "data/cDBAccess.h"
 
 namespace {
 // One question's place in the pool being written: where it comes from and what it holds.
@@ -124,6 +127,36 @@ std::vector<Entry> inCategoryOrder(std::vector<Entry> entries)
     return entries;
 }
 } // namespace
+
+bool PoolStore::carryShipped(const QString &installed, const QString &own, Report *report, QString *error)
+{
+    DbError failure;
+    const std::shared_ptr<SqliteDatabase> from = ConnectionPool::acquire(installed, QString::fromLatin1(cDBAccess::kDatabasePassword), &failure);
+    const std::shared_ptr<SqliteDatabase> to = from ? ConnectionPool::acquire(own, QString::fromLatin1(cDBAccess::kDatabasePassword), &failure) : nullptr;
+    if (!from || !to) {
+        *error = failure.text();
+        return false;
+    }
+    std::vector<Stored> shipped, current;
+    if (!read(*from, &shipped, error) || !read(*to, &current, error))
+        return false;
+    const auto same = [](const PoolQuestion &x, const PoolQuestion &y) {
+        return x.id == y.id && x.category == y.category && x.question == y.question && x.a == y.a && x.b == y.b
+               && x.c == y.c && x.d == y.d && x.correct == y.correct && x.explanation == y.explanation;
+    };
+    std::vector<PoolQuestion> pool, mine;
+    for (const Stored &s : shipped) {
+        if (s.origin == QLatin1String(kShipped))
+            pool.push_back(s.question);
+    }
+    for (const Stored &s : current) {
+        if (s.origin == QLatin1String(kShipped))
+            mine.push_back(s.question);
+    }
+    if (pool.empty() || std::equal(pool.begin(), pool.end(), mine.begin(), mine.end(), same))
+        return true;
+    return replace(*to, pool, report, error);
+}
 
 QString PoolStore::normalisedText(const QString &text)
 {

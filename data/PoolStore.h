@@ -55,6 +55,11 @@ public:
     static bool replace(SqliteHandle &db, const std::vector<PoolQuestion> &shipped, Report *report, QString *error);
     static bool add(SqliteHandle &db, const std::vector<PoolQuestion> &questions, Report *report, QString *error);
 
+    // Carries the shipped questions of `installed` (a pristine database a newer package brought)
+    // into the person's `own` database by `replace`, when they differ. False with `error` when a
+    // file cannot be read or written; `own` is then unchanged.
+    static bool carryShipped(const QString &installed, const QString &own, Report *report, QString *error);
+
     // A stable id made from a question's text, for questions that have none.
     static QString idFromText(const QString &text);
     // A question's text as duplicates are found: case and runs of white space ignored.

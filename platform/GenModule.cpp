@@ -9,6 +9,7 @@
 #include <QPointer>
 #include <QUuid>
 
+#include "platform/DataFolders.h"
 #include "platform/DesktopShell.h"
 #include "platform/MessageBox.h"
 
@@ -79,7 +80,7 @@ void OpenDocument(const QString &fileName)
 {
     DesktopShell::Request request;
     request.file = fileName;
-    request.workingDir = AppFolder();
+    request.workingDir = DataFolders::documentFolder(fileName);
     const int result = DesktopShell::open(request);
     if (result < 5) {
         MessageBox::show(QStringLiteral("Can't Find ") + fileName, MessageBox::OkOnly, MessageBox::Exclamation,

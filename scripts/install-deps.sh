@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
-# Installs, from Debian, whatever of the build's and the tests' packages is missing; extra
-# package names may be given as arguments.
+# Installs, from Debian, whatever of the build's and the tests' packages is missing (with the
+# tools that check the installation and the Debian package); extra package names may be given.
 set -euo pipefail
 
 packages=(cmake g++ make pkg-config qt6-base-dev libgl-dev libsqlcipher-dev sqlcipher sqlite3
           fonts-dejavu-core fonts-liberation2
+          desktop-file-utils appstream lintian dpkg-dev file
           # Classroom mode: the server, unixODBC and the server's ODBC driver (tests start a server).
           unixodbc unixodbc-dev odbc-postgresql postgresql "$@")
 missing=()

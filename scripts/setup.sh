@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs what is missing on Debian, then configures and builds VESK into build/.
+# Installs what is missing on Debian (with the tools that check the installation and the Debian
+# package), then configures and builds VESK into build/.
 # Building also creates build/Exam.mdb from the question pool when it is absent.
 set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"

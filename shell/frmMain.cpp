@@ -4,20 +4,26 @@
 #include <QGuiApplication>
 #include <QScreen>
 #include <QCloseEvent>
+#include <QDir>
+#include <QFileInfo>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
+#include <QSettings>
 #include <QToolButton>
 
 #include "VersionInfo.h"
 #include "data/ConnectionPool.h"
+#include "data/PoolStore.h"
 #include "exam/frmExam.h"
+#include "platform/DataFolders.h"
 #include "platform/DesktopShell.h"
 #include "platform/FileDialog.h"
 #include "platform/GenModule.h"
 #include "platform/MessageBox.h"
 #include "platform/ScreenHost.h"
 #include "review/frmViewExam.h"
+#include "shell/UserDatabase.h"
 #include "shell/frmMenu.h"
 #include "widgets/Twips.h"
 
@@ -135,7 +141,7 @@ frmViewExam *frmMain::createViewExamForm()
     return m_viewExam;
 }
 
-void frmMain::start()
+void frmMain::start(const StartOptions &options)
 {
     // 1. The menu screen is shown before anything else happens.
     m_menu = new frmMenu;
@@ -146,9 +152,27 @@ void frmMain::start()
     m_menu->Form_Load();
     activateWindow();
 
+    // A database named on the command line serves this run; nothing else is looked at.
+    if (!options.databaseFolder.isEmpty()) {
+        gDbPath = options.databaseFolder;
+        m_databaseRoad = DatabaseRoad::CommandLine;
+        Form_Resize();
+        return;
+    }
+
     // 2. Exam.mdb beside the program (its name matched without regard to case).
     const QString candidate = AppFolder() + QStringLiteral("/Exam.mdb");
-    if (!FileExists(ConnectionPool::resolveFile(candidate))) {
+    if (FileExists(ConnectionPool::resolveFile(candidate))) {
+        m_databaseRoad = DatabaseRoad::BesideProgram;
+    } else if (const UserDatabase::Found own = UserDatabase::locate(); !own.folder.isEmpty()) {
+        // An installed program keeps each person's exams in their own data folder.
+        gDbPath = own.folder;
+        m_databaseRoad = own.copied ? DatabaseRoad::InstalledCopy : DatabaseRoad::UserFolder;
+        takeShippedPool(own);
+    } else if (!options.askWhenMissing) {
+        quitSilently();
+        return;
+    } else {
         // 3.-6. Ask for it; a cancel, an empty choice or another file ends the program silently.
         const std::optional<QString> chosen =
             FileDialog::getOpenFileName(this, QStringLiteral("Can't Find Exam.mdb"), QStringLiteral("(*.MDB) (*.mdb)"));
@@ -157,17 +181,48 @@ void frmMain::start()
                               && (chosen->size() == 8 || chosen->at(chosen->size() - 9) == QLatin1Char('/')
                                   || chosen->at(chosen->size() - 9) == QLatin1Char('\\'));
         if (!examFile) {
-            gQuitNoPrompt = true;
-            m_quitting = true;
-            close();
+            quitSilently();
             return;
         }
         gDbPath = chosen->left(chosen->size() - 8);
+        m_databaseRoad = DatabaseRoad::Dialog;
     }
     // 7.
     if (gDbPath.isEmpty())
         gDbPath = AppFolder();
     Form_Resize();
+}
+
+void frmMain::takeShippedPool(const UserDatabase::Found &own)
+{
+    // After a package upgrade brings a newer shipped pool, the person's database takes its new and
+    // reworded questions by their stable ids, keeping stored exams and imported questions. The
+    // installed file's size and time tell whether it changed since the last start, so an
+    // ordinary start opens nothing extra.
+    if (own.installedCopy.isEmpty())
+        return;
+    const QFileInfo installed(own.installedCopy);
+    const QString stamp = QStringLiteral("%1 %2").arg(installed.size()).arg(installed.lastModified().toMSecsSinceEpoch());
+    QSettings settings(QStringLiteral("vesk"), QStringLiteral("vesk"));
+    const QString key = QStringLiteral("pool/installedStamp");
+    if (!own.copied && settings.value(key).toString() != stamp) {
+        PoolStore::Report report;
+        QString error;
+        if (!PoolStore::carryShipped(own.installedCopy, QDir(own.folder).filePath(QStringLiteral("Exam.mdb")), &report,
+                                     &error)) {
+            // The exams stay usable with the pool they have; the next start tries again.
+            qWarning("vesk: the newer question pool could not be taken over: %s", qPrintable(error));
+            return;
+        }
+    }
+    settings.setValue(key, stamp);
+}
+
+void frmMain::quitSilently()
+{
+    gQuitNoPrompt = true;
+    m_quitting = true;
+    close();
 }
 
 bool frmMain::QueryUnload()
@@ -215,7 +270,9 @@ void frmMain::UnloadMe()
 
 void frmMain::LoadMenu(const QString &FileName)
 {
-    const QString path = AppFolder() + QLatin1Char('/') + FileName;
+    // Beside the program, else in the installed data folder.
+    const QString folder = DataFolders::documentFolder(FileName);
+    const QString path = folder + QLatin1Char('/') + FileName;
     if (!FileExists(path)) {
         MessageBox::show(QStringLiteral("The file does not exist."), MessageBox::OkOnly, MessageBox::Critical,
                          QStringLiteral("Missing File"));
@@ -224,8 +281,8 @@ void frmMain::LoadMenu(const QString &FileName)
     DesktopShell::Request request;
     request.verb = QStringLiteral("Open");
     request.file = path;
-    // There is no drive root to start in here; the program's own folder serves instead.
-    request.workingDir = AppFolder();
+    // There is no drive root to start in here; the document's own folder serves instead.
+    request.workingDir = folder;
     request.hasOwner = true;
     DesktopShell::open(request);
 }

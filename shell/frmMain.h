@@ -4,6 +4,8 @@
 #include <QPointer>
 
 #include "platform/ScreenHost.h"
+#include "shell/StartOptions.h"
+#include "shell/UserDatabase.h"
 
 class QMdiArea;
 class QMdiSubWindow;
@@ -28,8 +30,12 @@ public:
     void OpenScreen(int index) override;
     void SetStartExamEnabled(bool enabled) override;
 
+    // How the start-up came to Exam.mdb.
+    enum class DatabaseRoad { NotFound, CommandLine, BesideProgram, UserFolder, InstalledCopy, Dialog };
+
     // The start-up sequence: shows the menu, then locates Exam.mdb.
-    void start();
+    void start(const StartOptions &options = StartOptions());
+    DatabaseRoad databaseRoad() const { return m_databaseRoad; }
     bool isQuitting() const { return m_quitting; }
     void UnloadMe();
     void LoadMenu(const QString &FileName);
@@ -55,11 +61,14 @@ private:
     bool QueryUnload();
     void closeAllScreens();
     void createMenus();
+    void quitSilently();
+    static void takeShippedPool(const UserDatabase::Found &own);
 
     QMdiArea *m_mdiArea;
     QPointer<frmMenu> m_menu;
     QPointer<frmExam> m_exam;
     QPointer<frmViewExam> m_viewExam;
+    DatabaseRoad m_databaseRoad = DatabaseRoad::NotFound;
     bool m_quitting = false;
     bool m_closed = false;
 };

@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QMdiArea>
+#include <QProcess>
 #include <QTest>
 #include <QWidget>
 
@@ -25,6 +26,8 @@
 #include "platform/SystemBeep.h"
 #include "shell/frmMain.h"
 
+using namespace Qt::StringLiterals;
+
 namespace {
 std::unique_ptr<SqliteHandle> openKeyed(const QString &path)
 {
@@ -39,8 +42,21 @@ std::unique_ptr<SqliteHandle> openKeyed(const QString &path)
 }
 } // namespace
 
+void TestSupport::pointHomeAt(const QString &root)
+{
+    const std::pair<const char *, const char *> folders[] = {
+        {"HOME", "/home"}, {"XDG_DATA_HOME", "/data"}, {"XDG_CONFIG_HOME", "/config"}, {"XDG_CACHE_HOME", "/cache"},
+        {"XDG_DATA_DIRS", "/system"}, {"XDG_CONFIG_DIRS", "/system-config"}};
+    for (const auto &[variable, folder] : folders)
+        qputenv(variable, QFile::encodeName(root + QLatin1String(folder)));
+}
+
 void TestSupport::resetProgramState()
 {
+    // A program that finds no Exam.mdb beside it looks in the person's data folder and the
+    // installed one: never the real ones.
+    static const QTemporaryDir home;
+    pointHomeAt(home.path());
     MessageBox::setTestMode(true);
     SignIn::setTestMode(true);
     AppExit::setTestMode(true);
@@ -135,6 +151,42 @@ std::unique_ptr<frmMain> TestSupport::startProgram(const QString &folder)
     auto window = std::make_unique<frmMain>();
     window->start();
     return window;
+}
+
+QStringList TestSupport::installedFiles(const QString &appId)
+{
+    QStringList files{u"bin/vesk"_s, u"bin/vesk-buildpool"_s,
+                      u"share/applications/%1.desktop"_s.arg(appId), u"share/metainfo/%1.metainfo.xml"_s.arg(appId),
+                      u"share/icons/hicolor/scalable/apps/%1.svg"_s.arg(appId),
+                      u"share/man/man1/vesk.1.gz"_s, u"share/man/man1/vesk-buildpool.1.gz"_s,
+                      u"share/doc/vesk/copyright"_s, u"share/doc/vesk/changelog.gz"_s};
+    for (const int size : {16, 22, 24, 32, 48, 64, 128, 256})
+        files << u"share/icons/hicolor/%1x%1/apps/%2.png"_s.arg(size).arg(appId);
+    for (const char *name : {"Exam.mdb", "TDictionary.htm", "BookList.htm", "EssayQuestions.htm", "ReadMe.txt",
+                             "License.txt"})
+        files << u"share/vesk/"_s + QLatin1String(name);
+    files.sort();
+    return files;
+}
+
+TestSupport::Run TestSupport::run(const QString &program, const QStringList &arguments,
+                                  const QProcessEnvironment &environment, int timeoutSeconds)
+{
+    QProcess process;
+    process.setProcessEnvironment(environment);
+    process.start(program, arguments);
+    Run result;
+    if (!process.waitForFinished(timeoutSeconds * 1000)) {
+        process.kill();
+        process.waitForFinished();
+        result.err = u"%1 did not end: %2"_s.arg(program, process.errorString());
+        return result;
+    }
+    result.out = QString::fromLocal8Bit(process.readAllStandardOutput());
+    result.err = QString::fromLocal8Bit(process.readAllStandardError());
+    if (process.exitStatus() == QProcess::NormalExit)
+        result.status = process.exitCode();
+    return result;
 }
 
 QVariantList TestSupport::box(int i)

@@ -3,6 +3,7 @@
 #include <array>
 #include <memory>
 
+#include <QProcessEnvironment>
 #include <QString>
 #include <QTemporaryDir>
 #include <QVariant>
@@ -13,8 +14,13 @@ class frmMain;
 // real SQLCipher exam databases built in a temporary folder.
 namespace TestSupport {
 
-// Puts every seam in test mode and resets the program-wide state; call from init().
+// Puts every seam in test mode and resets the program-wide state; call from init(). The home,
+// data and configuration folders point into a temporary folder of the test's own.
 void resetProgramState();
+
+// Points HOME and the XDG data and configuration folders below `root`: HOME at root/home, the
+// person's data folder at root/data, the system's data folders at root/system.
+void pointHomeAt(const QString &root);
 
 // Builds an exam database at `path` with `counts[c]` questions in category c (0..5). Question i
 // of a category reads "<category> question <i>", its correct letter cycles A, B, C, D. The first
@@ -55,6 +61,20 @@ private:
     QString m_folder;
     std::unique_ptr<frmMain> m_window;
 };
+
+// The files an installation holds, relative to its prefix, sorted (the desktop files are named
+// after `appId`).
+QStringList installedFiles(const QString &appId);
+
+// Runs a program to its end (at most `timeoutSeconds`) in `environment`.
+struct Run
+{
+    int status = -1; // the exit status; -1 when it crashed or did not start or end
+    QString out;
+    QString err;
+};
+Run run(const QString &program, const QStringList &arguments,
+        const QProcessEnvironment &environment = QProcessEnvironment::systemEnvironment(), int timeoutSeconds = 120);
 
 // The text, title and icon of the i-th message box shown (counted from the last if negative).
 QVariantList box(int i);

@@ -1,0 +1,58 @@
+#include "bank/BankIds.h"
+
+#include <QCryptographicHash>
+#include <QRegularExpression>
+
+#include "bank/QuestionBank.h"
+
+namespace BankIds {
+
+namespace {
+constexpr qsizetype kSlugLength = 48;
+constexpr qsizetype kIdLength = 64;
+
+QString hashed(const QString &text)
+{
+    return QStringLiteral("imp-")
+        + QString::fromLatin1(QCryptographicHash::hash(text.toUtf8(), QCryptographicHash::Sha1).toHex().left(12));
+}
+} // namespace
+
+bool isIdShaped(const QString &text)
+{
+    static const QRegularExpression shape(QStringLiteral("^[a-z0-9]+(-[a-z0-9]+)+$"));
+    return text.size() <= kIdLength && shape.match(text).hasMatch();
+}
+
+QString fromName(const QString &name)
+{
+    if (isIdShaped(name))
+        return name;
+    QString slug;
+    bool hyphen = false;
+    for (const QChar c : name.normalized(QString::NormalizationForm_KD)) {
+        if (c.isMark())
+            continue; // the accent of a decomposed letter
+        const QChar lower = c.toLower();
+        if ((lower >= u'a' && lower <= u'z') || (lower >= u'0' && lower <= u'9')) {
+            if (hyphen && !slug.isEmpty())
+                slug += u'-';
+            slug += lower;
+            hyphen = false;
+        } else {
+            hyphen = true;
+        }
+        if (slug.size() >= kSlugLength)
+            break;
+    }
+    while (slug.endsWith(u'-'))
+        slug.chop(1);
+    return slug.isEmpty() ? hashed(QuestionBank::normalisedText(name)) : QStringLiteral("imp-") + slug;
+}
+
+QString fromText(const QString &questionText)
+{
+    return hashed(QuestionBank::normalisedText(questionText));
+}
+
+} // namespace BankIds

@@ -1,0 +1,131 @@
+#include "bank/BankText.h"
+
+#include <QStringList>
+
+namespace BankText {
+
+namespace {
+QString codePoint(char32_t c)
+{
+    return QStringLiteral("U+%1").arg(uint(c), 4, 16, QLatin1Char('0')).toUpper();
+}
+
+QString atLine(int line, const QString &what)
+{
+    return QStringLiteral("line %1: %2").arg(line).arg(what);
+}
+} // namespace
+
+std::optional<QString> decode(const QByteArray &bytes, QString *error)
+{
+    const auto *const begin = reinterpret_cast<const unsigned char *>(bytes.constData());
+    const auto *const end = begin + bytes.size();
+    const auto *at = begin;
+    const auto refuse = [&](int line, const QString &what) {
+        if (error)
+            *error = atLine(line, what);
+        return std::nullopt;
+    };
+    // A byte-order mark of UTF-16 or UTF-32 (the latter starts like UTF-16's little-endian one).
+    if (bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF") || bytes.startsWith(QByteArray("\0\0\xFE\xFF", 4)))
+        return refuse(1, QStringLiteral("UTF-16 or UTF-32 text; save the file as UTF-8"));
+    if (bytes.startsWith("\xEF\xBB\xBF"))
+        at += 3;
+
+    QString text;
+    text.reserve(end - at);
+    int line = 1;
+    while (at < end) {
+        const unsigned char lead = *at;
+        if (lead < 0x80) {
+            if (lead == '\r' || lead == '\n') {
+                text += u'\n';
+                ++line;
+                at += (lead == '\r' && at + 1 < end && at[1] == '\n') ? 2 : 1;
+                continue;
+            }
+            if (lead == 0)
+                return refuse(line, QStringLiteral("a NUL byte: the file is not UTF-8 text (UTF-16?); save it as UTF-8"));
+            if (isControl(lead) && lead != '\t')
+                return refuse(line, QStringLiteral("a control character (%1)").arg(codePoint(lead)));
+            text += QChar(lead);
+            ++at;
+            continue;
+        }
+        // Two to four bytes of well-formed UTF-8: no overlong form, no surrogate, nothing past U+10FFFF.
+        int length = 0;
+        unsigned char low = 0x80, high = 0xbf; // bounds of the second byte
+        if (lead >= 0xc2 && lead <= 0xdf) {
+            length = 2;
+        } else if (lead >= 0xe0 && lead <= 0xef) {
+            length = 3;
+            low = lead == 0xe0 ? 0xa0 : 0x80;
+            high = lead == 0xed ? 0x9f : 0xbf;
+        } else if (lead >= 0xf0 && lead <= 0xf4) {
+            length = 4;
+            low = lead == 0xf0 ? 0x90 : 0x80;
+            high = lead == 0xf4 ? 0x8f : 0xbf;
+        }
+        bool valid = length > 0 && end - at >= length && at[1] >= low && at[1] <= high;
+        for (int i = 2; valid && i < length; ++i)
+            valid = (at[i] & 0xc0) == 0x80;
+        if (!valid)
+            return refuse(line, QStringLiteral("not UTF-8 text (byte 0x%1); save the file as UTF-8")
+                                    .arg(QString::number(lead, 16).toUpper()));
+        char32_t c = lead & (0xff >> (length + 1));
+        for (int i = 1; i < length; ++i)
+            c = (c << 6) | (at[i] & 0x3f);
+        if (isControl(c))
+            return refuse(line, QStringLiteral("a control character (%1)").arg(codePoint(c)));
+        if (c == 0xfffe || c == 0xffff)
+            return refuse(line, QStringLiteral("a character that is not text (%1)").arg(codePoint(c)));
+        if (c > 0xffff) {
+            text += QChar(char16_t(0xd800 + ((c - 0x10000) >> 10)));
+            text += QChar(char16_t(0xdc00 + ((c - 0x10000) & 0x3ff)));
+        } else {
+            text += QChar(char16_t(c));
+        }
+        at += length;
+    }
+    return text;
+}
+
+QString cleaned(const QString &text)
+{
+    QString flat;
+    flat.reserve(text.size());
+    for (const QChar c : text) {
+        if (c == u'\t')
+            flat += u' ';
+        else if (c == u'\n' || !isControl(c.unicode()))
+            flat += c;
+    }
+    QString result;
+    result.reserve(flat.size());
+    int blankLines = 0;
+    for (QStringView line : QStringView(flat).split(u'\n')) {
+        qsizetype length = line.size();
+        while (length > 0 && line[length - 1].isSpace())
+            --length;
+        line = line.left(length);
+        if (line.isEmpty()) {
+            ++blankLines;
+            continue;
+        }
+        if (!result.isEmpty())
+            result += blankLines > 0 ? QLatin1String("\n\n") : QLatin1String("\n");
+        blankLines = 0;
+        result += line;
+    }
+    qsizetype start = 0;
+    while (start < result.size() && result[start].isSpace())
+        ++start;
+    return result.mid(start);
+}
+
+QString singleLine(const QString &text)
+{
+    return cleaned(text).simplified();
+}
+
+} // namespace BankText

@@ -1,0 +1,388 @@
+#include "bank/GiftReader.h"
+
+#include <optional>
+#include <utility>
+#include <vector>
+
+#include <QStringList>
+
+#include "bank/BankCollector.h"
+#include "bank/BankQuestion.h"
+#include "bank/CategoryPath.h"
+#include "bank/HtmlText.h"
+
+namespace GiftReader {
+
+namespace {
+enum class TextFormat { Plain, Html };
+
+// A question's text with its escapes resolved, each character marked when it was escaped, so
+// that "\{" is never taken for the brace that opens the answers.
+class Marked final
+{
+public:
+    explicit Marked(QStringView source)
+    {
+        m_text.reserve(source.size());
+        for (qsizetype i = 0; i < source.size(); ++i) {
+            const QChar c = source[i];
+            if (c == u'\\' && i + 1 < source.size()) {
+                const QChar next = source[i + 1];
+                if (QStringView(u"~=#{}:\\").contains(next)) {
+                    append(next, true);
+                    ++i;
+                    continue;
+                }
+                if (next == u'n') {
+                    append(u'\n', true);
+                    ++i;
+                    continue;
+                }
+            }
+            append(c, false);
+        }
+    }
+
+    qsizetype size() const { return m_text.size(); }
+    QChar at(qsizetype i) const { return m_text[i]; }
+    // The character at i as markup: not escaped.
+    bool is(qsizetype i, QChar c) const { return i < size() && m_text[i] == c && !m_escaped[size_t(i)]; }
+    bool startsWith(qsizetype i, QStringView markup) const
+    {
+        for (qsizetype k = 0; k < markup.size(); ++k) {
+            if (!is(i + k, markup[k]))
+                return false;
+        }
+        return true;
+    }
+    qsizetype find(QStringView markup, qsizetype from, qsizetype to = -1) const
+    {
+        const qsizetype end = to < 0 ? size() : to;
+        for (qsizetype i = from; i + markup.size() <= end; ++i) {
+            if (startsWith(i, markup))
+                return i;
+        }
+        return -1;
+    }
+    qsizetype skipSpace(qsizetype i, qsizetype to) const
+    {
+        while (i < to && m_text[i].isSpace() && !m_escaped[size_t(i)])
+            ++i;
+        return i;
+    }
+    qsizetype trimEnd(qsizetype from, qsizetype to) const
+    {
+        while (to > from && m_text[to - 1].isSpace() && !m_escaped[size_t(to - 1)])
+            --to;
+        return to;
+    }
+    QString mid(qsizetype from, qsizetype to) const { return m_text.mid(from, to - from); }
+    bool isBlank(qsizetype from, qsizetype to) const { return skipSpace(from, to) == to; }
+
+private:
+    void append(QChar c, bool escaped)
+    {
+        m_text += c;
+        m_escaped.push_back(escaped);
+    }
+
+    QString m_text;
+    std::vector<bool> m_escaped;
+};
+
+// A line of the file that belongs to a question (no blank line, no comment) and its number.
+struct Line
+{
+    int number;
+    QStringView text;
+};
+
+class QuestionParser final
+{
+public:
+    QuestionParser(const Marked &text, int line, const QStringList &category, BankCollector &into)
+        : m_text(text)
+        , m_line(line)
+        , m_category(category)
+        , m_into(into)
+    {
+    }
+
+    void parse();
+
+private:
+    struct Answer
+    {
+        QString text;
+        double weight;
+    };
+
+    // The [format] at i, if any, and where the text after it starts.
+    std::optional<TextFormat> formatAt(qsizetype *i, qsizetype to) const;
+    QString converted(const QString &text, TextFormat format);
+    QString plain(qsizetype from, qsizetype to, TextFormat format);
+    void multipleChoice(qsizetype from, qsizetype to, BankQuestion question);
+    void trueFalse(bool right, BankQuestion question);
+
+    const Marked &m_text;
+    const int m_line;
+    const QStringList &m_category;
+    BankCollector &m_into;
+    TextFormat m_format = TextFormat::Plain;
+    int m_images = 0;
+};
+
+std::optional<TextFormat> QuestionParser::formatAt(qsizetype *i, qsizetype to) const
+{
+    static const std::pair<QLatin1String, TextFormat> kMarkers[] = {
+        {QLatin1String("[html]"), TextFormat::Html},
+        {QLatin1String("[moodle]"), TextFormat::Plain},
+        {QLatin1String("[plain]"), TextFormat::Plain},
+        {QLatin1String("[markdown]"), TextFormat::Plain},
+    };
+    if (!m_text.is(*i, u'['))
+        return std::nullopt;
+    for (const auto &[marker, format] : kMarkers) {
+        if (*i + marker.size() <= to && m_text.mid(*i, *i + marker.size()).compare(marker, Qt::CaseInsensitive) == 0) {
+            *i += marker.size();
+            return format;
+        }
+    }
+    return std::nullopt;
+}
+
+QString QuestionParser::converted(const QString &text, TextFormat format)
+{
+    if (format == TextFormat::Plain)
+        return text;
+    int images = 0;
+    QString result = HtmlText::toPlain(text, &images);
+    m_images += images;
+    return result;
+}
+
+// The text from `from` to `to` as plain text; an answer or the feedback may start with a format
+// of its own.
+QString QuestionParser::plain(qsizetype from, qsizetype to, TextFormat format)
+{
+    from = m_text.skipSpace(from, to);
+    if (const auto own = formatAt(&from, to))
+        format = *own;
+    return converted(m_text.mid(from, to), format);
+}
+
+void QuestionParser::parse()
+{
+    const qsizetype end = m_text.size();
+    qsizetype i = m_text.skipSpace(0, end);
+    BankQuestion question;
+    question.line = m_line;
+    question.categoryPath = m_category;
+    if (m_text.startsWith(i, u"::")) {
+        const qsizetype close = m_text.find(u"::", i + 2);
+        if (close < 0) {
+            m_into.error(m_line, QStringLiteral("the question's name is not closed by \"::\""));
+            return;
+        }
+        question.name = m_text.mid(i + 2, close);
+        i = m_text.skipSpace(close + 2, end);
+    }
+    if (const auto format = formatAt(&i, end))
+        m_format = *format;
+
+    const qsizetype open = m_text.find(u"{", i);
+    const qsizetype close = m_text.find(u"}", i);
+    if (open < 0 && close < 0) {
+        m_into.skip(QStringLiteral("description"));
+        return;
+    }
+    if (open < 0 || (close >= 0 && close < open)) {
+        m_into.error(m_line, QStringLiteral("a \"}\" with no \"{\" before it (write \\} for a brace in a text)"));
+        return;
+    }
+    if (close < 0) {
+        m_into.error(m_line, QStringLiteral("the answers' \"{\" is not closed by \"}\""));
+        return;
+    }
+    if (m_text.find(u"{", close + 1) >= 0 || m_text.find(u"}", close + 1) >= 0) {
+        m_into.error(m_line, QStringLiteral("more than one pair of braces (write \\{ and \\} for braces in a text)"));
+        return;
+    }
+
+    // The answers, and the general feedback after "####".
+    qsizetype answersEnd = close;
+    const qsizetype feedback = m_text.find(u"####", open + 1, close);
+    if (feedback >= 0) {
+        answersEnd = feedback;
+        question.explanation = plain(feedback + 4, close, m_format);
+    }
+    const qsizetype answers = m_text.skipSpace(open + 1, answersEnd);
+    const qsizetype answersTrimmedEnd = m_text.trimEnd(answers, answersEnd);
+
+    // Text after the answers makes a missing-word question: a blank where the answers stand.
+    QString text = m_text.mid(i, m_text.trimEnd(i, open));
+    if (!m_text.isBlank(close + 1, end))
+        text = m_text.mid(i, open) + QStringLiteral("_____") + m_text.mid(close + 1, end);
+    text = converted(text, m_format);
+    question.question = text;
+
+    if (answers == answersTrimmedEnd) {
+        m_into.skip(QStringLiteral("essay"));
+    } else if (m_text.is(answers, u'#')) {
+        m_into.skip(QStringLiteral("numerical"));
+    } else if (m_text.find(u"~", answers, answersTrimmedEnd) >= 0) {
+        multipleChoice(answers, answersTrimmedEnd, std::move(question));
+    } else if (m_text.find(u"=", answers, answersTrimmedEnd) >= 0 && m_text.find(u"->", answers, answersTrimmedEnd) >= 0) {
+        m_into.skip(QStringLiteral("matching"));
+    } else {
+        // True/false: T, TRUE, F or FALSE, with feedback after "#" for a wrong and a right answer.
+        const qsizetype hash = m_text.find(u"#", answers, answersTrimmedEnd);
+        const QString word = m_text.mid(answers, m_text.trimEnd(answers, hash < 0 ? answersTrimmedEnd : hash)).toUpper();
+        if (word == QLatin1String("T") || word == QLatin1String("TRUE"))
+            trueFalse(true, std::move(question));
+        else if (word == QLatin1String("F") || word == QLatin1String("FALSE"))
+            trueFalse(false, std::move(question));
+        else
+            m_into.skip(QStringLiteral("short answer"));
+    }
+}
+
+void QuestionParser::trueFalse(bool right, BankQuestion question)
+{
+    question.a = QStringLiteral("True");
+    question.b = QStringLiteral("False");
+    question.correct = right ? QStringLiteral("A") : QStringLiteral("B");
+    if (m_images > 0)
+        m_into.warning(m_line, m_images == 1 ? QStringLiteral("an image was dropped")
+                                             : QStringLiteral("%1 images were dropped").arg(m_images));
+    m_into.add(std::move(question));
+}
+
+// Answers from `from` to `to`: each starts with "=" (right) or "~" (wrong), may carry a weight
+// in percent ("~%50%") and ends with feedback of its own after "#", which VESK has no place for.
+void QuestionParser::multipleChoice(qsizetype from, qsizetype to, BankQuestion question)
+{
+    if (!m_text.is(from, u'=') && !m_text.is(from, u'~')) {
+        m_into.error(m_line, QStringLiteral("text before the first answer's \"=\" or \"~\""));
+        return;
+    }
+    std::vector<Answer> answers;
+    qsizetype at = from;
+    while (at < to) {
+        const bool right = m_text.is(at, u'=');
+        qsizetype next = at + 1;
+        while (next < to && !m_text.is(next, u'=') && !m_text.is(next, u'~'))
+            ++next;
+        qsizetype start = m_text.skipSpace(at + 1, next);
+        double weight = right ? 100 : 0;
+        // A weight: "%", an optional minus, digits, an optional fraction, "%".
+        if (m_text.is(start, u'%')) {
+            qsizetype k = start + 1;
+            const bool negative = m_text.is(k, u'-');
+            if (negative)
+                ++k;
+            const qsizetype digits = k;
+            while (k < next && m_text.at(k).isDigit() && m_text.at(k).unicode() < 0x80)
+                ++k;
+            bool fraction = k > digits;
+            if (fraction && m_text.is(k, u'.')) {
+                ++k;
+                const qsizetype decimals = k;
+                while (k < next && m_text.at(k).isDigit() && m_text.at(k).unicode() < 0x80)
+                    ++k;
+                fraction = k > decimals;
+            }
+            if (fraction && m_text.is(k, u'%')) {
+                weight = m_text.mid(digits, k).toDouble() * (negative ? -1 : 1);
+                start = k + 1;
+            }
+        }
+        const qsizetype hash = m_text.find(u"#", start, next);
+        answers.push_back({plain(start, m_text.trimEnd(start, hash < 0 ? next : hash), m_format), weight});
+        at = next;
+    }
+
+    int rightCount = 0;
+    int rightIndex = -1;
+    bool partial = false;
+    for (size_t k = 0; k < answers.size(); ++k) {
+        if (answers[k].weight >= 100) {
+            ++rightCount;
+            rightIndex = int(k);
+        } else if (answers[k].weight > 0) {
+            partial = true;
+        }
+    }
+    if (partial || rightCount > 1) {
+        m_into.skip(QStringLiteral("multiple-answer"));
+        return;
+    }
+    if (rightCount == 0) {
+        m_into.error(m_line, QStringLiteral("no right answer (\"=\")"));
+        return;
+    }
+    if (answers.size() > 4) {
+        m_into.skip(QStringLiteral("too many choices"));
+        return;
+    }
+    if (answers.size() < 2) {
+        m_into.error(m_line, QStringLiteral("a multiple-choice question with one choice"));
+        return;
+    }
+    QString *const choices[] = {&question.a, &question.b, &question.c, &question.d};
+    for (size_t k = 0; k < answers.size(); ++k) {
+        if (answers[k].text.trimmed().isEmpty()) {
+            m_into.error(m_line, QStringLiteral("choice %1 is empty").arg(QChar(u'A' + int(k))));
+            return;
+        }
+        *choices[k] = answers[k].text;
+    }
+    question.correct = QChar(u'A' + rightIndex);
+    if (m_images > 0)
+        m_into.warning(m_line, m_images == 1 ? QStringLiteral("an image was dropped")
+                                             : QStringLiteral("%1 images were dropped").arg(m_images));
+    m_into.add(std::move(question));
+}
+
+bool isBlank(QStringView line) { return line.trimmed().isEmpty(); }
+bool isComment(QStringView line) { return line.trimmed().startsWith(u"//"); }
+} // namespace
+
+void read(const QString &text, BankCollector &into)
+{
+    const QStringView all(text);
+    QStringList category;
+    std::vector<Line> block;
+    const auto endBlock = [&] {
+        size_t first = 0;
+        // $CATEGORY: lines open a block (the platform writes them in one of their own).
+        for (; first < block.size(); ++first) {
+            const QStringView line = block[first].text.trimmed();
+            if (!line.startsWith(u"$CATEGORY:"))
+                break;
+            category = CategoryPath::parse(line.mid(10).toString());
+        }
+        if (first < block.size()) {
+            QString joined;
+            for (size_t k = first; k < block.size(); ++k) {
+                if (k > first)
+                    joined += u'\n';
+                joined += block[k].text;
+            }
+            const Marked marked(joined);
+            QuestionParser(marked, block[first].number, category, into).parse();
+        }
+        block.clear();
+    };
+    int number = 0;
+    for (const QStringView line : all.split(u'\n')) {
+        ++number;
+        if (isBlank(line))
+            endBlock();
+        else if (!isComment(line))
+            block.push_back({number, line});
+    }
+    endBlock();
+}
+
+} // namespace GiftReader

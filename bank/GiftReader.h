@@ -1,0 +1,16 @@
+#pragma once
+
+#include <QString>
+
+class BankCollector;
+
+// GIFT, as the learning platform that defined it reads it: questions separated by blank lines,
+// "//" comment lines, $CATEGORY: lines, ::name::, [html] [moodle] [plain] [markdown] text
+// formats, answers in braces with = ~ # %weight% and ####general feedback, and the escapes
+// \~ \= \# \{ \} \: \\ and \n. A missing-word question ("Grant is {=buried ~living} here.") is
+// read with "_____" in its text.
+namespace GiftReader {
+
+void read(const QString &text, BankCollector &into);
+
+} // namespace GiftReader

@@ -1,0 +1,56 @@
+#pragma once
+
+#include <map>
+#include <optional>
+#include <vector>
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+#include "bank/BankQuestion.h"
+#include "bank/BankReadResult.h"
+
+// Question banks in the formats learning platforms read and write, and the pool's own JSON: the
+// one door to bank/ for the program and the pool builder. Needs nothing but Qt Core.
+//
+// Reading keeps single-answer questions of two to four choices and true/false questions, in the
+// bank's order of choices; every other kind is skipped whole and counted. Texts come out plain:
+// HTML becomes text, a plain format keeps "<" and "&" as they are.
+namespace QuestionBank {
+
+enum class Format { Gift, Aiken, MoodleXml, Csv, Json };
+constexpr Format kFormats[] = {Format::Gift, Format::Aiken, Format::MoodleXml, Format::Csv, Format::Json};
+
+// The format of a file, told by its content; the file name's extension decides only when the
+// content does not (an empty file, a text with no question in it). None when neither tells.
+std::optional<Format> detect(const QByteArray &bytes, const QString &fileName = QString());
+
+// Reads a whole file in `format`. Files are UTF-8, with or without a byte-order mark, with CRLF
+// or LF line ends; anything else is refused with the line of the first fault.
+BankReadResult read(const QByteArray &bytes, Format format);
+
+// Writes every question given, in their order, as the format's own tools write it. Reading it
+// back gives the same questions, up to what the format holds: Aiken keeps neither explanations,
+// categories nor ids, CSV no ids, and each writes a category as its path's last part but GIFT and
+// Moodle XML, which keep the path.
+QByteArray write(const std::vector<BankQuestion> &questions, Format format);
+
+QString formatName(Format format); // "GIFT", "Aiken", "Moodle XML", "CSV", "JSON"
+// The format a command line names: the format's name or its extension, in any case ("gift",
+// "aiken", "xml", "moodle", "moodlexml", "csv", "json").
+std::optional<Format> formatFromName(const QString &name);
+QString fileExtension(Format format); // without the dot: "gift", "txt", "xml", "csv", "json"
+QString fileFilter(Format format); // for a file dialog: "GIFT (*.gift *.txt)"
+// Every question bank, then each format, then all files: the import dialog's filters.
+QStringList fileFilters();
+
+// A question's text as duplicates are compared: canonical composition, case folded, runs of
+// white space made one space, no space at the ends.
+QString normalisedText(const QString &text);
+
+// "skipped: 1 essay, 1 matching, 2 multiple-answer" (kinds in alphabetical order); empty when
+// nothing was skipped.
+QString skippedReport(const std::map<QString, int> &skippedByKind);
+
+} // namespace QuestionBank

@@ -1,0 +1,181 @@
+#include <QCryptographicHash>
+#include <QDirIterator>
+#include <QFileInfo>
+#include <QImage>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QTest>
+
+#include "TestSupport.h"
+#include "VersionInfo.h"
+
+using namespace Qt::StringLiterals;
+
+// Installs the build as a package would (DESTDIR, prefix /usr) into a temporary folder, checks
+// what a desktop sees of it, and runs the installed program in a home folder of its own.
+class tst_install final : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    QString m_appId;
+
+    QString root() const { return m_dir.filePath(u"root"_s); }
+    QString installed(const QString &relative) const { return root() + u"/usr/"_s + relative; }
+
+    // A home of its own for the installed program; the system's data folders hold nothing, so
+    // only the installed copy beside the program can be found.
+    QProcessEnvironment homeIn(const QString &home) const
+    {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
+        environment.insert(u"HOME"_s, home + u"/home"_s);
+        environment.insert(u"XDG_DATA_HOME"_s, home + u"/data"_s);
+        environment.insert(u"XDG_CONFIG_HOME"_s, home + u"/config"_s);
+        environment.insert(u"XDG_CACHE_HOME"_s, home + u"/cache"_s);
+        environment.insert(u"XDG_DATA_DIRS"_s, home + u"/system"_s);
+        environment.insert(u"XDG_RUNTIME_DIR"_s, home + u"/runtime"_s);
+        QDir().mkpath(home + u"/runtime"_s);
+        QFile::setPermissions(home + u"/runtime"_s, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        return environment;
+    }
+    static QByteArray digest(const QString &path)
+    {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256)
+                                              : QByteArray();
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(m_dir.isValid());
+        m_appId = qEnvironmentVariable("VESK_APP_ID");
+        const QString cmake = qEnvironmentVariable("VESK_CMAKE");
+        const QString build = qEnvironmentVariable("VESK_BUILD_DIR");
+        QVERIFY2(!m_appId.isEmpty() && !cmake.isEmpty() && !build.isEmpty(),
+                 "VESK_APP_ID, VESK_CMAKE and VESK_BUILD_DIR are set by CTest");
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(u"DESTDIR"_s, root());
+        const TestSupport::Run install =
+            TestSupport::run(cmake, {u"--install"_s, build, u"--prefix"_s, u"/usr"_s}, environment);
+        QVERIFY2(install.status == 0, qPrintable(install.out + install.err));
+    }
+
+    void everyFileInPlace()
+    {
+        QStringList files;
+        QDirIterator it(root(), QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+        while (it.hasNext())
+            files << QDir(root()).relativeFilePath(it.next());
+        files.sort();
+        QStringList expected = TestSupport::installedFiles(m_appId);
+        expected.replaceInStrings(QRegularExpression(u"^"_s), u"usr/"_s);
+        QCOMPARE(files, expected);
+
+        for (const QString &program : {u"bin/vesk"_s, u"bin/vesk-buildpool"_s})
+            QVERIFY2(QFileInfo(installed(program)).isExecutable(), qPrintable(program));
+        for (const int size : {16, 22, 24, 32, 48, 64, 128, 256}) {
+            const QString icon = installed(u"share/icons/hicolor/%1x%1/apps/%2.png"_s.arg(size).arg(m_appId));
+            QCOMPARE(QImage(icon).size(), QSize(size, size));
+        }
+        // The pristine database is the one the build made from the shipped pool: questions, no exams.
+        const QString pristine = installed(u"share/vesk/Exam.mdb"_s);
+        QCOMPARE(digest(pristine), digest(qEnvironmentVariable("VESK_BUILD_DIR") + u"/pristine/Exam.mdb"_s));
+        QVERIFY(TestSupport::scalar(pristine, u"SELECT COUNT(*) FROM Q_A"_s).toInt() > 0);
+        QCOMPARE(TestSupport::scalar(pristine, u"SELECT COUNT(*) FROM ExamTitle"_s).toInt(), 0);
+    }
+
+    void desktopFilesValidate_data()
+    {
+        QTest::addColumn<QString>("validator");
+        QTest::addColumn<QStringList>("arguments"); // the installed file last
+        QTest::newRow("desktop entry") << "desktop-file-validate" << QStringList{u"share/applications/%1.desktop"_s};
+        QTest::newRow("AppStream data") << "appstreamcli"
+                                        << QStringList{u"validate"_s, u"--no-net"_s, u"share/metainfo/%1.metainfo.xml"_s};
+    }
+    void desktopFilesValidate()
+    {
+        QFETCH(QString, validator);
+        QFETCH(QStringList, arguments);
+        const QString program = QStandardPaths::findExecutable(validator);
+        QVERIFY2(!program.isEmpty(), qPrintable(validator + u" is missing: scripts/setup.sh installs it"_s));
+        arguments.last() = installed(arguments.last().arg(m_appId));
+        const TestSupport::Run check = TestSupport::run(program, arguments);
+        QVERIFY2(check.status == 0, qPrintable(check.out + check.err));
+    }
+
+    // The first start copies the pristine database into the person's data folder; the next start
+    // uses that copy, with the exams stored in it, and copies nothing again.
+    void personalDatabase()
+    {
+        QTemporaryDir home;
+        const QProcessEnvironment environment = homeIn(home.path());
+        const QString own = home.filePath(u"data/vesk/Exam.mdb"_s);
+        const QString pristine = installed(u"share/vesk/Exam.mdb"_s);
+        const QByteArray pristineDigest = digest(pristine);
+
+        const TestSupport::Run first = TestSupport::run(installed(u"bin/vesk"_s), {u"--check-start"_s}, environment);
+        QCOMPARE(std::pair(first.status, first.out), std::pair(0, u"installed-copy %1\n"_s.arg(QFileInfo(own).path())));
+        QCOMPARE(digest(own), pristineDigest);
+        QCOMPARE(TestSupport::scalar(own, u"SELECT COUNT(*) FROM Q_A"_s),
+                 TestSupport::scalar(pristine, u"SELECT COUNT(*) FROM Q_A"_s));
+        QCOMPARE(QDir(home.filePath(u"data/vesk"_s)).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+                 QStringList{u"Exam.mdb"_s});
+
+        TestSupport::exec(own, u"INSERT INTO ExamTitle(UserName, ExamDate, NumOfQuestions, ExamResult) "
+                               "VALUES('Robin', '2026-12-01 10:00:00', 10, 7)"_s);
+        const QByteArray ownDigest = digest(own);
+        const TestSupport::Run second = TestSupport::run(installed(u"bin/vesk"_s), {u"--check-start"_s}, environment);
+        QCOMPARE(std::pair(second.status, second.out), std::pair(0, u"user-folder %1\n"_s.arg(QFileInfo(own).path())));
+        QCOMPARE(digest(own), ownDigest);
+        QCOMPARE(TestSupport::scalar(own, u"SELECT UserName FROM ExamTitle"_s).toString(), u"Robin"_s);
+        QCOMPARE(digest(pristine), pristineDigest);
+    }
+
+    void commandLine_data()
+    {
+        QTest::addColumn<QStringList>("arguments"); // "@" stands for the installed prefix
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("output"); // the start of standard output
+        QTest::addColumn<QString>("error");
+        QTest::newRow("--version") << QStringList{u"--version"_s} << 0
+                                   << u"vesk %1\n"_s.arg(QLatin1String(VersionInfo::Version)) << "";
+        QTest::newRow("--help") << QStringList{u"--help"_s} << 0 << "Usage: vesk [options]\n" << "";
+        QTest::newRow("--database good") << QStringList{u"--check-start"_s, u"--database"_s, u"@/share/vesk/Exam.mdb"_s}
+                                         << 0 << "command-line @/share/vesk\n" << "";
+        QTest::newRow("--database wrongly named") << QStringList{u"--database"_s, u"@/share/vesk/License.txt"_s} << 2
+                                                  << ""
+                                                  << "vesk: @/share/vesk/License.txt: the exam database must be named "
+                                                     "Exam.mdb.\n";
+        QTest::newRow("--database missing") << QStringList{u"--database"_s, u"@/share/Exam.mdb"_s} << 2 << ""
+                                            << "vesk: @/share/Exam.mdb: no such file.\n";
+    }
+    void commandLine()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(int, status);
+        QFETCH(QString, output);
+        QFETCH(QString, error);
+        const QString prefix = root() + u"/usr"_s;
+        arguments.replaceInStrings(u"@"_s, prefix);
+        QTemporaryDir home;
+        // No display is needed to be told of a mistake, or for help.
+        QProcessEnvironment environment = homeIn(home.path());
+        if (status != 0 || !arguments.contains(u"--check-start"_s))
+            environment.remove(u"QT_QPA_PLATFORM"_s);
+        environment.remove(u"DISPLAY"_s);
+        environment.remove(u"WAYLAND_DISPLAY"_s);
+        const TestSupport::Run run = TestSupport::run(installed(u"bin/vesk"_s), arguments, environment);
+        QCOMPARE(run.status, status);
+        if (output.isEmpty())
+            QCOMPARE(run.out, QString());
+        else
+            QVERIFY2(run.out.startsWith(output.replace(u"@"_s, prefix)), qPrintable(run.out));
+        if (status != 0)
+            QCOMPARE(run.err, error.replace(u"@"_s, prefix));
+    }
+};
+
+QTEST_MAIN(tst_install)
+#include "tst_install.moc"

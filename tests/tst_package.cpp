@@ -1,0 +1,104 @@
+#include <QDirIterator>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QTest>
+
+#include "TestSupport.h"
+#include "VersionInfo.h"
+
+using namespace Qt::StringLiterals;
+
+// Builds the Debian package with CPack, and checks what it holds, what it says of itself and
+// what lintian makes of it.
+class tst_package final : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    QString m_deb;
+
+    static QString tool(const QString &name)
+    {
+        const QString program = QStandardPaths::findExecutable(name);
+        if (program.isEmpty())
+            qWarning("%s is missing: scripts/setup.sh installs it", qPrintable(name));
+        return program;
+    }
+    QString field(const QString &name) const
+    {
+        return TestSupport::run(tool(u"dpkg-deb"_s), {u"--field"_s, m_deb, name}).out.trimmed();
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(m_dir.isValid());
+        const QString cpack = qEnvironmentVariable("VESK_CPACK");
+        const QString build = qEnvironmentVariable("VESK_BUILD_DIR");
+        QVERIFY2(!cpack.isEmpty() && !build.isEmpty(), "VESK_CPACK and VESK_BUILD_DIR are set by CTest");
+        const TestSupport::Run pack = TestSupport::run(
+            cpack, {u"-G"_s, u"DEB"_s, u"--config"_s, build + u"/CPackConfig.cmake"_s, u"-B"_s, m_dir.path()},
+            QProcessEnvironment::systemEnvironment(), 600);
+        QVERIFY2(pack.status == 0, qPrintable(pack.out + pack.err));
+        const QStringList debs = QDir(m_dir.path()).entryList({u"vesk_*.deb"_s}, QDir::Files);
+        QCOMPARE(debs.size(), 1);
+        m_deb = m_dir.filePath(debs.first());
+    }
+
+    void holdsTheInstalledFiles()
+    {
+        const QString root = m_dir.filePath(u"extracted"_s);
+        const TestSupport::Run extract = TestSupport::run(tool(u"dpkg-deb"_s), {u"-x"_s, m_deb, root});
+        QVERIFY2(extract.status == 0, qPrintable(extract.err));
+        QStringList files;
+        QDirIterator it(root, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+        while (it.hasNext())
+            files << QDir(root).relativeFilePath(it.next());
+        files.sort();
+        QStringList expected = TestSupport::installedFiles(qEnvironmentVariable("VESK_APP_ID"));
+        expected.replaceInStrings(QRegularExpression(u"^"_s), u"usr/"_s);
+        QCOMPARE(files, expected);
+        const QString built = qEnvironmentVariable("VESK_BUILD_DIR") + u"/pristine/Exam.mdb"_s;
+        QCOMPARE(TestSupport::scalar(root + u"/usr/share/vesk/Exam.mdb"_s, u"SELECT COUNT(*) FROM Q_A"_s),
+                 TestSupport::scalar(built, u"SELECT COUNT(*) FROM Q_A"_s));
+        // Stripped: the debugging information stays in the build.
+        const TestSupport::Run kind = TestSupport::run(tool(u"file"_s), {root + u"/usr/bin/vesk"_s});
+        QVERIFY2(kind.out.contains(u", stripped"_s), qPrintable(kind.out));
+    }
+
+    void control_data()
+    {
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<QString>("pattern");
+        QTest::newRow("Package") << "Package" << "^vesk$";
+        QTest::newRow("Version") << "Version"
+                                 << u"^%1$"_s.arg(QRegularExpression::escape(QLatin1String(VersionInfo::Version)));
+        QTest::newRow("Section") << "Section" << "^education$";
+        QTest::newRow("Maintainer") << "Maintainer" << "^The VESK developers <[^@ ]+@[^@ ]+>$";
+        // From the libraries the programs link, found by dpkg-shlibdeps.
+        QTest::newRow("Depends") << "Depends" << "libqt6widgets6 \\(>= [^)]+\\).*libsqlcipher0 \\(>= [^)]+\\)";
+        QTest::newRow("Description") << "Description"
+                                     << "^practise a multiple-choice certification exam\\n VESK is a desktop program";
+    }
+    void control()
+    {
+        QFETCH(QString, field);
+        QFETCH(QString, pattern);
+        const QString value = this->field(field);
+        QVERIFY2(QRegularExpression(pattern).match(value).hasMatch(), qPrintable(field + u": "_s + value));
+    }
+
+    // No errors and no warnings; the informational tags left are listed in packaging/CMakeLists.txt.
+    void lintianIsContent()
+    {
+        const QString lintian = tool(u"lintian"_s);
+        QVERIFY(!lintian.isEmpty());
+        const TestSupport::Run check = TestSupport::run(lintian, {m_deb}, QProcessEnvironment::systemEnvironment(), 600);
+        const QStringList complaints =
+            check.out.split(u'\n').filter(QRegularExpression(u"^[EW]: "_s));
+        QVERIFY2(check.status == 0 && complaints.isEmpty(), qPrintable(check.out + check.err));
+    }
+};
+
+QTEST_MAIN(tst_package)
+#include "tst_package.moc"
