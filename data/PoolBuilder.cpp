@@ -13,7 +13,9 @@
 
 #include <sqlcipher/sqlite3.h>
 
+#include "data/Connection.h"
 #include "data/ConnectionPool.h"
+#include "data/Database.h"
 #include "data/ExamSchema.h"
 #include "data/PoolReader.h"
 #include "data/PoolStore.h"
@@ -228,5 +230,73 @@ bool PoolBuilder::build(const QString &outPath, Mode mode)
                     .arg(QDir::toNativeSeparators(target))
                     .arg(m_questions.size())
                     .arg(0);
+    return true;
+}
+
+namespace {
+// Runs statements in one transaction; false with `error` at the first that fails.
+bool runAll(Database &db, const QStringList &statements, QString *error)
+{
+    DbError failure;
+    bool ok = db.begin(&failure);
+    for (const QString &sql : statements) {
+        if (!ok)
+            break;
+        ok = db.execute(sql, {}, nullptr, &failure);
+    }
+    ok = ok && db.commit(&failure);
+    if (!ok) {
+        db.rollback();
+        *error = failure.description;
+    }
+    return ok;
+}
+} // namespace
+
+bool PoolBuilder::buildOnServer(const QString &dsn, const QString &database, const QString &user,
+                                const QString &password, Mode mode)
+{
+    if (!m_validated && !validate())
+        return false;
+    QString description = cDBAccess::connectionDescription(3, QString(), database, dsn);
+    if (!user.isEmpty())
+        description.replace(QStringLiteral(";uid=;pwd=;"), QStringLiteral(";uid=%1;pwd=%2;")
+                                                              .arg(Connection::quoteValue(user), Connection::quoteValue(password)));
+    DbError failure;
+    const std::shared_ptr<Database> db = ConnectionPool::acquireServer(description, &failure);
+    const QString target = database.isEmpty() ? dsn : QStringLiteral("%1 (database %2)").arg(dsn, database);
+    if (!db)
+        return fail(QStringLiteral("cannot reach the data source %1: %2").arg(target, failure.description));
+    QString error;
+    const bool exists = db->hasTable(QStringLiteral("ExamTitle"));
+    if (exists && mode == Mode::IfAbsent) {
+        m_message = QStringLiteral("%1 holds an exam database; left unchanged.").arg(target);
+        return true;
+    }
+    if (!exists && !runAll(*db, ExamSchema::createStatements(SqlDialect::Target::PostgreSql), &error))
+        return fail(QStringLiteral("cannot create the exam tables on %1 (%2); nothing was changed.").arg(target, error));
+    Database::Result count;
+    if (!db->query(QStringLiteral("SELECT count(*) FROM ExamTitle"), &count, &failure) || count.rows.empty())
+        return fail(QStringLiteral("%1 holds no exam database that can be read (%2); it was left unchanged.")
+                        .arg(target, failure.description));
+    const qlonglong stored = count.rows.front().front().toLongLong();
+    if (stored > 0 && mode != Mode::ReplacePool)
+        return fail(QStringLiteral("%1 holds %2 stored exam(s); it was left unchanged. Use --replace-pool to "
+                                   "load the new pool and keep the stored exams.")
+                        .arg(target)
+                        .arg(stored));
+    // What a server of an earlier version lacks, and what the program's statements need there.
+    if (!runAll(*db, ExamSchema::sideTableStatements(SqlDialect::Target::PostgreSql) + ExamSchema::serverSupportStatements(),
+                &error))
+        return fail(QStringLiteral("cannot write the database %1 (%2); the pool was not changed.").arg(target, error));
+    PoolStore::Report report;
+    if (!PoolStore::replace(*db, m_questions, &report, &error))
+        return fail(QStringLiteral("cannot write the database %1 (%2); the pool was not changed.").arg(target, error));
+    m_message = QStringLiteral("%1 written: %2 questions, %3 stored exam(s) kept.").arg(target).arg(report.questions).arg(stored);
+    if (report.keptImported > 0)
+        m_message += QStringLiteral("\n%1 imported question(s) kept.").arg(report.keptImported);
+    if (!report.retained.isEmpty())
+        m_message += QStringLiteral("\nKept because stored exams use them, though the new pool no longer has them: %1.")
+                         .arg(report.retained.join(QStringLiteral(", ")));
     return true;
 }

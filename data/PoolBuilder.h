@@ -29,6 +29,11 @@ public:
     // Checks every question and orders the pool for numbering; false with errors() on a fault.
     bool validate();
     bool build(const QString &outPath, Mode mode);
+    // The same on a database server (classroom mode) through the ODBC data source `dsn`: creates the
+    // schema when the database has none, then loads the pool with the same rules and numbering.
+    // `user` and `password`, when given, sign in instead of the data source's own user.
+    bool buildOnServer(const QString &dsn, const QString &database, const QString &user, const QString &password,
+                       Mode mode);
 
     const std::vector<Question> &questions() const { return m_questions; }
     // At most ErrorList::kKept errors, then a line telling how many more there were.

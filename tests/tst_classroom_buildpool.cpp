@@ -1,0 +1,139 @@
+#include <QDir>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "PgServer.h"
+#include "TestSupport.h"
+#include "data/ConnectionPool.h"
+#include "data/Database.h"
+#include "data/cDBAccess.h"
+
+using namespace Qt::StringLiterals;
+
+namespace {
+using Rows = QList<QVariantList>;
+
+QStringList poolFiles(const QString &folder)
+{
+    QStringList files;
+    for (const QString &name : QDir(folder).entryList({u"*.json"_s}, QDir::Files, QDir::Name))
+        files << QDir(folder).filePath(name);
+    return files;
+}
+} // namespace
+
+// vesk-buildpool --dsn: the schema made on the server, the pool loaded and replaced with the same
+// numbering and rules as in a file built from the same sources.
+class tst_classroom_buildpool final : public QObject
+{
+    Q_OBJECT
+
+    PgServer m_server;
+    QTemporaryDir m_dir;
+
+    struct Run { bool ok; QString out; QString err; };
+    Run tool(const QStringList &args)
+    {
+        QProcess process;
+        process.start(QCoreApplication::applicationDirPath() + u"/../vesk-buildpool"_s, args);
+        const bool finished = process.waitForFinished(120000);
+        return {finished && process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0,
+                QString::fromUtf8(process.readAllStandardOutput()), QString::fromUtf8(process.readAllStandardError())};
+    }
+    Rows server(const QString &sql)
+    {
+        DbError error;
+        const std::shared_ptr<Database> db = ConnectionPool::acquireServer(
+            cDBAccess::connectionDescription(3, QString(), QString(), u"Trainer"_s), &error);
+        Database::Result result;
+        if (!db || !db->query(db->translate(sql), &result, &error))
+            qFatal("%s: %s", qPrintable(sql), qPrintable(error.text()));
+        Rows rows;
+        for (const auto &row : result.rows)
+            rows << QVariantList(row.begin(), row.end());
+        return rows;
+    }
+    QString file() const { return m_dir.filePath(u"Exam.mdb"_s); }
+    // Every question with its key, and every stored answer with its question's text.
+    void sameAsTheFile()
+    {
+        for (const QString &sql :
+             {u"SELECT q.QID, q.Question, q.A, q.B, q.C, q.D, q.CorrectAnswer, q.Category, q.Description, k.StableID, "
+              "k.Origin FROM Q_A q LEFT JOIN QuestionKeys k ON k.QID = q.QID ORDER BY q.QID"_s,
+              u"SELECT d.DetailID, d.ExamID, d.QID, q.Question, d.Answer FROM ExamDetails d INNER JOIN Q_A q ON q.QID = "
+              "d.QID ORDER BY d.DetailID"_s}) {
+            const Rows onServer = server(sql);
+            QVERIFY(!onServer.isEmpty() || sql.contains(u"ExamDetails"_s));
+            QCOMPARE(onServer, TestSupport::query(file(), sql));
+        }
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY2(m_server.isRunning(), qPrintable(m_server.error()));
+        QVERIFY(m_server.psql(u"CREATE DATABASE class1"_s));
+        m_server.addDsn(u"Trainer"_s, u"class1"_s, QString::fromLatin1(PgServer::kSuperuser),
+                        QString::fromLatin1(PgServer::kSuperPassword));
+        m_server.addDsn(u"Nobody"_s, u"class1"_s);
+    }
+    void cleanupTestCase() { ConnectionPool::clear(); }
+
+    void createsLoadsAndReplaces()
+    {
+        const QStringList first = poolFiles(QFINDTESTDATA("data/pool-v1"));
+        const QStringList now = poolFiles(QFINDTESTDATA("../pool"));
+        QVERIFY(!first.isEmpty() && !now.isEmpty());
+        QVERIFY(tool(QStringList{u"--out"_s, file()} + first).ok);
+
+        Run run = tool(QStringList{u"--dsn"_s, u"Trainer"_s} + first);
+        QVERIFY2(run.ok, qPrintable(run.err));
+        QCOMPARE(run.out.trimmed(), u"Trainer written: %1 questions, 0 stored exam(s) kept."_s
+                                        .arg(TestSupport::scalar(file(), u"SELECT count(*) FROM Q_A"_s).toInt()));
+        sameAsTheFile();
+        // Identity keys, the indexes and the side tables.
+        QCOMPARE(m_server.scalar(u"SELECT string_agg(table_name || '.' || column_name, ',' ORDER BY table_name) FROM "
+                                 "information_schema.columns WHERE is_identity = 'YES'"_s,
+                                 u"class1"_s),
+                 u"examdetails.detailid,examtitle.examid"_s);
+        QCOMPARE(m_server.scalar(u"SELECT string_agg(indexname, ',' ORDER BY indexname) FROM pg_indexes WHERE schemaname = 'public' AND indexname "
+                                 "NOT LIKE '%pkey' AND indexname NOT LIKE '%key'"_s,
+                                 u"class1"_s),
+                 u"examdetails_examid,examtitle_examdate,examtitle_username,q_a_category"_s);
+        for (const char *side : {"examprogress", "examflags", "questionkeys"})
+            QCOMPARE(m_server.scalar(u"SELECT count(*) FROM pg_tables WHERE tablename = '%1'"_s.arg(QLatin1String(side)),
+                                     u"class1"_s),
+                     u"1"_s);
+
+        // Stored exams on both, the same; then a build without --replace-pool is refused, changing nothing.
+        const QString exams = u"INSERT INTO ExamTitle (UserName, NumOfQuestions) VALUES ('ann', 3), ('bob', 2); "
+                              "INSERT INTO ExamDetails (ExamID, UserName, QID, Answer) VALUES (1, 'ann', 1, 'A'), "
+                              "(1, 'ann', 2, 'B'), (1, 'ann', 200, NULL), (2, 'bob', 7, 'C'), (2, 'bob', 630, 'D')"_s;
+        TestSupport::exec(file(), exams);
+        QVERIFY(m_server.psql(exams, nullptr, u"class1"_s));
+        run = tool(QStringList{u"--dsn"_s, u"Trainer"_s} + now);
+        QVERIFY(!run.ok);
+        QVERIFY2(run.err.contains(u"holds 2 stored exam(s); it was left unchanged"_s), qPrintable(run.err));
+        run = tool(QStringList{u"--if-absent"_s, u"--dsn"_s, u"Trainer"_s} + now);
+        QVERIFY(run.ok && run.out.contains(u"left unchanged"_s));
+        sameAsTheFile();
+
+        // Today's pool into both: renumbered alike, every stored answer still on its question.
+        QVERIFY(tool(QStringList{u"--replace-pool"_s, u"--out"_s, file()} + now).ok);
+        run = tool(QStringList{u"--replace-pool"_s, u"--dsn"_s, u"Trainer"_s} + now);
+        QVERIFY2(run.ok, qPrintable(run.err));
+        QVERIFY(run.out.contains(u"2 stored exam(s) kept"_s));
+        sameAsTheFile();
+
+        // A source without a user, a wrong database, a wrong password: refused with the reason.
+        run = tool(QStringList{u"--dsn"_s, u"Nobody"_s} + now);
+        QVERIFY(!run.ok && run.err.contains(u"cannot reach the data source Nobody"_s));
+        run = tool(QStringList{u"--dsn"_s, u"Trainer"_s, u"--db-name"_s, u"nosuchdb"_s} + now);
+        QVERIFY2(!run.ok && run.err.contains(u"nosuchdb"_s), qPrintable(run.err));
+        QVERIFY(!tool(QStringList{u"--dsn"_s, u"Trainer"_s, u"--out"_s, file()} + now).ok);
+    }
+};
+
+QTEST_GUILESS_MAIN(tst_classroom_buildpool)
+#include "tst_classroom_buildpool.moc"
