@@ -73,6 +73,11 @@ QString Connection::quoteValue(const QString &value)
     return QLatin1Char('"') + quoted + QLatin1Char('"');
 }
 
+QString Connection::userName() const
+{
+    return m_database ? m_database->userName() : QString();
+}
+
 QList<std::pair<QString, QString>> Connection::descriptionItems(const QString &description)
 {
     QList<std::pair<QString, QString>> pairs;

@@ -24,6 +24,8 @@ public:
     bool isOpen() const { return m_database != nullptr; }
     void close() { m_database.reset(); }
     std::shared_ptr<Database> database() const { return m_database; }
+    // Who the connection is signed in as on a server; empty for a file.
+    QString userName() const;
 
     // The value of `key` in a description (first occurrence, its quotes removed).
     static QString descriptionItem(const QString &description, const QString &key);

@@ -9,3 +9,11 @@ QString gSQL;
 std::shared_ptr<Connection> gConnection;
 std::shared_ptr<Recordset> gRs;
 std::unique_ptr<cDBAccess> gDB;
+int gDbProvider = 1;
+QString gDSN;
+QString gDbName;
+
+bool ClassroomMode()
+{
+    return gDbProvider == 3 || gDbProvider == 4;
+}

@@ -101,6 +101,76 @@ QStringList ExamSchema::serverSupportStatements()
     };
 }
 
+QStringList ExamSchema::serverSecurityStatements()
+{
+    QStringList statements{
+        QStringLiteral("DO $$ BEGIN "
+                       "IF NOT EXISTS (SELECT 1 FROM pg_roles WHERE rolname = 'vesk_candidate') THEN "
+                       "CREATE ROLE vesk_candidate NOLOGIN; END IF; "
+                       "IF NOT EXISTS (SELECT 1 FROM pg_roles WHERE rolname = 'vesk_trainer') THEN "
+                       "CREATE ROLE vesk_trainer NOLOGIN; END IF; END $$"),
+        QStringLiteral("REVOKE ALL ON Q_A, QuestionKeys, ExamTitle, ExamDetails, ExamProgress, ExamFlags FROM PUBLIC"),
+        QStringLiteral("GRANT USAGE ON SCHEMA public TO vesk_candidate, vesk_trainer"),
+        QStringLiteral("GRANT SELECT ON Q_A, QuestionKeys, vesk_master TO vesk_candidate, vesk_trainer"),
+        // A candidate stores an exam without a score, its questions and answers, flags and progress.
+        QStringLiteral("GRANT SELECT, DELETE ON ExamTitle, ExamDetails TO vesk_candidate"),
+        QStringLiteral("GRANT INSERT (UserName, ExamDate, NumOfQuestions) ON ExamTitle TO vesk_candidate"),
+        QStringLiteral("GRANT INSERT (ExamID, UserName, QID), UPDATE (Answer, Answered) ON ExamDetails TO vesk_candidate"),
+        QStringLiteral("GRANT SELECT, INSERT, UPDATE, DELETE ON ExamProgress, ExamFlags TO vesk_candidate, vesk_trainer"),
+        QStringLiteral("GRANT SELECT, INSERT, UPDATE, DELETE ON ExamTitle, ExamDetails TO vesk_trainer"),
+        QStringLiteral("GRANT USAGE, SELECT ON ALL SEQUENCES IN SCHEMA public TO vesk_candidate, vesk_trainer"),
+    };
+    const auto policy = [&statements](const char *table, const char *name, const QString &rule) {
+        statements << QStringLiteral("DROP POLICY IF EXISTS %1 ON %2").arg(QLatin1String(name), QLatin1String(table))
+                   << QStringLiteral("CREATE POLICY %1 ON %2 %3").arg(QLatin1String(name), QLatin1String(table), rule);
+    };
+    for (const char *table : {"ExamTitle", "ExamDetails", "ExamProgress", "ExamFlags"}) {
+        statements << QStringLiteral("ALTER TABLE %1 ENABLE ROW LEVEL SECURITY").arg(QLatin1String(table));
+        policy(table, "trainer_all", QStringLiteral("TO vesk_trainer USING (true) WITH CHECK (true)"));
+    }
+    // An exam is its candidate's by name; its detail rows carry the same name, so they stay the
+    // candidate's while the exam is deleted around them.
+    policy("ExamTitle", "candidate_own", QStringLiteral("TO vesk_candidate USING (UserName = current_user) "
+                                                        "WITH CHECK (UserName = current_user AND ExamResult IS NULL)"));
+    policy("ExamDetails", "candidate_read", QStringLiteral("FOR SELECT TO vesk_candidate USING (UserName = current_user)"));
+    policy("ExamDetails", "candidate_delete", QStringLiteral("FOR DELETE TO vesk_candidate USING (UserName = current_user)"));
+    // Rows are added to, and answers changed on, only the candidate's own exam before it is scored.
+    const QString ownUnscoredExam = QStringLiteral("UserName = current_user AND EXISTS (SELECT 1 FROM ExamTitle t WHERE t.ExamID = "
+                                  "ExamDetails.ExamID AND t.UserName = current_user AND t.ExamResult IS NULL)");
+    policy("ExamDetails", "candidate_add", QStringLiteral("FOR INSERT TO vesk_candidate WITH CHECK (%1)").arg(ownUnscoredExam));
+    policy("ExamDetails", "candidate_answer",
+           QStringLiteral("FOR UPDATE TO vesk_candidate USING (%1) WITH CHECK (%1)").arg(ownUnscoredExam));
+    policy("ExamProgress", "candidate_own",
+           QStringLiteral("TO vesk_candidate USING (EXISTS (SELECT 1 FROM ExamTitle t WHERE t.ExamID = "
+                          "ExamProgress.ExamID AND t.UserName = current_user))"));
+    policy("ExamFlags", "candidate_own",
+           QStringLiteral("TO vesk_candidate USING (EXISTS (SELECT 1 FROM ExamDetails d WHERE d.DetailID = "
+                          "ExamFlags.DetailID AND d.UserName = current_user))"));
+    // Scoring as the program does: every detail row of the exam whose question's letter equals its
+    // answer without regard to case, an unanswered question wrong. The signed-in person scores
+    // only their own exam, a trainer any.
+    statements
+        << QStringLiteral(
+               "CREATE OR REPLACE FUNCTION vesk_score_exam(exam integer) RETURNS integer LANGUAGE plpgsql SECURITY DEFINER "
+               "SET search_path = public, pg_temp AS $$ DECLARE owner text; result integer; BEGIN "
+               "SELECT UserName INTO owner FROM ExamTitle WHERE ExamID = exam; "
+               "IF NOT FOUND THEN RAISE EXCEPTION 'There is no exam %.', exam USING ERRCODE = '02000'; END IF; "
+               "IF owner IS DISTINCT FROM session_user AND NOT pg_has_role(session_user, 'vesk_trainer', 'MEMBER') THEN "
+               "RAISE EXCEPTION 'The exam % is not yours to score.', exam USING ERRCODE = '42501'; END IF; "
+               "SELECT count(*) INTO result FROM ExamDetails d INNER JOIN Q_A q ON q.QID = d.QID WHERE d.ExamID = exam "
+               "AND q.CorrectAnswer IS NOT NULL AND upper(q.CorrectAnswer) = upper(coalesce(d.Answer, '')); "
+               "UPDATE ExamTitle SET ExamResult = result WHERE ExamID = exam; RETURN result; END $$")
+        << QStringLiteral("ALTER FUNCTION vesk_score_exam(integer) OWNER TO vesk_trainer")
+        << QStringLiteral("REVOKE ALL ON FUNCTION vesk_score_exam(integer) FROM PUBLIC")
+        << QStringLiteral("GRANT EXECUTE ON FUNCTION vesk_score_exam(integer) TO vesk_candidate, vesk_trainer");
+    return statements;
+}
+
+QString ExamSchema::scoreOnServer(qint32 examId)
+{
+    return QStringLiteral("SELECT vesk_score_exam(%1)").arg(examId);
+}
+
 QString ExamSchema::spelling(const QString &name)
 {
     static const QHash<QString, QString> names = [] {

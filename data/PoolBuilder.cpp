@@ -285,8 +285,11 @@ bool PoolBuilder::buildOnServer(const QString &dsn, const QString &database, con
                                    "load the new pool and keep the stored exams.")
                         .arg(target)
                         .arg(stored));
-    // What a server of an earlier version lacks, and what the program's statements need there.
-    if (!runAll(*db, ExamSchema::sideTableStatements(SqlDialect::Target::PostgreSql) + ExamSchema::serverSupportStatements(),
+    // What a server of an earlier version lacks, what the program's statements need there, and the
+    // protection that makes the server, not the program, decide who sees what.
+    if (!runAll(*db,
+                ExamSchema::sideTableStatements(SqlDialect::Target::PostgreSql) + ExamSchema::serverSupportStatements()
+                    + ExamSchema::serverSecurityStatements(),
                 &error))
         return fail(QStringLiteral("cannot write the database %1 (%2); the pool was not changed.").arg(target, error));
     PoolStore::Report report;

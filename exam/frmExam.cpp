@@ -16,6 +16,7 @@
 #include <QRadioButton>
 #include <QToolButton>
 
+#include "data/Connection.h"
 #include "data/DataBinder.h"
 #include "data/DataGlobals.h"
 #include "data/DateFormat.h"
@@ -339,6 +340,15 @@ void frmExam::Form_Load()
         option->setAutoExclusive(true);
     }
     m_tasks[0]->setChecked(true);
+    // On a class's server every exam is its candidate's: the name is the signed-in role's.
+    if (ClassroomMode()) {
+        gDB = std::make_unique<cDBAccess>();
+        gDB->Open_Connection(gDbProvider, QString(), gDbName, gDSN);
+        const QString signedIn = gConnection ? gConnection->userName() : QString();
+        gDB.reset();
+        m_text1->setText(signedIn);
+        m_text1->setReadOnly(true);
+    }
 }
 
 void frmExam::optTask_Click(int Index)
@@ -580,7 +590,7 @@ bool frmExam::checkDrawable()
     for (int i = 0; i < 7; ++i)
         ticked[size_t(i)] = m_categories[i]->isChecked();
     gDB = std::make_unique<cDBAccess>();
-    gDB->Open_Connection(1);
+    gDB->Open_Connection(gDbProvider, QString(), gDbName, gDSN);
     gSQL = QStringLiteral("SELECT Category, Count(*) AS Questions FROM Q_A GROUP BY Category");
     gRs = gDB->GetRS(gSQL, 3, 0, 1, 1);
     if (!gRs)
@@ -662,7 +672,7 @@ bool frmExam::CreateExam()
     m_examId = 0;
     const QString name = m_text1->text();
     gDB = std::make_unique<cDBAccess>();
-    gDB->Open_Connection(1);
+    gDB->Open_Connection(gDbProvider, QString(), gDbName, gDSN);
     if (AppExit::requested())
         return false;
     // The exam is stored whole or not at all, with one sync of the file.
@@ -763,7 +773,7 @@ void frmExam::ShowQuestion()
     updateContentSize();
     clearOptions();
     gDB = std::make_unique<cDBAccess>();
-    gDB->Open_Connection(1);
+    gDB->Open_Connection(gDbProvider, QString(), gDbName, gDSN);
     gSQL = ExamQueries::examQuestions(m_examId, false);
     m_rsExam = gDB->GetRS(gSQL, 3, 3, 3, 0);
     if (!m_rsExam)
@@ -783,7 +793,7 @@ void frmExam::ShowQuestion()
     m_flagged.clear();
     if (m_sideTables) {
         gDB = std::make_unique<cDBAccess>();
-        gDB->Open_Connection(1);
+        gDB->Open_Connection(gDbProvider, QString(), gDbName, gDSN);
         gSQL = ExamQueries::flagsOfExam(m_examId);
         gRs = gDB->GetRS(gSQL, 3, 0, 1, 1);
         for (; gRs && !gRs->Eof(); gRs->MoveNext())
@@ -871,7 +881,7 @@ void frmExam::setFlagged(bool flagged)
         return;
     }
     gDB = std::make_unique<cDBAccess>();
-    gDB->Open_Connection(1);
+    gDB->Open_Connection(gDbProvider, QString(), gDbName, gDSN);
     gSQL = ExamQueries::setFlag(detail.toInt(), flagged);
     if (gDB->ExecuteSQL(gSQL)) {
         if (flagged)
@@ -907,14 +917,14 @@ void frmExam::saveProgress()
     // A missed heartbeat is harmless: the next one follows, and a write failure of an answer is
     // reported where the answer is stored.
     cDBAccess db;
-    if (db.Open_Connection(1))
+    if (db.Open_Connection(gDbProvider, QString(), gDbName, gDSN))
         db.ExecuteSQL(sql);
 }
 
 bool frmExam::hasSideTables()
 {
     gDB = std::make_unique<cDBAccess>();
-    gDB->Open_Connection(1);
+    gDB->Open_Connection(gDbProvider, QString(), gDbName, gDSN);
     bool found = true;
     for (const QString &table : {QStringLiteral("ExamProgress"), QStringLiteral("ExamFlags")}) {
         gSQL = ExamQueries::tableExists(table);
@@ -935,7 +945,7 @@ void frmExam::OfferResume()
         return;
     const qint64 now = Clock::now().toSecsSinceEpoch();
     gDB = std::make_unique<cDBAccess>();
-    gDB->Open_Connection(1);
+    gDB->Open_Connection(gDbProvider, QString(), gDbName, gDSN);
     gSQL = ExamQueries::staleExam(now - kStaleSeconds);
     gRs = gDB->GetRS(gSQL, 3, 0, 1, 1);
     if (!gRs || gRs->Eof()) {
@@ -967,7 +977,7 @@ void frmExam::OfferResume()
     // One statement takes it over, and only while it is still stale: two windows never both do.
     const qint64 claimed = Clock::now().toSecsSinceEpoch();
     gDB = std::make_unique<cDBAccess>();
-    gDB->Open_Connection(1);
+    gDB->Open_Connection(gDbProvider, QString(), gDbName, gDSN);
     gSQL = ExamQueries::claimProgress(examId, claimed, RunToken(), claimed - kStaleSeconds);
     const bool won = gDB->ExecuteSQL(gSQL) && gDB->mRecordsAffected == 1;
     gDB.reset();
@@ -1040,7 +1050,7 @@ void frmExam::lblStatus_Change()
 void frmExam::CountQuestionsLeft()
 {
     gDB = std::make_unique<cDBAccess>();
-    gDB->Open_Connection(1);
+    gDB->Open_Connection(gDbProvider, QString(), gDbName, gDSN);
     gSQL = QStringLiteral("SELECT ExamDetails.ExamID, ExamDetails.Answered ") + QStringLiteral(" From ExamDetails ")
            + QStringLiteral(" WHERE ExamDetails.Answered =0 and ExamDetails.ExamID = ") + QString::number(m_examId);
     gRs = gDB->GetRS(gSQL, 3, 0, 1, 1);
@@ -1063,33 +1073,38 @@ void frmExam::reportAnswerNotStored(const QString &reason)
 
 void frmExam::CalculateResult()
 {
-    int correctCount = 0;
     gDB = std::make_unique<cDBAccess>();
-    gDB->Open_Connection(1);
-    gSQL = QStringLiteral("SELECT * FROM ExamDetails ") + QStringLiteral(" WHERE ExamID = ") + QString::number(m_examId);
-    gRs = gDB->GetRS(gSQL, 3, 0, 1, 1);
-    if (!gRs)
-        return;
-    std::shared_ptr<Recordset> question;
-    if (!(gRs->BOF() && gRs->Eof())) {
-        while (!gRs->Eof()) {
-            const QVariant stored = gRs->Fields(QStringLiteral("Answer"));
-            const QString answer = stored.isNull() ? QString() : stored.toString();
-            const qint32 qid = qint32(gRs->Fields(QStringLiteral("QID")).toLongLong());
-            gSQL = QStringLiteral("SELECT * FROM Q_A WHERE QID = ") + QString::number(qid);
-            question = gDB->GetRS(gSQL, 3, 0, 1, 1);
-            if (!question)
-                return;
-            const QVariant correct = question->Fields(QStringLiteral("CorrectAnswer"));
-            if (!question->Eof() && !correct.isNull() && correct.toString().toUpper() == answer.toUpper())
-                ++correctCount;
-            gRs->MoveNext();
+    gDB->Open_Connection(gDbProvider, QString(), gDbName, gDSN);
+    if (ClassroomMode()) {
+        // A candidate may not write a score: the server counts it from the stored answers.
+        gSQL = ExamSchema::scoreOnServer(m_examId);
+    } else {
+        int correctCount = 0;
+        gSQL = QStringLiteral("SELECT * FROM ExamDetails ") + QStringLiteral(" WHERE ExamID = ") + QString::number(m_examId);
+        gRs = gDB->GetRS(gSQL, 3, 0, 1, 1);
+        if (!gRs)
+            return;
+        std::shared_ptr<Recordset> question;
+        if (!(gRs->BOF() && gRs->Eof())) {
+            while (!gRs->Eof()) {
+                const QVariant stored = gRs->Fields(QStringLiteral("Answer"));
+                const QString answer = stored.isNull() ? QString() : stored.toString();
+                const qint32 qid = qint32(gRs->Fields(QStringLiteral("QID")).toLongLong());
+                gSQL = QStringLiteral("SELECT * FROM Q_A WHERE QID = ") + QString::number(qid);
+                question = gDB->GetRS(gSQL, 3, 0, 1, 1);
+                if (!question)
+                    return;
+                const QVariant correct = question->Fields(QStringLiteral("CorrectAnswer"));
+                if (!question->Eof() && !correct.isNull() && correct.toString().toUpper() == answer.toUpper())
+                    ++correctCount;
+                gRs->MoveNext();
+            }
         }
+        question.reset();
+        gRs.reset();
+        gSQL = QStringLiteral("UPDATE ExamTitle ") + QStringLiteral(" SET ExamResult = '") + QString::number(correctCount)
+               + QStringLiteral("' ") + QStringLiteral(" WHERE ExamID = ") + QString::number(m_examId);
     }
-    question.reset();
-    gRs.reset();
-    gSQL = QStringLiteral("UPDATE ExamTitle ") + QStringLiteral(" SET ExamResult = '") + QString::number(correctCount)
-           + QStringLiteral("' ") + QStringLiteral(" WHERE ExamID = ") + QString::number(m_examId);
     // The score and the end of the exam's progress row are stored together, with one sync: a
     // scored exam is never continued.
     const bool batch = m_sideTables && gDB->BeginBatch();

@@ -200,7 +200,7 @@ void frmViewExam::Form_Load()
 void frmViewExam::LoadGrid()
 {
     gDB = std::make_unique<cDBAccess>();
-    gDB->Open_Connection(1);
+    gDB->Open_Connection(gDbProvider, QString(), gDbName, gDSN);
     gSQL = QStringLiteral("SELECT ExamTitle.ExamID, Format(ExamTitle.ExamDate,'mm/dd/yy') AS [Date], ")
            + QStringLiteral(" ExamTitle.UserName AS [User Name], ExamTitle.NumOfQuestions AS [No of Questions], ")
            + QStringLiteral(" ExamTitle.ExamResult AS [Correct Answers], ")
@@ -265,7 +265,7 @@ void frmViewExam::Grid1_DblClick()
     m_review->setVisible(true);
     updateContentSize();
     gDB = std::make_unique<cDBAccess>();
-    gDB->Open_Connection(1);
+    gDB->Open_Connection(gDbProvider, QString(), gDbName, gDSN);
     gSQL = ExamQueries::examQuestions(m_examId, true);
     std::shared_ptr<Recordset> rs = gDB->GetRS(gSQL, 3, 3, 3, 0);
     if (!rs)
@@ -356,7 +356,7 @@ void frmViewExam::Command1_Click(int Index)
 void frmViewExam::DeleteExam()
 {
     gDB = std::make_unique<cDBAccess>();
-    gDB->Open_Connection(1);
+    gDB->Open_Connection(gDbProvider, QString(), gDbName, gDSN);
     if (AppExit::requested())
         return;
     QString failure;

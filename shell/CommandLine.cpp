@@ -8,6 +8,7 @@
 #include <QFileInfo>
 
 #include "VersionInfo.h"
+#include "data/DataGlobals.h"
 #include "platform/GenModule.h"
 #include "shell/frmMain.h"
 
@@ -33,6 +34,7 @@ const char *roadName(frmMain::DatabaseRoad road)
     case frmMain::DatabaseRoad::UserFolder: return "user-folder";
     case frmMain::DatabaseRoad::InstalledCopy: return "installed-copy";
     case frmMain::DatabaseRoad::Dialog: return "dialog";
+    case frmMain::DatabaseRoad::Classroom: return "classroom";
     case frmMain::DatabaseRoad::NotFound: break;
     }
     return "not-found";
@@ -59,10 +61,18 @@ void CommandLine::read(const QStringList &arguments)
                                       QStringLiteral("Use the exam database FILE, which must be named Exam.mdb, "
                                                      "for this run."),
                                       QStringLiteral("FILE"));
+    const QCommandLineOption dsn(QStringLiteral("dsn"),
+                                 QStringLiteral("Classroom mode: take the exams from the class's database server "
+                                                "through the ODBC data source NAME."),
+                                 QStringLiteral("NAME"));
+    const QCommandLineOption dbName(QStringLiteral("db-name"),
+                                    QStringLiteral("With --dsn: use the server's database NAME instead of the data "
+                                                   "source's own."),
+                                    QStringLiteral("NAME"));
     QCommandLineOption check(QStringLiteral("check-start"), QStringLiteral("Run the start-up, say where Exam.mdb "
                                                                            "was found and quit."));
     check.setFlags(QCommandLineOption::HiddenFromHelp);
-    parser.addOptions({help, version, database, check});
+    parser.addOptions({help, version, database, dsn, dbName, check});
     for (const QtOption &qt : kQtOptions) {
         QCommandLineOption option(QString::fromLatin1(qt.name), QString(),
                                   qt.takesValue ? QStringLiteral("value") : QString());
@@ -80,7 +90,9 @@ void CommandLine::read(const QStringList &arguments)
         m_output = QStringLiteral("Usage: %1 [options]").arg(m_program) + text.mid(text.indexOf(QLatin1Char('\n')))
                    + QStringLiteral("\nExam.mdb is looked for beside the program, then in your data folder\n"
                                     "(~/.local/share/vesk), where the installed copy is copied on the first\n"
-                                    "start; if it is in neither, a file dialog asks for it.\n");
+                                    "start; if it is in neither, a file dialog asks for it.\n"
+                                    "The settings file (~/.config/vesk/vesk.conf) may name a class's server\n"
+                                    "instead, as classroom/dsn and classroom/database.\n");
         return;
     }
     if (parser.isSet(version)) {
@@ -101,6 +113,15 @@ void CommandLine::read(const QStringList &arguments)
             return fail(QStringLiteral("%1: the exam database must be named Exam.mdb.").arg(path));
         m_databaseFolder = file.absolutePath();
     }
+    if (parser.isSet(dbName) && !parser.isSet(dsn))
+        return fail(QStringLiteral("--db-name needs --dsn. %1 --help lists the options.").arg(m_program));
+    if (parser.isSet(dsn) && parser.isSet(database))
+        return fail(QStringLiteral("--dsn and --database cannot be used together. %1 --help lists the options.")
+                        .arg(m_program));
+    if (parser.isSet(dsn) && parser.value(dsn).trimmed().isEmpty())
+        return fail(QStringLiteral("--dsn needs the name of an ODBC data source."));
+    m_dsn = parser.value(dsn).trimmed();
+    m_dbName = parser.value(dbName).trimmed();
     m_checkStart = parser.isSet(check);
 }
 
@@ -131,6 +152,8 @@ StartOptions CommandLine::startOptions() const
     StartOptions options;
     options.databaseFolder = m_databaseFolder;
     options.askWhenMissing = !m_checkStart;
+    options.classroomDsn = m_dsn;
+    options.classroomDatabase = m_dbName;
     return options;
 }
 
@@ -140,6 +163,7 @@ int CommandLine::reportStart(const frmMain &window)
         std::fputs("Exam.mdb was not found\n", stderr);
         return 1;
     }
-    std::fprintf(stdout, "%s %s\n", roadName(window.databaseRoad()), gDbPath.toLocal8Bit().constData());
+    const bool classroom = window.databaseRoad() == frmMain::DatabaseRoad::Classroom;
+    std::fprintf(stdout, "%s %s\n", roadName(window.databaseRoad()), (classroom ? gDSN : gDbPath).toLocal8Bit().constData());
     return 0;
 }

@@ -9,6 +9,7 @@ class frmMain;
 
 // What the program is asked on its command line, read before any window is made (so that --help
 // works without a display): --help, --version, --database FILE (an exam database for this run),
+// --dsn NAME and --db-name NAME (classroom mode: the exams on a server, through an ODBC data source),
 // and --check-start, left out of the help, which runs the start-up alone and says where Exam.mdb
 // was found (the install checks use it).
 class CommandLine final
@@ -42,6 +43,8 @@ private:
     QString m_output;
     QString m_error;
     QString m_databaseFolder;
+    QString m_dsn;
+    QString m_dbName;
     int m_exitStatus = 0;
     bool m_endsAtOnce = false;
     bool m_checkStart = false;

@@ -13,8 +13,11 @@
 #include <QToolButton>
 
 #include "VersionInfo.h"
+#include "data/Connection.h"
 #include "data/ConnectionPool.h"
+#include "data/DataGlobals.h"
 #include "data/PoolStore.h"
+#include "data/cDBAccess.h"
 #include "exam/frmExam.h"
 #include "platform/DataFolders.h"
 #include "platform/DesktopShell.h"
@@ -152,6 +155,19 @@ void frmMain::start(const StartOptions &options)
     m_menu->Form_Load();
     activateWindow();
 
+    // Classroom mode: the command line's data source, else the settings' unless a file was named.
+    QString dsn = options.classroomDsn;
+    QString database = options.classroomDatabase;
+    if (dsn.isEmpty() && options.databaseFolder.isEmpty()) {
+        const QSettings settings(QStringLiteral("vesk"), QStringLiteral("vesk"));
+        dsn = settings.value(QStringLiteral("classroom/dsn")).toString().trimmed();
+        database = settings.value(QStringLiteral("classroom/database")).toString().trimmed();
+    }
+    if (!dsn.isEmpty()) {
+        startClassroom(dsn, database);
+        return;
+    }
+
     // A database named on the command line serves this run; nothing else is looked at.
     if (!options.databaseFolder.isEmpty()) {
         gDbPath = options.databaseFolder;
@@ -190,6 +206,26 @@ void frmMain::start(const StartOptions &options)
     // 7.
     if (gDbPath.isEmpty())
         gDbPath = AppFolder();
+    Form_Resize();
+}
+
+void frmMain::startClassroom(const QString &dsn, const QString &database)
+{
+    // Every screen opens the class's server instead of Exam.mdb, which is not looked for. The
+    // first open signs in and tells at once when the server cannot be reached: the failure path
+    // then ends the program.
+    gDbProvider = 3;
+    gDSN = dsn;
+    gDbName = database;
+    gDbPath = AppFolder();
+    m_databaseRoad = DatabaseRoad::Classroom;
+    gDB = std::make_unique<cDBAccess>();
+    const bool opened = gDB->Open_Connection(gDbProvider, QString(), gDbName, gDSN);
+    const QString signedIn = gConnection ? gConnection->userName() : QString();
+    gDB.reset();
+    if (!opened)
+        return;
+    setWindowTitle(QStringLiteral("%1 - %2").arg(QString::fromUtf8(VersionInfo::ProductName), signedIn));
     Form_Resize();
 }
 

@@ -31,7 +31,7 @@ public:
     void SetStartExamEnabled(bool enabled) override;
 
     // How the start-up came to Exam.mdb.
-    enum class DatabaseRoad { NotFound, CommandLine, BesideProgram, UserFolder, InstalledCopy, Dialog };
+    enum class DatabaseRoad { NotFound, CommandLine, BesideProgram, UserFolder, InstalledCopy, Dialog, Classroom };
 
     // The start-up sequence: shows the menu, then locates Exam.mdb.
     void start(const StartOptions &options = StartOptions());
@@ -62,6 +62,7 @@ private:
     void closeAllScreens();
     void createMenus();
     void quitSilently();
+    void startClassroom(const QString &dsn, const QString &database);
     static void takeShippedPool(const UserDatabase::Found &own);
 
     QMdiArea *m_mdiArea;

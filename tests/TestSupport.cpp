@@ -71,6 +71,9 @@ void TestSupport::resetProgramState()
     gDB.reset();
     gConnection.reset();
     gDbPath.clear();
+    gDbProvider = 1;
+    gDSN.clear();
+    gDbName.clear();
     gQuitNoPrompt = false;
     gMenuLoaded = gExamLoaded = gViewExamLoaded = false;
     gMsgResult.clear();
@@ -82,10 +85,8 @@ void TestSupport::resetProgramState()
     SetAppFolder(QString());
 }
 
-void TestSupport::buildDatabase(const QString &path, const std::array<int, 6> &counts,
-                                const std::array<int, 6> &trueFalse)
+void TestSupport::fillPool(PoolBuilder &builder, const std::array<int, 6> &counts, const std::array<int, 6> &trueFalse)
 {
-    PoolBuilder builder;
     const QStringList categories = ExamSchema::categories();
     const QString letters = QStringLiteral("ABCD");
     for (int c = 0; c < 6; ++c) {
@@ -108,6 +109,13 @@ void TestSupport::buildDatabase(const QString &path, const std::array<int, 6> &c
             builder.addQuestion(q);
         }
     }
+}
+
+void TestSupport::buildDatabase(const QString &path, const std::array<int, 6> &counts,
+                                const std::array<int, 6> &trueFalse)
+{
+    PoolBuilder builder;
+    fillPool(builder, counts, trueFalse);
     if (!builder.build(path, PoolBuilder::Mode::Create))
         qFatal("cannot build %s: %s", qPrintable(path), qPrintable(builder.errors().join(QLatin1Char('\n'))));
 }

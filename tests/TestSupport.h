@@ -8,6 +8,7 @@
 #include <QTemporaryDir>
 #include <QVariant>
 
+class PoolBuilder;
 class frmMain;
 
 // Shared helpers of the test suites: a clean program state with every seam in test mode, and
@@ -21,6 +22,9 @@ void resetProgramState();
 // Points HOME and the XDG data and configuration folders below `root`: HOME at root/home, the
 // person's data folder at root/data, the system's data folders at root/system.
 void pointHomeAt(const QString &root);
+
+// The questions buildDatabase() stores, added to a builder (for a server's pool, say).
+void fillPool(PoolBuilder &builder, const std::array<int, 6> &counts, const std::array<int, 6> &trueFalse = {});
 
 // Builds an exam database at `path` with `counts[c]` questions in category c (0..5). Question i
 // of a category reads "<category> question <i>", its correct letter cycles A, B, C, D. The first
