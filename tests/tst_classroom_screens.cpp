@@ -1,0 +1,312 @@
+#include <QAbstractButton>
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPointer>
+#include <QRadioButton>
+#include <QSettings>
+#include <QTableView>
+#include <QTest>
+
+#include "ClassServer.h"
+#include "TestSupport.h"
+#include "data/ConnectionPool.h"
+#include "data/DataGlobals.h"
+#include "data/Database.h"
+#include "data/Recordset.h"
+#include "data/cDBAccess.h"
+#include "exam/frmExam.h"
+#include "platform/AppExit.h"
+#include "platform/Clock.h"
+#include "platform/DesktopShell.h"
+#include "platform/FileDialog.h"
+#include "platform/GenModule.h"
+#include "platform/MessageBox.h"
+#include "platform/SignIn.h"
+#include "review/ExamListModel.h"
+#include "review/frmViewExam.h"
+#include "shell/StartOptions.h"
+#include "shell/frmMain.h"
+#include "shell/frmMenu.h"
+
+using namespace Qt::StringLiterals;
+
+// Classroom mode through the real screens, as candidates and a trainer use them, on a server the
+// test starts: exam creation, answers, flags, scoring by the server, the results list, review and
+// deletion, who sees what, signing in, and a server that is gone at start or goes away mid-exam.
+class tst_classroom_screens final : public QObject
+{
+    Q_OBJECT
+
+    ClassServer m_class{{12, 0, 0, 0, 0, 0}};
+    QTemporaryDir m_folder; // the program's own folder: no Exam.mdb in it
+    std::unique_ptr<frmMain> m_window;
+    qint32 m_bobExam = 0;
+
+    frmMain *startAs(const QString &dsn)
+    {
+        SetAppFolder(m_folder.path());
+        m_window = std::make_unique<frmMain>();
+        StartOptions options;
+        options.classroomDsn = dsn;
+        m_window->start(options);
+        m_window->resize(1000, 760);
+        return m_window.get();
+    }
+    void closeProgram()
+    {
+        if (!m_window)
+            return;
+        gQuitNoPrompt = true;
+        m_window->close();
+        m_window.reset();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+    frmExam *openExam()
+    {
+        m_window->menuForm()->OpenScreen(0);
+        return m_window->examForm();
+    }
+    frmViewExam *openResults()
+    {
+        m_window->menuForm()->OpenScreen(1);
+        return m_window->viewExamForm();
+    }
+    static void click(QWidget *widget) { QTest::mouseClick(widget, Qt::LeftButton); }
+    // Ten Software Testing questions: the first `right` answered right, the next `wrong` wrong, the rest left.
+    static qint32 takeExam(frmExam *exam, int right, int wrong, bool end = true)
+    {
+        click(exam->chkCategory(0));
+        click(exam->optTask(0));
+        click(exam->Command1(0));
+        const std::shared_ptr<Recordset> rs = exam->rsExam();
+        if (!rs || rs->RecordCount() != 10)
+            return 0;
+        for (int q = 0; q < right + wrong; ++q) {
+            const int letter = int(u"ABCD"_s.indexOf(rs->Fields(u"CorrectAnswer"_s).toString()));
+            click(exam->Option1(q < right ? letter : (letter + 1) % 4));
+            click(exam->Command1(5));
+        }
+        const qint32 id = exam->examId();
+        if (end)
+            click(exam->Command1(1));
+        return id;
+    }
+    QStringList listedNames(frmViewExam *view) const
+    {
+        QStringList names;
+        for (int row = 0; row < view->gridModel()->rowCount(); ++row)
+            names << view->gridModel()->index(row, 2).data().toString();
+        names.sort();
+        return names;
+    }
+    QString admin(const QString &sql) { return m_class.scalar(sql); }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY2(m_class.isReady(), qPrintable(m_class.error()));
+        QVERIFY(m_class.addCandidate(u"ann"_s, u"ann-pw"_s) && m_class.addCandidate(u"bob"_s, u"bob-pw"_s)
+                && m_class.addTrainer(u"tina"_s, u"tina-pw"_s));
+        m_class.server().addDsn(u"Class"_s, QString::fromLatin1(ClassServer::kDatabase));
+        // Bob's exam, stored from his own connection.
+        const std::shared_ptr<Database> bob = ClassServer::connectAs(u"bob"_s, u"bob-pw"_s);
+        DbError error;
+        QVERIFY(bob->execute(u"INSERT INTO ExamTitle(UserName,ExamDate,NumOfQuestions) VALUES('bob','2026-12-03 10:00:00','1')"_s,
+                             {}, nullptr, &error));
+        m_bobExam = qint32(bob->lastInsertId());
+        QVERIFY(bob->execute(u"INSERT INTO ExamDetails(ExamID,UserName,QID) VALUES('%1','bob','1')"_s.arg(m_bobExam), {},
+                             nullptr, &error));
+    }
+    void init() { TestSupport::resetProgramState(); }
+    void cleanup()
+    {
+        closeProgram();
+        gRs.reset();
+        gDB.reset();
+        gConnection.reset();
+        ConnectionPool::clear();
+    }
+
+    // Ann's exam from set-up to score: her name fixed in the box, every answer on the server as she
+    // moves, the score counted by the server, and a results list of her own exams only.
+    void candidateTakesAnExam()
+    {
+        startAs(u"ann"_s);
+        QVERIFY(!m_window->isQuitting());
+        QCOMPARE(m_window->databaseRoad(), frmMain::DatabaseRoad::Classroom);
+        QCOMPARE(FileDialog::shownCount(), 0); // no Exam.mdb looked for
+        QVERIFY(m_window->windowTitle().endsWith(u"ann"_s));
+        QPointer<frmExam> exam = openExam();
+        QCOMPARE(exam->Text1(0)->text(), u"ann"_s);
+        QVERIFY(exam->Text1(0)->isReadOnly());
+        QTest::keyClicks(exam->Text1(0), u"mallory"_s);
+        QCOMPARE(exam->Text1(0)->text(), u"ann"_s);
+
+        const qint32 id = takeExam(exam, 6, 1, false);
+        QVERIFY(id > m_bobExam);
+        QCOMPARE(admin(u"SELECT UserName || NumOfQuestions || coalesce(ExamResult::text, '-') FROM ExamTitle WHERE ExamID = %1"_s.arg(id)),
+                 u"ann10-"_s);
+        QCOMPARE(admin(u"SELECT count(*) FROM ExamDetails WHERE ExamID = %1 AND Answer IS NOT NULL AND UserName = 'ann'"_s.arg(id)),
+                 u"7"_s);
+        QCOMPARE(admin(u"SELECT count(*) FROM ExamProgress WHERE ExamID = %1"_s.arg(id)), u"1"_s);
+        click(exam->flagToggle());
+        QCOMPARE(admin(u"SELECT count(*) FROM ExamFlags"_s), u"1"_s);
+        QCOMPARE(exam->Label1(11)->text(), u"3"_s); // questions left, counted on the server
+
+        click(exam->Command1(1)); // End Exam: the server scores it
+        QCOMPARE(admin(u"SELECT ExamResult FROM ExamTitle WHERE ExamID = %1"_s.arg(id)), u"6"_s);
+        QCOMPARE(admin(u"SELECT count(*) FROM ExamProgress"_s), u"0"_s);
+        frmViewExam *view = m_window->viewExamForm();
+        QVERIFY(view);
+        QCOMPARE(listedNames(view), QStringList{u"ann"_s});
+        QStringList headings;
+        for (int c = 1; c < view->gridModel()->columnCount(); ++c)
+            headings << view->gridModel()->headerData(c, Qt::Horizontal).toString();
+        QCOMPARE(headings, (QStringList{u"Date"_s, u"User Name"_s, u"No of Questions"_s, u"Correct Answers"_s, u"Result (%)"_s}));
+        QCOMPARE(view->gridModel()->index(0, 1).data().toString(), u"12/04/26"_s);
+        QCOMPARE(view->gridModel()->index(0, 5).data().toString(), u"60"_s);
+        QVERIFY(MessageBox::shown().isEmpty());
+    }
+
+    // Ann reviews her exam beside the right answers and deletes it whole; Bob's stays.
+    void candidateReviewsAndDeletes()
+    {
+        startAs(u"ann"_s);
+        frmViewExam *view = openResults();
+        QCOMPARE(view->gridModel()->rowCount(), 1);
+        view->Grid1()->setCurrentIndex(view->gridModel()->index(0, 1));
+        view->Grid1_DblClick();
+        QCOMPARE(view->lblStatus()->text(), u"Question: 1 of 10"_s);
+        QVERIFY(view->txtFieldsText(0).startsWith(u"Software Testing question"_s));
+        QVERIFY(!view->txtFieldsText(8).isEmpty()); // the correct answer
+        bool flagSeen = false;
+        for (int q = 0; q < 10; ++q) {
+            flagSeen = flagSeen || view->lblFlagged()->isVisible() || !view->lblFlagged()->isHidden();
+            click(view->Command1(5));
+        }
+        QVERIFY(flagSeen);
+        MessageBox::setNextAnswer(MessageBox::Yes);
+        click(view->Command1(0));
+        QCOMPARE(MessageBox::shown().last().title, u"Operation Completed"_s);
+        QCOMPARE(admin(u"SELECT string_agg(DISTINCT UserName, ',') FROM (SELECT UserName FROM ExamTitle UNION ALL "
+                       "SELECT UserName FROM ExamDetails) s"_s),
+                 u"bob"_s);
+        QCOMPARE(admin(u"SELECT (SELECT count(*) FROM ExamFlags) + (SELECT count(*) FROM ExamProgress)"_s), u"0"_s);
+    }
+
+    // The trainer sees every candidate's exam and deletes any.
+    void trainerSeesAndDeletesAll()
+    {
+        {
+            startAs(u"ann"_s);
+            QVERIFY(takeExam(openExam(), 2, 2) > 0);
+            closeProgram();
+            ConnectionPool::clear();
+        }
+        startAs(u"tina"_s);
+        frmViewExam *view = openResults();
+        QCOMPARE(listedNames(view), (QStringList{u"ann"_s, u"bob"_s}));
+        const int bobRow = view->gridModel()->index(0, 2).data().toString() == u"bob"_s ? 0 : 1;
+        view->Grid1()->setCurrentIndex(view->gridModel()->index(bobRow, 1));
+        view->Grid1_DblClick();
+        MessageBox::setNextAnswer(MessageBox::Yes);
+        click(view->Command1(0));
+        QCOMPARE(MessageBox::shown().last().title, u"Operation Completed"_s);
+        QCOMPARE(admin(u"SELECT count(*) FROM ExamTitle WHERE UserName = 'bob'"_s), u"0"_s);
+        QCOMPARE(admin(u"SELECT count(*) FROM ExamDetails WHERE UserName = 'bob'"_s), u"0"_s);
+        QCOMPARE(listedNames(m_window->viewExamForm()), QStringList{u"ann"_s});
+    }
+
+    // A data source without a user: the sign-in box, once; cancelled, the program ends as a failed connection.
+    void signsInWhenTheSourceHasNoUser()
+    {
+        SignIn::setNextAnswer(SignIn::Credentials{u"bob"_s, u"bob-pw"_s});
+        startAs(u"Class"_s);
+        QCOMPARE(SignIn::asked(), QList<QString>{u"Class"_s});
+        QCOMPARE(openExam()->Text1(0)->text(), u"bob"_s);
+        QCOMPARE(SignIn::asked().size(), 1);
+        closeProgram();
+        ConnectionPool::clear();
+        TestSupport::resetProgramState();
+
+        startAs(u"Class"_s); // nobody answers: cancelled
+        QCOMPARE(MessageBox::shown().size(), 1);
+        QCOMPARE(MessageBox::shown().first().title, u"Database Connection"_s);
+        QVERIFY(AppExit::requested());
+    }
+
+    // The settings file names the server when the command line does not.
+    void settingsChooseTheServer()
+    {
+        {
+            QSettings settings(u"vesk"_s, u"vesk"_s);
+            settings.setValue(u"classroom/dsn"_s, u"ann"_s);
+            settings.setValue(u"classroom/database"_s, QString::fromLatin1(ClassServer::kDatabase));
+        }
+        SetAppFolder(m_folder.path());
+        m_window = std::make_unique<frmMain>();
+        m_window->start();
+        QSettings(u"vesk"_s, u"vesk"_s).remove(u"classroom"_s);
+        QCOMPARE(m_window->databaseRoad(), frmMain::DatabaseRoad::Classroom);
+        QCOMPARE(gDbProvider, 3);
+        QCOMPARE(gDSN, u"ann"_s);
+        QCOMPARE(gDbName, QString::fromLatin1(ClassServer::kDatabase));
+        QCOMPARE(openExam()->Text1(0)->text(), u"ann"_s);
+    }
+
+    // No server at start: the three-line box, the download page, the end.
+    void serverUnreachableAtStart()
+    {
+        QVERIFY(m_class.server().stop());
+        startAs(u"ann"_s);
+        QVERIFY(m_class.server().start());
+        QCOMPARE(MessageBox::shown().size(), 1);
+        QCOMPARE(MessageBox::shown().first().title, u"Database Connection"_s);
+        QCOMPARE(MessageBox::shown().first().icon, MessageBox::Critical);
+        QCOMPARE(DesktopShell::requests().size(), 1);
+        QVERIFY(AppExit::requested());
+    }
+
+    // The server goes away mid-exam: the answer being stored is reported as not stored, what was
+    // stored stays, the program ends as a failed query does; the exam is offered again later.
+    void serverGoesAwayMidExam()
+    {
+        startAs(u"ann"_s);
+        QPointer<frmExam> exam = openExam();
+        const qint32 id = takeExam(exam, 3, 0, false);
+        QVERIFY(id > 0);
+        click(exam->Option1(0));
+        QVERIFY(m_class.server().stop());
+        click(exam->Command1(5));
+        QVERIFY(m_class.server().start());
+        QVERIFY(MessageBox::shown().size() >= 2);
+        QCOMPARE(MessageBox::shown().first().title, u"Answer Not Stored"_s);
+        QVERIFY(MessageBox::shown().first().text.startsWith(u"Your answer could not be stored:\n"_s));
+        const QString ending = MessageBox::shown().at(1).title;
+        QVERIFY2(ending == u"Class DBAccess"_s || ending == u"Database Connection"_s, qPrintable(ending));
+        QVERIFY(AppExit::requested());
+        QCOMPARE(admin(u"SELECT count(*) FROM ExamDetails WHERE ExamID = %1 AND Answer IS NOT NULL"_s.arg(id)), u"3"_s);
+        // The program ended at once: no closing handler ran, nothing was scored.
+        m_window.reset();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QCOMPARE(admin(u"SELECT coalesce(ExamResult::text, 'none') FROM ExamTitle WHERE ExamID = %1"_s.arg(id)), u"none"_s);
+        ConnectionPool::clear();
+
+        // Later, in a new run: offered again, and continued on the first question not answered.
+        TestSupport::resetProgramState();
+        Clock::setNow(Clock::now().addSecs(600));
+        startAs(u"ann"_s);
+        MessageBox::setNextAnswer(MessageBox::Yes);
+        exam = openExam();
+        QCOMPARE(MessageBox::shown().value(0).title, u"Continue Exam"_s);
+        QCOMPARE(exam->examId(), id);
+        QCOMPARE(exam->rsExam()->AbsolutePosition(), 4);
+        QCOMPARE(exam->Text1(0)->text(), u"ann"_s);
+        click(exam->Command1(1));
+        QCOMPARE(admin(u"SELECT ExamResult FROM ExamTitle WHERE ExamID = %1"_s.arg(id)), u"3"_s);
+    }
+};
+
+QTEST_MAIN(tst_classroom_screens)
+#include "tst_classroom_screens.moc"
