@@ -39,6 +39,7 @@ PgServer::PgServer()
     , m_binaries(serverBinaries())
     , m_asPostgresUser(::geteuid() == 0)
 {
+    m_dir.setAutoRemove(!qEnvironmentVariableIsSet("VESK_PG_KEEP"));
     if (!m_dir.isValid() || m_binaries.isEmpty() || driverLibrary().isEmpty()) {
         m_error = QStringLiteral("PostgreSQL or its ODBC driver is not installed (scripts/install-deps.sh installs them)");
         return;
@@ -118,7 +119,9 @@ bool PgServer::run(const QString &program, const QStringList &arguments, QString
 
 bool PgServer::start()
 {
-    const QString options = QStringLiteral("-k %1 -c listen_addresses='' -c max_connections=120").arg(socketFolder());
+    // VESK_PG_OPTIONS adds server settings to a run (log_statement=all, say); VESK_PG_KEEP keeps the folder.
+    const QString options = QStringLiteral("-k %1 -c listen_addresses='' -c max_connections=120 %2")
+                                .arg(socketFolder(), qEnvironmentVariable("VESK_PG_OPTIONS"));
     m_running = run(m_binaries + QStringLiteral("/pg_ctl"),
                     {QStringLiteral("-D"), m_dir.filePath(QStringLiteral("data")), QStringLiteral("-o"), options,
                      QStringLiteral("-l"), m_dir.filePath(QStringLiteral("server.log")), QStringLiteral("-w"),

@@ -1,0 +1,127 @@
+// One simulated candidate of the classroom load test: signs in through its own data source, takes
+// a 50-question exam through the program's own screens, and answers and moves on at a fixed pace.
+// It tells its parent on standard output:
+//   ready <examId>                     the exam is on screen; it then waits for a line on stdin
+//   moved <row> <microseconds>         a move (write-back of the answer and the count) returned
+//   stored <detailId> <letter>         that answer is on the server (its row written back)
+//   failed <title>: <text>             a box the program showed (an answer not stored, say)
+//   ended                              the program asked to end at once (the failure path)
+//   scored <examId> <right answers>    End Exam returned
+//   visible <names>                    the candidates whose exams this connection sees
+// Arguments: data source, pause between moves in ms, seed.
+#include <cstdio>
+#include <iostream>
+#include <string>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QElapsedTimer>
+#include <QRadioButton>
+#include <QThread>
+
+#include "TestSupport.h"
+#include "data/DataGlobals.h"
+#include "data/Recordset.h"
+#include "data/cDBAccess.h"
+#include "exam/frmExam.h"
+#include "platform/AppExit.h"
+#include "platform/GenModule.h"
+#include "platform/MessageBox.h"
+#include "shell/StartOptions.h"
+#include "shell/frmMain.h"
+#include "shell/frmMenu.h"
+
+namespace {
+void say(const QString &line)
+{
+    std::fputs(qPrintable(line + QLatin1Char('\n')), stdout);
+    std::fflush(stdout);
+}
+
+int reported = 0;
+// Reports the boxes shown since the last call; true when the program asked to end.
+bool reportFailures()
+{
+    for (; reported < MessageBox::shown().size(); ++reported) {
+        const MessageBox::Shown &box = MessageBox::shown().at(reported);
+        say(QStringLiteral("failed %1: %2").arg(box.title, QString(box.text).replace(QLatin1Char('\n'), QLatin1Char(' '))));
+    }
+    if (!AppExit::requested())
+        return false;
+    say(QStringLiteral("ended"));
+    return true;
+}
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    if (argc < 4)
+        return 2;
+    const QString dsn = QString::fromLocal8Bit(argv[1]);
+    const int pause = QString::fromLatin1(argv[2]).toInt();
+    const int seed = QString::fromLatin1(argv[3]).toInt();
+    TestSupport::resetProgramState();
+    frmMain window;
+    StartOptions options;
+    options.classroomDsn = dsn;
+    window.start(options);
+    if (reportFailures())
+        return 3;
+    window.menuForm()->OpenScreen(0);
+    frmExam *exam = window.examForm();
+    exam->chkCategory(6)->click();
+    exam->optTask(2)->click();
+    exam->Command1(0)->click();
+    const std::shared_ptr<Recordset> rs = exam->rsExam();
+    if (reportFailures() || !rs)
+        return 3;
+    say(QStringLiteral("ready %1").arg(exam->examId()));
+    std::string go;
+    std::getline(std::cin, go);
+
+    int right = 0;
+    QString pending; // "<detailId> <letter>" of the answer on the row being left
+    for (int row = 0; row < rs->RecordCount(); ++row) {
+        QThread::msleep(ulong(pause));
+        const int correct = int(QStringLiteral("ABCD").indexOf(rs->Fields(QStringLiteral("CorrectAnswer")).toString()));
+        // Right on most rows, a letter off on some, as a candidate does.
+        const bool answerRight = (row + seed) % 5 != 0;
+        const int letter = answerRight ? correct : (correct + 1) % 4;
+        right += answerRight ? 1 : 0;
+        exam->Option1(letter)->click();
+        pending = QStringLiteral("%1 %2").arg(rs->Fields(QStringLiteral("DetailID")).toLongLong()).arg(QChar(u'A' + letter));
+        if (row + 1 == rs->RecordCount())
+            break;
+        QElapsedTimer timer;
+        timer.start();
+        exam->Command1_Click(5);
+        const qint64 micros = timer.nsecsElapsed() / 1000;
+        const bool failed = reported < MessageBox::shown().size();
+        if (reportFailures())
+            return 0;
+        say(QStringLiteral("moved %1 %2").arg(row).arg(micros));
+        if (!failed)
+            say(QStringLiteral("stored ") + pending);
+    }
+    const qint32 examId = exam->examId();
+    exam->Command1_Click(1); // the last answer is stored, then the exam is scored
+    if (reportFailures())
+        return 0;
+    say(QStringLiteral("stored ") + pending);
+    say(QStringLiteral("scored %1 %2").arg(examId).arg(right));
+
+    gDB = std::make_unique<cDBAccess>();
+    gDB->Open_Connection(gDbProvider, QString(), gDbName, gDSN);
+    gRs = gDB->GetRS(QStringLiteral("SELECT DISTINCT UserName FROM ExamTitle UNION SELECT DISTINCT UserName FROM ExamDetails"));
+    QStringList names;
+    for (; gRs && !gRs->Eof(); gRs->MoveNext())
+        names << gRs->Fields(QStringLiteral("UserName")).toString();
+    gRs.reset();
+    gDB.reset();
+    say(QStringLiteral("visible ") + names.join(QLatin1Char(',')));
+    reportFailures();
+    gQuitNoPrompt = true;
+    window.close();
+    return 0;
+}

@@ -1,0 +1,220 @@
+#include <algorithm>
+#include <map>
+
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QTest>
+
+#include "ClassServer.h"
+#include "data/Database.h"
+
+using namespace Qt::StringLiterals;
+
+namespace {
+const int kCandidates = qEnvironmentVariableIsSet("VESK_LOAD_CANDIDATES") ? qEnvironmentVariableIntValue("VESK_LOAD_CANDIDATES") : 30;
+// A candidate answers and moves every 2 seconds in class; the test keeps the pace at 200 ms so
+// that a run of 50 questions takes seconds, which loads the server ten times harder.
+constexpr int kPauseMs = 200;
+
+struct Candidate
+{
+    QString name;
+    std::unique_ptr<QProcess> process;
+    QStringList lines;
+    qint32 examId = 0;
+};
+
+double percentile(std::vector<double> samples, double p)
+{
+    if (samples.empty())
+        return 0;
+    std::sort(samples.begin(), samples.end());
+    const size_t at = std::min(samples.size() - 1, size_t(p * double(samples.size() - 1) + 0.5));
+    return samples[at];
+}
+} // namespace
+
+// Thirty candidates, each a program of its own signed in as its own role, take a 50-question exam
+// at the same time against one server: every answer stored, every exam scored right, nobody sees
+// another's rows; the move latency is printed. Then the same with the server stopped and started
+// again in the middle: no stored answer lost, the failure reported.
+class tst_classroom_load final : public QObject
+{
+    Q_OBJECT
+
+    ClassServer m_class;
+    std::vector<Candidate> m_candidates;
+
+    QString admin(const QString &sql) { return m_class.scalar(sql); }
+    // One committed single-row update through the driver, on this server's disk: every move
+    // commits once, so no move can be faster than this.
+    double durableCommit()
+    {
+        const std::shared_ptr<Database> db = ClassServer::connectAs(QString::fromLatin1(PgServer::kSuperuser),
+                                                                    QString::fromLatin1(PgServer::kSuperPassword));
+        DbError error;
+        db->execute(u"CREATE TABLE IF NOT EXISTS vesk_probe (v integer); INSERT INTO vesk_probe VALUES (0)"_s, {}, nullptr, &error);
+        std::vector<double> samples;
+        for (int i = 0; i < 21; ++i) {
+            QElapsedTimer timer;
+            timer.start();
+            db->execute(u"UPDATE vesk_probe SET v = v + 1"_s, {}, nullptr, &error);
+            samples.push_back(double(timer.nsecsElapsed()) / 1e6);
+        }
+        return percentile(samples, 0.5);
+    }
+    // Starts every candidate, waits until each has its exam on screen, then lets all go at once.
+    void startAll(int seedBase)
+    {
+        m_candidates.clear();
+        for (int i = 1; i <= kCandidates; ++i) {
+            Candidate c;
+            c.name = u"c%1"_s.arg(i, 2, 10, QLatin1Char('0'));
+            c.process = std::make_unique<QProcess>();
+            c.process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+            c.process->start(QStringLiteral(VESK_CLASSROOM_WORKER), {c.name, QString::number(kPauseMs), QString::number(seedBase + i)});
+            m_candidates.push_back(std::move(c));
+        }
+        for (Candidate &c : m_candidates) {
+            QVERIFY(c.process->waitForStarted(30000));
+            while (c.process->state() == QProcess::Running && !c.process->canReadLine())
+                c.process->waitForReadyRead(60000);
+            const QString ready = QString::fromUtf8(c.process->readLine()).trimmed();
+            QVERIFY2(ready.startsWith(u"ready "_s), qPrintable(c.name + u": "_s + ready));
+            c.examId = ready.mid(6).toInt();
+        }
+        for (Candidate &c : m_candidates) {
+            c.process->write("go\n");
+            c.process->waitForBytesWritten(10000);
+        }
+    }
+    void finishAll()
+    {
+        for (Candidate &c : m_candidates) {
+            QVERIFY2(c.process->state() == QProcess::NotRunning || c.process->waitForFinished(240000), qPrintable(c.name));
+            c.lines += QString::fromUtf8(c.process->readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
+        }
+    }
+    // Every answer a candidate was told is stored is on the server, as that letter.
+    void storedAnswersAreThere(const Candidate &c)
+    {
+        std::map<qint64, QString> stored;
+        for (const QString &line : c.lines) {
+            if (line.startsWith(u"stored "_s))
+                stored[line.section(u' ', 1, 1).toLongLong()] = line.section(u' ', 2, 2);
+        }
+        QString expected;
+        for (const auto &[detail, letter] : stored)
+            expected += u"%1=%2;"_s.arg(detail).arg(letter);
+        const QString actual = admin(u"SELECT string_agg(DetailID || '=' || Answer || ';', '' ORDER BY DetailID) FROM ExamDetails "
+                                     "WHERE ExamID = %1 AND DetailID IN (%2)"_s
+                                         .arg(c.examId)
+                                         .arg(stored.empty() ? u"0"_s : [&] {
+                                             QStringList ids;
+                                             for (const auto &entry : stored)
+                                                 ids << QString::number(entry.first);
+                                             return ids.join(u',');
+                                         }()));
+        QCOMPARE(actual, expected);
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY2(m_class.isReady(), qPrintable(m_class.error()));
+        QStringList roles;
+        for (int i = 1; i <= kCandidates; ++i)
+            QVERIFY(m_class.addCandidate(u"c%1"_s.arg(i, 2, 10, QLatin1Char('0')), u"pw-%1"_s.arg(i)));
+    }
+
+    void thirtyCandidatesAtOnce()
+    {
+        const double commit = durableCommit();
+        QElapsedTimer run;
+        run.start();
+        startAll(0);
+        const qint64 started = run.elapsed();
+        finishAll();
+        std::vector<double> moves;
+        for (const Candidate &c : m_candidates) {
+            QVERIFY2(!c.lines.filter(u"failed"_s).size() && !c.lines.contains(u"ended"_s),
+                     qPrintable(c.name + u": "_s + c.lines.filter(u"failed"_s).join(u" | "_s)));
+            for (const QString &line : c.lines) {
+                if (line.startsWith(u"moved "_s))
+                    moves.push_back(line.section(u' ', 2, 2).toDouble() / 1000.0);
+            }
+            // Scored by the server as the candidate answered.
+            const QStringList scored = c.lines.filter(u"scored "_s);
+            QCOMPARE(scored.size(), 1);
+            QCOMPARE(scored.first().section(u' ', 1, 1).toInt(), c.examId);
+            QCOMPARE(admin(u"SELECT ExamResult FROM ExamTitle WHERE ExamID = %1"_s.arg(c.examId)), scored.first().section(u' ', 2, 2));
+            QCOMPARE(admin(u"SELECT count(*) FROM ExamDetails WHERE ExamID = %1 AND Answer IS NOT NULL AND UserName = '%2'"_s
+                               .arg(c.examId)
+                               .arg(c.name)),
+                     u"50"_s);
+            storedAnswersAreThere(c);
+            // Nobody sees another's rows.
+            QCOMPARE(c.lines.filter(u"visible "_s), QStringList{u"visible "_s + c.name});
+        }
+        QCOMPARE(int(moves.size()), kCandidates * 49);
+        const double median = percentile(moves, 0.5), p99 = percentile(moves, 0.99);
+        const QString figures = u"%1 candidates x 50 questions, a move every %2 ms: move latency median %3 ms, 99th "
+                                "percentile %4 ms, max %5 ms; the run took %6 s (%7 s to start every candidate); "
+                                "one durable commit on this disk %8 ms"_s
+                                    .arg(kCandidates)
+                                    .arg(kPauseMs)
+                                    .arg(median, 0, 'f', 2)
+                                    .arg(p99, 0, 'f', 2)
+                                    .arg(percentile(moves, 1.0), 0, 'f', 2)
+                                    .arg(double(run.elapsed()) / 1000.0, 0, 'f', 1)
+                                    .arg(double(started) / 1000.0, 0, 'f', 1)
+                                    .arg(commit, 0, 'f', 2);
+        qInfo("%s", qPrintable(figures));
+#ifndef VESK_SANITIZE_BUILD
+        // The loopback targets (10 ms median, 50 ms at the 99th percentile) where the disk allows
+        // them; on a disk whose every commit waits longer, the same in commits: a move is one commit
+        // and one read.
+        QVERIFY2(median <= std::max(10.0, 3 * commit) && p99 <= std::max(50.0, 15 * commit), qPrintable(figures));
+#endif
+    }
+
+    void serverRestartedMidExam()
+    {
+        const QString before = admin(u"SELECT count(*) FROM ExamDetails WHERE Answer IS NOT NULL"_s);
+        startAll(100);
+        // Half-way through the exams the server stops, and starts again a second later.
+        QTest::qWait(kPauseMs * 20);
+        QVERIFY(m_class.server().stop());
+        QTest::qWait(1000);
+        QVERIFY(m_class.server().start());
+        finishAll();
+        int ended = 0, finished = 0;
+        for (const Candidate &c : m_candidates) {
+            // Every candidate was told: an answer not stored, or the failed query that ends the program.
+            const QStringList failures = c.lines.filter(u"failed "_s);
+            QVERIFY2(!failures.isEmpty(), qPrintable(c.name + u": "_s + c.lines.join(u" | "_s)));
+            for (const QString &failure : failures)
+                QVERIFY2(failure.startsWith(u"failed Answer Not Stored: Your answer could not be stored:"_s)
+                             || failure.startsWith(u"failed Class DBAccess: "_s) || failure.startsWith(u"failed Database Connection: "_s),
+                         qPrintable(failure));
+            storedAnswersAreThere(c);
+            if (c.lines.contains(u"ended"_s)) {
+                ++ended;
+                QCOMPARE(admin(u"SELECT coalesce(ExamResult::text, 'none') FROM ExamTitle WHERE ExamID = %1"_s.arg(c.examId)),
+                         u"none"_s);
+            } else {
+                ++finished;
+                // Scored as stored: the answers that reached the server, against the questions' letters.
+                QCOMPARE(admin(u"SELECT ExamResult FROM ExamTitle WHERE ExamID = %1"_s.arg(c.examId)),
+                         admin(u"SELECT count(*) FROM ExamDetails d JOIN Q_A q ON q.QID = d.QID WHERE d.ExamID = %1 AND "
+                               "d.Answer = q.CorrectAnswer"_s.arg(c.examId)));
+            }
+        }
+        qInfo("server restarted mid-exam: %d candidates ended by the failure path, %d carried on and were scored; "
+              "stored answers before this run: %s, after: %s",
+              ended, finished, qPrintable(before), qPrintable(admin(u"SELECT count(*) FROM ExamDetails WHERE Answer IS NOT NULL"_s)));
+    }
+};
+
+QTEST_GUILESS_MAIN(tst_classroom_load)
+#include "tst_classroom_load.moc"
