@@ -17,11 +17,15 @@
 #include "data/PoolStore.h"
 #include "exam/frmExam.h"
 #include "platform/DataFolders.h"
+#include "bank/BankImport.h"
+#include "bank/QuestionBank.h"
 #include "platform/DesktopShell.h"
 #include "platform/FileDialog.h"
 #include "platform/GenModule.h"
 #include "platform/MessageBox.h"
 #include "platform/ScreenHost.h"
+#include "questions/frmExportQuestions.h"
+#include "questions/frmImportQuestions.h"
 #include "review/frmViewExam.h"
 #include "shell/UserDatabase.h"
 #include "shell/frmMenu.h"
@@ -99,6 +103,47 @@ void frmMain::createMenus()
     mnuLicense->setObjectName(QStringLiteral("mnuLicense"));
     connect(mnuReadMe, &QAction::triggered, this, [this] { LoadMenu(QStringLiteral("ReadMe.txt")); });
     connect(mnuLicense, &QAction::triggered, this, [this] { LoadMenu(QStringLiteral("License.txt")); });
+    mnuFile->addSeparator();
+    QAction *mnuImport = mnuFile->addAction(QStringLiteral("&Import Questions..."));
+    mnuImport->setObjectName(QStringLiteral("mnuImport"));
+    QAction *mnuExport = mnuFile->addAction(QStringLiteral("&Export Questions..."));
+    mnuExport->setObjectName(QStringLiteral("mnuExport"));
+    connect(mnuImport, &QAction::triggered, this, &frmMain::ImportQuestions);
+    connect(mnuExport, &QAction::triggered, this, &frmMain::ExportQuestions);
+}
+
+bool frmMain::examRunning() const
+{
+    return m_exam && m_exam->isRunning();
+}
+
+frmImportQuestions *frmMain::ImportQuestions()
+{
+    // The pool is renumbered by an import: never under a running exam's questions.
+    if (examRunning()) {
+        MessageBox::show(QStringLiteral("Questions cannot be imported while an exam is running.\n"
+                                        "Please end the exam first."),
+                         MessageBox::OkOnly, MessageBox::Exclamation, QStringLiteral("Import Questions"));
+        return nullptr;
+    }
+    QStringList filters = QuestionBank::fileFilters();
+    const std::optional<QString> chosen =
+        FileDialog::getOpenFileName(this, QStringLiteral("Import Questions"), filters.join(QStringLiteral(";;")));
+    if (!chosen || chosen->isEmpty())
+        return nullptr;
+    auto *preview = new frmImportQuestions({BankImport::readFile(*chosen)},
+                                           QDir(gDbPath).filePath(QStringLiteral("Exam.mdb")), this);
+    preview->setWindowModality(Qt::WindowModal);
+    preview->show();
+    return preview;
+}
+
+frmExportQuestions *frmMain::ExportQuestions()
+{
+    auto *dialog = new frmExportQuestions(QDir(gDbPath).filePath(QStringLiteral("Exam.mdb")), this);
+    dialog->setWindowModality(Qt::WindowModal);
+    dialog->show();
+    return dialog;
 }
 
 frmMenu *frmMain::menuForm() const
