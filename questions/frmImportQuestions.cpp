@@ -51,6 +51,7 @@ frmImportQuestions::frmImportQuestions(std::vector<BankImport::File> files, QStr
     m_counts->setHorizontalHeaderLabels({QStringLiteral("Category"), QStringLiteral("Questions to add")});
     m_counts->setRowCount(int(ExamSchema::categories().size()) + 1);
     m_counts->verticalHeader()->setVisible(false);
+    m_counts->verticalHeader()->setDefaultSectionSize(m_counts->fontMetrics().height() + 8);
     m_counts->horizontalHeader()->setSectionResizeMode(0, QHeaderView::Stretch);
     m_counts->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_counts->setSelectionMode(QAbstractItemView::NoSelection);
@@ -139,10 +140,14 @@ void frmImportQuestions::replan()
         const int count = m_plan.perCategory.count(categories.at(row)) ? m_plan.perCategory.at(categories.at(row)) : 0;
         total += count;
         m_counts->setItem(row, 0, new QTableWidgetItem(categories.at(row)));
-        m_counts->setItem(row, 1, new QTableWidgetItem(QString::number(count)));
+        auto *number = new QTableWidgetItem(QString::number(count));
+        number->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        m_counts->setItem(row, 1, number);
     }
     m_counts->setItem(int(categories.size()), 0, new QTableWidgetItem(QStringLiteral("Total")));
-    m_counts->setItem(int(categories.size()), 1, new QTableWidgetItem(QString::number(total)));
+    auto *sum = new QTableWidgetItem(QString::number(total));
+    sum->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    m_counts->setItem(int(categories.size()), 1, sum);
     QStringList lines;
     if (!leftOut.empty())
         lines << QStringLiteral("left out by choice: ") + QStringList(leftOut.begin(), leftOut.end()).join(QStringLiteral(", "));
