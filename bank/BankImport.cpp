@@ -156,7 +156,7 @@ bool BankImport::poolQuestions(const QString &databasePath, const QStringList &c
 {
     const std::shared_ptr<SqliteHandle> db = openDatabase(databasePath, error);
     std::vector<PoolStore::Stored> pool;
-    if (!db || !PoolStore::read(*db, &pool, error))
+    if (!db || !PoolStore::read(*db, &pool, error, false))
         return false;
     for (const PoolStore::Stored &s : pool) {
         const PoolQuestion &q = s.question;

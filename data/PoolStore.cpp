@@ -172,7 +172,7 @@ bool PoolStore::carryShipped(const QString &installed, const QString &own, Repor
 QString PoolStore::normalisedText(const QString &text)
 {
     static const QRegularExpression spaces(QStringLiteral("\\s+"));
-    return text.toLower().replace(spaces, QStringLiteral(" ")).trimmed();
+    return text.normalized(QString::NormalizationForm_C).toCaseFolded().replace(spaces, QStringLiteral(" ")).trimmed();
 }
 
 QString PoolStore::idFromText(const QString &text)
@@ -181,13 +181,23 @@ QString PoolStore::idFromText(const QString &text)
     return QStringLiteral("q-") + QString::fromLatin1(hash.toHex().left(12));
 }
 
-bool PoolStore::read(SqliteHandle &db, std::vector<Stored> *pool, QString *error)
+bool PoolStore::read(SqliteHandle &db, std::vector<Stored> *pool, QString *error, bool withUse)
 {
+    // Which questions stored exams use, in one pass over the detail rows (they have no index on QID).
+    std::set<qint64> used;
+    if (withUse) {
+        SqliteStatement uses(db.get(), QStringLiteral("SELECT DISTINCT QID FROM ExamDetails"));
+        if (!uses.isValid()) {
+            *error = db.lastMessage();
+            return false;
+        }
+        while (uses.step() == SQLITE_ROW)
+            used.insert(uses.column(0).toLongLong());
+    }
     const bool keys = tableExists(db, "QuestionKeys");
     SqliteStatement stmt(db.get(),
                          QStringLiteral("SELECT q.QID, q.Category, q.Question, q.A, q.B, q.C, q.D, q.CorrectAnswer, "
-                                        "q.Description, %1, (SELECT count(*) FROM ExamDetails d WHERE d.QID = q.QID) > 0 "
-                                        "FROM Q_A q %2 ORDER BY q.QID")
+                                        "q.Description, %1 FROM Q_A q %2 ORDER BY q.QID")
                              .arg(keys ? QStringLiteral("k.StableID, k.Origin") : QStringLiteral("NULL, NULL"),
                                   keys ? QStringLiteral("LEFT JOIN QuestionKeys k ON k.QID = q.QID") : QString()));
     if (!stmt.isValid()) {
@@ -208,7 +218,7 @@ bool PoolStore::read(SqliteHandle &db, std::vector<Stored> *pool, QString *error
         q.explanation = stmt.column(8).toString();
         q.id = stmt.column(9).toString();
         s.origin = stmt.column(10).isNull() ? QString::fromLatin1(kShipped) : stmt.column(10).toString();
-        s.used = stmt.column(11).toBool();
+        s.used = used.count(s.qid) > 0;
         pool->push_back(s);
     }
     return true;
