@@ -8,7 +8,9 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QCheckBox>
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QTemporaryDir>
@@ -16,6 +18,8 @@
 
 #include <sqlcipher/sqlite3.h>
 
+#include "bank/BankImport.h"
+#include "bank/QuestionBank.h"
 #include "data/ConnectionPool.h"
 #include "data/DbError.h"
 #include "data/ExamSchema.h"
@@ -37,7 +41,7 @@
 
 namespace {
 constexpr int kStoredExams = 10000;
-constexpr int kQuestionsPerCategory = 60;
+constexpr int kQuestionsPerCategory = 105; // the shipped pool's size
 
 void buildDatabase(const QString &path)
 {
@@ -75,7 +79,7 @@ void buildDatabase(const QString &path)
             sqlite3_reset(detail.get());
             detail.bind(1, e);
             detail.bind(2, name);
-            detail.bind(3, (e * 7 + q * 13) % 360 + 1);
+            detail.bind(3, (e * 7 + q * 13) % (6 * kQuestionsPerCategory) + 1);
             detail.step();
         }
     }
@@ -174,6 +178,52 @@ int main(int argc, char *argv[])
         }));
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
+    // Question banks: each format written from the pool, and a 10,000-question GIFT bank imported
+    // into a copy of the database with its 10,000 exams (read, checked, renumbered, stored).
+    std::vector<std::pair<QString, std::vector<double>>> exports;
+    for (const QuestionBank::Format format : QuestionBank::kFormats) {
+        std::vector<double> samples;
+        for (int run = 0; run < 7; ++run) {
+            samples.push_back(millisecondsOf([&] {
+                std::vector<BankQuestion> questions;
+                QString error;
+                BankImport::poolQuestions(path, {}, &questions, &error);
+                QFile file(dir.filePath(QStringLiteral("export.") + QuestionBank::fileExtension(format)));
+                file.open(QIODevice::WriteOnly);
+                file.write(QuestionBank::write(questions, format));
+            }));
+        }
+        exports.emplace_back(QuestionBank::formatName(format), samples);
+    }
+    const QString bankPath = dir.filePath(QStringLiteral("bank.gift"));
+    {
+        QFile bankFile(bankPath);
+        bankFile.open(QIODevice::WriteOnly);
+        QByteArray text;
+        const QStringList categories = ExamSchema::categories();
+        for (int i = 0; i < 10000; ++i) {
+            if (i % 1667 == 0)
+                text += "$CATEGORY: $course$/top/" + categories.at(i / 1667).toUtf8() + "\n\n";
+            text += QStringLiteral("::Bank %1:: Which of these is true of item %1? {\n\t=Right %1\n\t~Wrong %1a\n\t~Wrong "
+                                   "%1b\n\t~Wrong %1c\n\t####Because it is item %1.\n}\n\n")
+                        .arg(i)
+                        .toUtf8();
+        }
+        bankFile.write(text);
+    }
+    std::vector<double> importing;
+    for (int run = 0; run < 3; ++run) {
+        const QString copy = dir.filePath(QStringLiteral("import-%1/Exam.mdb").arg(run));
+        QDir().mkpath(QFileInfo(copy).path());
+        QFile::copy(path, copy);
+        importing.push_back(millisecondsOf([&] {
+            const BankImport::Plan plan = BankImport::plan({BankImport::readFile(bankPath)}, {});
+            PoolStore::Report report;
+            QString error;
+            if (!BankImport::canImport(plan, false) || !BankImport::apply(copy, plan, &report, &error))
+                out << "warning: the import failed: " << error << '\n';
+        }));
+    }
     if (!MessageBox::shown().isEmpty())
         out << "warning: a message box was shown: " << MessageBox::shown().first().text << '\n';
 
@@ -199,6 +249,9 @@ int main(int argc, char *argv[])
     row(QStringLiteral("scoring a 50-question exam"), score, 20);
     row(QStringLiteral("End Exam through to the results screen shown"), endToResults, 200);
     row(QStringLiteral("results list of 10,000 exams opened"), listOpen, 150);
+    row(QStringLiteral("import of a 10,000-question GIFT bank, renumbering"), importing, 2000);
+    for (const auto &[format, samples] : exports)
+        row(QStringLiteral("export of the pool (%1 questions) as %2").arg(6 * kQuestionsPerCategory).arg(format), samples, 200);
     gQuitNoPrompt = true;
     window.close();
     return 0;

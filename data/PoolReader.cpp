@@ -91,7 +91,7 @@ QString PoolReader::quoted(QStringView text)
             result += QLatin1String("\\n");
         else if (c == u'\t')
             result += QLatin1String("\\t");
-        else if (isControl(c.unicode()) || unpaired)
+        else if (isControl(c.unicode()) || c.category() == QChar::Other_Format || unpaired)
             result += QStringLiteral("\\u%1").arg(c.unicode(), 4, 16, QLatin1Char('0'));
         else
             result += c;
@@ -327,8 +327,11 @@ bool PoolReader::readString(Text *text, bool rawControlsAllowed)
             return syntaxError("invalid UTF8 string");
         }
     }
-    // An empty text allocates nothing, however many of them a pool holds.
-    text->text = m_buffer.empty() ? QString() : QString::fromUtf16(m_buffer.data(), qsizetype(m_buffer.size()));
+    // As read: fromUtf16() would take a leading U+FEFF or U+FFFE for a byte-order mark, drop it
+    // and even swap the bytes of the rest. An empty text allocates nothing.
+    text->text = m_buffer.empty()
+        ? QString()
+        : QString(reinterpret_cast<const QChar *>(m_buffer.data()), qsizetype(m_buffer.size()));
     return true;
 }
 

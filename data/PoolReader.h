@@ -27,7 +27,8 @@ public:
     const ErrorList &errors() const { return m_errors; }
 
     // A text as a message quotes it: in double quotes, cut to kQuotedLength characters, with
-    // control characters and unpaired surrogates escaped so that the message stays one line.
+    // control characters and unpaired surrogates escaped so that the message stays one line, and
+    // invisible format characters (U+FEFF, U+202E...) escaped so that it reads as it is.
     static constexpr int kQuotedLength = 80;
     static QString quoted(QStringView text);
 

@@ -161,7 +161,7 @@ bool PoolStore::carryShipped(const QString &installed, const QString &own, Repor
 QString PoolStore::normalisedText(const QString &text)
 {
     static const QRegularExpression spaces(QStringLiteral("\\s+"));
-    return text.toLower().replace(spaces, QStringLiteral(" ")).trimmed();
+    return text.normalized(QString::NormalizationForm_C).toCaseFolded().replace(spaces, QStringLiteral(" ")).trimmed();
 }
 
 QString PoolStore::idFromText(const QString &text)
@@ -170,10 +170,10 @@ QString PoolStore::idFromText(const QString &text)
     return QStringLiteral("q-") + QString::fromLatin1(hash.toHex().left(12));
 }
 
-bool PoolStore::read(SqliteHandle &db, std::vector<Stored> *pool, QString *error)
+bool PoolStore::read(SqliteHandle &db, std::vector<Stored> *pool, QString *error, bool withUse)
 {
     SqliteDatabase file = around(db);
-    return read(file, pool, error);
+    return read(file, pool, error, withUse);
 }
 
 bool PoolStore::replace(SqliteHandle &db, const std::vector<PoolQuestion> &shipped, Report *report, QString *error)
@@ -188,16 +188,26 @@ bool PoolStore::add(SqliteHandle &db, const std::vector<PoolQuestion> &questions
     return add(file, questions, report, error);
 }
 
-bool PoolStore::read(Database &db, std::vector<Stored> *pool, QString *error)
+bool PoolStore::read(Database &db, std::vector<Stored> *pool, QString *error, bool withUse)
 {
+    DbError failure;
+    // Which questions stored exams use, in one pass over the detail rows (they have no index on QID).
+    std::set<qint64> used;
+    if (withUse) {
+        Database::Result uses;
+        if (!db.query(QStringLiteral("SELECT DISTINCT QID FROM ExamDetails"), &uses, &failure)) {
+            *error = failure.description;
+            return false;
+        }
+        for (const std::vector<QVariant> &row : uses.rows)
+            used.insert(row.front().toLongLong());
+    }
     const bool keys = db.hasTable(QStringLiteral("QuestionKeys"));
     const QString sql = QStringLiteral("SELECT q.QID, q.Category, q.Question, q.A, q.B, q.C, q.D, q.CorrectAnswer, "
-                                        "q.Description, %1, (SELECT count(*) FROM ExamDetails d WHERE d.QID = q.QID) > 0 "
-                                        "FROM Q_A q %2 ORDER BY q.QID")
+                                       "q.Description, %1 FROM Q_A q %2 ORDER BY q.QID")
                             .arg(keys ? QStringLiteral("k.StableID, k.Origin") : QStringLiteral("NULL, NULL"),
                                  keys ? QStringLiteral("LEFT JOIN QuestionKeys k ON k.QID = q.QID") : QString());
     Database::Result result;
-    DbError failure;
     if (!db.query(sql, &result, &failure)) {
         *error = failure.description;
         return false;
@@ -216,7 +226,7 @@ bool PoolStore::read(Database &db, std::vector<Stored> *pool, QString *error)
         q.explanation = row[8].toString();
         q.id = row[9].toString();
         s.origin = row[10].isNull() ? QString::fromLatin1(kShipped) : row[10].toString();
-        s.used = row[11].toLongLong() != 0 || row[11].toString() == QLatin1String("true");
+        s.used = used.count(s.qid) > 0;
         pool->push_back(s);
     }
     return true;

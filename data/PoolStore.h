@@ -43,7 +43,8 @@ public:
     static constexpr char kImported[] = "imported";
 
     // The pool as stored, in QID order, with stable ids (made from the text where none is stored).
-    static bool read(Database &db, std::vector<Stored> *pool, QString *error);
+    // `withUse` false leaves every `used` false and spares reading the stored exams.
+    static bool read(Database &db, std::vector<Stored> *pool, QString *error, bool withUse = true);
     // Replaces the shipped questions by `shipped`, matched by stable id (by text where the database
     // has no ids yet). Imported questions stay; a shipped question a stored exam uses stays too.
     static bool replace(Database &db, const std::vector<PoolQuestion> &shipped, Report *report, QString *error);
@@ -51,7 +52,7 @@ public:
     // the pool (or earlier in `questions`) is skipped and counted.
     static bool add(Database &db, const std::vector<PoolQuestion> &questions, Report *report, QString *error);
     // The same on an exam file opened by hand.
-    static bool read(SqliteHandle &db, std::vector<Stored> *pool, QString *error);
+    static bool read(SqliteHandle &db, std::vector<Stored> *pool, QString *error, bool withUse = true);
     static bool replace(SqliteHandle &db, const std::vector<PoolQuestion> &shipped, Report *report, QString *error);
     static bool add(SqliteHandle &db, const std::vector<PoolQuestion> &questions, Report *report, QString *error);
 

@@ -67,6 +67,8 @@ public:
     std::shared_ptr<Recordset> rsExam() const { return m_rsExam; }
     // The exam this screen created; 0 before Start Exam.
     qint32 examId() const { return m_examId; }
+    // An exam is under way on this screen: started or continued, not ended.
+    bool isRunning() const { return m_examId != 0 && !m_ending; }
     QuestionMap *questionMap() const { return m_map; }
     QAbstractButton *flagToggle() const { return m_flag; }
     ClockTimer *heartbeatTimer() const { return m_heartbeat; }

@@ -1,5 +1,7 @@
 #include "platform/FileDialog.h"
 
+#include <utility>
+
 #include <QFileDialog>
 
 namespace {
@@ -8,6 +10,7 @@ std::optional<QString> s_next;
 QString s_lastTitle;
 QString s_lastFilter;
 int s_shownCount = 0;
+bool s_testMode = false;
 } // namespace
 
 std::optional<QString> FileDialog::getOpenFileName(QWidget *parent, const QString &title,
@@ -16,13 +19,35 @@ std::optional<QString> FileDialog::getOpenFileName(QWidget *parent, const QStrin
     ++s_shownCount;
     s_lastTitle = title;
     s_lastFilter = filter;
-    if (s_hasNext) {
+    if (s_hasNext || s_testMode) {
+        // In test mode a dialog nobody answered is a cancel, never a window that waits.
         s_hasNext = false;
-        return s_next;
+        return std::exchange(s_next, std::nullopt);
     }
     QFileDialog dialog(parent, title, QString(), filter);
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    const QStringList files = dialog.selectedFiles();
+    return files.isEmpty() ? QString() : files.first();
+}
+
+std::optional<QString> FileDialog::getSaveFileName(QWidget *parent, const QString &title, const QString &filter,
+                                                   const QString &suggested)
+{
+    ++s_shownCount;
+    s_lastTitle = title;
+    s_lastFilter = filter;
+    if (s_hasNext || s_testMode) {
+        // In test mode a dialog nobody answered is a cancel, never a window that waits.
+        s_hasNext = false;
+        return std::exchange(s_next, std::nullopt);
+    }
+    QFileDialog dialog(parent, title, QString(), filter);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.selectFile(suggested);
     if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
     const QStringList files = dialog.selectedFiles();
@@ -52,6 +77,7 @@ int FileDialog::shownCount()
 
 void FileDialog::resetTestState()
 {
+    s_testMode = true;
     s_hasNext = false;
     s_next.reset();
     s_lastTitle.clear();

@@ -12,12 +12,16 @@ class FileDialog final
 public:
     static std::optional<QString> getOpenFileName(QWidget *parent, const QString &title,
                                                   const QString &filter);
+    // The file-save dialog: asks before a file is replaced; `suggested` is the name it offers.
+    static std::optional<QString> getSaveFileName(QWidget *parent, const QString &title, const QString &filter,
+                                                  const QString &suggested = QString());
 
     // Test seam: the next dialog returns `choice` (std::nullopt for a cancel) without showing.
     static void setNextResult(std::optional<QString> choice);
     static QString lastTitle();
     static QString lastFilter();
     static int shownCount();
+    // Test mode from here on: no dialog is shown; one without a queued answer is a cancel.
     static void resetTestState();
 
 private:

@@ -20,11 +20,15 @@
 #include "data/cDBAccess.h"
 #include "exam/frmExam.h"
 #include "platform/DataFolders.h"
+#include "bank/BankImport.h"
+#include "bank/QuestionBank.h"
 #include "platform/DesktopShell.h"
 #include "platform/FileDialog.h"
 #include "platform/GenModule.h"
 #include "platform/MessageBox.h"
 #include "platform/ScreenHost.h"
+#include "questions/frmExportQuestions.h"
+#include "questions/frmImportQuestions.h"
 #include "review/frmViewExam.h"
 #include "shell/UserDatabase.h"
 #include "shell/frmMenu.h"
@@ -102,6 +106,47 @@ void frmMain::createMenus()
     mnuLicense->setObjectName(QStringLiteral("mnuLicense"));
     connect(mnuReadMe, &QAction::triggered, this, [this] { LoadMenu(QStringLiteral("ReadMe.txt")); });
     connect(mnuLicense, &QAction::triggered, this, [this] { LoadMenu(QStringLiteral("License.txt")); });
+    mnuFile->addSeparator();
+    QAction *mnuImport = mnuFile->addAction(QStringLiteral("&Import Questions..."));
+    mnuImport->setObjectName(QStringLiteral("mnuImport"));
+    QAction *mnuExport = mnuFile->addAction(QStringLiteral("&Export Questions..."));
+    mnuExport->setObjectName(QStringLiteral("mnuExport"));
+    connect(mnuImport, &QAction::triggered, this, &frmMain::ImportQuestions);
+    connect(mnuExport, &QAction::triggered, this, &frmMain::ExportQuestions);
+}
+
+bool frmMain::examRunning() const
+{
+    return m_exam && m_exam->isRunning();
+}
+
+frmImportQuestions *frmMain::ImportQuestions()
+{
+    // The pool is renumbered by an import: never under a running exam's questions.
+    if (examRunning()) {
+        MessageBox::show(QStringLiteral("Questions cannot be imported while an exam is running.\n"
+                                        "Please end the exam first."),
+                         MessageBox::OkOnly, MessageBox::Exclamation, QStringLiteral("Import Questions"));
+        return nullptr;
+    }
+    QStringList filters = QuestionBank::fileFilters();
+    const std::optional<QString> chosen =
+        FileDialog::getOpenFileName(this, QStringLiteral("Import Questions"), filters.join(QStringLiteral(";;")));
+    if (!chosen || chosen->isEmpty())
+        return nullptr;
+    auto *preview = new frmImportQuestions({BankImport::readFile(*chosen)},
+                                           QDir(gDbPath).filePath(QStringLiteral("Exam.mdb")), this);
+    preview->setWindowModality(Qt::WindowModal);
+    preview->show();
+    return preview;
+}
+
+frmExportQuestions *frmMain::ExportQuestions()
+{
+    auto *dialog = new frmExportQuestions(QDir(gDbPath).filePath(QStringLiteral("Exam.mdb")), this);
+    dialog->setWindowModality(Qt::WindowModal);
+    dialog->show();
+    return dialog;
 }
 
 frmMenu *frmMain::menuForm() const
@@ -226,6 +271,12 @@ void frmMain::startClassroom(const QString &dsn, const QString &database)
     if (!opened)
         return;
     setWindowTitle(QStringLiteral("%1 - %2").arg(QString::fromUtf8(VersionInfo::ProductName), signedIn));
+    // The class's questions are the trainer's, loaded with vesk-buildpool --dsn; the menu's import
+    // and export work on a file.
+    for (const char *name : {"mnuImport", "mnuExport"}) {
+        if (QAction *action = findChild<QAction *>(QString::fromLatin1(name)))
+            action->setEnabled(false);
+    }
     Form_Resize();
 }
 

@@ -46,6 +46,11 @@ public:
     QSize clientSize() const;
     frmMenu *menuForm() const;
     frmExam *examForm() const;
+    // File > Import Questions... and Export Questions...: the preview or the export choice, shown
+    // window-modal (null when refused or cancelled).
+    class frmImportQuestions *ImportQuestions();
+    class frmExportQuestions *ExportQuestions();
+    bool examRunning() const;
     frmViewExam *viewExamForm() const;
 
     // Screens are made here so that the main window always knows the current one of each kind.

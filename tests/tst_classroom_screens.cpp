@@ -1,4 +1,5 @@
 #include <QAbstractButton>
+#include <QAction>
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -137,6 +138,8 @@ private slots:
         QCOMPARE(m_window->databaseRoad(), frmMain::DatabaseRoad::Classroom);
         QCOMPARE(FileDialog::shownCount(), 0); // no Exam.mdb looked for
         QVERIFY(m_window->windowTitle().endsWith(u"ann"_s));
+        for (const char *name : {"mnuImport", "mnuExport"})
+            QVERIFY(!m_window->findChild<QAction *>(QString::fromLatin1(name))->isEnabled());
         QPointer<frmExam> exam = openExam();
         QCOMPARE(exam->Text1(0)->text(), u"ann"_s);
         QVERIFY(exam->Text1(0)->isReadOnly());

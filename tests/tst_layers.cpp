@@ -37,7 +37,8 @@ const QHash<QString, QSet<QString>> &allowed()
         {u"exam"_s, {u"platform"_s, u"data"_s, u"widgets"_s}},
         {u"review"_s, {u"platform"_s, u"data"_s, u"widgets"_s}},
         {u"insight"_s, {u"platform"_s, u"data"_s, u"widgets"_s}},
-        {u"shell"_s, {u"platform"_s, u"data"_s, u"bank"_s, u"widgets"_s, u"exam"_s, u"review"_s, u"insight"_s}},
+        {u"questions"_s, {u"platform"_s, u"data"_s, u"bank"_s, u"widgets"_s}},
+        {u"shell"_s, {u"platform"_s, u"data"_s, u"bank"_s, u"widgets"_s, u"exam"_s, u"review"_s, u"insight"_s, u"questions"_s}},
         // Programs beside the layers.
         {u"tools"_s, {u"platform"_s, u"data"_s, u"bank"_s}},
         {u"fuzz"_s, {u"platform"_s, u"data"_s, u"bank"_s}},

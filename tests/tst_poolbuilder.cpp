@@ -174,6 +174,8 @@ void tst_poolbuilder::builds_data()
     raw("unknown key", R"("d": "")", R"("d": "", "hint": "none")", u"unknown key \"hint\""_s);
     raw("unknown key, quoted cut", R"("d": "")", R"("d": "", ")" + QByteArray(100, 'k') + R"(": 1)",
         u"unknown key \""_s + QString(80, u'k') + u"...\""_s);
+    raw("unknown key behind a byte-order mark", R"("d": "")", "\"d\": \"\", \"\xEF\xBB\xBF" "d\": \"\"",
+        u"unknown key \"\\ufeffd\""_s);
     raw("missing key", R"(, "explanation": "")", "", u"missing key \"explanation\""_s);
     raw("missing keys", R"("c": "", "d": "", )", "", u"missing keys \"c\", \"d\""_s);
     raw("raw NUL", "Raw?", QByteArray("Raw\0?", 5), u"question holds an unescaped control character (U+0000)"_s);
@@ -312,6 +314,10 @@ void tst_poolbuilder::readsQuestions_data()
     QTest::newRow("escapes and UTF-8") << escapes << QList<QStringList>{
         {u"st-001"_s, ST, u"Line one\nline two: \"x\" \\ / \u00e9\U0001F600 \u20ac"_s, u"Gr\u00f6\u00dfe"_s,
          u"Gr\u00f6\u00dfe \u20ac \U0001F600"_s, {}, {}, u"B"_s, {}}};
+    QTest::newRow("marks at the start of texts kept")
+        << QByteArray("[{\"category\": \"\xEF\xBB\xBFSoftware Testing\", \"question\": \"\xEF\xBF\xBEWhy?\", ")
+               + R"("a": "\ufeffYes", "b": "\ufffeNo", "c": "", "d": "", "correct": "A", "explanation": ""}])"
+        << QList<QStringList>{{{}, u"\uFEFF"_s + ST, u"\uFFFEWhy?"_s, u"\uFEFFYes"_s, u"\uFFFENo"_s, {}, {}, u"A"_s, {}}};
     QTest::newRow("byte-order mark, no id")
         << QByteArray("\xEF\xBB\xBF") + json({question(PB, u"Old?"_s)})
         << QList<QStringList>{{{}, PB, u"Old?"_s, u"Yes"_s, u"No"_s, u"Maybe"_s, u"Never"_s, u"A"_s, u"Because."_s}};

@@ -1,8 +1,13 @@
-// Builds Exam.mdb, or the exam database on a server, from the question-pool source files.
+// Builds Exam.mdb, or the exam database of a class on a server, from the question-pool source
+// files, imports question banks into it, and exports its pool.
 #include <QCoreApplication>
+#include <QFile>
+#include <QSaveFile>
 #include <QStringList>
 #include <QTextStream>
 
+#include "bank/BankImport.h"
+#include "bank/QuestionBank.h"
 #include "data/PoolBuilder.h"
 
 namespace {
@@ -10,12 +15,76 @@ int usage(QTextStream &err)
 {
     err << "usage: vesk-buildpool [--if-absent | --replace-pool] --out Exam.mdb pool.json...\n"
            "       vesk-buildpool [--if-absent | --replace-pool] --dsn NAME [--db-name NAME] [--user NAME] pool.json...\n"
+           "       vesk-buildpool --import BANK... --out Exam.mdb [--skip-bad] [--category NAME]\n"
+           "                      [--category-map \"FROM=TO\"]...\n"
+           "       vesk-buildpool --export FORMAT --out FILE [--category NAME]... Exam.mdb\n"
            "  --if-absent     do nothing when the output file (or the server's exam database) exists\n"
            "  --replace-pool  load the new pool into a database that holds stored exams, keeping them\n"
            "  --dsn NAME      the exam database of a class on a server, through the ODBC data source NAME\n"
            "  --db-name NAME  the server's database to use instead of the data source's own\n"
-           "  --user NAME     sign in as NAME (password from VESK_PASSWORD) instead of the data source's user\n";
+           "  --user NAME     sign in as NAME (password from VESK_PASSWORD) instead of the data source's user\n"
+           "  --import        add the questions of GIFT, Aiken, Moodle XML, CSV or JSON banks\n"
+           "  --skip-bad      import the good questions of a bank that has errors\n"
+           "  --category      import: every question into this category; export: only this category\n"
+           "  --category-map  import: the bank's category FROM into the category TO\n"
+           "  --export        write the pool as gift, aiken, xml, csv or json\n";
     return 2;
+}
+
+int importBanks(const QStringList &files, const QString &database, const BankImport::Mapping &mapping, bool skipBad,
+                QTextStream &out, QTextStream &err)
+{
+    std::vector<BankImport::File> read;
+    for (const QString &file : files)
+        read.push_back(BankImport::readFile(file));
+    const BankImport::Plan plan = BankImport::plan(read, mapping);
+    for (const QString &line : BankImport::describe(plan))
+        out << line << '\n';
+    if (!BankImport::canImport(plan, skipBad)) {
+        QStringList why;
+        if (!plan.unmapped.empty())
+            why << QStringLiteral("categories are not mapped: use --category-map \"FROM=TO\" or --category NAME");
+        if (!plan.badMappings.isEmpty())
+            why << QStringLiteral("a mapping names no category of the pool");
+        if (!plan.errors.isEmpty() && !skipBad)
+            why << QStringLiteral("the banks have errors: --skip-bad imports the good questions");
+        if (plan.questions.empty())
+            why << QStringLiteral("no question can be imported");
+        err << "vesk-buildpool: nothing was imported (" << why.join(QStringLiteral("; ")) << ").\n";
+        return 1;
+    }
+    PoolStore::Report report;
+    QString error;
+    if (!BankImport::apply(database, plan, &report, &error)) {
+        err << "vesk-buildpool: " << error << "; nothing was imported.\n";
+        return 1;
+    }
+    for (const QString &line : BankImport::describe(report))
+        out << line << '\n';
+    return 0;
+}
+
+int exportPool(const QString &formatName, const QString &database, const QString &target, const QStringList &categories,
+               QTextStream &out, QTextStream &err)
+{
+    const std::optional<QuestionBank::Format> format = QuestionBank::formatFromName(formatName);
+    if (!format) {
+        err << "vesk-buildpool: unknown format \"" << formatName << "\" (gift, aiken, xml, csv, json)\n";
+        return 2;
+    }
+    std::vector<BankQuestion> questions;
+    QString error;
+    if (!QFile::exists(database) || !BankImport::poolQuestions(database, categories, &questions, &error)) {
+        err << "vesk-buildpool: cannot read " << database << (error.isEmpty() ? QString() : ": " + error) << '\n';
+        return 1;
+    }
+    QSaveFile file(target);
+    if (!file.open(QIODevice::WriteOnly) || file.write(QuestionBank::write(questions, *format)) < 0 || !file.commit()) {
+        err << "vesk-buildpool: cannot write " << target << ": " << file.errorString() << '\n';
+        return 1;
+    }
+    out << target << " written: " << questions.size() << " questions as " << QuestionBank::formatName(*format) << ".\n";
+    return 0;
 }
 } // namespace
 
@@ -26,11 +95,11 @@ int main(int argc, char *argv[])
     QTextStream err(stderr);
     QStringList args = app.arguments().mid(1);
     PoolBuilder::Mode mode = PoolBuilder::Mode::Create;
-    QString outPath;
-    QString dsn;
-    QString database;
-    QString user;
-    QStringList files;
+    QString outPath, exportFormat;
+    QString dsn, database, user;
+    QStringList files, categories;
+    bool importing = false, skipBad = false;
+    BankImport::Mapping mapping;
     while (!args.isEmpty()) {
         const QString arg = args.takeFirst();
         if (arg == QLatin1String("--if-absent"))
@@ -45,13 +114,37 @@ int main(int argc, char *argv[])
             database = args.takeFirst();
         else if (arg == QLatin1String("--user") && !args.isEmpty())
             user = args.takeFirst();
-        else if (arg.startsWith(QLatin1String("--")))
+        else if (arg == QLatin1String("--import"))
+            importing = true;
+        else if (arg == QLatin1String("--skip-bad"))
+            skipBad = true;
+        else if (arg == QLatin1String("--export") && !args.isEmpty())
+            exportFormat = args.takeFirst();
+        else if (arg == QLatin1String("--category") && !args.isEmpty())
+            categories << args.takeFirst();
+        else if (arg == QLatin1String("--category-map") && !args.isEmpty()) {
+            const QString pair = args.takeFirst();
+            const qsizetype equals = pair.lastIndexOf(QLatin1Char('='));
+            if (equals <= 0)
+                return usage(err);
+            mapping.byBankCategory[pair.left(equals).trimmed()] = pair.mid(equals + 1).trimmed();
+        } else if (arg.startsWith(QLatin1String("--")))
             return usage(err);
         else
             files << arg;
     }
-    if (outPath.isEmpty() == dsn.isEmpty() || files.isEmpty() || (dsn.isEmpty() && !(database + user).isEmpty()))
+    // A file (--out) or a server (--dsn); banks are imported and pools exported with files only.
+    if (outPath.isEmpty() == dsn.isEmpty() || files.isEmpty() || (importing && !exportFormat.isEmpty())
+        || (dsn.isEmpty() && !(database + user).isEmpty()) || (!dsn.isEmpty() && (importing || !exportFormat.isEmpty())))
         return usage(err);
+    if (!exportFormat.isEmpty())
+        return files.size() == 1 ? exportPool(exportFormat, files.first(), outPath, categories, out, err) : usage(err);
+    if (importing) {
+        if (categories.size() > 1)
+            return usage(err);
+        mapping.forAll = categories.value(0);
+        return importBanks(files, outPath, mapping, skipBad, out, err);
+    }
 
     PoolBuilder builder;
     const bool ok = builder.loadFiles(files)

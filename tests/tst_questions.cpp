@@ -1,0 +1,222 @@
+#include <QtWidgets>
+#include <QTest>
+
+#include "TestSupport.h"
+#include "bank/BankImport.h"
+#include "bank/QuestionBank.h"
+#include "data/ExamSchema.h"
+#include "exam/frmExam.h"
+#include "platform/FileDialog.h"
+#include "platform/GenModule.h"
+#include "platform/MessageBox.h"
+#include "questions/frmExportQuestions.h"
+#include "questions/frmImportQuestions.h"
+#include "shell/frmMain.h"
+#include "shell/frmMenu.h"
+
+using namespace Qt::StringLiterals;
+using Rows = QList<QVariantList>;
+
+// Question banks brought in and taken out: from the File menu through the preview, and with the
+// pool builder's --import and --export.
+class tst_questions final : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<TestSupport::Program> m_program;
+    frmMain *m_window = nullptr;
+
+    static QString bank(const QString &name) { return QString::fromLocal8Bit(qgetenv("VESK_TEST_DATA")) + u"/bank/"_s + name; }
+    static QString buildpool() { return QCoreApplication::applicationDirPath() + u"/../vesk-buildpool"_s; }
+    Rows examQuestions() const
+    {
+        return TestSupport::query(m_program->dbPath(), u"SELECT d.DetailID, q.Question, q.CorrectAnswer, q.Category, "
+                                                       u"(SELECT count(*) FROM ExamFlags f WHERE f.DetailID = d.DetailID) "
+                                                       u"FROM ExamDetails d JOIN Q_A q USING (QID) ORDER BY d.DetailID"_s);
+    }
+    int count(const QString &sql) const { return m_program->scalar(u"SELECT count(*) "_s + sql).toInt(); }
+    // A scored exam drawn from every category, with a flag, stored before the import.
+    void storeExam()
+    {
+        m_window->menuForm()->OpenScreen(0);
+        frmExam *exam = m_window->examForm();
+        QTest::keyClicks(exam->Text1(0), u"Ana"_s);
+        QTest::mouseClick(exam->chkCategory(6), Qt::LeftButton);
+        QTest::mouseClick(exam->optTask(1), Qt::LeftButton);
+        QTest::mouseClick(exam->Command1(0), Qt::LeftButton);
+        QTest::mouseClick(exam->Option1(1), Qt::LeftButton);
+        QTest::mouseClick(exam->flagToggle(), Qt::LeftButton);
+        QTest::mouseClick(exam->Command1(1), Qt::LeftButton);
+        QCOMPARE(count(u"FROM ExamDetails"_s), 30);
+    }
+
+private slots:
+    void init()
+    {
+        TestSupport::resetProgramState();
+        m_program = std::make_unique<TestSupport::Program>();
+        m_program->build({8, 8, 8, 8, 8, 8});
+        m_window = m_program->start();
+    }
+    void cleanup() { m_program.reset(); }
+
+    void importThroughThePreview()
+    {
+        storeExam();
+        const Rows before = examQuestions();
+        MessageBox::clearShown();
+        QAction *import = m_window->findChild<QAction *>(u"mnuImport"_s);
+        QVERIFY(import);
+        FileDialog::setNextResult(bank(u"networking.gift"_s));
+        import->trigger();
+        QCOMPARE(FileDialog::lastTitle(), u"Import Questions"_s);
+        QVERIFY(FileDialog::lastFilter().contains(u"*.gift"_s));
+        auto *preview = m_window->findChild<frmImportQuestions *>();
+        QVERIFY(preview);
+        // The bank's "Networking" is no category of the pool: nothing can be imported until it is mapped,
+        // and with its errors only the good questions can be.
+        QComboBox *choice = preview->mappingFor(u"Networking"_s);
+        QVERIFY(choice);
+        QVERIFY(!preview->importButton()->isEnabled());
+        QVERIFY(preview->details()->toPlainText().contains(u"line 101"_s));
+        QVERIFY(preview->details()->toPlainText().contains(u"skipped: 1 description, 1 duplicate, 1 essay"_s));
+        choice->setCurrentText(u"Networking Basic"_s);
+        QCOMPARE(preview->counts()->item(5, 1)->text(), u"4"_s);
+        QVERIFY(!preview->importButton()->isEnabled());
+        QTest::mouseClick(preview->goodOnly(), Qt::LeftButton, {}, QPoint(5, preview->goodOnly()->height() / 2));
+        QVERIFY(preview->importButton()->isEnabled());
+        TestSupport::screenshot(preview, u"import-preview"_s);
+        QCOMPARE(count(u"FROM Q_A"_s), 48); // nothing changes before Import
+        QTest::mouseClick(preview->importButton(), Qt::LeftButton);
+        QCOMPARE(MessageBox::shown().size(), 1);
+        QCOMPARE(MessageBox::shown().first().title, u"Import Questions"_s);
+        QVERIFY2(MessageBox::shown().first().text.contains(u"Networking Basic: 4 question(s) added"_s),
+                 qPrintable(MessageBox::shown().first().text));
+        QCOMPARE(count(u"FROM Q_A WHERE Category = 'Networking Basic'"_s), 12);
+        QCOMPARE(count(u"FROM QuestionKeys WHERE Origin = 'imported'"_s), 7);
+        // Every stored exam shows the same questions, its flag with them; each category one run.
+        QCOMPARE(examQuestions(), before);
+        QCOMPARE(count(u"FROM (SELECT Category FROM Q_A GROUP BY Category HAVING max(QID) - min(QID) + 1 <> count(*))"_s), 0);
+        // HTML became text, GIFT's escapes were read.
+        QCOMPARE(m_program->scalar(u"SELECT Description FROM Q_A JOIN QuestionKeys USING (QID) WHERE StableID = 'imp-osi-layers'"_s)
+                     .toString(),
+                 u"Routing & forwarding happen at layer 3.\nLayer 2 only moves frames."_s);
+    }
+
+    void leavingACategoryOutAndCancelling()
+    {
+        FileDialog::setNextResult(bank(u"databases.xml"_s));
+        frmImportQuestions *preview = m_window->ImportQuestions();
+        QVERIFY(preview);
+        for (QComboBox *choice : preview->findChildren<QComboBox *>())
+            choice->setCurrentText(u"Leave these out"_s);
+        QTest::mouseClick(preview->goodOnly(), Qt::LeftButton, {}, QPoint(5, preview->goodOnly()->height() / 2));
+        QCOMPARE(preview->importButton()->isEnabled(), !preview->plan().questions.empty());
+        QTest::mouseClick(preview->cancelButton(), Qt::LeftButton);
+        QCOMPARE(count(u"FROM Q_A"_s), 48);
+        // A cancelled file dialog shows no preview at all.
+        FileDialog::setNextResult(std::nullopt);
+        QCOMPARE(m_window->ImportQuestions(), nullptr);
+    }
+
+    void importRefusedWhileAnExamRuns()
+    {
+        m_window->menuForm()->OpenScreen(0);
+        frmExam *exam = m_window->examForm();
+        QTest::keyClicks(exam->Text1(0), u"Ben"_s);
+        QTest::mouseClick(exam->chkCategory(6), Qt::LeftButton);
+        QTest::mouseClick(exam->Command1(0), Qt::LeftButton);
+        const int dialogs = FileDialog::shownCount();
+        QCOMPARE(m_window->ImportQuestions(), nullptr);
+        QCOMPARE(FileDialog::shownCount(), dialogs);
+        QCOMPARE(TestSupport::box(-1), (QVariantList{u"Questions cannot be imported while an exam is running.\n"
+                                                     u"Please end the exam first."_s,
+                                                     u"Import Questions"_s, MessageBox::Exclamation}));
+    }
+
+    void exportThroughTheDialog()
+    {
+        frmExportQuestions *dialog = m_window->ExportQuestions();
+        QVERIFY(dialog);
+        dialog->format()->setCurrentText(u"CSV"_s);
+        for (int i = 1; i < 6; ++i)
+            QTest::mouseClick(dialog->category(i), Qt::LeftButton, {}, QPoint(5, 5));
+        QTemporaryDir dir;
+        FileDialog::setNextResult(dir.filePath(u"st.csv"_s));
+        QTest::mouseClick(dialog->exportButton(), Qt::LeftButton);
+        QCOMPARE(TestSupport::box(-1).value(1), QVariant(u"Export Questions"_s));
+        QFile file(dir.filePath(u"st.csv"_s));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const BankReadResult read = QuestionBank::read(file.readAll(), QuestionBank::Format::Csv);
+        QCOMPARE(int(read.questions.size()), 8);
+        QCOMPARE(read.questions.front().category(), u"Software Testing"_s);
+    }
+
+    // Exporting the pool and importing it back into an empty pool gives the same questions, up to
+    // what the format holds, through the pool builder's command line.
+    void roundTripThroughTheCommandLine_data()
+    {
+        QTest::addColumn<QString>("format");
+        for (const char *format : {"gift", "aiken", "xml", "csv", "json"})
+            QTest::newRow(format) << QString::fromLatin1(format);
+    }
+    void roundTripThroughTheCommandLine()
+    {
+        QFETCH(QString, format);
+        const bool aiken = format == u"aiken"_s;
+        QTemporaryDir dir;
+        const QString empty = dir.filePath(u"Exam.mdb"_s);
+        QVERIFY(QFile::copy(m_program->dbPath(), empty));
+        TestSupport::exec(empty, u"DELETE FROM Q_A; DELETE FROM QuestionKeys"_s);
+        const QString columns = aiken ? u"Question, A, B, C, D, CorrectAnswer, Category"_s
+                                      : u"Question, A, B, C, D, CorrectAnswer, Category, Description"_s;
+        // Aiken keeps no category: one file per category, each imported into its own.
+        const QStringList categories = aiken ? ExamSchema::categories() : QStringList{QString()};
+        for (const QString &category : categories) {
+            const QString file = dir.filePath(u"bank-%1.%2"_s.arg(category.isEmpty() ? u"all"_s : category.left(2), format));
+            QStringList exportArgs{u"--export"_s, format, u"--out"_s, file};
+            if (!category.isEmpty())
+                exportArgs << u"--category"_s << category;
+            const TestSupport::Run out = TestSupport::run(buildpool(), exportArgs << m_program->dbPath());
+            QVERIFY2(out.status == 0, qPrintable(out.err));
+            QStringList importArgs{u"--import"_s, file, u"--out"_s, empty};
+            if (!category.isEmpty())
+                importArgs << u"--category"_s << category;
+            const TestSupport::Run in = TestSupport::run(buildpool(), importArgs);
+            QVERIFY2(in.status == 0, qPrintable(in.out + in.err));
+        }
+        const QString query = u"SELECT %1 FROM Q_A ORDER BY QID"_s.arg(columns);
+        QCOMPARE(TestSupport::query(empty, query), TestSupport::query(m_program->dbPath(), query));
+        if (!aiken && format != u"csv"_s)
+            QCOMPARE(TestSupport::query(empty, u"SELECT QID, StableID FROM QuestionKeys ORDER BY QID"_s),
+                     TestSupport::query(m_program->dbPath(), u"SELECT QID, StableID FROM QuestionKeys ORDER BY QID"_s));
+    }
+
+    void commandLineRefusals_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("unmapped") << QStringList{u"networking.gift"_s, u"--skip-bad"_s}
+                                  << u"categories are not mapped: use --category-map \"FROM=TO\" or --category NAME"_s;
+        QTest::newRow("errors") << QStringList{u"networking.gift"_s, u"--category-map"_s, u"Networking=Networking Basic"_s}
+                                << u"the banks have errors: --skip-bad imports the good questions"_s;
+        QTest::newRow("bad mapping") << QStringList{u"testing.csv"_s, u"--category"_s, u"Cooking"_s, u"--skip-bad"_s}
+                                     << u"a mapping names no category of the pool"_s;
+    }
+    void commandLineRefusals()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(QString, message);
+        const QByteArray before = [&] { QFile f(m_program->dbPath()); f.open(QIODevice::ReadOnly); return f.readAll(); }();
+        QStringList full{u"--import"_s, bank(args.takeFirst()), u"--out"_s, m_program->dbPath()};
+        const TestSupport::Run run = TestSupport::run(buildpool(), full + args);
+        QCOMPARE(run.status, 1);
+        QVERIFY2(run.err.contains(message), qPrintable(run.err));
+        QFile after(m_program->dbPath());
+        QVERIFY(after.open(QIODevice::ReadOnly));
+        QVERIFY(after.readAll() == before);
+    }
+};
+
+QTEST_MAIN(tst_questions)
+#include "tst_questions.moc"
