@@ -39,6 +39,8 @@ public:
     // Runs one statement with `params` bound to its ? marks (a bool binds as -1 or 0); `changes`
     // receives the rows it changed. No transaction of its own.
     virtual bool execute(const QString &sql, const QVariantList &params, qint64 *changes, DbError *error) = 0;
+    // Runs one statement once for each list of values, compiling it once: false at the first failure.
+    virtual bool executeEach(const QString &sql, const std::vector<QVariantList> &rows, DbError *error) = 0;
 
     // `forWriting`: the transaction will write, so it may take the write lock at once.
     virtual bool begin(DbError *error, bool forWriting = false) = 0;

@@ -258,26 +258,48 @@ bool OdbcDatabase::query(const QString &sql, Result *result, DbError *error)
     return true;
 }
 
+namespace {
+// Values bound to a statement's ? marks; they live as long as this does.
+class BoundValues final
+{
+public:
+    // Every value goes as text of no declared type, so that the server reads it as the column it
+    // meets needs (an integer, a text), as the file engine does.
+    bool bind(SQLHSTMT stmt, const QVariantList &params)
+    {
+        m_texts.assign(size_t(params.size()), std::u16string());
+        m_lengths.assign(size_t(params.size()), 0);
+        for (int i = 0; i < params.size(); ++i) {
+            const QVariant &value = params.at(i);
+            std::u16string &text = m_texts[size_t(i)];
+            SQLLEN &length = m_lengths[size_t(i)];
+            if (value.isNull() || !value.isValid()) {
+                length = SQL_NULL_DATA;
+            } else {
+                text = wide(value.typeId() == QMetaType::Bool ? QString::number(value.toBool() ? -1 : 0) : value.toString());
+                length = SQLLEN(text.size() * sizeof(SQLWCHAR));
+            }
+            const SQLULEN size = qMax<SQLULEN>(1, text.size());
+            if (!SQL_SUCCEEDED(SQLBindParameter(stmt, SQLUSMALLINT(i + 1), SQL_PARAM_INPUT, SQL_C_WCHAR, SQL_VARCHAR, size, 0,
+                                                text.data(), length == SQL_NULL_DATA ? 0 : length, &length)))
+                return false;
+        }
+        return true;
+    }
+
+private:
+    std::vector<std::u16string> m_texts;
+    std::vector<SQLLEN> m_lengths;
+};
+} // namespace
+
 bool OdbcDatabase::execute(const QString &sql, const QVariantList &params, qint64 *changes, DbError *error)
 {
     OdbcHandle stmt(SQL_HANDLE_STMT, m_connection.get());
-    // Every value goes as text of no declared type, so that the server reads it as the column it
-    // meets needs (an integer, a text), as the file engine does.
-    std::vector<std::u16string> texts(size_t(params.size()));
-    std::vector<SQLLEN> lengths(size_t(params.size()));
-    for (int i = 0; i < params.size(); ++i) {
-        const QVariant &value = params.at(i);
-        if (value.isNull() || !value.isValid()) {
-            lengths[size_t(i)] = SQL_NULL_DATA;
-        } else {
-            texts[size_t(i)] = wide(value.typeId() == QMetaType::Bool ? QString::number(value.toBool() ? -1 : 0)
-                                                                      : value.toString());
-            lengths[size_t(i)] = SQLLEN(texts[size_t(i)].size() * sizeof(SQLWCHAR));
-        }
-        const SQLULEN size = qMax<SQLULEN>(1, texts[size_t(i)].size());
-        SQLBindParameter(stmt.get(), SQLUSMALLINT(i + 1), SQL_PARAM_INPUT, SQL_C_WCHAR, SQL_VARCHAR, size, 0,
-                         texts[size_t(i)].data(), lengths[size_t(i)] == SQL_NULL_DATA ? 0 : lengths[size_t(i)],
-                         &lengths[size_t(i)]);
+    BoundValues values;
+    if (!values.bind(stmt.get(), params)) {
+        *error = errorOf(stmt, DbError::GenericFailure);
+        return false;
     }
     std::u16string text = wide(sql);
     const SQLRETURN rc = SQLExecDirectW(stmt.get(), wideArg(text), SQLINTEGER(text.size()));
@@ -288,6 +310,30 @@ bool OdbcDatabase::execute(const QString &sql, const QVariantList &params, qint6
     if (changes) {
         SQLLEN count = 0;
         *changes = SQL_SUCCEEDED(SQLRowCount(stmt.get(), &count)) && count > 0 ? count : 0;
+    }
+    return true;
+}
+
+bool OdbcDatabase::executeEach(const QString &sql, const std::vector<QVariantList> &rows, DbError *error)
+{
+    if (rows.empty())
+        return true;
+    OdbcHandle stmt(SQL_HANDLE_STMT, m_connection.get());
+    std::u16string text = wide(sql);
+    if (!SQL_SUCCEEDED(SQLPrepareW(stmt.get(), wideArg(text), SQLINTEGER(text.size())))) {
+        *error = errorOf(stmt, DbError::CommandError);
+        return false;
+    }
+    for (const QVariantList &row : rows) {
+        BoundValues values;
+        const bool bound = values.bind(stmt.get(), row);
+        const SQLRETURN rc = bound ? SQLExecute(stmt.get()) : SQLRETURN(SQL_ERROR);
+        if (!SQL_SUCCEEDED(rc) && rc != SQL_NO_DATA) {
+            *error = errorOf(stmt, DbError::GenericFailure);
+            return false;
+        }
+        SQLFreeStmt(stmt.get(), SQL_CLOSE);
+        SQLFreeStmt(stmt.get(), SQL_RESET_PARAMS);
     }
     return true;
 }

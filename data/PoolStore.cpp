@@ -68,10 +68,14 @@ bool write(Database &db, std::vector<Entry> &layout, QString *error)
              error)
         || !run(db, QStringLiteral("DELETE FROM vesk_qmap"), error))
         return fail();
+    std::vector<QVariantList> moves;
     for (const Entry &e : layout) {
-        if (e.oldQid != 0 && !run(db, QStringLiteral("INSERT INTO vesk_qmap (old, new) VALUES (?, ?)"), error,
-                                  {e.oldQid, e.newQid}))
-            return fail();
+        if (e.oldQid != 0)
+            moves.push_back({e.oldQid, e.newQid});
+    }
+    if (!db.executeEach(QStringLiteral("INSERT INTO vesk_qmap (old, new) VALUES (?, ?)"), moves, &failure)) {
+        *error = failure.description;
+        return fail();
     }
     // Keys are checked row by row inside an UPDATE: shift out of range, then into place.
     const QStringList renumber{
@@ -86,21 +90,26 @@ bool write(Database &db, std::vector<Entry> &layout, QString *error)
         if (!run(db, sql, error))
             return fail();
     }
+    // Each statement compiled once for the whole pool.
+    std::vector<QVariantList> inserts, rewrites, keys;
     for (const Entry &e : layout) {
-        if (e.oldQid == 0 || e.rewrite) {
-            const PoolQuestion &q = e.question;
-            const QVariantList values{q.question, q.a, q.b, q.c, q.d, q.correct, q.category, q.explanation, e.newQid};
-            const QString sql = e.oldQid == 0
-                                    ? QStringLiteral("INSERT INTO Q_A (Question, A, B, C, D, CorrectAnswer, Category, "
-                                                     "Description, QID) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)")
-                                    : QStringLiteral("UPDATE Q_A SET Question = ?, A = ?, B = ?, C = ?, D = ?, "
-                                                     "CorrectAnswer = ?, Category = ?, Description = ? WHERE QID = ?");
-            if (!run(db, sql, error, values))
-                return fail();
-        }
-        if (!run(db, QStringLiteral("INSERT INTO QuestionKeys (QID, StableID, Origin) VALUES (?, ?, ?)"), error,
-                 {e.newQid, e.question.id, e.origin}))
-            return fail();
+        const PoolQuestion &q = e.question;
+        if (e.oldQid == 0 || e.rewrite)
+            (e.oldQid == 0 ? inserts : rewrites)
+                .push_back({q.question, q.a, q.b, q.c, q.d, q.correct, q.category, q.explanation, e.newQid});
+        keys.push_back({e.newQid, e.question.id, e.origin});
+    }
+    const bool written =
+        db.executeEach(QStringLiteral("UPDATE Q_A SET Question = ?, A = ?, B = ?, C = ?, D = ?, CorrectAnswer = ?, "
+                                      "Category = ?, Description = ? WHERE QID = ?"),
+                       rewrites, &failure)
+        && db.executeEach(QStringLiteral("INSERT INTO Q_A (Question, A, B, C, D, CorrectAnswer, Category, Description, QID) "
+                                         "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)"),
+                          inserts, &failure)
+        && db.executeEach(QStringLiteral("INSERT INTO QuestionKeys (QID, StableID, Origin) VALUES (?, ?, ?)"), keys, &failure);
+    if (!written) {
+        *error = failure.description;
+        return fail();
     }
     if (!run(db, QStringLiteral("DELETE FROM vesk_qmap"), error))
         return fail();

@@ -75,6 +75,27 @@ bool SqliteDatabase::execute(const QString &sql, const QVariantList &params, qin
     return true;
 }
 
+bool SqliteDatabase::executeEach(const QString &sql, const std::vector<QVariantList> &rows, DbError *error)
+{
+    if (rows.empty())
+        return true;
+    SqliteStatement stmt(get(), sql);
+    if (!stmt.isValid()) {
+        *error = statementError();
+        return false;
+    }
+    for (const QVariantList &row : rows) {
+        sqlite3_reset(stmt.get());
+        for (int i = 0; i < row.size(); ++i)
+            stmt.bind(i + 1, row.at(i));
+        if (stmt.step() != SQLITE_DONE) {
+            *error = statementError();
+            return false;
+        }
+    }
+    return true;
+}
+
 bool SqliteDatabase::begin(DbError *error, bool forWriting)
 {
     if (sqlite3_exec(get(), forWriting ? "BEGIN IMMEDIATE" : "BEGIN", nullptr, nullptr, nullptr) == SQLITE_OK)
