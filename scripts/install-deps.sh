@@ -3,8 +3,10 @@
 # package names may be given as arguments.
 set -euo pipefail
 
+# qt6-charts-dev needs libqt6opengl6-dev for its CMake files without saying so; poppler-utils
+# reads the reports back in the tests.
 packages=(cmake g++ make pkg-config qt6-base-dev libgl-dev libsqlcipher-dev sqlcipher sqlite3
-          fonts-dejavu-core fonts-liberation2 "$@")
+          qt6-charts-dev libqt6opengl6-dev poppler-utils fonts-dejavu-core fonts-liberation2 "$@")
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

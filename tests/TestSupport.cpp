@@ -3,6 +3,9 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QMdiArea>
+#include <QProcess>
+#include <QSettings>
+#include <QStandardPaths>
 #include <QTest>
 #include <QWidget>
 
@@ -21,6 +24,7 @@
 #include "platform/FileDialog.h"
 #include "platform/GenModule.h"
 #include "platform/MessageBox.h"
+#include "platform/PrintDialog.h"
 #include "platform/SystemBeep.h"
 #include "shell/frmMain.h"
 
@@ -38,8 +42,20 @@ std::unique_ptr<SqliteHandle> openKeyed(const QString &path)
 }
 } // namespace
 
+QString TestSupport::settingsFolder()
+{
+    // One folder a test process: the program's settings never reach the real home.
+    static QTemporaryDir folder;
+    return folder.path();
+}
+
 void TestSupport::resetProgramState()
 {
+    QStandardPaths::setTestModeEnabled(true);
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsFolder());
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settingsFolder());
+    QSettings(QStringLiteral("vesk"), QStringLiteral("vesk")).clear();
+    PrintDialog::resetTestState();
     MessageBox::setTestMode(true);
     AppExit::setTestMode(true);
     Clock::setManual(true);
@@ -139,6 +155,28 @@ QVariantList TestSupport::box(int i)
 {
     const MessageBox::Shown shown = MessageBox::shown().value(i < 0 ? MessageBox::shown().size() + i : i);
     return {shown.text, shown.title, int(shown.icon)};
+}
+
+QString TestSupport::pdfText(const QString &path)
+{
+    QProcess extract;
+    extract.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), path, QStringLiteral("-")});
+    if (!extract.waitForFinished(30000) || extract.exitCode() != 0)
+        return QString();
+    return QString::fromUtf8(extract.readAllStandardOutput());
+}
+
+void TestSupport::screenshotPdf(const QString &path, const QString &name)
+{
+    const QString folder = qEnvironmentVariable("VESK_SCREENSHOTS");
+    if (folder.isEmpty())
+        return;
+    QDir().mkpath(folder);
+    // The first page at 60 dpi: pdftoppm names it <prefix>-1.png.
+    const QString prefix = QDir(folder).filePath(name);
+    QProcess::execute(QStringLiteral("pdftoppm"), {QStringLiteral("-png"), QStringLiteral("-r"), QStringLiteral("60"),
+                                                   QStringLiteral("-f"), QStringLiteral("1"), QStringLiteral("-l"),
+                                                   QStringLiteral("1"), path, prefix});
 }
 
 void TestSupport::screenshot(QWidget *widget, const QString &name)

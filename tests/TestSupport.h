@@ -13,8 +13,10 @@ class frmMain;
 // real SQLCipher exam databases built in a temporary folder.
 namespace TestSupport {
 
-// Puts every seam in test mode and resets the program-wide state; call from init().
+// Puts every seam in test mode and resets the program-wide state, the settings included (they
+// live in a temporary folder); call from init().
 void resetProgramState();
+QString settingsFolder();
 
 // Builds an exam database at `path` with `counts[c]` questions in category c (0..5). Question i
 // of a category reads "<category> question <i>", its correct letter cycles A, B, C, D. The first
@@ -61,5 +63,10 @@ QVariantList box(int i);
 
 // Saves a grab of a widget when VESK_SCREENSHOTS names a folder.
 void screenshot(class QWidget *widget, const QString &name);
+
+// The text of a PDF file as pdftotext reads it (layout kept); empty when it cannot be read.
+QString pdfText(const QString &path);
+// Saves the first page of a PDF file as <name>-1.png when VESK_SCREENSHOTS names a folder.
+void screenshotPdf(const QString &path, const QString &name);
 
 } // namespace TestSupport
