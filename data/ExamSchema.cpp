@@ -33,5 +33,10 @@ QStringList ExamSchema::sideTableStatements()
                        "Heartbeat INTEGER NOT NULL, Token TEXT NOT NULL)"),
         // A question of an exam marked for review; DetailIDs never change.
         QStringLiteral("CREATE TABLE IF NOT EXISTS ExamFlags (DetailID INTEGER PRIMARY KEY)"),
+        // An exam drawn from the candidate's earlier mistakes: scored and listed as any other,
+        // kept apart in the progress chart.
+        QStringLiteral("CREATE TABLE IF NOT EXISTS PracticeExams (ExamID INTEGER PRIMARY KEY)"),
+        // One candidate's exams in the order taken: the progress chart and the practice draw.
+        QStringLiteral("CREATE INDEX IF NOT EXISTS ExamTitle_UserName ON ExamTitle (UserName, ExamID)"),
     };
 }
