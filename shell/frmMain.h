@@ -9,6 +9,7 @@ class QMdiArea;
 class QMdiSubWindow;
 class frmExam;
 class frmMenu;
+class frmProgress;
 class frmViewExam;
 
 // The main window: holds every screen as a child window, finds the exam database at start-up
@@ -27,6 +28,8 @@ public:
     // ScreenHost: the screens' requests go to the menu.
     void OpenScreen(int index) override;
     void SetStartExamEnabled(bool enabled) override;
+    void OpenProgressChart(const QString &userName) override;
+    void StudyDataChanged() override;
 
     // The start-up sequence: shows the menu, then locates Exam.mdb.
     void start();
@@ -41,6 +44,7 @@ public:
     frmMenu *menuForm() const;
     frmExam *examForm() const;
     frmViewExam *viewExamForm() const;
+    frmProgress *progressForm() const;
 
     // Screens are made here so that the main window always knows the current one of each kind.
     frmExam *createExamForm();
@@ -60,6 +64,7 @@ private:
     QPointer<frmMenu> m_menu;
     QPointer<frmExam> m_exam;
     QPointer<frmViewExam> m_viewExam;
+    QPointer<frmProgress> m_progress;
     bool m_quitting = false;
     bool m_closed = false;
 };
