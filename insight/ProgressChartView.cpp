@@ -49,7 +49,8 @@ ProgressChartView::ProgressChartView(QWidget *parent)
     m_view->setChart(m_chart); // the view owns the chart
     m_view->setRenderHint(QPainter::Antialiasing);
     m_view->setAccessibleName(QStringLiteral("Progress chart"));
-    m_chart->legend()->setAlignment(Qt::AlignBottom);
+    // On the right, where every line's whole name fits.
+    m_chart->legend()->setAlignment(Qt::AlignRight);
     m_chart->legend()->setToolTip(QStringLiteral("Click a line's name to turn it off or on"));
     m_chart->setMargins(QMargins(4, 4, 4, 4));
     auto *layout = new QVBoxLayout(this);

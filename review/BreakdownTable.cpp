@@ -6,7 +6,6 @@
 #include "widgets/Twips.h"
 
 namespace {
-constexpr int kColumnWidths[] = {1900, 720, 650, 480};
 
 QColor verdictColour(bool passed)
 {
@@ -26,17 +25,16 @@ BreakdownTable::BreakdownTable(QWidget *parent)
     setFocusPolicy(Qt::NoFocus);
     verticalHeader()->setVisible(false);
     verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    verticalHeader()->setDefaultSectionSize(Twips::toPx(250));
+    verticalHeader()->setDefaultSectionSize(Twips::toPx(240));
     horizontalHeader()->setHighlightSections(false);
-    horizontalHeader()->setStretchLastSection(true);
+    // The figures take what they need, the category's name the rest: no line scrolls sideways.
+    horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    horizontalHeader()->setSectionResizeMode(0, QHeaderView::Stretch);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     QFont compact = font();
     compact.setPointSizeF(8);
     setFont(compact);
-    QFont bold = compact;
-    bold.setBold(true);
-    horizontalHeader()->setFont(bold);
-    for (int column = 0; column < int(std::size(kColumnWidths)); ++column)
-        setColumnWidth(column, Twips::toPx(kColumnWidths[column]));
+    horizontalHeader()->setFont(compact);
 }
 
 BreakdownTable::~BreakdownTable() = default;

@@ -215,33 +215,30 @@ void frmViewExam::buildReview()
 
 void frmViewExam::buildStudy()
 {
-    // The progress chart's command and the pass mark, under the list's commands.
-    auto *study = new QGroupBox(QStringLiteral("Study"), content());
-    study->setObjectName(QStringLiteral("fraStudy"));
-    study->setGeometry(Twips::rect(6960, 1500, 1605, 1260));
-    m_progress = new QPushButton(QStringLiteral("Progress..."), study);
-    m_progress->setObjectName(QStringLiteral("cmdProgress"));
-    m_progress->setToolTip(QStringLiteral("Chart a candidate's results exam by exam"));
-    m_progress->setGeometry(Twips::rect(120, 300, 1365, 400));
-    connect(m_progress, &QPushButton::clicked, this, &frmViewExam::OpenProgress);
-    auto *markLabel = new QLabel(QStringLiteral("Pass mark"), study);
-    markLabel->setGeometry(Twips::rect(120, 825, 700, 285));
-    m_passMark = new QSpinBox(study);
+    // Beside the list: the reviewed exam by category, the pass mark it is judged against, and
+    // the progress chart's command.
+    m_breakdownFrame = new QGroupBox(QStringLiteral("Breakdown"), content());
+    m_breakdownFrame->setObjectName(QStringLiteral("fraBreakdown"));
+    m_breakdownFrame->setGeometry(Twips::rect(8650, 120, 5000, 2640));
+    m_breakdownTable = new BreakdownTable(m_breakdownFrame);
+    m_breakdownTable->setGeometry(Twips::rect(100, 270, 4800, 1930));
+    auto *markLabel = new QLabel(QStringLiteral("Pass &mark"), m_breakdownFrame);
+    markLabel->setGeometry(Twips::rect(100, 2285, 950, 285));
+    m_passMark = new QSpinBox(m_breakdownFrame);
     m_passMark->setObjectName(QStringLiteral("spnPassMark"));
     m_passMark->setAccessibleName(QStringLiteral("Pass mark (%)"));
     m_passMark->setToolTip(QStringLiteral("Percent a category or an exam needs to pass"));
     m_passMark->setRange(1, 100);
-    m_passMark->setSuffix(QStringLiteral("%"));
+    m_passMark->setSuffix(QStringLiteral(" %"));
     m_passMark->setValue(UserSettings::passMark());
-    m_passMark->setGeometry(Twips::rect(800, 780, 685, 360));
+    m_passMark->setGeometry(Twips::rect(1080, 2250, 900, 340));
     markLabel->setBuddy(m_passMark);
     connect(m_passMark, &QSpinBox::valueChanged, this, &frmViewExam::setPassMark);
-
-    m_breakdownFrame = new QGroupBox(QStringLiteral("Breakdown"), content());
-    m_breakdownFrame->setObjectName(QStringLiteral("fraBreakdown"));
-    m_breakdownFrame->setGeometry(Twips::rect(8700, 120, 4800, 2640));
-    m_breakdownTable = new BreakdownTable(m_breakdownFrame);
-    m_breakdownTable->setGeometry(Twips::rect(100, 280, 4600, 2260));
+    m_progress = new QPushButton(QStringLiteral("Progress..."), m_breakdownFrame);
+    m_progress->setObjectName(QStringLiteral("cmdProgress"));
+    m_progress->setToolTip(QStringLiteral("Chart a candidate's results exam by exam"));
+    m_progress->setGeometry(Twips::rect(3500, 2230, 1400, 380));
+    connect(m_progress, &QPushButton::clicked, this, &frmViewExam::OpenProgress);
     m_breakdown.passMark = m_passMark->value();
 }
 
