@@ -152,7 +152,7 @@ void frmExam::buildSetupColumn(QWidget *content)
     }
     // Drills the candidate's mistakes; kept between runs. The caption takes two lines of the
     // narrow column.
-    m_practise = new QCheckBox(QStringLiteral("Only questions I answered\nwrong before"), count);
+    m_practise = new QCheckBox(QStringLiteral("Only questions I\nanswered wrong before"), count);
     m_practise->setObjectName(QStringLiteral("chkPractise"));
     m_practise->setAccessibleName(QStringLiteral("Only questions I answered wrong before"));
     m_practise->setToolTip(QStringLiteral("Draw only questions whose latest answer under this name was wrong or "
