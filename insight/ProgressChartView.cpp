@@ -65,8 +65,11 @@ void ProgressChartView::setChart(const ProgressChart &chart)
     m_data = chart;
     m_chart->removeAllSeries();
     m_series.clear();
-    for (QAbstractAxis *axis : m_chart->axes())
+    // A removed axis is no longer the chart's: it is ours to delete.
+    for (QAbstractAxis *axis : m_chart->axes()) {
         m_chart->removeAxis(axis);
+        delete axis;
+    }
     m_chart->setTitle(chart.exams == 0 ? QStringLiteral("%1: no scored exams").arg(chart.candidate)
                                        : QStringLiteral("%1: %2 scored exams").arg(chart.candidate).arg(chart.exams));
 
