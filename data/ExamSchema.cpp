@@ -36,5 +36,10 @@ QStringList ExamSchema::sideTableStatements()
         // Every question's stable id, and whether it came with the program or from an imported bank.
         QStringLiteral("CREATE TABLE IF NOT EXISTS QuestionKeys (QID INTEGER PRIMARY KEY, StableID TEXT NOT NULL UNIQUE, "
                        "Origin TEXT NOT NULL)"),
+        // An exam drawn from the candidate's earlier mistakes: scored and listed as any other,
+        // kept apart in the progress chart.
+        QStringLiteral("CREATE TABLE IF NOT EXISTS PracticeExams (ExamID INTEGER PRIMARY KEY)"),
+        // One candidate's exams in the order taken: the progress chart and the practice draw.
+        QStringLiteral("CREATE INDEX IF NOT EXISTS ExamTitle_UserName ON ExamTitle (UserName, ExamID)"),
     };
 }
