@@ -7,6 +7,7 @@
 
 #include "bank/BankCollector.h"
 #include "bank/BankQuestion.h"
+#include "bank/BankText.h"
 
 namespace AikenReader {
 
@@ -139,7 +140,7 @@ void Parser::answer(int number, QStringView value)
     const QStringView letter = asciiTrimmed(value);
     const qsizetype index = letter.size() == 1 ? letter[0].toUpper().unicode() - u'A' : -1;
     if (index < 0 || index >= qsizetype(m_choices.size())) {
-        fail(number, QStringLiteral("the ANSWER \"%1\" is not one of the choices").arg(letter.left(20)), State::Text);
+        fail(number, QStringLiteral("the ANSWER \"%1\" is not one of the choices").arg(BankText::quoted(letter.toString())), State::Text);
         return;
     }
     if (m_choices.size() > 4) {

@@ -57,7 +57,7 @@ void BankCollector::add(BankQuestion question)
     if (letter < 0 || letter >= question.choiceCount()) {
         error(question.line, question.correct.isEmpty()
                   ? QStringLiteral("no right answer")
-                  : QStringLiteral("the right answer \"%1\" is not one of the choices").arg(question.correct.left(20)));
+                  : QStringLiteral("the right answer \"%1\" is not one of the choices").arg(BankText::quoted(question.correct)));
         return;
     }
 
@@ -68,7 +68,7 @@ void BankCollector::add(BankQuestion question)
     }
     if (!question.id.isEmpty()) {
         if (m_ids.contains(question.id)) {
-            error(question.line, QStringLiteral("the id \"%1\" is an earlier question's").arg(question.id.left(64)));
+            error(question.line, QStringLiteral("the id \"%1\" is an earlier question's").arg(BankText::quoted(question.id)));
             return;
         }
     } else {

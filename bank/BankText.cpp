@@ -1,5 +1,7 @@
 #include "bank/BankText.h"
 
+#include <algorithm>
+
 #include <QStringList>
 
 namespace BankText {
@@ -97,6 +99,8 @@ QString cleaned(const QString &text)
     for (const QChar c : text) {
         if (c == u'\t')
             flat += u' ';
+        else if (c == u'\uFEFF')
+            continue; // a byte-order mark of a file pasted into another, shown as nothing
         else if (c == u'\n' || !isControl(c.unicode()))
             flat += c;
     }
@@ -126,6 +130,15 @@ QString cleaned(const QString &text)
 QString singleLine(const QString &text)
 {
     return cleaned(text).simplified();
+}
+
+QString quoted(const QString &text)
+{
+    const QString line = singleLine(text);
+    qsizetype length = std::min<qsizetype>(line.size(), 40);
+    if (length < line.size() && line[length - 1].isHighSurrogate())
+        --length; // not half a character
+    return line.left(length) + (length < line.size() ? QLatin1String("...") : QLatin1String());
 }
 
 } // namespace BankText

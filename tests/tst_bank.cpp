@@ -47,6 +47,8 @@ private slots:
     void roundTripsEveryFormat();
     void writesTextsTheirFormatMustEscape_data();
     void writesTextsTheirFormatMustEscape();
+    void writesBackWhatItReads_data();
+    void writesBackWhatItReads();
 
 private:
     static QByteArray bytesOf(const QString &path);
@@ -699,6 +701,40 @@ void tst_bank::writesTextsTheirFormatMustEscape()
             continue;
         }
         QCOMPARE(kept(back.questions.front(), format), kept(q, format));
+    }
+}
+
+// Files the fuzz targets found (fuzz/): what a reader accepts from them comes back as it was,
+// written in its format or in the pool's JSON.
+void tst_bank::writesBackWhatItReads_data()
+{
+    QTest::addColumn<Format>("format");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QStringList>("texts"); // the questions read
+
+    QTest::newRow("a byte-order mark starting a CSV field") << Format::Csv
+        << QByteArray("\xEF\xBB\xBF" "Category,Question,A,B,C,D,Correct,Explanation\r\nX,\xEF\xBB\xBFQ?,a,b,,,A,\r\n")
+        << QStringList{u"Q?"_s};
+    QTest::newRow("a byte-order mark starting a GIFT text") << Format::Gift
+        << QByteArray("::n::\xEF\xBB\xBFQ?{=a ~b}\n\nA\xEF\xBB\xBF" "B?{T}") << QStringList{u"Q?"_s, u"AB?"_s};
+}
+
+void tst_bank::writesBackWhatItReads()
+{
+    QFETCH(Format, format);
+    QFETCH(QByteArray, bytes);
+    QFETCH(QStringList, texts);
+    const std::vector<BankQuestion> questions = QuestionBank::read(bytes, format).questions;
+    QStringList read;
+    for (const BankQuestion &q : questions)
+        read.append(q.question);
+    QCOMPARE(read, texts);
+    for (const Format to : {format, Format::Json}) {
+        const BankReadResult back = QuestionBank::read(QuestionBank::write(questions, to), to);
+        QCOMPARE(back.errors, QStringList());
+        QCOMPARE(back.questions.size(), questions.size());
+        for (size_t i = 0; i < questions.size(); ++i)
+            QCOMPARE(kept(back.questions[i], to), kept(questions[i], to));
     }
 }
 
