@@ -13,12 +13,12 @@ void BankCollector::skip(const QString &kind)
 
 void BankCollector::error(int line, const QString &what)
 {
-    m_errors.report([&] { return QStringLiteral("line %1: %2").arg(line).arg(what); });
+    m_errors.report([&] { return QStringLiteral("line %1: %2").arg(line).arg(BankText::singleLine(what)); });
 }
 
 void BankCollector::warning(int line, const QString &what)
 {
-    m_warnings.report([&] { return QStringLiteral("line %1: %2").arg(line).arg(what); });
+    m_warnings.report([&] { return QStringLiteral("line %1: %2").arg(line).arg(BankText::singleLine(what)); });
 }
 
 void BankCollector::add(BankQuestion question)

@@ -81,6 +81,10 @@ std::optional<QString> decode(const QByteArray &bytes, QString *error)
             return refuse(line, QStringLiteral("a control character (%1)").arg(codePoint(c)));
         if (c == 0xfffe || c == 0xffff)
             return refuse(line, QStringLiteral("a character that is not text (%1)").arg(codePoint(c)));
+        if (c == 0xfeff) {
+            at += length; // a byte-order mark of a file pasted into this one: nothing to read
+            continue;
+        }
         if (c > 0xffff) {
             text += QChar(char16_t(0xd800 + ((c - 0x10000) >> 10)));
             text += QChar(char16_t(0xdc00 + ((c - 0x10000) & 0x3ff)));

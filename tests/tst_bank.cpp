@@ -410,6 +410,11 @@ void tst_bank::namesTheLineOfEachFault_data()
                       "{\"id\": \"x-1\", \"category\": \"C\", \"question\": \"Q2?\", \"a\": \"x\", \"b\": \"y\", \"c\": \"\", "
                       "\"d\": \"\", \"correct\": \"B\", \"explanation\": \"\"}]")
         << QStringList{u"line 1: the right answer \"C\" is not one of the choices"_s} << 1;
+    QTest::newRow("JSON a byte-order mark in a key") << Format::Json
+        << QByteArray("\xEF\xBB\xBF[\r\n  {\"id\xEF\xBB\xBF\": []}]")
+        << QStringList{u"line 2: unknown key \"id\""_s, u"line 2: missing keys \"category\", \"question\", \"a\", \"b\", \"c\", \"d\", \"correct\", "
+                       "\"explanation\""_s}
+        << 0;
     QTest::newRow("JSON an id twice") << Format::Json
         << QByteArray("[{\"id\": \"x-1\", \"category\": \"C\", \"question\": \"Q?\", \"a\": \"x\", \"b\": \"y\", \"c\": \"\", "
                       "\"d\": \"\", \"correct\": \"A\", \"explanation\": \"\"},\n"
@@ -717,6 +722,8 @@ void tst_bank::writesBackWhatItReads_data()
         << QStringList{u"Q?"_s};
     QTest::newRow("a byte-order mark starting a GIFT text") << Format::Gift
         << QByteArray("::n::\xEF\xBB\xBFQ?{=a ~b}\n\nA\xEF\xBB\xBF" "B?{T}") << QStringList{u"Q?"_s, u"AB?"_s};
+    QTest::newRow("a byte-order mark before an Aiken choice") << Format::Aiken
+        << QByteArray("Q?\n\xEF\xBB\xBF" "A. a\n\xEF\xBB\xBF" "B. b\nANSWER: A\n") << QStringList{u"Q?"_s};
 }
 
 void tst_bank::writesBackWhatItReads()
