@@ -373,6 +373,8 @@ void tst_bank::namesTheLineOfEachFault_data()
         << QStringList{u"line 6: the question has no choices"_s} << 1;
     QTest::newRow("Aiken one choice, empty choice") << Format::Aiken << QByteArray("Q?\nA. x\nANSWER: A\n\nQ2?\nA. x\nB.\nANSWER: A\n")
         << QStringList{u"line 1: a question with one choice"_s, u"line 5: choice B is empty"_s} << 0;
+    QTest::newRow("Aiken a choice of a no-break space") << Format::Aiken << QByteArray("Intro\nA.\xC2\xA0\nB. b\nANSWER: B\n")
+        << QStringList{u"line 1: choice A is empty"_s} << 0;
     QTest::newRow("Aiken answer without choices") << Format::Aiken << QByteArray("Q?\nANSWER: A\n")
         << QStringList{u"line 2: an ANSWER line without choices"_s} << 0;
     QTest::newRow("CSV header") << Format::Csv << QByteArray("\n\nQuestion,A,B\n")
