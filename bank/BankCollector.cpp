@@ -72,7 +72,7 @@ void BankCollector::add(BankQuestion question)
             return;
         }
     } else {
-        const QString base = question.name.isEmpty() ? BankIds::fromText(question.question)
+        const QString base = question.name.isEmpty() ? BankIds::fromNormalisedText(text)
                                                      : BankIds::fromName(question.name);
         question.id = base;
         // A later question of the same name: numbered, and still no longer than an id may be,

@@ -16,6 +16,25 @@ QString atLine(int line, const QString &what)
 {
     return QStringLiteral("line %1: %2").arg(line).arg(what);
 }
+
+// Whether cleaned() would give `text` back as it is.
+bool isClean(QStringView text)
+{
+    if (text.isEmpty())
+        return true;
+    if (text.front().isSpace() || text.back().isSpace())
+        return false;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (c == u'\n') {
+            if (text[i - 1].isSpace() && !(text[i - 1] == u'\n' && text[i - 2] != u'\n'))
+                return false; // white space ending a line, or a second blank line
+        } else if (c == u'\uFEFF' || isControl(c.unicode())) {
+            return false;
+        }
+    }
+    return true;
+}
 } // namespace
 
 std::optional<QString> decode(const QByteArray &bytes, QString *error)
@@ -34,14 +53,15 @@ std::optional<QString> decode(const QByteArray &bytes, QString *error)
     if (bytes.startsWith("\xEF\xBB\xBF"))
         at += 3;
 
-    QString text;
-    text.reserve(end - at);
+    // Never more UTF-16 units than bytes; written in place, as a file may hold megabytes.
+    QString text(end - at, Qt::Uninitialized);
+    QChar *out = text.data();
     int line = 1;
     while (at < end) {
         const unsigned char lead = *at;
         if (lead < 0x80) {
             if (lead == '\r' || lead == '\n') {
-                text += u'\n';
+                *out++ = u'\n';
                 ++line;
                 at += (lead == '\r' && at + 1 < end && at[1] == '\n') ? 2 : 1;
                 continue;
@@ -50,7 +70,7 @@ std::optional<QString> decode(const QByteArray &bytes, QString *error)
                 return refuse(line, QStringLiteral("a NUL byte: the file is not UTF-8 text (UTF-16?); save it as UTF-8"));
             if (isControl(lead) && lead != '\t')
                 return refuse(line, QStringLiteral("a control character (%1)").arg(codePoint(lead)));
-            text += QChar(lead);
+            *out++ = QChar(lead);
             ++at;
             continue;
         }
@@ -86,18 +106,21 @@ std::optional<QString> decode(const QByteArray &bytes, QString *error)
             continue;
         }
         if (c > 0xffff) {
-            text += QChar(char16_t(0xd800 + ((c - 0x10000) >> 10)));
-            text += QChar(char16_t(0xdc00 + ((c - 0x10000) & 0x3ff)));
+            *out++ = QChar(char16_t(0xd800 + ((c - 0x10000) >> 10)));
+            *out++ = QChar(char16_t(0xdc00 + ((c - 0x10000) & 0x3ff)));
         } else {
-            text += QChar(char16_t(c));
+            *out++ = QChar(char16_t(c));
         }
         at += length;
     }
+    text.truncate(out - text.constData());
     return text;
 }
 
 QString cleaned(const QString &text)
 {
+    if (isClean(text))
+        return text; // most are: no copy
     QString flat;
     flat.reserve(text.size());
     for (const QChar c : text) {

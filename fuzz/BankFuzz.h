@@ -29,9 +29,11 @@ inline void check(bool property)
         std::abort();
 }
 
+// A text that cleaning leaves as it is; the tab added makes cleaned() clean for real rather than
+// take its way out for texts that are clean already.
 inline bool isCleanText(const QString &text, bool multiline)
 {
-    if (!text.isValidUtf16() || BankText::cleaned(text) != text)
+    if (!text.isValidUtf16() || BankText::cleaned(text + u'\t') != text || BankText::cleaned(text) != text)
         return false;
     for (const QChar c : text) {
         if (BankText::isControl(c.unicode()) && !(multiline && c == u'\n'))
