@@ -414,7 +414,7 @@ void tst_bank::namesTheLineOfEachFault_data()
         << QStringList{u"line 1: the right answer \"C\" is not one of the choices"_s} << 1;
     QTest::newRow("JSON a byte-order mark in a key") << Format::Json
         << QByteArray("\xEF\xBB\xBF[\r\n  {\"id\xEF\xBB\xBF\": []}]")
-        << QStringList{u"line 2: unknown key \"id\""_s, u"line 2: missing keys \"category\", \"question\", \"a\", \"b\", \"c\", \"d\", \"correct\", "
+        << QStringList{u"line 2: unknown key \"id\\ufeff\""_s, u"line 2: missing keys \"category\", \"question\", \"a\", \"b\", \"c\", \"d\", \"correct\", "
                        "\"explanation\""_s}
         << 0;
     QTest::newRow("JSON an id twice") << Format::Json
