@@ -15,5 +15,8 @@ int main(int argc, char *argv[])
     window.start(commandLine.startOptions());
     if (commandLine.checkStart())
         return CommandLine::reportStart(window);
-    return window.isQuitting() ? 0 : app.exec();
+    if (window.isQuitting())
+        return 0;
+    CommandLine::probeStartUpWhenAsked(window);
+    return app.exec();
 }

@@ -7,18 +7,20 @@
 
 #include "bank/BankCollector.h"
 #include "bank/BankQuestion.h"
+#include "bank/BankText.h"
 
 namespace AikenReader {
 
 namespace {
-// A line without the spaces and tabs around it. Nothing else is trimmed, so that a line a writer
-// starts with a no-break space is text whatever follows.
-QStringView asciiTrimmed(QStringView line)
+// A line as its kind is told: without spaces and tabs before it, so that a line a writer starts
+// with a no-break space is text whatever follows, and without any white space after it, as the
+// text it becomes has none.
+QStringView trimmedLine(QStringView line)
 {
     qsizetype from = 0, to = line.size();
     while (from < to && (line[from] == u' ' || line[from] == u'\t'))
         ++from;
-    while (to > from && (line[to - 1] == u' ' || line[to - 1] == u'\t'))
+    while (to > from && line[to - 1].isSpace())
         --to;
     return line.mid(from, to - from);
 }
@@ -36,7 +38,7 @@ std::optional<Choice> choiceOf(QStringView line)
         return std::nullopt;
     if (line.size() > 2 && line[2] != u' ' && line[2] != u'\t')
         return std::nullopt;
-    return Choice{line[0], asciiTrimmed(line.mid(2)).toString()};
+    return Choice{line[0], line.mid(2).trimmed().toString()};
 }
 
 bool isAnswer(QStringView line) { return line.startsWith(u"ANSWER:"); }
@@ -82,7 +84,7 @@ void Parser::fail(int line, const QString &what, State next)
 
 void Parser::line(int number, QStringView raw)
 {
-    const QStringView line = asciiTrimmed(raw);
+    const QStringView line = trimmedLine(raw);
     if (m_state == State::Skipping) {
         // A broken question ends with its ANSWER line.
         if (isAnswer(line))
@@ -136,10 +138,10 @@ void Parser::line(int number, QStringView raw)
 
 void Parser::answer(int number, QStringView value)
 {
-    const QStringView letter = asciiTrimmed(value);
+    const QStringView letter = value.trimmed();
     const qsizetype index = letter.size() == 1 ? letter[0].toUpper().unicode() - u'A' : -1;
     if (index < 0 || index >= qsizetype(m_choices.size())) {
-        fail(number, QStringLiteral("the ANSWER \"%1\" is not one of the choices").arg(letter.left(20)), State::Text);
+        fail(number, QStringLiteral("the ANSWER \"%1\" is not one of the choices").arg(BankText::quoted(letter.toString())), State::Text);
         return;
     }
     if (m_choices.size() > 4) {

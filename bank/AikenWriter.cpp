@@ -8,11 +8,14 @@
 namespace AikenWriter {
 
 namespace {
-// A line the reader would take for a choice that starts the choices, or for the ANSWER line.
+// A line the reader would take for a choice that starts the choices, or for the ANSWER line: told
+// as the reader tells it, past spaces and tabs before it and any white space after it.
 bool wouldBeMarkup(QStringView line)
 {
     while (!line.isEmpty() && (line[0] == u' ' || line[0] == u'\t'))
         line = line.mid(1);
+    while (!line.isEmpty() && line.back().isSpace())
+        line.chop(1);
     if (line.startsWith(u"ANSWER:"))
         return true;
     return line.size() >= 2 && line[0] == u'A' && (line[1] == u'.' || line[1] == u')')

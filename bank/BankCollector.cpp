@@ -13,12 +13,12 @@ void BankCollector::skip(const QString &kind)
 
 void BankCollector::error(int line, const QString &what)
 {
-    m_errors.report([&] { return QStringLiteral("line %1: %2").arg(line).arg(what); });
+    m_errors.report([&] { return QStringLiteral("line %1: %2").arg(line).arg(BankText::singleLine(what)); });
 }
 
 void BankCollector::warning(int line, const QString &what)
 {
-    m_warnings.report([&] { return QStringLiteral("line %1: %2").arg(line).arg(what); });
+    m_warnings.report([&] { return QStringLiteral("line %1: %2").arg(line).arg(BankText::singleLine(what)); });
 }
 
 void BankCollector::add(BankQuestion question)
@@ -57,7 +57,7 @@ void BankCollector::add(BankQuestion question)
     if (letter < 0 || letter >= question.choiceCount()) {
         error(question.line, question.correct.isEmpty()
                   ? QStringLiteral("no right answer")
-                  : QStringLiteral("the right answer \"%1\" is not one of the choices").arg(question.correct.left(20)));
+                  : QStringLiteral("the right answer \"%1\" is not one of the choices").arg(BankText::quoted(question.correct)));
         return;
     }
 
@@ -68,11 +68,11 @@ void BankCollector::add(BankQuestion question)
     }
     if (!question.id.isEmpty()) {
         if (m_ids.contains(question.id)) {
-            error(question.line, QStringLiteral("the id \"%1\" is an earlier question's").arg(question.id.left(64)));
+            error(question.line, QStringLiteral("the id \"%1\" is an earlier question's").arg(BankText::quoted(question.id)));
             return;
         }
     } else {
-        const QString base = question.name.isEmpty() ? BankIds::fromText(question.question)
+        const QString base = question.name.isEmpty() ? BankIds::fromNormalisedText(text)
                                                      : BankIds::fromName(question.name);
         question.id = base;
         // A later question of the same name: numbered, and still no longer than an id may be,

@@ -18,6 +18,7 @@ public:
 
     // A question of a kind that is not imported, left out whole.
     void skip(const QString &kind);
+    // A fault or warning: "line N: " and `what` on one line.
     void error(int line, const QString &what);
     void warning(int line, const QString &what);
     // A question that reading found to be of an importable kind, its texts as the bank gives them

@@ -55,4 +55,9 @@ QString fromText(const QString &questionText)
     return hashed(QuestionBank::normalisedText(questionText));
 }
 
+QString fromNormalisedText(const QString &normalised)
+{
+    return hashed(normalised);
+}
+
 } // namespace BankIds

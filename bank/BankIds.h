@@ -20,5 +20,7 @@ QString fromName(const QString &name);
 // The id of a question with no name: "imp-" and the first 12 hex digits of the SHA-1 of its text,
 // normalised as duplicates are compared.
 QString fromText(const QString &questionText);
+// The same for a text already normalised (QuestionBank::normalisedText).
+QString fromNormalisedText(const QString &normalised);
 
 } // namespace BankIds

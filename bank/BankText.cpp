@@ -1,5 +1,7 @@
 #include "bank/BankText.h"
 
+#include <algorithm>
+
 #include <QStringList>
 
 namespace BankText {
@@ -13,6 +15,25 @@ QString codePoint(char32_t c)
 QString atLine(int line, const QString &what)
 {
     return QStringLiteral("line %1: %2").arg(line).arg(what);
+}
+
+// Whether cleaned() would give `text` back as it is.
+bool isClean(QStringView text)
+{
+    if (text.isEmpty())
+        return true;
+    if (text.front().isSpace() || text.back().isSpace())
+        return false;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (c == u'\n') {
+            if (text[i - 1].isSpace() && !(text[i - 1] == u'\n' && text[i - 2] != u'\n'))
+                return false; // white space ending a line, or a second blank line
+        } else if (c == u'\uFEFF' || isControl(c.unicode())) {
+            return false;
+        }
+    }
+    return true;
 }
 } // namespace
 
@@ -32,14 +53,15 @@ std::optional<QString> decode(const QByteArray &bytes, QString *error)
     if (bytes.startsWith("\xEF\xBB\xBF"))
         at += 3;
 
-    QString text;
-    text.reserve(end - at);
+    // Never more UTF-16 units than bytes; written in place, as a file may hold megabytes.
+    QString text(end - at, Qt::Uninitialized);
+    QChar *out = text.data();
     int line = 1;
     while (at < end) {
         const unsigned char lead = *at;
         if (lead < 0x80) {
             if (lead == '\r' || lead == '\n') {
-                text += u'\n';
+                *out++ = u'\n';
                 ++line;
                 at += (lead == '\r' && at + 1 < end && at[1] == '\n') ? 2 : 1;
                 continue;
@@ -48,7 +70,7 @@ std::optional<QString> decode(const QByteArray &bytes, QString *error)
                 return refuse(line, QStringLiteral("a NUL byte: the file is not UTF-8 text (UTF-16?); save it as UTF-8"));
             if (isControl(lead) && lead != '\t')
                 return refuse(line, QStringLiteral("a control character (%1)").arg(codePoint(lead)));
-            text += QChar(lead);
+            *out++ = QChar(lead);
             ++at;
             continue;
         }
@@ -79,24 +101,33 @@ std::optional<QString> decode(const QByteArray &bytes, QString *error)
             return refuse(line, QStringLiteral("a control character (%1)").arg(codePoint(c)));
         if (c == 0xfffe || c == 0xffff)
             return refuse(line, QStringLiteral("a character that is not text (%1)").arg(codePoint(c)));
+        if (c == 0xfeff) {
+            at += length; // a byte-order mark of a file pasted into this one: nothing to read
+            continue;
+        }
         if (c > 0xffff) {
-            text += QChar(char16_t(0xd800 + ((c - 0x10000) >> 10)));
-            text += QChar(char16_t(0xdc00 + ((c - 0x10000) & 0x3ff)));
+            *out++ = QChar(char16_t(0xd800 + ((c - 0x10000) >> 10)));
+            *out++ = QChar(char16_t(0xdc00 + ((c - 0x10000) & 0x3ff)));
         } else {
-            text += QChar(char16_t(c));
+            *out++ = QChar(char16_t(c));
         }
         at += length;
     }
+    text.truncate(out - text.constData());
     return text;
 }
 
 QString cleaned(const QString &text)
 {
+    if (isClean(text))
+        return text; // most are: no copy
     QString flat;
     flat.reserve(text.size());
     for (const QChar c : text) {
         if (c == u'\t')
             flat += u' ';
+        else if (c == u'\uFEFF')
+            continue; // a byte-order mark of a file pasted into another, shown as nothing
         else if (c == u'\n' || !isControl(c.unicode()))
             flat += c;
     }
@@ -126,6 +157,15 @@ QString cleaned(const QString &text)
 QString singleLine(const QString &text)
 {
     return cleaned(text).simplified();
+}
+
+QString quoted(const QString &text)
+{
+    const QString line = singleLine(text);
+    qsizetype length = std::min<qsizetype>(line.size(), 40);
+    if (length < line.size() && line[length - 1].isHighSurrogate())
+        --length; // not half a character
+    return line.left(length) + (length < line.size() ? QLatin1String("...") : QLatin1String());
 }
 
 } // namespace BankText

@@ -13,17 +13,21 @@ namespace BankText {
 // A control character: C0, DEL and C1. A question's texts hold none but the line break.
 constexpr bool isControl(char32_t c) { return c < 0x20 || (c >= 0x7f && c <= 0x9f); }
 
-// The text of a file of UTF-8 bytes: a byte-order mark dropped, CRLF and lone CR made LF. None,
+// The text of a file of UTF-8 bytes: byte-order marks dropped, CRLF and lone CR made LF. None,
 // and `error` set to "line N: ...", for anything else: UTF-16 or UTF-32, malformed UTF-8, a NUL
 // byte or another control character but the tab, or a character XML cannot hold (U+FFFE, U+FFFF).
 std::optional<QString> decode(const QByteArray &bytes, QString *error);
 
 // A text as a question holds it: tabs made spaces, no other control character but the line break,
+// no stray byte-order mark,
 // no white space at the end of a line, at most one blank line in a row, none at the ends and no
 // white space before the first character. Idempotent.
 QString cleaned(const QString &text);
 
 // The same on one line: line breaks and runs of white space made one space (names, categories).
 QString singleLine(const QString &text);
+
+// A text of the file as a message quotes it: on one line, cut to 40 characters.
+QString quoted(const QString &text);
 
 } // namespace BankText

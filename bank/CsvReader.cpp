@@ -62,18 +62,23 @@ bool Records::next(Record *record)
                         m_into.error(opened, QStringLiteral("a quoted field is not closed"));
                         return false;
                     }
-                    const QChar c = m_text[m_at++];
-                    if (c == u'"') {
-                        if (m_at < m_text.size() && m_text[m_at] == u'"') {
-                            field += u'"';
-                            ++m_at;
-                            continue;
-                        }
-                        break;
+                    // The run up to the next quote at once.
+                    qsizetype quote = m_text.indexOf(u'"', m_at);
+                    if (quote < 0)
+                        quote = m_text.size();
+                    const QStringView run = QStringView(m_text).mid(m_at, quote - m_at);
+                    m_line += int(run.count(u'\n'));
+                    field += run;
+                    m_at = quote;
+                    if (m_at >= m_text.size())
+                        continue;
+                    ++m_at;
+                    if (m_at < m_text.size() && m_text[m_at] == u'"') {
+                        field += u'"';
+                        ++m_at;
+                        continue;
                     }
-                    if (c == u'\n')
-                        ++m_line;
-                    field += c;
+                    break;
                 }
                 if (m_at < m_text.size() && m_text[m_at] != u',' && m_text[m_at] != u'\n') {
                     m_into.error(m_line, QStringLiteral("text after a field's closing quote (a quote inside a "
@@ -83,8 +88,10 @@ bool Records::next(Record *record)
                     break;
                 }
             } else {
+                const qsizetype start = m_at;
                 while (m_at < m_text.size() && m_text[m_at] != u',' && m_text[m_at] != u'\n')
-                    field += m_text[m_at++];
+                    ++m_at;
+                field = m_text.mid(start, m_at - start);
             }
             record->fields.append(field);
             if (m_at < m_text.size() && m_text[m_at] == u',') {

@@ -22,8 +22,10 @@ class Marked final
 {
 public:
     explicit Marked(QStringView source)
+        : m_text(source.size(), Qt::Uninitialized)
+        , m_out(m_text.data())
     {
-        m_text.reserve(source.size());
+        m_escaped.reserve(size_t(source.size()));
         for (qsizetype i = 0; i < source.size(); ++i) {
             const QChar c = source[i];
             if (c == u'\\' && i + 1 < source.size()) {
@@ -41,6 +43,7 @@ public:
             }
             append(c, false);
         }
+        m_text.truncate(m_out - m_text.constData());
     }
 
     qsizetype size() const { return m_text.size(); }
@@ -82,11 +85,12 @@ public:
 private:
     void append(QChar c, bool escaped)
     {
-        m_text += c;
+        *m_out++ = c;
         m_escaped.push_back(escaped);
     }
 
-    QString m_text;
+    QString m_text; // written in place: never longer than the source
+    QChar *m_out;
     std::vector<bool> m_escaped;
 };
 
@@ -214,7 +218,7 @@ void QuestionParser::parse()
     const qsizetype feedback = m_text.find(u"####", open + 1, close);
     if (feedback >= 0) {
         answersEnd = feedback;
-        question.explanation = plain(feedback + 4, close, m_format);
+        question.explanation = plain(feedback + 4, m_text.trimEnd(feedback + 4, close), m_format);
     }
     const qsizetype answers = m_text.skipSpace(open + 1, answersEnd);
     const qsizetype answersTrimmedEnd = m_text.trimEnd(answers, answersEnd);

@@ -9,6 +9,7 @@
 
 #include "bank/BankCollector.h"
 #include "bank/BankQuestion.h"
+#include "bank/BankText.h"
 #include "bank/CategoryPath.h"
 #include "bank/HtmlText.h"
 
@@ -100,7 +101,7 @@ void Reader::read()
         }
     }
     if (m_xml.hasError())
-        m_into.error(int(m_xml.lineNumber()), QStringLiteral("not well-formed XML: %1").arg(m_xml.errorString()));
+        m_into.error(int(m_xml.lineNumber()), QStringLiteral("not well-formed XML: %1").arg(BankText::singleLine(m_xml.errorString())));
 }
 
 void Reader::readQuiz()
@@ -215,7 +216,7 @@ void Reader::multipleChoice(const Element &element, BankQuestion question)
         if (!number) {
             m_into.error(element.line, QStringLiteral("answer %1's fraction \"%2\" is not a number")
                                            .arg(k + 1)
-                                           .arg(element.answers[k].fraction.left(20)));
+                                           .arg(BankText::quoted(element.answers[k].fraction)));
             return;
         }
         if (fraction >= 100) {

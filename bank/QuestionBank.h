@@ -31,9 +31,11 @@ std::optional<Format> detect(const QByteArray &bytes, const QString &fileName = 
 BankReadResult read(const QByteArray &bytes, Format format);
 
 // Writes every question given, in their order, as the format's own tools write it. Reading it
-// back gives the same questions, up to what the format holds: Aiken keeps neither explanations,
-// categories nor ids, CSV no ids, and each writes a category as its path's last part but GIFT and
-// Moodle XML, which keep the path.
+// back gives the same questions, up to what the format holds: Aiken keeps no explanation,
+// category or id and puts a choice on one line, CSV keeps no id, CSV and JSON keep a category as
+// its path's last part (GIFT and Moodle XML keep the path). GIFT and Moodle XML keep an id as the
+// question's name, which reads back as that id when it has the form VESK gives ids (every id
+// a reader makes, and the pool's); another comes back as "imp-" and its slug (BankIds).
 QByteArray write(const std::vector<BankQuestion> &questions, Format format);
 
 QString formatName(Format format); // "GIFT", "Aiken", "Moodle XML", "CSV", "JSON"

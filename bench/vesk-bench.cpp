@@ -1,5 +1,6 @@
 // Latency benchmark: drives the real screens on a database of many stored exams and prints the
-// median of each measured step. Run headless: QT_QPA_PLATFORM=offscreen build/bench/vesk-bench
+// median of each measured step, then times the program's start-up beside a bare Qt window's.
+// Run headless: QT_QPA_PLATFORM=offscreen build/bench/vesk-bench
 #include <algorithm>
 #include <chrono>
 #include <functional>
@@ -12,6 +13,8 @@
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QLineEdit>
+#include <QMdiSubWindow>
+#include <QProcess>
 #include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTextStream>
@@ -20,19 +23,26 @@
 
 #include "bank/BankImport.h"
 #include "bank/QuestionBank.h"
+#include "data/Breakdown.h"
 #include "data/ConnectionPool.h"
 #include "data/DbError.h"
+#include "data/ExamQueries.h"
 #include "data/ExamSchema.h"
+#include "data/Mistakes.h"
 #include "data/PoolBuilder.h"
 #include "data/Recordset.h"
 #include "data/SqliteDatabase.h"
 #include "data/SqliteHandle.h"
+#include "data/cDBAccess.h"
+#include "exam/ExamDraw.h"
 #include "exam/frmExam.h"
+#include "insight/frmProgress.h"
 #include "platform/AppExit.h"
 #include "platform/Clock.h"
 #include "platform/DesktopShell.h"
 #include "platform/GenModule.h"
 #include "platform/MessageBox.h"
+#include "review/ExamReport.h"
 #include "review/frmViewExam.h"
 #include "shell/frmMain.h"
 #include "shell/frmMenu.h"
@@ -42,6 +52,10 @@
 namespace {
 constexpr int kStoredExams = 10000;
 constexpr int kQuestionsPerCategory = 105; // the shipped pool's size
+// One candidate took every tenth exam (1,000), every fifth of them a practice exam; the last
+// stored exam has 50 questions.
+const QString kRegular = QStringLiteral("Regular Candidate");
+constexpr int kLongExam = kStoredExams;
 
 void buildDatabase(const QString &path)
 {
@@ -67,23 +81,31 @@ void buildDatabase(const QString &path)
                                               "VALUES (?, ?, 10, ?)"));
     SqliteStatement detail(raw, QStringLiteral("INSERT INTO ExamDetails (ExamID, UserName, QID, Answer, Answered) "
                                                "VALUES (?, ?, ?, 'A', -1)"));
+    SqliteStatement practice(raw, QStringLiteral("INSERT INTO PracticeExams (ExamID) VALUES (?)"));
     const QDateTime start(QDate(2020, 1, 1), QTime(9, 0));
     for (int e = 1; e <= kStoredExams; ++e) {
-        const QString name = QStringLiteral("Candidate %1").arg(e % 97);
+        const QString name = e % 10 == 0 ? kRegular : QStringLiteral("Candidate %1").arg(e % 97);
         sqlite3_reset(title.get());
         title.bind(1, name);
         title.bind(2, start.addSecs(qint64(e) * 3600).toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")));
         title.bind(3, e % 11);
         title.step();
-        for (int q = 1; q <= 10; ++q) {
+        const int questions = e == kLongExam ? 50 : 10;
+        for (int q = 1; q <= questions; ++q) {
             sqlite3_reset(detail.get());
             detail.bind(1, e);
             detail.bind(2, name);
-            detail.bind(3, (e * 7 + q * 13) % (6 * kQuestionsPerCategory) + 1);
+            detail.bind(3, e == kLongExam ? q * 7 : (e * 7 + q * 13) % (6 * kQuestionsPerCategory) + 1);
             detail.step();
         }
+        if (e % 50 == 0) {
+            sqlite3_reset(practice.get());
+            practice.bind(1, e);
+            practice.step();
+        }
     }
-    sqlite3_exec(raw, "COMMIT;", nullptr, nullptr, nullptr);
+    sqlite3_exec(raw, "UPDATE ExamTitle SET NumOfQuestions = 50, ExamResult = 13 WHERE ExamID = 10000; COMMIT;", nullptr,
+                 nullptr, nullptr);
 }
 
 double median(std::vector<double> samples)
@@ -114,6 +136,22 @@ double millisecondsOf(const std::function<void()> &work)
     return double(timer.nsecsElapsed()) / 1e6;
 }
 
+// Milliseconds from launching `program` to the moment it printed (the steady clock, in
+// nanoseconds, once its window is shown); negative when it printed nothing.
+double launchToShown(const QString &program)
+{
+    QProcess process;
+    const qint64 launched = std::chrono::duration_cast<std::chrono::nanoseconds>(
+                                std::chrono::steady_clock::now().time_since_epoch())
+                                .count();
+    process.start(program, {});
+    if (!process.waitForFinished(30000))
+        return -1;
+    bool ok = false;
+    const qint64 shown = QString::fromLatin1(process.readAllStandardOutput()).trimmed().section(QLatin1Char('\n'), -1).toLongLong(&ok);
+    return ok ? double(shown - launched) / 1e6 : -1;
+}
+
 frmExam *startedExam(frmMain &window)
 {
     window.menuForm()->OpenScreen(0);
@@ -127,6 +165,9 @@ frmExam *startedExam(frmMain &window)
 
 int main(int argc, char *argv[])
 {
+    // Settings of its own, and of the programs it starts: the user's are never read or changed.
+    QTemporaryDir config;
+    qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
     QApplication app(argc, argv);
     QTextStream out(stdout);
     MessageBox::setTestMode(true);
@@ -224,6 +265,45 @@ int main(int argc, char *argv[])
                 out << "warning: the import failed: " << error << '\n';
         }));
     }
+
+    // Study insight: the breakdown, the practice draw and the report on the database itself, and
+    // the progress chart of the regular candidate's 1,000 exams opened from closed.
+    std::vector<double> breakdown, practiseDraw, pdf, chartOpen;
+    const QString reportPath = dir.filePath(QStringLiteral("report.pdf"));
+    for (int run = 0; run < 15; ++run) {
+        gDbPath = dir.path();
+        cDBAccess db;
+        db.Open_Connection(1);
+        Breakdown figures;
+        breakdown.push_back(millisecondsOf([&] { figures = Breakdown::ofExam(db, kLongExam, 65); }));
+        practiseDraw.push_back(millisecondsOf([&] {
+            const Mistakes mistakes = Mistakes::of(db, kRegular);
+            ExamDraw::Ticked all{};
+            all[ExamDraw::kAllCategories] = true;
+            std::mt19937 rng(run);
+            if (!ExamDraw::findShortage(50, all, ExamDraw::stockOf(mistakes.byCategory),
+                                        ExamDraw::poolSizeOf(mistakes.byCategory)))
+                ExamDraw::drawFromLists(50, all, mistakes.byCategory, rng);
+        }));
+        const std::shared_ptr<Recordset> rows = db.GetRS(ExamQueries::examQuestions(kLongExam, true), 3, 3, 3, 0);
+        pdf.push_back(millisecondsOf([&] {
+            QString error;
+            ExamReport::writePdf(ExamReport::html({kLongExam, kRegular}, *rows, figures), reportPath, &error);
+        }));
+    }
+    for (int run = 0; run < 15; ++run) {
+        chartOpen.push_back(millisecondsOf([&] {
+            window.OpenProgressChart(kRegular);
+            QCoreApplication::processEvents();
+        }));
+        if (!window.progressForm() || window.progressForm()->chart().exams != kStoredExams / 10) {
+            out << "warning: the chart did not show the regular candidate's exams\n";
+            break;
+        }
+        window.progressForm()->parentWidget()->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+
     if (!MessageBox::shown().isEmpty())
         out << "warning: a message box was shown: " << MessageBox::shown().first().text << '\n';
 
@@ -252,6 +332,31 @@ int main(int argc, char *argv[])
     row(QStringLiteral("import of a 10,000-question GIFT bank, renumbering"), importing, 2000);
     for (const auto &[format, samples] : exports)
         row(QStringLiteral("export of the pool (%1 questions) as %2").arg(6 * kQuestionsPerCategory).arg(format), samples, 200);
+    row(QStringLiteral("breakdown of a 50-question exam"), breakdown, 10);
+    row(QStringLiteral("progress chart of 1,000 exams opened"), chartOpen, 300);
+    row(QStringLiteral("practise draw (a candidate's 1,000 exams)"), practiseDraw, 60);
+    row(QStringLiteral("PDF report of a 50-question exam written"), pdf, 1000);
+
+    // Start-up, launch to main window shown, beside a bare Qt window's, taken in turns.
+    const QString programs = QCoreApplication::applicationDirPath();
+    const QString vesk = QDir(programs).filePath(QStringLiteral("../vesk"));
+    const QString bare = QDir(programs).filePath(QStringLiteral("vesk-barewindow"));
+    if (!QFileInfo::exists(QDir(programs).filePath(QStringLiteral("../Exam.mdb")))) {
+        out << "start-up not measured: build/Exam.mdb is missing (build the exam_database target)\n";
+    } else {
+        qputenv("VESK_STARTUP_PROBE", "1");
+        std::vector<double> program, yardstick;
+        for (int run = 0; run < 21; ++run) {
+            yardstick.push_back(launchToShown(bare));
+            program.push_back(launchToShown(vesk));
+        }
+        row(QStringLiteral("start-up of a bare Qt window"), yardstick, 0);
+        out << QStringLiteral("%1 %2 %3  (%4 x the bare window, budget 1.5 x)\n")
+                   .arg(QStringLiteral("start-up of VESK, launch to main window shown"), -52)
+                   .arg(median(program), 10, 'f', 2)
+                   .arg(QString(), 8)
+                   .arg(median(program) / median(yardstick), 0, 'f', 2);
+    }
     gQuitNoPrompt = true;
     window.close();
     return 0;

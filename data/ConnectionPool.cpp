@@ -116,6 +116,9 @@ std::shared_ptr<SqliteDatabase> openFresh(const QString &path, const QString &pa
     // read-only file still opens for reading (a WAL file would not on this engine).
     execute(raw, "PRAGMA journal_mode = DELETE;");
     execute(raw, "PRAGMA synchronous = FULL;");
+    // Room for a large history's pages once decrypted (32 MB): a candidate's exams are read again
+    // for every chart and practice draw.
+    execute(raw, "PRAGMA cache_size = -32000;");
     SqlDialect::registerFunctions(raw);
     return std::make_shared<SqliteDatabase>(handle);
 }

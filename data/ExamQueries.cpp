@@ -1,5 +1,14 @@
 #include "data/ExamQueries.h"
 
+namespace {
+QString quoted(const QString &text)
+{
+    QString escaped = text;
+    escaped.replace(QLatin1Char('\''), QLatin1String("''"));
+    return QLatin1Char('\'') + escaped + QLatin1Char('\'');
+}
+} // namespace
+
 QString ExamQueries::examQuestions(qint32 examId, bool withDescription)
 {
     return QStringLiteral("SELECT ExamTitle.ExamID, ExamTitle.UserName, ExamTitle.ExamDate, ")
@@ -78,5 +87,44 @@ QStringList ExamQueries::deleteSideRows(qint32 examId)
     return {QStringLiteral("DELETE FROM ExamFlags WHERE DetailID IN (SELECT DetailID FROM ExamDetails WHERE "
                            "ExamID = %1)")
                 .arg(examId),
-            deleteProgress(examId)};
+            deleteProgress(examId), QStringLiteral("DELETE FROM PracticeExams WHERE ExamID = %1").arg(examId)};
+}
+
+QString ExamQueries::markPractice(qint32 examId)
+{
+    return QStringLiteral("INSERT INTO PracticeExams (ExamID) VALUES (%1)").arg(examId);
+}
+
+QString ExamQueries::isPractice(qint32 examId)
+{
+    return QStringLiteral("SELECT count(*) AS Found FROM PracticeExams WHERE ExamID = %1").arg(examId);
+}
+
+QString ExamQueries::candidateNames()
+{
+    return QStringLiteral("SELECT DISTINCT ExamTitle.UserName FROM ExamTitle WHERE ExamTitle.UserName IS NOT NULL");
+}
+
+QString ExamQueries::scoredExamsOf(const QString &userName)
+{
+    return QStringLiteral("SELECT ExamTitle.ExamID, ExamTitle.ExamDate, ExamTitle.NumOfQuestions, ExamTitle.ExamResult "
+                          "FROM ExamTitle WHERE ExamTitle.UserName = %1 AND ExamTitle.ExamResult IS NOT NULL "
+                          "ORDER BY ExamTitle.ExamID")
+        .arg(quoted(userName));
+}
+
+QString ExamQueries::scoredAnswersOf(const QString &userName)
+{
+    return QStringLiteral("SELECT ExamDetails.ExamID, ExamDetails.QID, ExamDetails.Answer, Q_A.CorrectAnswer, "
+                          "Q_A.Category FROM (ExamTitle INNER JOIN ExamDetails ON ExamTitle.ExamID = "
+                          "ExamDetails.ExamID) INNER JOIN Q_A ON ExamDetails.QID = Q_A.QID WHERE ExamTitle.UserName = "
+                          "%1 AND ExamTitle.ExamResult IS NOT NULL ORDER BY ExamDetails.ExamID, ExamDetails.DetailID")
+        .arg(quoted(userName));
+}
+
+QString ExamQueries::practiceExamsOf(const QString &userName)
+{
+    return QStringLiteral("SELECT PracticeExams.ExamID FROM PracticeExams INNER JOIN ExamTitle ON "
+                          "ExamTitle.ExamID = PracticeExams.ExamID WHERE ExamTitle.UserName = %1")
+        .arg(quoted(userName));
 }

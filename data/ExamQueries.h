@@ -25,4 +25,18 @@ QString setFlag(qint32 detailId, bool flagged);
 QString tableExists(const QString &name);
 // An exam's side rows, deleted in the exam's own transaction before its detail rows.
 QStringList deleteSideRows(qint32 examId);
+
+// Marking an exam as drawn from the candidate's mistakes, and asking whether one is (Found).
+QString markPractice(qint32 examId);
+QString isPractice(qint32 examId);
+// Every candidate name stored, once each (UserName).
+QString candidateNames();
+// A candidate's scored exams in the order taken, the name matched exactly: ExamID, ExamDate,
+// NumOfQuestions, ExamResult.
+QString scoredExamsOf(const QString &userName);
+// Every answer of a candidate's scored exams, in the order given: ExamID, QID, Answer,
+// CorrectAnswer, Category.
+QString scoredAnswersOf(const QString &userName);
+// The ExamIDs of a candidate's practice exams.
+QString practiceExamsOf(const QString &userName);
 } // namespace ExamQueries

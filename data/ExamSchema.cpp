@@ -25,7 +25,6 @@ QStringList ExamSchema::createStatements(SqlDialect::Target target)
             QStringLiteral("CREATE INDEX Q_A_Category ON Q_A (Category, QID)"),
             QStringLiteral("CREATE INDEX ExamDetails_ExamID ON ExamDetails (ExamID)"),
             QStringLiteral("CREATE INDEX ExamTitle_ExamDate ON ExamTitle (ExamDate, UserName)"),
-            QStringLiteral("CREATE INDEX ExamTitle_UserName ON ExamTitle (UserName)"),
         } + sideTableStatements(target);
     }
     return QStringList{
@@ -58,6 +57,11 @@ QStringList ExamSchema::sideTableStatements(SqlDialect::Target target)
         // Every question's stable id, and whether it came with the program or from an imported bank.
         QStringLiteral("CREATE TABLE IF NOT EXISTS QuestionKeys (QID INTEGER PRIMARY KEY, StableID TEXT NOT NULL UNIQUE, "
                        "Origin TEXT NOT NULL)"),
+        // An exam drawn from the candidate's earlier mistakes: scored and listed as any other,
+        // kept apart in the progress chart.
+        QStringLiteral("CREATE TABLE IF NOT EXISTS PracticeExams (ExamID INTEGER PRIMARY KEY)"),
+        // One candidate's exams in the order taken: the progress chart and the practice draw.
+        QStringLiteral("CREATE INDEX IF NOT EXISTS ExamTitle_UserName ON ExamTitle (UserName, ExamID)"),
     };
 }
 
@@ -109,7 +113,8 @@ QStringList ExamSchema::serverSecurityStatements()
                        "CREATE ROLE vesk_candidate NOLOGIN; END IF; "
                        "IF NOT EXISTS (SELECT 1 FROM pg_roles WHERE rolname = 'vesk_trainer') THEN "
                        "CREATE ROLE vesk_trainer NOLOGIN; END IF; END $$"),
-        QStringLiteral("REVOKE ALL ON Q_A, QuestionKeys, ExamTitle, ExamDetails, ExamProgress, ExamFlags FROM PUBLIC"),
+        QStringLiteral("REVOKE ALL ON Q_A, QuestionKeys, ExamTitle, ExamDetails, ExamProgress, ExamFlags, PracticeExams "
+                       "FROM PUBLIC"),
         QStringLiteral("GRANT USAGE ON SCHEMA public TO vesk_candidate, vesk_trainer"),
         QStringLiteral("GRANT SELECT ON Q_A, QuestionKeys, vesk_master TO vesk_candidate, vesk_trainer"),
         // A candidate stores an exam without a score, its questions and answers, flags and progress.
@@ -117,6 +122,7 @@ QStringList ExamSchema::serverSecurityStatements()
         QStringLiteral("GRANT INSERT (UserName, ExamDate, NumOfQuestions) ON ExamTitle TO vesk_candidate"),
         QStringLiteral("GRANT INSERT (ExamID, UserName, QID), UPDATE (Answer, Answered) ON ExamDetails TO vesk_candidate"),
         QStringLiteral("GRANT SELECT, INSERT, UPDATE, DELETE ON ExamProgress, ExamFlags TO vesk_candidate, vesk_trainer"),
+        QStringLiteral("GRANT SELECT, INSERT, DELETE ON PracticeExams TO vesk_candidate, vesk_trainer"),
         QStringLiteral("GRANT SELECT, INSERT, UPDATE, DELETE ON ExamTitle, ExamDetails TO vesk_trainer"),
         QStringLiteral("GRANT USAGE, SELECT ON ALL SEQUENCES IN SCHEMA public TO vesk_candidate, vesk_trainer"),
     };
@@ -124,7 +130,7 @@ QStringList ExamSchema::serverSecurityStatements()
         statements << QStringLiteral("DROP POLICY IF EXISTS %1 ON %2").arg(QLatin1String(name), QLatin1String(table))
                    << QStringLiteral("CREATE POLICY %1 ON %2 %3").arg(QLatin1String(name), QLatin1String(table), rule);
     };
-    for (const char *table : {"ExamTitle", "ExamDetails", "ExamProgress", "ExamFlags"}) {
+    for (const char *table : {"ExamTitle", "ExamDetails", "ExamProgress", "ExamFlags", "PracticeExams"}) {
         statements << QStringLiteral("ALTER TABLE %1 ENABLE ROW LEVEL SECURITY").arg(QLatin1String(table));
         policy(table, "trainer_all", QStringLiteral("TO vesk_trainer USING (true) WITH CHECK (true)"));
     }
@@ -143,6 +149,9 @@ QStringList ExamSchema::serverSecurityStatements()
     policy("ExamProgress", "candidate_own",
            QStringLiteral("TO vesk_candidate USING (EXISTS (SELECT 1 FROM ExamTitle t WHERE t.ExamID = "
                           "ExamProgress.ExamID AND t.UserName = current_user))"));
+    policy("PracticeExams", "candidate_own",
+           QStringLiteral("TO vesk_candidate USING (EXISTS (SELECT 1 FROM ExamTitle t WHERE t.ExamID = "
+                          "PracticeExams.ExamID AND t.UserName = current_user))"));
     policy("ExamFlags", "candidate_own",
            QStringLiteral("TO vesk_candidate USING (EXISTS (SELECT 1 FROM ExamDetails d WHERE d.DetailID = "
                           "ExamFlags.DetailID AND d.UserName = current_user))"));

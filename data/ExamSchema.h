@@ -11,7 +11,8 @@ QStringList categories();
 // Statements that create the tables and the indexes every query of the program relies on.
 QStringList createStatements(SqlDialect::Target target = SqlDialect::Target::Sqlite);
 // The side tables beside the specified ones, created when absent (a database of the first version
-// gains them on its first open that can write): running exams' progress and question flags.
+// gains them on its first open that can write): running exams' progress, question flags, the
+// practice exams, and the index of each candidate's exams.
 QStringList sideTableStatements(SqlDialect::Target target = SqlDialect::Target::Sqlite);
 // The tables the schema creates, in its spelling.
 QStringList tableNames();

@@ -24,6 +24,19 @@ std::shared_ptr<Recordset> Recordset::open(std::shared_ptr<Database> connection,
 
 Recordset::~Recordset() = default;
 
+std::shared_ptr<Recordset> Recordset::subset(const std::vector<int> &rows) const
+{
+    std::shared_ptr<Recordset> view(new Recordset);
+    view->m_connection = m_connection;
+    view->m_columns = m_columns;
+    for (const int row : rows) {
+        if (row >= 0 && row < RecordCount())
+            view->m_rows.push_back(m_rows[size_t(row)]);
+    }
+    view->m_pos = view->m_rows.empty() ? -1 : 0;
+    return view;
+}
+
 void Recordset::findKeys()
 {
     std::vector<QString> tables;

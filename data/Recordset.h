@@ -26,6 +26,9 @@ public:
     static std::shared_ptr<Recordset> open(std::shared_ptr<Database> connection, const QString &sql,
                                            bool updatable, DbError *error);
     ~Recordset() override;
+    // A read-only recordset of some of this one's rows (0-based, in the order given), with the
+    // same columns: a filtered view that moves and binds as any other recordset.
+    std::shared_ptr<Recordset> subset(const std::vector<int> &rows) const;
 
     int RecordCount() const { return int(m_rows.size()); }
     bool BOF() const { return m_rows.empty() || m_pos < 0; }

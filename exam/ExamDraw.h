@@ -39,5 +39,12 @@ std::optional<Shortage> findShortage(int n, const Ticked &ticked, const Stock &s
 // The filled 1..n (index 0..n-1) in order; 0 marks a slot that could not be filled.
 std::vector<int> drawSlots(int n, const Ticked &ticked, const Stock &stock, int poolSize, std::mt19937 &rng);
 
+// The same rules over lists of questions instead of QID ranges (a candidate's mistakes): each
+// category draws from its own list, "All Categories" from all the lists together.
+using Lists = std::array<std::vector<int>, 6>;
+Stock stockOf(const Lists &lists);
+int poolSizeOf(const Lists &lists);
+std::vector<int> drawFromLists(int n, const Ticked &ticked, const Lists &lists, std::mt19937 &rng);
+
 std::mt19937 seededFromClock();
 } // namespace ExamDraw

@@ -22,6 +22,7 @@
 #include "data/DateFormat.h"
 #include "data/ExamQueries.h"
 #include "data/ExamSchema.h"
+#include "data/Mistakes.h"
 #include "data/Recordset.h"
 #include "data/cDBAccess.h"
 #include "exam/ExamDraw.h"
@@ -31,6 +32,7 @@
 #include "platform/GenModule.h"
 #include "platform/MessageBox.h"
 #include "platform/ScreenHost.h"
+#include "platform/UserSettings.h"
 #include "widgets/ControlArray.h"
 #include "widgets/ControlCharFilter.h"
 #include "widgets/QuestionMap.h"
@@ -85,7 +87,7 @@ frmExam::frmExam(QWidget *parent)
         order << box;
     for (QRadioButton *option : m_tasks)
         order << option;
-    order << Command1(0) << Command1(1) << Command1(4) << txtFields(0) << txtFields(7);
+    order << m_practise << Command1(0) << Command1(1) << Command1(4) << txtFields(0) << txtFields(7);
     for (int k = 0; k < 4; ++k)
         order << m_options[k] << txtFields(k + 1);
     order << Command1(2) << Command1(3) << Command1(5) << Command1(6) << m_flag << m_map;
@@ -136,7 +138,7 @@ void frmExam::buildSetupColumn(QWidget *content)
     line2->setGeometry(Twips::rect(150, 300 + 6 * 290 + 20, 2130, 60));
 
     auto *count = new QGroupBox(QStringLiteral("Number of Questions"), content);
-    count->setGeometry(Twips::rect(50, 3120, 2430, 1150));
+    count->setGeometry(Twips::rect(50, 3120, 2430, 1570));
     m_frames[1] = count;
     const int counts[] = {10, 30, 50};
     for (int i = 0; i < 3; ++i) {
@@ -149,9 +151,18 @@ void frmExam::buildSetupColumn(QWidget *content)
         });
         m_tasks[i] = option;
     }
+    // Drills the candidate's mistakes; kept between runs. The caption takes two lines of the
+    // narrow column.
+    m_practise = new QCheckBox(QStringLiteral("Only questions I\nanswered wrong before"), count);
+    m_practise->setObjectName(QStringLiteral("chkPractise"));
+    m_practise->setAccessibleName(QStringLiteral("Only questions I answered wrong before"));
+    m_practise->setToolTip(QStringLiteral("Draw only questions whose latest answer under this name was wrong or "
+                                          "missing"));
+    m_practise->setGeometry(Twips::rect(150, 1110, 2250, 420));
+    connect(m_practise, &QCheckBox::toggled, this, [](bool on) { UserSettings::setPractiseMistakes(on); });
 
     auto *panel = new QGroupBox(content);
-    panel->setGeometry(Twips::rect(50, 4330, 2430, 2880));
+    panel->setGeometry(Twips::rect(50, 4750, 2430, 2880));
     m_frames[2] = panel;
     auto command = [this, panel](int index, const QString &caption, const QRect &twips) {
         auto *b = new QPushButton(caption, panel);
@@ -340,6 +351,7 @@ void frmExam::Form_Load()
         option->setAutoExclusive(true);
     }
     m_tasks[0]->setChecked(true);
+    m_practise->setChecked(UserSettings::practiseMistakes());
     // On a class's server every exam is its candidate's: the name is the signed-in role's.
     if (ClassroomMode()) {
         gDB = std::make_unique<cDBAccess>();
@@ -563,8 +575,12 @@ void frmExam::EndExam()
         CalculateResult();
     gRs.reset();
     gDB.reset();
-    if (ScreenHost *host = ScreenHost::current())
+    if (ScreenHost *host = ScreenHost::current()) {
+        // An open progress chart gains the exam just scored.
+        if (m_examId != 0)
+            host->StudyDataChanged();
         host->OpenScreen(1);
+    }
     if (!m_unloading)
         UnloadIfLoaded(this);
 }
@@ -589,6 +605,8 @@ bool frmExam::checkDrawable()
     ExamDraw::Ticked ticked{};
     for (int i = 0; i < 7; ++i)
         ticked[size_t(i)] = m_categories[i]->isChecked();
+    if (m_practise->isChecked())
+        return checkPractiseDrawable(ticked);
     gDB = std::make_unique<cDBAccess>();
     gDB->Open_Connection(gDbProvider, QString(), gDbName, gDSN);
     gSQL = QStringLiteral("SELECT Category, Count(*) AS Questions FROM Q_A GROUP BY Category");
@@ -607,16 +625,45 @@ bool frmExam::checkDrawable()
     }
     gRs.reset();
     gDB.reset();
-    const auto shortage = ExamDraw::findShortage(gNumOfQuestions, ticked, stock, poolSize);
+    return reportShortage(ExamDraw::findShortage(gNumOfQuestions, ticked, stock, poolSize), QString());
+}
+
+bool frmExam::checkPractiseDrawable(const ExamDraw::Ticked &ticked)
+{
+    // The name exactly as typed: another spelling is another candidate.
+    const QString name = m_text1->text();
+    gDB = std::make_unique<cDBAccess>();
+    gDB->Open_Connection(gDbProvider, QString(), gDbName, gDSN);
+    const Mistakes mistakes = Mistakes::of(*gDB, name);
+    gDB.reset();
+    if (AppExit::requested())
+        return false;
+    if (mistakes.isEmpty()) {
+        MessageBox::show(QStringLiteral("%1 has no questions answered wrong before: the latest answer to every "
+                                        "question taken under this name was right.\n"
+                                        "Please clear \"Only questions I answered wrong before\" to draw from "
+                                        "the whole pool.")
+                             .arg(name),
+                         MessageBox::OkOnly, MessageBox::Information, QStringLiteral("No Mistakes to Practise"));
+        return false;
+    }
+    return reportShortage(ExamDraw::findShortage(gNumOfQuestions, ticked, ExamDraw::stockOf(mistakes.byCategory),
+                                                 ExamDraw::poolSizeOf(mistakes.byCategory)),
+                          QStringLiteral(" answered wrong before"));
+}
+
+bool frmExam::reportShortage(const std::optional<ExamDraw::Shortage> &shortage, const QString &kind)
+{
     if (!shortage)
         return true;
     const QString where = shortage->category < 0
                               ? QStringLiteral("The question pool")
-                              : QStringLiteral("The category \"%1\"").arg(captions.at(shortage->category));
-    MessageBox::show(QStringLiteral("%1 has %2 question(s), but this exam needs %3 from it.\n"
+                              : QStringLiteral("The category \"%1\"").arg(ExamSchema::categories().at(shortage->category));
+    MessageBox::show(QStringLiteral("%1 has %2 question(s)%3, but this exam needs %4 from it.\n"
                                     "Please tick other categories or choose fewer questions.")
                          .arg(where)
                          .arg(shortage->has)
+                         .arg(kind)
                          .arg(shortage->needs),
                      MessageBox::OkOnly, MessageBox::Exclamation, QStringLiteral("Not Enough Questions"));
     return false;
@@ -667,6 +714,38 @@ void frmExam::Timer1_Timer()
 
 // --- Creation -----------------------------------------------------------------------------
 
+std::vector<int> frmExam::drawPool(const ExamDraw::Ticked &ticked, std::mt19937 &rng)
+{
+    ExamDraw::Stock stock{};
+    int poolSize = 0;
+    if (ticked[ExamDraw::kAllCategories]) {
+        gSQL = QStringLiteral("SELECT * FROM Q_A");
+        gRs = gDB->GetRS(gSQL, 3, 0, 1, 1);
+        if (!gRs)
+            return {};
+        poolSize = gRs->Eof() ? 0 : gRs->RecordCount();
+    } else {
+        for (int c = 0; c < 6; ++c) {
+            if (!ticked[size_t(c)])
+                continue;
+            gSQL = QStringLiteral("SELECT * FROM Q_A WHERE Category = '") + m_categories[c]->text()
+                   + QStringLiteral("' ORDER BY QID ");
+            gRs = gDB->GetRS(gSQL, 3, 0, 1, 1);
+            if (!gRs)
+                return {};
+            if (gRs->Eof())
+                continue;
+            gRs->MoveFirst();
+            stock[size_t(c)].lowQID = gRs->Fields(QStringLiteral("QID")).toInt();
+            gRs->MoveLast();
+            stock[size_t(c)].highQID = gRs->Fields(QStringLiteral("QID")).toInt();
+            stock[size_t(c)].count = gRs->RecordCount();
+        }
+    }
+    gRs.reset();
+    return ExamDraw::drawSlots(gNumOfQuestions, ticked, stock, poolSize, rng);
+}
+
 bool frmExam::CreateExam()
 {
     m_examId = 0;
@@ -699,34 +778,21 @@ bool frmExam::CreateExam()
     ExamDraw::Ticked ticked{};
     for (int i = 0; i < 7; ++i)
         ticked[size_t(i)] = m_categories[i]->isChecked();
-    ExamDraw::Stock stock{};
-    int poolSize = 0;
-    if (ticked[ExamDraw::kAllCategories]) {
-        gSQL = QStringLiteral("SELECT * FROM Q_A");
-        gRs = gDB->GetRS(gSQL, 3, 0, 1, 1);
-        if (!gRs)
-            return false;
-        poolSize = gRs->Eof() ? 0 : gRs->RecordCount();
-    } else {
-        for (int c = 0; c < 6; ++c) {
-            if (!ticked[size_t(c)])
-                continue;
-            gSQL = QStringLiteral("SELECT * FROM Q_A WHERE Category = '") + m_categories[c]->text()
-                   + QStringLiteral("' ORDER BY QID ");
-            gRs = gDB->GetRS(gSQL, 3, 0, 1, 1);
-            if (!gRs)
-                return false;
-            if (gRs->Eof())
-                continue;
-            gRs->MoveFirst();
-            stock[size_t(c)].lowQID = gRs->Fields(QStringLiteral("QID")).toInt();
-            gRs->MoveLast();
-            stock[size_t(c)].highQID = gRs->Fields(QStringLiteral("QID")).toInt();
-            stock[size_t(c)].count = gRs->RecordCount();
-        }
-    }
     std::mt19937 rng = ExamDraw::seededFromClock();
-    const std::vector<int> drawn = ExamDraw::drawSlots(gNumOfQuestions, ticked, stock, poolSize, rng);
+    const bool practise = m_practise->isChecked();
+    std::vector<int> drawn;
+    if (practise) {
+        // From the candidate's mistakes, and marked as a practice exam in the same transaction.
+        drawn = ExamDraw::drawFromLists(gNumOfQuestions, ticked, Mistakes::of(*gDB, name).byCategory, rng);
+        if (!gDB->ExecuteSQL(ExamQueries::markPractice(examId))) {
+            failCreation(gDB->mLastError);
+            return false;
+        }
+    } else {
+        drawn = drawPool(ticked, rng);
+        if (AppExit::requested())
+            return false;
+    }
 
     for (const int qid : drawn) {
         gSQL = QStringLiteral("INSERT INTO ExamDetails(ExamID,UserName,QID) ") + QStringLiteral(" VALUES('")

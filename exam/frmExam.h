@@ -2,8 +2,12 @@
 
 #include <map>
 #include <memory>
+#include <optional>
+#include <random>
 #include <set>
+#include <vector>
 
+#include "exam/ExamDraw.h"
 #include "widgets/ScrollingScreen.h"
 
 class ClockTimer;
@@ -57,6 +61,8 @@ public:
     QGroupBox *Frame1(int index) const;
     QCheckBox *chkCategory(int index) const;
     QRadioButton *optTask(int index) const;
+    // "Only questions I answered wrong before".
+    QCheckBox *chkPractise() const { return m_practise; }
     QAbstractButton *Command1(int index) const;
     QRadioButton *Option1(int index) const;
     QWidget *txtFields(int index) const; // QPlainTextEdit or QLineEdit
@@ -88,6 +94,9 @@ private:
     void lblStatus_Change();
     void EndExam();
     bool checkDrawable();
+    bool checkPractiseDrawable(const ExamDraw::Ticked &ticked);
+    bool reportShortage(const std::optional<ExamDraw::Shortage> &shortage, const QString &kind);
+    std::vector<int> drawPool(const ExamDraw::Ticked &ticked, std::mt19937 &rng);
     void returnToSetup();
     void failCreation(QString reason); // a copy: gDB, which may hold it, is reset first
     void clearOptions();
@@ -110,6 +119,7 @@ private:
     QRadioButton *m_tasks[3] = {};
     QRadioButton *m_options[4] = {};
     QCheckBox *m_check1 = nullptr;
+    QCheckBox *m_practise = nullptr;
     QLabel *m_lblStatus = nullptr;
     ClockTimer *m_timer;
     ClockTimer *m_heartbeat;

@@ -9,21 +9,31 @@ bool s_hasNext = false;
 std::optional<QString> s_next;
 QString s_lastTitle;
 QString s_lastFilter;
+QString s_lastSuggested;
 int s_shownCount = 0;
 bool s_testMode = false;
+
+// Counts the dialog and gives the queued test answer, when there is one.
+bool takeTestAnswer(const QString &title, const QString &filter, std::optional<QString> *answer)
+{
+    ++s_shownCount;
+    s_lastTitle = title;
+    s_lastFilter = filter;
+    // In test mode a dialog nobody answered is a cancel, never a window that waits.
+    if (!s_hasNext && !s_testMode)
+        return false;
+    s_hasNext = false;
+    *answer = std::exchange(s_next, std::nullopt);
+    return true;
+}
 } // namespace
 
 std::optional<QString> FileDialog::getOpenFileName(QWidget *parent, const QString &title,
                                                    const QString &filter)
 {
-    ++s_shownCount;
-    s_lastTitle = title;
-    s_lastFilter = filter;
-    if (s_hasNext || s_testMode) {
-        // In test mode a dialog nobody answered is a cancel, never a window that waits.
-        s_hasNext = false;
-        return std::exchange(s_next, std::nullopt);
-    }
+    std::optional<QString> answer;
+    if (takeTestAnswer(title, filter, &answer))
+        return answer;
     QFileDialog dialog(parent, title, QString(), filter);
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
@@ -36,18 +46,13 @@ std::optional<QString> FileDialog::getOpenFileName(QWidget *parent, const QStrin
 std::optional<QString> FileDialog::getSaveFileName(QWidget *parent, const QString &title, const QString &filter,
                                                    const QString &suggested)
 {
-    ++s_shownCount;
-    s_lastTitle = title;
-    s_lastFilter = filter;
-    if (s_hasNext || s_testMode) {
-        // In test mode a dialog nobody answered is a cancel, never a window that waits.
-        s_hasNext = false;
-        return std::exchange(s_next, std::nullopt);
-    }
-    QFileDialog dialog(parent, title, QString(), filter);
+    s_lastSuggested = suggested;
+    std::optional<QString> answer;
+    if (takeTestAnswer(title, filter, &answer))
+        return answer;
+    QFileDialog dialog(parent, title, suggested, filter);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.selectFile(suggested);
     if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
     const QStringList files = dialog.selectedFiles();
@@ -70,6 +75,11 @@ QString FileDialog::lastFilter()
     return s_lastFilter;
 }
 
+QString FileDialog::lastSuggested()
+{
+    return s_lastSuggested;
+}
+
 int FileDialog::shownCount()
 {
     return s_shownCount;
@@ -82,5 +92,6 @@ void FileDialog::resetTestState()
     s_next.reset();
     s_lastTitle.clear();
     s_lastFilter.clear();
+    s_lastSuggested.clear();
     s_shownCount = 0;
 }

@@ -1,13 +1,20 @@
 #include "review/frmViewExam.h"
 
+#include <QButtonGroup>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QDir>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QPrinter>
 #include <QPushButton>
+#include <QRadioButton>
+#include <QSpinBox>
+#include <QStandardPaths>
 #include <QTableView>
 
 #include "data/DataBinder.h"
@@ -17,16 +24,23 @@
 #include "data/RecordsetModel.h"
 #include "data/cDBAccess.h"
 #include "platform/AppExit.h"
+#include "platform/FileDialog.h"
 #include "platform/GenModule.h"
 #include "platform/MessageBox.h"
+#include "platform/PrintDialog.h"
 #include "platform/ScreenHost.h"
+#include "platform/UserSettings.h"
+#include "review/BreakdownTable.h"
 #include "review/ExamListModel.h"
+#include "review/ExamReport.h"
 #include "widgets/ControlArray.h"
 #include "widgets/QuestionNavigator.h"
 #include "widgets/Twips.h"
 
 namespace {
 constexpr int kColumnWidths[] = {0, 800, 1800, 1460, 1460, 1000};
+// The review's own controls sit below a row of filters and report commands.
+constexpr int kFilterRow = 400;
 } // namespace
 
 frmViewExam::frmViewExam(QWidget *parent)
@@ -40,6 +54,7 @@ frmViewExam::frmViewExam(QWidget *parent)
     m_listModel->setSourceModel(m_gridSource);
     buildList();
     buildReview();
+    buildStudy();
     resize(Twips::toPx(8900), Twips::toPx(8800));
     updateContentSize();
 }
@@ -89,7 +104,7 @@ void frmViewExam::buildReview()
 {
     m_review = new QGroupBox(QStringLiteral("Exam Review"), content());
     m_review->setObjectName(QStringLiteral("Frame1_3"));
-    m_review->setGeometry(Twips::rect(120, 2880, 8445, 5760));
+    m_review->setGeometry(Twips::rect(120, 2880, 8445, 5760 + kFilterRow));
     m_review->setVisible(false);
 
     auto label = [this](int index, const QString &caption, const QRect &twips) {
@@ -98,7 +113,7 @@ void frmViewExam::buildReview()
         QFont compact = l->font();
         compact.setPointSizeF(8);
         l->setFont(compact);
-        l->setGeometry(Twips::rect(twips.x(), twips.y(), twips.width(), twips.height()));
+        l->setGeometry(Twips::rect(twips.x(), twips.y() + kFilterRow, twips.width(), twips.height()));
         m_labels[index] = l;
     };
     auto textBox = [this](int index, const QRect &twips, bool multiLine, const QString &name) {
@@ -118,7 +133,7 @@ void frmViewExam::buildReview()
         }
         box->setObjectName(QStringLiteral("txtFields_%1").arg(index));
         box->setAccessibleName(name);
-        box->setGeometry(Twips::rect(twips.x(), twips.y(), twips.width(), twips.height()));
+        box->setGeometry(Twips::rect(twips.x(), twips.y() + kFilterRow, twips.width(), twips.height()));
         box->setAutoFillBackground(true);
         m_txtFields[index] = box;
     };
@@ -147,7 +162,7 @@ void frmViewExam::buildReview()
     m_check1->setVisible(false);
     m_check1->setEnabled(false);
 
-    const int navTop = 5250;
+    const int navTop = 5250 + kFilterRow;
     const int navLefts[] = {1080, 1530, 7365, 7815};
     m_commands.merge(QuestionNavigator::createButtons(m_review, navLefts, navTop, [this](int index) { Command1_Click(index); }));
     m_lblStatus = new QLabel(m_review);
@@ -166,6 +181,70 @@ void frmViewExam::buildReview()
     m_lblFlagged->setPalette(flagColour);
     m_lblFlagged->setGeometry(Twips::rect(100, navTop + 50, 950, 300));
     m_lblFlagged->setVisible(false);
+
+    // Above the review: which of the exam's questions it shows, and its report.
+    auto *filters = new QButtonGroup(this);
+    const std::pair<const char *, int> filterLooks[] = {{"All questions", 1080}, {"Wrong only", 2500}, {"Flagged only", 3800}};
+    for (int f = 0; f < 3; ++f) {
+        auto *option = new QRadioButton(QString::fromLatin1(filterLooks[f].first), m_review);
+        option->setObjectName(QStringLiteral("optFilter_%1").arg(f));
+        option->setAccessibleName(option->text());
+        option->setGeometry(Twips::rect(filterLooks[f].second, 300, 1350, 300));
+        filters->addButton(option, f);
+        m_filters[f] = option;
+    }
+    m_filters[AllQuestions]->setToolTip(QStringLiteral("Show every question of the exam"));
+    m_filters[WrongOnly]->setToolTip(QStringLiteral("Show only the questions answered wrong or not at all"));
+    m_filters[FlaggedOnly]->setToolTip(QStringLiteral("Show only the questions flagged for review"));
+    m_filter = UserSettings::reviewFilter();
+    m_filters[m_filter]->setChecked(true);
+    connect(filters, &QButtonGroup::idClicked, this, &frmViewExam::setFilter);
+    auto reportCommand = [this](const QString &caption, const QString &name, int left, int width) {
+        auto *b = new QPushButton(caption, m_review);
+        b->setObjectName(name);
+        b->setGeometry(Twips::rect(left, 240, width, 380));
+        return b;
+    };
+    m_savePdf = reportCommand(QStringLiteral("Save as PDF..."), QStringLiteral("cmdSavePdf"), 5400, 1450);
+    m_savePdf->setToolTip(QStringLiteral("Save a report of this exam as a PDF file"));
+    m_print = reportCommand(QStringLiteral("Print..."), QStringLiteral("cmdPrint"), 6950, 1285);
+    m_print->setToolTip(QStringLiteral("Print a report of this exam"));
+    connect(m_savePdf, &QPushButton::clicked, this, &frmViewExam::SaveReport);
+    connect(m_print, &QPushButton::clicked, this, &frmViewExam::PrintReport);
+}
+
+void frmViewExam::buildStudy()
+{
+    // Beside the list: the reviewed exam by category, the pass mark it is judged against, and
+    // the progress chart's command.
+    m_breakdownFrame = new QGroupBox(QStringLiteral("Breakdown"), content());
+    m_breakdownFrame->setObjectName(QStringLiteral("fraBreakdown"));
+    m_breakdownFrame->setGeometry(Twips::rect(8650, 120, 5000, 2640));
+    m_breakdownTable = new BreakdownTable(m_breakdownFrame);
+    m_breakdownTable->setGeometry(Twips::rect(100, 270, 4800, 1930));
+    auto *markLabel = new QLabel(QStringLiteral("Pass &mark"), m_breakdownFrame);
+    markLabel->setGeometry(Twips::rect(100, 2285, 950, 285));
+    m_passMark = new QSpinBox(m_breakdownFrame);
+    m_passMark->setObjectName(QStringLiteral("spnPassMark"));
+    m_passMark->setAccessibleName(QStringLiteral("Pass mark (%)"));
+    m_passMark->setToolTip(QStringLiteral("Percent a category or an exam needs to pass"));
+    m_passMark->setRange(1, 100);
+    m_passMark->setSuffix(QStringLiteral(" %"));
+    m_passMark->setValue(UserSettings::passMark());
+    m_passMark->setGeometry(Twips::rect(1080, 2250, 900, 340));
+    markLabel->setBuddy(m_passMark);
+    connect(m_passMark, &QSpinBox::valueChanged, this, &frmViewExam::setPassMark);
+    m_progress = new QPushButton(QStringLiteral("Progress..."), m_breakdownFrame);
+    m_progress->setObjectName(QStringLiteral("cmdProgress"));
+    m_progress->setToolTip(QStringLiteral("Chart a candidate's results exam by exam"));
+    m_progress->setGeometry(Twips::rect(3500, 2230, 1400, 380));
+    connect(m_progress, &QPushButton::clicked, this, &frmViewExam::OpenProgress);
+    m_breakdown.passMark = m_passMark->value();
+}
+
+QRadioButton *frmViewExam::optFilter(int filter) const
+{
+    return filter >= 0 && filter < 3 ? m_filters[filter] : nullptr;
 }
 
 QAbstractButton *frmViewExam::Command1(int index) const
@@ -297,17 +376,153 @@ void frmViewExam::Grid1_DblClick()
             m_flagged.insert(gRs->Fields(QStringLiteral("DetailID")).toInt());
         gRs.reset();
     }
+    m_shown = m_rsExam;
+    if (m_filter != AllQuestions)
+        setFilter(m_filter);
+    m_breakdown = Breakdown::of(*m_rsExam, m_passMark->value());
+    m_breakdown.practice = Breakdown::isPracticeExam(*gDB, m_examId);
+    showBreakdown();
     txtFields_Change(6);
     rsExam_MoveComplete();
 }
 
+void frmViewExam::setFilter(int filter)
+{
+    if (filter < AllQuestions || filter > FlaggedOnly)
+        return;
+    m_filter = filter;
+    if (!m_filters[filter]->isChecked())
+        m_filters[filter]->setChecked(true);
+    UserSettings::setReviewFilter(filter);
+    if (!m_rsExam)
+        return;
+    // The question on screen stays when the new filter keeps it.
+    const QVariant onScreen = m_shown ? m_shown->Fields(QStringLiteral("DetailID")) : QVariant();
+    std::shared_ptr<Recordset> shown = m_rsExam;
+    if (filter != AllQuestions) {
+        const int detail = m_rsExam->fieldIndex(QStringLiteral("DetailID"));
+        const int answer = m_rsExam->fieldIndex(QStringLiteral("Answer"));
+        const int correct = m_rsExam->fieldIndex(QStringLiteral("CorrectAnswer"));
+        std::vector<int> rows;
+        for (int row = 0; row < m_rsExam->RecordCount(); ++row) {
+            const bool keep = filter == WrongOnly
+                                  ? !Breakdown::isCorrect(m_rsExam->value(row, answer), m_rsExam->value(row, correct))
+                                  : m_flagged.count(m_rsExam->value(row, detail).toInt()) > 0;
+            if (keep)
+                rows.push_back(row);
+        }
+        shown = m_rsExam->subset(rows);
+    }
+    if (m_shown && m_shown != m_rsExam)
+        disconnect(m_shown.get(), nullptr, this, nullptr);
+    m_shown = shown;
+    if (m_shown != m_rsExam)
+        connect(m_shown.get(), &Recordset::moveComplete, this, &frmViewExam::rsExam_MoveComplete);
+    const int detail = m_shown->fieldIndex(QStringLiteral("DetailID"));
+    for (int row = 0; onScreen.isValid() && row < m_shown->RecordCount(); ++row) {
+        if (m_shown->value(row, detail) == onScreen) {
+            m_shown->setAbsolutePosition(row + 1);
+            break;
+        }
+    }
+    m_binder->setRecordset(m_shown);
+    txtFields_Change(6);
+    rsExam_MoveComplete();
+}
+
+void frmViewExam::showBreakdown()
+{
+    m_breakdownTable->setBreakdown(m_breakdown);
+    if (!m_rsExam) {
+        m_breakdownFrame->setTitle(QStringLiteral("Breakdown"));
+        return;
+    }
+    QString title = (m_breakdown.practice ? QStringLiteral("Breakdown of practice exam # ")
+                                          : QStringLiteral("Breakdown of exam # "))
+                    + QString::number(m_examId);
+    if (!m_breakdown.isEmpty()) {
+        title += QStringLiteral(": %1 at %2 %").arg(m_breakdown.passed() ? QStringLiteral("Pass") : QStringLiteral("Fail"))
+                     .arg(m_breakdown.passMark);
+    }
+    m_breakdownFrame->setTitle(title);
+}
+
+void frmViewExam::setPassMark(int percent)
+{
+    if (m_passMark->value() != percent)
+        m_passMark->setValue(percent);
+    UserSettings::setPassMark(percent);
+    m_breakdown.passMark = percent;
+    showBreakdown();
+    if (ScreenHost *host = ScreenHost::current())
+        host->StudyDataChanged();
+}
+
+void frmViewExam::OpenProgress()
+{
+    QString name = m_userName;
+    if (!m_rsExam && m_grid->currentIndex().isValid())
+        name = m_listModel->index(m_grid->currentIndex().row(), 2).data().toString();
+    if (ScreenHost *host = ScreenHost::current())
+        host->OpenProgressChart(name);
+}
+
+QString frmViewExam::reportHtml() const
+{
+    return ExamReport::html({m_examId, m_userName}, *m_rsExam, m_breakdown);
+}
+
+void frmViewExam::SaveReport()
+{
+    if (!m_rsExam)
+        return;
+    QString folder = UserSettings::reportFolder();
+    if (folder.isEmpty() || !QFileInfo(folder).isDir())
+        folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    // A name may hold what a file name cannot.
+    QString name = m_userName;
+    static const QString notInFileNames = QStringLiteral("/\\:*?\"<>|");
+    for (QChar &c : name) {
+        if (notInFileNames.contains(c) || c.unicode() < 32)
+            c = QLatin1Char('_');
+    }
+    const QString suggested = QDir(folder).filePath(QStringLiteral("Exam %1 - %2.pdf").arg(m_examId).arg(name));
+    const std::optional<QString> chosen = FileDialog::getSaveFileName(
+        this, QStringLiteral("Save Report as PDF"), QStringLiteral("PDF files (*.pdf)"), suggested);
+    if (!chosen || chosen->isEmpty())
+        return;
+    QString path = *chosen;
+    if (!path.endsWith(QLatin1String(".pdf"), Qt::CaseInsensitive))
+        path += QLatin1String(".pdf");
+    QString error;
+    if (!ExamReport::writePdf(reportHtml(), path, &error)) {
+        MessageBox::show(QStringLiteral("The report could not be saved:\n") + error, MessageBox::OkOnly,
+                         MessageBox::Critical, QStringLiteral("Save as PDF"));
+        return;
+    }
+    UserSettings::setReportFolder(QFileInfo(path).absolutePath());
+}
+
+void frmViewExam::PrintReport()
+{
+    if (!m_rsExam)
+        return;
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setDocName(QStringLiteral("Exam %1 (%2)").arg(m_examId).arg(m_userName));
+    if (!PrintDialog::exec(printer, this))
+        return;
+    ExamReport::print(reportHtml(), &printer);
+}
+
 void frmViewExam::rsExam_MoveComplete()
 {
-    // An exam without questions has no position to show.
-    const int position = m_rsExam->RecordCount() == 0 ? 0 : m_rsExam->AbsolutePosition();
+    if (!m_shown)
+        return;
+    // An exam (or a filter) without questions has no position to show.
+    const int position = m_shown->RecordCount() == 0 ? 0 : m_shown->AbsolutePosition();
     m_lblStatus->setText(QStringLiteral("Question: ") + QString::number(position) + QStringLiteral(" of ")
-                         + QString::number(m_rsExam->RecordCount()));
-    const QVariant detail = m_rsExam->Fields(QStringLiteral("DetailID"));
+                         + QString::number(m_shown->RecordCount()));
+    const QVariant detail = m_shown->Fields(QStringLiteral("DetailID"));
     m_lblFlagged->setVisible(detail.isValid() && m_flagged.count(detail.toInt()) > 0);
 }
 
@@ -334,11 +549,15 @@ void frmViewExam::Command1_Click(int Index)
             return;
         setWindowTitle(QStringLiteral("View Results"));
         DeleteExam();
-        if (ScreenHost *host = ScreenHost::current())
+        if (ScreenHost *host = ScreenHost::current()) {
+            // An open progress chart loses the exam too.
+            host->StudyDataChanged();
             host->OpenScreen(1);
+        }
         break;
     }
     case 4:
+        m_shown.reset();
         m_rsExam.reset();
         UnloadIfLoaded(this);
         break;
@@ -346,7 +565,7 @@ void frmViewExam::Command1_Click(int Index)
     case 3:
     case 5:
     case 6:
-        QuestionNavigator::move(m_rsExam.get(), Index);
+        QuestionNavigator::move(m_shown.get(), Index);
         break;
     default:
         break;

@@ -4,20 +4,26 @@
 #include <memory>
 #include <set>
 
+#include "data/Breakdown.h"
 #include "widgets/ScrollingScreen.h"
 
+class BreakdownTable;
 class DataBinder;
 class ExamListModel;
 class QAbstractButton;
 class QCheckBox;
 class QGroupBox;
 class QLabel;
+class QPushButton;
+class QRadioButton;
+class QSpinBox;
 class QTableView;
 class Recordset;
 class RecordsetModel;
 
 // The results screen: every stored exam with its result, the review of one exam beside the
-// correct answers and explanations, and its deletion.
+// correct answers and explanations, and its deletion; beside them the exam's breakdown by
+// category, the pass mark, the progress chart's command, the review's filters and its report.
 class frmViewExam final : public ScrollingScreen
 {
     Q_OBJECT
@@ -35,6 +41,16 @@ public:
     void DeleteExam();
     void fitToWidth(double clientWidth);
 
+    // The review's filters over the reviewed exam's rows.
+    enum Filter { AllQuestions = 0, WrongOnly = 1, FlaggedOnly = 2 };
+    void setFilter(int filter);
+    int filter() const { return m_filter; }
+    // Asks where to save the report of the reviewed exam, and writes it.
+    void SaveReport();
+    void PrintReport();
+    void OpenProgress();
+    void setPassMark(int percent);
+
     QTableView *Grid1() const { return m_grid; }
     ExamListModel *gridModel() const { return m_listModel; }
     QGroupBox *Frame1(int index) const { return index == 3 ? m_review : nullptr; }
@@ -48,6 +64,16 @@ public:
     // Shown while the reviewed question is one the candidate flagged for review.
     QLabel *lblFlagged() const { return m_lblFlagged; }
     std::shared_ptr<Recordset> rsExam() const { return m_rsExam; }
+    // The rows the review shows and moves through: rsExam itself, or those the filter keeps.
+    std::shared_ptr<Recordset> shownRows() const { return m_shown; }
+    QRadioButton *optFilter(int filter) const;
+    BreakdownTable *breakdownTable() const { return m_breakdownTable; }
+    QGroupBox *breakdownFrame() const { return m_breakdownFrame; }
+    const Breakdown &breakdown() const { return m_breakdown; }
+    QSpinBox *passMarkBox() const { return m_passMark; }
+    QPushButton *progressButton() const { return m_progress; }
+    QPushButton *savePdfButton() const { return m_savePdf; }
+    QPushButton *printButton() const { return m_print; }
     qint32 reviewedExamId() const { return m_examId; }
 
 protected:
@@ -56,6 +82,9 @@ protected:
 private:
     void buildList();
     void buildReview();
+    void buildStudy();
+    void showBreakdown();
+    QString reportHtml() const;
     void Form_Unload();
     void rsExam_MoveComplete();
     void txtFields_Change(int Index);
@@ -74,6 +103,16 @@ private:
     std::set<qint32> m_flagged; // DetailIDs of the reviewed exam's flagged questions
     DataBinder *m_binder;
     std::shared_ptr<Recordset> m_rsExam;
+    std::shared_ptr<Recordset> m_shown;
+    int m_filter = AllQuestions;
+    QRadioButton *m_filters[3] = {};
+    QGroupBox *m_breakdownFrame = nullptr;
+    BreakdownTable *m_breakdownTable = nullptr;
+    Breakdown m_breakdown;
+    QSpinBox *m_passMark = nullptr;
+    QPushButton *m_progress = nullptr;
+    QPushButton *m_savePdf = nullptr;
+    QPushButton *m_print = nullptr;
     qint32 m_examId = 0;
     QString m_userName;
     bool m_unloaded = false;

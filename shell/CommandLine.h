@@ -34,6 +34,10 @@ public:
     // For --check-start: after the start-up, prints how Exam.mdb was found and gives 0, or says
     // that it was not found and gives 1.
     static int reportStart(const frmMain &window);
+    // The benchmark's start-up probe (VESK_STARTUP_PROBE set): once the main window is shown and
+    // the start-up sequence is done, prints the steady clock (nanoseconds, shared by every process
+    // of the machine) and ends the program.
+    static void probeStartUpWhenAsked(frmMain &window);
 
 private:
     void read(const QStringList &arguments);

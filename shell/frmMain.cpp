@@ -1,5 +1,7 @@
 #include "shell/frmMain.h"
 
+#include <memory>
+
 #include <QApplication>
 #include <QGuiApplication>
 #include <QScreen>
@@ -22,6 +24,7 @@
 #include "platform/DataFolders.h"
 #include "bank/BankImport.h"
 #include "bank/QuestionBank.h"
+#include "insight/frmProgress.h"
 #include "platform/DesktopShell.h"
 #include "platform/FileDialog.h"
 #include "platform/GenModule.h"
@@ -89,6 +92,38 @@ void frmMain::SetStartExamEnabled(bool enabled)
 {
     if (frmMenu *menu = menuForm())
         menu->Command1(0)->setEnabled(enabled);
+}
+
+void frmMain::OpenProgressChart(const QString &userName)
+{
+    if (!m_progress) {
+        auto progress = std::make_unique<frmProgress>();
+        QString error;
+        if (!progress->loadView(&error)) {
+            MessageBox::show(QStringLiteral("The progress chart could not be opened:\n") + error, MessageBox::OkOnly,
+                             MessageBox::Critical, QStringLiteral("Progress"));
+            return;
+        }
+        // A window of its own over the screens, sized and moved freely.
+        QMdiSubWindow *sub = addScreen(progress.get(), Qt::SubWindow | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                                                           | Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint);
+        m_progress = progress.release();
+        const QMdiSubWindow *menuWindow = m_menu ? qobject_cast<QMdiSubWindow *>(m_menu->parentWidget()) : nullptr;
+        const int left = menuWindow ? menuWindow->frameGeometry().width() + 20 : 20;
+        sub->resize(QSize(760, 520).boundedTo(QSize(qMax(320, clientSize().width() - left), qMax(240, clientSize().height() - 20))));
+        sub->move(left, 20);
+        sub->show();
+        m_progress->Form_Load();
+    }
+    m_progress->showCandidate(userName);
+    if (auto *sub = qobject_cast<QMdiSubWindow *>(m_progress->parentWidget()))
+        m_mdiArea->setActiveSubWindow(sub);
+}
+
+void frmMain::StudyDataChanged()
+{
+    if (m_progress)
+        m_progress->refresh();
 }
 
 frmMain *frmMain::instance()
@@ -162,6 +197,11 @@ frmExam *frmMain::examForm() const
 frmViewExam *frmMain::viewExamForm() const
 {
     return m_viewExam;
+}
+
+frmProgress *frmMain::progressForm() const
+{
+    return m_progress;
 }
 
 QSize frmMain::clientSize() const

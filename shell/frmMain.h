@@ -11,6 +11,7 @@ class QMdiArea;
 class QMdiSubWindow;
 class frmExam;
 class frmMenu;
+class frmProgress;
 class frmViewExam;
 
 // The main window: holds every screen as a child window, finds the exam database at start-up
@@ -29,6 +30,8 @@ public:
     // ScreenHost: the screens' requests go to the menu.
     void OpenScreen(int index) override;
     void SetStartExamEnabled(bool enabled) override;
+    void OpenProgressChart(const QString &userName) override;
+    void StudyDataChanged() override;
 
     // How the start-up came to Exam.mdb.
     enum class DatabaseRoad { NotFound, CommandLine, BesideProgram, UserFolder, InstalledCopy, Dialog, Classroom };
@@ -52,6 +55,7 @@ public:
     class frmExportQuestions *ExportQuestions();
     bool examRunning() const;
     frmViewExam *viewExamForm() const;
+    frmProgress *progressForm() const;
 
     // Screens are made here so that the main window always knows the current one of each kind.
     frmExam *createExamForm();
@@ -75,6 +79,7 @@ private:
     QPointer<frmExam> m_exam;
     QPointer<frmViewExam> m_viewExam;
     DatabaseRoad m_databaseRoad = DatabaseRoad::NotFound;
+    QPointer<frmProgress> m_progress;
     bool m_quitting = false;
     bool m_closed = false;
 };

@@ -4,6 +4,8 @@
 #include <QDir>
 #include <QMdiArea>
 #include <QProcess>
+#include <QSettings>
+#include <QStandardPaths>
 #include <QTest>
 #include <QWidget>
 
@@ -22,6 +24,7 @@
 #include "platform/FileDialog.h"
 #include "platform/GenModule.h"
 #include "platform/MessageBox.h"
+#include "platform/PrintDialog.h"
 #include "platform/SignIn.h"
 #include "platform/SystemBeep.h"
 #include "shell/frmMain.h"
@@ -51,12 +54,23 @@ void TestSupport::pointHomeAt(const QString &root)
         qputenv(variable, QFile::encodeName(root + QLatin1String(folder)));
 }
 
+QString TestSupport::settingsFolder()
+{
+    // One folder a test process: the program's settings never reach the real home.
+    static QTemporaryDir folder;
+    return folder.path();
+}
+
 void TestSupport::resetProgramState()
 {
     // A program that finds no Exam.mdb beside it looks in the person's data folder and the
     // installed one: never the real ones.
     static const QTemporaryDir home;
     pointHomeAt(home.path());
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsFolder());
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settingsFolder());
+    QSettings(QStringLiteral("vesk"), QStringLiteral("vesk")).clear();
+    PrintDialog::resetTestState();
     MessageBox::setTestMode(true);
     SignIn::setTestMode(true);
     AppExit::setTestMode(true);
@@ -163,7 +177,7 @@ std::unique_ptr<frmMain> TestSupport::startProgram(const QString &folder)
 
 QStringList TestSupport::installedFiles(const QString &appId)
 {
-    QStringList files{u"bin/vesk"_s, u"bin/vesk-buildpool"_s,
+    QStringList files{u"bin/vesk"_s, u"bin/vesk-buildpool"_s, u"lib/vesk/plugins/vesk-chartview.so"_s,
                       u"share/applications/%1.desktop"_s.arg(appId), u"share/metainfo/%1.metainfo.xml"_s.arg(appId),
                       u"share/icons/hicolor/scalable/apps/%1.svg"_s.arg(appId),
                       u"share/man/man1/vesk.1.gz"_s, u"share/man/man1/vesk-buildpool.1.gz"_s,
@@ -201,6 +215,28 @@ QVariantList TestSupport::box(int i)
 {
     const MessageBox::Shown shown = MessageBox::shown().value(i < 0 ? MessageBox::shown().size() + i : i);
     return {shown.text, shown.title, int(shown.icon)};
+}
+
+QString TestSupport::pdfText(const QString &path)
+{
+    QProcess extract;
+    extract.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), path, QStringLiteral("-")});
+    if (!extract.waitForFinished(30000) || extract.exitCode() != 0)
+        return QString();
+    return QString::fromUtf8(extract.readAllStandardOutput());
+}
+
+void TestSupport::screenshotPdf(const QString &path, const QString &name)
+{
+    const QString folder = qEnvironmentVariable("VESK_SCREENSHOTS");
+    if (folder.isEmpty())
+        return;
+    QDir().mkpath(folder);
+    // The first page at 60 dpi: pdftoppm names it <prefix>-1.png.
+    const QString prefix = QDir(folder).filePath(name);
+    QProcess::execute(QStringLiteral("pdftoppm"), {QStringLiteral("-png"), QStringLiteral("-r"), QStringLiteral("60"),
+                                                   QStringLiteral("-f"), QStringLiteral("1"), QStringLiteral("-l"),
+                                                   QStringLiteral("1"), path, prefix});
 }
 
 void TestSupport::screenshot(QWidget *widget, const QString &name)

@@ -15,9 +15,10 @@ class frmMain;
 // real SQLCipher exam databases built in a temporary folder.
 namespace TestSupport {
 
-// Puts every seam in test mode and resets the program-wide state; call from init(). The home,
-// data and configuration folders point into a temporary folder of the test's own.
+// Puts every seam in test mode and resets the program-wide state, the settings included; call from
+// init(). The home, data and configuration folders point into a temporary folder of the test's own.
 void resetProgramState();
+QString settingsFolder();
 
 // Points HOME and the XDG data and configuration folders below `root`: HOME at root/home, the
 // person's data folder at root/data, the system's data folders at root/system.
@@ -85,5 +86,10 @@ QVariantList box(int i);
 
 // Saves a grab of a widget when VESK_SCREENSHOTS names a folder.
 void screenshot(class QWidget *widget, const QString &name);
+
+// The text of a PDF file as pdftotext reads it (layout kept); empty when it cannot be read.
+QString pdfText(const QString &path);
+// Saves the first page of a PDF file as <name>-1.png when VESK_SCREENSHOTS names a folder.
+void screenshotPdf(const QString &path, const QString &name);
 
 } // namespace TestSupport

@@ -47,6 +47,8 @@ private slots:
     void roundTripsEveryFormat();
     void writesTextsTheirFormatMustEscape_data();
     void writesTextsTheirFormatMustEscape();
+    void writesBackWhatItReads_data();
+    void writesBackWhatItReads();
 
 private:
     static QByteArray bytesOf(const QString &path);
@@ -371,6 +373,8 @@ void tst_bank::namesTheLineOfEachFault_data()
         << QStringList{u"line 6: the question has no choices"_s} << 1;
     QTest::newRow("Aiken one choice, empty choice") << Format::Aiken << QByteArray("Q?\nA. x\nANSWER: A\n\nQ2?\nA. x\nB.\nANSWER: A\n")
         << QStringList{u"line 1: a question with one choice"_s, u"line 5: choice B is empty"_s} << 0;
+    QTest::newRow("Aiken a choice of a no-break space") << Format::Aiken << QByteArray("Intro\nA.\xC2\xA0\nB. b\nANSWER: B\n")
+        << QStringList{u"line 1: choice A is empty"_s} << 0;
     QTest::newRow("Aiken answer without choices") << Format::Aiken << QByteArray("Q?\nANSWER: A\n")
         << QStringList{u"line 2: an ANSWER line without choices"_s} << 0;
     QTest::newRow("CSV header") << Format::Csv << QByteArray("\n\nQuestion,A,B\n")
@@ -408,6 +412,11 @@ void tst_bank::namesTheLineOfEachFault_data()
                       "{\"id\": \"x-1\", \"category\": \"C\", \"question\": \"Q2?\", \"a\": \"x\", \"b\": \"y\", \"c\": \"\", "
                       "\"d\": \"\", \"correct\": \"B\", \"explanation\": \"\"}]")
         << QStringList{u"line 1: the right answer \"C\" is not one of the choices"_s} << 1;
+    QTest::newRow("JSON a byte-order mark in a key") << Format::Json
+        << QByteArray("\xEF\xBB\xBF[\r\n  {\"id\xEF\xBB\xBF\": []}]")
+        << QStringList{u"line 2: unknown key \"id\\ufeff\""_s, u"line 2: missing keys \"category\", \"question\", \"a\", \"b\", \"c\", \"d\", \"correct\", "
+                       "\"explanation\""_s}
+        << 0;
     QTest::newRow("JSON an id twice") << Format::Json
         << QByteArray("[{\"id\": \"x-1\", \"category\": \"C\", \"question\": \"Q?\", \"a\": \"x\", \"b\": \"y\", \"c\": \"\", "
                       "\"d\": \"\", \"correct\": \"A\", \"explanation\": \"\"},\n"
@@ -699,6 +708,42 @@ void tst_bank::writesTextsTheirFormatMustEscape()
             continue;
         }
         QCOMPARE(kept(back.questions.front(), format), kept(q, format));
+    }
+}
+
+// Files the fuzz targets found (fuzz/): what a reader accepts from them comes back as it was,
+// written in its format or in the pool's JSON.
+void tst_bank::writesBackWhatItReads_data()
+{
+    QTest::addColumn<Format>("format");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QStringList>("texts"); // the questions read
+
+    QTest::newRow("a byte-order mark starting a CSV field") << Format::Csv
+        << QByteArray("\xEF\xBB\xBF" "Category,Question,A,B,C,D,Correct,Explanation\r\nX,\xEF\xBB\xBFQ?,a,b,,,A,\r\n")
+        << QStringList{u"Q?"_s};
+    QTest::newRow("a byte-order mark starting a GIFT text") << Format::Gift
+        << QByteArray("::n::\xEF\xBB\xBFQ?{=a ~b}\n\nA\xEF\xBB\xBF" "B?{T}") << QStringList{u"Q?"_s, u"AB?"_s};
+    QTest::newRow("a byte-order mark before an Aiken choice") << Format::Aiken
+        << QByteArray("Q?\n\xEF\xBB\xBF" "A. a\n\xEF\xBB\xBF" "B. b\nANSWER: A\n") << QStringList{u"Q?"_s};
+}
+
+void tst_bank::writesBackWhatItReads()
+{
+    QFETCH(Format, format);
+    QFETCH(QByteArray, bytes);
+    QFETCH(QStringList, texts);
+    const std::vector<BankQuestion> questions = QuestionBank::read(bytes, format).questions;
+    QStringList read;
+    for (const BankQuestion &q : questions)
+        read.append(q.question);
+    QCOMPARE(read, texts);
+    for (const Format to : {format, Format::Json}) {
+        const BankReadResult back = QuestionBank::read(QuestionBank::write(questions, to), to);
+        QCOMPARE(back.errors, QStringList());
+        QCOMPARE(back.questions.size(), questions.size());
+        for (size_t i = 0; i < questions.size(); ++i)
+            QCOMPARE(kept(back.questions[i], to), kept(questions[i], to));
     }
 }
 

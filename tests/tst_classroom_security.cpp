@@ -77,6 +77,7 @@ private slots:
         m_bobExam = storeExam(*m_bob, u"bob"_s, {u"a"_s, u"B"_s, u"C"_s});
         QVERIFY(m_annExam > 0 && m_bobExam > m_annExam);
         QVERIFY(run(*m_bob, ExamQueries_flag(m_bobExam)).ok);
+        QVERIFY(run(*m_bob, u"INSERT INTO PracticeExams (ExamID) VALUES (%1)"_s.arg(m_bobExam)).ok);
         QVERIFY(run(*m_bob, u"INSERT INTO ExamProgress (ExamID, TimeLeft, Heartbeat, Token) VALUES (%1, 60, 1, 'run')"_s
                                 .arg(m_bobExam)).ok);
     }
@@ -122,6 +123,8 @@ private slots:
         QTest::newRow("drop a policy") << u"DROP POLICY candidate_own ON ExamTitle"_s << true;
         QTest::newRow("replace the scoring")
             << u"CREATE OR REPLACE FUNCTION vesk_score_exam(exam integer) RETURNS integer LANGUAGE sql AS 'SELECT 1'"_s << true;
+        QTest::newRow("read his practice exams") << u"SELECT * FROM PracticeExams"_s << false;
+        QTest::newRow("mark his exam as practice") << u"INSERT INTO PracticeExams (ExamID) VALUES (%2)"_s << true;
         QTest::newRow("give the exam away") << u"UPDATE ExamTitle SET UserName = 'bob' WHERE ExamID = %1"_s << true;
     }
     void candidateIsHeldToTheirOwn()
@@ -131,7 +134,7 @@ private slots:
         const QString before = admin(u"SELECT md5(string_agg(t::text, ',' ORDER BY t::text)) FROM (SELECT x::text AS t FROM "
                                      "ExamTitle x UNION ALL SELECT x::text FROM ExamDetails x UNION ALL SELECT x::text FROM "
                                      "Q_A x UNION ALL SELECT x::text FROM ExamFlags x UNION ALL SELECT x::text FROM ExamProgress x "
-                                     "UNION ALL SELECT x::text FROM QuestionKeys x) s"_s);
+                                     "UNION ALL SELECT x::text FROM QuestionKeys x UNION ALL SELECT x::text FROM PracticeExams x) s"_s);
         const QString statement = QString(sql).replace(u"%1"_s, QString::number(m_annExam))
                                       .replace(u"%2"_s, QString::number(m_bobExam));
         if (statement.startsWith(u"SELECT * FROM"_s)) {
@@ -152,7 +155,7 @@ private slots:
         QCOMPARE(admin(u"SELECT md5(string_agg(t::text, ',' ORDER BY t::text)) FROM (SELECT x::text AS t FROM "
                        "ExamTitle x UNION ALL SELECT x::text FROM ExamDetails x UNION ALL SELECT x::text FROM "
                        "Q_A x UNION ALL SELECT x::text FROM ExamFlags x UNION ALL SELECT x::text FROM ExamProgress x "
-                       "UNION ALL SELECT x::text FROM QuestionKeys x) s"_s),
+                       "UNION ALL SELECT x::text FROM QuestionKeys x UNION ALL SELECT x::text FROM PracticeExams x) s"_s),
                  before);
     }
 
@@ -180,7 +183,7 @@ private slots:
         QCOMPARE(value(*m_tina, u"SELECT count(*) FROM ExamDetails"_s).toInt(), 7);
         QCOMPARE(value(*m_tina, ExamSchema::scoreOnServer(m_bobExam)).toInt(), 3);
         QVERIFY(!run(*m_tina, u"UPDATE Q_A SET Question = 'x' WHERE QID = 1"_s).ok);
-        for (const QString &sql : {u"DELETE FROM ExamFlags"_s, u"DELETE FROM ExamProgress"_s,
+        for (const QString &sql : {u"DELETE FROM ExamFlags"_s, u"DELETE FROM ExamProgress"_s, u"DELETE FROM PracticeExams"_s,
                                    u"DELETE FROM ExamTitle WHERE ExamID = %1"_s.arg(m_bobExam),
                                    u"DELETE FROM ExamDetails WHERE ExamID = %1"_s.arg(m_bobExam)}) {
             const Outcome outcome = run(*m_tina, sql);

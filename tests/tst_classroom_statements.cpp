@@ -144,7 +144,7 @@ private slots:
 
         same(ExamQueries::examQuestions(1, false));
         same(ExamQueries::examQuestions(1, true));
-        for (const QString &table : {u"ExamProgress"_s, u"ExamFlags"_s, u"NoSuchTable"_s})
+        for (const QString &table : {u"ExamProgress"_s, u"ExamFlags"_s, u"PracticeExams"_s, u"NoSuchTable"_s})
             same(ExamQueries::tableExists(table));
         same(ExamQueries::flagsOfExam(1));
         change(ExamQueries::setFlag(2, true));
@@ -178,6 +178,11 @@ private slots:
         QCOMPARE(same(ExamQueries::claimProgress(1, 1796000200, u"run-2"_s, 1796000100), false).affected, 1);
         QCOMPARE(same(ExamQueries::claimProgress(1, 1796000300, u"run-3"_s, 1796000100), false).affected, 0);
 
+        // A practice exam, drawn from the candidate's mistakes.
+        change(ExamQueries::markPractice(1));
+        same(ExamQueries::isPractice(1));
+        same(ExamQueries::isPractice(2));
+
         // Scoring.
         same(u"SELECT * FROM ExamDetails  WHERE ExamID = 1"_s);
         for (int qid : {1, 3, 4})
@@ -197,13 +202,20 @@ private slots:
         QCOMPARE(list.columns, (QStringList{u"ExamID"_s, u"Date"_s, u"User Name"_s, u"No of Questions"_s,
                                             u"Correct Answers"_s, u"Result (%)"_s}));
         QCOMPARE(list.rows.size(), 7);
+        // The study figures: candidates, their scored exams and answers, their practice exams.
+        same(ExamQueries::candidateNames(), true, Check::RowsInAnyOrder);
+        for (const QString &name : {u"O'Brien"_s, u"bob"_s, u"nobody"_s}) {
+            same(ExamQueries::scoredExamsOf(name));
+            same(ExamQueries::scoredAnswersOf(name));
+            same(ExamQueries::practiceExamsOf(name));
+        }
         same(ExamQueries::flagsOfExam(1));
         for (const QString &side : ExamQueries::deleteSideRows(1))
             change(side);
         change(u"DELETE FROM ExamTitle  WHERE ExamID = 1"_s);
         change(u"DELETE FROM ExamDetails  WHERE ExamID = 1"_s);
         same(u"SELECT (SELECT COUNT(*) FROM ExamTitle) AS Titles, (SELECT COUNT(*) FROM ExamDetails) AS Details, "
-             "(SELECT COUNT(*) FROM ExamFlags) AS Flags"_s);
+             "(SELECT COUNT(*) FROM ExamFlags) AS Flags, (SELECT COUNT(*) FROM PracticeExams) AS Practice"_s);
     }
 
     // The dialect's own constructs, evaluated by each engine.

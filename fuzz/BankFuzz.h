@@ -1,0 +1,113 @@
+#pragma once
+
+// What every question-bank reader must hold for any file, checked by the fuzz targets: no crash and
+// no flood (at most 51 one-line messages, each naming its line); every question it accepts has two
+// to four non-empty choices in a row or is true/false, a right letter on a non-empty choice, clean
+// text with no control character but the line break, an id of its own and a text no other has;
+// and those questions, written in the same format and in the pool's JSON and read back, come back
+// as they were, up to what the format holds.
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <vector>
+
+#include <QByteArray>
+#include <QRegularExpression>
+#include <QSet>
+#include <QString>
+#include <QStringList>
+
+#include "bank/BankIds.h"
+#include "bank/BankText.h"
+#include "bank/QuestionBank.h"
+
+namespace BankFuzz {
+
+inline void check(bool property)
+{
+    if (!property)
+        std::abort();
+}
+
+// A text that cleaning leaves as it is; the tab added makes cleaned() clean for real rather than
+// take its way out for texts that are clean already.
+inline bool isCleanText(const QString &text, bool multiline)
+{
+    if (!text.isValidUtf16() || BankText::cleaned(text + u'\t') != text || BankText::cleaned(text) != text)
+        return false;
+    for (const QChar c : text) {
+        if (BankText::isControl(c.unicode()) && !(multiline && c == u'\n'))
+            return false;
+    }
+    return true;
+}
+
+inline void checkMessages(const QStringList &messages)
+{
+    static const QRegularExpression shape(QStringLiteral("^(line [1-9][0-9]*: .+|and [1-9][0-9]* more)$"));
+    check(messages.size() <= 51);
+    for (const QString &message : messages)
+        check(shape.match(message).hasMatch() && isCleanText(message, false) && message.size() < 1000);
+}
+
+// A question as the format keeps it (see QuestionBank::write).
+inline QStringList kept(BankQuestion q, QuestionBank::Format format)
+{
+    using QuestionBank::Format;
+    if (format == Format::Aiken) {
+        q.id = BankIds::fromText(q.question);
+        q.categoryPath.clear();
+        q.explanation.clear();
+        for (QString *choice : {&q.a, &q.b, &q.c, &q.d})
+            choice->replace(u'\n', u' ');
+    } else if (format == Format::Csv || format == Format::Json) {
+        if (format == Format::Csv)
+            q.id = BankIds::fromText(q.question);
+        q.categoryPath = q.category().isEmpty() ? QStringList() : QStringList{q.category()};
+    }
+    return QStringList{q.id, q.categoryPath.join(QChar(0)), q.question, q.a, q.b, q.c, q.d, q.correct, q.explanation};
+}
+
+inline void checkRoundTrip(const std::vector<BankQuestion> &questions, QuestionBank::Format format)
+{
+    const BankReadResult back = QuestionBank::read(QuestionBank::write(questions, format), format);
+    check(back.errors.isEmpty() && back.warnings.isEmpty() && back.skippedByKind.empty());
+    check(back.questions.size() == questions.size());
+    for (size_t i = 0; i < questions.size(); ++i)
+        check(kept(back.questions[i], format) == kept(questions[i], format));
+}
+
+inline int run(const std::uint8_t *data, std::size_t size, QuestionBank::Format format)
+{
+    const QByteArray bytes(reinterpret_cast<const char *>(data), qsizetype(size));
+    const BankReadResult result = QuestionBank::read(bytes, format);
+    checkMessages(result.errors);
+    checkMessages(result.warnings);
+    for (const auto &[kind, count] : result.skippedByKind)
+        check(!kind.isEmpty() && count > 0);
+
+    QSet<QString> ids, texts;
+    for (const BankQuestion &q : result.questions) {
+        check(q.line >= 1 && !q.question.isEmpty() && isCleanText(q.question, true));
+        check(isCleanText(q.explanation, true) && isCleanText(q.name, false) && isCleanText(q.id, false));
+        for (const QString &part : q.categoryPath)
+            check(!part.isEmpty() && isCleanText(part, false));
+        check(!q.a.isEmpty() && !q.b.isEmpty() && (!q.c.isEmpty() || q.d.isEmpty()));
+        for (int i = 0; i < 4; ++i)
+            check(isCleanText(q.choice(i), true));
+        check(q.correct.size() == 1 && q.correct[0] >= u'A' && q.correct[0] < QChar(u'A' + q.choiceCount()));
+        check(!q.id.isEmpty() && !ids.contains(q.id));
+        ids.insert(q.id);
+        const QString text = QuestionBank::normalisedText(q.question);
+        check(!texts.contains(text));
+        texts.insert(text);
+    }
+    if (!result.questions.empty()) {
+        checkRoundTrip(result.questions, format);
+        if (format != QuestionBank::Format::Json)
+            checkRoundTrip(result.questions, QuestionBank::Format::Json);
+    }
+    return 0;
+}
+
+} // namespace BankFuzz

@@ -1,0 +1,578 @@
+#include <QtWidgets>
+#include <QTest>
+
+#include "TestSupport.h"
+#include "data/Breakdown.h"
+#include "data/DataGlobals.h"
+#include "data/ExamSchema.h"
+#include "data/Mistakes.h"
+#include "data/ProgressData.h"
+#include "data/Recordset.h"
+#include "data/cDBAccess.h"
+#include "exam/ExamDraw.h"
+#include "exam/frmExam.h"
+#include "insight/ChartView.h"
+#include "insight/frmProgress.h"
+#include "platform/ClockTimer.h"
+#include "platform/FileDialog.h"
+#include "platform/GenModule.h"
+#include "platform/MessageBox.h"
+#include "platform/PrintDialog.h"
+#include "platform/SystemBeep.h"
+#include "platform/UserSettings.h"
+#include "review/BreakdownTable.h"
+#include "review/ExamListModel.h"
+#include "review/frmViewExam.h"
+#include "shell/frmMain.h"
+#include "shell/frmMenu.h"
+
+using TestSupport::box;
+using namespace Qt::StringLiterals;
+
+// One block of an exam's answers: the questions 1, 2, ... of a category, each 'R' right, 'r'
+// right in lower case, 'W' wrong or '-' not answered.
+struct Answers
+{
+    int category;
+    QString outcomes;
+    int firstQuestion = 1;
+};
+Q_DECLARE_METATYPE(QList<Answers>)
+
+// Study insight: the breakdown, the pass mark, the review's filters, the practice draw, the
+// progress chart and the report, against real exam databases.
+class tst_insight final : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<TestSupport::Program> m_program;
+    frmMain *m_window = nullptr;
+    QTemporaryDir m_out;
+
+    static QString category(int c) { return ExamSchema::categories().at(c); }
+    // Question i of a category has the correct letter "ABCD"[(i - 1) % 4].
+    static QChar correctLetter(int question) { return u"ABCD"_s.at((question - 1) % 4); }
+    QHash<QString, int> m_qids; // by question text
+    int qid(int c, int question) const { return m_qids.value(u"%1 question %2"_s.arg(category(c)).arg(question)); }
+    // Stores an exam of `name` with these answers; scored (its result counted as the score counts
+    // it) unless told otherwise.
+    qint32 addExam(const QString &name, const QList<Answers> &blocks, bool scored = true, bool practice = false,
+                   const QString &date = u"2026-03-05 10:15:00"_s)
+    {
+        const QString quoted = QString(name).replace(u'\'', u"''"_s);
+        int count = 0;
+        int right = 0;
+        for (const Answers &b : blocks) {
+            count += int(b.outcomes.size());
+            right += int(b.outcomes.count(u'R') + b.outcomes.count(u'r'));
+        }
+        // One script, one keyed connection: opening one costs the key's derivation.
+        QString script = u"INSERT INTO ExamTitle (UserName, ExamDate, NumOfQuestions, ExamResult) VALUES ('%1', '%2', %3, %4);"_s
+                             .arg(quoted, date).arg(count).arg(scored ? QString::number(right) : u"NULL"_s);
+        for (const Answers &b : blocks) {
+            for (int k = 0; k < b.outcomes.size(); ++k) {
+                const int question = b.firstQuestion + k;
+                const QChar right = correctLetter(question);
+                const QChar outcome = b.outcomes.at(k);
+                const QString answer = outcome == u'R'   ? QString(right)
+                                       : outcome == u'r' ? QString(right.toLower())
+                                       : outcome == u'W' ? QString(u"ABCD"_s.at((u"ABCD"_s.indexOf(right) + 1) % 4))
+                                                         : QString();
+                script += u"INSERT INTO ExamDetails (ExamID, UserName, QID, Answer, Answered) SELECT max(ExamID), "
+                          "'%1', %2, NULLIF('%3', ''), -('%3' <> '') FROM ExamTitle;"_s
+                              .arg(quoted, QString::number(qid(b.category, question)), answer);
+            }
+        }
+        if (practice)
+            script += u"INSERT INTO PracticeExams (ExamID) SELECT max(ExamID) FROM ExamTitle;"_s;
+        m_program->exec(u"BEGIN;"_s + script + u"COMMIT;"_s);
+        return m_program->scalar(u"SELECT max(ExamID) FROM ExamTitle"_s).toInt();
+    }
+    frmViewExam *openResults()
+    {
+        if (!m_window)
+            m_window = m_program->start();
+        m_window->menuForm()->OpenScreen(1);
+        return m_window->viewExamForm();
+    }
+    void review(frmViewExam *view, qint32 examId)
+    {
+        for (int row = 0; row < view->gridModel()->rowCount(); ++row) {
+            if (view->gridModel()->index(row, 0).data(Qt::EditRole).toInt() != examId)
+                continue;
+            const QPoint where = view->Grid1()->visualRect(view->gridModel()->index(row, 1)).center();
+            QTest::mouseClick(view->Grid1()->viewport(), Qt::LeftButton, {}, where);
+            QTest::mouseDClick(view->Grid1()->viewport(), Qt::LeftButton, {}, where);
+            return;
+        }
+        QFAIL("the exam is not listed");
+    }
+    void click(QWidget *widget) { QTest::mouseClick(widget, Qt::LeftButton); }
+    // The breakdown table's lines as "Category q c % Result".
+    static QStringList tableLines(const BreakdownTable *table)
+    {
+        QStringList lines;
+        for (int row = 0; row < table->rowCount(); ++row) {
+            QStringList cells;
+            for (int column = 0; column < 5; ++column)
+                cells << table->text(row, column);
+            lines << cells.join(u' ');
+        }
+        return lines;
+    }
+    static QStringList breakdownLines(const Breakdown &b)
+    {
+        QStringList lines;
+        std::vector<CategoryScore> all = b.categories;
+        all.push_back(b.total);
+        for (const CategoryScore &s : all)
+            lines << u"%1 %2 %3 %4 %5"_s.arg(s.category).arg(s.questions).arg(s.correct).arg(s.percent())
+                         .arg(s.passes(b.passMark) ? u"Pass"_s : u"Fail"_s);
+        return lines;
+    }
+    QString settingsText() const
+    {
+        QFile file(QDir(TestSupport::settingsFolder()).filePath(u"vesk/vesk.conf"_s));
+        return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+    }
+
+private slots:
+    void init()
+    {
+        TestSupport::resetProgramState();
+        m_program = std::make_unique<TestSupport::Program>();
+        m_program->build({20, 20, 20, 20, 20, 20});
+        m_window = nullptr;
+        m_qids.clear();
+        for (const QVariantList &row : TestSupport::query(m_program->dbPath(), u"SELECT Question, QID FROM Q_A"_s))
+            m_qids.insert(row.at(0).toString(), row.at(1).toInt());
+    }
+    void cleanup() { m_program.reset(); }
+
+    void breakdownOfKnownExams_data()
+    {
+        QTest::addColumn<QList<Answers>>("answers");
+        QTest::addColumn<int>("passMark");
+        QTest::addColumn<QStringList>("expected");
+        QTest::newRow("all right") << QList<Answers>{{0, u"RRRRRRRRRR"_s}} << 65
+                                   << QStringList{"Software Testing 10 10 100 Pass", "Total 10 10 100 Pass"};
+        QTest::newRow("all wrong") << QList<Answers>{{0, u"WWWWWWWWWW"_s}} << 65
+                                   << QStringList{"Software Testing 10 0 0 Fail", "Total 10 0 0 Fail"};
+        // As the score counts: no answer is a wrong answer, a lower-case letter a right one.
+        QTest::newRow("unanswered and lower case") << QList<Answers>{{1, u"Rr--W-RR-R"_s}} << 50
+                                                   << QStringList{"Programming Basic 10 5 50 Pass", "Total 10 5 50 Pass"};
+        QTest::newRow("one category at exactly the mark") << QList<Answers>{{2, u"RRRRRRRRRRRRRWWWWWWW"_s}} << 65
+                                                          << QStringList{"Database Basic 20 13 65 Pass", "Total 20 13 65 Pass"};
+        QTest::newRow("one short of the mark") << QList<Answers>{{2, u"RRRRRRRRRRRRW-WWWWWW"_s}} << 65
+                                               << QStringList{"Database Basic 20 12 60 Fail", "Total 20 12 60 Fail"};
+        QTest::newRow("the same at a higher mark") << QList<Answers>{{2, u"RRRRRRRRRRRRRWWWWWWW"_s}} << 66
+                                                   << QStringList{"Database Basic 20 13 65 Fail", "Total 20 13 65 Fail"};
+        // Stored out of the pool's order, listed in it; 2 of 3 is 66 % (integer-divided) and passes at 66.
+        QTest::newRow("six categories") << QList<Answers>{{5, u"RRW"_s}, {0, u"RRRR"_s}, {3, u"W-"_s}, {1, u"RWRW"_s},
+                                                          {4, u"R"_s}, {2, u"RRRRRRRRRRRRRWWWWWWW"_s}}
+                                        << 66
+                                        << QStringList{"Software Testing 4 4 100 Pass", "Programming Basic 4 2 50 Fail",
+                                                       "Database Basic 20 13 65 Fail", "Internet Technology 2 0 0 Fail",
+                                                       "Quality Assurance 1 1 100 Pass", "Networking Basic 3 2 66 Pass",
+                                                       "Total 34 22 64 Fail"};
+    }
+    void breakdownOfKnownExams()
+    {
+        QFETCH(QList<Answers>, answers);
+        QFETCH(int, passMark);
+        QFETCH(QStringList, expected);
+        const qint32 examId = addExam(u"Ann"_s, answers);
+        gDbPath = m_program->folder();
+        cDBAccess db;
+        QVERIFY(db.Open_Connection(1));
+        const Breakdown breakdown = Breakdown::ofExam(db, examId, passMark);
+        QCOMPARE(breakdownLines(breakdown), expected);
+        QVERIFY(!breakdown.practice);
+        // The breakdown's total is the stored score.
+        QCOMPARE(breakdown.total.correct, m_program->scalar(u"SELECT ExamResult FROM ExamTitle"_s).toInt());
+    }
+
+    void breakdownFollowsTheReviewedExamAndThePassMark()
+    {
+        const qint32 first = addExam(u"Ann"_s, {{0, u"RRRRRRRRRRRRRWWWWWWW"_s}, {1, u"RW"_s}});
+        const qint32 second = addExam(u"Ben"_s, {{3, u"RRR-"_s}}, true, true);
+        frmViewExam *view = openResults();
+        QCOMPARE(view->breakdownTable()->rowCount(), 0);
+        QCOMPARE(view->breakdownFrame()->title(), u"Breakdown"_s);
+        QCOMPARE(view->passMarkBox()->value(), 65);
+
+        review(view, first);
+        QCOMPARE(tableLines(view->breakdownTable()),
+                 (QStringList{"Software Testing 20 13 65 Pass", "Programming Basic 2 1 50 Fail", "Total 22 14 63 Fail"}));
+        QCOMPARE(view->breakdownFrame()->title(), u"Breakdown of exam # %1: Fail at 65 %"_s.arg(first));
+        TestSupport::screenshot(m_window, u"results-breakdown"_s);
+        // A lower mark, typed into its box, re-judges the exam at once and is kept.
+        view->passMarkBox()->setFocus();
+        view->passMarkBox()->selectAll();
+        QTest::keyClicks(view->passMarkBox(), u"60"_s);
+        QCOMPARE(tableLines(view->breakdownTable()).constLast(), u"Total 22 14 63 Pass"_s);
+        QCOMPARE(UserSettings::passMark(), 60);
+        QVERIFY2(settingsText().contains(u"passMark=60"_s), qPrintable(settingsText()));
+
+        review(view, second);
+        QCOMPARE(tableLines(view->breakdownTable()), (QStringList{"Internet Technology 4 3 75 Pass", "Total 4 3 75 Pass"}));
+        QCOMPARE(view->breakdownFrame()->title(), u"Breakdown of practice exam # %1: Pass at 60 %"_s.arg(second));
+        // Deleting the reviewed exam leaves a screen with nothing reviewed: an empty breakdown.
+        MessageBox::setNextAnswer(MessageBox::Yes);
+        click(view->Command1(0));
+        QCOMPARE(m_window->viewExamForm()->breakdownTable()->rowCount(), 0);
+        QCOMPARE(m_window->viewExamForm()->passMarkBox()->value(), 60);
+        QCOMPARE(m_program->scalar(u"SELECT count(*) FROM PracticeExams"_s).toInt(), 0);
+        QCOMPARE(MessageBox::shown().size(), 2);
+
+        // The mark is read again by the next run.
+        m_program.reset();
+        TestSupport::resetProgramState();
+        QCOMPARE(UserSettings::passMark(), 65);
+        UserSettings::setPassMark(72);
+        m_program = std::make_unique<TestSupport::Program>();
+        m_program->build({20, 20, 20, 20, 20, 20});
+        m_window = nullptr;
+        QCOMPARE(openResults()->passMarkBox()->value(), 72);
+    }
+
+    void reviewFilters_data()
+    {
+        QTest::addColumn<QString>("outcomes");   // of Software Testing's questions 1, 2, ...
+        QTest::addColumn<QList<int>>("flagged"); // positions in the exam, from 1
+        QTest::addColumn<int>("filter");
+        QTest::addColumn<QList<int>>("shown");   // positions the filter keeps, in order
+        QTest::newRow("all") << u"RW-RWR"_s << QList<int>{2, 4} << int(frmViewExam::AllQuestions) << QList<int>{1, 2, 3, 4, 5, 6};
+        QTest::newRow("wrong or unanswered") << u"RW-RWR"_s << QList<int>{2, 4} << int(frmViewExam::WrongOnly) << QList<int>{2, 3, 5};
+        QTest::newRow("flagged") << u"RW-RWR"_s << QList<int>{2, 4} << int(frmViewExam::FlaggedOnly) << QList<int>{2, 4};
+        QTest::newRow("no mistakes") << u"RRrR"_s << QList<int>{1} << int(frmViewExam::WrongOnly) << QList<int>{};
+        QTest::newRow("no flags") << u"RW-R"_s << QList<int>{} << int(frmViewExam::FlaggedOnly) << QList<int>{};
+    }
+    void reviewFilters()
+    {
+        QFETCH(QString, outcomes);
+        QFETCH(QList<int>, flagged);
+        QFETCH(int, filter);
+        QFETCH(QList<int>, shown);
+        const qint32 examId = addExam(u"Cleo"_s, {{0, outcomes}});
+        for (int position : flagged)
+            m_program->exec(u"INSERT INTO ExamFlags (DetailID) SELECT DetailID FROM ExamDetails ORDER BY DetailID LIMIT 1 OFFSET %1"_s.arg(position - 1));
+        frmViewExam *view = openResults();
+        review(view, examId);
+        click(view->optFilter(filter));
+        QCOMPARE(view->filter(), filter);
+        const int m = int(shown.size());
+        // The review statement is untouched: every question is still in rsExam.
+        QCOMPARE(view->rsExam()->RecordCount(), int(outcomes.size()));
+        if (m == 0) {
+            QCOMPARE(view->lblStatus()->text(), u"Question: 0 of 0"_s);
+            for (int box : {0, 1, 6, 8, 9})
+                QCOMPARE(view->txtFieldsText(box), QString());
+            for (int command : {2, 3, 5, 6})
+                click(view->Command1(command));
+            QCOMPARE(SystemBeep::count(), 0);
+        } else {
+            // Through the filter with "next", then past its end, which beeps and stays.
+            for (int k = 1; k <= m; ++k) {
+                QCOMPARE(view->lblStatus()->text(), u"Question: %1 of %2"_s.arg(k).arg(m));
+                QCOMPARE(view->txtFieldsText(0), u"Software Testing question %1"_s.arg(shown.at(k - 1)));
+                QCOMPARE(view->lblFlagged()->isVisibleTo(view), flagged.contains(shown.at(k - 1)));
+                click(view->Command1(5));
+            }
+            QCOMPARE(SystemBeep::count(), 1);
+            QCOMPARE(view->lblStatus()->text(), u"Question: %1 of %1"_s.arg(m));
+            click(view->Command1(2));
+            QCOMPARE(view->lblStatus()->text(), u"Question: 1 of %1"_s.arg(m));
+            if (filter == frmViewExam::WrongOnly) {
+                QCOMPARE(view->txtFields(6)->palette().color(QPalette::Base), QColor(255, 0, 0));
+                TestSupport::screenshot(m_window, u"review-wrong-only"_s);
+            }
+        }
+        // The choice is kept for the next exam reviewed, and for the next run.
+        QCOMPARE(UserSettings::reviewFilter(), filter);
+        // Back to every question: the one on screen stays.
+        const QString onScreen = view->txtFieldsText(0);
+        click(view->optFilter(frmViewExam::AllQuestions));
+        QCOMPARE(view->lblStatus()->text().endsWith(u" of %1"_s.arg(outcomes.size())), true);
+        if (m > 0)
+            QCOMPARE(view->txtFieldsText(0), onScreen);
+        QVERIFY(MessageBox::shown().isEmpty());
+    }
+
+    void mistakesAreTheLatestWrongAnswersOfThatName()
+    {
+        // Ann's history, latest by exam: question 1 right; 2 wrong then right; 3 unanswered; 4
+        // right then wrong; Programming 1 wrong; Database 5 wrong.
+        addExam(u"Ann"_s, {{0, u"RW-R"_s}, {1, u"W"_s}});
+        addExam(u"Ann"_s, {{0, u"R"_s, 2}, {0, u"W"_s, 4}, {2, u"W"_s, 5}});
+        // Neither an unscored exam nor another spelling of the name counts.
+        addExam(u"Ann"_s, {{0, u"W"_s}, {3, u"WWW"_s}}, false);
+        addExam(u"ann"_s, {{4, u"WWWW"_s}});
+        addExam(u"Ann "_s, {{5, u"WWWW"_s}});
+        gDbPath = m_program->folder();
+        cDBAccess db;
+        QVERIFY(db.Open_Connection(1));
+        const Mistakes ann = Mistakes::of(db, u"Ann"_s);
+        const ExamDraw::Lists expected{{{qid(0, 3), qid(0, 4)}, {qid(1, 1)}, {qid(2, 5)}, {}, {}, {}}};
+        QCOMPARE(ann.byCategory, expected);
+        QCOMPARE(ann.total(), 4);
+        QVERIFY(Mistakes::of(db, u"Nobody"_s).isEmpty());
+        QCOMPARE(Mistakes::of(db, u"ann"_s).byCategory[4].size(), size_t(4));
+
+        // The draw takes only those, by the same category rules as the pool's.
+        std::mt19937 rng(7);
+        const auto drawn = [&](int n, std::initializer_list<int> ticks) {
+            ExamDraw::Ticked ticked{};
+            for (int t : ticks)
+                ticked[size_t(t)] = true;
+            const std::vector<int> filled = ExamDraw::drawFromLists(n, ticked, ann.byCategory, rng);
+            return QList<int>(filled.begin(), filled.end());
+        };
+        for (int round = 0; round < 20; ++round) {
+            const QList<int> two = drawn(2, {0});
+            QCOMPARE(QSet<int>(two.begin(), two.end()), (QSet<int>{qid(0, 3), qid(0, 4)}));
+            // Two categories: a block each; the left-over slot from the last category with
+            // questions, here none left (the set-up's shortage check stops such an exam).
+            const QList<int> three = drawn(3, {0, 2});
+            QVERIFY(three.at(0) == qid(0, 3) || three.at(0) == qid(0, 4));
+            QCOMPARE(three.mid(1), (QList<int>{qid(2, 5), 0}));
+            const QList<int> all = drawn(4, {ExamDraw::kAllCategories});
+            QCOMPARE(QSet<int>(all.begin(), all.end()), (QSet<int>{qid(0, 3), qid(0, 4), qid(1, 1), qid(2, 5)}));
+        }
+        const ExamDraw::Stock stock = ExamDraw::stockOf(ann.byCategory);
+        ExamDraw::Ticked first{};
+        first[0] = true;
+        const auto shortage = ExamDraw::findShortage(10, first, stock, ExamDraw::poolSizeOf(ann.byCategory));
+        QVERIFY(shortage);
+        QCOMPARE(std::make_tuple(shortage->category, shortage->has, shortage->needs), std::make_tuple(0, 2, 10));
+    }
+
+    void practiseFromTheSetUp()
+    {
+        // Bea got ten Software Testing questions and one Database question wrong.
+        addExam(u"Bea"_s, {{0, u"WWWWW-WWWWRRRRR"_s}, {2, u"W"_s}});
+        m_window = m_program->start();
+        const auto setUp = [this](const QString &name, std::initializer_list<int> categories) {
+            m_window->menuForm()->OpenScreen(0);
+            frmExam *exam = m_window->examForm();
+            QTest::keyClicks(exam->Text1(0), name);
+            for (int c : categories)
+                click(exam->chkCategory(c));
+            return exam;
+        };
+        frmExam *exam = setUp(u"Bea"_s, {0, 2});
+        QVERIFY(!exam->chkPractise()->isChecked());
+        QCOMPARE(exam->chkPractise()->accessibleName(), u"Only questions I answered wrong before"_s);
+        click(exam->chkPractise());
+        QVERIFY(UserSettings::practiseMistakes());
+        // Five from each ticked category: Database has one such question.
+        click(exam->Command1(0));
+        QCOMPARE(box(-1), (QVariantList{u"The category \"Database Basic\" has 1 question(s) answered wrong before, but "
+                                        "this exam needs 5 from it.\nPlease tick other categories or choose fewer questions."_s,
+                                        u"Not Enough Questions"_s, MessageBox::Exclamation}));
+        QVERIFY(exam->Command1(0)->isEnabled() && exam->Frame1(0)->isEnabled());
+        // Someone with no mistakes is told so.
+        exam->Text1(0)->setText(u"Nobody"_s);
+        click(exam->Command1(0));
+        QCOMPARE(box(-1).at(1), u"No Mistakes to Practise"_s);
+        QVERIFY2(box(-1).at(0).toString().startsWith(u"Nobody has no questions answered wrong before"_s),
+                 qPrintable(box(-1).at(0).toString()));
+        QCOMPARE(m_program->scalar(u"SELECT count(*) FROM ExamTitle"_s).toInt(), 1);
+
+        // Software Testing alone: the ten of Bea's, and the exam is an ordinary one, marked as practice.
+        exam = setUp(u"Bea"_s, {0});
+        QVERIFY(exam->chkPractise()->isChecked());
+        MessageBox::clearShown();
+        click(exam->Command1(0));
+        QVERIFY2(MessageBox::shown().isEmpty(), qPrintable(MessageBox::shown().value(0).text));
+        const qint32 practice = exam->examId();
+        QVERIFY(practice != 0);
+        const QList<QVariantList> drawn = TestSupport::query(
+            m_program->dbPath(), u"SELECT QID FROM ExamDetails WHERE ExamID = %1 ORDER BY QID"_s.arg(practice));
+        QList<int> qids;
+        for (const QVariantList &row : drawn)
+            qids << row.at(0).toInt();
+        QList<int> mistakes;
+        for (int question = 1; question <= 10; ++question)
+            mistakes << qid(0, question);
+        QCOMPARE(qids, mistakes);
+        QCOMPARE(m_program->scalar(u"SELECT count(*) FROM PracticeExams WHERE ExamID = %1"_s.arg(practice)).toInt(), 1);
+        QVERIFY(exam->Timer1()->isActive());
+        click(exam->Command1(1));
+        QVERIFY(!m_program->scalar(u"SELECT ExamResult FROM ExamTitle WHERE ExamID = %1"_s.arg(practice)).isNull());
+        QCOMPARE(m_window->viewExamForm()->gridModel()->rowCount(), 2);
+    }
+
+    void progressChartData()
+    {
+        // Ann: full, practice, full, an unscored one, and a full exam of nothing; Ben's are not hers.
+        const qint32 one = addExam(u"Ann"_s, {{0, u"RRRW"_s}, {2, u"RWWW"_s}}, true, false, u"2026-01-02 09:05:00"_s);
+        const qint32 two = addExam(u"Ann"_s, {{0, u"WW"_s}}, true, true, u"2026-01-03 14:30:00"_s);
+        addExam(u"Ben"_s, {{1, u"RRRR"_s}});
+        const qint32 three = addExam(u"Ann"_s, {{0, u"RRRR"_s}, {5, u"RR"_s}}, true, false, u"2026-01-04 08:00:00"_s);
+        addExam(u"Ann"_s, {{0, u"RRRR"_s}}, false);
+        gDbPath = m_program->folder();
+        cDBAccess db;
+        QVERIFY(db.Open_Connection(1));
+        QCOMPARE(ProgressData::candidates(db, u"Ben"_s), (QStringList{"Ben", "Ann"}));
+        QCOMPARE(ProgressData::candidates(db, u"Zoe"_s), (QStringList{"Ann", "Ben"}));
+        QCOMPARE(ProgressData::orderCandidates({"bob", "Ann", "Bob", "ann"}, "Bob"), (QStringList{"Bob", "Ann", "ann", "bob"}));
+        const ProgressChart chart = ProgressData::chart(u"Ann"_s, ProgressData::examsOf(db, u"Ann"_s), 65);
+        QCOMPARE(chart.exams, 3);
+        const auto points = [&chart](const QString &line) {
+            QStringList text;
+            if (const ProgressChart::Line *l = chart.line(line))
+                for (const ProgressChart::Point &p : l->points)
+                    text << u"%1:%2@%3"_s.arg(p.x).arg(p.y).arg(p.examId);
+            return text;
+        };
+        QStringList names;
+        for (const ProgressChart::Line &line : chart.lines)
+            names << line.name;
+        QCOMPARE(names, (QStringList{"Full exams", "Practice exams", "Pass mark 65 %", "Software Testing",
+                                     "Database Basic", "Networking Basic"}));
+        QCOMPARE(points(u"Full exams"_s), (QStringList{u"1:50@%1"_s.arg(one), u"3:100@%1"_s.arg(three)}));
+        QCOMPARE(points(u"Practice exams"_s), (QStringList{u"2:0@%1"_s.arg(two)}));
+        QCOMPARE(points(u"Pass mark 65 %"_s), (QStringList{"0.5:65@0", "3.5:65@0"}));
+        // Categories come from the full exams only: a drill of mistakes is not form.
+        QCOMPARE(points(u"Software Testing"_s), (QStringList{u"1:75@%1"_s.arg(one), u"3:100@%1"_s.arg(three)}));
+        QCOMPARE(points(u"Database Basic"_s), (QStringList{u"1:25@%1"_s.arg(one)}));
+        QCOMPARE(chart.line(u"Full exams"_s)->points.front().tip,
+                 u"Exam # %1, 01/02/26 09:05 AM\n8 questions, 4 correct: 50 % (Fail)"_s.arg(one));
+        QCOMPARE(chart.line(u"Practice exams"_s)->points.front().tip,
+                 u"Practice exam # %1, 01/03/26 02:30 PM\n2 questions, 0 correct: 0 % (Fail)"_s.arg(two));
+        QCOMPARE(chart.line(u"Database Basic"_s)->points.front().tip,
+                 u"Database Basic in exam # %1, 01/02/26 09:05 AM\n1 of 4 correct: 25 %"_s.arg(one));
+        // Nobody's chart is empty and draws no pass mark.
+        const ProgressChart none = ProgressData::chart(u"Zoe"_s, ProgressData::examsOf(db, u"Zoe"_s), 65);
+        QCOMPARE(none.exams, 0);
+        QVERIFY(none.line(u"Pass mark 65 %"_s)->points.empty());
+    }
+
+    void progressWindowFollowsDeletionsAndCloses()
+    {
+        for (int e = 0; e < 12; ++e) {
+            const int right = (e * 7) % 11;
+            addExam(u"Dana"_s, {{e % 6, QString(right, u'R') + QString(10 - right, u'W')}, {(e + 2) % 6, u"RRW"_s}},
+                    true, e % 4 == 3, u"2026-02-%1 10:00:00"_s.arg(e + 1, 2, 10, QLatin1Char('0')));
+        }
+        const qint32 other = addExam(u"Eli"_s, {{0, u"RRWW"_s}});
+        frmViewExam *view = openResults();
+        review(view, other);
+        click(view->progressButton());
+        QPointer<frmProgress> progress = m_window->progressForm();
+        QVERIFY(progress);
+        // A child window of the main window, beside the screens; the menu's screens are as they were.
+        auto *sub = qobject_cast<QMdiSubWindow *>(progress->parentWidget());
+        QVERIFY(sub && m_window->mdiArea()->subWindowList().contains(sub));
+        QCOMPARE(m_window->viewExamForm(), view);
+        QCOMPARE(progress->cboCandidate()->itemText(0), u"Eli"_s);
+        QCOMPARE(progress->chart().exams, 1);
+        QVERIFY(progress->view());
+        // Another candidate from the list.
+        progress->cboCandidate()->setCurrentIndex(progress->cboCandidate()->findText(u"Dana"_s));
+        QCOMPARE(progress->chart().candidate, u"Dana"_s);
+        QCOMPARE(progress->chart().exams, 12);
+        QCOMPARE(progress->chart().line(u"Practice exams"_s)->points.size(), size_t(3));
+        QCOMPARE(progress->view()->lineNames().mid(0, 3), (QStringList{"Full exams", "Practice exams", "Pass mark 65 %"}));
+        // The legend turns a category's line off, and the choice is kept.
+        progress->view()->toggleLine(u"Database Basic"_s);
+        QCOMPARE(UserSettings::hiddenChartLines(), QStringList{u"Database Basic"_s});
+        sub->resize(820, 560);
+        QCoreApplication::processEvents();
+        TestSupport::screenshot(sub, u"progress-chart"_s);
+        progress->view()->toggleLine(u"Database Basic"_s);
+        QVERIFY(UserSettings::hiddenChartLines().isEmpty());
+
+        // Deleting one of Dana's exams on the results screen takes it off the open chart.
+        const qint32 firstOfDana = progress->chart().line(u"Full exams"_s)->points.front().examId;
+        review(view, firstOfDana);
+        MessageBox::setNextAnswer(MessageBox::Yes);
+        click(view->Command1(0));
+        QCOMPARE(progress->chart().exams, 11);
+        QCOMPARE(progress->chart().candidate, u"Dana"_s);
+        for (const ProgressChart::Line &line : progress->chart().lines)
+            for (const ProgressChart::Point &p : line.points)
+                QVERIFY(p.examId != firstOfDana);
+        // A lower pass mark on the results screen redraws the mark's line.
+        m_window->viewExamForm()->passMarkBox()->setValue(50);
+        QVERIFY(progress->chart().line(u"Pass mark 50 %"_s));
+        // Asking again brings the same window forward with that candidate.
+        m_window->OpenProgressChart(u"Eli"_s);
+        QCOMPARE(m_window->progressForm(), progress.data());
+        QCOMPARE(progress->chart().candidate, u"Eli"_s);
+
+        // The closing sequence closes it with the screens.
+        MessageBox::setNextAnswer(MessageBox::Yes);
+        m_window->close();
+        QVERIFY(LoadedForms().isEmpty());
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(!progress);
+    }
+
+    void reportHoldsTheWholeExam()
+    {
+        // Fifty questions: two pages at least, and a name a file name cannot hold.
+        const qint32 examId = addExam(u"Fay/O'Neil"_s, {{0, u"RRRRRRRRRRRRRWWWWWW-"_s}, {1, u"RRRRRRRRRR"_s},
+                                                         {3, u"RRRRRRRRRRWWWWWWWWWW"_s}});
+        frmViewExam *view = openResults();
+        review(view, examId);
+        QVERIFY(m_out.isValid());
+        // A cancel writes nothing.
+        FileDialog::setNextResult(std::nullopt);
+        click(view->savePdfButton());
+        QCOMPARE(FileDialog::lastTitle(), u"Save Report as PDF"_s);
+        QVERIFY2(FileDialog::lastSuggested().endsWith(u"/Exam %1 - Fay_O'Neil.pdf"_s.arg(examId)),
+                 qPrintable(FileDialog::lastSuggested()));
+        QVERIFY(QDir(m_out.path()).isEmpty());
+        // The suffix is added when the name has none.
+        FileDialog::setNextResult(m_out.filePath(u"report"_s));
+        click(view->savePdfButton());
+        const QString pdf = m_out.filePath(u"report.pdf"_s);
+        QVERIFY(QFileInfo::exists(pdf));
+        QCOMPARE(UserSettings::reportFolder(), m_out.path());
+        const QString text = TestSupport::pdfText(pdf);
+        QVERIFY2(!text.isEmpty(), "pdftotext read nothing");
+        const QString flat = text.simplified();
+        for (const QString &expected : {u"Name Fay/O'Neil"_s, u"Date 03/05/26 10:15 AM"_s, u"Duration 60 minutes"_s,
+                                        u"Score 33 of 50 correct (66 %)"_s, u"Result Pass (pass mark 65 %)"_s,
+                                        u"Software Testing 20 13 65 Pass"_s, u"Programming Basic 10 10 100 Pass"_s,
+                                        u"Internet Technology 20 10 50 Fail"_s, u"Total 50 33 66 Pass"_s})
+            QVERIFY2(flat.contains(expected), qPrintable(expected + u"\n---\n"_s + text.left(1500)));
+        for (int question = 1; question <= 20; ++question) {
+            QVERIFY(flat.contains(u"Software Testing question %1 "_s.arg(question)));
+            QVERIFY(flat.contains(u"Internet Technology question %1 "_s.arg(question)));
+            QVERIFY(flat.contains(u"Because of %1."_s.arg(question)));
+        }
+        QVERIFY(flat.contains(u"Programming Basic question 10 "_s));
+        QCOMPARE(int(flat.count(u"WRONG"_s)), 17);
+        QVERIFY(flat.contains(u"Your answer: none (wrong) Correct answer: D"_s));
+        // Numbered pages: each page (form feeds part them) ends with its number.
+        const QStringList pages = text.split(u'\f', Qt::SkipEmptyParts);
+        QVERIFY(pages.size() >= 2);
+        for (int page = 0; page < pages.size(); ++page) {
+            if (pages.at(page).trimmed().isEmpty())
+                continue;
+            QCOMPARE(pages.at(page).trimmed().split(u'\n').constLast().trimmed(), QString::number(page + 1));
+        }
+        TestSupport::screenshotPdf(pdf, u"report-page"_s);
+
+        // Print: cancelled prints nothing; printed, the same pages come out.
+        PrintDialog::setNextResult(false);
+        click(view->printButton());
+        QCOMPARE(PrintDialog::shownCount(), 1);
+        const QString printed = m_out.filePath(u"printed.pdf"_s);
+        PrintDialog::setNextResult(true, printed);
+        click(view->printButton());
+        QCOMPARE(PrintDialog::shownCount(), 2);
+        QCOMPARE(int(TestSupport::pdfText(printed).simplified().count(u"WRONG"_s)), 17);
+        // A file that cannot be written is reported.
+        FileDialog::setNextResult(m_out.filePath(u"no-such-folder/report.pdf"_s));
+        click(view->savePdfButton());
+        QCOMPARE(box(-1).at(1), u"Save as PDF"_s);
+        QVERIFY(box(-1).at(0).toString().startsWith(u"The report could not be saved:\n"_s));
+    }
+};
+
+QTEST_MAIN(tst_insight)
+#include "tst_insight.moc"
