@@ -29,7 +29,7 @@ bool isClean(QStringView text)
         if (c == u'\n') {
             if (text[i - 1].isSpace() && !(text[i - 1] == u'\n' && text[i - 2] != u'\n'))
                 return false; // white space ending a line, or a second blank line
-        } else if (c == u'\uFEFF' || isControl(c.unicode())) {
+        } else if (c == u'\uFEFF' || c == u'\uFFFE' || c == u'\uFFFF' || isControl(c.unicode())) {
             return false;
         }
     }
@@ -128,6 +128,8 @@ QString cleaned(const QString &text)
             flat += u' ';
         else if (c == u'\uFEFF')
             continue; // a byte-order mark of a file pasted into another, shown as nothing
+        else if (c == u'\uFFFE' || c == u'\uFFFF')
+            flat += QChar(QChar::ReplacementCharacter); // no text: written, no file could be read back
         else if (c == u'\n' || !isControl(c.unicode()))
             flat += c;
     }

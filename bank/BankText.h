@@ -19,7 +19,7 @@ constexpr bool isControl(char32_t c) { return c < 0x20 || (c >= 0x7f && c <= 0x9
 std::optional<QString> decode(const QByteArray &bytes, QString *error);
 
 // A text as a question holds it: tabs made spaces, no other control character but the line break,
-// no stray byte-order mark,
+// no stray byte-order mark, U+FFFE and U+FFFF (which a JSON escape may give) made U+FFFD,
 // no white space at the end of a line, at most one blank line in a row, none at the ends and no
 // white space before the first character. Idempotent.
 QString cleaned(const QString &text);

@@ -724,6 +724,10 @@ void tst_bank::writesBackWhatItReads_data()
         << QStringList{u"Q?"_s};
     QTest::newRow("a byte-order mark starting a GIFT text") << Format::Gift
         << QByteArray("::n::\xEF\xBB\xBFQ?{=a ~b}\n\nA\xEF\xBB\xBF" "B?{T}") << QStringList{u"Q?"_s, u"AB?"_s};
+    QTest::newRow("a JSON escape of a character that is not text") << Format::Json
+        << QByteArray("[{\"category\": \"C\", \"question\": \"Q\\uFFFF?\", \"a\": \"x\", \"b\": \"y\", \"c\": \"\", "
+                      "\"d\": \"\", \"correct\": \"A\", \"explanation\": \"\\uFFFE\"}]")
+        << QStringList{u"Q\uFFFD?"_s};
     QTest::newRow("a byte-order mark before an Aiken choice") << Format::Aiken
         << QByteArray("Q?\n\xEF\xBB\xBF" "A. a\n\xEF\xBB\xBF" "B. b\nANSWER: A\n") << QStringList{u"Q?"_s};
 }
