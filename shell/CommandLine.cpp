@@ -95,7 +95,7 @@ void CommandLine::read(const QStringList &arguments)
                                     "(~/.local/share/vesk), where the installed copy is copied on the first\n"
                                     "start; if it is in neither, a file dialog asks for it.\n"
                                     "The settings file (~/.config/vesk/vesk.conf) may name a class's server\n"
-                                    "instead, as classroom/dsn and classroom/database.\n");
+                                    "instead, with the keys dsn and db-name.\n");
         return;
     }
     if (parser.isSet(version)) {

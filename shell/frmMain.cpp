@@ -245,8 +245,8 @@ void frmMain::start(const StartOptions &options)
     QString database = options.classroomDatabase;
     if (dsn.isEmpty() && options.databaseFolder.isEmpty()) {
         const QSettings settings(QStringLiteral("vesk"), QStringLiteral("vesk"));
-        dsn = settings.value(QStringLiteral("classroom/dsn")).toString().trimmed();
-        database = settings.value(QStringLiteral("classroom/database")).toString().trimmed();
+        dsn = settings.value(QStringLiteral("dsn")).toString().trimmed();
+        database = settings.value(QStringLiteral("db-name")).toString().trimmed();
     }
     if (!dsn.isEmpty()) {
         startClassroom(dsn, database);

@@ -244,13 +244,15 @@ private slots:
     {
         {
             QSettings settings(u"vesk"_s, u"vesk"_s);
-            settings.setValue(u"classroom/dsn"_s, u"ann"_s);
-            settings.setValue(u"classroom/database"_s, QString::fromLatin1(ClassServer::kDatabase));
+            settings.setValue(u"dsn"_s, u"ann"_s);
+            settings.setValue(u"db-name"_s, QString::fromLatin1(ClassServer::kDatabase));
         }
         SetAppFolder(m_folder.path());
         m_window = std::make_unique<frmMain>();
         m_window->start();
-        QSettings(u"vesk"_s, u"vesk"_s).remove(u"classroom"_s);
+        QSettings settings(u"vesk"_s, u"vesk"_s);
+        settings.remove(u"dsn"_s);
+        settings.remove(u"db-name"_s);
         QCOMPARE(m_window->databaseRoad(), frmMain::DatabaseRoad::Classroom);
         QCOMPARE(gDbProvider, 3);
         QCOMPARE(gDSN, u"ann"_s);
