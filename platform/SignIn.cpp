@@ -1,12 +1,9 @@
 #include "platform/SignIn.h"
 
 #include <QApplication>
-#include <QDialog>
-#include <QDialogButtonBox>
-#include <QFormLayout>
-#include <QLabel>
-#include <QLineEdit>
 #include <QQueue>
+
+#include "platform/SignInDialog.h"
 
 namespace {
 bool s_testMode = false;
@@ -15,24 +12,10 @@ QList<QString> s_asked;
 
 std::optional<SignIn::Credentials> runRealBox(const QString &source)
 {
-    QDialog box(QApplication::activeWindow());
-    box.setWindowTitle(QStringLiteral("Sign In"));
-    auto *layout = new QFormLayout(&box);
-    layout->addRow(new QLabel(QStringLiteral("Sign in to the class database \"%1\".").arg(source), &box));
-    auto *user = new QLineEdit(&box);
-    user->setObjectName(QStringLiteral("txtUser"));
-    auto *password = new QLineEdit(&box);
-    password->setObjectName(QStringLiteral("txtPassword"));
-    password->setEchoMode(QLineEdit::Password);
-    layout->addRow(QStringLiteral("User:"), user);
-    layout->addRow(QStringLiteral("Password:"), password);
-    auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &box);
-    QObject::connect(buttons, &QDialogButtonBox::accepted, &box, &QDialog::accept);
-    QObject::connect(buttons, &QDialogButtonBox::rejected, &box, &QDialog::reject);
-    layout->addRow(buttons);
-    if (box.exec() != QDialog::Accepted || user->text().trimmed().isEmpty())
+    SignInDialog box(source, QApplication::activeWindow());
+    if (box.exec() != QDialog::Accepted || box.user().isEmpty())
         return std::nullopt;
-    return SignIn::Credentials{user->text().trimmed(), password->text()};
+    return SignIn::Credentials{box.user(), box.password()};
 }
 } // namespace
 

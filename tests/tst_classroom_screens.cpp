@@ -1,9 +1,11 @@
 #include <QAbstractButton>
 #include <QAction>
 #include <QCheckBox>
+#include <QDialogButtonBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QSettings>
 #include <QTableView>
@@ -24,6 +26,7 @@
 #include "platform/GenModule.h"
 #include "platform/MessageBox.h"
 #include "platform/SignIn.h"
+#include "platform/SignInDialog.h"
 #include "review/ExamListModel.h"
 #include "review/frmViewExam.h"
 #include "shell/StartOptions.h"
@@ -145,6 +148,7 @@ private slots:
         QVERIFY(exam->Text1(0)->isReadOnly());
         QTest::keyClicks(exam->Text1(0), u"mallory"_s);
         QCOMPARE(exam->Text1(0)->text(), u"ann"_s);
+        TestSupport::screenshot(m_window.get(), u"classroom-exam-setup"_s);
 
         const qint32 id = takeExam(exam, 6, 1, false);
         QVERIFY(id > m_bobExam);
@@ -237,6 +241,33 @@ private slots:
         QCOMPARE(MessageBox::shown().size(), 1);
         QCOMPARE(MessageBox::shown().first().title, u"Database Connection"_s);
         QVERIFY(AppExit::requested());
+    }
+
+    // The box itself: no signing in without a name; Enter signs in with what was typed.
+    void signInBox()
+    {
+        SignInDialog box(u"Class; room 2"_s);
+        box.show();
+        box.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&box));
+        QVERIFY(box.userBox()->hasFocus());
+        auto *ok = box.findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok);
+        QCOMPARE(ok->text(), u"Sign In"_s);
+        QVERIFY(!ok->isEnabled());
+        QTest::keyClicks(box.userBox(), u"   "_s);
+        QVERIFY(!ok->isEnabled());
+        box.userBox()->clear();
+        QTest::keyClicks(box.userBox(), u" ann "_s);
+        QVERIFY(ok->isEnabled());
+        QTest::keyClick(box.userBox(), Qt::Key_Tab);
+        QVERIFY(box.passwordBox()->hasFocus());
+        QTest::keyClicks(box.passwordBox(), u"p; w'd "_s);
+        QCOMPARE(box.passwordBox()->echoMode(), QLineEdit::Password);
+        TestSupport::screenshot(&box, u"classroom-sign-in"_s);
+        QTest::keyClick(box.passwordBox(), Qt::Key_Return);
+        QCOMPARE(box.result(), int(QDialog::Accepted));
+        QCOMPARE(box.user(), u"ann"_s);
+        QCOMPARE(box.password(), u"p; w'd "_s);
     }
 
     // The settings file names the server when the command line does not.
