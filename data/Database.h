@@ -41,6 +41,9 @@ public:
     virtual bool execute(const QString &sql, const QVariantList &params, qint64 *changes, DbError *error) = 0;
     // Runs one statement once for each list of values, compiling it once: false at the first failure.
     virtual bool executeEach(const QString &sql, const std::vector<QVariantList> &rows, DbError *error) = 0;
+    // Runs one statement whose failure leaves the open transaction as it was, so that what else
+    // the transaction wrote can still be committed.
+    virtual bool executeAside(const QString &sql, DbError *error) = 0;
 
     // `forWriting`: the transaction will write, so it may take the write lock at once.
     virtual bool begin(DbError *error, bool forWriting = false) = 0;

@@ -214,6 +214,7 @@ bool OdbcDatabase::query(const QString &sql, Result *result, DbError *error)
     const SQLRETURN rc = SQLExecDirectW(stmt.get(), wideArg(text), SQLINTEGER(text.size()));
     if (!SQL_SUCCEEDED(rc) && rc != SQL_NO_DATA) {
         *error = errorOf(stmt, DbError::GenericFailure);
+        noteFailure();
         return false;
     }
     SQLSMALLINT columns = 0;
@@ -241,6 +242,7 @@ bool OdbcDatabase::query(const QString &sql, Result *result, DbError *error)
             break;
         if (!SQL_SUCCEEDED(fetched)) {
             *error = errorOf(stmt, DbError::GenericFailure);
+            noteFailure();
             return false;
         }
         std::vector<QVariant> row;
@@ -305,12 +307,16 @@ bool OdbcDatabase::execute(const QString &sql, const QVariantList &params, qint6
     const SQLRETURN rc = SQLExecDirectW(stmt.get(), wideArg(text), SQLINTEGER(text.size()));
     if (!SQL_SUCCEEDED(rc) && rc != SQL_NO_DATA) {
         *error = errorOf(stmt, DbError::GenericFailure);
+        noteFailure();
         return false;
     }
     if (changes) {
         SQLLEN count = 0;
         *changes = SQL_SUCCEEDED(SQLRowCount(stmt.get(), &count)) && count > 0 ? count : 0;
     }
+    // Back to a savepoint, the transaction is whole again.
+    if (m_aborted && sql.startsWith(QLatin1String("ROLLBACK TO SAVEPOINT "), Qt::CaseInsensitive))
+        m_aborted = false;
     return true;
 }
 
@@ -322,6 +328,7 @@ bool OdbcDatabase::executeEach(const QString &sql, const std::vector<QVariantLis
     std::u16string text = wide(sql);
     if (!SQL_SUCCEEDED(SQLPrepareW(stmt.get(), wideArg(text), SQLINTEGER(text.size())))) {
         *error = errorOf(stmt, DbError::CommandError);
+        noteFailure();
         return false;
     }
     for (const QVariantList &row : rows) {
@@ -330,12 +337,33 @@ bool OdbcDatabase::executeEach(const QString &sql, const std::vector<QVariantLis
         const SQLRETURN rc = bound ? SQLExecute(stmt.get()) : SQLRETURN(SQL_ERROR);
         if (!SQL_SUCCEEDED(rc) && rc != SQL_NO_DATA) {
             *error = errorOf(stmt, DbError::GenericFailure);
+            noteFailure();
             return false;
         }
         SQLFreeStmt(stmt.get(), SQL_CLOSE);
         SQLFreeStmt(stmt.get(), SQL_RESET_PARAMS);
     }
     return true;
+}
+
+void OdbcDatabase::noteFailure()
+{
+    if (m_inTransaction)
+        m_aborted = true;
+}
+
+bool OdbcDatabase::executeAside(const QString &sql, DbError *error)
+{
+    if (!m_inTransaction)
+        return execute(sql, {}, nullptr, error);
+    DbError ignored;
+    if (!execute(QStringLiteral("SAVEPOINT vesk_aside"), {}, nullptr, error))
+        return false;
+    const bool ok = execute(sql, {}, nullptr, error);
+    if (!ok)
+        execute(QStringLiteral("ROLLBACK TO SAVEPOINT vesk_aside"), {}, nullptr, &ignored);
+    execute(QStringLiteral("RELEASE SAVEPOINT vesk_aside"), {}, nullptr, &ignored);
+    return ok;
 }
 
 bool OdbcDatabase::setAutocommit(bool on, DbError *error)
@@ -357,11 +385,17 @@ bool OdbcDatabase::begin(DbError *error, bool forWriting)
         return false;
     }
     m_inTransaction = setAutocommit(false, error);
+    m_aborted = false;
     return m_inTransaction;
 }
 
 bool OdbcDatabase::commit(DbError *error)
 {
+    if (m_aborted) {
+        *error = DbError{DbError::GenericFailure,
+                         QStringLiteral("A statement of the transaction failed, so none of its changes were stored.")};
+        return false; // still open: the caller rolls back
+    }
     if (!SQL_SUCCEEDED(SQLEndTran(SQL_HANDLE_DBC, m_connection.get(), SQL_COMMIT))) {
         *error = errorOf(m_connection);
         return false; // still open: the caller rolls back
@@ -376,6 +410,7 @@ void OdbcDatabase::rollback()
         return;
     SQLEndTran(SQL_HANDLE_DBC, m_connection.get(), SQL_ROLLBACK);
     m_inTransaction = false;
+    m_aborted = false;
     setAutocommit(true, nullptr);
 }
 

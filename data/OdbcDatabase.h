@@ -21,6 +21,7 @@ public:
     bool query(const QString &sql, Result *result, DbError *error) override;
     bool execute(const QString &sql, const QVariantList &params, qint64 *changes, DbError *error) override;
     bool executeEach(const QString &sql, const std::vector<QVariantList> &rows, DbError *error) override;
+    bool executeAside(const QString &sql, DbError *error) override;
     bool begin(DbError *error, bool forWriting = false) override;
     bool commit(DbError *error) override;
     void rollback() override;
@@ -39,10 +40,16 @@ public:
 private:
     explicit OdbcDatabase(std::shared_ptr<OdbcHandle> environment);
     bool setAutocommit(bool on, DbError *error);
+    // A statement failed inside the open transaction: the server has aborted it.
+    void noteFailure();
 
     std::shared_ptr<OdbcHandle> m_environment; // outlives the connection handle
     OdbcHandle m_connection;
     QString m_user;
     std::map<QString, QString> m_keys; // table -> key column, as found once
     bool m_inTransaction = false;
+    // The server ends an aborted transaction's COMMIT as a rollback without an error: the failure
+    // is remembered until a savepoint undoes it, so that commit() reports it instead of saying the
+    // writes were stored.
+    bool m_aborted = false;
 };

@@ -194,7 +194,7 @@ bool Recordset::writeBack(int row)
         const QString companion = m_companion();
         DbError ignored;
         if (!companion.isEmpty())
-            db.execute(companion, {}, nullptr, &ignored);
+            db.executeAside(db.translate(companion), &ignored);
     }
     if (ok && ownTransaction && !db.commit(&m_lastError)) {
         m_lastError.number = DbError::GenericFailure;

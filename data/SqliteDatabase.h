@@ -22,6 +22,8 @@ public:
     SqlDialect::Target target() const override { return SqlDialect::Target::Sqlite; }
     bool query(const QString &sql, Result *result, DbError *error) override;
     bool execute(const QString &sql, const QVariantList &params, qint64 *changes, DbError *error) override;
+    // A failing statement of the file's undoes only itself.
+    bool executeAside(const QString &sql, DbError *error) override { return execute(sql, {}, nullptr, error); }
     bool executeEach(const QString &sql, const std::vector<QVariantList> &rows, DbError *error) override;
     bool begin(DbError *error, bool forWriting = false) override;
     bool commit(DbError *error) override;

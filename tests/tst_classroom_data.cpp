@@ -233,6 +233,48 @@ private slots:
         QCOMPARE(sql(u"SELECT Answer FROM ExamDetails WHERE DetailID = 2"_s), u"D"_s);
         QCOMPARE(failures.count(), 1);
     }
+
+    // The server aborts a transaction at its first failing statement and then turns its COMMIT into
+    // a rollback without an error: a failing heartbeat must not take the answer with it, and a
+    // failure must never be reported as stored.
+    void failuresInsideATransaction()
+    {
+        QVERIFY(m_server.psql(u"INSERT INTO ExamTitle (UserName, NumOfQuestions) VALUES ('ann', 2); "
+                              "INSERT INTO ExamDetails (ExamID, UserName, QID) VALUES (1, 'ann', 5), (1, 'ann', 6)"_s,
+                              nullptr, u"exams"_s));
+        QVERIFY(open());
+        const std::shared_ptr<Recordset> rs =
+            gDB->GetRS(u"SELECT DetailID, Answer, Answered FROM ExamDetails ORDER BY DetailID"_s, 3, 3, 3, 0);
+        QVERIFY(rs);
+        QSignalSpy failures(rs.get(), &Recordset::writeFailed);
+        rs->setWriteBackCompanion([] { return u"UPDATE NoSuchTable SET TimeLeft = 1"_s; });
+        QVERIFY(rs->setField(u"Answer"_s, u"B"_s) && rs->setField(u"Answered"_s, true));
+        rs->MoveNext();
+        QVERIFY(failures.isEmpty());
+        QCOMPARE(sql(u"SELECT Answer FROM ExamDetails WHERE DetailID = 1"_s), u"B"_s);
+        rs->setWriteBackCompanion([] { return u"UPDATE ExamTitle SET NumOfQuestions = 3"_s; });
+        QVERIFY(rs->setField(u"Answer"_s, u"C"_s));
+        QVERIFY(rs->Update());
+        QCOMPARE(sql(u"SELECT NumOfQuestions || Answer FROM ExamTitle, ExamDetails WHERE DetailID = 2"_s), u"3C"_s);
+
+        DbError error;
+        const std::shared_ptr<Database> db =
+            ConnectionPool::acquireServer(u"PROVIDER=MSDASQL;dsn=Exams;uid=;pwd=;database=exams;"_s, &error);
+        QVERIFY(db);
+        QVERIFY(db->begin(&error));
+        QVERIFY(db->execute(u"UPDATE ExamDetails SET Answer = 'D'"_s, {}, nullptr, &error));
+        QVERIFY(!db->execute(u"UPDATE ExamDetails SET Answer = 1 / 0"_s, {}, nullptr, &error));
+        QVERIFY(!db->commit(&error));
+        QVERIFY2(error.text().contains(u"none of its changes were stored"_s), qPrintable(error.text()));
+        db->rollback();
+        QCOMPARE(sql(u"SELECT string_agg(Answer, '' ORDER BY DetailID) FROM ExamDetails"_s), u"BC"_s);
+        // Undone back to a savepoint, the rest of the transaction is stored.
+        QVERIFY(db->begin(&error));
+        QVERIFY(db->execute(u"UPDATE ExamDetails SET Answer = 'A' WHERE DetailID = 1"_s, {}, nullptr, &error));
+        QVERIFY(!db->executeAside(u"UPDATE ExamDetails SET Answer = 1 / 0"_s, &error));
+        QVERIFY(db->commit(&error));
+        QCOMPARE(sql(u"SELECT string_agg(Answer, '' ORDER BY DetailID) FROM ExamDetails"_s), u"AC"_s);
+    }
 };
 
 QTEST_MAIN(tst_classroom_data)
