@@ -126,6 +126,11 @@ private slots:
         QTest::newRow("read his practice exams") << u"SELECT * FROM PracticeExams"_s << false;
         QTest::newRow("mark his exam as practice") << u"INSERT INTO PracticeExams (ExamID) VALUES (%2)"_s << true;
         QTest::newRow("give the exam away") << u"UPDATE ExamTitle SET UserName = 'bob' WHERE ExamID = %1"_s << true;
+        QTest::newRow("use up the exam keys")
+            << u"SELECT nextval(pg_get_serial_sequence('examtitle', 'examid')) FROM generate_series(1, 10)"_s << true;
+        QTest::newRow("an exam in the group's name")
+            << u"SET ROLE vesk_candidate; INSERT INTO ExamTitle (UserName, NumOfQuestions) VALUES ('vesk_candidate', 1)"_s << true;
+        QTest::newRow("a table of her own") << u"CREATE TABLE mine (x integer)"_s << true;
     }
     void candidateIsHeldToTheirOwn()
     {
@@ -165,8 +170,26 @@ private slots:
     {
         QCOMPARE(rows(*m_ann, u"SELECT ExamID FROM ExamTitle"_s), (QList<QVariantList>{{qlonglong(m_annExam)}}));
         QCOMPARE(value(*m_ann, u"SELECT count(*) FROM ExamDetails"_s).toInt(), 4);
+        // Rows she adds by hand to her unscored exam: a right answer counted once, however often it
+        // is there; never more right answers than the exam has questions.
+        const QString addRight = u"INSERT INTO ExamDetails (ExamID, UserName, QID) SELECT %1, 'ann', QID FROM Q_A WHERE QID IN (%2); "
+                                 "UPDATE ExamDetails d SET Answer = q.CorrectAnswer FROM Q_A q WHERE q.QID = d.QID AND "
+                                 "d.ExamID = %1 AND d.QID IN (%2) AND d.Answer IS NULL"_s;
+        for (int i = 0; i < 3; ++i)
+            QVERIFY(run(*m_ann, addRight.arg(m_annExam).arg(1)).ok);
+        QCOMPARE(value(*m_ann, u"SELECT vesk_score_exam(%1)"_s.arg(m_annExam)).toInt(), 2);
+        QVERIFY(m_class.exec(u"UPDATE ExamTitle SET ExamResult = NULL WHERE ExamID = %1"_s.arg(m_annExam)));
+        QVERIFY(run(*m_ann, addRight.arg(m_annExam).arg(u"5, 6, 7, 8"_s)).ok);
+        QCOMPARE(value(*m_ann, u"SELECT vesk_score_exam(%1)"_s.arg(m_annExam)).toInt(), 4);
+        QVERIFY(m_class.exec(u"DELETE FROM ExamDetails WHERE ExamID = %1 AND DetailID > (SELECT min(DetailID) + 3 FROM "
+                             "ExamDetails WHERE ExamID = %1); UPDATE ExamTitle SET ExamResult = NULL WHERE ExamID = %1"_s
+                                 .arg(m_annExam)));
         QCOMPARE(value(*m_ann, ExamSchema::scoreOnServer(m_annExam)).toInt(), 2); // A, b right; none, A wrong
         QCOMPARE(admin(u"SELECT ExamResult FROM ExamTitle WHERE ExamID = %1"_s.arg(m_annExam)), u"2"_s);
+        // Scored once: asking again gives the stored score.
+        QVERIFY(m_class.exec(u"UPDATE ExamTitle SET ExamResult = 1 WHERE ExamID = %1"_s.arg(m_annExam)));
+        QCOMPARE(value(*m_ann, ExamSchema::scoreOnServer(m_annExam)).toInt(), 1);
+        QVERIFY(m_class.exec(u"UPDATE ExamTitle SET ExamResult = 2 WHERE ExamID = %1"_s.arg(m_annExam)));
         const Outcome late = run(*m_ann, u"UPDATE ExamDetails SET Answer = 'C' WHERE ExamID = %1"_s.arg(m_annExam));
         QVERIFY(late.ok && late.changes == 0);
         QVERIFY(!run(*m_ann, u"INSERT INTO ExamDetails (ExamID, UserName, QID) VALUES (%1, 'ann', 9)"_s.arg(m_annExam)).ok);
