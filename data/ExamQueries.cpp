@@ -44,22 +44,32 @@ QString ExamQueries::deleteProgress(qint32 examId)
     return QStringLiteral("DELETE FROM ExamProgress WHERE ExamID = %1").arg(examId);
 }
 
-QString ExamQueries::staleExam(qint64 staleBefore)
+namespace {
+QString leftBehind(qint64 staleBefore, const QString &endedRun)
+{
+    const QString old = QStringLiteral("ExamProgress.Heartbeat < %1").arg(staleBefore);
+    return endedRun.isEmpty() ? old : QStringLiteral("(%1 OR ExamProgress.Token = %2)").arg(old, quoted(endedRun));
+}
+} // namespace
+
+QString ExamQueries::staleExam(qint64 staleBefore, const QString &endedRun, const QString &user)
 {
     return QStringLiteral("SELECT TOP 1 ExamTitle.ExamID, ExamTitle.UserName, ExamTitle.ExamDate, "
                           "ExamTitle.NumOfQuestions, ExamProgress.TimeLeft FROM ExamProgress INNER JOIN ExamTitle "
-                          "ON ExamTitle.ExamID = ExamProgress.ExamID WHERE ExamTitle.ExamResult IS NULL AND "
-                          "ExamProgress.Heartbeat < %1 ORDER BY ExamTitle.ExamID DESC")
-        .arg(staleBefore);
+                          "ON ExamTitle.ExamID = ExamProgress.ExamID WHERE ExamTitle.ExamResult IS NULL AND %1%2 "
+                          "ORDER BY ExamTitle.ExamID DESC")
+        .arg(leftBehind(staleBefore, endedRun),
+             user.isEmpty() ? QString() : QStringLiteral(" AND ExamTitle.UserName = ") + quoted(user));
 }
 
-QString ExamQueries::claimProgress(qint32 examId, qint64 heartbeat, const QString &token, qint64 staleBefore)
+QString ExamQueries::claimProgress(qint32 examId, qint64 heartbeat, const QString &token, qint64 staleBefore,
+                                   const QString &endedRun)
 {
-    return QStringLiteral("UPDATE ExamProgress SET Heartbeat = %2, Token = '%3' WHERE ExamID = %1 AND Heartbeat < %4")
+    return QStringLiteral("UPDATE ExamProgress SET Heartbeat = %2, Token = '%3' WHERE ExamID = %1 AND %4")
         .arg(examId)
         .arg(heartbeat)
         .arg(token)
-        .arg(staleBefore);
+        .arg(leftBehind(staleBefore, endedRun));
 }
 
 QString ExamQueries::flagsOfExam(qint32 examId)

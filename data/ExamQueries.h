@@ -13,10 +13,13 @@ QString examQuestions(qint32 examId, bool withDescription);
 QString createProgress(qint32 examId, int timeLeft, qint64 heartbeat, const QString &token);
 QString updateProgress(qint32 examId, int timeLeft, qint64 heartbeat, const QString &token);
 QString deleteProgress(qint32 examId);
-// The newest unscored exam whose heartbeat is older than `staleBefore` (seconds since the epoch).
-QString staleExam(qint64 staleBefore);
-// Takes a stale exam over; changes one row only while its heartbeat is still older than `staleBefore`.
-QString claimProgress(qint32 examId, qint64 heartbeat, const QString &token, qint64 staleBefore);
+// The newest unscored exam whose heartbeat is older than `staleBefore` (seconds since the epoch)
+// or that the run `endedRun` left; only `user`'s when one is given.
+QString staleExam(qint64 staleBefore, const QString &endedRun = QString(), const QString &user = QString());
+// Takes a stale exam over; changes one row only while its heartbeat is still older than
+// `staleBefore` or the run `endedRun` still holds it.
+QString claimProgress(qint32 examId, qint64 heartbeat, const QString &token, qint64 staleBefore,
+                      const QString &endedRun = QString());
 
 // The flagged questions (DetailIDs) of an exam, and marking or unmarking one.
 QString flagsOfExam(qint32 examId);

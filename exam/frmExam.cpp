@@ -1010,9 +1010,12 @@ void frmExam::OfferResume()
     if (!m_sideTables)
         return;
     const qint64 now = Clock::now().toSecsSinceEpoch();
+    // A run that ended through a failure left its exam at once; on a class's server only the
+    // candidate's own exams are theirs to continue (a trainer sees everyone's).
+    const QString endedRun = UserSettings::endedRun();
     gDB = std::make_unique<cDBAccess>();
     gDB->Open_Connection(gDbProvider, QString(), gDbName, gDSN);
-    gSQL = ExamQueries::staleExam(now - kStaleSeconds);
+    gSQL = ExamQueries::staleExam(now - kStaleSeconds, endedRun, ClassroomMode() ? m_text1->text() : QString());
     gRs = gDB->GetRS(gSQL, 3, 0, 1, 1);
     if (!gRs || gRs->Eof()) {
         gRs.reset();
@@ -1026,6 +1029,7 @@ void frmExam::OfferResume()
     const int timeLeft = qMax(0, gRs->Fields(QStringLiteral("TimeLeft")).toInt());
     gRs.reset();
     gDB.reset();
+    UserSettings::setEndedRun(QString());
     const QDateTime started = QDateTime::fromString(date, QStringLiteral("yyyy-MM-dd hh:mm:ss"));
     const QString when = started.isValid() ? started.toString(QStringLiteral("yyyy-MM-dd hh:mm")) : date;
     MessageBox::show(QStringLiteral("Continue the exam of %1 started %2: %3 questions, %4 left?")
@@ -1044,7 +1048,7 @@ void frmExam::OfferResume()
     const qint64 claimed = Clock::now().toSecsSinceEpoch();
     gDB = std::make_unique<cDBAccess>();
     gDB->Open_Connection(gDbProvider, QString(), gDbName, gDSN);
-    gSQL = ExamQueries::claimProgress(examId, claimed, RunToken(), claimed - kStaleSeconds);
+    gSQL = ExamQueries::claimProgress(examId, claimed, RunToken(), claimed - kStaleSeconds, endedRun);
     const bool won = gDB->ExecuteSQL(gSQL) && gDB->mRecordsAffected == 1;
     gDB.reset();
     if (!won) {

@@ -3,6 +3,9 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "platform/GenModule.h"
+#include "platform/UserSettings.h"
+
 namespace {
 bool s_testMode = false;
 bool s_requested = false;
@@ -11,6 +14,9 @@ bool s_requested = false;
 void AppExit::now()
 {
     s_requested = true;
+    // An exam this run leaves behind can be continued at the next start, without waiting for its
+    // heartbeat to grow old: this run is over.
+    UserSettings::setEndedRun(RunToken());
     if (s_testMode)
         return;
     std::fflush(nullptr);

@@ -62,3 +62,16 @@ void UserSettings::setReportFolder(const QString &folder)
 {
     settings().setValue(QStringLiteral("insight/reportFolder"), folder);
 }
+
+QString UserSettings::endedRun()
+{
+    return settings().value(QStringLiteral("exam/endedRun")).toString();
+}
+
+void UserSettings::setEndedRun(const QString &token)
+{
+    if (token.isEmpty())
+        settings().remove(QStringLiteral("exam/endedRun"));
+    else
+        settings().setValue(QStringLiteral("exam/endedRun"), token);
+}

@@ -26,6 +26,10 @@ public:
     static QStringList hiddenChartLines();
     static void setHiddenChartLines(const QStringList &names);
 
+    // The run that ended through a fatal failure (its RunToken), empty when none is pending.
+    static QString endedRun();
+    static void setEndedRun(const QString &token);
+
     // The folder the last report was saved in.
     static QString reportFolder();
     static void setReportFolder(const QString &folder);

@@ -27,6 +27,7 @@
 #include "platform/MessageBox.h"
 #include "platform/SignIn.h"
 #include "platform/SignInDialog.h"
+#include "platform/UserSettings.h"
 #include "review/ExamListModel.h"
 #include "review/frmViewExam.h"
 #include "shell/StartOptions.h"
@@ -328,10 +329,26 @@ private slots:
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QCOMPARE(admin(u"SELECT coalesce(ExamResult::text, 'none') FROM ExamTitle WHERE ExamID = %1"_s.arg(id)), u"none"_s);
         ConnectionPool::clear();
+        const QString endedRun = UserSettings::endedRun();
+        QCOMPARE(endedRun, RunToken());
 
-        // Later, in a new run: offered again, and continued on the first question not answered.
+        // The trainer, on another machine, long after: a candidate's exam is not hers to continue.
+        const QDateTime ended = Clock::now();
         TestSupport::resetProgramState();
-        Clock::setNow(Clock::now().addSecs(600));
+        Clock::setNow(ended.addSecs(600));
+        SetRunToken(u"trainer-run"_s);
+        startAs(u"tina"_s);
+        QVERIFY(openExam());
+        QVERIFY(MessageBox::shown().isEmpty());
+        closeProgram();
+        ConnectionPool::clear();
+
+        // Ann starts again on her machine straight away: her exam is offered, not only once its
+        // heartbeat has grown old, and continued on the first question not answered.
+        TestSupport::resetProgramState();
+        UserSettings::setEndedRun(endedRun);
+        Clock::setNow(ended.addSecs(5));
+        SetRunToken(u"next-run"_s);
         startAs(u"ann"_s);
         MessageBox::setNextAnswer(MessageBox::Yes);
         exam = openExam();
@@ -339,6 +356,7 @@ private slots:
         QCOMPARE(exam->examId(), id);
         QCOMPARE(exam->rsExam()->AbsolutePosition(), 4);
         QCOMPARE(exam->Text1(0)->text(), u"ann"_s);
+        QVERIFY(UserSettings::endedRun().isEmpty());
         click(exam->Command1(1));
         QCOMPARE(admin(u"SELECT ExamResult FROM ExamTitle WHERE ExamID = %1"_s.arg(id)), u"3"_s);
     }
