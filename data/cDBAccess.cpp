@@ -61,8 +61,9 @@ QString cDBAccess::connectionDescription(int dbProvider, const QString &dbPath, 
                + QLatin1String(kSqlServerHost);
     case 3:
     case 4:
-        return QLatin1String("PROVIDER=MSDASQL;dsn=") + sDSN + QLatin1String(";uid=;pwd=;database=") + db_Name
-               + QLatin1String(";");
+        // A name with ';' in it stays one item (quoted as a path is), not the start of another.
+        return QLatin1String("PROVIDER=MSDASQL;dsn=") + Connection::quoteValue(sDSN) + QLatin1String(";uid=;pwd=;database=")
+               + Connection::quoteValue(db_Name) + QLatin1String(";");
     case 5:
         return QLatin1String("Provider=MSDataShape;Data Provider=SQLOLEDB;Connect timeout=30;Integrated "
                              "Security=SSPI;Persist Security Info=False;Initial Catalog=Target;Data Source=")

@@ -74,6 +74,9 @@ private slots:
         QTest::newRow("signed in, odd characters braced")
             << cDBAccess::connectionDescription(3, QString(), u"exams"_s, u"Class"_s) << u"bob"_s << u"b;o}b"_s
             << u"dsn=Class;database=exams;UID=bob;PWD={b;o}}b};"_s + options;
+        QTest::newRow("a source named with ';' stays one item")
+            << cDBAccess::connectionDescription(3, QString(), u"x;uid=eve"_s, u"Class;Driver=/tmp/evil.so"_s) << QString()
+            << QString() << u"dsn={Class;Driver=/tmp/evil.so};database={x;uid=eve};"_s + options;
     }
     void connectionString()
     {
