@@ -364,6 +364,41 @@ private slots:
         QCOMPARE(storedNames(QDir(databaseFolder).filePath(QFileInfo(existing).fileName())), QStringList{existing});
     }
 
+    // Classroom mode chosen on the command line: the data source and database reach the start-up.
+    void classroomOptions_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("error"); // standard error; empty when the program goes on
+        QTest::addColumn<QString>("dsn");
+        QTest::addColumn<QString>("database");
+        const QString vesk = u"vesk"_s;
+        QTest::newRow("--dsn") << QStringList{vesk, u"--dsn"_s, u"Class"_s} << "" << "Class" << "";
+        QTest::newRow("--dsn= and --db-name") << QStringList{vesk, u"--dsn= Room 2 "_s, u"--db-name"_s, u"class1"_s} << ""
+                                              << "Room 2" << "class1";
+        QTest::newRow("--db-name alone") << QStringList{vesk, u"--db-name"_s, u"class1"_s}
+                                         << "vesk: --db-name needs --dsn. vesk --help lists the options.\n" << "" << "";
+        QTest::newRow("--dsn with --database")
+            << QStringList{vesk, u"--dsn"_s, u"Class"_s, u"--database"_s, u"@/usb/Exam.mdb"_s}
+            << "vesk: --dsn and --database cannot be used together. vesk --help lists the options.\n" << "" << "";
+        QTest::newRow("--dsn empty") << QStringList{vesk, u"--dsn"_s, u"  "_s}
+                                     << "vesk: --dsn needs the name of an ODBC data source.\n" << "" << "";
+    }
+    void classroomOptions()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, error);
+        QFETCH(QString, dsn);
+        QFETCH(QString, database);
+        makeDatabase(u"usb/Exam.mdb"_s);
+        arguments.replaceInStrings(u"@"_s, m_dir->path());
+        const CommandLine commandLine(arguments);
+        QCOMPARE(commandLine.error(), error);
+        QCOMPARE(commandLine.endsAtOnce(), !error.isEmpty());
+        const StartOptions options = commandLine.startOptions();
+        QCOMPARE(std::tuple(options.classroomDsn, options.classroomDatabase), std::tuple(dsn, database));
+        QVERIFY(CommandLine(QStringList{u"vesk"_s, u"--help"_s}).output().contains(u"--dsn <NAME>"_s));
+    }
+
     void documents_data()
     {
         QTest::addColumn<QStringList>("existing"); // copies of the document before the start
