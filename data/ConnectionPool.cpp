@@ -202,6 +202,9 @@ QString ConnectionPool::odbcConnectionString(const QString &description, const Q
     // The transactions are the data layer's own (no savepoint of the driver's before every
     // statement), and a comparison reads back as a number, as on the file.
     items << QStringLiteral("Protocol=7.4-0") << QStringLiteral("BoolsAsChar=0");
+    // A server machine that drops off the network fails the statement in half a minute instead of
+    // leaving the candidate's screen waiting for the system's TCP time-out.
+    items << QStringLiteral("pqopt={keepalives_idle=10 keepalives_interval=5 keepalives_count=3 tcp_user_timeout=30000}");
     return items.join(QLatin1Char(';')) + QLatin1Char(';');
 }
 

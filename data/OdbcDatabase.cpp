@@ -426,11 +426,13 @@ QString OdbcDatabase::keyColumn(const QString &table)
     if (const auto known = m_keys.find(table); known != m_keys.end())
         return known->second;
     QStringList keys;
+    bool looked = false;
     for (const QString &name : {table, serverName(table)}) {
         OdbcHandle stmt(SQL_HANDLE_STMT, m_connection.get());
         std::u16string text = wide(name);
         if (!SQL_SUCCEEDED(SQLPrimaryKeysW(stmt.get(), nullptr, 0, nullptr, 0, wideArg(text), SQLSMALLINT(text.size()))))
             continue;
+        looked = true;
         while (SQL_SUCCEEDED(SQLFetch(stmt.get()))) {
             bool ok = true;
             keys << readValue(stmt.get(), 4, SQL_WVARCHAR, &ok).toString(); // COLUMN_NAME
@@ -439,7 +441,8 @@ QString OdbcDatabase::keyColumn(const QString &table)
             break;
     }
     const QString key = keys.size() == 1 ? ExamSchema::spelling(keys.first()) : QString();
-    m_keys[table] = key;
+    if (looked) // a lookup that failed (the server gone a moment) is asked again next time
+        m_keys[table] = key;
     return key;
 }
 

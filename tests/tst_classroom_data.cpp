@@ -64,7 +64,8 @@ private slots:
         QTest::addColumn<QString>("user");
         QTest::addColumn<QString>("password");
         QTest::addColumn<QString>("expected");
-        const QString options = u"Protocol=7.4-0;BoolsAsChar=0;"_s;
+        const QString options = u"Protocol=7.4-0;BoolsAsChar=0;pqopt={keepalives_idle=10 keepalives_interval=5 "
+                                "keepalives_count=3 tcp_user_timeout=30000};"_s;
         QTest::newRow("as built, with a database")
             << cDBAccess::connectionDescription(3, QString(), u"exams"_s, u"Class"_s) << QString() << QString()
             << u"dsn=Class;database=exams;"_s + options;
