@@ -26,10 +26,21 @@ struct Entry
     qint64 newQid = 0;
 };
 
+// Runs one of the store's statements, in the engine's dialect.
 bool run(Database &db, const QString &sql, QString *error, const QVariantList &params = {})
 {
     DbError failure;
-    if (db.execute(sql, params, nullptr, &failure))
+    if (db.execute(db.translate(sql), params, nullptr, &failure))
+        return true;
+    *error = failure.description;
+    return false;
+}
+
+// Runs a statement already written for the engine (the schema's own).
+bool runAsWritten(Database &db, const QString &sql, QString *error)
+{
+    DbError failure;
+    if (db.execute(sql, {}, nullptr, &failure))
         return true;
     *error = failure.description;
     return false;
@@ -48,7 +59,7 @@ bool write(Database &db, std::vector<Entry> &layout, QString *error)
         return false;
     };
     for (const QString &create : ExamSchema::sideTableStatements(db.target())) {
-        if (!run(db, create, error))
+        if (!runAsWritten(db, create, error))
             return fail();
     }
     qint64 maxOld = 0;
@@ -58,7 +69,7 @@ bool write(Database &db, std::vector<Entry> &layout, QString *error)
     }
     {
         Database::Result highest;
-        if (db.query(QStringLiteral("SELECT coalesce(max(QID), 0) FROM Q_A"), &highest, &failure) && !highest.rows.empty())
+        if (db.query(db.translate(QStringLiteral("SELECT coalesce(max(QID), 0) FROM Q_A")), &highest, &failure) && !highest.rows.empty())
             maxOld = std::max(maxOld, highest.rows.front().front().toLongLong());
     }
     // Out of the range of both numberings: the first pass never meets a key in use.
@@ -73,7 +84,7 @@ bool write(Database &db, std::vector<Entry> &layout, QString *error)
         if (e.oldQid != 0)
             moves.push_back({e.oldQid, e.newQid});
     }
-    if (!db.executeEach(QStringLiteral("INSERT INTO vesk_qmap (old, new) VALUES (?, ?)"), moves, &failure)) {
+    if (!db.executeEach(db.translate(QStringLiteral("INSERT INTO vesk_qmap (old, new) VALUES (?, ?)")), moves, &failure)) {
         *error = failure.description;
         return fail();
     }
@@ -100,13 +111,14 @@ bool write(Database &db, std::vector<Entry> &layout, QString *error)
         keys.push_back({e.newQid, e.question.id, e.origin});
     }
     const bool written =
-        db.executeEach(QStringLiteral("UPDATE Q_A SET Question = ?, A = ?, B = ?, C = ?, D = ?, CorrectAnswer = ?, "
-                                      "Category = ?, Description = ? WHERE QID = ?"),
+        db.executeEach(db.translate(QStringLiteral("UPDATE Q_A SET Question = ?, A = ?, B = ?, C = ?, D = ?, "
+                                                   "CorrectAnswer = ?, Category = ?, Description = ? WHERE QID = ?")),
                        rewrites, &failure)
-        && db.executeEach(QStringLiteral("INSERT INTO Q_A (Question, A, B, C, D, CorrectAnswer, Category, Description, QID) "
-                                         "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)"),
+        && db.executeEach(db.translate(QStringLiteral("INSERT INTO Q_A (Question, A, B, C, D, CorrectAnswer, Category, "
+                                                      "Description, QID) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)")),
                           inserts, &failure)
-        && db.executeEach(QStringLiteral("INSERT INTO QuestionKeys (QID, StableID, Origin) VALUES (?, ?, ?)"), keys, &failure);
+        && db.executeEach(db.translate(QStringLiteral("INSERT INTO QuestionKeys (QID, StableID, Origin) VALUES (?, ?, ?)")),
+                          keys, &failure);
     if (!written) {
         *error = failure.description;
         return fail();
@@ -204,7 +216,7 @@ bool PoolStore::read(Database &db, std::vector<Stored> *pool, QString *error, bo
     std::set<qint64> used;
     if (withUse) {
         Database::Result uses;
-        if (!db.query(QStringLiteral("SELECT DISTINCT QID FROM ExamDetails"), &uses, &failure)) {
+        if (!db.query(db.translate(QStringLiteral("SELECT DISTINCT QID FROM ExamDetails")), &uses, &failure)) {
             *error = failure.description;
             return false;
         }
@@ -217,7 +229,7 @@ bool PoolStore::read(Database &db, std::vector<Stored> *pool, QString *error, bo
                             .arg(keys ? QStringLiteral("k.StableID, k.Origin") : QStringLiteral("NULL, NULL"),
                                  keys ? QStringLiteral("LEFT JOIN QuestionKeys k ON k.QID = q.QID") : QString());
     Database::Result result;
-    if (!db.query(sql, &result, &failure)) {
+    if (!db.query(db.translate(sql), &result, &failure)) {
         *error = failure.description;
         return false;
     }
