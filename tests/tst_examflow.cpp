@@ -10,6 +10,7 @@
 #include "platform/GenModule.h"
 #include "platform/MessageBox.h"
 #include "platform/SystemBeep.h"
+#include "platform/UserSettings.h"
 #include "review/ExamListModel.h"
 #include "review/frmViewExam.h"
 #include "shell/frmMain.h"
@@ -367,6 +368,30 @@ private slots:
         openExamScreen();
         QVERIFY(MessageBox::shown().isEmpty());
         QCOMPARE(m_exam->windowTitle(), u" Set New Exam"_s);
+    }
+
+    // A run that the failure path ended noted itself in the settings: its exam, though its heartbeat
+    // is seconds old, is offered at the next start; a live window's is still not.
+    void endedRunOfferedAtOnce()
+    {
+        m_program->build({12, 12, 12, 12, 12, 12});
+        m_window = m_program->start();
+        leftBehind(u"Live"_s, QStringList(10, u"A"_s), 300, 5);
+        const qint32 examId = leftBehind(u"Ended"_s, QStringList(10, QString()), 300, 5);
+        m_program->exec(u"UPDATE ExamProgress SET Token = 'ended-run' WHERE ExamID = %1"_s.arg(examId));
+        const QString thisRun = RunToken();
+        SetRunToken(u"ended-run"_s);
+        AppExit::now(); // test mode: notes the run and carries on
+        SetRunToken(thisRun);
+        QCOMPARE(UserSettings::endedRun(), u"ended-run"_s);
+        AppExit::resetRequested();
+        MessageBox::setNextAnswer(MessageBox::Yes);
+        openExamScreen();
+        QCOMPARE(MessageBox::shown().size(), 1);
+        QVERIFY(MessageBox::shown().first().text.startsWith(u"Continue the exam of Ended started"_s));
+        QCOMPARE(m_exam->examId(), examId);
+        QCOMPARE(m_program->scalar(u"SELECT Token FROM ExamProgress WHERE ExamID = %1"_s.arg(examId)).toString(), thisRun);
+        QVERIFY(UserSettings::endedRun().isEmpty());
     }
 
     void claimLostToAnotherWindow()
