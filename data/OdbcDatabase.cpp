@@ -57,6 +57,30 @@ private:
     QHash<QString, QString> m_names; // the first spelling met wins
 };
 
+// Reads a long value piece by piece into `append`; false when the driver fails.
+template <typename Unit, std::size_t N, typename Append>
+bool readPieces(SQLHSTMT stmt, SQLUSMALLINT column, SQLSMALLINT cType, Unit (&buffer)[N], bool *isNull, Append append)
+{
+    // A text piece ends with a NUL the driver writes; a binary one fills the buffer.
+    const qsizetype room = cType == SQL_C_BINARY ? qsizetype(N) : qsizetype(N) - 1;
+    *isNull = false;
+    for (;;) {
+        SQLLEN indicator = 0;
+        const SQLRETURN rc = SQLGetData(stmt, column, cType, buffer, sizeof buffer, &indicator);
+        if (rc == SQL_NO_DATA)
+            return true;
+        if (!SQL_SUCCEEDED(rc))
+            return false;
+        if (indicator == SQL_NULL_DATA) {
+            *isNull = true;
+            return true;
+        }
+        append(buffer, indicator == SQL_NO_TOTAL ? room : qMin<qsizetype>(room, indicator / qsizetype(sizeof(Unit))));
+        if (rc == SQL_SUCCESS)
+            return true;
+    }
+}
+
 QVariant readValue(SQLHSTMT stmt, SQLUSMALLINT column, SQLLEN type, bool *ok)
 {
     *ok = true;
@@ -83,22 +107,10 @@ QVariant readValue(SQLHSTMT stmt, SQLUSMALLINT column, SQLLEN type, bool *ok)
     case SQL_LONGVARBINARY: {
         QByteArray bytes;
         char buffer[4096];
-        for (;;) {
-            const SQLRETURN rc = SQLGetData(stmt, column, SQL_C_BINARY, buffer, sizeof buffer, &indicator);
-            if (rc == SQL_NO_DATA)
-                break;
-            if (!SQL_SUCCEEDED(rc)) {
-                *ok = false;
-                return QVariant();
-            }
-            if (indicator == SQL_NULL_DATA)
-                return QVariant();
-            const SQLLEN got = indicator == SQL_NO_TOTAL || indicator > SQLLEN(sizeof buffer) ? SQLLEN(sizeof buffer) : indicator;
-            bytes.append(buffer, qsizetype(got));
-            if (rc == SQL_SUCCESS)
-                break;
-        }
-        return QVariant(bytes);
+        bool isNull = false;
+        *ok = readPieces(stmt, column, SQL_C_BINARY, buffer, &isNull,
+                         [&bytes](const char *piece, qsizetype size) { bytes.append(piece, size); });
+        return !*ok || isNull ? QVariant() : QVariant(bytes);
     }
     default:
         break;
@@ -106,22 +118,12 @@ QVariant readValue(SQLHSTMT stmt, SQLUSMALLINT column, SQLLEN type, bool *ok)
     // Everything else as text; a decimal number as a number.
     QString text;
     SQLWCHAR buffer[1024];
-    for (;;) {
-        const SQLRETURN rc = SQLGetData(stmt, column, SQL_C_WCHAR, buffer, sizeof buffer, &indicator);
-        if (rc == SQL_NO_DATA)
-            break;
-        if (!SQL_SUCCEEDED(rc)) {
-            *ok = false;
-            return QVariant();
-        }
-        if (indicator == SQL_NULL_DATA)
-            return QVariant();
-        const qsizetype room = qsizetype(std::size(buffer)) - 1; // the driver ends each piece with a NUL
-        const qsizetype units = indicator == SQL_NO_TOTAL ? room : qMin<qsizetype>(room, indicator / qsizetype(sizeof(SQLWCHAR)));
-        text.append(QString::fromUtf16(reinterpret_cast<const char16_t *>(buffer), units));
-        if (rc == SQL_SUCCESS)
-            break;
-    }
+    bool isNull = false;
+    *ok = readPieces(stmt, column, SQL_C_WCHAR, buffer, &isNull, [&text](const SQLWCHAR *piece, qsizetype size) {
+        text.append(QString::fromUtf16(reinterpret_cast<const char16_t *>(piece), size));
+    });
+    if (!*ok || isNull)
+        return QVariant();
     if (type == SQL_NUMERIC || type == SQL_DECIMAL) {
         bool whole = false;
         const qlonglong integer = text.toLongLong(&whole);

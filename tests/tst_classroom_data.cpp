@@ -238,6 +238,29 @@ private slots:
         QCOMPARE(failures.count(), 1);
     }
 
+    // Values longer than one piece of the driver's come back whole: text with characters beyond
+    // Latin-1 (a surrogate pair among them) and bytes; an empty text is not NULL.
+    void readsLongValues()
+    {
+        DbError error;
+        const std::shared_ptr<Database> db =
+            ConnectionPool::acquireServer(u"PROVIDER=MSDASQL;dsn=Exams;uid=;pwd=;database=exams;"_s, &error);
+        QVERIFY(db);
+        Database::Result result;
+        QVERIFY2(db->query(u"SELECT repeat('Zoë ✓ 漢 😀 ', 700) AS t, decode(repeat('00ff7f', 5000), 'hex') AS b, '' AS e, "
+                           "NULL::text AS n, 12.5::numeric AS d, 42::numeric AS w"_s,
+                           &result, &error),
+                 qPrintable(error.text()));
+        QCOMPARE(result.rows.size(), size_t(1));
+        const std::vector<QVariant> &row = result.rows.front();
+        QCOMPARE(row[0].toString(), u"Zoë ✓ 漢 😀 "_s.repeated(700));
+        QCOMPARE(row[1].toByteArray(), QByteArray::fromHex("00ff7f").repeated(5000));
+        QVERIFY(!row[2].isNull() && row[2].toString().isEmpty());
+        QVERIFY(row[3].isNull());
+        QCOMPARE(row[4], QVariant(12.5));
+        QCOMPARE(row[5], QVariant(qlonglong(42)));
+    }
+
     // The server aborts a transaction at its first failing statement and then turns its COMMIT into
     // a rollback without an error: a failing heartbeat must not take the answer with it, and a
     // failure must never be reported as stored.
