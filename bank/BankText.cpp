@@ -4,6 +4,8 @@
 
 #include <QStringList>
 
+#include "data/Utf8.h"
+
 namespace BankText {
 
 namespace {
@@ -74,29 +76,11 @@ std::optional<QString> decode(const QByteArray &bytes, QString *error)
             ++at;
             continue;
         }
-        // Two to four bytes of well-formed UTF-8: no overlong form, no surrogate, nothing past U+10FFFF.
-        int length = 0;
-        unsigned char low = 0x80, high = 0xbf; // bounds of the second byte
-        if (lead >= 0xc2 && lead <= 0xdf) {
-            length = 2;
-        } else if (lead >= 0xe0 && lead <= 0xef) {
-            length = 3;
-            low = lead == 0xe0 ? 0xa0 : 0x80;
-            high = lead == 0xed ? 0x9f : 0xbf;
-        } else if (lead >= 0xf0 && lead <= 0xf4) {
-            length = 4;
-            low = lead == 0xf0 ? 0x90 : 0x80;
-            high = lead == 0xf4 ? 0x8f : 0xbf;
-        }
-        bool valid = length > 0 && end - at >= length && at[1] >= low && at[1] <= high;
-        for (int i = 2; valid && i < length; ++i)
-            valid = (at[i] & 0xc0) == 0x80;
-        if (!valid)
+        char32_t c = 0;
+        const int length = decodeUtf8(at, end - at, &c);
+        if (length == 0)
             return refuse(line, QStringLiteral("not UTF-8 text (byte 0x%1); save the file as UTF-8")
                                     .arg(QString::number(lead, 16).toUpper()));
-        char32_t c = lead & (0xff >> (length + 1));
-        for (int i = 1; i < length; ++i)
-            c = (c << 6) | (at[i] & 0x3f);
         if (isControl(c))
             return refuse(line, QStringLiteral("a control character (%1)").arg(codePoint(c)));
         if (c == 0xfffe || c == 0xffff)

@@ -6,6 +6,8 @@
 #include <QLatin1String>
 #include <QStringList>
 
+#include "data/Utf8.h"
+
 namespace {
 struct Field
 {
@@ -391,31 +393,10 @@ bool PoolReader::readEscape()
 // nothing past U+10FFFF.
 bool PoolReader::readUtf8()
 {
-    const auto byte = [&](ptrdiff_t i) { return static_cast<unsigned char>(m_at[i]); };
-    const unsigned char lead = byte(0);
-    int length = 0;
-    unsigned char low = 0x80, high = 0xbf; // bounds of the second byte
-    if (lead >= 0xc2 && lead <= 0xdf) {
-        length = 2;
-    } else if (lead >= 0xe0 && lead <= 0xef) {
-        length = 3;
-        low = lead == 0xe0 ? 0xa0 : 0x80;
-        high = lead == 0xed ? 0x9f : 0xbf;
-    } else if (lead >= 0xf0 && lead <= 0xf4) {
-        length = 4;
-        low = lead == 0xf0 ? 0x90 : 0x80;
-        high = lead == 0xf4 ? 0x8f : 0xbf;
-    } else {
+    char32_t c = 0;
+    const int length = decodeUtf8(reinterpret_cast<const unsigned char *>(m_at), m_end - m_at, &c);
+    if (length == 0)
         return false;
-    }
-    if (m_end - m_at < length || byte(1) < low || byte(1) > high)
-        return false;
-    char32_t c = lead & (0xff >> (length + 1));
-    for (int i = 1; i < length; ++i) {
-        if ((byte(i) & 0xc0) != 0x80)
-            return false;
-        c = (c << 6) | (byte(i) & 0x3f);
-    }
     if (c > 0xffff) {
         m_buffer.push_back(char16_t(0xd800 + ((c - 0x10000) >> 10)));
         m_buffer.push_back(char16_t(0xdc00 + ((c - 0x10000) & 0x3ff)));
