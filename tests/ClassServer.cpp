@@ -64,3 +64,9 @@ std::shared_ptr<Database> ClassServer::connectAs(const QString &user, const QStr
     return OdbcDatabase::connect(ConnectionPool::odbcConnectionString(descriptionFor(user, password), QString(), QString()),
                                  &error);
 }
+
+bool ClassServer::addClass()
+{
+    return addCandidate(QStringLiteral("ann"), QStringLiteral("ann-pw")) && addCandidate(QStringLiteral("bob"), QStringLiteral("bob-pw"))
+           && addTrainer(QStringLiteral("tina"), QStringLiteral("tina-pw"));
+}

@@ -30,6 +30,8 @@ public:
     // holds its user and password.
     bool addCandidate(const QString &name, const QString &password);
     bool addTrainer(const QString &name, const QString &password);
+    // The class most tests use: candidates ann and bob, and tina their trainer (passwords NAME-pw).
+    bool addClass();
 
     // As the administrator, on the class's database.
     bool exec(const QString &sql);

@@ -66,8 +66,7 @@ private slots:
     void initTestCase()
     {
         QVERIFY2(m_class.isReady(), qPrintable(m_class.error()));
-        QVERIFY(m_class.addCandidate(u"ann"_s, u"ann-pw"_s) && m_class.addCandidate(u"bob"_s, u"bob-pw"_s)
-                && m_class.addTrainer(u"tina"_s, u"tina-pw"_s));
+        QVERIFY(m_class.addClass());
         m_ann = ClassServer::connectAs(u"ann"_s, u"ann-pw"_s);
         m_bob = ClassServer::connectAs(u"bob"_s, u"bob-pw"_s);
         m_tina = ClassServer::connectAs(u"tina"_s, u"tina-pw"_s);
