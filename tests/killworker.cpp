@@ -11,6 +11,7 @@
 #include <QRadioButton>
 #include <QPointer>
 #include <QTableView>
+#include <QThread>
 
 #include "TestSupport.h"
 #include "data/Recordset.h"
@@ -75,18 +76,32 @@ int answerMoves(frmMain *window, std::mt19937 &rng)
     }
 }
 
+// Waits to be killed: the parent decides when, so nothing here may depend on how fast the
+// machine is.
+[[noreturn]] void waitForKill()
+{
+    say(QStringLiteral("idle"));
+    for (;;)
+        QThread::sleep(1);
+}
+
 // As answerMoves, with the exam clock running: one to three seconds pass between moves. Each
-// line carries the time left.
+// line carries the time left. The clock advances at most `clockBudget` seconds in all, well inside
+// the exam's time, and the worker then idles: however fast the moves run, the time never runs out.
 int answerMovesOnTheClock(frmMain *window, std::mt19937 &rng)
 {
+    constexpr int clockBudget = 480;
     frmExam *exam = startExam(window, 0);
     const std::shared_ptr<Recordset> rs = exam->rsExam();
     stopOnBox();
     if (!rs)
         return 1;
     say(QStringLiteral("exam %1").arg(exam->examId()));
-    for (;;) {
+    for (int spent = 0;;) {
         const int seconds = 1 + int(rng() % 3);
+        if (spent + seconds > clockBudget)
+            waitForKill();
+        spent += seconds;
         say(QStringLiteral("tick %1").arg(gTimeLeft - seconds));
         Clock::advance(seconds);
         const int position = rs->AbsolutePosition();
@@ -98,6 +113,17 @@ int answerMovesOnTheClock(frmMain *window, std::mt19937 &rng)
         stopOnBox();
         say(QStringLiteral("done %1 %2 %3").arg(detailId).arg(QChar(u'A' + letter)).arg(gTimeLeft));
     }
+}
+
+// Starts an exam, reports it once Start Exam has returned, and waits to be killed.
+int startAndWait(frmMain *window)
+{
+    frmExam *exam = startExam(window, 0);
+    stopOnBox();
+    if (!exam->rsExam())
+        return 1;
+    say(QStringLiteral("exam %1").arg(exam->examId()));
+    waitForKill();
 }
 
 // Opens the exam screen an hour later, continues the exam offered, reports it and ends it.
@@ -180,6 +206,8 @@ int main(int argc, char *argv[])
         rc = answerMoves(window.get(), rng);
     else if (mode == QLatin1String("clock"))
         rc = answerMovesOnTheClock(window.get(), rng);
+    else if (mode == QLatin1String("start"))
+        rc = startAndWait(window.get());
     else if (mode == QLatin1String("continue"))
         rc = continueExam(window.get());
     else if (mode == QLatin1String("create"))
