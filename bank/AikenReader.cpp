@@ -25,8 +25,7 @@ QStringView trimmedLine(QStringView line)
     return line.mid(from, to - from);
 }
 
-struct Choice
-{
+struct Choice {
     QChar letter;
     QString text;
 };
@@ -41,10 +40,12 @@ std::optional<Choice> choiceOf(QStringView line)
     return Choice{line[0], line.mid(2).trimmed().toString()};
 }
 
-bool isAnswer(QStringView line) { return line.startsWith(u"ANSWER:"); }
-
-class Parser final
+bool isAnswer(QStringView line)
 {
+    return line.startsWith(u"ANSWER:");
+}
+
+class Parser final {
 public:
     explicit Parser(BankCollector &into)
         : m_into(into)
@@ -99,9 +100,10 @@ void Parser::line(int number, QStringView raw)
     const std::optional<Choice> choice = choiceOf(line);
     if (m_state == State::Text) {
         if (isAnswer(line)) {
-            fail(number, m_text.isEmpty() ? QStringLiteral("an ANSWER line without a question")
-                                          : QStringLiteral("an ANSWER line without choices"),
-                 State::Text);
+            fail(number,
+                m_text.isEmpty() ? QStringLiteral("an ANSWER line without a question")
+                                 : QStringLiteral("an ANSWER line without choices"),
+                State::Text);
         } else if (choice && choice->letter == u'A') {
             if (m_text.isEmpty()) {
                 fail(number, QStringLiteral("a choice without a question"), State::Skipping);
@@ -124,7 +126,7 @@ void Parser::line(int number, QStringView raw)
         const QChar expected(u'A' + int(m_choices.size()));
         if (choice->letter != expected) {
             fail(number, QStringLiteral("choice %1 where %2 was expected").arg(choice->letter).arg(expected),
-                 State::Skipping);
+                State::Skipping);
             return;
         }
         m_choices.push_back(*choice);
@@ -141,7 +143,9 @@ void Parser::answer(int number, QStringView value)
     const QStringView letter = value.trimmed();
     const qsizetype index = letter.size() == 1 ? letter[0].toUpper().unicode() - u'A' : -1;
     if (index < 0 || index >= qsizetype(m_choices.size())) {
-        fail(number, QStringLiteral("the ANSWER \"%1\" is not one of the choices").arg(BankText::quoted(letter.toString())), State::Text);
+        fail(number,
+            QStringLiteral("the ANSWER \"%1\" is not one of the choices").arg(BankText::quoted(letter.toString())),
+            State::Text);
         return;
     }
     if (m_choices.size() > 4) {

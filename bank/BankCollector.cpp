@@ -55,9 +55,10 @@ void BankCollector::add(BankQuestion question)
     }
     const qsizetype letter = question.correct.size() == 1 ? QString(kLetters).indexOf(question.correct) : -1;
     if (letter < 0 || letter >= question.choiceCount()) {
-        error(question.line, question.correct.isEmpty()
-                  ? QStringLiteral("no right answer")
-                  : QStringLiteral("the right answer \"%1\" is not one of the choices").arg(BankText::quoted(question.correct)));
+        error(question.line,
+            question.correct.isEmpty() ? QStringLiteral("no right answer")
+                                       : QStringLiteral("the right answer \"%1\" is not one of the choices")
+                                             .arg(BankText::quoted(question.correct)));
         return;
     }
 
@@ -68,12 +69,13 @@ void BankCollector::add(BankQuestion question)
     }
     if (!question.id.isEmpty()) {
         if (m_ids.contains(question.id)) {
-            error(question.line, QStringLiteral("the id \"%1\" is an earlier question's").arg(BankText::quoted(question.id)));
+            error(question.line,
+                QStringLiteral("the id \"%1\" is an earlier question's").arg(BankText::quoted(question.id)));
             return;
         }
     } else {
-        const QString base = question.name.isEmpty() ? BankIds::fromNormalisedText(text)
-                                                     : BankIds::fromName(question.name);
+        const QString base
+            = question.name.isEmpty() ? BankIds::fromNormalisedText(text) : BankIds::fromName(question.name);
         question.id = base;
         // A later question of the same name: numbered, and still no longer than an id may be,
         // so that the id is read back as it is.

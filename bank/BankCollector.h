@@ -10,8 +10,7 @@
 // What a reader finds goes here, and the rules every format shares are kept here: a question's
 // texts cleaned and checked, its id made and kept unique, duplicates of an earlier question of
 // the file skipped, faults and warnings collected with their lines.
-class BankCollector final
-{
+class BankCollector final {
 public:
     BankCollector() = default;
     Q_DISABLE_COPY_MOVE(BankCollector)

@@ -41,7 +41,8 @@ BankImport::File BankImport::readFile(const QString &path)
     const QByteArray bytes = in.readAll();
     const std::optional<QuestionBank::Format> format = QuestionBank::detect(bytes, path);
     if (!format) {
-        file.read.errors << QStringLiteral("not a question bank of a known format (GIFT, Aiken, Moodle XML, CSV, JSON)");
+        file.read.errors << QStringLiteral(
+            "not a question bank of a known format (GIFT, Aiken, Moodle XML, CSV, JSON)");
         return file;
     }
     file.format = *format;
@@ -107,7 +108,7 @@ BankImport::Plan BankImport::plan(const std::vector<File> &files, const Mapping 
 bool BankImport::canImport(const Plan &plan, bool goodOnly)
 {
     return plan.unmapped.empty() && plan.badMappings.isEmpty() && !plan.questions.empty()
-           && (plan.errors.isEmpty() || goodOnly);
+        && (plan.errors.isEmpty() || goodOnly);
 }
 
 bool BankImport::apply(const QString &databasePath, const Plan &plan, PoolStore::Report *report, QString *error)
@@ -128,7 +129,9 @@ QStringList BankImport::describe(const Plan &plan)
     if (const QString skipped = QuestionBank::skippedReport(plan.skippedByKind); !skipped.isEmpty())
         lines << skipped;
     for (const auto &[category, count] : plan.unmapped)
-        lines << QStringLiteral("not mapped: \"%1\" (%2 question(s)): choose one of the categories for it").arg(category).arg(count);
+        lines << QStringLiteral("not mapped: \"%1\" (%2 question(s)): choose one of the categories for it")
+                     .arg(category)
+                     .arg(count);
     lines << plan.badMappings;
     for (const QString &error : plan.errors)
         lines << QStringLiteral("error: ") + error;
@@ -151,8 +154,8 @@ QStringList BankImport::describe(const PoolStore::Report &report)
     return lines;
 }
 
-bool BankImport::poolQuestions(const QString &databasePath, const QStringList &categories,
-                               std::vector<BankQuestion> *questions, QString *error)
+bool BankImport::poolQuestions(
+    const QString &databasePath, const QStringList &categories, std::vector<BankQuestion> *questions, QString *error)
 {
     const std::shared_ptr<SqliteDatabase> db = openDatabase(databasePath, error);
     std::vector<PoolStore::Stored> pool;

@@ -14,11 +14,9 @@
 // Bringing question banks into the pool of an exam database, for the program's import screen and
 // the pool builder's --import alike: what the files hold, the categories they are taken into,
 // what is left out and why, and then the questions added in one transaction.
-class BankImport final
-{
+class BankImport final {
 public:
-    struct File
-    {
+    struct File {
         QString name; // as the person named it, for the report
         QuestionBank::Format format = QuestionBank::Format::Gift;
         BankReadResult read;
@@ -27,18 +25,16 @@ public:
     // How a bank's categories become the pool's six. `forAll`, when set, takes every question;
     // otherwise a category that is one of the six (in any case) is itself, and `byBankCategory`
     // maps the others by their last part or their whole path ("Bank name" -> "Software Testing").
-    struct Mapping
-    {
+    struct Mapping {
         QString forAll;
         std::map<QString, QString> byBankCategory;
     };
 
-    struct Plan
-    {
+    struct Plan {
         std::vector<PoolQuestion> questions; // mapped and ready, in file order
-        std::map<QString, int> perCategory;  // of `questions`
+        std::map<QString, int> perCategory; // of `questions`
         std::map<QString, int> skippedByKind;
-        QStringList errors;   // "file: line N: ..."
+        QStringList errors; // "file: line N: ..."
         QStringList warnings; // "file: line N: ..."
         // Bank categories no mapping covers, with how many questions each holds: nothing is
         // imported while there is one.
@@ -64,7 +60,7 @@ public:
     // The pool of the database at `databasePath` as bank questions, of the given categories (all
     // when empty), for export.
     static bool poolQuestions(const QString &databasePath, const QStringList &categories,
-                              std::vector<BankQuestion> *questions, QString *error);
+        std::vector<BankQuestion> *questions, QString *error);
 
 private:
     BankImport() = delete;

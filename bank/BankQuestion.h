@@ -6,8 +6,7 @@
 // One question as a question bank holds it, in the pool's terms: a single-answer question with
 // two to four choices (A and B always, then C, then D), or a true/false question (A "True",
 // B "False", C and D empty). Texts are plain, their only control character a line break.
-struct BankQuestion final
-{
+struct BankQuestion final {
     QString id; // stable: the JSON pool's own, else made from the bank's name or the text
     QString name; // the bank's name of the question (GIFT ::name::, Moodle <name>); often empty
     QStringList categoryPath; // as the bank gives it, outermost first; empty when it gives none

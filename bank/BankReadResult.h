@@ -11,8 +11,7 @@
 // What reading one question bank gave. Faults never stop the reading: the questions are the good
 // ones, each fault is in `errors`, and the caller decides whether to take the good ones alone.
 // A file that is not UTF-8 text gives no questions and one error.
-struct BankReadResult final
-{
+struct BankReadResult final {
     std::vector<BankQuestion> questions; // in file order
     // Questions left out whole, by kind: "essay", "matching", "short answer", "numerical",
     // "cloze", "description", "multiple-answer", "too many choices", "duplicate" (the same text

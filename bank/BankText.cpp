@@ -69,7 +69,8 @@ std::optional<QString> decode(const QByteArray &bytes, QString *error)
                 continue;
             }
             if (lead == 0)
-                return refuse(line, QStringLiteral("a NUL byte: the file is not UTF-8 text (UTF-16?); save it as UTF-8"));
+                return refuse(
+                    line, QStringLiteral("a NUL byte: the file is not UTF-8 text (UTF-16?); save it as UTF-8"));
             if (isControl(lead) && lead != '\t')
                 return refuse(line, QStringLiteral("a control character (%1)").arg(codePoint(lead)));
             *out++ = QChar(lead);
@@ -79,8 +80,9 @@ std::optional<QString> decode(const QByteArray &bytes, QString *error)
         char32_t c = 0;
         const int length = decodeUtf8(at, end - at, &c);
         if (length == 0)
-            return refuse(line, QStringLiteral("not UTF-8 text (byte 0x%1); save the file as UTF-8")
-                                    .arg(QString::number(lead, 16).toUpper()));
+            return refuse(line,
+                QStringLiteral("not UTF-8 text (byte 0x%1); save the file as UTF-8")
+                    .arg(QString::number(lead, 16).toUpper()));
         if (isControl(c))
             return refuse(line, QStringLiteral("a control character (%1)").arg(codePoint(c)));
         if (c == 0xfffe || c == 0xffff)

@@ -11,7 +11,10 @@
 namespace BankText {
 
 // A control character: C0, DEL and C1. A question's texts hold none but the line break.
-constexpr bool isControl(char32_t c) { return c < 0x20 || (c >= 0x7f && c <= 0x9f); }
+constexpr bool isControl(char32_t c)
+{
+    return c < 0x20 || (c >= 0x7f && c <= 0x9f);
+}
 
 // The text of a file of UTF-8 bytes: byte-order marks dropped, CRLF and lone CR made LF. None,
 // and `error` set to "line N: ...", for anything else: UTF-16 or UTF-32, malformed UTF-8, a NUL

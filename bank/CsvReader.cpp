@@ -13,20 +13,18 @@ namespace {
 const QStringList &header()
 {
     static const QStringList names{QStringLiteral("Category"), QStringLiteral("Question"), QStringLiteral("A"),
-                                   QStringLiteral("B"),        QStringLiteral("C"),        QStringLiteral("D"),
-                                   QStringLiteral("Correct"),  QStringLiteral("Explanation")};
+        QStringLiteral("B"), QStringLiteral("C"), QStringLiteral("D"), QStringLiteral("Correct"),
+        QStringLiteral("Explanation")};
     return names;
 }
 
-struct Record
-{
+struct Record {
     int line = 0;
     QStringList fields;
 };
 
 // The records of RFC 4180 text, one at a time; a fault is reported and its record passed over.
-class Records final
-{
+class Records final {
 public:
     Records(const QString &text, BankCollector &into)
         : m_text(text)
@@ -81,8 +79,9 @@ bool Records::next(Record *record)
                     break;
                 }
                 if (m_at < m_text.size() && m_text[m_at] != u',' && m_text[m_at] != u'\n') {
-                    m_into.error(m_line, QStringLiteral("text after a field's closing quote (a quote inside a "
-                                                        "quoted field is written twice)"));
+                    m_into.error(m_line,
+                        QStringLiteral("text after a field's closing quote (a quote inside a "
+                                       "quoted field is written twice)"));
                     skipLine();
                     broken = true;
                     break;
@@ -143,15 +142,16 @@ void read(const QString &text, BankCollector &into)
         return;
     if (!isHeader(record.fields)) {
         const bool semicolons = record.fields.size() == 1 && record.fields[0].contains(u';');
-        into.error(record.line, semicolons
-                       ? QStringLiteral("the fields are separated by \";\"; save the file with commas")
+        into.error(record.line,
+            semicolons ? QStringLiteral("the fields are separated by \";\"; save the file with commas")
                        : QStringLiteral("the first row must be the header %1").arg(header().join(u',')));
         return;
     }
     while (records.next(&record)) {
         const QStringList &f = record.fields;
         if (f.size() != header().size()) {
-            into.error(record.line, QStringLiteral("%1 fields where %2 were expected").arg(f.size()).arg(header().size()));
+            into.error(
+                record.line, QStringLiteral("%1 fields where %2 were expected").arg(f.size()).arg(header().size()));
             continue;
         }
         // Several letters ("A,C", "AC"): a question with more than one right answer.

@@ -18,8 +18,7 @@ enum class TextFormat { Plain, Html };
 
 // A question's text with its escapes resolved, each character marked when it was escaped, so
 // that "\{" is never taken for the brace that opens the answers.
-class Marked final
-{
+class Marked final {
 public:
     explicit Marked(QStringView source)
         : m_text(source.size(), Qt::Uninitialized)
@@ -95,14 +94,12 @@ private:
 };
 
 // A line of the file that belongs to a question (no blank line, no comment) and its number.
-struct Line
-{
+struct Line {
     int number;
     QStringView text;
 };
 
-class QuestionParser final
-{
+class QuestionParser final {
 public:
     QuestionParser(const Marked &text, int line, const QStringList &category, BankCollector &into)
         : m_text(text)
@@ -115,8 +112,7 @@ public:
     void parse();
 
 private:
-    struct Answer
-    {
+    struct Answer {
         QString text;
         double weight;
     };
@@ -236,12 +232,14 @@ void QuestionParser::parse()
         m_into.skip(QStringLiteral("numerical"));
     } else if (m_text.find(u"~", answers, answersTrimmedEnd) >= 0) {
         multipleChoice(answers, answersTrimmedEnd, std::move(question));
-    } else if (m_text.find(u"=", answers, answersTrimmedEnd) >= 0 && m_text.find(u"->", answers, answersTrimmedEnd) >= 0) {
+    } else if (m_text.find(u"=", answers, answersTrimmedEnd) >= 0
+        && m_text.find(u"->", answers, answersTrimmedEnd) >= 0) {
         m_into.skip(QStringLiteral("matching"));
     } else {
         // True/false: T, TRUE, F or FALSE, with feedback after "#" for a wrong and a right answer.
         const qsizetype hash = m_text.find(u"#", answers, answersTrimmedEnd);
-        const QString word = m_text.mid(answers, m_text.trimEnd(answers, hash < 0 ? answersTrimmedEnd : hash)).toUpper();
+        const QString word
+            = m_text.mid(answers, m_text.trimEnd(answers, hash < 0 ? answersTrimmedEnd : hash)).toUpper();
         if (word == QLatin1String("T") || word == QLatin1String("TRUE"))
             trueFalse(true, std::move(question));
         else if (word == QLatin1String("F") || word == QLatin1String("FALSE"))
@@ -257,8 +255,9 @@ void QuestionParser::trueFalse(bool right, BankQuestion question)
     question.b = QStringLiteral("False");
     question.correct = right ? QStringLiteral("A") : QStringLiteral("B");
     if (m_images > 0)
-        m_into.warning(m_line, m_images == 1 ? QStringLiteral("an image was dropped")
-                                             : QStringLiteral("%1 images were dropped").arg(m_images));
+        m_into.warning(m_line,
+            m_images == 1 ? QStringLiteral("an image was dropped")
+                          : QStringLiteral("%1 images were dropped").arg(m_images));
     m_into.add(std::move(question));
 }
 
@@ -343,13 +342,20 @@ void QuestionParser::multipleChoice(qsizetype from, qsizetype to, BankQuestion q
     }
     question.correct = QChar(u'A' + rightIndex);
     if (m_images > 0)
-        m_into.warning(m_line, m_images == 1 ? QStringLiteral("an image was dropped")
-                                             : QStringLiteral("%1 images were dropped").arg(m_images));
+        m_into.warning(m_line,
+            m_images == 1 ? QStringLiteral("an image was dropped")
+                          : QStringLiteral("%1 images were dropped").arg(m_images));
     m_into.add(std::move(question));
 }
 
-bool isBlank(QStringView line) { return line.trimmed().isEmpty(); }
-bool isComment(QStringView line) { return line.trimmed().startsWith(u"//"); }
+bool isBlank(QStringView line)
+{
+    return line.trimmed().isEmpty();
+}
+bool isComment(QStringView line)
+{
+    return line.trimmed().startsWith(u"//");
+}
 } // namespace
 
 void read(const QString &text, BankCollector &into)

@@ -25,7 +25,10 @@ QString escaped(const QString &text)
 }
 
 // A text that would be taken for markup under the platform's default format.
-bool looksLikeMarkup(const QString &text) { return text.contains(u'<') || text.contains(u'&'); }
+bool looksLikeMarkup(const QString &text)
+{
+    return text.contains(u'<') || text.contains(u'&');
+}
 
 // An answer's or the feedback's text, marked plain when its first character would make it read
 // as a format of its own.

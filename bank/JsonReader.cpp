@@ -53,8 +53,7 @@ std::vector<qsizetype> elementStarts(const QByteArray &bytes)
 }
 
 // The line of each byte offset asked for, offsets counted from the file's start.
-class Lines final
-{
+class Lines final {
 public:
     explicit Lines(const QByteArray &bytes)
     {

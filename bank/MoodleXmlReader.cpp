@@ -16,21 +16,18 @@
 namespace MoodleXmlReader {
 
 namespace {
-struct Text
-{
+struct Text {
     QString text;
     QString format;
 };
 
-struct Answer
-{
+struct Answer {
     Text text;
     QString fraction;
 };
 
 // A <question> element as read, before its type decides what it is.
-struct Element
-{
+struct Element {
     int line = 0;
     QString type;
     Text name, questionText, generalFeedback, category;
@@ -56,8 +53,7 @@ QString kindOf(const QString &type)
     return kinds.value(type, type);
 }
 
-class Reader final
-{
+class Reader final {
 public:
     Reader(const QString &text, BankCollector &into)
         : m_xml(text)
@@ -88,20 +84,22 @@ void Reader::read()
     while (!m_xml.atEnd()) {
         m_xml.readNext();
         if (m_xml.isDTD()) {
-            m_into.error(int(m_xml.lineNumber()), QStringLiteral("a document type declaration, which banks do not have"));
+            m_into.error(
+                int(m_xml.lineNumber()), QStringLiteral("a document type declaration, which banks do not have"));
             return;
         }
         if (m_xml.isStartElement()) {
             if (m_xml.name() != QLatin1String("quiz")) {
                 m_into.error(int(m_xml.lineNumber()),
-                             QStringLiteral("the document is a <%1>, not a <quiz>").arg(m_xml.name().left(40)));
+                    QStringLiteral("the document is a <%1>, not a <quiz>").arg(m_xml.name().left(40)));
                 return;
             }
             readQuiz();
         }
     }
     if (m_xml.hasError())
-        m_into.error(int(m_xml.lineNumber()), QStringLiteral("not well-formed XML: %1").arg(BankText::singleLine(m_xml.errorString())));
+        m_into.error(int(m_xml.lineNumber()),
+            QStringLiteral("not well-formed XML: %1").arg(BankText::singleLine(m_xml.errorString())));
 }
 
 void Reader::readQuiz()
@@ -214,9 +212,10 @@ void Reader::multipleChoice(const Element &element, BankQuestion question)
         bool number = false;
         const double fraction = element.answers[k].fraction.trimmed().toDouble(&number);
         if (!number) {
-            m_into.error(element.line, QStringLiteral("answer %1's fraction \"%2\" is not a number")
-                                           .arg(k + 1)
-                                           .arg(BankText::quoted(element.answers[k].fraction)));
+            m_into.error(element.line,
+                QStringLiteral("answer %1's fraction \"%2\" is not a number")
+                    .arg(k + 1)
+                    .arg(BankText::quoted(element.answers[k].fraction)));
             return;
         }
         if (fraction >= 100) {
@@ -263,8 +262,9 @@ void Reader::trueFalse(const Element &element, BankQuestion question)
             right = plain(answer.text, element.questionText.format).trimmed().toLower();
     }
     if (right != QLatin1String("true") && right != QLatin1String("false")) {
-        m_into.error(element.line, QStringLiteral("a true/false question whose right answer (fraction 100) is "
-                                                  "neither \"true\" nor \"false\""));
+        m_into.error(element.line,
+            QStringLiteral("a true/false question whose right answer (fraction 100) is "
+                           "neither \"true\" nor \"false\""));
         return;
     }
     question.a = QStringLiteral("True");
@@ -276,8 +276,9 @@ void Reader::trueFalse(const Element &element, BankQuestion question)
 void Reader::addWithWarnings(BankQuestion question)
 {
     if (m_images > 0)
-        m_into.warning(question.line, m_images == 1 ? QStringLiteral("an image was dropped")
-                                                    : QStringLiteral("%1 images were dropped").arg(m_images));
+        m_into.warning(question.line,
+            m_images == 1 ? QStringLiteral("an image was dropped")
+                          : QStringLiteral("%1 images were dropped").arg(m_images));
     m_into.add(std::move(question));
 }
 } // namespace

@@ -51,7 +51,8 @@ QByteArray write(const std::vector<BankQuestion> &questions)
         }
         const bool trueFalse = q.isTrueFalse();
         xml.writeStartElement(QStringLiteral("question"));
-        xml.writeAttribute(QStringLiteral("type"), trueFalse ? QStringLiteral("truefalse") : QStringLiteral("multichoice"));
+        xml.writeAttribute(
+            QStringLiteral("type"), trueFalse ? QStringLiteral("truefalse") : QStringLiteral("multichoice"));
         textElement(xml, QStringLiteral("name"), q.id.isEmpty() ? BankIds::fromText(q.question) : q.id);
         textElement(xml, QStringLiteral("questiontext"), q.question, plainText);
         textElement(xml, QStringLiteral("generalfeedback"), q.explanation, plainText);

@@ -44,11 +44,12 @@ std::optional<Format> detect(const QByteArray &bytes, const QString &fileName)
     QByteArray head = bytes.left(kSniffBytes);
     if (head.startsWith("\xEF\xBB\xBF"))
         head.remove(0, 3);
-    const QString text = QString::fromUtf8(head).replace(QLatin1String("\r\n"), QLatin1String("\n")).replace(u'\r', u'\n');
+    const QString text
+        = QString::fromUtf8(head).replace(QLatin1String("\r\n"), QLatin1String("\n")).replace(u'\r', u'\n');
     static const QRegularExpression json(QStringLiteral("^\\s*\\[\\s*(\\{|\\]|$)"));
     static const QRegularExpression xml(QStringLiteral("^\\s*<(\\?xml|quiz|!--)"));
-    static const QRegularExpression csv(QStringLiteral("^\"?category\"?\\s*,\\s*\"?question\"?\\s*,"),
-                                        QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression csv(
+        QStringLiteral("^\"?category\"?\\s*,\\s*\"?question\"?\\s*,"), QRegularExpression::CaseInsensitiveOption);
     if (json.match(text).hasMatch())
         return Format::Json;
     if (xml.match(text).hasMatch())
@@ -172,8 +173,8 @@ QString fileExtension(Format format)
 
 QString fileFilter(Format format)
 {
-    const QString patterns = format == Format::Gift ? QStringLiteral("*.gift *.txt")
-                                                    : QStringLiteral("*.") + fileExtension(format);
+    const QString patterns
+        = format == Format::Gift ? QStringLiteral("*.gift *.txt") : QStringLiteral("*.") + fileExtension(format);
     return QStringLiteral("%1 (%2)").arg(formatName(format), patterns);
 }
 

@@ -14,7 +14,8 @@ int main(int argc, char *argv[])
     window.show();
     QTimer::singleShot(0, &window, [] {
         const auto now = std::chrono::steady_clock::now().time_since_epoch();
-        std::printf("%lld\n", static_cast<long long>(std::chrono::duration_cast<std::chrono::nanoseconds>(now).count()));
+        std::printf(
+            "%lld\n", static_cast<long long>(std::chrono::duration_cast<std::chrono::nanoseconds>(now).count()));
         std::fflush(stdout);
         QCoreApplication::quit();
     });

@@ -64,9 +64,9 @@ void buildDatabase(const QString &path)
     for (int c = 0; c < 6; ++c) {
         for (int i = 1; i <= kQuestionsPerCategory; ++i) {
             builder.addQuestion({categories.at(c), QStringLiteral("%1 question %2").arg(categories.at(c)).arg(i),
-                                 QStringLiteral("First choice"), QStringLiteral("Second choice"),
-                                 QStringLiteral("Third choice"), QStringLiteral("Fourth choice"),
-                                 QString(QChar(u'A' + i % 4)), QStringLiteral("Explanation."), QString()});
+                QStringLiteral("First choice"), QStringLiteral("Second choice"), QStringLiteral("Third choice"),
+                QStringLiteral("Fourth choice"), QString(QChar(u'A' + i % 4)), QStringLiteral("Explanation."),
+                QString()});
         }
     }
     if (!builder.build(path, PoolBuilder::Mode::Create))
@@ -77,10 +77,12 @@ void buildDatabase(const QString &path)
     sqlite3_open_v2(QFile::encodeName(path).constData(), &raw, SQLITE_OPEN_READWRITE, nullptr);
     SqliteHandle db(raw);
     sqlite3_exec(raw, "PRAGMA key = 'QOMB'; BEGIN;", nullptr, nullptr, nullptr);
-    SqliteStatement title(raw, QStringLiteral("INSERT INTO ExamTitle (UserName, ExamDate, NumOfQuestions, ExamResult) "
-                                              "VALUES (?, ?, 10, ?)"));
-    SqliteStatement detail(raw, QStringLiteral("INSERT INTO ExamDetails (ExamID, UserName, QID, Answer, Answered) "
-                                               "VALUES (?, ?, ?, 'A', -1)"));
+    SqliteStatement title(raw,
+        QStringLiteral("INSERT INTO ExamTitle (UserName, ExamDate, NumOfQuestions, ExamResult) "
+                       "VALUES (?, ?, 10, ?)"));
+    SqliteStatement detail(raw,
+        QStringLiteral("INSERT INTO ExamDetails (ExamID, UserName, QID, Answer, Answered) "
+                       "VALUES (?, ?, ?, 'A', -1)"));
     SqliteStatement practice(raw, QStringLiteral("INSERT INTO PracticeExams (ExamID) VALUES (?)"));
     const QDateTime start(QDate(2020, 1, 1), QTime(9, 0));
     for (int e = 1; e <= kStoredExams; ++e) {
@@ -104,8 +106,8 @@ void buildDatabase(const QString &path)
             practice.step();
         }
     }
-    sqlite3_exec(raw, "UPDATE ExamTitle SET NumOfQuestions = 50, ExamResult = 13 WHERE ExamID = 10000; COMMIT;", nullptr,
-                 nullptr, nullptr);
+    sqlite3_exec(raw, "UPDATE ExamTitle SET NumOfQuestions = 50, ExamResult = 13 WHERE ExamID = 10000; COMMIT;",
+        nullptr, nullptr, nullptr);
 }
 
 double median(std::vector<double> samples)
@@ -123,8 +125,8 @@ double durableCommit(const QString &path)
     const std::shared_ptr<SqliteDatabase> db = ConnectionPool::acquire(path, QStringLiteral("QOMB"), &error);
     QElapsedTimer timer;
     timer.start();
-    sqlite3_exec(db->get(), "UPDATE ExamTitle SET ExamResult = ExamResult + 0 WHERE ExamID = 1", nullptr, nullptr,
-                 nullptr);
+    sqlite3_exec(
+        db->get(), "UPDATE ExamTitle SET ExamResult = ExamResult + 0 WHERE ExamID = 1", nullptr, nullptr, nullptr);
     return double(timer.nsecsElapsed()) / 1e6;
 }
 
@@ -141,14 +143,15 @@ double millisecondsOf(const std::function<void()> &work)
 double launchToShown(const QString &program)
 {
     QProcess process;
-    const qint64 launched = std::chrono::duration_cast<std::chrono::nanoseconds>(
-                                std::chrono::steady_clock::now().time_since_epoch())
-                                .count();
+    const qint64 launched
+        = std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
+              .count();
     process.start(program, {});
     if (!process.waitForFinished(30000))
         return -1;
     bool ok = false;
-    const qint64 shown = QString::fromLatin1(process.readAllStandardOutput()).trimmed().section(QLatin1Char('\n'), -1).toLongLong(&ok);
+    const qint64 shown
+        = QString::fromLatin1(process.readAllStandardOutput()).trimmed().section(QLatin1Char('\n'), -1).toLongLong(&ok);
     return ok ? double(shown - launched) / 1e6 : -1;
 }
 
@@ -245,8 +248,9 @@ int main(int argc, char *argv[])
         for (int i = 0; i < 10000; ++i) {
             if (i % 1667 == 0)
                 text += "$CATEGORY: $course$/top/" + categories.at(i / 1667).toUtf8() + "\n\n";
-            text += QStringLiteral("::Bank %1:: Which of these is true of item %1? {\n\t=Right %1\n\t~Wrong %1a\n\t~Wrong "
-                                   "%1b\n\t~Wrong %1c\n\t####Because it is item %1.\n}\n\n")
+            text += QStringLiteral(
+                "::Bank %1:: Which of these is true of item %1? {\n\t=Right %1\n\t~Wrong %1a\n\t~Wrong "
+                "%1b\n\t~Wrong %1c\n\t####Because it is item %1.\n}\n\n")
                         .arg(i)
                         .toUtf8();
         }
@@ -281,8 +285,8 @@ int main(int argc, char *argv[])
             ExamDraw::Ticked all{};
             all[ExamDraw::kAllCategories] = true;
             std::mt19937 rng(run);
-            if (!ExamDraw::findShortage(50, all, ExamDraw::stockOf(mistakes.byCategory),
-                                        ExamDraw::poolSizeOf(mistakes.byCategory)))
+            if (!ExamDraw::findShortage(
+                    50, all, ExamDraw::stockOf(mistakes.byCategory), ExamDraw::poolSizeOf(mistakes.byCategory)))
                 ExamDraw::drawFromLists(50, all, mistakes.byCategory, rng);
         }));
         const std::shared_ptr<Recordset> rows = db.GetRS(ExamQueries::examQuestions(kLongExam, true), 3, 3, 3, 0);
@@ -307,7 +311,10 @@ int main(int argc, char *argv[])
     if (!MessageBox::shown().isEmpty())
         out << "warning: a message box was shown: " << MessageBox::shown().first().text << '\n';
 
-    out << QStringLiteral("%1 %2 %3\n").arg(QStringLiteral("step"), -52).arg(QStringLiteral("median ms"), 10).arg(QStringLiteral("budget"), 8);
+    out << QStringLiteral("%1 %2 %3\n")
+               .arg(QStringLiteral("step"), -52)
+               .arg(QStringLiteral("median ms"), 10)
+               .arg(QStringLiteral("budget"), 8);
     const auto row = [&](const QString &step, const std::vector<double> &samples, double budget) {
         out << QStringLiteral("%1 %2 %3\n").arg(step, -52).arg(median(samples), 10, 'f', 2).arg(budget, 8, 'f', 0);
     };
@@ -331,7 +338,8 @@ int main(int argc, char *argv[])
     row(QStringLiteral("results list of 10,000 exams opened"), listOpen, 150);
     row(QStringLiteral("import of a 10,000-question GIFT bank, renumbering"), importing, 2000);
     for (const auto &[format, samples] : exports)
-        row(QStringLiteral("export of the pool (%1 questions) as %2").arg(6 * kQuestionsPerCategory).arg(format), samples, 200);
+        row(QStringLiteral("export of the pool (%1 questions) as %2").arg(6 * kQuestionsPerCategory).arg(format),
+            samples, 200);
     row(QStringLiteral("breakdown of a 50-question exam"), breakdown, 10);
     row(QStringLiteral("progress chart of 1,000 exams opened"), chartOpen, 300);
     row(QStringLiteral("practise draw (a candidate's 1,000 exams)"), practiseDraw, 60);

@@ -27,8 +27,8 @@ Breakdown Breakdown::of(const Recordset &rows, int passMark)
     std::map<QString, CategoryScore> byName;
     for (int row = 0; row < rows.RecordCount(); ++row) {
         const QVariant name = rows.value(row, category);
-        const QString caption = name.isNull() || name.toString().isEmpty() ? QStringLiteral("(no category)")
-                                                                           : name.toString();
+        const QString caption
+            = name.isNull() || name.toString().isEmpty() ? QStringLiteral("(no category)") : name.toString();
         CategoryScore &line = byName[caption];
         line.category = caption;
         const bool right = isCorrect(rows.value(row, answer), rows.value(row, correct));
@@ -60,7 +60,8 @@ Breakdown Breakdown::ofExam(cDBAccess &db, qint32 examId, int passMark)
 
 bool Breakdown::isPracticeExam(cDBAccess &db, qint32 examId)
 {
-    const std::shared_ptr<Recordset> table = db.GetRS(ExamQueries::tableExists(QStringLiteral("PracticeExams")), 3, 0, 1, 1);
+    const std::shared_ptr<Recordset> table
+        = db.GetRS(ExamQueries::tableExists(QStringLiteral("PracticeExams")), 3, 0, 1, 1);
     if (!table || table->Fields(QStringLiteral("Found")).toInt() == 0)
         return false;
     const std::shared_ptr<Recordset> marked = db.GetRS(ExamQueries::isPractice(examId), 3, 0, 1, 1);

@@ -9,8 +9,7 @@ class Recordset;
 class cDBAccess;
 
 // One category's line of an exam's breakdown (or the exam's total).
-struct CategoryScore
-{
+struct CategoryScore {
     QString category;
     int questions = 0;
     int correct = 0;
@@ -22,8 +21,7 @@ struct CategoryScore
 };
 
 // How an exam went, category by category: what the results screen and the report show.
-struct Breakdown
-{
+struct Breakdown {
     std::vector<CategoryScore> categories; // the pool's order first, then any other by name
     CategoryScore total;
     int passMark = 65;

@@ -7,8 +7,7 @@ namespace {
 constexpr char kFileProvider[] = "Microsoft.Jet.OLEDB.4.0";
 constexpr char kOdbcProvider[] = "MSDASQL";
 
-struct Item
-{
+struct Item {
     QString key;
     QString value;
 };
@@ -65,7 +64,7 @@ QList<Item> parseItems(const QString &description)
 QString Connection::quoteValue(const QString &value)
 {
     const bool needsQuotes = value.contains(QLatin1Char(';')) || value.contains(QLatin1Char('"'))
-                             || value.startsWith(QLatin1Char('\'')) || value != value.trimmed();
+        || value.startsWith(QLatin1Char('\'')) || value != value.trimmed();
     if (!needsQuotes)
         return value;
     QString quoted = value;
@@ -104,8 +103,8 @@ bool Connection::open(const QString &description, DbError *error)
         return m_database != nullptr;
     }
     if (provider.compare(QLatin1String(kFileProvider), Qt::CaseInsensitive) != 0) {
-        *error = DbError{DbError::ProviderNotFound,
-                         QStringLiteral("Provider cannot be found. It may not be properly installed.")};
+        *error = DbError{
+            DbError::ProviderNotFound, QStringLiteral("Provider cannot be found. It may not be properly installed.")};
         return false;
     }
     const QString file = descriptionItem(description, QStringLiteral("Data Source"));

@@ -12,8 +12,7 @@ class Database;
 
 // A database connection opened from a connection description. Recordsets share its engine
 // connection, so they keep working after the connection object itself is released.
-class Connection final
-{
+class Connection final {
 public:
     Connection() = default;
     Q_DISABLE_COPY_MOVE(Connection)

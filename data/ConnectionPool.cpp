@@ -20,22 +20,20 @@
 #include "platform/SignIn.h"
 
 namespace {
-struct PoolEntry
-{
+struct PoolEntry {
     std::shared_ptr<SqliteDatabase> database;
     dev_t device = 0;
     ino_t inode = 0;
 };
 
-struct Credentials
-{
+struct Credentials {
     QString user;
     QString password;
 };
 
 std::map<QString, PoolEntry> s_pool;
 std::map<QString, std::shared_ptr<Database>> s_servers; // by data source, database and user
-std::map<QString, Credentials> s_signedIn;              // by data source: who signed in this run
+std::map<QString, Credentials> s_signedIn; // by data source: who signed in this run
 int s_busyTimeout = 5000;
 
 QString quoted(const QString &text)
@@ -53,16 +51,16 @@ bool execute(sqlite3 *db, const char *sql)
 DbError fileError(const QString &path)
 {
     return DbError{DbError::GenericFailure,
-                   QStringLiteral("Could not find or open the file '%1'.").arg(QDir::toNativeSeparators(path))};
+        QStringLiteral("Could not find or open the file '%1'.").arg(QDir::toNativeSeparators(path))};
 }
 
 bool hasExamTables(sqlite3 *db)
 {
     sqlite3_stmt *stmt = nullptr;
     if (sqlite3_prepare_v2(db,
-                           "SELECT count(*) FROM sqlite_master WHERE type = 'table' AND lower(name) IN "
-                           "('q_a', 'examtitle', 'examdetails')",
-                           -1, &stmt, nullptr)
+            "SELECT count(*) FROM sqlite_master WHERE type = 'table' AND lower(name) IN "
+            "('q_a', 'examtitle', 'examdetails')",
+            -1, &stmt, nullptr)
         != SQLITE_OK)
         return false;
     const bool found = sqlite3_step(stmt) == SQLITE_ROW && sqlite3_column_int(stmt, 0) == 3;
@@ -74,8 +72,8 @@ std::shared_ptr<SqliteDatabase> openFresh(const QString &path, const QString &pa
 {
     sqlite3 *raw = nullptr;
     // No SQLITE_OPEN_CREATE: a missing file must fail, never appear empty.
-    const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &raw,
-                                   SQLITE_OPEN_READWRITE | SQLITE_OPEN_FULLMUTEX, nullptr);
+    const int rc = sqlite3_open_v2(
+        QFile::encodeName(path).constData(), &raw, SQLITE_OPEN_READWRITE | SQLITE_OPEN_FULLMUTEX, nullptr);
     auto handle = std::make_shared<SqliteHandle>(raw);
     if (rc != SQLITE_OK) {
         *error = fileError(path);
@@ -94,17 +92,17 @@ std::shared_ptr<SqliteDatabase> openFresh(const QString &path, const QString &pa
     sqlite3_free(message);
     if (readCode != SQLITE_OK) {
         const int primary = readCode & 0xff;
-        const bool fileProblem = primary == SQLITE_CANTOPEN || primary == SQLITE_IOERR
-                                 || primary == SQLITE_PERM || primary == SQLITE_BUSY;
-        *error = fileProblem ? DbError{DbError::GenericFailure, readMessage}
-                             : DbError{DbError::NotADatabase, readMessage};
+        const bool fileProblem
+            = primary == SQLITE_CANTOPEN || primary == SQLITE_IOERR || primary == SQLITE_PERM || primary == SQLITE_BUSY;
+        *error
+            = fileProblem ? DbError{DbError::GenericFailure, readMessage} : DbError{DbError::NotADatabase, readMessage};
         return nullptr;
     }
     // An empty (0-byte) or schema-less file reads as a database with no tables: it is no exam
     // database either, and is left exactly as it is.
     if (!hasExamTables(raw)) {
         *error = DbError{DbError::NotADatabase,
-                         QStringLiteral("The file '%1' holds no exam tables.").arg(QDir::toNativeSeparators(path))};
+            QStringLiteral("The file '%1' holds no exam tables.").arg(QDir::toNativeSeparators(path))};
         return nullptr;
     }
     // A database of an earlier version gains the side tables; a read-only one goes on without.
@@ -138,7 +136,8 @@ QString odbcValue(const QString &value)
 QString dataSourceValue(const QString &dsn, const char *key)
 {
     char value[512] = {};
-    const int length = SQLGetPrivateProfileString(dsn.toUtf8().constData(), key, "", value, int(sizeof value), "odbc.ini");
+    const int length
+        = SQLGetPrivateProfileString(dsn.toUtf8().constData(), key, "", value, int(sizeof value), "odbc.ini");
     return length > 0 ? QString::fromUtf8(value, length) : QString();
 }
 } // namespace
@@ -153,8 +152,8 @@ QString ConnectionPool::resolveFile(const QString &path)
     if (info.exists())
         return info.absoluteFilePath();
     const QDir folder = info.absoluteDir();
-    const QStringList entries = folder.entryList(QDir::Files | QDir::Dirs | QDir::Hidden | QDir::System
-                                                 | QDir::NoDotAndDotDot);
+    const QStringList entries
+        = folder.entryList(QDir::Files | QDir::Dirs | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
     for (const QString &entry : entries) {
         if (entry.compare(info.fileName(), Qt::CaseInsensitive) == 0)
             return folder.absoluteFilePath(entry);
@@ -162,11 +161,10 @@ QString ConnectionPool::resolveFile(const QString &path)
     return info.absoluteFilePath();
 }
 
-std::shared_ptr<SqliteDatabase> ConnectionPool::acquire(const QString &path, const QString &password,
-                                                      DbError *error)
+std::shared_ptr<SqliteDatabase> ConnectionPool::acquire(const QString &path, const QString &password, DbError *error)
 {
     const QString file = resolveFile(path);
-    struct stat st {};
+    struct stat st { };
     const QByteArray encoded = QFile::encodeName(file);
     const QString key = file + QLatin1Char('\n') + password;
     if (::stat(encoded.constData(), &st) != 0 || !S_ISREG(st.st_mode) || ::access(encoded.constData(), R_OK) != 0) {
@@ -193,7 +191,8 @@ QString ConnectionPool::odbcConnectionString(const QString &description, const Q
         const QString name = key.toLower();
         if (name == QLatin1String("provider"))
             continue;
-        if (value.isEmpty() && (name == QLatin1String("uid") || name == QLatin1String("pwd") || name == QLatin1String("database")))
+        if (value.isEmpty()
+            && (name == QLatin1String("uid") || name == QLatin1String("pwd") || name == QLatin1String("database")))
             continue;
         items << key + QLatin1Char('=') + odbcValue(value);
     }
@@ -204,7 +203,8 @@ QString ConnectionPool::odbcConnectionString(const QString &description, const Q
     items << QStringLiteral("Protocol=7.4-0") << QStringLiteral("BoolsAsChar=0");
     // A server machine that drops off the network fails the statement in half a minute instead of
     // leaving the candidate's screen waiting for the system's TCP time-out.
-    items << QStringLiteral("pqopt={keepalives_idle=10 keepalives_interval=5 keepalives_count=3 tcp_user_timeout=30000}");
+    items << QStringLiteral(
+        "pqopt={keepalives_idle=10 keepalives_interval=5 keepalives_count=3 tcp_user_timeout=30000}");
     return items.join(QLatin1Char(';')) + QLatin1Char(';');
 }
 
@@ -213,7 +213,7 @@ std::shared_ptr<Database> ConnectionPool::acquireServer(const QString &descripti
     const QString dsn = Connection::descriptionItem(description, QStringLiteral("dsn"));
     const QString database = Connection::descriptionItem(description, QStringLiteral("database"));
     Credentials credentials{Connection::descriptionItem(description, QStringLiteral("uid")),
-                            Connection::descriptionItem(description, QStringLiteral("pwd"))};
+        Connection::descriptionItem(description, QStringLiteral("pwd"))};
     // The data source's own user signs in as it stands; without one, the person signs in, once a run.
     const bool sourceHasUser = !dataSourceValue(dsn, "Username").isEmpty() || !dataSourceValue(dsn, "UID").isEmpty();
     if (credentials.user.isEmpty() && !sourceHasUser) {
@@ -223,7 +223,8 @@ std::shared_ptr<Database> ConnectionPool::acquireServer(const QString &descripti
         } else {
             const std::optional<SignIn::Credentials> asked = SignIn::ask(dsn);
             if (!asked) {
-                *error = DbError{DbError::ConnectFailed, QStringLiteral("Nobody signed in to the data source '%1'.").arg(dsn)};
+                *error = DbError{
+                    DbError::ConnectFailed, QStringLiteral("Nobody signed in to the data source '%1'.").arg(dsn)};
                 return nullptr;
             }
             credentials = Credentials{asked->user, asked->password};
@@ -236,8 +237,8 @@ std::shared_ptr<Database> ConnectionPool::acquireServer(const QString &descripti
             return found->second;
         s_servers.erase(found);
     }
-    std::shared_ptr<Database> server =
-        OdbcDatabase::connect(odbcConnectionString(description, credentials.user, credentials.password), error);
+    std::shared_ptr<Database> server
+        = OdbcDatabase::connect(odbcConnectionString(description, credentials.user, credentials.password), error);
     if (!server)
         return nullptr;
     s_servers[key] = server;

@@ -14,11 +14,9 @@ class SqliteDatabase;
 // source, database and user, so that only the first starts a server session. A pooled file
 // connection is handed out again only while its path still names the same file (same device and
 // inode) and that file is still readable; a server connection only while it still works.
-class ConnectionPool final
-{
+class ConnectionPool final {
 public:
-    static std::shared_ptr<SqliteDatabase> acquire(const QString &path, const QString &password,
-                                                   DbError *error);
+    static std::shared_ptr<SqliteDatabase> acquire(const QString &path, const QString &password, DbError *error);
     // A server connection for an ODBC description (PROVIDER=MSDASQL;dsn=...;uid=;pwd=;database=...;).
     // Without a user in the description or the data source, the person signs in first (once a run).
     static std::shared_ptr<Database> acquireServer(const QString &description, DbError *error);

@@ -13,8 +13,7 @@ class RecordsetModel;
 // Binds text boxes (QLineEdit, QPlainTextEdit) and check boxes to fields of a recordset's
 // current row, through its item model: controls are refreshed on every move, and a value put
 // into a control (by the user or by code) is carried into the row.
-class DataBinder final : public QObject
-{
+class DataBinder final : public QObject {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(DataBinder)
 
@@ -34,8 +33,7 @@ public:
     static void setTextOf(QWidget *control, const QString &text);
 
 private:
-    struct Binding
-    {
+    struct Binding {
         QPointer<QWidget> control;
         QString field;
     };

@@ -12,17 +12,14 @@
 // One open connection to a database engine: the keyed file (SqliteDatabase) or a server reached
 // through ODBC (OdbcDatabase). Statements given here are already in the engine's own dialect
 // (SqlDialect::translate with target()); everything above this class is the same for both.
-class Database
-{
+class Database {
 public:
-    struct Column
-    {
-        QString name;   // the label, in the program's spelling
-        QString table;  // base table as the engine names it, empty for an expression
+    struct Column {
+        QString name; // the label, in the program's spelling
+        QString table; // base table as the engine names it, empty for an expression
         QString origin; // base column as the engine names it, empty for an expression
     };
-    struct Result
-    {
+    struct Result {
         std::vector<Column> columns;
         std::vector<std::vector<QVariant>> rows;
     };

@@ -12,14 +12,14 @@ namespace DateFormat {
 // or right before a seconds code. Hours are 12-hour when an AM/PM code is present.
 // "quoted text" and \x are copied literally, as is any other character.
 // Returns an empty string for an invalid `when`.
-QString format(const QDateTime& when, const QString& pattern);
+QString format(const QDateTime &when, const QString &pattern);
 
 // The same format codes as a PostgreSQL to_char() pattern, every other character quoted. "A/P"
 // and "a/p" have no single-letter counterpart there and show as "AM"/"PM" ("am"/"pm").
-QString toCharPattern(const QString& pattern);
+QString toCharPattern(const QString &pattern);
 
 // Reads "yyyy-MM-dd HH:mm:ss", "yyyy-MM-ddTHH:mm:ss" or "yyyy-MM-dd" as local time.
 // Anything else gives an invalid QDateTime.
-QDateTime parse(const QString& text);
+QDateTime parse(const QString &text);
 
 } // namespace DateFormat

@@ -3,8 +3,7 @@
 #include <QString>
 
 // An engine failure as the program reports it: a signed error number and a description.
-struct DbError
-{
+struct DbError {
     // The generic failure number; the program singles it out for files it cannot open.
     static constexpr long GenericFailure = -2147467259L;
     static constexpr long CommandError = -2147217900L;

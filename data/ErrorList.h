@@ -5,12 +5,14 @@
 
 // The faults of a refused job: the first kKept are kept as text, the rest only counted, so a
 // file of garbage costs neither memory nor pages of output.
-class ErrorList final
-{
+class ErrorList final {
 public:
     static constexpr int kKept = 50;
 
-    void add(const QString &error) { report([&] { return error; }); }
+    void add(const QString &error)
+    {
+        report([&] { return error; });
+    }
     // Builds the text only while it would be kept.
     template <typename MakeText> void report(MakeText &&makeText)
     {

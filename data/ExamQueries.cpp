@@ -12,13 +12,14 @@ QString quoted(const QString &text)
 QString ExamQueries::examQuestions(qint32 examId, bool withDescription)
 {
     return QStringLiteral("SELECT ExamTitle.ExamID, ExamTitle.UserName, ExamTitle.ExamDate, ")
-           + QStringLiteral(" ExamTitle.NumOfQuestions, ExamTitle.ExamResult, ExamDetails.QID, ")
-           + QStringLiteral(" ExamDetails.Answer, ExamDetails.Answered, ExamDetails.DetailID, Q_A.Question, ")
-           + (withDescription ? QStringLiteral(" Q_A.A, Q_A.B, Q_A.C, Q_A.D, Q_A.CorrectAnswer, Q_A.Category, Q_A.Description ")
-                              : QStringLiteral(" Q_A.A, Q_A.B, Q_A.C, Q_A.D, Q_A.CorrectAnswer, Q_A.Category "))
-           + QStringLiteral(" FROM (ExamTitle INNER JOIN ExamDetails ON ExamTitle.ExamID = ExamDetails.ExamID) ")
-           + QStringLiteral(" INNER JOIN Q_A ON ExamDetails.QID = Q_A.QID ")
-           + QStringLiteral(" WHERE ExamTitle.ExamID = ") + QString::number(examId);
+        + QStringLiteral(" ExamTitle.NumOfQuestions, ExamTitle.ExamResult, ExamDetails.QID, ")
+        + QStringLiteral(" ExamDetails.Answer, ExamDetails.Answered, ExamDetails.DetailID, Q_A.Question, ")
+        + (withDescription
+                ? QStringLiteral(" Q_A.A, Q_A.B, Q_A.C, Q_A.D, Q_A.CorrectAnswer, Q_A.Category, Q_A.Description ")
+                : QStringLiteral(" Q_A.A, Q_A.B, Q_A.C, Q_A.D, Q_A.CorrectAnswer, Q_A.Category "))
+        + QStringLiteral(" FROM (ExamTitle INNER JOIN ExamDetails ON ExamTitle.ExamID = ExamDetails.ExamID) ")
+        + QStringLiteral(" INNER JOIN Q_A ON ExamDetails.QID = Q_A.QID ") + QStringLiteral(" WHERE ExamTitle.ExamID = ")
+        + QString::number(examId);
 }
 
 QString ExamQueries::createProgress(qint32 examId, int timeLeft, qint64 heartbeat, const QString &token)
@@ -59,11 +60,11 @@ QString ExamQueries::staleExam(qint64 staleBefore, const QString &endedRun, cons
                           "ON ExamTitle.ExamID = ExamProgress.ExamID WHERE ExamTitle.ExamResult IS NULL AND %1%2 "
                           "ORDER BY ExamTitle.ExamID DESC")
         .arg(leftBehind(staleBefore, endedRun),
-             user.isEmpty() ? QString() : QStringLiteral(" AND ExamTitle.UserName = ") + quoted(user));
+            user.isEmpty() ? QString() : QStringLiteral(" AND ExamTitle.UserName = ") + quoted(user));
 }
 
-QString ExamQueries::claimProgress(qint32 examId, qint64 heartbeat, const QString &token, qint64 staleBefore,
-                                   const QString &endedRun)
+QString ExamQueries::claimProgress(
+    qint32 examId, qint64 heartbeat, const QString &token, qint64 staleBefore, const QString &endedRun)
 {
     return QStringLiteral("UPDATE ExamProgress SET Heartbeat = %2, Token = '%3' WHERE ExamID = %1 AND %4")
         .arg(examId)
@@ -97,7 +98,7 @@ QStringList ExamQueries::deleteSideRows(qint32 examId)
     return {QStringLiteral("DELETE FROM ExamFlags WHERE DetailID IN (SELECT DetailID FROM ExamDetails WHERE "
                            "ExamID = %1)")
                 .arg(examId),
-            deleteProgress(examId), QStringLiteral("DELETE FROM PracticeExams WHERE ExamID = %1").arg(examId)};
+        deleteProgress(examId), QStringLiteral("DELETE FROM PracticeExams WHERE ExamID = %1").arg(examId)};
 }
 
 QString ExamQueries::markPractice(qint32 examId)

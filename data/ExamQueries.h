@@ -18,8 +18,8 @@ QString deleteProgress(qint32 examId);
 QString staleExam(qint64 staleBefore, const QString &endedRun = QString(), const QString &user = QString());
 // Takes a stale exam over; changes one row only while its heartbeat is still older than
 // `staleBefore` or the run `endedRun` still holds it.
-QString claimProgress(qint32 examId, qint64 heartbeat, const QString &token, qint64 staleBefore,
-                      const QString &endedRun = QString());
+QString claimProgress(
+    qint32 examId, qint64 heartbeat, const QString &token, qint64 staleBefore, const QString &endedRun = QString());
 
 // The flagged questions (DetailIDs) of an exam, and marking or unmarking one.
 QString flagsOfExam(qint32 examId);

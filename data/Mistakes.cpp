@@ -28,7 +28,7 @@ Mistakes Mistakes::fromAnswers(const Recordset &answers)
     for (int row = 0; row < answers.RecordCount(); ++row) {
         latest[answers.value(row, qidField).toInt()]
             = {Breakdown::isCorrect(answers.value(row, answerField), answers.value(row, correctField)),
-               answers.value(row, categoryField).toString()};
+                answers.value(row, categoryField).toString()};
     }
     const QStringList categories = ExamSchema::categories();
     Mistakes result;

@@ -10,8 +10,7 @@ class Recordset;
 
 // The questions a candidate last got wrong: what "Only questions I answered wrong before" draws
 // from.
-struct Mistakes
-{
+struct Mistakes {
     // QIDs in ascending order, by the index of their category in ExamSchema::categories().
     std::array<std::vector<int>, 6> byCategory;
 

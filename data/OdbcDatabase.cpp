@@ -35,8 +35,7 @@ std::shared_ptr<OdbcHandle> sharedEnvironment()
 
 // The program's spelling of the names a statement uses (as written in it) and of the exam
 // schema's tables and columns, by their lower-case form.
-class Spelling final
-{
+class Spelling final {
 public:
     explicit Spelling(const QString &sql)
     {
@@ -109,7 +108,7 @@ QVariant readValue(SQLHSTMT stmt, SQLUSMALLINT column, SQLLEN type, bool *ok)
         char buffer[4096];
         bool isNull = false;
         *ok = readPieces(stmt, column, SQL_C_BINARY, buffer, &isNull,
-                         [&bytes](const char *piece, qsizetype size) { bytes.append(piece, size); });
+            [&bytes](const char *piece, qsizetype size) { bytes.append(piece, size); });
         return !*ok || isNull ? QVariant() : QVariant(bytes);
     }
     default:
@@ -139,7 +138,7 @@ QString attribute(SQLHSTMT stmt, SQLUSMALLINT column, SQLUSMALLINT field)
     if (!SQL_SUCCEEDED(SQLColAttributeW(stmt, column, field, text, sizeof text, &length, nullptr)))
         return QString();
     return QString::fromUtf16(reinterpret_cast<const char16_t *>(text),
-                              qMin<qsizetype>(length / qsizetype(sizeof(SQLWCHAR)), qsizetype(std::size(text)) - 1));
+        qMin<qsizetype>(length / qsizetype(sizeof(SQLWCHAR)), qsizetype(std::size(text)) - 1));
 }
 
 // A name as the statements write it: a plain identifier folds to the server's lower case by
@@ -194,7 +193,7 @@ std::shared_ptr<OdbcDatabase> OdbcDatabase::connect(const QString &connectionStr
     SQLSetConnectAttrW(db->m_connection.get(), SQL_ATTR_LOGIN_TIMEOUT, reinterpret_cast<SQLPOINTER>(10), 0);
     std::u16string text = wide(connectionString);
     const SQLRETURN rc = SQLDriverConnectW(db->m_connection.get(), nullptr, wideArg(text), SQLSMALLINT(text.size()),
-                                           nullptr, 0, nullptr, SQL_DRIVER_NOPROMPT);
+        nullptr, 0, nullptr, SQL_DRIVER_NOPROMPT);
     if (!SQL_SUCCEEDED(rc)) {
         // Whatever the cause (no such source, no server, refused sign-in), not a file problem.
         *error = DbError{DbError::ConnectFailed, errorOf(db->m_connection).description};
@@ -204,8 +203,8 @@ std::shared_ptr<OdbcDatabase> OdbcDatabase::connect(const QString &connectionStr
     SQLWCHAR user[256] = {};
     SQLSMALLINT length = 0;
     if (SQL_SUCCEEDED(SQLGetInfoW(db->m_connection.get(), SQL_USER_NAME, user, sizeof user, &length)))
-        db->m_user = QString::fromUtf16(reinterpret_cast<const char16_t *>(user),
-                                        qMin<qsizetype>(length / qsizetype(sizeof(SQLWCHAR)), 255));
+        db->m_user = QString::fromUtf16(
+            reinterpret_cast<const char16_t *>(user), qMin<qsizetype>(length / qsizetype(sizeof(SQLWCHAR)), 255));
     return db;
 }
 
@@ -233,8 +232,7 @@ bool OdbcDatabase::query(const QString &sql, Result *result, DbError *error)
         // Without a base table the driver gives the label as the base column: an expression.
         const QString origin = table.isEmpty() ? QString() : attribute(stmt.get(), i, SQL_DESC_BASE_COLUMN_NAME);
         result->columns.push_back(Column{spelling.of(attribute(stmt.get(), i, SQL_DESC_LABEL)),
-                                         table.isEmpty() ? QString() : spelling.of(table),
-                                         origin.isEmpty() ? QString() : spelling.of(origin)});
+            table.isEmpty() ? QString() : spelling.of(table), origin.isEmpty() ? QString() : spelling.of(origin)});
     }
     if (columns == 0)
         return true;
@@ -264,8 +262,7 @@ bool OdbcDatabase::query(const QString &sql, Result *result, DbError *error)
 
 namespace {
 // Values bound to a statement's ? marks; they live as long as this does.
-class BoundValues final
-{
+class BoundValues final {
 public:
     // Every value goes as text of no declared type, so that the server reads it as the column it
     // meets needs (an integer, a text), as the file engine does.
@@ -280,12 +277,13 @@ public:
             if (value.isNull() || !value.isValid()) {
                 length = SQL_NULL_DATA;
             } else {
-                text = wide(value.typeId() == QMetaType::Bool ? QString::number(value.toBool() ? -1 : 0) : value.toString());
+                text = wide(
+                    value.typeId() == QMetaType::Bool ? QString::number(value.toBool() ? -1 : 0) : value.toString());
                 length = SQLLEN(text.size() * sizeof(SQLWCHAR));
             }
             const SQLULEN size = qMax<SQLULEN>(1, text.size());
-            if (!SQL_SUCCEEDED(SQLBindParameter(stmt, SQLUSMALLINT(i + 1), SQL_PARAM_INPUT, SQL_C_WCHAR, SQL_VARCHAR, size, 0,
-                                                text.data(), length == SQL_NULL_DATA ? 0 : length, &length)))
+            if (!SQL_SUCCEEDED(SQLBindParameter(stmt, SQLUSMALLINT(i + 1), SQL_PARAM_INPUT, SQL_C_WCHAR, SQL_VARCHAR,
+                    size, 0, text.data(), length == SQL_NULL_DATA ? 0 : length, &length)))
                 return false;
         }
         return true;
@@ -371,7 +369,7 @@ bool OdbcDatabase::executeAside(const QString &sql, DbError *error)
 bool OdbcDatabase::setAutocommit(bool on, DbError *error)
 {
     const SQLRETURN rc = SQLSetConnectAttrW(m_connection.get(), SQL_ATTR_AUTOCOMMIT,
-                                            reinterpret_cast<SQLPOINTER>(on ? SQL_AUTOCOMMIT_ON : SQL_AUTOCOMMIT_OFF), 0);
+        reinterpret_cast<SQLPOINTER>(on ? SQL_AUTOCOMMIT_ON : SQL_AUTOCOMMIT_OFF), 0);
     if (SQL_SUCCEEDED(rc))
         return true;
     if (error)
@@ -395,7 +393,7 @@ bool OdbcDatabase::commit(DbError *error)
 {
     if (m_aborted) {
         *error = DbError{DbError::GenericFailure,
-                         QStringLiteral("A statement of the transaction failed, so none of its changes were stored.")};
+            QStringLiteral("A statement of the transaction failed, so none of its changes were stored.")};
         return false; // still open: the caller rolls back
     }
     if (!SQL_SUCCEEDED(SQLEndTran(SQL_HANDLE_DBC, m_connection.get(), SQL_COMMIT))) {
@@ -432,7 +430,8 @@ QString OdbcDatabase::keyColumn(const QString &table)
     for (const QString &name : {table, serverName(table)}) {
         OdbcHandle stmt(SQL_HANDLE_STMT, m_connection.get());
         std::u16string text = wide(name);
-        if (!SQL_SUCCEEDED(SQLPrimaryKeysW(stmt.get(), nullptr, 0, nullptr, 0, wideArg(text), SQLSMALLINT(text.size()))))
+        if (!SQL_SUCCEEDED(
+                SQLPrimaryKeysW(stmt.get(), nullptr, 0, nullptr, 0, wideArg(text), SQLSMALLINT(text.size()))))
             continue;
         looked = true;
         while (SQL_SUCCEEDED(SQLFetch(stmt.get()))) {
@@ -461,7 +460,7 @@ qlonglong OdbcDatabase::lastInsertId()
     if (guarded)
         execute(ok ? QStringLiteral("RELEASE SAVEPOINT vesk_identity")
                    : QStringLiteral("ROLLBACK TO SAVEPOINT vesk_identity"),
-                {}, nullptr, &error);
+            {}, nullptr, &error);
     return ok && !result.rows.empty() ? result.rows.front().front().toLongLong() : 0;
 }
 
@@ -479,7 +478,7 @@ bool OdbcDatabase::hasTable(const QString &name)
     std::u16string pattern = wide(serverName(name));
     std::u16string kinds = wide(QStringLiteral("TABLE"));
     if (!SQL_SUCCEEDED(SQLTablesW(stmt.get(), nullptr, 0, nullptr, 0, wideArg(pattern), SQLSMALLINT(pattern.size()),
-                                  wideArg(kinds), SQLSMALLINT(kinds.size()))))
+            wideArg(kinds), SQLSMALLINT(kinds.size()))))
         return false;
     while (SQL_SUCCEEDED(SQLFetch(stmt.get()))) {
         bool ok = true;

@@ -9,8 +9,7 @@
 // A database server reached through unixODBC (classroom mode: PostgreSQL through its driver).
 // Unquoted names come back from the server in lower case; result labels and base names are given
 // in the spelling the statement (or the exam schema) uses, so the screens see "ExamID", not "examid".
-class OdbcDatabase final : public Database
-{
+class OdbcDatabase final : public Database {
 public:
     // Connects with an ODBC connection string (SQLDriverConnect, never prompting).
     static std::shared_ptr<OdbcDatabase> connect(const QString &connectionString, DbError *error);

@@ -38,11 +38,11 @@ QString OdbcHandle::message() const
         SQLWCHAR text[1024] = {};
         SQLINTEGER native = 0;
         SQLSMALLINT length = 0;
-        if (!SQL_SUCCEEDED(SQLGetDiagRecW(m_type, m_handle, record, state, &native, text, SQLSMALLINT(std::size(text)),
-                                          &length)))
+        if (!SQL_SUCCEEDED(
+                SQLGetDiagRecW(m_type, m_handle, record, state, &native, text, SQLSMALLINT(std::size(text)), &length)))
             break;
-        QString line = QString::fromUtf16(reinterpret_cast<const char16_t *>(text),
-                                          qMin<qsizetype>(length, qsizetype(std::size(text)) - 1));
+        QString line = QString::fromUtf16(
+            reinterpret_cast<const char16_t *>(text), qMin<qsizetype>(length, qsizetype(std::size(text)) - 1));
         // The driver repeats what it was doing after the server's own words.
         line.remove(QStringLiteral(";\nError while executing the query"));
         messages << line.trimmed();

@@ -6,8 +6,7 @@
 
 // Owns one ODBC handle (environment, connection or statement) and frees it; a connection handle
 // is disconnected first when it was connected.
-class OdbcHandle final
-{
+class OdbcHandle final {
 public:
     OdbcHandle() = default;
     // Allocates a handle of `type` under `parent` (SQL_NULL_HANDLE for an environment).

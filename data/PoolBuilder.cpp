@@ -84,8 +84,8 @@ bool PoolBuilder::loadJson(const QByteArray &json, const QString &source)
     PoolReader reader(json, source);
     m_errors.append(reader.errors());
     std::vector<Question> questions = reader.takeQuestions();
-    m_questions.insert(m_questions.end(), std::make_move_iterator(questions.begin()),
-                       std::make_move_iterator(questions.end()));
+    m_questions.insert(
+        m_questions.end(), std::make_move_iterator(questions.begin()), std::make_move_iterator(questions.end()));
     return reader.ok();
 }
 
@@ -100,8 +100,8 @@ bool PoolBuilder::validate()
         const auto fault = [&](const auto &describe) {
             m_errors.report([&] {
                 const QString name = q.question.trimmed().isEmpty()
-                                         ? q.source
-                                         : QStringLiteral("%1 (%2)").arg(q.source, PoolReader::quoted(q.question));
+                    ? q.source
+                    : QStringLiteral("%1 (%2)").arg(q.source, PoolReader::quoted(q.question));
                 return QStringLiteral("%1: %2").arg(name, describe());
             });
             return false;
@@ -197,9 +197,11 @@ bool PoolBuilder::build(const QString &outPath, Mode mode)
         bool ok = exec(*db, QStringLiteral("BEGIN"), &error);
         for (const QString &create : ExamSchema::createStatements())
             ok = ok && exec(*db, create, &error);
-        SqliteStatement insert(db->get(), QStringLiteral("INSERT INTO Q_A (QID, Question, A, B, C, D, CorrectAnswer, "
-                                                         "Category, Description) VALUES (?,?,?,?,?,?,?,?,?)"));
-        SqliteStatement key(db->get(), QStringLiteral("INSERT INTO QuestionKeys (QID, StableID, Origin) VALUES (?,?,?)"));
+        SqliteStatement insert(db->get(),
+            QStringLiteral("INSERT INTO Q_A (QID, Question, A, B, C, D, CorrectAnswer, "
+                           "Category, Description) VALUES (?,?,?,?,?,?,?,?,?)"));
+        SqliteStatement key(
+            db->get(), QStringLiteral("INSERT INTO QuestionKeys (QID, StableID, Origin) VALUES (?,?,?)"));
         for (size_t i = 0; ok && i < m_questions.size(); ++i) {
             const Question &q = m_questions[i];
             sqlite3_reset(insert.get());
@@ -224,7 +226,8 @@ bool PoolBuilder::build(const QString &outPath, Mode mode)
     }
     if (::rename(QFile::encodeName(temp).constData(), QFile::encodeName(target).constData()) != 0) {
         QFile::remove(temp);
-        return fail(QStringLiteral("cannot move the new database into place at %1").arg(QDir::toNativeSeparators(target)));
+        return fail(
+            QStringLiteral("cannot move the new database into place at %1").arg(QDir::toNativeSeparators(target)));
     }
     m_message = QStringLiteral("%1 written: %2 questions, %3 stored exam(s) kept.")
                     .arg(QDir::toNativeSeparators(target))
@@ -253,15 +256,15 @@ bool runAll(Database &db, const QStringList &statements, QString *error)
 }
 } // namespace
 
-bool PoolBuilder::buildOnServer(const QString &dsn, const QString &database, const QString &user,
-                                const QString &password, Mode mode)
+bool PoolBuilder::buildOnServer(
+    const QString &dsn, const QString &database, const QString &user, const QString &password, Mode mode)
 {
     if (!m_validated && !validate())
         return false;
     QString description = cDBAccess::connectionDescription(3, QString(), database, dsn);
     if (!user.isEmpty())
-        description.replace(QStringLiteral(";uid=;pwd=;"), QStringLiteral(";uid=%1;pwd=%2;")
-                                                              .arg(Connection::quoteValue(user), Connection::quoteValue(password)));
+        description.replace(QStringLiteral(";uid=;pwd=;"),
+            QStringLiteral(";uid=%1;pwd=%2;").arg(Connection::quoteValue(user), Connection::quoteValue(password)));
     DbError failure;
     const std::shared_ptr<Database> db = ConnectionPool::acquireServer(description, &failure);
     const QString target = database.isEmpty() ? dsn : QStringLiteral("%1 (database %2)").arg(dsn, database);
@@ -274,7 +277,8 @@ bool PoolBuilder::buildOnServer(const QString &dsn, const QString &database, con
         return true;
     }
     if (!exists && !runAll(*db, ExamSchema::createStatements(SqlDialect::Target::PostgreSql), &error))
-        return fail(QStringLiteral("cannot create the exam tables on %1 (%2); nothing was changed.").arg(target, error));
+        return fail(
+            QStringLiteral("cannot create the exam tables on %1 (%2); nothing was changed.").arg(target, error));
     Database::Result count;
     if (!db->query(QStringLiteral("SELECT count(*) FROM ExamTitle"), &count, &failure) || count.rows.empty())
         return fail(QStringLiteral("%1 holds no exam database that can be read (%2); it was left unchanged.")
@@ -288,14 +292,17 @@ bool PoolBuilder::buildOnServer(const QString &dsn, const QString &database, con
     // What a server of an earlier version lacks, what the program's statements need there, and the
     // protection that makes the server, not the program, decide who sees what.
     if (!runAll(*db,
-                ExamSchema::sideTableStatements(SqlDialect::Target::PostgreSql) + ExamSchema::serverSupportStatements()
-                    + ExamSchema::serverSecurityStatements(),
-                &error))
+            ExamSchema::sideTableStatements(SqlDialect::Target::PostgreSql) + ExamSchema::serverSupportStatements()
+                + ExamSchema::serverSecurityStatements(),
+            &error))
         return fail(QStringLiteral("cannot write the database %1 (%2); the pool was not changed.").arg(target, error));
     PoolStore::Report report;
     if (!PoolStore::replace(*db, m_questions, &report, &error))
         return fail(QStringLiteral("cannot write the database %1 (%2); the pool was not changed.").arg(target, error));
-    m_message = QStringLiteral("%1 written: %2 questions, %3 stored exam(s) kept.").arg(target).arg(report.questions).arg(stored);
+    m_message = QStringLiteral("%1 written: %2 questions, %3 stored exam(s) kept.")
+                    .arg(target)
+                    .arg(report.questions)
+                    .arg(stored);
     if (report.keptImported > 0)
         m_message += QStringLiteral("\n%1 imported question(s) kept.").arg(report.keptImported);
     if (!report.retained.isEmpty())

@@ -12,14 +12,13 @@
 // Builds Exam.mdb from the question-pool source: JSON arrays of questions, one object each with
 // id, category, question, a, b, c, d, correct and explanation (PoolReader reads them). Questions
 // are numbered 1..N in the order of the category captions, each category one unbroken run.
-class PoolBuilder final
-{
+class PoolBuilder final {
 public:
     using Question = PoolQuestion;
 
     enum class Mode {
-        Create,      // refuses to overwrite a file that holds stored exams
-        IfAbsent,    // does nothing when the file exists
+        Create, // refuses to overwrite a file that holds stored exams
+        IfAbsent, // does nothing when the file exists
         ReplacePool, // keeps the stored exams and renumbers their questions
     };
 
@@ -32,8 +31,8 @@ public:
     // The same on a database server (classroom mode) through the ODBC data source `dsn`: creates the
     // schema when the database has none, then loads the pool with the same rules and numbering.
     // `user` and `password`, when given, sign in instead of the data source's own user.
-    bool buildOnServer(const QString &dsn, const QString &database, const QString &user, const QString &password,
-                       Mode mode);
+    bool buildOnServer(
+        const QString &dsn, const QString &database, const QString &user, const QString &password, Mode mode);
 
     const std::vector<Question> &questions() const { return m_questions; }
     // At most ErrorList::kKept errors, then a line telling how many more there were.

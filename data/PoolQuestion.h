@@ -3,8 +3,7 @@
 #include <QString>
 
 // One question of the question-pool source, as its file gives it.
-struct PoolQuestion final
-{
+struct PoolQuestion final {
     QString category;
     QString question;
     QString a, b, c, d;

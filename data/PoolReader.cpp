@@ -9,8 +9,7 @@
 #include "data/Utf8.h"
 
 namespace {
-struct Field
-{
+struct Field {
     QLatin1String key;
     QLatin1String name; // in messages: the choices are A to D there, as everywhere else
     bool multiline; // the only control character a text may hold is a line break, and only here

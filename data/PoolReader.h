@@ -15,8 +15,7 @@
 // general, it refuses a duplicate, unknown or missing key, a value that is not text and a control
 // character in a text (bar line breaks in the question, the choices and the explanation), and
 // names the file, the question and the field of each fault. It needs nothing but Qt Core.
-class PoolReader final
-{
+class PoolReader final {
 public:
     PoolReader(QByteArrayView json, const QString &source);
 
@@ -35,8 +34,7 @@ public:
 private:
     // A string as read: its text, and the first control character written raw in it, which no
     // JSON string may hold.
-    struct Text
-    {
+    struct Text {
         QString text;
         int rawControl = -1;
     };

@@ -17,10 +17,9 @@
 
 namespace {
 // One question's place in the pool being written: where it comes from and what it holds.
-struct Entry
-{
-    qint64 oldQid = 0;     // 0 for a question new to the database
-    bool rewrite = false;  // its texts change
+struct Entry {
+    qint64 oldQid = 0; // 0 for a question new to the database
+    bool rewrite = false; // its texts change
     PoolQuestion question; // texts, category and stable id
     QString origin;
     qint64 newQid = 0;
@@ -69,14 +68,16 @@ bool write(Database &db, std::vector<Entry> &layout, QString *error)
     }
     {
         Database::Result highest;
-        if (db.query(db.translate(QStringLiteral("SELECT coalesce(max(QID), 0) FROM Q_A")), &highest, &failure) && !highest.rows.empty())
+        if (db.query(db.translate(QStringLiteral("SELECT coalesce(max(QID), 0) FROM Q_A")), &highest, &failure)
+            && !highest.rows.empty())
             maxOld = std::max(maxOld, highest.rows.front().front().toLongLong());
     }
     // Out of the range of both numberings: the first pass never meets a key in use.
     const qint64 shift = std::max<qint64>(maxOld, qint64(layout.size())) + 1;
 
-    if (!run(db, QStringLiteral("CREATE TEMP TABLE IF NOT EXISTS vesk_qmap (old INTEGER PRIMARY KEY, new INTEGER NOT NULL)"),
-             error)
+    if (!run(db,
+            QStringLiteral("CREATE TEMP TABLE IF NOT EXISTS vesk_qmap (old INTEGER PRIMARY KEY, new INTEGER NOT NULL)"),
+            error)
         || !run(db, QStringLiteral("DELETE FROM vesk_qmap"), error))
         return fail();
     std::vector<QVariantList> moves;
@@ -84,7 +85,8 @@ bool write(Database &db, std::vector<Entry> &layout, QString *error)
         if (e.oldQid != 0)
             moves.push_back({e.oldQid, e.newQid});
     }
-    if (!db.executeEach(db.translate(QStringLiteral("INSERT INTO vesk_qmap (old, new) VALUES (?, ?)")), moves, &failure)) {
+    if (!db.executeEach(
+            db.translate(QStringLiteral("INSERT INTO vesk_qmap (old, new) VALUES (?, ?)")), moves, &failure)) {
         *error = failure.description;
         return fail();
     }
@@ -110,15 +112,16 @@ bool write(Database &db, std::vector<Entry> &layout, QString *error)
                 .push_back({q.question, q.a, q.b, q.c, q.d, q.correct, q.category, q.explanation, e.newQid});
         keys.push_back({e.newQid, e.question.id, e.origin});
     }
-    const bool written =
-        db.executeEach(db.translate(QStringLiteral("UPDATE Q_A SET Question = ?, A = ?, B = ?, C = ?, D = ?, "
-                                                   "CorrectAnswer = ?, Category = ?, Description = ? WHERE QID = ?")),
-                       rewrites, &failure)
+    const bool written
+        = db.executeEach(db.translate(QStringLiteral("UPDATE Q_A SET Question = ?, A = ?, B = ?, C = ?, D = ?, "
+                                                     "CorrectAnswer = ?, Category = ?, Description = ? WHERE QID = ?")),
+              rewrites, &failure)
         && db.executeEach(db.translate(QStringLiteral("INSERT INTO Q_A (Question, A, B, C, D, CorrectAnswer, Category, "
                                                       "Description, QID) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)")),
-                          inserts, &failure)
-        && db.executeEach(db.translate(QStringLiteral("INSERT INTO QuestionKeys (QID, StableID, Origin) VALUES (?, ?, ?)")),
-                          keys, &failure);
+            inserts, &failure)
+        && db.executeEach(
+            db.translate(QStringLiteral("INSERT INTO QuestionKeys (QID, StableID, Origin) VALUES (?, ?, ?)")), keys,
+            &failure);
     if (!written) {
         *error = failure.description;
         return fail();
@@ -152,8 +155,10 @@ std::vector<Entry> inCategoryOrder(std::vector<Entry> entries)
 bool PoolStore::carryShipped(const QString &installed, const QString &own, Report *report, QString *error)
 {
     DbError failure;
-    const std::shared_ptr<SqliteDatabase> from = ConnectionPool::acquire(installed, QString::fromLatin1(cDBAccess::kDatabasePassword), &failure);
-    const std::shared_ptr<SqliteDatabase> to = from ? ConnectionPool::acquire(own, QString::fromLatin1(cDBAccess::kDatabasePassword), &failure) : nullptr;
+    const std::shared_ptr<SqliteDatabase> from
+        = ConnectionPool::acquire(installed, QString::fromLatin1(cDBAccess::kDatabasePassword), &failure);
+    const std::shared_ptr<SqliteDatabase> to
+        = from ? ConnectionPool::acquire(own, QString::fromLatin1(cDBAccess::kDatabasePassword), &failure) : nullptr;
     if (!from || !to) {
         *error = failure.text();
         return false;
@@ -163,7 +168,7 @@ bool PoolStore::carryShipped(const QString &installed, const QString &own, Repor
         return false;
     const auto same = [](const PoolQuestion &x, const PoolQuestion &y) {
         return x.id == y.id && x.category == y.category && x.question == y.question && x.a == y.a && x.b == y.b
-               && x.c == y.c && x.d == y.d && x.correct == y.correct && x.explanation == y.explanation;
+            && x.c == y.c && x.d == y.d && x.correct == y.correct && x.explanation == y.explanation;
     };
     std::vector<PoolQuestion> pool, mine;
     for (const Stored &s : shipped) {
@@ -227,7 +232,7 @@ bool PoolStore::read(Database &db, std::vector<Stored> *pool, QString *error, bo
     const QString sql = QStringLiteral("SELECT q.QID, q.Category, q.Question, q.A, q.B, q.C, q.D, q.CorrectAnswer, "
                                        "q.Description, %1 FROM Q_A q %2 ORDER BY q.QID")
                             .arg(keys ? QStringLiteral("k.StableID, k.Origin") : QStringLiteral("NULL, NULL"),
-                                 keys ? QStringLiteral("LEFT JOIN QuestionKeys k ON k.QID = q.QID") : QString());
+                                keys ? QStringLiteral("LEFT JOIN QuestionKeys k ON k.QID = q.QID") : QString());
     Database::Result result;
     if (!db.query(db.translate(sql), &result, &failure)) {
         *error = failure.description;

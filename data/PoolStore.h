@@ -16,26 +16,23 @@ class SqliteHandle;
 // category stays one unbroken run, and moves the stored exams' detail rows and the QID-keyed side
 // tables with them; DetailIDs never change, so every stored exam still shows the questions it was
 // taken with.
-class PoolStore final
-{
+class PoolStore final {
 public:
-    struct Stored
-    {
+    struct Stored {
         qint64 qid = 0;
         PoolQuestion question; // its id is the stable id
-        QString origin;        // "shipped" or "imported"
-        bool used = false;     // a stored exam uses it
+        QString origin; // "shipped" or "imported"
+        bool used = false; // a stored exam uses it
     };
 
-    struct Report
-    {
-        int questions = 0;          // in the pool afterwards
-        int updated = 0;            // shipped questions matched and rewritten
-        int added = 0;              // new questions
-        int removed = 0;            // shipped questions no exam used, no longer in the pool
-        int keptImported = 0;       // imported questions carried over
-        QStringList retained;       // used by stored exams, no longer shipped: kept, drawable
-        int duplicates = 0;         // imported questions skipped as already there
+    struct Report {
+        int questions = 0; // in the pool afterwards
+        int updated = 0; // shipped questions matched and rewritten
+        int added = 0; // new questions
+        int removed = 0; // shipped questions no exam used, no longer in the pool
+        int keptImported = 0; // imported questions carried over
+        QStringList retained; // used by stored exams, no longer shipped: kept, drawable
+        int duplicates = 0; // imported questions skipped as already there
         std::map<QString, int> addedByCategory;
     };
 

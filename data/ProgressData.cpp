@@ -110,13 +110,14 @@ ProgressChart ProgressData::chart(const QString &candidate, const std::vector<Ex
         const int percent = exam.correct * 100 / exam.questions;
         const bool passed = exam.correct * 100 >= passMark * exam.questions;
         const QString title = (exam.practice ? QStringLiteral("Practice exam # ") : QStringLiteral("Exam # "))
-                              + QString::number(exam.examId) + QStringLiteral(", ") + when(exam);
+            + QString::number(exam.examId) + QStringLiteral(", ") + when(exam);
         ProgressChart::Point point{double(place), exam.correct * 100.0 / exam.questions, exam.examId,
-                                   title + QStringLiteral("\n%1 questions, %2 correct: %3 % (%4)")
-                                               .arg(exam.questions)
-                                               .arg(exam.correct)
-                                               .arg(percent)
-                                               .arg(passed ? QStringLiteral("Pass") : QStringLiteral("Fail"))};
+            title
+                + QStringLiteral("\n%1 questions, %2 correct: %3 % (%4)")
+                      .arg(exam.questions)
+                      .arg(exam.correct)
+                      .arg(percent)
+                      .arg(passed ? QStringLiteral("Pass") : QStringLiteral("Fail"))};
         (exam.practice ? practice : full).points.push_back(point);
         if (exam.practice)
             continue;
@@ -126,12 +127,13 @@ ProgressChart ProgressData::chart(const QString &candidate, const std::vector<Ex
             line.kind = ProgressChart::Kind::Category;
             line.name = score.category;
             line.points.push_back({double(place), score.correct * 100.0 / score.questions, exam.examId,
-                                   score.category + QStringLiteral(" in exam # %1, %2\n%3 of %4 correct: %5 %")
-                                                        .arg(exam.examId)
-                                                        .arg(when(exam))
-                                                        .arg(score.correct)
-                                                        .arg(score.questions)
-                                                        .arg(score.percent())});
+                score.category
+                    + QStringLiteral(" in exam # %1, %2\n%3 of %4 correct: %5 %")
+                          .arg(exam.examId)
+                          .arg(when(exam))
+                          .arg(score.correct)
+                          .arg(score.questions)
+                          .arg(score.percent())});
         }
     }
     result.exams = place;

@@ -12,12 +12,11 @@ class cDBAccess;
 
 // A candidate's scored exams in the order taken, and the chart of them.
 namespace ProgressData {
-struct Exam
-{
+struct Exam {
     qint32 examId = 0;
     QDateTime taken;
     int questions = 0; // as stored with the exam
-    int correct = 0;   // its score
+    int correct = 0; // its score
     bool practice = false;
     std::vector<CategoryScore> categories; // from its answers, in the pool's order
 };

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-std::shared_ptr<Recordset> Recordset::open(std::shared_ptr<Database> connection, const QString &sql,
-                                           bool updatable, DbError *error)
+std::shared_ptr<Recordset> Recordset::open(
+    std::shared_ptr<Database> connection, const QString &sql, bool updatable, DbError *error)
 {
     Database::Result result;
     if (!connection->query(sql, &result, error))
@@ -221,7 +221,7 @@ bool Recordset::writeTable(int row, const QString &table, const std::vector<int>
     const auto key = std::find_if(m_keys.begin(), m_keys.end(), [&](const auto &e) { return e.first == table; });
     if (table.isEmpty() || key == m_keys.end()) {
         m_lastError = DbError{DbError::GenericFailure,
-                              QStringLiteral("The changed row cannot be saved: its table key is not in the result.")};
+            QStringLiteral("The changed row cannot be saved: its table key is not in the result.")};
         return false;
     }
     QStringList sets;
@@ -235,7 +235,7 @@ bool Recordset::writeTable(int row, const QString &table, const std::vector<int>
     const QString keyColumn = m_connection->quoteName(m_columns[size_t(key->second)].origin);
     const QString sql = QStringLiteral("UPDATE %1 SET %2 WHERE %3 = ? AND %4")
                             .arg(m_connection->quoteName(table), sets.join(QLatin1String(", ")), keyColumn,
-                                 checks.join(QLatin1String(" AND ")));
+                                checks.join(QLatin1String(" AND ")));
     QVariantList params;
     for (int f : fields)
         params << m_rows[size_t(row)][size_t(f)];
@@ -247,8 +247,8 @@ bool Recordset::writeTable(int row, const QString &table, const std::vector<int>
         return false;
     if (changes != 1) {
         m_lastError = DbError{DbError::UpdateConflict,
-                              QStringLiteral("The row could not be saved: another user changed or deleted it "
-                                             "after it was read.")};
+            QStringLiteral("The row could not be saved: another user changed or deleted it "
+                           "after it was read.")};
         return false;
     }
     return true;

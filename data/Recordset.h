@@ -14,8 +14,7 @@
 // A client-side static cursor over a whole query result. An updatable recordset writes a
 // changed row back when the cursor leaves it (or on Update()), by the row's key and only if the
 // changed fields still hold the values that were read.
-class Recordset final : public QObject
-{
+class Recordset final : public QObject {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(Recordset)
 
@@ -23,8 +22,8 @@ public:
     using Column = Database::Column;
 
     // Runs `sql` (already in the engine's dialect) and fetches every row.
-    static std::shared_ptr<Recordset> open(std::shared_ptr<Database> connection, const QString &sql,
-                                           bool updatable, DbError *error);
+    static std::shared_ptr<Recordset> open(
+        std::shared_ptr<Database> connection, const QString &sql, bool updatable, DbError *error);
     ~Recordset() override;
     // A read-only recordset of some of this one's rows (0-based, in the order given), with the
     // same columns: a filtered view that moves and binds as any other recordset.
@@ -65,7 +64,7 @@ public:
 
 signals:
     void currentRowChanged(); // the row under the cursor changed: bound controls refresh
-    void moveComplete();      // after every completed move, once the controls show the row
+    void moveComplete(); // after every completed move, once the controls show the row
     void valueChanged(int row, int field);
     void writeFailed(const QString &message);
 

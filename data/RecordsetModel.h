@@ -8,8 +8,7 @@ class Recordset;
 
 // A recordset as a Qt table: one row per record, its field names as headings. Edits go into the
 // recordset's current row (other rows are read-only), which writes them back when it moves on.
-class RecordsetModel final : public QAbstractTableModel
-{
+class RecordsetModel final : public QAbstractTableModel {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(RecordsetModel)
 

@@ -32,11 +32,26 @@ struct Token {
     int length;
 };
 
-bool isSpace(QChar c) { return c.isSpace(); }
-bool isDigit(QChar c) { return c >= u'0' && c <= u'9'; }
-bool isHexDigit(QChar c) { return isDigit(c) || (c.toLower() >= u'a' && c.toLower() <= u'f'); }
-bool isWordStart(QChar c) { return c.isLetter() || c == u'_'; }
-bool isWordChar(QChar c) { return c.isLetterOrNumber() || c == u'_' || c == u'$'; }
+bool isSpace(QChar c)
+{
+    return c.isSpace();
+}
+bool isDigit(QChar c)
+{
+    return c >= u'0' && c <= u'9';
+}
+bool isHexDigit(QChar c)
+{
+    return isDigit(c) || (c.toLower() >= u'a' && c.toLower() <= u'f');
+}
+bool isWordStart(QChar c)
+{
+    return c.isLetter() || c == u'_';
+}
+bool isWordChar(QChar c)
+{
+    return c.isLetterOrNumber() || c == u'_' || c == u'$';
+}
 
 int skipWhile(QStringView sql, int at, bool (*accept)(QChar))
 {
@@ -185,17 +200,16 @@ bool sameWord(QStringView text, QLatin1String word)
 // subtraction.
 bool isClauseWord(QStringView text)
 {
-    static const QLatin1String words[] = {
-        QLatin1String("all"), QLatin1String("and"), QLatin1String("as"), QLatin1String("between"),
-        QLatin1String("by"), QLatin1String("case"), QLatin1String("distinct"), QLatin1String("else"),
-        QLatin1String("escape"), QLatin1String("except"), QLatin1String("exists"), QLatin1String("from"),
-        QLatin1String("glob"), QLatin1String("group"), QLatin1String("having"), QLatin1String("in"),
-        QLatin1String("intersect"), QLatin1String("is"), QLatin1String("join"), QLatin1String("like"),
-        QLatin1String("limit"), QLatin1String("mod"), QLatin1String("not"), QLatin1String("offset"),
-        QLatin1String("on"), QLatin1String("or"), QLatin1String("order"), QLatin1String("regexp"),
-        QLatin1String("select"), QLatin1String("set"), QLatin1String("then"), QLatin1String("top"),
-        QLatin1String("union"), QLatin1String("using"), QLatin1String("values"), QLatin1String("when"),
-        QLatin1String("where")};
+    static const QLatin1String words[] = {QLatin1String("all"), QLatin1String("and"), QLatin1String("as"),
+        QLatin1String("between"), QLatin1String("by"), QLatin1String("case"), QLatin1String("distinct"),
+        QLatin1String("else"), QLatin1String("escape"), QLatin1String("except"), QLatin1String("exists"),
+        QLatin1String("from"), QLatin1String("glob"), QLatin1String("group"), QLatin1String("having"),
+        QLatin1String("in"), QLatin1String("intersect"), QLatin1String("is"), QLatin1String("join"),
+        QLatin1String("like"), QLatin1String("limit"), QLatin1String("mod"), QLatin1String("not"),
+        QLatin1String("offset"), QLatin1String("on"), QLatin1String("or"), QLatin1String("order"),
+        QLatin1String("regexp"), QLatin1String("select"), QLatin1String("set"), QLatin1String("then"),
+        QLatin1String("top"), QLatin1String("union"), QLatin1String("using"), QLatin1String("values"),
+        QLatin1String("when"), QLatin1String("where")};
     return std::any_of(std::begin(words), std::end(words), [&](QLatin1String word) { return sameWord(text, word); });
 }
 
@@ -223,12 +237,14 @@ std::uint32_t wordRoles(QStringView text)
 {
     if (!isClauseWord(text))
         return Role::WordToken | Role::NamePart | (sameWord(text, QLatin1String("end")) ? Role::End : 0)
-               | (sameWord(text, QLatin1String("percent")) ? Role::Percent : 0);
-    const struct { const char *word; std::uint32_t roles; } clauses[] = {
-        {"case", Role::Case}, {"union", Role::Compound}, {"except", Role::Compound},
-        {"intersect", Role::Compound}, {"order", Role::CompoundTail}, {"limit", Role::CompoundTail},
-        {"select", Role::Select}, {"top", Role::Top}, {"distinct", Role::DistinctOrAll},
-        {"all", Role::DistinctOrAll | Role::All}};
+            | (sameWord(text, QLatin1String("percent")) ? Role::Percent : 0);
+    const struct {
+        const char *word;
+        std::uint32_t roles;
+    } clauses[]
+        = {{"case", Role::Case}, {"union", Role::Compound}, {"except", Role::Compound}, {"intersect", Role::Compound},
+            {"order", Role::CompoundTail}, {"limit", Role::CompoundTail}, {"select", Role::Select}, {"top", Role::Top},
+            {"distinct", Role::DistinctOrAll}, {"all", Role::DistinctOrAll | Role::All}};
     std::uint32_t roles = Role::WordToken | Role::OperandFollows;
     for (const auto &clause : clauses) {
         if (sameWord(text, QLatin1String(clause.word)))
@@ -240,21 +256,29 @@ std::uint32_t wordRoles(QStringView text)
 std::uint32_t rolesOf(Kind kind, QStringView text)
 {
     switch (kind) {
-    case Kind::Symbol: return symbolRoles(text);
-    case Kind::Word: return wordRoles(text);
-    case Kind::QuotedName: return Role::NamePart;
-    case Kind::String: return Role::Literal;
+    case Kind::Symbol:
+        return symbolRoles(text);
+    case Kind::Word:
+        return wordRoles(text);
+    case Kind::QuotedName:
+        return Role::NamePart;
+    case Kind::String:
+        return Role::Literal;
     case Kind::Variable:
         return Role::Literal | (sameWord(text, QLatin1String("@@identity")) ? Role::Identity : 0);
     case Kind::Number:
         return Role::Literal | (std::all_of(text.begin(), text.end(), isDigit) ? Role::WholeNumber : 0);
     case Kind::Space:
-    case Kind::Comment: break;
+    case Kind::Comment:
+        break;
     }
     return 0;
 }
 
-bool isTrivia(Kind kind) { return kind == Kind::Space || kind == Kind::Comment; }
+bool isTrivia(Kind kind)
+{
+    return kind == Kind::Space || kind == Kind::Comment;
+}
 
 // ---------------------------------------------------------------- translation
 
@@ -262,8 +286,7 @@ bool isTrivia(Kind kind) { return kind == Kind::Space || kind == Kind::Comment; 
 // comments), which are addressed by their rank among them. Every operand, group and clause
 // boundary is found through tables built once, so a statement costs time in proportion to its
 // length however deep its groups nest or however long its chains of "\" run.
-class Translation final
-{
+class Translation final {
 public:
     Translation(QStringView sql, Target target);
 
@@ -274,9 +297,9 @@ private:
     enum class Emit : std::uint8_t { AsWritten, Nothing, DivisionComma, LastRowId, Replaced };
 
     struct Limit {
-        int last;  // the token it is written behind
-        int rows;  // the TOP count
-        bool arm;  // closes a compound arm's subquery
+        int last; // the token it is written behind
+        int rows; // the TOP count
+        bool arm; // closes a compound arm's subquery
     };
 
     static constexpr int kUnknown = -2;
@@ -311,25 +334,28 @@ private:
 
     QStringView m_sql;
     Target m_target;
-    std::vector<QString> m_replacement;   // by token, for Emit::Replaced
-    std::vector<QString> m_after;         // by rank: written behind it, after any "))"
+    std::vector<QString> m_replacement; // by token, for Emit::Replaced
+    std::vector<QString> m_after; // by rank: written behind it, after any "))"
     std::vector<Token> m_tokens;
-    std::vector<Emit> m_emit;             // by token
-    std::vector<int> m_significant;       // token index by rank
-    std::vector<std::uint32_t> m_roles;   // by rank
-    std::vector<int> m_parenPartner;      // by rank; -1 when unbalanced
-    std::vector<int> m_casePartner;       // CASE and END, by rank
-    std::vector<int> m_leftMemo;          // leftOperandStart by rank
-    std::vector<int> m_rightMemo;         // rightOperandEnd's walk from each rank
-    std::vector<int> m_walk;              // ranks of the walk being resolved
-    std::vector<int> m_subqueryOpens;     // "SELECT * FROM (" in front of a rank
-    std::vector<int> m_divisionOpens;     // "vesk_intdiv((" in front of a rank
-    std::vector<int> m_divisionCloses;    // "))" behind a rank
-    std::vector<Limit> m_limits;          // in the order of their SELECTs
+    std::vector<Emit> m_emit; // by token
+    std::vector<int> m_significant; // token index by rank
+    std::vector<std::uint32_t> m_roles; // by rank
+    std::vector<int> m_parenPartner; // by rank; -1 when unbalanced
+    std::vector<int> m_casePartner; // CASE and END, by rank
+    std::vector<int> m_leftMemo; // leftOperandStart by rank
+    std::vector<int> m_rightMemo; // rightOperandEnd's walk from each rank
+    std::vector<int> m_walk; // ranks of the walk being resolved
+    std::vector<int> m_subqueryOpens; // "SELECT * FROM (" in front of a rank
+    std::vector<int> m_divisionOpens; // "vesk_intdiv((" in front of a rank
+    std::vector<int> m_divisionCloses; // "))" behind a rank
+    std::vector<Limit> m_limits; // in the order of their SELECTs
 };
 
 Translation::Translation(QStringView sql, Target target)
-    : m_sql(sql), m_target(target), m_tokens(tokenize(sql)), m_emit(m_tokens.size(), Emit::AsWritten)
+    : m_sql(sql)
+    , m_target(target)
+    , m_tokens(tokenize(sql))
+    , m_emit(m_tokens.size(), Emit::AsWritten)
 {
     for (size_t token = 0; token < m_tokens.size(); ++token) {
         const Token &t = m_tokens[token];
@@ -422,21 +448,22 @@ void Translation::rewriteLimitComma(int limit)
 // A subquery in FROM or JOIN needs a name there; one without gets "vesk_sub".
 void Translation::nameSubquery(int open)
 {
-    if (open < 1 || !is(open + 1, Role::Select) || !(sameWord(textOf(open - 1), QLatin1String("from"))
-                                         || sameWord(textOf(open - 1), QLatin1String("join"))))
+    if (open < 1 || !is(open + 1, Role::Select)
+        || !(sameWord(textOf(open - 1), QLatin1String("from")) || sameWord(textOf(open - 1), QLatin1String("join"))))
         return;
     const int close = m_parenPartner[size_t(open)];
     if (close < 0 || m_emit[size_t(tokenAt(close))] != Emit::AsWritten)
         return;
     static const QLatin1String joins[] = {QLatin1String("inner"), QLatin1String("left"), QLatin1String("right"),
-                                          QLatin1String("full"), QLatin1String("cross"), QLatin1String("natural"),
-                                          QLatin1String("window"), QLatin1String("fetch"), QLatin1String("for")};
+        QLatin1String("full"), QLatin1String("cross"), QLatin1String("natural"), QLatin1String("window"),
+        QLatin1String("fetch"), QLatin1String("for")};
     const int next = close + 1;
-    const bool named = next < count() && (sameWord(textOf(next), QLatin1String("as"))
-                       || (next < count() && m_tokens[size_t(tokenAt(next))].kind == Kind::QuotedName)
-                       || (is(next, Role::NamePart) && std::none_of(std::begin(joins), std::end(joins), [&](QLatin1String w) {
-                               return sameWord(textOf(next), w);
-                           })));
+    const bool named = next < count()
+        && (sameWord(textOf(next), QLatin1String("as"))
+            || (next < count() && m_tokens[size_t(tokenAt(next))].kind == Kind::QuotedName)
+            || (is(next, Role::NamePart) && std::none_of(std::begin(joins), std::end(joins), [&](QLatin1String w) {
+                   return sameWord(textOf(next), w);
+               })));
     if (!named)
         replace(close, QStringLiteral(") AS vesk_sub"));
 }
@@ -446,9 +473,9 @@ void Translation::orderNullsAsTheFileDoes(int order)
 {
     if (order + 1 >= count() || !sameWord(textOf(order + 1), QLatin1String("by")))
         return;
-    static const QLatin1String ends[] = {QLatin1String("limit"), QLatin1String("offset"), QLatin1String("union"),
-                                         QLatin1String("except"), QLatin1String("intersect"), QLatin1String("fetch"),
-                                         QLatin1String("for"), QLatin1String("window")};
+    static const QLatin1String ends[]
+        = {QLatin1String("limit"), QLatin1String("offset"), QLatin1String("union"), QLatin1String("except"),
+            QLatin1String("intersect"), QLatin1String("fetch"), QLatin1String("for"), QLatin1String("window")};
     const auto endItem = [&](int last) {
         if (last <= order + 1)
             return;
@@ -457,7 +484,7 @@ void Translation::orderNullsAsTheFileDoes(int order)
         if (m_after.empty())
             m_after.resize(size_t(count()));
         m_after[size_t(last)] += sameWord(textOf(last), QLatin1String("desc")) ? QLatin1String(" NULLS LAST")
-                                                                              : QLatin1String(" NULLS FIRST");
+                                                                               : QLatin1String(" NULLS FIRST");
     };
     int at = order + 2;
     for (; at < count(); ++at) {
@@ -681,7 +708,7 @@ void Translation::rewriteTop()
 {
     struct TopSelect {
         int select, top, rows, next;
-        int stop = 0;    // the ")" or ";" closing its level, or the end
+        int stop = 0; // the ")" or ";" closing its level, or the end
         int armStop = 0; // as a compound arm, also the next compound operator, ORDER or LIMIT
     };
     std::vector<TopSelect> selects;
@@ -703,8 +730,7 @@ void Translation::rewriteTop()
     // parentheses before a token): one sweep from the end finds, for each depth, the nearest.
     std::vector<int> depth(size_t(count()) + 1, 0);
     for (int at = 0; at < count(); ++at)
-        depth[size_t(at) + 1] =
-            depth[size_t(at)] + (is(at, Role::OpenParen) ? 1 : is(at, Role::CloseParen) ? -1 : 0);
+        depth[size_t(at) + 1] = depth[size_t(at)] + (is(at, Role::OpenParen) ? 1 : is(at, Role::CloseParen) ? -1 : 0);
     const auto [lowest, highest] = std::minmax_element(depth.begin(), depth.end());
     const int base = *lowest;
     std::vector<int> nearestStop(size_t(*highest - base) + 1, count());
@@ -751,13 +777,21 @@ QString Translation::text() const
         }
         const Token &t = m_tokens[token];
         switch (m_emit[token]) {
-        case Emit::AsWritten: result += m_sql.mid(t.start, t.length); break;
-        case Emit::Nothing: break;
-        case Emit::DivisionComma: result += QLatin1String("), ("); break;
-        case Emit::LastRowId:
-            result += m_target == Target::PostgreSql ? QLatin1String("lastval()") : QLatin1String("last_insert_rowid()");
+        case Emit::AsWritten:
+            result += m_sql.mid(t.start, t.length);
             break;
-        case Emit::Replaced: result += m_replacement[token]; break;
+        case Emit::Nothing:
+            break;
+        case Emit::DivisionComma:
+            result += QLatin1String("), (");
+            break;
+        case Emit::LastRowId:
+            result
+                += m_target == Target::PostgreSql ? QLatin1String("lastval()") : QLatin1String("last_insert_rowid()");
+            break;
+        case Emit::Replaced:
+            result += m_replacement[token];
+            break;
         }
         if (!significant)
             continue;
@@ -778,7 +812,7 @@ QString Translation::text() const
 
 // ---------------------------------------------------------------- SQL functions
 
-bool anyNull(sqlite3_value** args, int argc)
+bool anyNull(sqlite3_value **args, int argc)
 {
     for (int i = 0; i < argc; ++i) {
         if (sqlite3_value_type(args[i]) == SQLITE_NULL)
@@ -787,13 +821,13 @@ bool anyNull(sqlite3_value** args, int argc)
     return false;
 }
 
-QString valueText(sqlite3_value* value)
+QString valueText(sqlite3_value *value)
 {
-    const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(value));
+    const auto *text = reinterpret_cast<const char *>(sqlite3_value_text(value));
     return QString::fromUtf8(text, sqlite3_value_bytes(value));
 }
 
-void formatDate(sqlite3_context* context, int argc, sqlite3_value** args)
+void formatDate(sqlite3_context *context, int argc, sqlite3_value **args)
 {
     const QDateTime when = anyNull(args, argc) ? QDateTime() : DateFormat::parse(valueText(args[0]));
     if (!when.isValid()) {
@@ -818,16 +852,19 @@ std::optional<qint64> roundHalfToEven(double value)
 }
 
 // The operand as the dialect sees it: numeric text converts, fractions round half to even.
-std::optional<qint64> wholeNumber(sqlite3_value* value)
+std::optional<qint64> wholeNumber(sqlite3_value *value)
 {
     switch (sqlite3_value_numeric_type(value)) {
-    case SQLITE_INTEGER: return sqlite3_value_int64(value);
-    case SQLITE_FLOAT: return roundHalfToEven(sqlite3_value_double(value));
-    default: return std::nullopt;
+    case SQLITE_INTEGER:
+        return sqlite3_value_int64(value);
+    case SQLITE_FLOAT:
+        return roundHalfToEven(sqlite3_value_double(value));
+    default:
+        return std::nullopt;
     }
 }
 
-void integerDivide(sqlite3_context* context, int argc, sqlite3_value** args)
+void integerDivide(sqlite3_context *context, int argc, sqlite3_value **args)
 {
     if (anyNull(args, argc)) {
         sqlite3_result_null(context);
@@ -835,8 +872,7 @@ void integerDivide(sqlite3_context* context, int argc, sqlite3_value** args)
     }
     const std::optional<qint64> dividend = wholeNumber(args[0]);
     const std::optional<qint64> divisor = wholeNumber(args[1]);
-    const bool overflows = dividend && divisor && *dividend == std::numeric_limits<qint64>::min()
-                           && *divisor == -1;
+    const bool overflows = dividend && divisor && *dividend == std::numeric_limits<qint64>::min() && *divisor == -1;
     if (!dividend || !divisor || overflows) {
         sqlite3_result_error(context, "integer division needs numbers within the 64-bit range", -1);
         return;
@@ -853,12 +889,12 @@ void integerDivide(sqlite3_context* context, int argc, sqlite3_value** args)
 
 namespace SqlDialect {
 
-QString translate(const QString& sql, Target target)
+QString translate(const QString &sql, Target target)
 {
     return Translation(sql, target).text();
 }
 
-void registerFunctions(sqlite3* db)
+void registerFunctions(sqlite3 *db)
 {
     // Registering "format" also overrides SQLite's printf-style format() where newer builds have one.
     constexpr int flags = SQLITE_UTF8 | SQLITE_DETERMINISTIC;

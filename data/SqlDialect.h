@@ -16,10 +16,10 @@ enum class Target { Sqlite, PostgreSql };
 //   a \ b (integer division)         ->  vesk_intdiv((a), (b))
 //   @@IDENTITY                       ->  last_insert_rowid()
 // Format(expr, 'pattern') is kept as written; registerFunctions() supplies it.
-QString translate(const QString& sql, Target target = Target::Sqlite);
+QString translate(const QString &sql, Target target = Target::Sqlite);
 
 // Adds the functions translated statements call: format(text, pattern) and vesk_intdiv(a, b).
 // Call once on each connection, after keying it.
-void registerFunctions(sqlite3* db);
+void registerFunctions(sqlite3 *db);
 
 } // namespace SqlDialect

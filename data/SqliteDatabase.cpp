@@ -42,7 +42,7 @@ bool SqliteDatabase::query(const QString &sql, Result *result, DbError *error)
         const char *table = sqlite3_column_table_name(stmt.get(), i);
         const char *origin = sqlite3_column_origin_name(stmt.get(), i);
         result->columns.push_back(Column{QString::fromUtf8(sqlite3_column_name(stmt.get(), i)),
-                                         QString::fromUtf8(table ? table : ""), QString::fromUtf8(origin ? origin : "")});
+            QString::fromUtf8(table ? table : ""), QString::fromUtf8(origin ? origin : "")});
     }
     int rc = SQLITE_OK;
     while ((rc = stmt.step()) == SQLITE_ROW) {
@@ -144,7 +144,8 @@ qlonglong SqliteDatabase::lastInsertId()
 
 bool SqliteDatabase::hasTable(const QString &name)
 {
-    SqliteStatement stmt(get(), QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name = ? COLLATE NOCASE"));
+    SqliteStatement stmt(
+        get(), QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name = ? COLLATE NOCASE"));
     stmt.bind(1, name);
     return stmt.step() == SQLITE_ROW && stmt.column(0).toInt() > 0;
 }

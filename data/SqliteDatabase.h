@@ -8,8 +8,7 @@ class SqliteHandle;
 struct sqlite3;
 
 // The keyed exam file through SQLCipher.
-class SqliteDatabase final : public Database
-{
+class SqliteDatabase final : public Database {
 public:
     explicit SqliteDatabase(std::shared_ptr<SqliteHandle> handle);
     ~SqliteDatabase() override;

@@ -88,11 +88,11 @@ QVariant SqliteStatement::column(int index) const
     case SQLITE_FLOAT:
         return QVariant(sqlite3_column_double(m_stmt, index));
     case SQLITE_TEXT:
-        return QVariant(QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(m_stmt, index)),
-                                          sqlite3_column_bytes(m_stmt, index)));
+        return QVariant(QString::fromUtf8(
+            reinterpret_cast<const char *>(sqlite3_column_text(m_stmt, index)), sqlite3_column_bytes(m_stmt, index)));
     case SQLITE_BLOB:
-        return QVariant(QByteArray(static_cast<const char *>(sqlite3_column_blob(m_stmt, index)),
-                                   sqlite3_column_bytes(m_stmt, index)));
+        return QVariant(QByteArray(
+            static_cast<const char *>(sqlite3_column_blob(m_stmt, index)), sqlite3_column_bytes(m_stmt, index)));
     default:
         return QVariant();
     }

@@ -9,8 +9,7 @@ struct sqlite3;
 struct sqlite3_stmt;
 
 // Owns one open SQLCipher connection.
-class SqliteHandle final
-{
+class SqliteHandle final {
 public:
     explicit SqliteHandle(sqlite3 *db);
     ~SqliteHandle();
@@ -26,8 +25,7 @@ private:
 };
 
 // Owns one prepared statement.
-class SqliteStatement final
-{
+class SqliteStatement final {
 public:
     SqliteStatement(sqlite3 *db, const QString &sql);
     ~SqliteStatement();

@@ -12,8 +12,7 @@ class Recordset;
 // the program a fresh, unopened shared connection; destroying one releases the shared
 // connection when it is open. Failing to connect or to open a recordset is fatal: the user is
 // told and the program ends at once.
-class cDBAccess final
-{
+class cDBAccess final {
 public:
     // Cursor locations, types and lock types of a recordset.
     enum { adUseClient = 3, adOpenForwardOnly = 0, adOpenStatic = 3, adLockReadOnly = 1, adLockOptimistic = 3 };
@@ -26,12 +25,11 @@ public:
     cDBAccess &operator=(const cDBAccess &) = delete;
 
     bool ExecuteSQL(const QString &SQL);
-    std::shared_ptr<Recordset> GetRS(const QString &SQL, int CLocation = adUseClient,
-                                     int CType = adOpenForwardOnly, int CLock = adLockReadOnly,
-                                     int cmdType = 1);
+    std::shared_ptr<Recordset> GetRS(const QString &SQL, int CLocation = adUseClient, int CType = adOpenForwardOnly,
+        int CLock = adLockReadOnly, int cmdType = 1);
     std::shared_ptr<Connection> GetConnection() const;
     bool Open_Connection(int dbProvider, const QString &db_Path = QString(), const QString &db_Name = QString(),
-                         const QString &sDSN = QString());
+        const QString &sDSN = QString());
 
     // The key the last successful insert on this object's connection was given, or 0.
     qlonglong lastInsertId() const;
@@ -48,8 +46,8 @@ public:
     // Rows the last ExecuteSQL changed (0 after a failure).
     int mRecordsAffected = 0;
 
-    static QString connectionDescription(int dbProvider, const QString &dbPath, const QString &db_Name,
-                                         const QString &sDSN);
+    static QString connectionDescription(
+        int dbProvider, const QString &dbPath, const QString &db_Name, const QString &sDSN);
 
 private:
     std::shared_ptr<Recordset> mRecordset;

@@ -54,8 +54,7 @@ int ExamDraw::remainder(int n, const Ticked &ticked)
     return ticked[kAllCategories] || count == 0 ? 0 : n - perCategory(n, ticked) * count;
 }
 
-std::optional<ExamDraw::Shortage> ExamDraw::findShortage(int n, const Ticked &ticked, const Stock &stock,
-                                                         int poolSize)
+std::optional<ExamDraw::Shortage> ExamDraw::findShortage(int n, const Ticked &ticked, const Stock &stock, int poolSize)
 {
     if (ticked[kAllCategories]) {
         if (poolSize < n)
@@ -90,8 +89,7 @@ std::optional<ExamDraw::Shortage> ExamDraw::findShortage(int n, const Ticked &ti
     return std::nullopt;
 }
 
-std::vector<int> ExamDraw::drawSlots(int n, const Ticked &ticked, const Stock &stock, int poolSize,
-                                     std::mt19937 &rng)
+std::vector<int> ExamDraw::drawSlots(int n, const Ticked &ticked, const Stock &stock, int poolSize, std::mt19937 &rng)
 {
     std::vector<int> filled(size_t(std::max(n, 0)), 0);
     if (ticked[kAllCategories]) {
@@ -176,6 +174,6 @@ std::vector<int> ExamDraw::drawFromLists(int n, const Ticked &ticked, const List
 
 std::mt19937 ExamDraw::seededFromClock()
 {
-    return std::mt19937(static_cast<std::mt19937::result_type>(
-        std::chrono::high_resolution_clock::now().time_since_epoch().count()));
+    return std::mt19937(
+        static_cast<std::mt19937::result_type>(std::chrono::high_resolution_clock::now().time_since_epoch().count()));
 }

@@ -14,16 +14,14 @@ namespace ExamDraw {
 constexpr int kAllCategories = 6;
 using Ticked = std::array<bool, 7>; // the six categories, then "All Categories"
 
-struct CategoryStock
-{
+struct CategoryStock {
     int count = 0; // 0: the category has no questions
     int lowQID = 0;
     int highQID = 0;
 };
 using Stock = std::array<CategoryStock, 6>;
 
-struct Shortage
-{
+struct Shortage {
     int category = -1; // index of the category that runs short, -1 for the whole pool
     int has = 0;
     int needs = 0;

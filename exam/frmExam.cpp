@@ -5,8 +5,8 @@
 #include <QCloseEvent>
 #include <QFocusEvent>
 #include <QFrame>
-#include <QKeyEvent>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMdiSubWindow>
@@ -174,13 +174,13 @@ void frmExam::buildSetupColumn(QWidget *content)
     command(0, QStringLiteral("Start Exam"), QRect(120, 200, 1060, 400));
     command(1, QStringLiteral("End Exam"), QRect(1250, 200, 1060, 400));
     command(4, QStringLiteral("Pause"), QRect(120, 680, 2190, 400));
-    const std::pair<int, const char *> captionsOfClock[] = {
-        {0, "Exam Date:"}, {1, "Start Time:"}, {2, "Duration:"}, {15, "Time Left:"}, {3, "Questions Left:"}};
+    const std::pair<int, const char *> captionsOfClock[]
+        = {{0, "Exam Date:"}, {1, "Start Time:"}, {2, "Duration:"}, {15, "Time Left:"}, {3, "Questions Left:"}};
     const int valueIndex[] = {7, 8, 9, 10, 11};
     for (int row = 0; row < 5; ++row) {
         const int top = 1250 + row * 320;
         label(captionsOfClock[row].first, QString::fromUtf8(captionsOfClock[row].second), panel,
-              QRect(120, top, 1300, 285));
+            QRect(120, top, 1300, 285));
         QLabel *value = label(valueIndex[row], QString(), panel, QRect(1430, top, 960, 285));
         QFont bold = value->font();
         bold.setBold(true);
@@ -251,16 +251,16 @@ void frmExam::buildQuestionArea(QWidget *content)
 
     const int navTop = 6560;
     const int navLefts[] = {750, 1200, 5175, 5625};
-    m_commands.merge(QuestionNavigator::createButtons(area, navLefts, navTop, [this](int index) { Command1_Click(index); }));
+    m_commands.merge(
+        QuestionNavigator::createButtons(area, navLefts, navTop, [this](int index) { Command1_Click(index); }));
     m_lblStatus = new QLabel(area);
     m_lblStatus->setObjectName(QStringLiteral("lblStatus"));
     m_lblStatus->setAlignment(Qt::AlignCenter);
     m_lblStatus->setGeometry(Twips::rect(1700, navTop + 50, 3400, 300));
     // The picture buttons say their keys.
-    static const std::pair<int, const char *> keys[] = {{2, "First question (Home)"},
-                                                        {3, "Previous question (Left or Page Up)"},
-                                                        {5, "Next question (Right or Page Down)"},
-                                                        {6, "Last question (End)"}};
+    static const std::pair<int, const char *> keys[]
+        = {{2, "First question (Home)"}, {3, "Previous question (Left or Page Up)"},
+            {5, "Next question (Right or Page Down)"}, {6, "Last question (End)"}};
     for (const auto &[index, tip] : keys)
         Command1(index)->setToolTip(QString::fromLatin1(tip));
 
@@ -273,7 +273,7 @@ void frmExam::buildQuestionArea(QWidget *content)
     m_flag = flag;
     auto *legend = new QLabel(QStringLiteral("Map: filled = answered, orange corner = flagged, "
                                              "dark frame = on screen. Keys: A-D, arrows, Home, End, F."),
-                              area);
+        area);
     legend->setObjectName(QStringLiteral("lblMapLegend"));
     legend->setWordWrap(true);
     QFont small = legend->font();
@@ -399,7 +399,7 @@ bool frmExam::eventFilter(QObject *watched, QEvent *event)
         // activation, a popup, a box of our own or the screen closing.
         const Qt::FocusReason reason = static_cast<QFocusEvent *>(event)->reason();
         const bool moved = reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason
-                           || reason == Qt::MouseFocusReason || reason == Qt::ShortcutFocusReason;
+            || reason == Qt::MouseFocusReason || reason == Qt::ShortcutFocusReason;
         QWidget *next = QApplication::focusWidget();
         if (moved && !m_unloading && next && next != m_text1 && !qobject_cast<QMdiSubWindow *>(next)) {
             const QPointer<QWidget> clicked = next;
@@ -408,7 +408,8 @@ bool frmExam::eventFilter(QObject *watched, QEvent *event)
             // A button pressed on the way out never sees its release once the box has shown: let
             // it come up again once its press has been handled.
             if (auto *button = qobject_cast<QAbstractButton *>(clicked.data()); button && refused)
-                QMetaObject::invokeMethod(button, [button] { button->setDown(false); }, Qt::QueuedConnection);
+                QMetaObject::invokeMethod(
+                    button, [button] { button->setDown(false); }, Qt::QueuedConnection);
         }
     }
     return QWidget::eventFilter(watched, event);
@@ -470,7 +471,7 @@ void frmExam::Text1_LostFocus(int Index)
     if (!m_text1->text().trimmed().isEmpty())
         return;
     MessageBox::show(QStringLiteral("User name can not be blank."), MessageBox::OkOnly, MessageBox::Critical,
-                     QStringLiteral("User Name"));
+        QStringLiteral("User Name"));
     m_text1->activateWindow();
     m_text1->setFocus(Qt::OtherFocusReason);
 }
@@ -505,7 +506,7 @@ void frmExam::Command1_Click(int Index)
         if (m_text1->text().trimmed().isEmpty()) {
             m_text1->setFocus(Qt::OtherFocusReason);
             MessageBox::show(QStringLiteral("Please enter the name"), MessageBox::OkOnly, MessageBox::Critical,
-                             QStringLiteral("Missing name"));
+                QStringLiteral("Missing name"));
             return;
         }
         if (!checkDrawable())
@@ -644,12 +645,12 @@ bool frmExam::checkPractiseDrawable(const ExamDraw::Ticked &ticked)
                                         "Please clear \"Only questions I answered wrong before\" to draw from "
                                         "the whole pool.")
                              .arg(name),
-                         MessageBox::OkOnly, MessageBox::Information, QStringLiteral("No Mistakes to Practise"));
+            MessageBox::OkOnly, MessageBox::Information, QStringLiteral("No Mistakes to Practise"));
         return false;
     }
     return reportShortage(ExamDraw::findShortage(gNumOfQuestions, ticked, ExamDraw::stockOf(mistakes.byCategory),
-                                                 ExamDraw::poolSizeOf(mistakes.byCategory)),
-                          QStringLiteral(" answered wrong before"));
+                              ExamDraw::poolSizeOf(mistakes.byCategory)),
+        QStringLiteral(" answered wrong before"));
 }
 
 bool frmExam::reportShortage(const std::optional<ExamDraw::Shortage> &shortage, const QString &kind)
@@ -657,15 +658,15 @@ bool frmExam::reportShortage(const std::optional<ExamDraw::Shortage> &shortage, 
     if (!shortage)
         return true;
     const QString where = shortage->category < 0
-                              ? QStringLiteral("The question pool")
-                              : QStringLiteral("The category \"%1\"").arg(ExamSchema::categories().at(shortage->category));
+        ? QStringLiteral("The question pool")
+        : QStringLiteral("The category \"%1\"").arg(ExamSchema::categories().at(shortage->category));
     MessageBox::show(QStringLiteral("%1 has %2 question(s)%3, but this exam needs %4 from it.\n"
                                     "Please tick other categories or choose fewer questions.")
                          .arg(where)
                          .arg(shortage->has)
                          .arg(kind)
                          .arg(shortage->needs),
-                     MessageBox::OkOnly, MessageBox::Exclamation, QStringLiteral("Not Enough Questions"));
+        MessageBox::OkOnly, MessageBox::Exclamation, QStringLiteral("Not Enough Questions"));
     return false;
 }
 
@@ -708,7 +709,7 @@ void frmExam::Timer1_Timer()
         return;
     m_timeOverShown = true;
     MessageBox::show(QStringLiteral("The exam time is over.\n       Thank you."), MessageBox::OkOnly,
-                     MessageBox::Critical, QStringLiteral("Exam Time"));
+        MessageBox::Critical, QStringLiteral("Exam Time"));
     Command1_Click(1);
 }
 
@@ -729,7 +730,7 @@ std::vector<int> frmExam::drawPool(const ExamDraw::Ticked &ticked, std::mt19937 
             if (!ticked[size_t(c)])
                 continue;
             gSQL = QStringLiteral("SELECT * FROM Q_A WHERE Category = '") + m_categories[c]->text()
-                   + QStringLiteral("' ORDER BY QID ");
+                + QStringLiteral("' ORDER BY QID ");
             gRs = gDB->GetRS(gSQL, 3, 0, 1, 1);
             if (!gRs)
                 return {};
@@ -759,8 +760,8 @@ bool frmExam::CreateExam()
     // ISO 8601 reads back as the same moment whatever the locale.
     const QString now = Clock::now().toString(QStringLiteral("yyyy-MM-dd hh:mm:ss"));
     gSQL = QStringLiteral("INSERT INTO ExamTitle(UserName,ExamDate,NumOfQuestions) ") + QStringLiteral(" VALUES('")
-           + escaped(name) + QStringLiteral("', ") + QStringLiteral(" '") + now + QStringLiteral("','")
-           + QString::number(gNumOfQuestions) + QStringLiteral("') ");
+        + escaped(name) + QStringLiteral("', ") + QStringLiteral(" '") + now + QStringLiteral("','")
+        + QString::number(gNumOfQuestions) + QStringLiteral("') ");
     if (!gDB->ExecuteSQL(gSQL)) {
         failCreation(gDB->mLastError);
         return false;
@@ -796,8 +797,8 @@ bool frmExam::CreateExam()
 
     for (const int qid : drawn) {
         gSQL = QStringLiteral("INSERT INTO ExamDetails(ExamID,UserName,QID) ") + QStringLiteral(" VALUES('")
-               + QString::number(examId) + QStringLiteral("','") + escaped(m_text1->text()) + QStringLiteral("','")
-               + QString::number(qid) + QStringLiteral("')");
+            + QString::number(examId) + QStringLiteral("','") + escaped(m_text1->text()) + QStringLiteral("','")
+            + QString::number(qid) + QStringLiteral("')");
         if (qid == 0 || !gDB->ExecuteSQL(gSQL)) {
             failCreation(qid == 0 ? QStringLiteral("not enough questions to draw from") : gDB->mLastError);
             return false;
@@ -828,7 +829,7 @@ void frmExam::failCreation(QString reason)
         gDB->RollbackBatch();
     gDB.reset();
     MessageBox::show(QStringLiteral("The exam could not be stored:\n") + reason, MessageBox::OkOnly,
-                     MessageBox::Critical, QStringLiteral("Exam Not Stored"));
+        MessageBox::Critical, QStringLiteral("Exam Not Stored"));
 }
 
 // --- Questions ----------------------------------------------------------------------------
@@ -846,9 +847,8 @@ void frmExam::ShowQuestion()
         return;
     connect(m_rsExam.get(), &Recordset::moveComplete, this, &frmExam::rsExam_MoveComplete);
     connect(m_rsExam.get(), &Recordset::writeFailed, this, &frmExam::reportAnswerNotStored);
-    static const std::pair<int, const char *> fields[] = {{0, "Question"}, {1, "A"},      {2, "B"},
-                                                          {3, "C"},        {4, "D"},      {5, "DetailID"},
-                                                          {6, "Answer"},   {7, "Category"}};
+    static const std::pair<int, const char *> fields[]
+        = {{0, "Question"}, {1, "A"}, {2, "B"}, {3, "C"}, {4, "D"}, {5, "DetailID"}, {6, "Answer"}, {7, "Category"}};
     for (const auto &field : fields)
         m_binder->bind(txtFields(field.first), QString::fromLatin1(field.second));
     m_binder->bind(m_check1, QStringLiteral("Answered"));
@@ -893,9 +893,9 @@ void frmExam::txtFields_Change(int Index)
 {
     if (Index == 6) {
         const QString answer = txtFieldsText(6);
-        const int letter = QStringList{QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C"),
-                                       QStringLiteral("D")}
-                               .indexOf(answer);
+        const int letter
+            = QStringList{QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C"), QStringLiteral("D")}.indexOf(
+                answer);
         if (letter >= 0)
             m_options[letter]->setChecked(true);
         else
@@ -917,7 +917,8 @@ void frmExam::Option1_Click(int Index)
 
 bool frmExam::isFlagged(int row) const
 {
-    const QVariant detail = m_rsExam ? m_rsExam->value(row, m_rsExam->fieldIndex(QStringLiteral("DetailID"))) : QVariant();
+    const QVariant detail
+        = m_rsExam ? m_rsExam->value(row, m_rsExam->fieldIndex(QStringLiteral("DetailID"))) : QVariant();
     return detail.isValid() && m_flagged.count(detail.toInt()) > 0;
 }
 
@@ -958,7 +959,7 @@ void frmExam::setFlagged(bool flagged)
         const QString reason = gDB->mLastError;
         gDB.reset();
         MessageBox::show(QStringLiteral("The flag could not be stored:\n") + reason, MessageBox::OkOnly,
-                         MessageBox::Critical, QStringLiteral("Flag Not Stored"));
+            MessageBox::Critical, QStringLiteral("Flag Not Stored"));
     }
     gDB.reset();
     m_flag->setChecked(isFlagged(row));
@@ -1036,7 +1037,7 @@ void frmExam::OfferResume()
                          .arg(name, when)
                          .arg(count)
                          .arg(minutesAndSeconds(timeLeft)),
-                     MessageBox::YesNo, MessageBox::Question, QStringLiteral("Continue Exam"));
+        MessageBox::YesNo, MessageBox::Question, QStringLiteral("Continue Exam"));
     if (gMsgResult.toInt() != MessageBox::Yes) {
         // Scored as it stands; it then appears in the results list.
         m_examId = examId;
@@ -1053,7 +1054,7 @@ void frmExam::OfferResume()
     gDB.reset();
     if (!won) {
         MessageBox::show(QStringLiteral("The exam of %1 has just been continued in another window.").arg(name),
-                         MessageBox::OkOnly, MessageBox::Information, QStringLiteral("Continue Exam"));
+            MessageBox::OkOnly, MessageBox::Information, QStringLiteral("Continue Exam"));
         return;
     }
     m_lastBeat = claimed;
@@ -1105,7 +1106,7 @@ void frmExam::rsExam_MoveComplete()
     m_map->setCurrent(row);
     m_flag->setChecked(isFlagged(row));
     const QString status = QStringLiteral("Question: ") + QString::number(m_rsExam->AbsolutePosition())
-                           + QStringLiteral(" of ") + QString::number(m_rsExam->RecordCount());
+        + QStringLiteral(" of ") + QString::number(m_rsExam->RecordCount());
     if (m_lblStatus->text() == status)
         return;
     m_lblStatus->setText(status);
@@ -1122,7 +1123,7 @@ void frmExam::CountQuestionsLeft()
     gDB = std::make_unique<cDBAccess>();
     gDB->Open_Connection(gDbProvider, QString(), gDbName, gDSN);
     gSQL = QStringLiteral("SELECT ExamDetails.ExamID, ExamDetails.Answered ") + QStringLiteral(" From ExamDetails ")
-           + QStringLiteral(" WHERE ExamDetails.Answered =0 and ExamDetails.ExamID = ") + QString::number(m_examId);
+        + QStringLiteral(" WHERE ExamDetails.Answered =0 and ExamDetails.ExamID = ") + QString::number(m_examId);
     gRs = gDB->GetRS(gSQL, 3, 0, 1, 1);
     if (gRs)
         Label1(11)->setText(QString::number(gRs->RecordCount()));
@@ -1136,7 +1137,7 @@ void frmExam::reportAnswerNotStored(const QString &reason)
         return;
     m_answerErrorShown = true;
     MessageBox::show(QStringLiteral("Your answer could not be stored:\n") + reason, MessageBox::OkOnly,
-                     MessageBox::Critical, QStringLiteral("Answer Not Stored"));
+        MessageBox::Critical, QStringLiteral("Answer Not Stored"));
 }
 
 // --- Scoring ------------------------------------------------------------------------------
@@ -1150,7 +1151,8 @@ void frmExam::CalculateResult()
         gSQL = ExamSchema::scoreOnServer(m_examId);
     } else {
         int correctCount = 0;
-        gSQL = QStringLiteral("SELECT * FROM ExamDetails ") + QStringLiteral(" WHERE ExamID = ") + QString::number(m_examId);
+        gSQL = QStringLiteral("SELECT * FROM ExamDetails ") + QStringLiteral(" WHERE ExamID = ")
+            + QString::number(m_examId);
         gRs = gDB->GetRS(gSQL, 3, 0, 1, 1);
         if (!gRs)
             return;
@@ -1172,8 +1174,9 @@ void frmExam::CalculateResult()
         }
         question.reset();
         gRs.reset();
-        gSQL = QStringLiteral("UPDATE ExamTitle ") + QStringLiteral(" SET ExamResult = '") + QString::number(correctCount)
-               + QStringLiteral("' ") + QStringLiteral(" WHERE ExamID = ") + QString::number(m_examId);
+        gSQL = QStringLiteral("UPDATE ExamTitle ") + QStringLiteral(" SET ExamResult = '")
+            + QString::number(correctCount) + QStringLiteral("' ") + QStringLiteral(" WHERE ExamID = ")
+            + QString::number(m_examId);
     }
     // The score and the end of the exam's progress row are stored together, with one sync: a
     // scored exam is never continued.
@@ -1184,8 +1187,8 @@ void frmExam::CalculateResult()
     if (!stored) {
         const QString reason = gDB->mLastError;
         gDB->RollbackBatch();
-        MessageBox::show(QStringLiteral("The result of the exam could not be stored:\n") + reason,
-                         MessageBox::OkOnly, MessageBox::Critical, QStringLiteral("Exam Result"));
+        MessageBox::show(QStringLiteral("The result of the exam could not be stored:\n") + reason, MessageBox::OkOnly,
+            MessageBox::Critical, QStringLiteral("Exam Result"));
     }
     gDB.reset();
 }
@@ -1194,6 +1197,5 @@ void frmExam::CalculateResult()
 
 void frmExam::fitToWidth(double clientWidth)
 {
-    stretchFrame(Frame1(3), {txtFields(0), txtFields(1), txtFields(2), txtFields(3), txtFields(4), m_map},
-                 clientWidth);
+    stretchFrame(Frame1(3), {txtFields(0), txtFields(1), txtFields(2), txtFields(3), txtFields(4), m_map}, clientWidth);
 }

@@ -27,8 +27,7 @@ class Recordset;
 
 // The exam screen: the set-up form, then the running exam with its clock, its questions and its
 // commands, until the exam is scored and handed over to the results screen.
-class frmExam final : public ScrollingScreen
-{
+class frmExam final : public ScrollingScreen {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(frmExam)
 
@@ -127,8 +126,8 @@ private:
     QuestionMap *m_map = nullptr;
     QAbstractButton *m_flag = nullptr;
     std::set<qint32> m_flagged; // DetailIDs of the exam's flagged questions
-    qint64 m_lastBeat = 0;      // seconds since the epoch of the last stored heartbeat
-    bool m_sideTables = false;  // flags and progress can be stored
+    qint64 m_lastBeat = 0; // seconds since the epoch of the last stored heartbeat
+    bool m_sideTables = false; // flags and progress can be stored
     std::shared_ptr<Recordset> m_rsExam;
     qint32 m_examId = 0;
     bool m_applyingRules = false;

@@ -22,7 +22,10 @@ void check(bool property)
         std::abort();
 }
 
-bool isControl(QChar c) { return c.unicode() < 0x20 || (c.unicode() >= 0x7f && c.unicode() <= 0x9f); }
+bool isControl(QChar c)
+{
+    return c.unicode() < 0x20 || (c.unicode() >= 0x7f && c.unicode() <= 0x9f);
+}
 
 bool isPlainText(const QString &text, bool multiline)
 {
@@ -59,10 +62,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         check(items.at(i).isObject());
         const QJsonObject object = items.at(i).toObject();
         const PoolQuestion &q = reader.questions().at(size_t(i));
-        const struct { const char *key; const QString &text; bool multiline; } fields[] = {
-            {"id", q.id, false}, {"category", q.category, false}, {"question", q.question, true},
-            {"a", q.a, true}, {"b", q.b, true}, {"c", q.c, true}, {"d", q.d, true},
-            {"correct", q.correct, false}, {"explanation", q.explanation, true}};
+        const struct {
+            const char *key;
+            const QString &text;
+            bool multiline;
+        } fields[] = {{"id", q.id, false}, {"category", q.category, false}, {"question", q.question, true},
+            {"a", q.a, true}, {"b", q.b, true}, {"c", q.c, true}, {"d", q.d, true}, {"correct", q.correct, false},
+            {"explanation", q.explanation, true}};
         qsizetype found = 0;
         for (const auto &field : fields) {
             const QJsonValue value = object.value(QLatin1String(field.key));

@@ -16,7 +16,7 @@ bool holdsNoDialect(const QString &sql)
 {
     const QString folded = sql.toCaseFolded();
     return !sql.contains(u'\\') && !sql.contains(u"@@") && !sql.contains(u'[') && !folded.contains(u"top")
-           && !folded.contains(u"format");
+        && !folded.contains(u"format");
 }
 
 void check(const QString &sql)

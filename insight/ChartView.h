@@ -13,8 +13,7 @@ class QWidget;
 // A view that draws a ProgressChart. The drawing code lives in a plugin (Qt Charts and its
 // libraries are loaded only when a chart is first opened), so the program and the plugin share
 // nothing but this header: no QObject, no program state.
-class ChartView
-{
+class ChartView {
 public:
     virtual ~ChartView() = default;
 
@@ -32,8 +31,7 @@ public:
 };
 
 // What the plugin gives: views of charts.
-class ChartViewFactory
-{
+class ChartViewFactory {
 public:
     virtual ~ChartViewFactory() = default;
     virtual std::unique_ptr<ChartView> create(QWidget *parent) = 0;

@@ -13,7 +13,7 @@ QStringList ChartViewLoader::searchFolders()
 {
     const QDir program(QCoreApplication::applicationDirPath());
     return {program.absolutePath(), QDir::cleanPath(program.filePath(QStringLiteral(".."))),
-            QDir::cleanPath(program.filePath(QStringLiteral("../lib/vesk/plugins")))};
+        QDir::cleanPath(program.filePath(QStringLiteral("../lib/vesk/plugins")))};
 }
 
 ChartViewFactory *ChartViewLoader::factory(QString *error)

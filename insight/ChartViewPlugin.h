@@ -5,8 +5,7 @@
 #include "insight/ChartView.h"
 
 // The plugin's entry: makes the Qt Charts views of progress charts.
-class ChartViewPlugin final : public QObject, public ChartViewFactory
-{
+class ChartViewPlugin final : public QObject, public ChartViewFactory {
     Q_OBJECT
     Q_PLUGIN_METADATA(IID ChartViewFactory_iid)
     Q_INTERFACES(ChartViewFactory)

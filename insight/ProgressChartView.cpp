@@ -11,8 +11,8 @@
 #include <QLineSeries>
 #include <QScatterSeries>
 #include <QToolTip>
-#include <QValueAxis>
 #include <QVBoxLayout>
+#include <QValueAxis>
 
 namespace {
 // A tick every 1, 2, 5, 10, 20, 50... exams, about ten along the axis.
@@ -37,7 +37,7 @@ QList<QPointF> pointsOf(const ProgressChart::Line &line)
 }
 
 const QColor kCategoryColours[] = {QColor(0x1f, 0x77, 0xb4), QColor(0x2c, 0xa0, 0x2c), QColor(0x94, 0x67, 0xbd),
-                                   QColor(0x8c, 0x56, 0x4b), QColor(0x17, 0xbe, 0xcf), QColor(0xbc, 0xbd, 0x22)};
+    QColor(0x8c, 0x56, 0x4b), QColor(0x17, 0xbe, 0xcf), QColor(0xbc, 0xbd, 0x22)};
 } // namespace
 
 ProgressChartView::ProgressChartView(QWidget *parent)
@@ -129,7 +129,7 @@ void ProgressChartView::setChart(const ProgressChart &chart)
         series->attachAxis(xAxis);
         series->attachAxis(yAxis);
         connect(series, &QXYSeries::hovered, this,
-                [this, i](const QPointF &point, bool entered) { showTip(m_data.lines[i], point.x(), entered); });
+            [this, i](const QPointF &point, bool entered) { showTip(m_data.lines[i], point.x(), entered); });
         m_series.push_back(series);
     }
     for (QLegendMarker *marker : m_chart->legend()->markers()) {
@@ -187,10 +187,10 @@ void ProgressChartView::showTip(const ProgressChart::Line &line, double x, bool 
         QToolTip::hideText();
         return;
     }
-    const auto nearest = std::min_element(line.points.begin(), line.points.end(),
-                                          [x](const ProgressChart::Point &a, const ProgressChart::Point &b) {
-                                              return std::abs(a.x - x) < std::abs(b.x - x);
-                                          });
+    const auto nearest = std::min_element(
+        line.points.begin(), line.points.end(), [x](const ProgressChart::Point &a, const ProgressChart::Point &b) {
+            return std::abs(a.x - x) < std::abs(b.x - x);
+        });
     if (!nearest->tip.isEmpty())
         QToolTip::showText(QCursor::pos(), nearest->tip, m_view);
 }

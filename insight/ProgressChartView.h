@@ -14,8 +14,7 @@ class QLegendMarker;
 // A progress chart drawn with Qt Charts: the exams' percentages on a line, practice exams as
 // markers of their own, the pass mark dashed across, and a thin line per category; the legend
 // turns lines off and on, and hovering a point tells its exam.
-class ProgressChartView final : public QWidget, public ChartView
-{
+class ProgressChartView final : public QWidget, public ChartView {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(ProgressChartView)
 

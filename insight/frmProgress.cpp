@@ -111,8 +111,8 @@ void frmProgress::drawCandidate(const QString &userName)
 {
     gDB = std::make_unique<cDBAccess>();
     gDB->Open_Connection(gDbProvider, QString(), gDbName, gDSN);
-    const std::vector<ProgressData::Exam> exams = userName.isEmpty() ? std::vector<ProgressData::Exam>()
-                                                                     : ProgressData::examsOf(*gDB, userName);
+    const std::vector<ProgressData::Exam> exams
+        = userName.isEmpty() ? std::vector<ProgressData::Exam>() : ProgressData::examsOf(*gDB, userName);
     gDB.reset();
     m_chart = ProgressData::chart(userName, exams, UserSettings::passMark());
     const auto practice = std::count_if(exams.begin(), exams.end(), [](const auto &e) { return e.practice; });

@@ -13,8 +13,7 @@ class QLabel;
 // The progress chart window: one candidate's scored exams in the order taken, the candidate
 // chosen from the names stored. A child window of the main window beside the screens; it reads
 // the exams again when they change.
-class frmProgress final : public QWidget
-{
+class frmProgress final : public QWidget {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(frmProgress)
 

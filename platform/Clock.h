@@ -4,8 +4,7 @@
 
 // The program's clock: the present moment and the one-second ticks of the exam clock. Tests set
 // the moment and advance the ticks by hand instead of waiting.
-class Clock final
-{
+class Clock final {
 public:
     static QDateTime now();
 

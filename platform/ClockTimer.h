@@ -4,8 +4,7 @@
 #include <QTimer>
 
 // A repeating timer that runs on the real clock, or on Clock::advance() when the clock is manual.
-class ClockTimer final : public QObject
-{
+class ClockTimer final : public QObject {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(ClockTimer)
 

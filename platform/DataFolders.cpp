@@ -20,12 +20,12 @@ QString DataFolders::userFolder()
 
 QString DataFolders::installedFile(const QString &fileName)
 {
-    const QString besideProgram =
-        QDir::cleanPath(AppFolder() + QLatin1Char('/') + QLatin1String(kDataFromProgram) + QLatin1Char('/') + fileName);
+    const QString besideProgram = QDir::cleanPath(
+        AppFolder() + QLatin1Char('/') + QLatin1String(kDataFromProgram) + QLatin1Char('/') + fileName);
     if (FileExists(besideProgram))
         return besideProgram;
-    const QString located = QStandardPaths::locate(QStandardPaths::GenericDataLocation,
-                                                   QLatin1String(kDataFolderName) + QLatin1Char('/') + fileName);
+    const QString located = QStandardPaths::locate(
+        QStandardPaths::GenericDataLocation, QLatin1String(kDataFolderName) + QLatin1Char('/') + fileName);
     return FileExists(located) ? located : QString();
 }
 

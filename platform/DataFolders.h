@@ -4,8 +4,7 @@
 
 // Where the program's files are once it is installed: the person's own data folder, and the
 // installed read-only data folder (share/vesk) with the pristine Exam.mdb and the documents.
-class DataFolders final
-{
+class DataFolders final {
 public:
     // The person's own data folder (~/.local/share/vesk); it may not exist yet.
     static QString userFolder();

@@ -12,7 +12,7 @@ QList<DesktopShell::Request> s_requests;
 bool isWebAddress(const QString &file)
 {
     return file.startsWith(QLatin1String("http://"), Qt::CaseInsensitive)
-           || file.startsWith(QLatin1String("https://"), Qt::CaseInsensitive);
+        || file.startsWith(QLatin1String("https://"), Qt::CaseInsensitive);
 }
 } // namespace
 
@@ -32,8 +32,7 @@ int DesktopShell::open(const Request &request)
         return PathNotFound;
     if (!info.exists())
         return FileNotFound;
-    return QDesktopServices::openUrl(QUrl::fromLocalFile(info.absoluteFilePath())) ? Opened
-                                                                                   : NoAssociation;
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(info.absoluteFilePath())) ? Opened : NoAssociation;
 }
 
 void DesktopShell::setHandler(std::function<int(const Request &)> handler)

@@ -7,15 +7,13 @@
 
 // The desktop shell's open-document service. Returns a shell-style number: below 5 means the
 // document, its path or the resources to open it were not found; 42 means it was handed over.
-class DesktopShell final
-{
+class DesktopShell final {
 public:
     enum Result { OutOfResources = 0, FileNotFound = 2, PathNotFound = 3, NoAssociation = 31, Opened = 42 };
 
-    struct Request
-    {
-        QString verb;       // empty for the document type's default action
-        QString file;       // as passed: a bare name, a full path or a web address
+    struct Request {
+        QString verb; // empty for the document type's default action
+        QString file; // as passed: a bare name, a full path or a web address
         QString workingDir;
         bool hasOwner = false;
     };

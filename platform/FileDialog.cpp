@@ -28,8 +28,7 @@ bool takeTestAnswer(const QString &title, const QString &filter, std::optional<Q
 }
 } // namespace
 
-std::optional<QString> FileDialog::getOpenFileName(QWidget *parent, const QString &title,
-                                                   const QString &filter)
+std::optional<QString> FileDialog::getOpenFileName(QWidget *parent, const QString &title, const QString &filter)
 {
     std::optional<QString> answer;
     if (takeTestAnswer(title, filter, &answer))
@@ -43,8 +42,8 @@ std::optional<QString> FileDialog::getOpenFileName(QWidget *parent, const QStrin
     return files.isEmpty() ? QString() : files.first();
 }
 
-std::optional<QString> FileDialog::getSaveFileName(QWidget *parent, const QString &title, const QString &filter,
-                                                   const QString &suggested)
+std::optional<QString> FileDialog::getSaveFileName(
+    QWidget *parent, const QString &title, const QString &filter, const QString &suggested)
 {
     s_lastSuggested = suggested;
     std::optional<QString> answer;

@@ -7,15 +7,13 @@
 class QWidget;
 
 // The file-open and file-save dialogs. A cancel is told apart from a choice: it gives no value at all.
-class FileDialog final
-{
+class FileDialog final {
 public:
-    static std::optional<QString> getOpenFileName(QWidget *parent, const QString &title,
-                                                  const QString &filter);
+    static std::optional<QString> getOpenFileName(QWidget *parent, const QString &title, const QString &filter);
     // Asks where to save, starting at `suggested` (a folder and file name); an existing file is
     // replaced only after the dialog's own question.
-    static std::optional<QString> getSaveFileName(QWidget *parent, const QString &title, const QString &filter,
-                                                  const QString &suggested = QString());
+    static std::optional<QString> getSaveFileName(
+        QWidget *parent, const QString &title, const QString &filter, const QString &suggested = QString());
 
     // Test seam: the next dialog of either kind returns `choice` (std::nullopt for a cancel)
     // without showing.

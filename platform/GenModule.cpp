@@ -1,8 +1,8 @@
 #include "platform/GenModule.h"
 
 #include <QApplication>
-#include <QFont>
 #include <QFileInfo>
+#include <QFont>
 #include <QGuiApplication>
 #include <QList>
 #include <QMdiSubWindow>
@@ -84,7 +84,7 @@ void OpenDocument(const QString &fileName)
     const int result = DesktopShell::open(request);
     if (result < 5) {
         MessageBox::show(QStringLiteral("Can't Find ") + fileName, MessageBox::OkOnly, MessageBox::Exclamation,
-                         QStringLiteral("File Error"));
+            QStringLiteral("File Error"));
     }
 }
 

@@ -6,15 +6,15 @@ class QWidget;
 
 // Program-wide state, alive for the whole run. The variables of database types live in
 // data/DataGlobals.h.
-extern QString gDbPath;          // folder that holds Exam.mdb
-extern bool gQuitNoPrompt;       // close the main window without asking
+extern QString gDbPath; // folder that holds Exam.mdb
+extern bool gQuitNoPrompt; // close the main window without asking
 extern bool gMenuLoaded;
 extern bool gExamLoaded;
 extern bool gViewExamLoaded;
-extern QString gMsgResult;       // answer code of the last message box, as decimal text
-extern int gIndex;               // shared loop counter
-extern int gNumOfQuestions;      // 10, 30 or 50
-extern int gTimeLeft;            // exam time left, in seconds
+extern QString gMsgResult; // answer code of the last message box, as decimal text
+extern int gIndex; // shared loop counter
+extern int gNumOfQuestions; // 10, 30 or 50
+extern int gTimeLeft; // exam time left, in seconds
 // Exam keys are 32-bit: a 16-bit key would wrap past 32767 and attach answers to another exam.
 extern qint32 gExamID;
 extern QString gUserName;

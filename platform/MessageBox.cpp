@@ -7,8 +7,7 @@
 #include "platform/GenModule.h"
 
 namespace {
-struct QueuedAnswer
-{
+struct QueuedAnswer {
     int code;
     std::function<void()> whileOpen;
 };
@@ -33,18 +32,28 @@ int defaultAnswer(MessageBox::Buttons buttons, MessageBox::DefaultButton def)
     return MessageBox::Ok;
 }
 
-int runRealBox(const QString &text, MessageBox::Buttons buttons, MessageBox::Icon icon,
-               const QString &title, MessageBox::DefaultButton def)
+int runRealBox(const QString &text, MessageBox::Buttons buttons, MessageBox::Icon icon, const QString &title,
+    MessageBox::DefaultButton def)
 {
     QMessageBox box(QApplication::activeWindow());
     box.setWindowTitle(title);
     box.setText(text);
     switch (icon) {
-    case MessageBox::Critical: box.setIcon(QMessageBox::Critical); break;
-    case MessageBox::Question: box.setIcon(QMessageBox::Question); break;
-    case MessageBox::Exclamation: box.setIcon(QMessageBox::Warning); break;
-    case MessageBox::Information: box.setIcon(QMessageBox::Information); break;
-    case MessageBox::NoIcon: box.setIcon(QMessageBox::NoIcon); break;
+    case MessageBox::Critical:
+        box.setIcon(QMessageBox::Critical);
+        break;
+    case MessageBox::Question:
+        box.setIcon(QMessageBox::Question);
+        break;
+    case MessageBox::Exclamation:
+        box.setIcon(QMessageBox::Warning);
+        break;
+    case MessageBox::Information:
+        box.setIcon(QMessageBox::Information);
+        break;
+    case MessageBox::NoIcon:
+        box.setIcon(QMessageBox::NoIcon);
+        break;
     }
     QMessageBox::StandardButton first = QMessageBox::Ok;
     QMessageBox::StandardButton second = QMessageBox::NoButton;
@@ -54,25 +63,26 @@ int runRealBox(const QString &text, MessageBox::Buttons buttons, MessageBox::Ico
     } else if (buttons == MessageBox::OkCancel) {
         second = QMessageBox::Cancel;
     }
-    box.setStandardButtons(second == QMessageBox::NoButton ? QMessageBox::StandardButtons(first)
-                                                           : (first | second));
-    box.setDefaultButton(def == MessageBox::DefaultButton2 && second != QMessageBox::NoButton ? second
-                                                                                             : first);
+    box.setStandardButtons(second == QMessageBox::NoButton ? QMessageBox::StandardButtons(first) : (first | second));
+    box.setDefaultButton(def == MessageBox::DefaultButton2 && second != QMessageBox::NoButton ? second : first);
     switch (box.exec()) {
-    case QMessageBox::Yes: return MessageBox::Yes;
-    case QMessageBox::No: return MessageBox::No;
-    case QMessageBox::Cancel: return MessageBox::Cancel;
-    default: break;
+    case QMessageBox::Yes:
+        return MessageBox::Yes;
+    case QMessageBox::No:
+        return MessageBox::No;
+    case QMessageBox::Cancel:
+        return MessageBox::Cancel;
+    default:
+        break;
     }
     // Closing a box by its close button answers its escape choice.
     return buttons == MessageBox::OkOnly ? MessageBox::Ok
-           : buttons == MessageBox::YesNo ? MessageBox::No
-                                          : MessageBox::Cancel;
+        : buttons == MessageBox::YesNo   ? MessageBox::No
+                                         : MessageBox::Cancel;
 }
 } // namespace
 
-int MessageBox::show(QString text, Buttons buttons, Icon icon, QString title,
-                     DefaultButton defaultButton)
+int MessageBox::show(QString text, Buttons buttons, Icon icon, QString title, DefaultButton defaultButton)
 {
     ++s_openCount;
     int answer = 0;

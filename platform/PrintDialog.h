@@ -7,8 +7,7 @@ class QWidget;
 
 // The print dialog. Tests answer it without showing it: printed or cancelled, and the PDF file
 // the printer writes into instead of a real printer, so that the pages can be read back.
-class PrintDialog final
-{
+class PrintDialog final {
 public:
     // True when the user chose to print; the printer is then set up as chosen.
     static bool exec(QPrinter &printer, QWidget *parent);

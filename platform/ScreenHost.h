@@ -5,8 +5,7 @@ class QString;
 // What a screen may ask of the window that holds it, without knowing that window: the shell
 // implements it and registers itself, so the screens never include the shell. Calls run at
 // once, in the caller's order of events.
-class ScreenHost
-{
+class ScreenHost {
 public:
     virtual ~ScreenHost() = default;
 

@@ -8,11 +8,9 @@
 // Asks the person for the user name and password to sign in to a database server, when the data
 // source does not hold them. Tests switch on test mode and queue the answers; in test mode a
 // question without a queued answer is cancelled.
-class SignIn final
-{
+class SignIn final {
 public:
-    struct Credentials
-    {
+    struct Credentials {
         QString user;
         QString password;
     };

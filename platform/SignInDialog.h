@@ -5,8 +5,7 @@
 class QLineEdit;
 
 // The box that asks for a user name and password to sign in to a class's database server.
-class SignInDialog final : public QDialog
-{
+class SignInDialog final : public QDialog {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(SignInDialog)
 

@@ -1,8 +1,7 @@
 #pragma once
 
 // The system beep, counted so that tests can see it (a headless platform makes no sound).
-class SystemBeep final
-{
+class SystemBeep final {
 public:
     static void sound();
     static int count();

@@ -5,8 +5,7 @@
 
 // The candidate's choices kept between runs, in the program's one settings file
 // (~/.config/vesk/vesk.conf): the pass mark and the study views' choices.
-class UserSettings final
-{
+class UserSettings final {
 public:
     static constexpr int kDefaultPassMark = 65;
 

@@ -64,23 +64,24 @@ void frmExportQuestions::Export_Click()
             chosen << c->text();
     }
     const QString suggested = QStringLiteral("questions.") + QuestionBank::fileExtension(format);
-    const std::optional<QString> target = FileDialog::getSaveFileName(this, QStringLiteral("Export Questions"),
-                                                                      QuestionBank::fileFilter(format), suggested);
+    const std::optional<QString> target = FileDialog::getSaveFileName(
+        this, QStringLiteral("Export Questions"), QuestionBank::fileFilter(format), suggested);
     if (!target || target->isEmpty())
         return;
     std::vector<BankQuestion> questions;
     QString error;
     if (BankImport::poolQuestions(m_database, chosen.size() == 6 ? QStringList() : chosen, &questions, &error)) {
         QSaveFile file(*target);
-        if (!file.open(QIODevice::WriteOnly) || file.write(QuestionBank::write(questions, format)) < 0 || !file.commit())
+        if (!file.open(QIODevice::WriteOnly) || file.write(QuestionBank::write(questions, format)) < 0
+            || !file.commit())
             error = file.errorString();
     }
     if (!error.isEmpty()) {
         MessageBox::show(QStringLiteral("The questions could not be exported:\n") + error, MessageBox::OkOnly,
-                         MessageBox::Critical, QStringLiteral("Export Questions"));
+            MessageBox::Critical, QStringLiteral("Export Questions"));
         return;
     }
-    MessageBox::show(QStringLiteral("%1 questions written to %2.").arg(questions.size()).arg(*target), MessageBox::OkOnly,
-                     MessageBox::Information, QStringLiteral("Export Questions"));
+    MessageBox::show(QStringLiteral("%1 questions written to %2.").arg(questions.size()).arg(*target),
+        MessageBox::OkOnly, MessageBox::Information, QStringLiteral("Export Questions"));
     accept();
 }

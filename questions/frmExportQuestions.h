@@ -7,8 +7,7 @@ class QComboBox;
 class QPushButton;
 
 // Exports the pool, or chosen categories, in one of the question-bank formats.
-class frmExportQuestions final : public QDialog
-{
+class frmExportQuestions final : public QDialog {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(frmExportQuestions)
 

@@ -55,7 +55,8 @@ frmImportQuestions::frmImportQuestions(std::vector<BankImport::File> files, QStr
     m_counts->horizontalHeader()->setSectionResizeMode(0, QHeaderView::Stretch);
     m_counts->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_counts->setSelectionMode(QAbstractItemView::NoSelection);
-    m_counts->setFixedHeight(m_counts->horizontalHeader()->height() + 7 * m_counts->verticalHeader()->defaultSectionSize() + 4);
+    m_counts->setFixedHeight(
+        m_counts->horizontalHeader()->height() + 7 * m_counts->verticalHeader()->defaultSectionSize() + 4);
     layout->addWidget(m_counts);
 
     // A choice for every bank category that is not one of the six.
@@ -125,13 +126,12 @@ void frmImportQuestions::replan()
     // Questions of a category the person leaves out are not part of the import at all.
     for (BankImport::File &file : files) {
         auto &questions = file.read.questions;
-        questions.erase(std::remove_if(questions.begin(), questions.end(),
-                                       [&](const BankQuestion &q) {
-                                           return leftOut.count(q.category().isEmpty() ? QStringLiteral("(no category)")
-                                                                                       : q.category())
-                                                  > 0;
-                                       }),
-                        questions.end());
+        questions.erase(
+            std::remove_if(questions.begin(), questions.end(),
+                [&](const BankQuestion &q) {
+                    return leftOut.count(q.category().isEmpty() ? QStringLiteral("(no category)") : q.category()) > 0;
+                }),
+            questions.end());
     }
     m_plan = BankImport::plan(files, mapping);
     const QStringList categories = ExamSchema::categories();
@@ -150,7 +150,8 @@ void frmImportQuestions::replan()
     m_counts->setItem(int(categories.size()), 1, sum);
     QStringList lines;
     if (!leftOut.empty())
-        lines << QStringLiteral("left out by choice: ") + QStringList(leftOut.begin(), leftOut.end()).join(QStringLiteral(", "));
+        lines << QStringLiteral("left out by choice: ")
+                + QStringList(leftOut.begin(), leftOut.end()).join(QStringLiteral(", "));
     for (const QString &line : BankImport::describe(m_plan)) {
         if (!line.contains(QLatin1String(": ")) || !categories.contains(line.section(QLatin1String(": "), 0, 0)))
             lines << line;
@@ -168,11 +169,11 @@ void frmImportQuestions::Import_Click()
     QString error;
     if (!BankImport::apply(m_database, m_plan, &report, &error)) {
         MessageBox::show(QStringLiteral("The questions could not be imported:\n") + error, MessageBox::OkOnly,
-                         MessageBox::Critical, QStringLiteral("Import Questions"));
+            MessageBox::Critical, QStringLiteral("Import Questions"));
         return;
     }
     MessageBox::show(BankImport::describe(report).join(QLatin1Char('\n')), MessageBox::OkOnly, MessageBox::Information,
-                     QStringLiteral("Import Questions"));
+        QStringLiteral("Import Questions"));
     emit imported();
     accept();
 }

@@ -17,8 +17,7 @@ class QVBoxLayout;
 // The preview of a question-bank import: how many questions each category will gain, what is
 // left out and why, every error with its line, and a choice of category for each of the bank's
 // categories that is not one of the six. Nothing changes until Import is pressed.
-class frmImportQuestions final : public QDialog
-{
+class frmImportQuestions final : public QDialog {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(frmImportQuestions)
 

@@ -19,7 +19,7 @@ BreakdownTable::BreakdownTable(QWidget *parent)
     setObjectName(QStringLiteral("tblBreakdown"));
     setAccessibleName(QStringLiteral("Breakdown"));
     setHorizontalHeaderLabels({QStringLiteral("Category"), QStringLiteral("Questions"), QStringLiteral("Correct"),
-                               QStringLiteral("%"), QStringLiteral("Result")});
+        QStringLiteral("%"), QStringLiteral("Result")});
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setSelectionMode(QAbstractItemView::NoSelection);
     setFocusPolicy(Qt::NoFocus);
@@ -51,8 +51,7 @@ void BreakdownTable::setBreakdown(const Breakdown &breakdown)
         const CategoryScore &line = lines[size_t(row)];
         const bool passed = line.passes(breakdown.passMark);
         const QStringList cells{line.category, QString::number(line.questions), QString::number(line.correct),
-                                QString::number(line.percent()),
-                                passed ? QStringLiteral("Pass") : QStringLiteral("Fail")};
+            QString::number(line.percent()), passed ? QStringLiteral("Pass") : QStringLiteral("Fail")};
         const bool total = row == int(lines.size()) - 1;
         for (int column = 0; column < cells.size(); ++column) {
             auto *item = new QTableWidgetItem(cells.at(column));

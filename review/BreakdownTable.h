@@ -6,8 +6,7 @@ struct Breakdown;
 
 // An exam's breakdown as a table: one line per category (Category, Questions, Correct, %,
 // Result), then the total in bold. Display only.
-class BreakdownTable final : public QTableWidget
-{
+class BreakdownTable final : public QTableWidget {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(BreakdownTable)
 

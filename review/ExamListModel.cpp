@@ -69,7 +69,7 @@ bool ExamListModel::lessThan(const QModelIndex &left, const QModelIndex &right) 
     const QAbstractItemModel *source = sourceModel();
     for (int column = 0; column < source->columnCount(); ++column) {
         const int order = compareGeneric(source->index(left.row(), column).data(Qt::EditRole),
-                                         source->index(right.row(), column).data(Qt::EditRole));
+            source->index(right.row(), column).data(Qt::EditRole));
         if (order != 0)
             return order < 0;
     }

@@ -12,7 +12,8 @@
 namespace {
 QString escaped(const QVariant &value)
 {
-    return value.isNull() ? QString() : value.toString().toHtmlEscaped().replace(QLatin1Char('\n'), QLatin1String("<br>"));
+    return value.isNull() ? QString()
+                          : value.toString().toHtmlEscaped().replace(QLatin1Char('\n'), QLatin1String("<br>"));
 }
 
 QString verdict(bool passed)
@@ -47,9 +48,8 @@ QString breakdownTable(const Breakdown &breakdown)
 
 QString ExamReport::html(const Header &header, const Recordset &rows, const Breakdown &breakdown)
 {
-    const auto field = [&rows](int row, const char *name) {
-        return rows.value(row, rows.fieldIndex(QString::fromLatin1(name)));
-    };
+    const auto field
+        = [&rows](int row, const char *name) { return rows.value(row, rows.fieldIndex(QString::fromLatin1(name))); };
     const int count = rows.RecordCount();
     const QDateTime taken = count > 0 ? DateFormat::parse(field(0, "ExamDate").toString()) : QDateTime();
     const int planned = count > 0 ? field(0, "NumOfQuestions").toInt() : 0;
@@ -60,16 +60,17 @@ QString ExamReport::html(const Header &header, const Recordset &rows, const Brea
         html += QStringLiteral("<tr><td><b>%1</b></td><td>%2</td></tr>").arg(name, value);
     };
     fact(QStringLiteral("Name"), header.userName.toHtmlEscaped());
-    fact(QStringLiteral("Date"), taken.isValid() ? DateFormat::format(taken, QStringLiteral("mm/dd/yy hh:nn AMPM"))
-                                                 : QStringLiteral("unknown"));
+    fact(QStringLiteral("Date"),
+        taken.isValid() ? DateFormat::format(taken, QStringLiteral("mm/dd/yy hh:nn AMPM")) : QStringLiteral("unknown"));
     // The time the exam allowed: 1.2 minutes a question.
     fact(QStringLiteral("Duration"), QStringLiteral("%1 minutes").arg(planned * 6 / 5));
-    fact(QStringLiteral("Score"), QStringLiteral("%1 of %2 correct (%3 %)")
-                                      .arg(breakdown.total.correct)
-                                      .arg(breakdown.total.questions)
-                                      .arg(breakdown.total.percent()));
-    fact(QStringLiteral("Result"), verdict(breakdown.passed())
-                                       + QStringLiteral(" (pass mark %1 %)").arg(breakdown.passMark));
+    fact(QStringLiteral("Score"),
+        QStringLiteral("%1 of %2 correct (%3 %)")
+            .arg(breakdown.total.correct)
+            .arg(breakdown.total.questions)
+            .arg(breakdown.total.percent()));
+    fact(QStringLiteral("Result"),
+        verdict(breakdown.passed()) + QStringLiteral(" (pass mark %1 %)").arg(breakdown.passMark));
     if (breakdown.practice)
         fact(QStringLiteral("Kind"), QStringLiteral("Practice exam: questions answered wrong before"));
     html += QStringLiteral("</table>");
@@ -92,8 +93,7 @@ QString ExamReport::html(const Header &header, const Recordset &rows, const Brea
                 continue;
             html += QStringLiteral("<p style=\"margin-left:12px\">%1. %2</p>").arg(letters.at(k)).arg(escaped(choice));
         }
-        const QString given = answer.isNull() || answer.toString().isEmpty() ? QStringLiteral("none")
-                                                                               : escaped(answer);
+        const QString given = answer.isNull() || answer.toString().isEmpty() ? QStringLiteral("none") : escaped(answer);
         html += QStringLiteral("<p><b>Your answer:</b> %1%2 &nbsp;&nbsp; <b>Correct answer:</b> %3</p>")
                     .arg(right ? given : QStringLiteral("<span style=\"color:#b01e1e\">%1</span>").arg(given))
                     .arg(right ? QString() : QStringLiteral(" (wrong)"))

@@ -11,8 +11,7 @@ struct Breakdown;
 // explanation, wrong ones marked. Laid out as rich text, so that a PDF holds real text, and
 // numbered page by page.
 namespace ExamReport {
-struct Header
-{
+struct Header {
     qint32 examId = 0;
     QString userName;
 };

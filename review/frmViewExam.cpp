@@ -164,7 +164,8 @@ void frmViewExam::buildReview()
 
     const int navTop = 5250 + kFilterRow;
     const int navLefts[] = {1080, 1530, 7365, 7815};
-    m_commands.merge(QuestionNavigator::createButtons(m_review, navLefts, navTop, [this](int index) { Command1_Click(index); }));
+    m_commands.merge(
+        QuestionNavigator::createButtons(m_review, navLefts, navTop, [this](int index) { Command1_Click(index); }));
     m_lblStatus = new QLabel(m_review);
     m_lblStatus->setObjectName(QStringLiteral("lblStatus"));
     m_lblStatus->setAlignment(Qt::AlignCenter);
@@ -184,7 +185,8 @@ void frmViewExam::buildReview()
 
     // Above the review: which of the exam's questions it shows, and its report.
     auto *filters = new QButtonGroup(this);
-    const std::pair<const char *, int> filterLooks[] = {{"All questions", 1080}, {"Wrong only", 2500}, {"Flagged only", 3800}};
+    const std::pair<const char *, int> filterLooks[]
+        = {{"All questions", 1080}, {"Wrong only", 2500}, {"Flagged only", 3800}};
     for (int f = 0; f < 3; ++f) {
         auto *option = new QRadioButton(QString::fromLatin1(filterLooks[f].first), m_review);
         option->setObjectName(QStringLiteral("optFilter_%1").arg(f));
@@ -281,10 +283,10 @@ void frmViewExam::LoadGrid()
     gDB = std::make_unique<cDBAccess>();
     gDB->Open_Connection(gDbProvider, QString(), gDbName, gDSN);
     gSQL = QStringLiteral("SELECT ExamTitle.ExamID, Format(ExamTitle.ExamDate,'mm/dd/yy') AS [Date], ")
-           + QStringLiteral(" ExamTitle.UserName AS [User Name], ExamTitle.NumOfQuestions AS [No of Questions], ")
-           + QStringLiteral(" ExamTitle.ExamResult AS [Correct Answers], ")
-           + QStringLiteral(" ExamTitle.ExamResult * 100\\ ExamTitle.NumOfQuestions AS [Result (%)]")
-           + QStringLiteral(" FROM ExamTitle ORDER BY ExamTitle.ExamDate DESC, ExamTitle.UserName ");
+        + QStringLiteral(" ExamTitle.UserName AS [User Name], ExamTitle.NumOfQuestions AS [No of Questions], ")
+        + QStringLiteral(" ExamTitle.ExamResult AS [Correct Answers], ")
+        + QStringLiteral(" ExamTitle.ExamResult * 100\\ ExamTitle.NumOfQuestions AS [Result (%)]")
+        + QStringLiteral(" FROM ExamTitle ORDER BY ExamTitle.ExamDate DESC, ExamTitle.UserName ");
     gRs = gDB->GetRS(gSQL, 3, 0, 1, 1);
     if (!gRs)
         return;
@@ -340,7 +342,7 @@ void frmViewExam::Grid1_DblClick()
     gExamID = m_examId;
     gUserName = m_userName;
     setWindowTitle(QStringLiteral(" Exam # ") + QString::number(m_examId) + QStringLiteral(" (") + m_userName
-                   + QStringLiteral(")"));
+        + QStringLiteral(")"));
     m_review->setVisible(true);
     updateContentSize();
     gDB = std::make_unique<cDBAccess>();
@@ -354,10 +356,8 @@ void frmViewExam::Grid1_DblClick()
     m_rsExam = std::move(rs);
     connect(m_rsExam.get(), &Recordset::moveComplete, this, &frmViewExam::rsExam_MoveComplete);
     if (!m_binder->recordset()) {
-        static const std::pair<int, const char *> fields[] = {
-            {0, "Question"}, {1, "A"},      {2, "B"},        {3, "C"},
-            {4, "D"},        {5, "DetailID"}, {6, "Answer"}, {7, "Category"},
-            {8, "CorrectAnswer"}, {9, "Description"}};
+        static const std::pair<int, const char *> fields[] = {{0, "Question"}, {1, "A"}, {2, "B"}, {3, "C"}, {4, "D"},
+            {5, "DetailID"}, {6, "Answer"}, {7, "Category"}, {8, "CorrectAnswer"}, {9, "Description"}};
         for (const auto &field : fields)
             m_binder->bind(txtFields(field.first), QString::fromLatin1(field.second));
         m_binder->bind(m_check1, QStringLiteral("Answered"));
@@ -406,8 +406,8 @@ void frmViewExam::setFilter(int filter)
         std::vector<int> rows;
         for (int row = 0; row < m_rsExam->RecordCount(); ++row) {
             const bool keep = filter == WrongOnly
-                                  ? !Breakdown::isCorrect(m_rsExam->value(row, answer), m_rsExam->value(row, correct))
-                                  : m_flagged.count(m_rsExam->value(row, detail).toInt()) > 0;
+                ? !Breakdown::isCorrect(m_rsExam->value(row, answer), m_rsExam->value(row, correct))
+                : m_flagged.count(m_rsExam->value(row, detail).toInt()) > 0;
             if (keep)
                 rows.push_back(row);
         }
@@ -439,9 +439,10 @@ void frmViewExam::showBreakdown()
     }
     QString title = (m_breakdown.practice ? QStringLiteral("Breakdown of practice exam # ")
                                           : QStringLiteral("Breakdown of exam # "))
-                    + QString::number(m_examId);
+        + QString::number(m_examId);
     if (!m_breakdown.isEmpty()) {
-        title += QStringLiteral(": %1 at %2 %").arg(m_breakdown.passed() ? QStringLiteral("Pass") : QStringLiteral("Fail"))
+        title += QStringLiteral(": %1 at %2 %")
+                     .arg(m_breakdown.passed() ? QStringLiteral("Pass") : QStringLiteral("Fail"))
                      .arg(m_breakdown.passMark);
     }
     m_breakdownFrame->setTitle(title);
@@ -497,7 +498,7 @@ void frmViewExam::SaveReport()
     QString error;
     if (!ExamReport::writePdf(reportHtml(), path, &error)) {
         MessageBox::show(QStringLiteral("The report could not be saved:\n") + error, MessageBox::OkOnly,
-                         MessageBox::Critical, QStringLiteral("Save as PDF"));
+            MessageBox::Critical, QStringLiteral("Save as PDF"));
         return;
     }
     UserSettings::setReportFolder(QFileInfo(path).absolutePath());
@@ -521,7 +522,7 @@ void frmViewExam::rsExam_MoveComplete()
     // An exam (or a filter) without questions has no position to show.
     const int position = m_shown->RecordCount() == 0 ? 0 : m_shown->AbsolutePosition();
     m_lblStatus->setText(QStringLiteral("Question: ") + QString::number(position) + QStringLiteral(" of ")
-                         + QString::number(m_shown->RecordCount()));
+        + QString::number(m_shown->RecordCount()));
     const QVariant detail = m_shown->Fields(QStringLiteral("DetailID"));
     m_lblFlagged->setVisible(detail.isValid() && m_flagged.count(detail.toInt()) > 0);
 }
@@ -542,9 +543,8 @@ void frmViewExam::Command1_Click(int Index)
     switch (Index) {
     case 0: {
         MessageBox::show(QStringLiteral("You are about to delete the exam # ") + QString::number(m_examId)
-                             + QStringLiteral(" (") + m_userName + QStringLiteral(")"),
-                         MessageBox::YesNo, MessageBox::Question, QStringLiteral("Delete Exam"),
-                         MessageBox::DefaultButton1);
+                + QStringLiteral(" (") + m_userName + QStringLiteral(")"),
+            MessageBox::YesNo, MessageBox::Question, QStringLiteral("Delete Exam"), MessageBox::DefaultButton1);
         if (gMsgResult.toInt() == MessageBox::No)
             return;
         setWindowTitle(QStringLiteral("View Results"));
@@ -588,11 +588,12 @@ void frmViewExam::DeleteExam()
         bool ok = true;
         for (const QString &side : ExamQueries::deleteSideRows(m_examId))
             ok = ok && gDB->ExecuteSQL(side);
-        gSQL = QStringLiteral("DELETE FROM ExamTitle ") + QStringLiteral(" WHERE ExamID = ") + QString::number(m_examId);
+        gSQL
+            = QStringLiteral("DELETE FROM ExamTitle ") + QStringLiteral(" WHERE ExamID = ") + QString::number(m_examId);
         ok = ok && gDB->ExecuteSQL(gSQL);
         if (ok) {
             gSQL = QStringLiteral("DELETE FROM ExamDetails ") + QStringLiteral(" WHERE ExamID = ")
-                   + QString::number(m_examId);
+                + QString::number(m_examId);
             ok = gDB->ExecuteSQL(gSQL);
         }
         if (!ok) {
@@ -606,10 +607,10 @@ void frmViewExam::DeleteExam()
     m_review->setVisible(false);
     if (failure.isEmpty()) {
         MessageBox::show(QStringLiteral("The exam successfully removed from database."), MessageBox::OkOnly,
-                         MessageBox::Information, QStringLiteral("Operation Completed"));
+            MessageBox::Information, QStringLiteral("Operation Completed"));
     } else {
         MessageBox::show(QStringLiteral("The exam could not be removed from the database:\n") + failure,
-                         MessageBox::OkOnly, MessageBox::Critical, QStringLiteral("Delete Exam"));
+            MessageBox::OkOnly, MessageBox::Critical, QStringLiteral("Delete Exam"));
     }
 }
 
@@ -617,6 +618,6 @@ void frmViewExam::DeleteExam()
 
 void frmViewExam::fitToWidth(double clientWidth)
 {
-    stretchFrame(m_review, {txtFields(0), txtFields(1), txtFields(2), txtFields(3), txtFields(4), txtFields(9)},
-                 clientWidth);
+    stretchFrame(
+        m_review, {txtFields(0), txtFields(1), txtFields(2), txtFields(3), txtFields(4), txtFields(9)}, clientWidth);
 }

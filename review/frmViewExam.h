@@ -24,8 +24,7 @@ class RecordsetModel;
 // The results screen: every stored exam with its result, the review of one exam beside the
 // correct answers and explanations, and its deletion; beside them the exam's breakdown by
 // category, the pass mark, the progress chart's command, the review's filters and its report.
-class frmViewExam final : public ScrollingScreen
-{
+class frmViewExam final : public ScrollingScreen {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(frmViewExam)
 

@@ -17,28 +17,45 @@
 
 namespace {
 // Qt's own options, which QApplication reads after this: accepted here and passed on unseen.
-struct QtOption
-{
+struct QtOption {
     const char *name;
     bool takesValue;
 };
 constexpr QtOption kQtOptions[] = {
-    {"platform", true}, {"platformpluginpath", true}, {"platformtheme", true}, {"plugin", true},
-    {"qwindowgeometry", true}, {"qwindowicon", true}, {"qwindowtitle", true}, {"display", true},
-    {"geometry", true}, {"session", true}, {"style", true}, {"stylesheet", true},
-    {"qmljsdebugger", true}, {"reverse", false}, {"widgetcount", false},
+    {"platform", true},
+    {"platformpluginpath", true},
+    {"platformtheme", true},
+    {"plugin", true},
+    {"qwindowgeometry", true},
+    {"qwindowicon", true},
+    {"qwindowtitle", true},
+    {"display", true},
+    {"geometry", true},
+    {"session", true},
+    {"style", true},
+    {"stylesheet", true},
+    {"qmljsdebugger", true},
+    {"reverse", false},
+    {"widgetcount", false},
 };
 
 const char *roadName(frmMain::DatabaseRoad road)
 {
     switch (road) {
-    case frmMain::DatabaseRoad::CommandLine: return "command-line";
-    case frmMain::DatabaseRoad::BesideProgram: return "beside-program";
-    case frmMain::DatabaseRoad::UserFolder: return "user-folder";
-    case frmMain::DatabaseRoad::InstalledCopy: return "installed-copy";
-    case frmMain::DatabaseRoad::Dialog: return "dialog";
-    case frmMain::DatabaseRoad::Classroom: return "classroom";
-    case frmMain::DatabaseRoad::NotFound: break;
+    case frmMain::DatabaseRoad::CommandLine:
+        return "command-line";
+    case frmMain::DatabaseRoad::BesideProgram:
+        return "beside-program";
+    case frmMain::DatabaseRoad::UserFolder:
+        return "user-folder";
+    case frmMain::DatabaseRoad::InstalledCopy:
+        return "installed-copy";
+    case frmMain::DatabaseRoad::Dialog:
+        return "dialog";
+    case frmMain::DatabaseRoad::Classroom:
+        return "classroom";
+    case frmMain::DatabaseRoad::NotFound:
+        break;
     }
     return "not-found";
 }
@@ -56,29 +73,30 @@ void CommandLine::read(const QStringList &arguments)
     // "-style fusion", as every Qt program takes it; "-h" and "-v" still work.
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     parser.setApplicationDescription(QStringLiteral("Practise a multiple-choice certification exam."));
-    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
-                                  QStringLiteral("Show this help and quit."));
-    const QCommandLineOption version({QStringLiteral("v"), QStringLiteral("version")},
-                                     QStringLiteral("Show the version and quit."));
+    const QCommandLineOption help(
+        {QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show this help and quit."));
+    const QCommandLineOption version(
+        {QStringLiteral("v"), QStringLiteral("version")}, QStringLiteral("Show the version and quit."));
     const QCommandLineOption database(QStringLiteral("database"),
-                                      QStringLiteral("Use the exam database FILE, which must be named Exam.mdb, "
-                                                     "for this run."),
-                                      QStringLiteral("FILE"));
+        QStringLiteral("Use the exam database FILE, which must be named Exam.mdb, "
+                       "for this run."),
+        QStringLiteral("FILE"));
     const QCommandLineOption dsn(QStringLiteral("dsn"),
-                                 QStringLiteral("Classroom mode: take the exams from the class's database server "
-                                                "through the ODBC data source NAME."),
-                                 QStringLiteral("NAME"));
+        QStringLiteral("Classroom mode: take the exams from the class's database server "
+                       "through the ODBC data source NAME."),
+        QStringLiteral("NAME"));
     const QCommandLineOption dbName(QStringLiteral("db-name"),
-                                    QStringLiteral("With --dsn: use the server's database NAME instead of the data "
-                                                   "source's own."),
-                                    QStringLiteral("NAME"));
-    QCommandLineOption check(QStringLiteral("check-start"), QStringLiteral("Run the start-up, say where Exam.mdb "
-                                                                           "was found and quit."));
+        QStringLiteral("With --dsn: use the server's database NAME instead of the data "
+                       "source's own."),
+        QStringLiteral("NAME"));
+    QCommandLineOption check(QStringLiteral("check-start"),
+        QStringLiteral("Run the start-up, say where Exam.mdb "
+                       "was found and quit."));
     check.setFlags(QCommandLineOption::HiddenFromHelp);
     parser.addOptions({help, version, database, dsn, dbName, check});
     for (const QtOption &qt : kQtOptions) {
-        QCommandLineOption option(QString::fromLatin1(qt.name), QString(),
-                                  qt.takesValue ? QStringLiteral("value") : QString());
+        QCommandLineOption option(
+            QString::fromLatin1(qt.name), QString(), qt.takesValue ? QStringLiteral("value") : QString());
         option.setFlags(QCommandLineOption::HiddenFromHelp);
         parser.addOption(option);
     }
@@ -91,11 +109,11 @@ void CommandLine::read(const QStringList &arguments)
         // line is replaced.
         const QString text = parser.helpText();
         m_output = QStringLiteral("Usage: %1 [options]").arg(m_program) + text.mid(text.indexOf(QLatin1Char('\n')))
-                   + QStringLiteral("\nExam.mdb is looked for beside the program, then in your data folder\n"
-                                    "(~/.local/share/vesk), where the installed copy is copied on the first\n"
-                                    "start; if it is in neither, a file dialog asks for it.\n"
-                                    "The settings file (~/.config/vesk/vesk.conf) may name a class's server\n"
-                                    "instead, with the keys dsn and db-name.\n");
+            + QStringLiteral("\nExam.mdb is looked for beside the program, then in your data folder\n"
+                             "(~/.local/share/vesk), where the installed copy is copied on the first\n"
+                             "start; if it is in neither, a file dialog asks for it.\n"
+                             "The settings file (~/.config/vesk/vesk.conf) may name a class's server\n"
+                             "instead, with the keys dsn and db-name.\n");
         return;
     }
     if (parser.isSet(version)) {
@@ -167,7 +185,8 @@ int CommandLine::reportStart(const frmMain &window)
         return 1;
     }
     const bool classroom = window.databaseRoad() == frmMain::DatabaseRoad::Classroom;
-    std::fprintf(stdout, "%s %s\n", roadName(window.databaseRoad()), (classroom ? gDSN : gDbPath).toLocal8Bit().constData());
+    std::fprintf(
+        stdout, "%s %s\n", roadName(window.databaseRoad()), (classroom ? gDSN : gDbPath).toLocal8Bit().constData());
     return 0;
 }
 
@@ -177,7 +196,8 @@ void CommandLine::probeStartUpWhenAsked(frmMain &window)
         return;
     QTimer::singleShot(0, &window, [&window] {
         const auto now = std::chrono::steady_clock::now().time_since_epoch();
-        std::printf("%lld\n", static_cast<long long>(std::chrono::duration_cast<std::chrono::nanoseconds>(now).count()));
+        std::printf(
+            "%lld\n", static_cast<long long>(std::chrono::duration_cast<std::chrono::nanoseconds>(now).count()));
         std::fflush(stdout);
         gQuitNoPrompt = true;
         window.close();

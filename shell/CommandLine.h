@@ -12,8 +12,7 @@ class frmMain;
 // --dsn NAME and --db-name NAME (classroom mode: the exams on a server, through an ODBC data source),
 // and --check-start, left out of the help, which runs the start-up alone and says where Exam.mdb
 // was found (the install checks use it).
-class CommandLine final
-{
+class CommandLine final {
     Q_DISABLE_COPY_MOVE(CommandLine)
 
 public:

@@ -5,14 +5,12 @@
 // The person's own Exam.mdb, in their data folder. On the first start it is copied there from the
 // installed pristine copy, so each person's exams live in their own file and the installed copy is
 // never written.
-class UserDatabase final
-{
+class UserDatabase final {
 public:
-    struct Found
-    {
-        QString folder;        // the folder holding the person's Exam.mdb; empty when there is none
+    struct Found {
+        QString folder; // the folder holding the person's Exam.mdb; empty when there is none
         QString installedCopy; // the installed pristine Exam.mdb; empty when not installed
-        bool copied = false;   // the person's Exam.mdb was made from the installed copy just now
+        bool copied = false; // the person's Exam.mdb was made from the installed copy just now
     };
 
     static Found locate();

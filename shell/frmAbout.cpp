@@ -85,10 +85,14 @@ void frmAbout::Form_Load()
 ClickableLabel *frmAbout::Label1(int index) const
 {
     switch (index) {
-    case 0: return m_label0;
-    case 2: return m_label2;
-    case 3: return m_label3;
-    default: return nullptr;
+    case 0:
+        return m_label0;
+    case 2:
+        return m_label2;
+    case 3:
+        return m_label3;
+    default:
+        return nullptr;
     }
 }
 

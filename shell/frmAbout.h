@@ -6,8 +6,7 @@ class ClickableLabel;
 class QFrame;
 
 // The modal about box: picture, product name and copyright line from the version information.
-class frmAbout final : public QDialog
-{
+class frmAbout final : public QDialog {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(frmAbout)
 

@@ -3,28 +3,28 @@
 #include <memory>
 
 #include <QApplication>
-#include <QGuiApplication>
-#include <QScreen>
 #include <QCloseEvent>
 #include <QDir>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
+#include <QScreen>
 #include <QSettings>
 #include <QToolButton>
 
 #include "VersionInfo.h"
+#include "bank/BankImport.h"
+#include "bank/QuestionBank.h"
 #include "data/Connection.h"
 #include "data/ConnectionPool.h"
 #include "data/DataGlobals.h"
 #include "data/PoolStore.h"
 #include "data/cDBAccess.h"
 #include "exam/frmExam.h"
-#include "platform/DataFolders.h"
-#include "bank/BankImport.h"
-#include "bank/QuestionBank.h"
 #include "insight/frmProgress.h"
+#include "platform/DataFolders.h"
 #include "platform/DesktopShell.h"
 #include "platform/FileDialog.h"
 #include "platform/GenModule.h"
@@ -41,8 +41,7 @@ namespace {
 frmMain *s_instance = nullptr;
 
 // Applies one size setting; a setting that cannot be made (a negative size) is skipped.
-template <typename Apply>
-void trySetting(double value, Apply apply)
+template <typename Apply> void trySetting(double value, Apply apply)
 {
     if (value >= 0)
         apply(Twips::toPx(value));
@@ -101,16 +100,18 @@ void frmMain::OpenProgressChart(const QString &userName)
         QString error;
         if (!progress->loadView(&error)) {
             MessageBox::show(QStringLiteral("The progress chart could not be opened:\n") + error, MessageBox::OkOnly,
-                             MessageBox::Critical, QStringLiteral("Progress"));
+                MessageBox::Critical, QStringLiteral("Progress"));
             return;
         }
         // A window of its own over the screens, sized and moved freely.
-        QMdiSubWindow *sub = addScreen(progress.get(), Qt::SubWindow | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
-                                                           | Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint);
+        QMdiSubWindow *sub = addScreen(progress.get(),
+            Qt::SubWindow | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinMaxButtonsHint
+                | Qt::WindowCloseButtonHint);
         m_progress = progress.release();
         const QMdiSubWindow *menuWindow = m_menu ? qobject_cast<QMdiSubWindow *>(m_menu->parentWidget()) : nullptr;
         const int left = menuWindow ? menuWindow->frameGeometry().width() + 20 : 20;
-        sub->resize(QSize(760, 520).boundedTo(QSize(qMax(320, clientSize().width() - left), qMax(240, clientSize().height() - 20))));
+        sub->resize(QSize(760, 520).boundedTo(
+            QSize(qMax(320, clientSize().width() - left), qMax(240, clientSize().height() - 20))));
         sub->move(left, 20);
         sub->show();
         m_progress->Form_Load();
@@ -161,16 +162,16 @@ frmImportQuestions *frmMain::ImportQuestions()
     if (examRunning()) {
         MessageBox::show(QStringLiteral("Questions cannot be imported while an exam is running.\n"
                                         "Please end the exam first."),
-                         MessageBox::OkOnly, MessageBox::Exclamation, QStringLiteral("Import Questions"));
+            MessageBox::OkOnly, MessageBox::Exclamation, QStringLiteral("Import Questions"));
         return nullptr;
     }
     QStringList filters = QuestionBank::fileFilters();
-    const std::optional<QString> chosen =
-        FileDialog::getOpenFileName(this, QStringLiteral("Import Questions"), filters.join(QStringLiteral(";;")));
+    const std::optional<QString> chosen
+        = FileDialog::getOpenFileName(this, QStringLiteral("Import Questions"), filters.join(QStringLiteral(";;")));
     if (!chosen || chosen->isEmpty())
         return nullptr;
-    auto *preview = new frmImportQuestions({BankImport::readFile(*chosen)},
-                                           QDir(gDbPath).filePath(QStringLiteral("Exam.mdb")), this);
+    auto *preview = new frmImportQuestions(
+        {BankImport::readFile(*chosen)}, QDir(gDbPath).filePath(QStringLiteral("Exam.mdb")), this);
     preview->setWindowModality(Qt::WindowModal);
     preview->show();
     return preview;
@@ -275,12 +276,12 @@ void frmMain::start(const StartOptions &options)
         return;
     } else {
         // 3.-6. Ask for it; a cancel, an empty choice or another file ends the program silently.
-        const std::optional<QString> chosen =
-            FileDialog::getOpenFileName(this, QStringLiteral("Can't Find Exam.mdb"), QStringLiteral("(*.MDB) (*.mdb)"));
+        const std::optional<QString> chosen = FileDialog::getOpenFileName(
+            this, QStringLiteral("Can't Find Exam.mdb"), QStringLiteral("(*.MDB) (*.mdb)"));
         // The whole file name must be Exam.mdb: "MyExam.mdb" would leave a folder that does not exist.
         const bool examFile = chosen && chosen->right(8).toUpper() == QLatin1String("EXAM.MDB")
-                              && (chosen->size() == 8 || chosen->at(chosen->size() - 9) == QLatin1Char('/')
-                                  || chosen->at(chosen->size() - 9) == QLatin1Char('\\'));
+            && (chosen->size() == 8 || chosen->at(chosen->size() - 9) == QLatin1Char('/')
+                || chosen->at(chosen->size() - 9) == QLatin1Char('\\'));
         if (!examFile) {
             quitSilently();
             return;
@@ -329,14 +330,15 @@ void frmMain::takeShippedPool(const UserDatabase::Found &own)
     if (own.installedCopy.isEmpty())
         return;
     const QFileInfo installed(own.installedCopy);
-    const QString stamp = QStringLiteral("%1 %2").arg(installed.size()).arg(installed.lastModified().toMSecsSinceEpoch());
+    const QString stamp
+        = QStringLiteral("%1 %2").arg(installed.size()).arg(installed.lastModified().toMSecsSinceEpoch());
     QSettings settings(QStringLiteral("vesk"), QStringLiteral("vesk"));
     const QString key = QStringLiteral("pool/installedStamp");
     if (!own.copied && settings.value(key).toString() != stamp) {
         PoolStore::Report report;
         QString error;
-        if (!PoolStore::carryShipped(own.installedCopy, QDir(own.folder).filePath(QStringLiteral("Exam.mdb")), &report,
-                                     &error)) {
+        if (!PoolStore::carryShipped(
+                own.installedCopy, QDir(own.folder).filePath(QStringLiteral("Exam.mdb")), &report, &error)) {
             // The exams stay usable with the pool they have; the next start tries again.
             qWarning("vesk: the newer question pool could not be taken over: %s", qPrintable(error));
             return;
@@ -357,7 +359,7 @@ bool frmMain::QueryUnload()
     if (gQuitNoPrompt)
         return true;
     MessageBox::show(QStringLiteral("Do you want to quit?"), MessageBox::YesNo, MessageBox::Question,
-                     QStringLiteral("Exit Exam"), MessageBox::DefaultButton1);
+        QStringLiteral("Exit Exam"), MessageBox::DefaultButton1);
     return gMsgResult.toInt() != MessageBox::No;
 }
 
@@ -402,7 +404,7 @@ void frmMain::LoadMenu(const QString &FileName)
     const QString path = folder + QLatin1Char('/') + FileName;
     if (!FileExists(path)) {
         MessageBox::show(QStringLiteral("The file does not exist."), MessageBox::OkOnly, MessageBox::Critical,
-                         QStringLiteral("Missing File"));
+            QStringLiteral("Missing File"));
         return;
     }
     DesktopShell::Request request;

@@ -16,8 +16,7 @@ class frmViewExam;
 
 // The main window: holds every screen as a child window, finds the exam database at start-up
 // and owns the end of the program.
-class frmMain final : public QMainWindow, public ScreenHost
-{
+class frmMain final : public QMainWindow, public ScreenHost {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(frmMain)
 

@@ -4,8 +4,8 @@
 #include <QCloseEvent>
 #include <QFontMetrics>
 #include <QGroupBox>
-#include <QMdiArea>
 #include <QLineEdit>
+#include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QToolButton>
 
@@ -17,8 +17,7 @@
 #include "widgets/Twips.h"
 
 namespace {
-struct ButtonDesign
-{
+struct ButtonDesign {
     int index;
     const char *caption;
     const char *toolTip;
@@ -40,8 +39,8 @@ constexpr ButtonDesign kButtons[] = {
 const char *const kDocuments[] = {"TDictionary.htm", "BookList.htm", "EssayQuestions.htm"};
 
 // The exam and results screens are child windows with a caption and a close box only.
-constexpr Qt::WindowFlags kScreenFlags =
-    Qt::SubWindow | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
+constexpr Qt::WindowFlags kScreenFlags
+    = Qt::SubWindow | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
 } // namespace
 
 frmMenu::frmMenu(QWidget *parent)

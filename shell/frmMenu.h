@@ -7,8 +7,7 @@ class QToolButton;
 
 // The menu down the left edge of the main window: seven picture buttons that open the screens,
 // the documents and the about box, and quit.
-class frmMenu final : public QWidget
-{
+class frmMenu final : public QWidget {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(frmMenu)
 

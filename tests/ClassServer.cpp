@@ -11,11 +11,12 @@ ClassServer::ClassServer(const std::array<int, 6> &counts)
 {
     if (!m_server.isRunning() || !m_server.psql(QStringLiteral("CREATE DATABASE %1").arg(QLatin1String(kDatabase))))
         return;
-    m_server.addDsn(QString::fromLatin1(kAdminDsn), QString::fromLatin1(kDatabase), QString::fromLatin1(PgServer::kSuperuser),
-                    QString::fromLatin1(PgServer::kSuperPassword));
+    m_server.addDsn(QString::fromLatin1(kAdminDsn), QString::fromLatin1(kDatabase),
+        QString::fromLatin1(PgServer::kSuperuser), QString::fromLatin1(PgServer::kSuperPassword));
     PoolBuilder builder;
     TestSupport::fillPool(builder, counts);
-    if (!builder.buildOnServer(QString::fromLatin1(kAdminDsn), QString(), QString(), QString(), PoolBuilder::Mode::Create)) {
+    if (!builder.buildOnServer(
+            QString::fromLatin1(kAdminDsn), QString(), QString(), QString(), PoolBuilder::Mode::Create)) {
         m_error = builder.errors().join(QLatin1Char('\n'));
         return;
     }
@@ -25,7 +26,8 @@ ClassServer::ClassServer(const std::array<int, 6> &counts)
 
 bool ClassServer::addRole(const QString &name, const QString &password, const char *group)
 {
-    if (!m_server.psql(QStringLiteral("CREATE ROLE \"%1\" LOGIN PASSWORD '%2' IN ROLE %3").arg(name, password, QLatin1String(group))))
+    if (!m_server.psql(QStringLiteral("CREATE ROLE \"%1\" LOGIN PASSWORD '%2' IN ROLE %3")
+                           .arg(name, password, QLatin1String(group))))
         return false;
     m_server.addDsn(name, QString::fromLatin1(kDatabase), name, password);
     return true;
@@ -55,18 +57,19 @@ QString ClassServer::descriptionFor(const QString &user, const QString &password
 {
     return QStringLiteral("PROVIDER=MSDASQL;dsn=%1;uid=%2;pwd=%3;database=%4;")
         .arg(QLatin1String(kAdminDsn), Connection::quoteValue(user), Connection::quoteValue(password),
-             QLatin1String(kDatabase));
+            QLatin1String(kDatabase));
 }
 
 std::shared_ptr<Database> ClassServer::connectAs(const QString &user, const QString &password)
 {
     DbError error;
-    return OdbcDatabase::connect(ConnectionPool::odbcConnectionString(descriptionFor(user, password), QString(), QString()),
-                                 &error);
+    return OdbcDatabase::connect(
+        ConnectionPool::odbcConnectionString(descriptionFor(user, password), QString(), QString()), &error);
 }
 
 bool ClassServer::addClass()
 {
-    return addCandidate(QStringLiteral("ann"), QStringLiteral("ann-pw")) && addCandidate(QStringLiteral("bob"), QStringLiteral("bob-pw"))
-           && addTrainer(QStringLiteral("tina"), QStringLiteral("tina-pw"));
+    return addCandidate(QStringLiteral("ann"), QStringLiteral("ann-pw"))
+        && addCandidate(QStringLiteral("bob"), QStringLiteral("bob-pw"))
+        && addTrainer(QStringLiteral("tina"), QStringLiteral("tina-pw"));
 }

@@ -12,8 +12,7 @@ class Database;
 // A test server holding one class's exam database, built as a trainer builds it (vesk-buildpool
 // --dsn: schema, protection, the pool of TestSupport::fillPool), with an administrator's data
 // source, and candidates and trainers added as roles, each with a data source of their own name.
-class ClassServer final
-{
+class ClassServer final {
     Q_DISABLE_COPY_MOVE(ClassServer)
 
 public:

@@ -14,7 +14,8 @@ QString serverBinaries()
 {
     const QDir root(QStringLiteral("/usr/lib/postgresql"));
     QStringList versions = root.entryList(QDir::Dirs | QDir::NoDotAndDotDot);
-    std::sort(versions.begin(), versions.end(), [](const QString &a, const QString &b) { return a.toInt() > b.toInt(); });
+    std::sort(
+        versions.begin(), versions.end(), [](const QString &a, const QString &b) { return a.toInt() > b.toInt(); });
     for (const QString &version : versions) {
         const QString bin = root.filePath(version + QStringLiteral("/bin"));
         if (QFile::exists(bin + QStringLiteral("/pg_ctl")))
@@ -25,8 +26,8 @@ QString serverBinaries()
 
 QString driverLibrary()
 {
-    for (const char *path : {"/usr/lib/x86_64-linux-gnu/odbc/psqlodbcw.so", "/usr/lib/aarch64-linux-gnu/odbc/psqlodbcw.so",
-                             "/usr/lib/odbc/psqlodbcw.so"}) {
+    for (const char *path : {"/usr/lib/x86_64-linux-gnu/odbc/psqlodbcw.so",
+             "/usr/lib/aarch64-linux-gnu/odbc/psqlodbcw.so", "/usr/lib/odbc/psqlodbcw.so"}) {
         if (QFile::exists(QString::fromLatin1(path)))
             return QString::fromLatin1(path);
     }
@@ -41,12 +42,14 @@ PgServer::PgServer()
 {
     m_dir.setAutoRemove(!qEnvironmentVariableIsSet("VESK_PG_KEEP"));
     if (!m_dir.isValid() || m_binaries.isEmpty() || driverLibrary().isEmpty()) {
-        m_error = QStringLiteral("PostgreSQL or its ODBC driver is not installed (scripts/install-deps.sh installs them)");
+        m_error
+            = QStringLiteral("PostgreSQL or its ODBC driver is not installed (scripts/install-deps.sh installs them)");
         return;
     }
     // The server's user must reach its folders; nothing else is secret here.
-    QFile::setPermissions(m_dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup
-                                            | QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther);
+    QFile::setPermissions(m_dir.path(),
+        QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup | QFile::ExeGroup | QFile::ReadOther
+            | QFile::ExeOther);
     const QString data = m_dir.filePath(QStringLiteral("data"));
     QDir().mkpath(data);
     QDir().mkpath(socketFolder());
@@ -65,9 +68,9 @@ PgServer::PgServer()
     }
     // Passwords are checked on the socket too: candidates sign in as themselves.
     if (!run(m_binaries + QStringLiteral("/initdb"),
-             {QStringLiteral("-D"), data, QStringLiteral("-U"), QString::fromLatin1(kSuperuser),
-              QStringLiteral("--pwfile=") + passwordFile, QStringLiteral("--auth=scram-sha-256"),
-              QStringLiteral("--encoding=UTF8"), QStringLiteral("--locale=C"), QStringLiteral("--no-sync")}))
+            {QStringLiteral("-D"), data, QStringLiteral("-U"), QString::fromLatin1(kSuperuser),
+                QStringLiteral("--pwfile=") + passwordFile, QStringLiteral("--auth=scram-sha-256"),
+                QStringLiteral("--encoding=UTF8"), QStringLiteral("--locale=C"), QStringLiteral("--no-sync")}))
         return;
     QFile::remove(passwordFile);
     writeOdbcFiles();
@@ -85,16 +88,16 @@ QString PgServer::socketFolder() const
     return m_dir.filePath(QStringLiteral("sock"));
 }
 
-bool PgServer::run(const QString &program, const QStringList &arguments, QString *output,
-                   const QProcessEnvironment &environment)
+bool PgServer::run(
+    const QString &program, const QStringList &arguments, QString *output, const QProcessEnvironment &environment)
 {
     QProcess process;
     process.setProcessEnvironment(environment);
     const bool asServerUser = m_asPostgresUser && program.startsWith(m_binaries);
     if (asServerUser) {
         process.setProgram(QStringLiteral("runuser"));
-        process.setArguments(QStringList{QStringLiteral("-u"), QStringLiteral("postgres"), QStringLiteral("--"), program}
-                             + arguments);
+        process.setArguments(
+            QStringList{QStringLiteral("-u"), QStringLiteral("postgres"), QStringLiteral("--"), program} + arguments);
     } else {
         process.setProgram(program);
         process.setArguments(arguments);
@@ -111,7 +114,8 @@ bool PgServer::run(const QString &program, const QStringList &arguments, QString
     if (output)
         *output = out;
     if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) {
-        m_error = QStringLiteral("%1 failed: %2%3").arg(program, QString::fromUtf8(process.readAllStandardError()), out);
+        m_error
+            = QStringLiteral("%1 failed: %2%3").arg(program, QString::fromUtf8(process.readAllStandardError()), out);
         return false;
     }
     return true;
@@ -123,33 +127,32 @@ bool PgServer::start()
     const QString options = QStringLiteral("-k %1 -c listen_addresses='' -c max_connections=120 %2")
                                 .arg(socketFolder(), qEnvironmentVariable("VESK_PG_OPTIONS"));
     m_running = run(m_binaries + QStringLiteral("/pg_ctl"),
-                    {QStringLiteral("-D"), m_dir.filePath(QStringLiteral("data")), QStringLiteral("-o"), options,
-                     QStringLiteral("-l"), m_dir.filePath(QStringLiteral("server.log")), QStringLiteral("-w"),
-                     QStringLiteral("-t"), QStringLiteral("60"), QStringLiteral("start")});
+        {QStringLiteral("-D"), m_dir.filePath(QStringLiteral("data")), QStringLiteral("-o"), options,
+            QStringLiteral("-l"), m_dir.filePath(QStringLiteral("server.log")), QStringLiteral("-w"),
+            QStringLiteral("-t"), QStringLiteral("60"), QStringLiteral("start")});
     return m_running;
 }
 
 bool PgServer::stop()
 {
     const bool stopped = run(m_binaries + QStringLiteral("/pg_ctl"),
-                             {QStringLiteral("-D"), m_dir.filePath(QStringLiteral("data")), QStringLiteral("-m"),
-                              QStringLiteral("fast"), QStringLiteral("-w"), QStringLiteral("-t"), QStringLiteral("60"),
-                              QStringLiteral("stop")});
+        {QStringLiteral("-D"), m_dir.filePath(QStringLiteral("data")), QStringLiteral("-m"), QStringLiteral("fast"),
+            QStringLiteral("-w"), QStringLiteral("-t"), QStringLiteral("60"), QStringLiteral("stop")});
     m_running = !stopped;
     return stopped;
 }
 
-bool PgServer::psql(const QString &sql, QString *output, const QString &database, const QString &user,
-                    const QString &password)
+bool PgServer::psql(
+    const QString &sql, QString *output, const QString &database, const QString &user, const QString &password)
 {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("PGPASSWORD"), password);
     environment.insert(QStringLiteral("PGCONNECT_TIMEOUT"), QStringLiteral("10"));
     return run(m_binaries + QStringLiteral("/psql"),
-               {QStringLiteral("-X"), QStringLiteral("-q"), QStringLiteral("-A"), QStringLiteral("-t"),
-                QStringLiteral("-v"), QStringLiteral("ON_ERROR_STOP=1"), QStringLiteral("-h"), socketFolder(),
-                QStringLiteral("-U"), user, QStringLiteral("-d"), database, QStringLiteral("-c"), sql},
-               output, environment);
+        {QStringLiteral("-X"), QStringLiteral("-q"), QStringLiteral("-A"), QStringLiteral("-t"), QStringLiteral("-v"),
+            QStringLiteral("ON_ERROR_STOP=1"), QStringLiteral("-h"), socketFolder(), QStringLiteral("-U"), user,
+            QStringLiteral("-d"), database, QStringLiteral("-c"), sql},
+        output, environment);
 }
 
 QString PgServer::scalar(const QString &sql, const QString &database)

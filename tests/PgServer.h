@@ -9,8 +9,7 @@
 // a Unix socket there, and an ODBC set-up (odbcinst.ini, odbc.ini) beside it that ODBCSYSINI and
 // ODBCINI point at. The server refuses to run as root, so as root it runs as the postgres user.
 // Destroying the object stops the server and removes everything.
-class PgServer final
-{
+class PgServer final {
     Q_DISABLE_COPY_MOVE(PgServer)
 
 public:
@@ -35,18 +34,18 @@ public:
     // Runs SQL through psql as `user` (the superuser by default) on `database`; false with error()
     // on a failure. `output` receives the rows, unaligned, '|' between fields.
     bool psql(const QString &sql, QString *output = nullptr, const QString &database = QStringLiteral("postgres"),
-              const QString &user = QString::fromLatin1(kSuperuser),
-              const QString &password = QString::fromLatin1(kSuperPassword));
+        const QString &user = QString::fromLatin1(kSuperuser),
+        const QString &password = QString::fromLatin1(kSuperPassword));
     // The first field of the first row, or an empty string.
     QString scalar(const QString &sql, const QString &database = QStringLiteral("postgres"));
 
     // Writes a data source named `name` for `database`; user and password only when given.
     void addDsn(const QString &name, const QString &database, const QString &user = QString(),
-                const QString &password = QString());
+        const QString &password = QString());
 
 private:
     bool run(const QString &program, const QStringList &arguments, QString *output = nullptr,
-             const QProcessEnvironment &environment = QProcessEnvironment::systemEnvironment());
+        const QProcessEnvironment &environment = QProcessEnvironment::systemEnvironment());
     void writeOdbcFiles();
 
     QTemporaryDir m_dir;

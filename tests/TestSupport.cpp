@@ -47,9 +47,9 @@ std::unique_ptr<SqliteHandle> openKeyed(const QString &path)
 
 void TestSupport::pointHomeAt(const QString &root)
 {
-    const std::pair<const char *, const char *> folders[] = {
-        {"HOME", "/home"}, {"XDG_DATA_HOME", "/data"}, {"XDG_CONFIG_HOME", "/config"}, {"XDG_CACHE_HOME", "/cache"},
-        {"XDG_DATA_DIRS", "/system"}, {"XDG_CONFIG_DIRS", "/system-config"}};
+    const std::pair<const char *, const char *> folders[]
+        = {{"HOME", "/home"}, {"XDG_DATA_HOME", "/data"}, {"XDG_CONFIG_HOME", "/config"}, {"XDG_CACHE_HOME", "/cache"},
+            {"XDG_DATA_DIRS", "/system"}, {"XDG_CONFIG_DIRS", "/system-config"}};
     for (const auto &[variable, folder] : folders)
         qputenv(variable, QFile::encodeName(root + QLatin1String(folder)));
 }
@@ -125,8 +125,8 @@ void TestSupport::fillPool(PoolBuilder &builder, const std::array<int, 6> &count
     }
 }
 
-void TestSupport::buildDatabase(const QString &path, const std::array<int, 6> &counts,
-                                const std::array<int, 6> &trueFalse)
+void TestSupport::buildDatabase(
+    const QString &path, const std::array<int, 6> &counts, const std::array<int, 6> &trueFalse)
 {
     PoolBuilder builder;
     fillPool(builder, counts, trueFalse);
@@ -178,21 +178,20 @@ std::unique_ptr<frmMain> TestSupport::startProgram(const QString &folder)
 QStringList TestSupport::installedFiles(const QString &appId)
 {
     QStringList files{u"bin/vesk"_s, u"bin/vesk-buildpool"_s, u"lib/vesk/plugins/vesk-chartview.so"_s,
-                      u"share/applications/%1.desktop"_s.arg(appId), u"share/metainfo/%1.metainfo.xml"_s.arg(appId),
-                      u"share/icons/hicolor/scalable/apps/%1.svg"_s.arg(appId),
-                      u"share/man/man1/vesk.1.gz"_s, u"share/man/man1/vesk-buildpool.1.gz"_s,
-                      u"share/doc/vesk/copyright"_s, u"share/doc/vesk/changelog.gz"_s};
+        u"share/applications/%1.desktop"_s.arg(appId), u"share/metainfo/%1.metainfo.xml"_s.arg(appId),
+        u"share/icons/hicolor/scalable/apps/%1.svg"_s.arg(appId), u"share/man/man1/vesk.1.gz"_s,
+        u"share/man/man1/vesk-buildpool.1.gz"_s, u"share/doc/vesk/copyright"_s, u"share/doc/vesk/changelog.gz"_s};
     for (const int size : {16, 22, 24, 32, 48, 64, 128, 256})
         files << u"share/icons/hicolor/%1x%1/apps/%2.png"_s.arg(size).arg(appId);
-    for (const char *name : {"Exam.mdb", "TDictionary.htm", "BookList.htm", "EssayQuestions.htm", "ReadMe.txt",
-                             "License.txt"})
+    for (const char *name :
+        {"Exam.mdb", "TDictionary.htm", "BookList.htm", "EssayQuestions.htm", "ReadMe.txt", "License.txt"})
         files << u"share/vesk/"_s + QLatin1String(name);
     files.sort();
     return files;
 }
 
-TestSupport::Run TestSupport::run(const QString &program, const QStringList &arguments,
-                                  const QProcessEnvironment &environment, int timeoutSeconds)
+TestSupport::Run TestSupport::run(
+    const QString &program, const QStringList &arguments, const QProcessEnvironment &environment, int timeoutSeconds)
 {
     QProcess process;
     process.setProcessEnvironment(environment);
@@ -234,9 +233,9 @@ void TestSupport::screenshotPdf(const QString &path, const QString &name)
     QDir().mkpath(folder);
     // The first page at 60 dpi: pdftoppm names it <prefix>-1.png.
     const QString prefix = QDir(folder).filePath(name);
-    QProcess::execute(QStringLiteral("pdftoppm"), {QStringLiteral("-png"), QStringLiteral("-r"), QStringLiteral("60"),
-                                                   QStringLiteral("-f"), QStringLiteral("1"), QStringLiteral("-l"),
-                                                   QStringLiteral("1"), path, prefix});
+    QProcess::execute(QStringLiteral("pdftoppm"),
+        {QStringLiteral("-png"), QStringLiteral("-r"), QStringLiteral("60"), QStringLiteral("-f"), QStringLiteral("1"),
+            QStringLiteral("-l"), QStringLiteral("1"), path, prefix});
 }
 
 void TestSupport::screenshot(QWidget *widget, const QString &name)

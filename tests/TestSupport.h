@@ -30,8 +30,7 @@ void fillPool(PoolBuilder &builder, const std::array<int, 6> &counts, const std:
 // Builds an exam database at `path` with `counts[c]` questions in category c (0..5). Question i
 // of a category reads "<category> question <i>", its correct letter cycles A, B, C, D. The first
 // `trueFalse[c]` questions of a category are true/false questions (C and D empty).
-void buildDatabase(const QString &path, const std::array<int, 6> &counts,
-                   const std::array<int, 6> &trueFalse = {});
+void buildDatabase(const QString &path, const std::array<int, 6> &counts, const std::array<int, 6> &trueFalse = {});
 
 // Runs one statement on a fresh keyed connection of its own (not the program's pool).
 void exec(const QString &path, const QString &sql);
@@ -44,8 +43,7 @@ std::unique_ptr<frmMain> startProgram(const QString &folder);
 
 // A program started on an exam database of its own in a temporary folder. Destroying it closes
 // the program without the quit question.
-class Program final
-{
+class Program final {
 public:
     // `folder`, when given, is the name of the program's folder inside the temporary one.
     explicit Program(const QString &folder = QString());
@@ -72,14 +70,13 @@ private:
 QStringList installedFiles(const QString &appId);
 
 // Runs a program to its end (at most `timeoutSeconds`) in `environment`.
-struct Run
-{
+struct Run {
     int status = -1; // the exit status; -1 when it crashed or did not start or end
     QString out;
     QString err;
 };
 Run run(const QString &program, const QStringList &arguments,
-        const QProcessEnvironment &environment = QProcessEnvironment::systemEnvironment(), int timeoutSeconds = 120);
+    const QProcessEnvironment &environment = QProcessEnvironment::systemEnvironment(), int timeoutSeconds = 120);
 
 // The text, title and icon of the i-th message box shown (counted from the last if negative).
 QVariantList box(int i);

@@ -44,7 +44,8 @@ bool reportFailures()
 {
     for (; reported < MessageBox::shown().size(); ++reported) {
         const MessageBox::Shown &box = MessageBox::shown().at(reported);
-        say(QStringLiteral("failed %1: %2").arg(box.title, QString(box.text).replace(QLatin1Char('\n'), QLatin1Char(' '))));
+        say(QStringLiteral("failed %1: %2")
+                .arg(box.title, QString(box.text).replace(QLatin1Char('\n'), QLatin1Char(' '))));
     }
     if (!AppExit::requested())
         return false;
@@ -90,7 +91,9 @@ int main(int argc, char *argv[])
         const int letter = answerRight ? correct : (correct + 1) % 4;
         right += answerRight ? 1 : 0;
         exam->Option1(letter)->click();
-        pending = QStringLiteral("%1 %2").arg(rs->Fields(QStringLiteral("DetailID")).toLongLong()).arg(QChar(u'A' + letter));
+        pending = QStringLiteral("%1 %2")
+                      .arg(rs->Fields(QStringLiteral("DetailID")).toLongLong())
+                      .arg(QChar(u'A' + letter));
         if (row + 1 == rs->RecordCount())
             break;
         QElapsedTimer timer;
@@ -113,7 +116,8 @@ int main(int argc, char *argv[])
 
     gDB = std::make_unique<cDBAccess>();
     gDB->Open_Connection(gDbProvider, QString(), gDbName, gDSN);
-    gRs = gDB->GetRS(QStringLiteral("SELECT DISTINCT UserName FROM ExamTitle UNION SELECT DISTINCT UserName FROM ExamDetails"));
+    gRs = gDB->GetRS(
+        QStringLiteral("SELECT DISTINCT UserName FROM ExamTitle UNION SELECT DISTINCT UserName FROM ExamDetails"));
     QStringList names;
     for (; gRs && !gRs->Eof(); gRs->MoveNext())
         names << gRs->Fields(QStringLiteral("UserName")).toString();

@@ -8,8 +8,8 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QLineEdit>
-#include <QRadioButton>
 #include <QPointer>
+#include <QRadioButton>
 #include <QTableView>
 #include <QThread>
 

@@ -18,8 +18,7 @@ Q_DECLARE_METATYPE(BankQuestion)
 // Question banks in and out: the banks of tests/data/bank/ are written as real exports are (other
 // kinds of question, HTML, comments, category lines, Windows line ends, byte-order marks), and
 // each reader must find in them exactly the questions, skips, faults and warnings listed here.
-class tst_bank final : public QObject
-{
+class tst_bank final : public QObject {
     Q_OBJECT
 
 private slots:
@@ -62,7 +61,7 @@ const QString kProgramming = u"$course$/top/Default for VESK/Programming Basic"_
 const QString kDatabases = u"$course$/top/Default for VESK/Databases"_s;
 
 BankQuestion question(const QString &text, const QStringList &choices, const QString &correct,
-                      const QString &explanation = QString(), const QStringList &path = {})
+    const QString &explanation = QString(), const QStringList &path = {})
 {
     BankQuestion q;
     q.question = text;
@@ -78,15 +77,8 @@ BankQuestion question(const QString &text, const QStringList &choices, const QSt
 // A question as its fields, for QCOMPARE to show where two differ.
 QStringList fields(const BankQuestion &q)
 {
-    return {u"id="_s + q.id,
-            u"path="_s + q.categoryPath.join(u" > "_s),
-            u"question="_s + q.question,
-            u"a="_s + q.a,
-            u"b="_s + q.b,
-            u"c="_s + q.c,
-            u"d="_s + q.d,
-            u"correct="_s + q.correct,
-            u"explanation="_s + q.explanation};
+    return {u"id="_s + q.id, u"path="_s + q.categoryPath.join(u" > "_s), u"question="_s + q.question, u"a="_s + q.a,
+        u"b="_s + q.b, u"c="_s + q.c, u"d="_s + q.d, u"correct="_s + q.correct, u"explanation="_s + q.explanation};
 }
 
 // What writing in `format` keeps of a question: Aiken keeps neither its id, category nor
@@ -116,7 +108,10 @@ QStringList kept(BankQuestion q, Format format)
     return fields(q);
 }
 
-QString report(const BankReadResult &result) { return QuestionBank::skippedReport(result.skippedByKind); }
+QString report(const BankReadResult &result)
+{
+    return QuestionBank::skippedReport(result.skippedByKind);
+}
 } // namespace
 
 QByteArray tst_bank::bytesOf(const QString &path)
@@ -129,8 +124,8 @@ QByteArray tst_bank::bytesOf(const QString &path)
 
 void tst_bank::initTestCase()
 {
-    const QString data = qEnvironmentVariableIsSet("VESK_TEST_DATA") ? qEnvironmentVariable("VESK_TEST_DATA")
-                                                                      : QFINDTESTDATA("data");
+    const QString data
+        = qEnvironmentVariableIsSet("VESK_TEST_DATA") ? qEnvironmentVariable("VESK_TEST_DATA") : QFINDTESTDATA("data");
     m_data = QDir(data).filePath(u"bank"_s);
     QVERIFY2(QDir(m_data).exists(), "tests/data/bank was not found; set VESK_TEST_DATA");
     const QDir pool(QDir(data).filePath(u"../../pool"_s));
@@ -150,35 +145,37 @@ void tst_bank::readsEachBank_data()
     QTest::addColumn<QStringList>("errors");
     QTest::addColumn<QStringList>("warnings");
 
-    QTest::newRow("GIFT, BOM and CRLF") << u"networking.gift"_s << Format::Gift << 7
+    QTest::newRow("GIFT, BOM and CRLF")
+        << u"networking.gift"_s << Format::Gift << 7
         << u"skipped: 1 description, 1 duplicate, 1 essay, 1 matching, 1 multiple-answer, 1 numerical, "
            "1 short answer, 1 too many choices"_s
-        << QStringList{u"line 101: the answers' \"{\" is not closed by \"}\""_s,
-                       u"line 103: no right answer (\"=\")"_s,
-                       u"line 105: a \"}\" with no \"{\" before it (write \\} for a brace in a text)"_s}
+        << QStringList{u"line 101: the answers' \"{\" is not closed by \"}\""_s, u"line 103: no right answer (\"=\")"_s,
+               u"line 105: a \"}\" with no \"{\" before it (write \\} for a brace in a text)"_s}
         << QStringList{u"line 16: an image was dropped"_s};
-    QTest::newRow("Moodle XML") << u"databases.xml"_s << Format::MoodleXml << 4
+    QTest::newRow("Moodle XML")
+        << u"databases.xml"_s << Format::MoodleXml << 4
         << u"skipped: 1 calculated, 1 cloze, 1 description, 1 duplicate, 1 essay, 1 matching, "
            "1 multiple-answer, 1 numerical, 1 short answer, 1 too many choices"_s
         << QStringList{u"line 228: no right answer (fraction 100)"_s,
-                       u"line 241: a true/false question whose right answer (fraction 100) is neither \"true\" nor "
-                       "\"false\""_s,
-                       u"line 253: answer 1's fraction \"full\" is not a number"_s}
+               u"line 241: a true/false question whose right answer (fraction 100) is neither \"true\" nor "
+               "\"false\""_s,
+               u"line 253: answer 1's fraction \"full\" is not a number"_s}
         << QStringList{u"line 93: an image was dropped"_s};
     QTest::newRow("Aiken, CRLF") << u"programming.txt"_s << Format::Aiken << 5
-        << u"skipped: 1 duplicate, 1 too many choices"_s
-        << QStringList{u"line 38: choice C where B was expected"_s, u"line 41: the question has no ANSWER line"_s,
-                       u"line 48: the ANSWER \"E\" is not one of the choices"_s,
-                       u"line 50: an ANSWER line without a question"_s}
-        << QStringList();
-    QTest::newRow("CSV, BOM and CRLF") << u"testing.csv"_s << Format::Csv << 4
-        << u"skipped: 1 duplicate, 1 multiple-answer"_s
+                                 << u"skipped: 1 duplicate, 1 too many choices"_s
+                                 << QStringList{u"line 38: choice C where B was expected"_s,
+                                        u"line 41: the question has no ANSWER line"_s,
+                                        u"line 48: the ANSWER \"E\" is not one of the choices"_s,
+                                        u"line 50: an ANSWER line without a question"_s}
+                                 << QStringList();
+    QTest::newRow("CSV, BOM and CRLF")
+        << u"testing.csv"_s << Format::Csv << 4 << u"skipped: 1 duplicate, 1 multiple-answer"_s
         << QStringList{u"line 8: 7 fields where 8 were expected"_s,
-                       u"line 9: the right answer \"E\" is not one of the choices"_s, u"line 10: choice B is empty"_s,
-                       u"line 11: choice C is empty but D is not"_s,
-                       u"line 12: text after a field's closing quote (a quote inside a quoted field is written "
-                       "twice)"_s,
-                       u"line 14: a quoted field is not closed"_s}
+               u"line 9: the right answer \"E\" is not one of the choices"_s, u"line 10: choice B is empty"_s,
+               u"line 11: choice C is empty but D is not"_s,
+               u"line 12: text after a field's closing quote (a quote inside a quoted field is written "
+               "twice)"_s,
+               u"line 14: a quoted field is not closed"_s}
         << QStringList();
 }
 
@@ -212,30 +209,30 @@ void tst_bank::readsEachQuestionAsTheBankHasIt_data()
 
     const QStringList networking = kNetworking.split(u'/');
     const QStringList programming = kProgramming.split(u'/');
-    const auto row = [](const char *name, const QString &file, int index, int line, const QString &id,
-                        const BankQuestion &q) {
-        QTest::newRow(name) << file << index << line << id << fields(q).mid(1);
-    };
+    const auto row
+        = [](const char *name, const QString &file, int index, int line, const QString &id, const BankQuestion &q) {
+              QTest::newRow(name) << file << index << line << id << fields(q).mid(1);
+          };
     const QString gift = u"networking.gift"_s;
     row("GIFT html, feedback per answer dropped", gift, 0, 6, u"imp-osi-layers"_s,
         question(u"Which OSI layer is responsible for routing packets between networks?"_s,
-                 {u"Network layer"_s, u"Data link layer"_s, u"Transport layer"_s, u"Session layer"_s}, u"A"_s,
-                 u"Routing & forwarding happen at layer 3.\nLayer 2 only moves frames."_s, networking));
+            {u"Network layer"_s, u"Data link layer"_s, u"Transport layer"_s, u"Session layer"_s}, u"A"_s,
+            u"Routing & forwarding happen at layer 3.\nLayer 2 only moves frames."_s, networking));
     row("GIFT html with an image", gift, 1, 16, u"imp-tcp-handshake"_s,
         question(u"How many segments does the TCP handshake use?"_s, {u"2"_s, u"3"_s, u"4"_s}, u"B"_s,
-                 u"SYN, SYN-ACK, ACK."_s, networking));
+            u"SYN, SYN-ACK, ACK."_s, networking));
     row("GIFT true/false with feedback", gift, 2, 26, u"imp-udp-is-connection-oriented"_s,
         question(u"UDP sets up a connection before sending data."_s, {u"True"_s, u"False"_s}, u"B"_s,
-                 u"UDP is connectionless; TCP sets up connections."_s, networking));
+            u"UDP is connectionless; TCP sets up connections."_s, networking));
     row("GIFT missing word", gift, 3, 50, u"imp-missing-word"_s,
         question(u"The {default} gateway is also called the _____ of last resort."_s,
-                 {u"switch"_s, u"router"_s, u"hub"_s}, u"B"_s, QString(), networking));
+            {u"switch"_s, u"router"_s, u"hub"_s}, u"B"_s, QString(), networking));
     row("GIFT plain keeps < and &", gift, 4, 86, u"imp-comparison"_s,
         question(u"Which expression is true when a = 5 and b = 7?"_s, {u"a < b && b > a"_s, u"a > b"_s, u"a == b"_s},
-                 u"A"_s, u"In C, = assigns and == compares; < and && mean what they say."_s, programming));
+            u"A"_s, u"In C, = assigns and == compares; < and && mean what they say."_s, programming));
     row("GIFT escapes", gift, 5, 93, u"imp-escapes"_s,
         question(u"Which characters does GIFT escape with a backslash: ~ = # { } : or \\?\nAll of them."_s,
-                 {u"True"_s, u"False"_s}, u"A"_s, QString(), programming));
+            {u"True"_s, u"False"_s}, u"A"_s, QString(), programming));
     const QString code = u"What does this print?\nfor i in range(3):\n    print(i)"_s;
     row("GIFT without a name, on three lines", gift, 6, 96, BankIds::fromText(code),
         question(code, {u"0 1 2"_s, u"1 2 3"_s, u"0 1 2 3"_s}, u"A"_s, QString(), programming));
@@ -243,38 +240,36 @@ void tst_bank::readsEachQuestionAsTheBankHasIt_data()
     const QString xml = u"databases.xml"_s;
     const QStringList databases = kDatabases.split(u'/');
     row("Moodle html", xml, 0, 15, u"imp-primary-key"_s,
-        question(u"Which constraint makes a column unique and not null?"_s,
-                 {u"UNIQUE"_s, u"PRIMARY KEY"_s, u"CHECK"_s}, u"B"_s,
-                 u"A primary key is unique and never null.\nUNIQUE allows nulls.\nCHECK tests a condition."_s,
-                 databases));
+        question(u"Which constraint makes a column unique and not null?"_s, {u"UNIQUE"_s, u"PRIMARY KEY"_s, u"CHECK"_s},
+            u"B"_s, u"A primary key is unique and never null.\nUNIQUE allows nulls.\nCHECK tests a condition."_s,
+            databases));
     row("Moodle true/false, moodle format", xml, 1, 64, u"imp-rollback"_s,
         question(u"A ROLLBACK undoes every change of the transaction since its start & its savepoints."_s,
-                 {u"True"_s, u"False"_s}, u"A"_s, u"ROLLBACK without TO SAVEPOINT ends the whole transaction."_s,
-                 databases));
+            {u"True"_s, u"False"_s}, u"A"_s, u"ROLLBACK without TO SAVEPOINT ends the whole transaction."_s,
+            databases));
     row("Moodle answers without a format, a penalty", xml, 2, 93, u"imp-join-diagram"_s,
         question(u"Which join does the diagram show?"_s, {u"LEFT OUTER JOIN"_s, u"INNER JOIN"_s}, u"A"_s, QString(),
-                 databases));
+            databases));
     row("Moodle plain text, a slash in a category", xml, 3, 198, u"imp-comparison-in-plain-text"_s,
         question(u"Which operator tests \"a < b && b < c\" in one go?\nPick one."_s, {u"BETWEEN"_s, u"IN"_s}, u"A"_s,
-                 u"BETWEEN includes both ends: <p> stays as written."_s, databases + QStringList{u"SQL/NoSQL"_s}));
+            u"BETWEEN includes both ends: <p> stays as written."_s, databases + QStringList{u"SQL/NoSQL"_s}));
 
     const QString aiken = u"programming.txt"_s;
     const auto aikenRow = [&](const char *name, int index, int line, const BankQuestion &q) {
         row(name, aiken, index, line, BankIds::fromText(q.question), q);
     };
     aikenRow("Aiken four choices", 0, 1,
-             question(u"What is the value of 7 / 2 in integer division?"_s, {u"3"_s, u"3.5"_s, u"4"_s, u"0"_s}, u"A"_s));
+        question(u"What is the value of 7 / 2 in integer division?"_s, {u"3"_s, u"3.5"_s, u"4"_s, u"0"_s}, u"A"_s));
     aikenRow("Aiken A) choices", 1, 8,
-             question(u"Which operator compares two values for equality in C?"_s, {u"="_s, u"=="_s, u"==="_s}, u"B"_s));
+        question(u"Which operator compares two values for equality in C?"_s, {u"="_s, u"=="_s, u"==="_s}, u"B"_s));
     aikenRow("Aiken true/false", 2, 14,
-             question(u"A stack returns its elements in last-in, first-out order."_s, {u"True"_s, u"False"_s}, u"A"_s));
+        question(u"A stack returns its elements in last-in, first-out order."_s, {u"True"_s, u"False"_s}, u"A"_s));
     aikenRow("Aiken on several lines", 3, 19,
-             question(u"What does this code print?\nx = 1\nif x < 2 && x > 0:\n    print(\"in\")\n"
-                      "B. is not a choice here: choices start with A."_s,
-                      {u"in"_s, u"nothing"_s}, u"A"_s));
+        question(u"What does this code print?\nx = 1\nif x < 2 && x > 0:\n    print(\"in\")\n"
+                 "B. is not a choice here: choices start with A."_s,
+            {u"in"_s, u"nothing"_s}, u"A"_s));
     aikenRow("Aiken after faults", 4, 57,
-             question(u"Which data structure serves its elements first in, first out?"_s, {u"Queue"_s, u"Stack"_s},
-                      u"A"_s));
+        question(u"Which data structure serves its elements first in, first out?"_s, {u"Queue"_s, u"Stack"_s}, u"A"_s));
 
     const QString csv = u"testing.csv"_s;
     const QStringList st{u"Software Testing"_s};
@@ -282,20 +277,19 @@ void tst_bank::readsEachQuestionAsTheBankHasIt_data()
         row(name, csv, index, line, BankIds::fromText(q.question), q);
     };
     csvRow("CSV plain row", 0, 2,
-           question(u"Which technique divides inputs into groups that the program should treat alike?"_s,
-                    {u"Equivalence partitioning"_s, u"Boundary value analysis"_s, u"Decision table testing"_s,
-                     u"State transition testing"_s},
-                    u"A"_s, u"Equivalence partitioning groups inputs into classes, each tested by one value."_s, st));
+        question(u"Which technique divides inputs into groups that the program should treat alike?"_s,
+            {u"Equivalence partitioning"_s, u"Boundary value analysis"_s, u"Decision table testing"_s,
+                u"State transition testing"_s},
+            u"A"_s, u"Equivalence partitioning groups inputs into classes, each tested by one value."_s, st));
     csvRow("CSV quotes and a line break", 1, 3,
-           question(u"A tester says: \"the login fails\". Which report field holds\nthe steps to reproduce?"_s,
-                    {u"Summary"_s, u"Steps to reproduce"_s, u"Severity"_s}, u"B"_s, QString(), st));
+        question(u"A tester says: \"the login fails\". Which report field holds\nthe steps to reproduce?"_s,
+            {u"Summary"_s, u"Steps to reproduce"_s, u"Severity"_s}, u"B"_s, QString(), st));
     csvRow("CSV true/false, small letter", 2, 5,
-           question(u"Exhaustive testing is possible for most programs."_s, {u"True"_s, u"False"_s}, u"B"_s,
-                    u"Even small programs have too many inputs and paths; risk and priorities guide testing instead."_s,
-                    st));
+        question(u"Exhaustive testing is possible for most programs."_s, {u"True"_s, u"False"_s}, u"B"_s,
+            u"Even small programs have too many inputs and paths; risk and priorities guide testing instead."_s, st));
     csvRow("CSV commas in quoted choices", 3, 7,
-           question(u"What does PDCA stand for?"_s, {u"Plan, Do, Check, Act"_s, u"Prepare, Design, Code, Audit"_s},
-                    u"A"_s, u"PDCA is the improvement cycle of Deming and Shewhart."_s, {u"Quality Assurance"_s}));
+        question(u"What does PDCA stand for?"_s, {u"Plan, Do, Check, Act"_s, u"Prepare, Design, Code, Audit"_s}, u"A"_s,
+            u"PDCA is the improvement cycle of Deming and Shewhart."_s, {u"Quality Assurance"_s}));
 }
 
 void tst_bank::readsEachQuestionAsTheBankHasIt()
@@ -321,20 +315,25 @@ void tst_bank::refusesWhatIsNotUtf8Text_data()
     QTest::addColumn<QString>("error");
 
     const QByteArray good = "Q?\nA. x\nB. y\nANSWER: A\n";
-    QTest::newRow("UTF-16 with its mark") << QByteArray("\xFF\xFE" "Q\0?\0", 6)
-                                          << u"line 1: UTF-16 or UTF-32 text; save the file as UTF-8"_s;
+    QTest::newRow("UTF-16 with its mark") << QByteArray("\xFF\xFE"
+                                                        "Q\0?\0",
+        6) << u"line 1: UTF-16 or UTF-32 text; save the file as UTF-8"_s;
     QTest::newRow("UTF-16 big-endian") << QByteArray("\xFE\xFF\0Q", 4)
                                        << u"line 1: UTF-16 or UTF-32 text; save the file as UTF-8"_s;
-    QTest::newRow("UTF-16 without a mark") << QByteArray("Q\0?\0\n\0", 6)
-        << u"line 1: a NUL byte: the file is not UTF-8 text (UTF-16?); save it as UTF-8"_s;
-    QTest::newRow("Latin-1 on line 3") << good + "Caf\xE9?\n" << u"line 5: not UTF-8 text (byte 0xE9); save the file as UTF-8"_s;
-    QTest::newRow("a NUL byte after CRLF") << QByteArray("a\r\nb\r\n\0", 7)
-        << u"line 3: a NUL byte: the file is not UTF-8 text (UTF-16?); save it as UTF-8"_s;
+    QTest::newRow("UTF-16 without a mark") << QByteArray(
+        "Q\0?\0\n\0", 6) << u"line 1: a NUL byte: the file is not UTF-8 text (UTF-16?); save it as UTF-8"_s;
+    QTest::newRow("Latin-1 on line 3") << good + "Caf\xE9?\n"
+                                       << u"line 5: not UTF-8 text (byte 0xE9); save the file as UTF-8"_s;
+    QTest::newRow("a NUL byte after CRLF") << QByteArray(
+        "a\r\nb\r\n\0", 7) << u"line 3: a NUL byte: the file is not UTF-8 text (UTF-16?); save it as UTF-8"_s;
     QTest::newRow("a lone CR is a line break") << QByteArray("a\rb\r\x1B") << u"line 3: a control character (U+001B)"_s;
     QTest::newRow("a C1 control") << QByteArray("a\n\xC2\x85") << u"line 2: a control character (U+0085)"_s;
-    QTest::newRow("an overlong form") << QByteArray("\xC0\xAF") << u"line 1: not UTF-8 text (byte 0xC0); save the file as UTF-8"_s;
-    QTest::newRow("a surrogate") << QByteArray("x\n\xED\xA0\x80") << u"line 2: not UTF-8 text (byte 0xED); save the file as UTF-8"_s;
-    QTest::newRow("cut short") << QByteArray("x\xE2\x82") << u"line 1: not UTF-8 text (byte 0xE2); save the file as UTF-8"_s;
+    QTest::newRow("an overlong form") << QByteArray("\xC0\xAF")
+                                      << u"line 1: not UTF-8 text (byte 0xC0); save the file as UTF-8"_s;
+    QTest::newRow("a surrogate") << QByteArray("x\n\xED\xA0\x80")
+                                 << u"line 2: not UTF-8 text (byte 0xED); save the file as UTF-8"_s;
+    QTest::newRow("cut short") << QByteArray("x\xE2\x82")
+                               << u"line 1: not UTF-8 text (byte 0xE2); save the file as UTF-8"_s;
     QTest::newRow("U+FFFF") << QByteArray("x\n\n\xEF\xBF\xBF") << u"line 3: a character that is not text (U+FFFF)"_s;
 }
 
@@ -358,70 +357,91 @@ void tst_bank::namesTheLineOfEachFault_data()
     QTest::addColumn<int>("questions");
 
     QTest::newRow("GIFT name not closed") << Format::Gift << QByteArray("\n\n::Name: Q?{=a ~b}\n\nQ2?{=a ~b}\n")
-        << QStringList{u"line 3: the question's name is not closed by \"::\""_s} << 1;
-    QTest::newRow("GIFT two pairs of braces") << Format::Gift << QByteArray("Q?{=a ~b} and {=c ~d}\n")
+                                          << QStringList{u"line 3: the question's name is not closed by \"::\""_s} << 1;
+    QTest::newRow("GIFT two pairs of braces")
+        << Format::Gift << QByteArray("Q?{=a ~b} and {=c ~d}\n")
         << QStringList{u"line 1: more than one pair of braces (write \\{ and \\} for braces in a text)"_s} << 0;
-    QTest::newRow("GIFT text before the answers") << Format::Gift << QByteArray("// c\r\n// c\r\nQ?{a =b ~c}\r\n")
+    QTest::newRow("GIFT text before the answers")
+        << Format::Gift << QByteArray("// c\r\n// c\r\nQ?{a =b ~c}\r\n")
         << QStringList{u"line 3: text before the first answer's \"=\" or \"~\""_s} << 0;
-    QTest::newRow("GIFT one choice, empty choice") << Format::Gift << QByteArray("Q?{=a ~%0%}\n\nQ2?{=a ~}\n\nQ3?{=a ~b}")
+    QTest::newRow("GIFT one choice, empty choice")
+        << Format::Gift << QByteArray("Q?{=a ~%0%}\n\nQ2?{=a ~}\n\nQ3?{=a ~b}")
         << QStringList{u"line 1: choice B is empty"_s, u"line 3: choice B is empty"_s} << 1;
-    QTest::newRow("GIFT no question text") << Format::Gift << QByteArray("::n::{=a ~b}\n")
-        << QStringList{u"line 1: the question has no text"_s} << 0;
-    QTest::newRow("Aiken choice without question") << Format::Aiken << QByteArray("A. x\nB. y\nANSWER: A\n\nQ?\nA. x\nB. y\nANSWER: B\n")
+    QTest::newRow("GIFT no question text")
+        << Format::Gift << QByteArray("::n::{=a ~b}\n") << QStringList{u"line 1: the question has no text"_s} << 0;
+    QTest::newRow("Aiken choice without question")
+        << Format::Aiken << QByteArray("A. x\nB. y\nANSWER: A\n\nQ?\nA. x\nB. y\nANSWER: B\n")
         << QStringList{u"line 1: a choice without a question"_s} << 1;
     QTest::newRow("Aiken no choices at the end") << Format::Aiken << QByteArray("Q?\nA. x\nB. y\nANSWER: B\n\nLast?\n")
-        << QStringList{u"line 6: the question has no choices"_s} << 1;
-    QTest::newRow("Aiken one choice, empty choice") << Format::Aiken << QByteArray("Q?\nA. x\nANSWER: A\n\nQ2?\nA. x\nB.\nANSWER: A\n")
+                                                 << QStringList{u"line 6: the question has no choices"_s} << 1;
+    QTest::newRow("Aiken one choice, empty choice")
+        << Format::Aiken << QByteArray("Q?\nA. x\nANSWER: A\n\nQ2?\nA. x\nB.\nANSWER: A\n")
         << QStringList{u"line 1: a question with one choice"_s, u"line 5: choice B is empty"_s} << 0;
-    QTest::newRow("Aiken a choice of a no-break space") << Format::Aiken << QByteArray("Intro\nA.\xC2\xA0\nB. b\nANSWER: B\n")
+    QTest::newRow("Aiken a choice of a no-break space")
+        << Format::Aiken << QByteArray("Intro\nA.\xC2\xA0\nB. b\nANSWER: B\n")
         << QStringList{u"line 1: choice A is empty"_s} << 0;
     QTest::newRow("Aiken answer without choices") << Format::Aiken << QByteArray("Q?\nANSWER: A\n")
-        << QStringList{u"line 2: an ANSWER line without choices"_s} << 0;
-    QTest::newRow("CSV header") << Format::Csv << QByteArray("\n\nQuestion,A,B\n")
-        << QStringList{u"line 3: the first row must be the header Category,Question,A,B,C,D,Correct,Explanation"_s} << 0;
-    QTest::newRow("CSV semicolons") << Format::Csv << QByteArray("Category;Question;A;B;C;D;Correct;Explanation\r\n")
+                                                  << QStringList{u"line 2: an ANSWER line without choices"_s} << 0;
+    QTest::newRow("CSV header")
+        << Format::Csv << QByteArray("\n\nQuestion,A,B\n")
+        << QStringList{u"line 3: the first row must be the header Category,Question,A,B,C,D,Correct,Explanation"_s}
+        << 0;
+    QTest::newRow("CSV semicolons")
+        << Format::Csv << QByteArray("Category;Question;A;B;C;D;Correct;Explanation\r\n")
         << QStringList{u"line 1: the fields are separated by \";\"; save the file with commas"_s} << 0;
-    QTest::newRow("CSV no right answer") << Format::Csv
-        << QByteArray("category,question,a,b,c,d,correct,explanation\nX,Q?,a,b,,,,\nX,Q2?,a,b,,,B,\n")
+    QTest::newRow("CSV no right answer")
+        << Format::Csv << QByteArray("category,question,a,b,c,d,correct,explanation\nX,Q?,a,b,,,,\nX,Q2?,a,b,,,B,\n")
         << QStringList{u"line 2: no right answer"_s} << 1;
-    QTest::newRow("XML not well-formed") << Format::MoodleXml
-        << QByteArray("<?xml version=\"1.0\"?>\n<quiz>\n<question type=\"truefalse\"><questiontext><text>Q?</text></questiontext>"
+    QTest::newRow("XML not well-formed")
+        << Format::MoodleXml
+        << QByteArray("<?xml version=\"1.0\"?>\n<quiz>\n<question "
+                      "type=\"truefalse\"><questiontext><text>Q?</text></questiontext>"
                       "<answer fraction=\"100\"><text>true</text></answer></question>\n<question>\n</quiz>\n")
         << QStringList{u"line 5: not well-formed XML: Opening and ending tag mismatch."_s} << 1;
     QTest::newRow("XML another document") << Format::MoodleXml << QByteArray("<?xml version=\"1.0\"?>\n\n<html></html>")
-        << QStringList{u"line 3: the document is a <html>, not a <quiz>"_s} << 0;
+                                          << QStringList{u"line 3: the document is a <html>, not a <quiz>"_s} << 0;
     QTest::newRow("XML with a DTD") << Format::MoodleXml
-        << QByteArray("<?xml version=\"1.0\"?>\n<!DOCTYPE quiz [<!ENTITY a \"aaaa\">]>\n<quiz/>")
-        << QStringList{u"line 2: a document type declaration, which banks do not have"_s} << 0;
+                                    << QByteArray(
+                                           "<?xml version=\"1.0\"?>\n<!DOCTYPE quiz [<!ENTITY a \"aaaa\">]>\n<quiz/>")
+                                    << QStringList{u"line 2: a document type declaration, which banks do not have"_s}
+                                    << 0;
     QTest::newRow("XML without a type") << Format::MoodleXml << QByteArray("<quiz>\n\n<question/></quiz>")
-        << QStringList{u"line 3: a question without a type"_s} << 0;
-    QTest::newRow("XML one choice") << Format::MoodleXml
+                                        << QStringList{u"line 3: a question without a type"_s} << 0;
+    QTest::newRow("XML one choice")
+        << Format::MoodleXml
         << QByteArray("<quiz><question type=\"multichoice\"><questiontext><text>Q?</text></questiontext>"
                       "<answer fraction=\"100\"><text>a</text></answer></question></quiz>")
         << QStringList{u"line 1: a multiple-choice question with one choice"_s} << 0;
     QTest::newRow("JSON syntax") << Format::Json << QByteArray("[\n  {\n    \"id\": \"x-1\",\n    oops\n  }\n]\n")
-        << QStringList{u"line 4: not valid JSON: illegal value"_s} << 0;
-    QTest::newRow("JSON a question's fault") << Format::Json
-        << QByteArray("[\n{\"category\": \"C\", \"question\": \"Q?\", \"a\": \"x\", \"b\": \"y\", \"c\": \"\", \"d\": \"\", "
-                      "\"correct\": \"A\", \"explanation\": \"\"},\n\n  {\"question\": \"Q2?\"}\n]")
+                                 << QStringList{u"line 4: not valid JSON: illegal value"_s} << 0;
+    QTest::newRow("JSON a question's fault")
+        << Format::Json
+        << QByteArray(
+               "[\n{\"category\": \"C\", \"question\": \"Q?\", \"a\": \"x\", \"b\": \"y\", \"c\": \"\", \"d\": \"\", "
+               "\"correct\": \"A\", \"explanation\": \"\"},\n\n  {\"question\": \"Q2?\"}\n]")
         << QStringList{u"line 4: missing keys \"category\", \"a\", \"b\", \"c\", \"d\", \"correct\", \"explanation\""_s}
         << 0;
-    QTest::newRow("JSON a right letter of no choice") << Format::Json
-        << QByteArray("[{\"id\": \"x-1\", \"category\": \"C\", \"question\": \"Q?\", \"a\": \"x\", \"b\": \"y\", \"c\": \"\", "
-                      "\"d\": \"\", \"correct\": \"C\", \"explanation\": \"\"},\n"
-                      "{\"id\": \"x-1\", \"category\": \"C\", \"question\": \"Q2?\", \"a\": \"x\", \"b\": \"y\", \"c\": \"\", "
-                      "\"d\": \"\", \"correct\": \"B\", \"explanation\": \"\"}]")
+    QTest::newRow("JSON a right letter of no choice")
+        << Format::Json
+        << QByteArray(
+               "[{\"id\": \"x-1\", \"category\": \"C\", \"question\": \"Q?\", \"a\": \"x\", \"b\": \"y\", \"c\": \"\", "
+               "\"d\": \"\", \"correct\": \"C\", \"explanation\": \"\"},\n"
+               "{\"id\": \"x-1\", \"category\": \"C\", \"question\": \"Q2?\", \"a\": \"x\", \"b\": \"y\", \"c\": \"\", "
+               "\"d\": \"\", \"correct\": \"B\", \"explanation\": \"\"}]")
         << QStringList{u"line 1: the right answer \"C\" is not one of the choices"_s} << 1;
-    QTest::newRow("JSON a byte-order mark in a key") << Format::Json
-        << QByteArray("\xEF\xBB\xBF[\r\n  {\"id\xEF\xBB\xBF\": []}]")
-        << QStringList{u"line 2: unknown key \"id\\ufeff\""_s, u"line 2: missing keys \"category\", \"question\", \"a\", \"b\", \"c\", \"d\", \"correct\", "
-                       "\"explanation\""_s}
+    QTest::newRow("JSON a byte-order mark in a key")
+        << Format::Json << QByteArray("\xEF\xBB\xBF[\r\n  {\"id\xEF\xBB\xBF\": []}]")
+        << QStringList{u"line 2: unknown key \"id\\ufeff\""_s,
+               u"line 2: missing keys \"category\", \"question\", \"a\", \"b\", \"c\", \"d\", \"correct\", "
+               "\"explanation\""_s}
         << 0;
-    QTest::newRow("JSON an id twice") << Format::Json
-        << QByteArray("[{\"id\": \"x-1\", \"category\": \"C\", \"question\": \"Q?\", \"a\": \"x\", \"b\": \"y\", \"c\": \"\", "
-                      "\"d\": \"\", \"correct\": \"A\", \"explanation\": \"\"},\n"
-                      "{\"id\": \"x-1\", \"category\": \"C\", \"question\": \"Q2?\", \"a\": \"x\", \"b\": \"y\", \"c\": \"\", "
-                      "\"d\": \"\", \"correct\": \"B\", \"explanation\": \"\"}]")
+    QTest::newRow("JSON an id twice")
+        << Format::Json
+        << QByteArray(
+               "[{\"id\": \"x-1\", \"category\": \"C\", \"question\": \"Q?\", \"a\": \"x\", \"b\": \"y\", \"c\": \"\", "
+               "\"d\": \"\", \"correct\": \"A\", \"explanation\": \"\"},\n"
+               "{\"id\": \"x-1\", \"category\": \"C\", \"question\": \"Q2?\", \"a\": \"x\", \"b\": \"y\", \"c\": \"\", "
+               "\"d\": \"\", \"correct\": \"B\", \"explanation\": \"\"}]")
         << QStringList{u"line 2: the id \"x-1\" is an earlier question's"_s} << 1;
 }
 
@@ -454,7 +474,8 @@ void tst_bank::readsGiftAsGiftDefinesIt_data()
     row("a comment line inside, // inside a line",
         "Where is http://example.org?\n// not part of it\n  // nor this\n{=here ~there}",
         question(u"Where is http://example.org?"_s, {u"here"_s, u"there"_s}, u"A"_s));
-    row("explicit weights of all or nothing", "Q?{~%0%a ~%100%b ~%-50%c}", question(u"Q?"_s, {u"a"_s, u"b"_s, u"c"_s}, u"B"_s));
+    row("explicit weights of all or nothing", "Q?{~%0%a ~%100%b ~%-50%c}",
+        question(u"Q?"_s, {u"a"_s, u"b"_s, u"c"_s}, u"B"_s));
     row("a percent sign that is no weight", "Q?{=50% ~%x%}", question(u"Q?"_s, {u"50%"_s, u"%x%"_s}, u"A"_s));
     row("true written small", "Q?{true}", question(u"Q?"_s, {u"True"_s, u"False"_s}, u"A"_s));
     row("T with feedbacks", "Q?{T#no#yes}", question(u"Q?"_s, {u"True"_s, u"False"_s}, u"A"_s));
@@ -492,24 +513,26 @@ void tst_bank::makesHtmlPlainText_data()
     QTest::addColumn<QString>("text");
     QTest::addColumn<int>("images");
 
-    QTest::newRow("paragraphs and breaks") << u"<p>One</p><p>Two<br>Three<br/>Four</p>"_s << u"One\nTwo\nThree\nFour"_s << 0;
-    QTest::newRow("source line breaks are spaces") << u"<p>One\ntwo  \t three</p>\n\n<p>\nFour</p>"_s
-                                                   << u"One two three\nFour"_s << 0;
-    QTest::newRow("blank lines folded") << u"A<br><br><br><br>B<p></p><p>&nbsp;</p><div>C</div>"_s << u"A\n\nB\n\nC"_s << 0;
+    QTest::newRow("paragraphs and breaks")
+        << u"<p>One</p><p>Two<br>Three<br/>Four</p>"_s << u"One\nTwo\nThree\nFour"_s << 0;
+    QTest::newRow("source line breaks are spaces")
+        << u"<p>One\ntwo  \t three</p>\n\n<p>\nFour</p>"_s << u"One two three\nFour"_s << 0;
+    QTest::newRow("blank lines folded") << u"A<br><br><br><br>B<p></p><p>&nbsp;</p><div>C</div>"_s << u"A\n\nB\n\nC"_s
+                                        << 0;
     QTest::newRow("lists") << u"<ul><li>a</li><li>b</li></ul>after"_s << u"a\nb\nafter"_s << 0;
     QTest::newRow("entities") << u"&lt;a&gt; &amp;amp; &quot;&apos; &eacute;&#233;&#xE9; &euro; &mdash; &unknown; & x"_s
                               << u"<a> &amp; \"' ééé € — &unknown; & x"_s << 0;
-    QTest::newRow("bad numeric references") << u"a&#0;b&#xD800;c&#1114112;d&#27;e&#x110000000000;"_s
-                                            << u"a\uFFFDb\uFFFDc\uFFFDd\uFFFDe\uFFFD"_s << 0;
+    QTest::newRow("bad numeric references")
+        << u"a&#0;b&#xD800;c&#1114112;d&#27;e&#x110000000000;"_s << u"a\uFFFDb\uFFFDc\uFFFDd\uFFFDe\uFFFD"_s << 0;
     QTest::newRow("a < that opens no tag") << u"a < b and c<d and 1<2"_s << u"a < b and c<d and 1<2"_s << 0;
-    QTest::newRow("images dropped and counted") << u"<p>See <img src=\"a.png\" alt=\"x > y\"> and <IMG SRC=b.png/></p>"_s
-                                                << u"See and"_s << 2;
-    QTest::newRow("comments, scripts and styles") << u"a<!-- <p>x</p> -->b<script>if (a<b) x();</script>c<style>p{}</style>d"_s
-                                                  << u"abcd"_s << 0;
-    QTest::newRow("pre keeps its spaces") << u"<p>Code:</p><pre>\nif x:\n    y()</pre>done"_s
-                                          << u"Code:\nif x:\n    y()\ndone"_s << 0;
-    QTest::newRow("inline tags and cells") << u"<b>x</b><i>2</i> <table><tr><td>a</td><td>b</td></tr></table>"_s
-                                           << u"x2\na b"_s << 0;
+    QTest::newRow("images dropped and counted")
+        << u"<p>See <img src=\"a.png\" alt=\"x > y\"> and <IMG SRC=b.png/></p>"_s << u"See and"_s << 2;
+    QTest::newRow("comments, scripts and styles")
+        << u"a<!-- <p>x</p> -->b<script>if (a<b) x();</script>c<style>p{}</style>d"_s << u"abcd"_s << 0;
+    QTest::newRow("pre keeps its spaces")
+        << u"<p>Code:</p><pre>\nif x:\n    y()</pre>done"_s << u"Code:\nif x:\n    y()\ndone"_s << 0;
+    QTest::newRow("inline tags and cells")
+        << u"<b>x</b><i>2</i> <table><tr><td>a</td><td>b</td></tr></table>"_s << u"x2\na b"_s << 0;
 }
 
 void tst_bank::makesHtmlPlainText()
@@ -561,12 +584,12 @@ void tst_bank::makesStableIds_data()
                            << QStringList{u"imp-osi-layers"_s, u"imp-cafe-creme-2"_s, BankIds::fromText(u"Q3?"_s)};
     QTest::newRow("ids are kept") << QByteArray("::st-001::Q1?{T}\n\n::imp-abc::Q2?{T}\n\n::q1::Q3?{T}")
                                   << QStringList{u"st-001"_s, u"imp-abc"_s, u"imp-q1"_s};
-    QTest::newRow("no ASCII in the name") << QByteArray("::Вопрос::Q1?{T}")
-                                          << QStringList{BankIds::fromText(u"Вопрос"_s)};
+    QTest::newRow("no ASCII in the name")
+        << QByteArray("::Вопрос::Q1?{T}") << QStringList{BankIds::fromText(u"Вопрос"_s)};
     QTest::newRow("the same name again") << QByteArray("::N::Q1?{T}\n\n::n::Q2?{T}\n\n::imp-n-2::Q3?{T}")
                                          << QStringList{u"imp-n"_s, u"imp-n-2"_s, u"imp-n-2-2"_s};
-    QTest::newRow("the hash of the normalised text") << QByteArray("Q  one?{T}")
-                                                     << QStringList{BankIds::fromText(u"q ONE?"_s)};
+    QTest::newRow("the hash of the normalised text")
+        << QByteArray("Q  one?{T}") << QStringList{BankIds::fromText(u"q ONE?"_s)};
     const QByteArray longName(70, 'x');
     QTest::newRow("a long name") << QByteArray("::" + longName + "::Q1?{T}\n\n::" + longName + "::Q2?{T}")
                                  << QStringList{u"imp-"_s + QString(48, u'x'), u"imp-"_s + QString(48, u'x') + u"-2"_s};
@@ -593,7 +616,7 @@ void tst_bank::comparesAndReportsAsTheImportDoes()
     QCOMPARE(QuestionBank::normalisedText(u"Cafe\u0301"_s), QuestionBank::normalisedText(u"Café"_s));
     QCOMPARE(QuestionBank::skippedReport({}), QString());
     QCOMPARE(QuestionBank::skippedReport({{u"multiple-answer"_s, 2}, {u"essay"_s, 1}, {u"matching"_s, 1}}),
-             u"skipped: 1 essay, 1 matching, 2 multiple-answer"_s);
+        u"skipped: 1 essay, 1 matching, 2 multiple-answer"_s);
     QCOMPARE(QuestionBank::formatFromName(u"Moodle XML"_s), Format::MoodleXml);
     QCOMPARE(QuestionBank::formatFromName(u"xml"_s), Format::MoodleXml);
     QCOMPARE(QuestionBank::formatFromName(u"GIFT"_s), Format::Gift);
@@ -601,9 +624,8 @@ void tst_bank::comparesAndReportsAsTheImportDoes()
     for (const Format format : QuestionBank::kFormats)
         QCOMPARE(QuestionBank::formatFromName(QuestionBank::formatName(format)), format);
     QCOMPARE(QuestionBank::fileFilters(),
-             (QStringList{u"Question banks (*.gift *.txt *.xml *.csv *.json)"_s, u"GIFT (*.gift *.txt)"_s,
-                          u"Aiken (*.txt)"_s, u"Moodle XML (*.xml)"_s, u"CSV (*.csv)"_s, u"JSON (*.json)"_s,
-                          u"All files (*)"_s}));
+        (QStringList{u"Question banks (*.gift *.txt *.xml *.csv *.json)"_s, u"GIFT (*.gift *.txt)"_s,
+            u"Aiken (*.txt)"_s, u"Moodle XML (*.xml)"_s, u"CSV (*.csv)"_s, u"JSON (*.json)"_s, u"All files (*)"_s}));
 }
 
 // A file of garbage costs neither memory nor pages: 50 faults are told, the rest counted.
@@ -639,7 +661,8 @@ void tst_bank::roundTripsEveryFormat_data()
     QStringList sources{u"networking.gift"_s, u"databases.xml"_s, u"programming.txt"_s, u"testing.csv"_s, u"pool"_s};
     for (const QString &source : sources) {
         for (const Format format : QuestionBank::kFormats)
-            QTest::addRow("%s to %s", qPrintable(source), qPrintable(QuestionBank::formatName(format))) << source << format;
+            QTest::addRow("%s to %s", qPrintable(source), qPrintable(QuestionBank::formatName(format)))
+                << source << format;
     }
 }
 
@@ -678,18 +701,19 @@ void tst_bank::writesTextsTheirFormatMustEscape_data()
         q.id = u"x-1"_s;
         QTest::newRow(name) << q;
     };
-    row("GIFT's marks", question(u"::{a} ~b =c #d :e \\f \\n //g $CATEGORY: x"_s,
-                                 {u"=1"_s, u"~2"_s, u"#3"_s, u"{4}"_s}, u"D"_s, u"####5 ::6 \\"_s,
-                                 {u"a/b"_s, u"/c/"_s, u"d//e"_s}));
-    row("a format's name at the start", question(u"[html]<b>Q</b>"_s, {u"[html]<i>a</i>"_s, u"[plain]b"_s}, u"B"_s,
-                                                 u"[markdown]*x*"_s, {u"C"_s}));
+    row("GIFT's marks",
+        question(u"::{a} ~b =c #d :e \\f \\n //g $CATEGORY: x"_s, {u"=1"_s, u"~2"_s, u"#3"_s, u"{4}"_s}, u"D"_s,
+            u"####5 ::6 \\"_s, {u"a/b"_s, u"/c/"_s, u"d//e"_s}));
+    row("a format's name at the start",
+        question(u"[html]<b>Q</b>"_s, {u"[html]<i>a</i>"_s, u"[plain]b"_s}, u"B"_s, u"[markdown]*x*"_s, {u"C"_s}));
     row("weights at the start", question(u"%50% of what?"_s, {u"%50%"_s, u"%-1%x"_s, u"100%"_s}, u"A"_s));
-    row("markup of HTML and XML", question(u"<p>a &amp; b</p> <![CDATA[ ]]>"_s, {u"<img src=x>"_s, u"&lt;"_s},
-                                           u"A"_s, u"</text>"_s, {u"<C & D>"_s}));
-    row("CSV's marks", question(u"a, \"b\"\nc"_s, {u"\"\""_s, u","_s, u"x\n\ny"_s}, u"C"_s, u"\",\"\nx"_s,
-                                {u"Cat, \"egory\""_s}));
-    row("lines Aiken would misread", question(u"A. first\nANSWER: A\n  A) third\nB. fourth\n\nfifth"_s,
-                                              {u"A. x"_s, u"ANSWER: B"_s}, u"B"_s));
+    row("markup of HTML and XML",
+        question(
+            u"<p>a &amp; b</p> <![CDATA[ ]]>"_s, {u"<img src=x>"_s, u"&lt;"_s}, u"A"_s, u"</text>"_s, {u"<C & D>"_s}));
+    row("CSV's marks",
+        question(u"a, \"b\"\nc"_s, {u"\"\""_s, u","_s, u"x\n\ny"_s}, u"C"_s, u"\",\"\nx"_s, {u"Cat, \"egory\""_s}));
+    row("lines Aiken would misread",
+        question(u"A. first\nANSWER: A\n  A) third\nB. fourth\n\nfifth"_s, {u"A. x"_s, u"ANSWER: B"_s}, u"B"_s));
     row("true/false", question(u"Is it?"_s, {u"True"_s, u"False"_s}, u"B"_s, u"It is not."_s, {u"C"_s}));
     row("true and false of another case", question(u"Is it?"_s, {u"true"_s, u"false"_s}, u"A"_s));
 }
@@ -703,8 +727,8 @@ void tst_bank::writesTextsTheirFormatMustEscape()
         QCOMPARE(back.questions.size(), size_t(1));
         if (format == Format::Aiken && q.question.contains(u"ANSWER"_s)) {
             // The lines that would read as markup start with a no-break space.
-            QCOMPARE(back.questions.front().question,
-                     u"A. first\n\u00A0ANSWER: A\n\u00A0  A) third\nB. fourth\n\nfifth"_s);
+            QCOMPARE(
+                back.questions.front().question, u"A. first\n\u00A0ANSWER: A\n\u00A0  A) third\nB. fourth\n\nfifth"_s);
             continue;
         }
         QCOMPARE(kept(back.questions.front(), format), kept(q, format));
@@ -719,17 +743,25 @@ void tst_bank::writesBackWhatItReads_data()
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<QStringList>("texts"); // the questions read
 
-    QTest::newRow("a byte-order mark starting a CSV field") << Format::Csv
-        << QByteArray("\xEF\xBB\xBF" "Category,Question,A,B,C,D,Correct,Explanation\r\nX,\xEF\xBB\xBFQ?,a,b,,,A,\r\n")
+    QTest::newRow("a byte-order mark starting a CSV field")
+        << Format::Csv
+        << QByteArray("\xEF\xBB\xBF"
+                      "Category,Question,A,B,C,D,Correct,Explanation\r\nX,\xEF\xBB\xBFQ?,a,b,,,A,\r\n")
         << QStringList{u"Q?"_s};
     QTest::newRow("a byte-order mark starting a GIFT text") << Format::Gift
-        << QByteArray("::n::\xEF\xBB\xBFQ?{=a ~b}\n\nA\xEF\xBB\xBF" "B?{T}") << QStringList{u"Q?"_s, u"AB?"_s};
-    QTest::newRow("a JSON escape of a character that is not text") << Format::Json
+                                                            << QByteArray("::n::\xEF\xBB\xBFQ?{=a ~b}\n\nA\xEF\xBB\xBF"
+                                                                          "B?{T}")
+                                                            << QStringList{u"Q?"_s, u"AB?"_s};
+    QTest::newRow("a JSON escape of a character that is not text")
+        << Format::Json
         << QByteArray("[{\"category\": \"C\", \"question\": \"Q\\uFFFF?\", \"a\": \"x\", \"b\": \"y\", \"c\": \"\", "
                       "\"d\": \"\", \"correct\": \"A\", \"explanation\": \"\\uFFFE\"}]")
         << QStringList{u"Q\uFFFD?"_s};
     QTest::newRow("a byte-order mark before an Aiken choice") << Format::Aiken
-        << QByteArray("Q?\n\xEF\xBB\xBF" "A. a\n\xEF\xBB\xBF" "B. b\nANSWER: A\n") << QStringList{u"Q?"_s};
+                                                              << QByteArray("Q?\n\xEF\xBB\xBF"
+                                                                            "A. a\n\xEF\xBB\xBF"
+                                                                            "B. b\nANSWER: A\n")
+                                                              << QStringList{u"Q?"_s};
 }
 
 void tst_bank::writesBackWhatItReads()

@@ -25,21 +25,24 @@ QStringList poolFiles(const QString &folder)
 
 // vesk-buildpool --dsn: the schema made on the server, the pool loaded and replaced with the same
 // numbering and rules as in a file built from the same sources.
-class tst_classroom_buildpool final : public QObject
-{
+class tst_classroom_buildpool final : public QObject {
     Q_OBJECT
 
     PgServer m_server;
     QTemporaryDir m_dir;
 
-    struct Run { bool ok; QString out; QString err; };
+    struct Run {
+        bool ok;
+        QString out;
+        QString err;
+    };
     Run tool(const QStringList &args)
     {
         QProcess process;
         process.start(QCoreApplication::applicationDirPath() + u"/../vesk-buildpool"_s, args);
         const bool finished = process.waitForFinished(120000);
         return {finished && process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0,
-                QString::fromUtf8(process.readAllStandardOutput()), QString::fromUtf8(process.readAllStandardError())};
+            QString::fromUtf8(process.readAllStandardOutput()), QString::fromUtf8(process.readAllStandardError())};
     }
     Rows server(const QString &sql)
     {
@@ -59,10 +62,11 @@ class tst_classroom_buildpool final : public QObject
     void sameAsTheFile()
     {
         for (const QString &sql :
-             {u"SELECT q.QID, q.Question, q.A, q.B, q.C, q.D, q.CorrectAnswer, q.Category, q.Description, k.StableID, "
-              "k.Origin FROM Q_A q LEFT JOIN QuestionKeys k ON k.QID = q.QID ORDER BY q.QID"_s,
-              u"SELECT d.DetailID, d.ExamID, d.QID, q.Question, d.Answer FROM ExamDetails d INNER JOIN Q_A q ON q.QID = "
-              "d.QID ORDER BY d.DetailID"_s}) {
+            {u"SELECT q.QID, q.Question, q.A, q.B, q.C, q.D, q.CorrectAnswer, q.Category, q.Description, k.StableID, "
+             "k.Origin FROM Q_A q LEFT JOIN QuestionKeys k ON k.QID = q.QID ORDER BY q.QID"_s,
+                u"SELECT d.DetailID, d.ExamID, d.QID, q.Question, d.Answer FROM ExamDetails d INNER JOIN Q_A q ON "
+                u"q.QID = "
+                "d.QID ORDER BY d.DetailID"_s}) {
             const Rows onServer = server(sql);
             QVERIFY(!onServer.isEmpty() || sql.contains(u"ExamDetails"_s));
             QCOMPARE(onServer, TestSupport::query(file(), sql));
@@ -75,7 +79,7 @@ private slots:
         QVERIFY2(m_server.isRunning(), qPrintable(m_server.error()));
         QVERIFY(m_server.psql(u"CREATE DATABASE class1"_s));
         m_server.addDsn(u"Trainer"_s, u"class1"_s, QString::fromLatin1(PgServer::kSuperuser),
-                        QString::fromLatin1(PgServer::kSuperPassword));
+            QString::fromLatin1(PgServer::kSuperPassword));
         m_server.addDsn(u"Nobody"_s, u"class1"_s);
     }
     void cleanupTestCase() { ConnectionPool::clear(); }
@@ -89,22 +93,25 @@ private slots:
 
         Run run = tool(QStringList{u"--dsn"_s, u"Trainer"_s} + first);
         QVERIFY2(run.ok, qPrintable(run.err));
-        QCOMPARE(run.out.trimmed(), u"Trainer written: %1 questions, 0 stored exam(s) kept."_s
-                                        .arg(TestSupport::scalar(file(), u"SELECT count(*) FROM Q_A"_s).toInt()));
+        QCOMPARE(run.out.trimmed(),
+            u"Trainer written: %1 questions, 0 stored exam(s) kept."_s.arg(
+                TestSupport::scalar(file(), u"SELECT count(*) FROM Q_A"_s).toInt()));
         sameAsTheFile();
         // Identity keys, the indexes and the side tables.
         QCOMPARE(m_server.scalar(u"SELECT string_agg(table_name || '.' || column_name, ',' ORDER BY table_name) FROM "
                                  "information_schema.columns WHERE is_identity = 'YES'"_s,
-                                 u"class1"_s),
-                 u"examdetails.detailid,examtitle.examid"_s);
-        QCOMPARE(m_server.scalar(u"SELECT string_agg(indexname, ',' ORDER BY indexname) FROM pg_indexes WHERE schemaname = 'public' AND indexname "
+                     u"class1"_s),
+            u"examdetails.detailid,examtitle.examid"_s);
+        QCOMPARE(m_server.scalar(u"SELECT string_agg(indexname, ',' ORDER BY indexname) FROM pg_indexes WHERE "
+                                 u"schemaname = 'public' AND indexname "
                                  "NOT LIKE '%pkey' AND indexname NOT LIKE '%key'"_s,
-                                 u"class1"_s),
-                 u"examdetails_examid,examtitle_examdate,examtitle_username,q_a_category"_s);
+                     u"class1"_s),
+            u"examdetails_examid,examtitle_examdate,examtitle_username,q_a_category"_s);
         for (const char *side : {"examprogress", "examflags", "questionkeys"})
-            QCOMPARE(m_server.scalar(u"SELECT count(*) FROM pg_tables WHERE tablename = '%1'"_s.arg(QLatin1String(side)),
-                                     u"class1"_s),
-                     u"1"_s);
+            QCOMPARE(
+                m_server.scalar(
+                    u"SELECT count(*) FROM pg_tables WHERE tablename = '%1'"_s.arg(QLatin1String(side)), u"class1"_s),
+                u"1"_s);
 
         // Stored exams on both, the same; then a build without --replace-pool is refused, changing nothing.
         const QString exams = u"INSERT INTO ExamTitle (UserName, NumOfQuestions) VALUES ('ann', 3), ('bob', 2); "

@@ -20,8 +20,7 @@ using namespace Qt::StringLiterals;
 
 // The data layer on a real server through ODBC: connecting by data source, pooling, statements
 // and their failures, batches, keys, and the recordset's moves and write-back.
-class tst_classroom_data final : public QObject
-{
+class tst_classroom_data final : public QObject {
     Q_OBJECT
 
     PgServer m_server;
@@ -54,8 +53,8 @@ private slots:
         gDB.reset();
         gConnection.reset();
         ConnectionPool::clear();
-        QVERIFY(m_server.psql(u"TRUNCATE ExamTitle, ExamDetails, ExamFlags, ExamProgress RESTART IDENTITY"_s, nullptr,
-                              u"exams"_s));
+        QVERIFY(m_server.psql(
+            u"TRUNCATE ExamTitle, ExamDetails, ExamFlags, ExamProgress RESTART IDENTITY"_s, nullptr, u"exams"_s));
     }
 
     void connectionString_data()
@@ -66,18 +65,15 @@ private slots:
         QTest::addColumn<QString>("expected");
         const QString options = u"Protocol=7.4-0;BoolsAsChar=0;pqopt={keepalives_idle=10 keepalives_interval=5 "
                                 "keepalives_count=3 tcp_user_timeout=30000};"_s;
-        QTest::newRow("as built, with a database")
-            << cDBAccess::connectionDescription(3, QString(), u"exams"_s, u"Class"_s) << QString() << QString()
-            << u"dsn=Class;database=exams;"_s + options;
-        QTest::newRow("no database: the source's own stays")
-            << cDBAccess::connectionDescription(4, QString(), QString(), u"Class"_s) << QString() << QString()
-            << u"dsn=Class;"_s + options;
-        QTest::newRow("signed in, odd characters braced")
-            << cDBAccess::connectionDescription(3, QString(), u"exams"_s, u"Class"_s) << u"bob"_s << u"b;o}b"_s
-            << u"dsn=Class;database=exams;UID=bob;PWD={b;o}}b};"_s + options;
+        QTest::newRow("as built, with a database") << cDBAccess::connectionDescription(3, QString(), u"exams"_s,
+            u"Class"_s) << QString() << QString() << u"dsn=Class;database=exams;"_s + options;
+        QTest::newRow("no database: the source's own stays") << cDBAccess::connectionDescription(4, QString(),
+            QString(), u"Class"_s) << QString() << QString() << u"dsn=Class;"_s + options;
+        QTest::newRow("signed in, odd characters braced") << cDBAccess::connectionDescription(3, QString(), u"exams"_s,
+            u"Class"_s) << u"bob"_s << u"b;o}b"_s << u"dsn=Class;database=exams;UID=bob;PWD={b;o}}b};"_s + options;
         QTest::newRow("a source named with ';' stays one item")
-            << cDBAccess::connectionDescription(3, QString(), u"x;uid=eve"_s, u"Class;Driver=/tmp/evil.so"_s) << QString()
-            << QString() << u"dsn={Class;Driver=/tmp/evil.so};database={x;uid=eve};"_s + options;
+            << cDBAccess::connectionDescription(3, QString(), u"x;uid=eve"_s, u"Class;Driver=/tmp/evil.so"_s)
+            << QString() << QString() << u"dsn={Class;Driver=/tmp/evil.so};database={x;uid=eve};"_s + options;
     }
     void connectionString()
     {
@@ -120,7 +116,7 @@ private slots:
         QCOMPARE(MessageBox::shown().first().title, u"Database Connection"_s);
         QVERIFY(AppExit::requested());
         QVERIFY2(gDB->mLastError.startsWith(u"-2147217843 - "_s) && gDB->mLastError.contains(u"bob"_s),
-                 qPrintable(gDB->mLastError));
+            qPrintable(gDB->mLastError));
 
         AppExit::setTestMode(true);
         MessageBox::clearShown();
@@ -140,9 +136,10 @@ private slots:
         const MessageBox::Shown box = MessageBox::shown().first();
         QCOMPARE(box.title, u"Database Connection"_s);
         QCOMPARE(box.icon, MessageBox::Critical);
-        QCOMPARE(box.text, u"The database connection could not be estibleshed.\n"
-                           "You don't have Microsoft MDAC 2.5 installed on your system or\n"
-                           ".mdb file is corrupted."_s);
+        QCOMPARE(box.text,
+            u"The database connection could not be estibleshed.\n"
+            "You don't have Microsoft MDAC 2.5 installed on your system or\n"
+            ".mdb file is corrupted."_s);
         QCOMPARE(DesktopShell::requests().size(), 1);
         QVERIFY(AppExit::requested());
         QVERIFY(gDB->mLastError.startsWith(u"-2147217843 - "_s));
@@ -188,12 +185,13 @@ private slots:
         QVERIFY(m_server.psql(u"INSERT INTO ExamTitle (UserName, NumOfQuestions) VALUES ('ann', 3); "
                               "INSERT INTO ExamDetails (ExamID, UserName, QID) VALUES (1, 'ann', 5), (1, 'ann', 6), "
                               "(1, 'ann', 7)"_s,
-                              nullptr, u"exams"_s));
+            nullptr, u"exams"_s));
         QVERIFY(open());
-        const QString examSql = u"SELECT ExamTitle.ExamID, ExamTitle.UserName, ExamDetails.DetailID, ExamDetails.Answer, "
-                                "ExamDetails.Answered, Q_A.Question, ExamTitle.ExamResult * 2 AS Twice FROM (ExamTitle "
-                                "INNER JOIN ExamDetails ON ExamTitle.ExamID = ExamDetails.ExamID) INNER JOIN Q_A ON "
-                                "ExamDetails.QID = Q_A.QID WHERE ExamTitle.ExamID = 1 ORDER BY ExamDetails.DetailID"_s;
+        const QString examSql
+            = u"SELECT ExamTitle.ExamID, ExamTitle.UserName, ExamDetails.DetailID, ExamDetails.Answer, "
+              "ExamDetails.Answered, Q_A.Question, ExamTitle.ExamResult * 2 AS Twice FROM (ExamTitle "
+              "INNER JOIN ExamDetails ON ExamTitle.ExamID = ExamDetails.ExamID) INNER JOIN Q_A ON "
+              "ExamDetails.QID = Q_A.QID WHERE ExamTitle.ExamID = 1 ORDER BY ExamDetails.DetailID"_s;
         const std::shared_ptr<Recordset> rs = gDB->GetRS(examSql, 3, 3, 3, 0);
         QVERIFY(rs && rs->isUpdatable());
         RecordsetModel model;
@@ -201,8 +199,9 @@ private slots:
         QStringList headings;
         for (int c = 0; c < model.columnCount(); ++c)
             headings << model.headerData(c, Qt::Horizontal).toString();
-        QCOMPARE(headings, (QStringList{u"ExamID"_s, u"UserName"_s, u"DetailID"_s, u"Answer"_s, u"Answered"_s,
-                                        u"Question"_s, u"Twice"_s}));
+        QCOMPARE(headings,
+            (QStringList{
+                u"ExamID"_s, u"UserName"_s, u"DetailID"_s, u"Answer"_s, u"Answered"_s, u"Question"_s, u"Twice"_s}));
         QCOMPARE(rs->column(3).table, u"ExamDetails"_s);
         QCOMPARE(rs->column(3).origin, u"Answer"_s);
         QVERIFY(rs->column(6).table.isEmpty());
@@ -223,8 +222,8 @@ private slots:
         QCOMPARE(sql(u"SELECT Answer || Answered FROM ExamDetails WHERE DetailID = 1"_s), u"B-1"_s);
 
         // Another connection changes the next row after it was read: its value stays, ours waits.
-        QVERIFY(m_server.psql(u"UPDATE ExamDetails SET Answer = 'C' WHERE DetailID = 2"_s, nullptr, u"exams"_s,
-                              u"bob"_s, u"b;o}b"_s));
+        QVERIFY(m_server.psql(
+            u"UPDATE ExamDetails SET Answer = 'C' WHERE DetailID = 2"_s, nullptr, u"exams"_s, u"bob"_s, u"b;o}b"_s));
         QVERIFY(rs->setField(u"Answer"_s, u"D"_s));
         rs->MoveNext();
         QCOMPARE(failures.count(), 1);
@@ -243,14 +242,15 @@ private slots:
     void readsLongValues()
     {
         DbError error;
-        const std::shared_ptr<Database> db =
-            ConnectionPool::acquireServer(u"PROVIDER=MSDASQL;dsn=Exams;uid=;pwd=;database=exams;"_s, &error);
+        const std::shared_ptr<Database> db
+            = ConnectionPool::acquireServer(u"PROVIDER=MSDASQL;dsn=Exams;uid=;pwd=;database=exams;"_s, &error);
         QVERIFY(db);
         Database::Result result;
-        QVERIFY2(db->query(u"SELECT repeat('Zoë ✓ 漢 😀 ', 700) AS t, decode(repeat('00ff7f', 5000), 'hex') AS b, '' AS e, "
-                           "NULL::text AS n, 12.5::numeric AS d, 42::numeric AS w"_s,
-                           &result, &error),
-                 qPrintable(error.text()));
+        QVERIFY2(
+            db->query(u"SELECT repeat('Zoë ✓ 漢 😀 ', 700) AS t, decode(repeat('00ff7f', 5000), 'hex') AS b, '' AS e, "
+                      "NULL::text AS n, 12.5::numeric AS d, 42::numeric AS w"_s,
+                &result, &error),
+            qPrintable(error.text()));
         QCOMPARE(result.rows.size(), size_t(1));
         const std::vector<QVariant> &row = result.rows.front();
         QCOMPARE(row[0].toString(), u"Zoë ✓ 漢 😀 "_s.repeated(700));
@@ -268,10 +268,10 @@ private slots:
     {
         QVERIFY(m_server.psql(u"INSERT INTO ExamTitle (UserName, NumOfQuestions) VALUES ('ann', 2); "
                               "INSERT INTO ExamDetails (ExamID, UserName, QID) VALUES (1, 'ann', 5), (1, 'ann', 6)"_s,
-                              nullptr, u"exams"_s));
+            nullptr, u"exams"_s));
         QVERIFY(open());
-        const std::shared_ptr<Recordset> rs =
-            gDB->GetRS(u"SELECT DetailID, Answer, Answered FROM ExamDetails ORDER BY DetailID"_s, 3, 3, 3, 0);
+        const std::shared_ptr<Recordset> rs
+            = gDB->GetRS(u"SELECT DetailID, Answer, Answered FROM ExamDetails ORDER BY DetailID"_s, 3, 3, 3, 0);
         QVERIFY(rs);
         QSignalSpy failures(rs.get(), &Recordset::writeFailed);
         rs->setWriteBackCompanion([] { return u"UPDATE NoSuchTable SET TimeLeft = 1"_s; });
@@ -285,8 +285,8 @@ private slots:
         QCOMPARE(sql(u"SELECT NumOfQuestions || Answer FROM ExamTitle, ExamDetails WHERE DetailID = 2"_s), u"3C"_s);
 
         DbError error;
-        const std::shared_ptr<Database> db =
-            ConnectionPool::acquireServer(u"PROVIDER=MSDASQL;dsn=Exams;uid=;pwd=;database=exams;"_s, &error);
+        const std::shared_ptr<Database> db
+            = ConnectionPool::acquireServer(u"PROVIDER=MSDASQL;dsn=Exams;uid=;pwd=;database=exams;"_s, &error);
         QVERIFY(db);
         QVERIFY(db->begin(&error));
         QVERIFY(db->execute(u"UPDATE ExamDetails SET Answer = 'D'"_s, {}, nullptr, &error));

@@ -11,14 +11,15 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-const int kCandidates = qEnvironmentVariableIsSet("VESK_LOAD_CANDIDATES") ? qEnvironmentVariableIntValue("VESK_LOAD_CANDIDATES") : 30;
+const int kCandidates
+    = qEnvironmentVariableIsSet("VESK_LOAD_CANDIDATES") ? qEnvironmentVariableIntValue("VESK_LOAD_CANDIDATES") : 30;
 // A candidate in class answers and moves on every 2 seconds: the measured run keeps that pace. The
 // run the server is restarted in goes ten times faster, so that it takes seconds.
-const int kPauseMs = qEnvironmentVariableIsSet("VESK_LOAD_PAUSE_MS") ? qEnvironmentVariableIntValue("VESK_LOAD_PAUSE_MS") : 2000;
+const int kPauseMs
+    = qEnvironmentVariableIsSet("VESK_LOAD_PAUSE_MS") ? qEnvironmentVariableIntValue("VESK_LOAD_PAUSE_MS") : 2000;
 constexpr int kFastPauseMs = 200;
 
-struct Candidate
-{
+struct Candidate {
     QString name;
     std::unique_ptr<QProcess> process;
     QStringList lines;
@@ -39,8 +40,7 @@ double percentile(std::vector<double> samples, double p)
 // at the same time against one server: every answer stored, every exam scored right, nobody sees
 // another's rows; the move latency is printed. Then the same with the server stopped and started
 // again in the middle: no stored answer lost, the failure reported.
-class tst_classroom_load final : public QObject
-{
+class tst_classroom_load final : public QObject {
     Q_OBJECT
 
     ClassServer m_class;
@@ -51,10 +51,11 @@ class tst_classroom_load final : public QObject
     // commits once, so no move can be faster than this.
     double durableCommit()
     {
-        const std::shared_ptr<Database> db = ClassServer::connectAs(QString::fromLatin1(PgServer::kSuperuser),
-                                                                    QString::fromLatin1(PgServer::kSuperPassword));
+        const std::shared_ptr<Database> db = ClassServer::connectAs(
+            QString::fromLatin1(PgServer::kSuperuser), QString::fromLatin1(PgServer::kSuperPassword));
         DbError error;
-        db->execute(u"CREATE TABLE IF NOT EXISTS vesk_probe (v integer); INSERT INTO vesk_probe VALUES (0)"_s, {}, nullptr, &error);
+        db->execute(u"CREATE TABLE IF NOT EXISTS vesk_probe (v integer); INSERT INTO vesk_probe VALUES (0)"_s, {},
+            nullptr, &error);
         std::vector<double> samples;
         for (int i = 0; i < 21; ++i) {
             QElapsedTimer timer;
@@ -73,7 +74,8 @@ class tst_classroom_load final : public QObject
             c.name = u"c%1"_s.arg(i, 2, 10, QLatin1Char('0'));
             c.process = std::make_unique<QProcess>();
             c.process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
-            c.process->start(QStringLiteral(VESK_CLASSROOM_WORKER), {c.name, QString::number(pauseMs), QString::number(seedBase + i)});
+            c.process->start(QStringLiteral(VESK_CLASSROOM_WORKER),
+                {c.name, QString::number(pauseMs), QString::number(seedBase + i)});
             m_candidates.push_back(std::move(c));
         }
         for (Candidate &c : m_candidates) {
@@ -94,7 +96,8 @@ class tst_classroom_load final : public QObject
     void finishAll()
     {
         for (Candidate &c : m_candidates) {
-            QVERIFY2(c.process->state() == QProcess::NotRunning || c.process->waitForFinished(240000), qPrintable(c.name));
+            QVERIFY2(
+                c.process->state() == QProcess::NotRunning || c.process->waitForFinished(240000), qPrintable(c.name));
             c.lines += QString::fromUtf8(c.process->readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
         }
     }
@@ -109,15 +112,15 @@ class tst_classroom_load final : public QObject
         QString expected;
         for (const auto &[detail, letter] : stored)
             expected += u"%1=%2;"_s.arg(detail).arg(letter);
-        const QString actual = admin(u"SELECT string_agg(DetailID || '=' || Answer || ';', '' ORDER BY DetailID) FROM ExamDetails "
-                                     "WHERE ExamID = %1 AND DetailID IN (%2)"_s
-                                         .arg(c.examId)
-                                         .arg(stored.empty() ? u"0"_s : [&] {
-                                             QStringList ids;
-                                             for (const auto &entry : stored)
-                                                 ids << QString::number(entry.first);
-                                             return ids.join(u',');
-                                         }()));
+        const QString actual
+            = admin(u"SELECT string_agg(DetailID || '=' || Answer || ';', '' ORDER BY DetailID) FROM ExamDetails "
+                    "WHERE ExamID = %1 AND DetailID IN (%2)"_s.arg(c.examId)
+                        .arg(stored.empty() ? u"0"_s : [&] {
+                            QStringList ids;
+                            for (const auto &entry : stored)
+                                ids << QString::number(entry.first);
+                            return ids.join(u',');
+                        }()));
         QCOMPARE(actual, expected);
     }
 
@@ -143,7 +146,7 @@ private slots:
         std::vector<double> moves;
         for (const Candidate &c : m_candidates) {
             QVERIFY2(!c.lines.filter(u"failed"_s).size() && !c.lines.contains(u"ended"_s),
-                     qPrintable(c.name + u": "_s + c.lines.filter(u"failed"_s).join(u" | "_s)));
+                qPrintable(c.name + u": "_s + c.lines.filter(u"failed"_s).join(u" | "_s)));
             for (const QString &line : c.lines) {
                 if (line.startsWith(u"moved "_s))
                     moves.push_back(line.section(u' ', 2, 2).toDouble() / 1000.0);
@@ -152,11 +155,13 @@ private slots:
             const QStringList scored = c.lines.filter(u"scored "_s);
             QCOMPARE(scored.size(), 1);
             QCOMPARE(scored.first().section(u' ', 1, 1).toInt(), c.examId);
-            QCOMPARE(admin(u"SELECT ExamResult FROM ExamTitle WHERE ExamID = %1"_s.arg(c.examId)), scored.first().section(u' ', 2, 2));
-            QCOMPARE(admin(u"SELECT count(*) FROM ExamDetails WHERE ExamID = %1 AND Answer IS NOT NULL AND UserName = '%2'"_s
-                               .arg(c.examId)
-                               .arg(c.name)),
-                     u"50"_s);
+            QCOMPARE(admin(u"SELECT ExamResult FROM ExamTitle WHERE ExamID = %1"_s.arg(c.examId)),
+                scored.first().section(u' ', 2, 2));
+            QCOMPARE(
+                admin(u"SELECT count(*) FROM ExamDetails WHERE ExamID = %1 AND Answer IS NOT NULL AND UserName = '%2'"_s
+                          .arg(c.examId)
+                          .arg(c.name)),
+                u"50"_s);
             storedAnswersAreThere(c);
             // Nobody sees another's rows.
             QCOMPARE(c.lines.filter(u"visible "_s), QStringList{u"visible "_s + c.name});
@@ -165,8 +170,7 @@ private slots:
         const double median = percentile(moves, 0.5), p99 = percentile(moves, 0.99);
         const QString figures = u"%1 candidates x 50 questions, a move every %2 ms: move latency median %3 ms, 99th "
                                 "percentile %4 ms, max %5 ms; the run took %6 s (%7 s to start every candidate); "
-                                "one durable commit on this disk %8 ms"_s
-                                    .arg(kCandidates)
+                                "one durable commit on this disk %8 ms"_s.arg(kCandidates)
                                     .arg(kPauseMs)
                                     .arg(median, 0, 'f', 2)
                                     .arg(p99, 0, 'f', 2)
@@ -206,24 +210,27 @@ private slots:
             QVERIFY2(!failures.isEmpty(), qPrintable(c.name + u": "_s + c.lines.join(u" | "_s)));
             for (const QString &failure : failures)
                 QVERIFY2(failure.startsWith(u"failed Answer Not Stored: Your answer could not be stored:"_s)
-                             || failure.startsWith(u"failed Class DBAccess: "_s) || failure.startsWith(u"failed Database Connection: "_s),
-                         qPrintable(failure));
+                        || failure.startsWith(u"failed Class DBAccess: "_s)
+                        || failure.startsWith(u"failed Database Connection: "_s),
+                    qPrintable(failure));
             storedAnswersAreThere(c);
             if (c.lines.contains(u"ended"_s)) {
                 ++ended;
-                QCOMPARE(admin(u"SELECT coalesce(ExamResult::text, 'none') FROM ExamTitle WHERE ExamID = %1"_s.arg(c.examId)),
-                         u"none"_s);
+                QCOMPARE(admin(u"SELECT coalesce(ExamResult::text, 'none') FROM ExamTitle WHERE ExamID = %1"_s.arg(
+                             c.examId)),
+                    u"none"_s);
             } else {
                 ++finished;
                 // Scored as stored: the answers that reached the server, against the questions' letters.
                 QCOMPARE(admin(u"SELECT ExamResult FROM ExamTitle WHERE ExamID = %1"_s.arg(c.examId)),
-                         admin(u"SELECT count(*) FROM ExamDetails d JOIN Q_A q ON q.QID = d.QID WHERE d.ExamID = %1 AND "
-                               "d.Answer = q.CorrectAnswer"_s.arg(c.examId)));
+                    admin(u"SELECT count(*) FROM ExamDetails d JOIN Q_A q ON q.QID = d.QID WHERE d.ExamID = %1 AND "
+                          "d.Answer = q.CorrectAnswer"_s.arg(c.examId)));
             }
         }
         qInfo("server restarted mid-exam: %d candidates ended by the failure path, %d carried on and were scored; "
               "stored answers before this run: %s, after: %s",
-              ended, finished, qPrintable(before), qPrintable(admin(u"SELECT count(*) FROM ExamDetails WHERE Answer IS NOT NULL"_s)));
+            ended, finished, qPrintable(before),
+            qPrintable(admin(u"SELECT count(*) FROM ExamDetails WHERE Answer IS NOT NULL"_s)));
     }
 };
 

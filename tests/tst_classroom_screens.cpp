@@ -39,8 +39,7 @@ using namespace Qt::StringLiterals;
 // Classroom mode through the real screens, as candidates and a trainer use them, on a server the
 // test starts: exam creation, answers, flags, scoring by the server, the results list, review and
 // deletion, who sees what, signing in, and a server that is gone at start or goes away mid-exam.
-class tst_classroom_screens final : public QObject
-{
+class tst_classroom_screens final : public QObject {
     Q_OBJECT
 
     ClassServer m_class{{12, 0, 0, 0, 0, 0}};
@@ -116,11 +115,12 @@ private slots:
         // Bob's exam, stored from his own connection.
         const std::shared_ptr<Database> bob = ClassServer::connectAs(u"bob"_s, u"bob-pw"_s);
         DbError error;
-        QVERIFY(bob->execute(u"INSERT INTO ExamTitle(UserName,ExamDate,NumOfQuestions) VALUES('bob','2026-12-03 10:00:00','1')"_s,
-                             {}, nullptr, &error));
+        QVERIFY(bob->execute(
+            u"INSERT INTO ExamTitle(UserName,ExamDate,NumOfQuestions) VALUES('bob','2026-12-03 10:00:00','1')"_s, {},
+            nullptr, &error));
         m_bobExam = qint32(bob->lastInsertId());
-        QVERIFY(bob->execute(u"INSERT INTO ExamDetails(ExamID,UserName,QID) VALUES('%1','bob','1')"_s.arg(m_bobExam), {},
-                             nullptr, &error));
+        QVERIFY(bob->execute(u"INSERT INTO ExamDetails(ExamID,UserName,QID) VALUES('%1','bob','1')"_s.arg(m_bobExam),
+            {}, nullptr, &error));
     }
     void init() { TestSupport::resetProgramState(); }
     void cleanup()
@@ -152,10 +152,16 @@ private slots:
 
         const qint32 id = takeExam(exam, 6, 1, false);
         QVERIFY(id > m_bobExam);
-        QCOMPARE(admin(u"SELECT UserName || NumOfQuestions || coalesce(ExamResult::text, '-') FROM ExamTitle WHERE ExamID = %1"_s.arg(id)),
-                 u"ann10-"_s);
-        QCOMPARE(admin(u"SELECT count(*) FROM ExamDetails WHERE ExamID = %1 AND Answer IS NOT NULL AND UserName = 'ann'"_s.arg(id)),
-                 u"7"_s);
+        QCOMPARE(
+            admin(
+                u"SELECT UserName || NumOfQuestions || coalesce(ExamResult::text, '-') FROM ExamTitle WHERE ExamID = %1"_s
+                    .arg(id)),
+            u"ann10-"_s);
+        QCOMPARE(
+            admin(
+                u"SELECT count(*) FROM ExamDetails WHERE ExamID = %1 AND Answer IS NOT NULL AND UserName = 'ann'"_s.arg(
+                    id)),
+            u"7"_s);
         QCOMPARE(admin(u"SELECT count(*) FROM ExamProgress WHERE ExamID = %1"_s.arg(id)), u"1"_s);
         click(exam->flagToggle());
         QCOMPARE(admin(u"SELECT count(*) FROM ExamFlags"_s), u"1"_s);
@@ -170,7 +176,8 @@ private slots:
         QStringList headings;
         for (int c = 1; c < view->gridModel()->columnCount(); ++c)
             headings << view->gridModel()->headerData(c, Qt::Horizontal).toString();
-        QCOMPARE(headings, (QStringList{u"Date"_s, u"User Name"_s, u"No of Questions"_s, u"Correct Answers"_s, u"Result (%)"_s}));
+        QCOMPARE(headings,
+            (QStringList{u"Date"_s, u"User Name"_s, u"No of Questions"_s, u"Correct Answers"_s, u"Result (%)"_s}));
         QCOMPARE(view->gridModel()->index(0, 1).data().toString(), u"12/04/26"_s);
         QCOMPARE(view->gridModel()->index(0, 5).data().toString(), u"60"_s);
         QVERIFY(MessageBox::shown().isEmpty());
@@ -198,7 +205,7 @@ private slots:
         QCOMPARE(MessageBox::shown().last().title, u"Operation Completed"_s);
         QCOMPARE(admin(u"SELECT string_agg(DISTINCT UserName, ',') FROM (SELECT UserName FROM ExamTitle UNION ALL "
                        "SELECT UserName FROM ExamDetails) s"_s),
-                 u"bob"_s);
+            u"bob"_s);
         QCOMPARE(admin(u"SELECT (SELECT count(*) FROM ExamFlags) + (SELECT count(*) FROM ExamProgress)"_s), u"0"_s);
     }
 
@@ -326,7 +333,8 @@ private slots:
         // The program ended at once: no closing handler ran, nothing was scored.
         m_window.reset();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        QCOMPARE(admin(u"SELECT coalesce(ExamResult::text, 'none') FROM ExamTitle WHERE ExamID = %1"_s.arg(id)), u"none"_s);
+        QCOMPARE(
+            admin(u"SELECT coalesce(ExamResult::text, 'none') FROM ExamTitle WHERE ExamID = %1"_s.arg(id)), u"none"_s);
         ConnectionPool::clear();
         const QString endedRun = UserSettings::endedRun();
         QCOMPARE(endedRun, RunToken());

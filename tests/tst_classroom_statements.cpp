@@ -19,8 +19,7 @@ using namespace Qt::StringLiterals;
 namespace {
 using Rows = QList<QVariantList>;
 
-struct Outcome
-{
+struct Outcome {
     bool ok = false;
     QStringList columns;
     Rows rows;
@@ -33,8 +32,7 @@ enum class Check { Everything, RowsOnly, RowsInAnyOrder };
 
 // Every statement the program sends, verbatim, through the data layer on the keyed file and on the
 // server side by side: the same rows, the same headings, the same counts.
-class tst_classroom_statements final : public QObject
-{
+class tst_classroom_statements final : public QObject {
     Q_OBJECT
 
     PgServer m_server;
@@ -72,12 +70,15 @@ class tst_classroom_statements final : public QObject
         Outcome file = run(1, sql, query);
         Outcome server = run(3, sql, query);
         [&] {
-            QVERIFY2(file.ok && server.ok, qPrintable(sql + u"\nfile: "_s + file.error + u"\nserver: "_s + server.error));
+            QVERIFY2(
+                file.ok && server.ok, qPrintable(sql + u"\nfile: "_s + file.error + u"\nserver: "_s + server.error));
             if (check == Check::Everything)
                 QCOMPARE(server.columns, file.columns);
             if (check == Check::RowsInAnyOrder) {
-                std::sort(file.rows.begin(), file.rows.end(), [](auto &a, auto &b) { return a.first().toString() < b.first().toString(); });
-                std::sort(server.rows.begin(), server.rows.end(), [](auto &a, auto &b) { return a.first().toString() < b.first().toString(); });
+                std::sort(file.rows.begin(), file.rows.end(),
+                    [](auto &a, auto &b) { return a.first().toString() < b.first().toString(); });
+                std::sort(server.rows.begin(), server.rows.end(),
+                    [](auto &a, auto &b) { return a.first().toString() < b.first().toString(); });
             }
             QCOMPARE(server.rows, file.rows);
             QCOMPARE(server.affected, file.affected);
@@ -93,11 +94,11 @@ private slots:
     {
         QVERIFY2(m_server.isRunning(), qPrintable(m_server.error()));
         QVERIFY(m_server.psql(u"CREATE DATABASE exams"_s));
-        const QStringList schema = ExamSchema::createStatements(SqlDialect::Target::PostgreSql)
-                                   + ExamSchema::serverSupportStatements();
+        const QStringList schema
+            = ExamSchema::createStatements(SqlDialect::Target::PostgreSql) + ExamSchema::serverSupportStatements();
         QVERIFY2(m_server.psql(schema.join(u";\n"_s), nullptr, u"exams"_s), qPrintable(m_server.error()));
         m_server.addDsn(u"Exams"_s, u"exams"_s, QString::fromLatin1(PgServer::kSuperuser),
-                        QString::fromLatin1(PgServer::kSuperPassword));
+            QString::fromLatin1(PgServer::kSuperPassword));
         TestSupport::resetProgramState();
         const QString file = m_dir.filePath(u"Exam.mdb"_s);
         TestSupport::buildDatabase(file, {2, 1, 0, 0, 0, 1}, {0, 0, 0, 0, 0, 1});
@@ -107,9 +108,9 @@ private slots:
             QStringList values;
             for (const QVariant &value : row)
                 values << (value.isNull() ? u"NULL"_s
-                                          : value.typeId() == QMetaType::LongLong
-                                              ? value.toString()
-                                              : u"'"_s + value.toString().replace(u"'"_s, u"''"_s) + u"'"_s);
+                        : value.typeId() == QMetaType::LongLong
+                        ? value.toString()
+                        : u"'"_s + value.toString().replace(u"'"_s, u"''"_s) + u"'"_s);
             copy << u"INSERT INTO Q_A VALUES (%1)"_s.arg(values.join(u", "_s));
         }
         QVERIFY(m_server.psql(copy.join(u";\n"_s), nullptr, u"exams"_s));
@@ -133,7 +134,8 @@ private slots:
     void programStatements()
     {
         same(u"SELECT Category, Count(*) AS Questions FROM Q_A GROUP BY Category"_s, true, Check::RowsInAnyOrder);
-        change(u"INSERT INTO ExamTitle(UserName,ExamDate,NumOfQuestions)  VALUES('O''Brien',  '2026-12-04 23:20:05','10') "_s);
+        change(
+            u"INSERT INTO ExamTitle(UserName,ExamDate,NumOfQuestions)  VALUES('O''Brien',  '2026-12-04 23:20:05','10') "_s);
         QCOMPARE(same(u"SELECT @@IDENTITY"_s, true, Check::RowsOnly).rows, (Rows{{qlonglong(1)}}));
         same(u"SELECT * FROM Q_A"_s);
         same(u"SELECT * FROM Q_A WHERE Category = 'Software Testing' ORDER BY QID "_s);
@@ -191,16 +193,19 @@ private slots:
         change(ExamQueries::deleteProgress(1));
 
         // The results list, review and deletion.
-        change(u"INSERT INTO ExamTitle(UserName, ExamDate, NumOfQuestions, ExamResult) VALUES "
-               "('alice', '2002-03-05 10:00:00', 30, 2), ('bob', '2003-03-05', 30, 7), ('carol', '2004-06-30T08:15:00', "
-               "10, 10), ('dave', '2001-01-01 09:00:00', 10, NULL), ('erin', NULL, 0, 0), ('fay', 'last week', 3, 1)"_s);
-        const Outcome list = same(
-            u"SELECT ExamTitle.ExamID, Format(ExamTitle.ExamDate,'mm/dd/yy') AS [Date],  ExamTitle.UserName AS [User Name], "
-            "ExamTitle.NumOfQuestions AS [No of Questions],  ExamTitle.ExamResult AS [Correct Answers],  "
-            "ExamTitle.ExamResult * 100\\ ExamTitle.NumOfQuestions AS [Result (%)] FROM ExamTitle ORDER BY "
-            "ExamTitle.ExamDate DESC, ExamTitle.UserName "_s);
-        QCOMPARE(list.columns, (QStringList{u"ExamID"_s, u"Date"_s, u"User Name"_s, u"No of Questions"_s,
-                                            u"Correct Answers"_s, u"Result (%)"_s}));
+        change(
+            u"INSERT INTO ExamTitle(UserName, ExamDate, NumOfQuestions, ExamResult) VALUES "
+            "('alice', '2002-03-05 10:00:00', 30, 2), ('bob', '2003-03-05', 30, 7), ('carol', '2004-06-30T08:15:00', "
+            "10, 10), ('dave', '2001-01-01 09:00:00', 10, NULL), ('erin', NULL, 0, 0), ('fay', 'last week', 3, 1)"_s);
+        const Outcome list
+            = same(u"SELECT ExamTitle.ExamID, Format(ExamTitle.ExamDate,'mm/dd/yy') AS [Date],  ExamTitle.UserName AS "
+                   u"[User Name], "
+                   "ExamTitle.NumOfQuestions AS [No of Questions],  ExamTitle.ExamResult AS [Correct Answers],  "
+                   "ExamTitle.ExamResult * 100\\ ExamTitle.NumOfQuestions AS [Result (%)] FROM ExamTitle ORDER BY "
+                   "ExamTitle.ExamDate DESC, ExamTitle.UserName "_s);
+        QCOMPARE(list.columns,
+            (QStringList{
+                u"ExamID"_s, u"Date"_s, u"User Name"_s, u"No of Questions"_s, u"Correct Answers"_s, u"Result (%)"_s}));
         QCOMPARE(list.rows.size(), 7);
         // The study figures: candidates, their scored exams and answers, their practice exams.
         same(ExamQueries::candidateNames(), true, Check::RowsInAnyOrder);
@@ -227,12 +232,14 @@ private slots:
             << uR"(SELECT 7 \ 2 * 3 AS a, 2 * 3 \ 4 AS b, 10 + 7 \ 2 AS c, 1 + 9 \ 4 \ 2 * 1 - 1 AS d, (9 - 1) \ (1 + 1) + Abs(-9) \ 2 AS e, 100 \ 7 \ 2 AS f)"_s;
         QTest::newRow("\\ rounds half to even, truncates, blank for 0 and NULL")
             << uR"(SELECT 7.5 \ 2 AS a, 6.5 \ 2 AS b, 9 \ 2.5 AS c, -2.5 \ 1 AS d, -7.5 \ 2 AS e, '7' \ '2' AS f, -7 \ 2 AS g, 5 \ 0 AS h, NULL \ 2 AS i, 5 \ 0.4 AS j)"_s;
-        QTest::newRow("Format") << u"SELECT Format('2002-03-05 10:00:00','mm/dd/yy') AS a, FORMAT('2026-12-04T21:05:00', "
-                                   "'hh:mm AMPM') AS b, Format(NULL, 'mm/dd/yy') AS c, Format('last week', 'mm/dd/yy') AS d, "
-                                   "Format('2003-03-05', NULL) AS e, Format('2026-12-04 09:00:00', 'dddd, mmmm d (ddd mmm) "
-                                   "\"at\" h:nn:ss am/pm, yyyy y') AS f, Format('2026-02-30', 'yy') AS g"_s;
+        QTest::newRow("Format")
+            << u"SELECT Format('2002-03-05 10:00:00','mm/dd/yy') AS a, FORMAT('2026-12-04T21:05:00', "
+               "'hh:mm AMPM') AS b, Format(NULL, 'mm/dd/yy') AS c, Format('last week', 'mm/dd/yy') AS d, "
+               "Format('2003-03-05', NULL) AS e, Format('2026-12-04 09:00:00', 'dddd, mmmm d (ddd mmm) "
+               "\"at\" h:nn:ss am/pm, yyyy y') AS f, Format('2026-02-30', 'yy') AS g"_s;
         QTest::newRow("TOP") << numbers + u"SELECT TOP 2 v FROM n ORDER BY v DESC"_s;
-        QTest::newRow("TOP in a subquery") << numbers + u"SELECT SUM(v) AS s FROM (SELECT DISTINCT TOP 2 v FROM n ORDER BY v)"_s;
+        QTest::newRow("TOP in a subquery")
+            << numbers + u"SELECT SUM(v) AS s FROM (SELECT DISTINCT TOP 2 v FROM n ORDER BY v)"_s;
         QTest::newRow("TOP on each UNION arm")
             << numbers + u"SELECT COUNT(*) AS c FROM (SELECT TOP 2 v FROM n UNION ALL SELECT TOP 3 v FROM n)"_s;
         QTest::newRow("LIMIT and OFFSET") << numbers + u"SELECT v FROM n ORDER BY v LIMIT 2 OFFSET 1"_s;

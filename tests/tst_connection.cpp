@@ -20,8 +20,7 @@ using namespace Qt::StringLiterals;
 
 constexpr std::array<int, 6> kCounts{3, 2, 2, 1, 1, 1}; // 10 questions
 
-class tst_connection final : public QObject
-{
+class tst_connection final : public QObject {
     Q_OBJECT
 
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -44,20 +43,30 @@ class tst_connection final : public QObject
     }
 
 private slots:
-    void init() { TestSupport::resetProgramState(); m_dir = std::make_unique<QTemporaryDir>(); }
-    void cleanup() { gRs.reset(); gDB.reset(); gConnection.reset(); m_dir.reset(); }
+    void init()
+    {
+        TestSupport::resetProgramState();
+        m_dir = std::make_unique<QTemporaryDir>();
+    }
+    void cleanup()
+    {
+        gRs.reset();
+        gDB.reset();
+        gConnection.reset();
+        m_dir.reset();
+    }
 
     void describesProviders()
     {
         auto describe = [](int p) { return cDBAccess::connectionDescription(p, u"/x"_s, u"ExamDb"_s, u"ExamDSN"_s); };
         QCOMPARE(describe(1),
-                 "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=/x\\Exam.mdb;;Jet OLEDB:Database Password=QOMB;"
-                 "Mode=Share Deny None;Extended Properties='';Jet OLEDB:System database='';Jet OLEDB:Registry "
-                 "Path='';Jet OLEDB:Database Password='QOMB';Jet OLEDB:Engine Type=5;Jet OLEDB:Database Locking "
-                 "Mode=0;Jet OLEDB:Global Partial Bulk Ops=2;Jet OLEDB:Global Bulk Transactions=1;Jet OLEDB:New "
-                 "Database Password='';Jet OLEDB:Create System Database=False;Jet OLEDB:Encrypt Database=False;"
-                 "Jet OLEDB:Don't Copy Locale on Compact=False;Jet OLEDB:Compact Without Replica Repair=False;"
-                 "Jet OLEDB:SFP=False"_L1);
+            "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=/x\\Exam.mdb;;Jet OLEDB:Database Password=QOMB;"
+            "Mode=Share Deny None;Extended Properties='';Jet OLEDB:System database='';Jet OLEDB:Registry "
+            "Path='';Jet OLEDB:Database Password='QOMB';Jet OLEDB:Engine Type=5;Jet OLEDB:Database Locking "
+            "Mode=0;Jet OLEDB:Global Partial Bulk Ops=2;Jet OLEDB:Global Bulk Transactions=1;Jet OLEDB:New "
+            "Database Password='';Jet OLEDB:Create System Database=False;Jet OLEDB:Encrypt Database=False;"
+            "Jet OLEDB:Don't Copy Locale on Compact=False;Jet OLEDB:Compact Without Replica Repair=False;"
+            "Jet OLEDB:SFP=False"_L1);
         QCOMPARE(describe(3), u"PROVIDER=MSDASQL;dsn=ExamDSN;uid=;pwd=;database=ExamDb;"_s);
         QCOMPARE(describe(4), describe(3));
         QVERIFY(describe(6).isEmpty() && describe(-1).isEmpty());
@@ -102,8 +111,8 @@ private slots:
         QTest::newRow("file deleted while pooled") << u"deleted"_s << 1 << u"File Error"_s << u"-2147467259 - "_s;
         QTest::newRow("not a database") << u"noise"_s << 1 << u"Database Connection"_s << unusable;
         QTest::newRow("empty file") << u"empty"_s << 1 << u"Database Connection"_s << unusable;
-        QTest::newRow("database without the exam tables") << u"schemaless"_s << 1 << u"Database Connection"_s
-                                                          << unusable;
+        QTest::newRow("database without the exam tables")
+            << u"schemaless"_s << 1 << u"Database Connection"_s << unusable;
         QTest::newRow("database with another key") << u"rekeyed"_s << 1 << u"Database Connection"_s << unusable;
         QTest::newRow("provider 6") << u"built"_s << 6 << u"Database Connection"_s << unusable;
         QTest::newRow("provider -1") << u"built"_s << -1 << u"Database Connection"_s << unusable;
@@ -117,7 +126,10 @@ private slots:
         QFETCH(QString, title);
         QFETCH(QString, text);
         const bool fileError = title == "File Error"_L1, unusable = title == "Database Connection"_L1;
-        const auto bytes = [&] { QFile f(dbFile()); return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray(); };
+        const auto bytes = [&] {
+            QFile f(dbFile());
+            return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+        };
         std::shared_ptr<Recordset> held;
         if (setup == "folder"_L1) {
             QVERIFY(QDir(m_dir->path()).mkdir(u"Exam.mdb"_s));
@@ -159,7 +171,7 @@ private slots:
             QCOMPARE(gDB->mLastError, box.text);
         QCOMPARE(DesktopShell::requests().size(), unusable ? 1 : 0);
         QCOMPARE(DesktopShell::requests().value(0).file,
-                 unusable ? QString::fromLatin1(cDBAccess::kDownloadPage) : QString());
+            unusable ? QString::fromLatin1(cDBAccess::kDownloadPage) : QString());
         QVERIFY(AppExit::requested());
         // Nothing is written, and a missing database is never created empty.
         QCOMPARE(bytes(), before);
@@ -186,13 +198,13 @@ private slots:
         QFETCH(QString, setup);
         QFETCH(QString, statement);
         QVERIFY(buildAndOpen());
-        TestSupport::exec(dbFile(),
-                          setup + u"INSERT INTO ExamTitle (UserName, ExamResult) VALUES ('ann', 5), ('bob', 0)"_s);
+        TestSupport::exec(
+            dbFile(), setup + u"INSERT INTO ExamTitle (UserName, ExamResult) VALUES ('ann', 5), ('bob', 0)"_s);
         QVERIFY(!gDB->ExecuteSQL(statement));
         QVERIFY(MessageBox::shown().isEmpty() && !AppExit::requested());
         QVERIFY2(gDB->mLastError.contains(QRegularExpression(u"^-?\\d+ - .+"_s)), qPrintable(gDB->mLastError));
         QCOMPARE(TestSupport::query(dbFile(), u"SELECT ExamID, UserName, ExamResult FROM ExamTitle ORDER BY ExamID"_s),
-                 (QList<QVariantList>{{1, u"ann"_s, 5}, {2, u"bob"_s, 0}}));
+            (QList<QVariantList>{{1, u"ann"_s, 5}, {2, u"bob"_s, 0}}));
         QVERIFY(gDB->ExecuteSQL(u"DELETE FROM ExamTitle"_s)); // no transaction left open
     }
 
@@ -205,7 +217,7 @@ private slots:
         QCOMPARE(programScalar(u"SELECT @@IDENTITY"_s), QVariant(qlonglong(42)));
         QCOMPARE(gDB->lastInsertId(), qlonglong(42));
         QCOMPARE(TestSupport::scalar(dbFile(), u"SELECT UserName FROM ExamTitle WHERE ExamID = 42"_s), // committed
-                 QVariant(u"O'Brien"_s));
+            QVariant(u"O'Brien"_s));
         QVERIFY(gDB->ExecuteSQL(u"INSERT INTO ExamTitle(UserName) VALUES('bob')"_s));
         QVERIFY(gDB->ExecuteSQL(u"DELETE FROM ExamTitle WHERE ExamID = 43"_s));
         QVERIFY(gDB->ExecuteSQL(u"INSERT INTO ExamTitle(UserName) VALUES('dave')"_s));
@@ -217,8 +229,8 @@ private slots:
     {
         QVERIFY(buildAndOpen());
         QVERIFY(gDB->ExecuteSQL(u"INSERT INTO ExamDetails (ExamID, UserName, QID) VALUES (1, 'a', 1), (1, 'a', 2)"_s));
-        const std::shared_ptr<Recordset> answers =
-            gDB->GetRS(u"SELECT DetailID, Answer FROM ExamDetails ORDER BY DetailID"_s, 3, 3, 3, 0);
+        const std::shared_ptr<Recordset> answers
+            = gDB->GetRS(u"SELECT DetailID, Answer FROM ExamDetails ORDER BY DetailID"_s, 3, 3, 3, 0);
         const std::shared_ptr<Recordset> questions = gDB->GetRS(u"SELECT QID, Question FROM Q_A ORDER BY QID"_s);
         QVERIFY(answers && questions);
 
@@ -233,8 +245,8 @@ private slots:
         QCOMPARE(questions->Fields(u"Question"_s), QVariant(u"Software Testing question 2"_s));
         QVERIFY(answers->setField(u"Answer"_s, u"B"_s)); // still writes back
         answers->MoveNext();
-        QCOMPARE(TestSupport::scalar(dbFile(), u"SELECT Answer FROM ExamDetails WHERE DetailID = 1"_s),
-                 QVariant(u"B"_s));
+        QCOMPARE(
+            TestSupport::scalar(dbFile(), u"SELECT Answer FROM ExamDetails WHERE DetailID = 1"_s), QVariant(u"B"_s));
     }
 
     // Other processes: the file is encrypted, and writers wait for each other.
@@ -256,19 +268,21 @@ private slots:
         start(unkeyed, plain, "SELECT count(*) FROM Q_A;\n");
         QVERIFY(unkeyed.waitForFinished(30000) && unkeyed.exitCode() != 0);
         QVERIFY(unkeyed.readAll().contains("file is not a database"));
-        start(other, keyed, "PRAGMA key='QOMB';\nSELECT count(*) FROM Q_A;\n"
-                            "INSERT INTO ExamTitle(UserName) VALUES('other');\n");
+        start(other, keyed,
+            "PRAGMA key='QOMB';\nSELECT count(*) FROM Q_A;\n"
+            "INSERT INTO ExamTitle(UserName) VALUES('other');\n");
         QVERIFY(other.waitForFinished(30000) && other.exitCode() == 0);
         QCOMPARE(other.readAll().trimmed(), QByteArray("10"));
 
         // The other process holds the write lock for a moment; this one waits for it instead of failing.
-        start(locker, keyed, "PRAGMA key='QOMB';\n.timeout 5000\nBEGIN IMMEDIATE;\n"
-                             "INSERT INTO ExamTitle(UserName) VALUES('locker');\n.shell sleep 1\nCOMMIT;\n");
+        start(locker, keyed,
+            "PRAGMA key='QOMB';\n.timeout 5000\nBEGIN IMMEDIATE;\n"
+            "INSERT INTO ExamTitle(UserName) VALUES('locker');\n.shell sleep 1\nCOMMIT;\n");
         QVERIFY(QTest::qWaitFor([&] { return QFile::exists(dbFile() + "-journal"_L1); }, 5000)); // locked
         QVERIFY2(gDB->ExecuteSQL(u"INSERT INTO ExamTitle(UserName) VALUES('me')"_s), qPrintable(gDB->mLastError));
         QVERIFY(locker.waitForFinished(30000) && locker.exitCode() == 0);
         QCOMPARE(TestSupport::query(dbFile(), u"SELECT UserName FROM ExamTitle ORDER BY ExamID"_s),
-                 (QList<QVariantList>{{u"other"_s}, {u"locker"_s}, {u"me"_s}}));
+            (QList<QVariantList>{{u"other"_s}, {u"locker"_s}, {u"me"_s}}));
     }
 };
 

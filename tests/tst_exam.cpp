@@ -1,5 +1,5 @@
-#include <QtWidgets>
 #include <QTest>
+#include <QtWidgets>
 
 #include "TestSupport.h"
 #include "data/Recordset.h"
@@ -83,8 +83,8 @@ private slots:
         QCOMPARE(gNumOfQuestions, 30);
         // Each step: the box clicked, then the boxes ticked and whether Start Exam is enabled.
         const QList<std::tuple<int, QList<int>, bool>> steps{{0, {0}, true}, {0, {}, false}, {2, {2}, true},
-            {4, {2, 4}, true}, {2, {4}, true}, {0, {0, 4}, true}, {1, {0, 1, 4}, true}, {6, {6}, true},
-            {3, {3}, true}, {6, {6}, true}, {6, {}, false}};
+            {4, {2, 4}, true}, {2, {4}, true}, {0, {0, 4}, true}, {1, {0, 1, 4}, true}, {6, {6}, true}, {3, {3}, true},
+            {6, {6}, true}, {6, {}, false}};
         for (const auto &[clicked, ticked, startEnabled] : steps) {
             click(m_exam->chkCategory(clicked));
             QList<int> on;
@@ -114,7 +114,7 @@ private slots:
         // A click on a label, on an empty part of a frame or on the screen's ground is no move
         // to another control.
         for (QWidget *spot : {static_cast<QWidget *>(m_exam->Label1(0)), static_cast<QWidget *>(m_exam->Frame1(0)),
-                              m_exam->Frame1(0)->parentWidget()}) {
+                 m_exam->Frame1(0)->parentWidget()}) {
             QTest::mouseClick(spot, Qt::LeftButton, {}, QPoint(2, spot->height() - 3));
             QVERIFY2(MessageBox::shown().isEmpty(), qPrintable(spot->objectName()));
             QVERIFY(m_exam->Text1(0)->hasFocus());
@@ -145,7 +145,8 @@ private slots:
         QVERIFY(name);
         name->setFocus(Qt::OtherFocusReason);
         QTest::keyClicks(name, QStringLiteral("O'Ne"));
-        QGuiApplication::clipboard()->setText(QStringLiteral("i") + QChar(0) + QStringLiteral("l\t \x1b[\x7f\u00e9\r\n"));
+        QGuiApplication::clipboard()->setText(
+            QStringLiteral("i") + QChar(0) + QStringLiteral("l\t \x1b[\x7f\u00e9\r\n"));
         QTest::keyClick(name, Qt::Key_V, Qt::ControlModifier);
         name->insert(QString(QChar(0)) + QStringLiteral("\u65e5\x1f"));
         QCOMPARE(name->text(), QStringLiteral("O'Neil [\u00e9\u65e5"));
@@ -186,25 +187,28 @@ private slots:
         QCOMPARE(m_exam->examId(), 2);
         QCOMPARE(gExamID, 2);
         QCOMPARE(count(QStringLiteral("FROM ExamDetails WHERE ExamID = 1")), 0);
-        const QList<QVariantList> qids = query(dbPath(), QStringLiteral("SELECT QID FROM ExamDetails "
-                                                                        "WHERE ExamID = 2 ORDER BY DetailID"));
-        QCOMPARE(count(QStringLiteral("FROM (SELECT DISTINCT QID FROM ExamDetails WHERE ExamID = 2)")),
-                 qids.size());
+        const QList<QVariantList> qids = query(dbPath(),
+            QStringLiteral("SELECT QID FROM ExamDetails "
+                           "WHERE ExamID = 2 ORDER BY DetailID"));
+        QCOMPARE(count(QStringLiteral("FROM (SELECT DISTINCT QID FROM ExamDetails WHERE ExamID = 2)")), qids.size());
         int slot = 0;
         for (int b = 0; b < blocks.size(); b += 2)
             for (int i = 0, c = blocks.at(b); i < blocks.at(b + 1); ++i, ++slot) {
                 const int qid = qids.value(slot).value(0).toInt();
                 QVERIFY2(c < 0 ? qid >= 1 && qid <= 120 : qid > c * 20 && qid <= c * 20 + 20,
-                         qPrintable(QStringLiteral("slot %1").arg(slot + 1)));
+                    qPrintable(QStringLiteral("slot %1").arg(slot + 1)));
             }
         QCOMPARE(qids.size(), slot);
-        QCOMPARE(query(dbPath(), QStringLiteral("SELECT NumOfQuestions, ExamDate, ExamResult FROM ExamTitle "
-                                                "WHERE ExamID = 2")).first(),
-                 (QVariantList{slot, QStringLiteral("2026-12-04 00:30:00"), QVariant()}));
+        QCOMPARE(query(dbPath(),
+                     QStringLiteral("SELECT NumOfQuestions, ExamDate, ExamResult FROM ExamTitle "
+                                    "WHERE ExamID = 2"))
+                     .first(),
+            (QVariantList{slot, QStringLiteral("2026-12-04 00:30:00"), QVariant()}));
         // The name is stored exactly as typed, in the title and in every question row.
-        QCOMPARE(query(dbPath(), QStringLiteral("SELECT UserName FROM ExamTitle WHERE ExamID = 2 "
-                                                "UNION SELECT UserName FROM ExamDetails WHERE ExamID = 2")),
-                 QList<QVariantList>{{name}});
+        QCOMPARE(query(dbPath(),
+                     QStringLiteral("SELECT UserName FROM ExamTitle WHERE ExamID = 2 "
+                                    "UNION SELECT UserName FROM ExamDetails WHERE ExamID = 2")),
+            QList<QVariantList>{{name}});
         QCOMPARE(m_exam->windowTitle(), QStringLiteral(" Exam: ") + name);
     }
 
@@ -260,8 +264,8 @@ private slots:
         Clock::advance(1);
         QCOMPARE(shownWhileOpen, QStringLiteral("00:00"));
         QCOMPARE(MessageBox::shown().size(), 1);
-        QCOMPARE(box(0),
-                 (QVariantList{"The exam time is over.\n       Thank you.", "Exam Time", MessageBox::Critical}));
+        QCOMPARE(
+            box(0), (QVariantList{"The exam time is over.\n       Thank you.", "Exam Time", MessageBox::Critical}));
         // Scored, results shown, exam screen gone.
         QVERIFY(!result(1).isNull());
         QVERIFY(!gExamLoaded && gViewExamLoaded);
@@ -275,8 +279,8 @@ private slots:
         openProgram();
         startExam(QStringLiteral("Hal"), {2});
         QVERIFY(m_exam->Frame1(3)->isVisible() && !m_exam->Frame1(0)->isEnabled() && !m_exam->Frame1(1)->isEnabled());
-        QVERIFY(!m_exam->Command1(0)->isEnabled() && m_exam->Command1(1)->isEnabled()
-                && m_exam->Command1(4)->isEnabled());
+        QVERIFY(
+            !m_exam->Command1(0)->isEnabled() && m_exam->Command1(1)->isEnabled() && m_exam->Command1(4)->isEnabled());
         QCOMPARE(m_exam->Label1(11)->text(), QStringLiteral("10"));
         // Each step: the command clicked, then the status and the beeps so far.
         const int steps[][3]{{3, 1, 1}, {5, 2, 1}, {5, 3, 1}, {6, 10, 1}, {5, 10, 2}, {2, 1, 2}};
@@ -301,8 +305,11 @@ private slots:
         QVERIFY(m_exam->Check1()->isChecked() && m_exam->Option1(2)->isChecked());
         // Stored when the cursor leaves the row; the count then drops by one.
         clickCommand(5);
-        const QVariantList row = query(dbPath(), QStringLiteral("SELECT Answer, Answered FROM ExamDetails "
-                                                                "WHERE DetailID = %1").arg(firstDetail)).first();
+        const QVariantList row = query(dbPath(),
+            QStringLiteral("SELECT Answer, Answered FROM ExamDetails "
+                           "WHERE DetailID = %1")
+                .arg(firstDetail))
+                                     .first();
         QCOMPARE(row.at(0).toString(), QStringLiteral("C"));
         QVERIFY(row.at(1).toInt() != 0);
         QCOMPARE(m_exam->Label1(11)->text(), QStringLiteral("9"));
@@ -317,7 +324,9 @@ private slots:
         click(correctOption());
         clickCommand(5);
         QCOMPARE(count(QStringLiteral("FROM ExamDetails d JOIN Q_A q ON q.QID = d.QID "
-                                      "WHERE d.Answer = q.CorrectAnswer AND d.DetailID = %1").arg(firstDetail)), 1);
+                                      "WHERE d.Answer = q.CorrectAnswer AND d.DetailID = %1")
+                           .arg(firstDetail)),
+            1);
         QCOMPARE(m_exam->Label1(11)->text(), QStringLiteral("9"));
         TestSupport::screenshot(m_window, QStringLiteral("exam-running"));
         // The answer on screen when the exam ends counts too.
@@ -349,8 +358,9 @@ private slots:
         startExam(QStringLiteral("Kim"), {0});
         // Store answers behind the screen's back: the right letter in lower case for the first
         // three questions, the right letter with a trailing blank for the next two.
-        const QList<QVariantList> rows = query(dbPath(), QStringLiteral("SELECT d.DetailID, q.CorrectAnswer "
-            "FROM ExamDetails d JOIN Q_A q ON q.QID = d.QID ORDER BY d.DetailID"));
+        const QList<QVariantList> rows = query(dbPath(),
+            QStringLiteral("SELECT d.DetailID, q.CorrectAnswer "
+                           "FROM ExamDetails d JOIN Q_A q ON q.QID = d.QID ORDER BY d.DetailID"));
         for (int i = 0; i < 5; ++i) {
             const QString correct = rows.at(i).at(1).toString();
             m_program->exec(QStringLiteral("UPDATE ExamDetails SET Answer = '%1', Answered = -1 WHERE DetailID = %2")
@@ -378,8 +388,8 @@ private slots:
         QTest::newRow("empty category without left-over slots")
             << QList<int>{20, 0, 20, 20, 20, 20} << QList<int>{0, 1} << 0
             << "The category \"Programming Basic\" has 0 question(s), but this exam needs 5 from it.";
-        QTest::newRow("whole pool too small") << QList<int>{5, 5, 5, 5, 5, 4} << QList<int>{6} << 1
-            << "The question pool has 29 question(s), but this exam needs 30 from it.";
+        QTest::newRow("whole pool too small") << QList<int>{5, 5, 5, 5, 5,
+            4} << QList<int>{6} << 1 << "The question pool has 29 question(s), but this exam needs 30 from it.";
     }
     void shortageIsRefusedBeforeAnythingChanges()
     {
@@ -455,8 +465,8 @@ private slots:
     void specialFolders_data()
     {
         QTest::addColumn<QString>("folder");
-        for (const char *name : {"O'Brien", "semi;colon", "a \"quoted\" name", "with = equals", "two  spaces ",
-                                 "'lead", "\xd0\x98\xd0\xb2\xd0\xb0\xd0\xbd \xe6\x97\xa5\xe6\x9c\xac"})
+        for (const char *name : {"O'Brien", "semi;colon", "a \"quoted\" name", "with = equals", "two  spaces ", "'lead",
+                 "\xd0\x98\xd0\xb2\xd0\xb0\xd0\xbd \xe6\x97\xa5\xe6\x9c\xac"})
             QTest::newRow(name) << QString::fromUtf8(name);
     }
     void specialFolders()
@@ -470,9 +480,11 @@ private slots:
         clickCommand(1);
         QVERIFY2(MessageBox::shown().isEmpty(), qPrintable(MessageBox::shown().value(0).text));
         QVERIFY(!AppExit::requested());
-        QCOMPARE(m_program->scalar(QStringLiteral("SELECT UserName || ' ' || NumOfQuestions || ' ' || "
-                                                  "(ExamResult IS NOT NULL) FROM ExamTitle")).toString(),
-                 QStringLiteral("Una 10 1"));
+        QCOMPARE(m_program
+                     ->scalar(QStringLiteral("SELECT UserName || ' ' || NumOfQuestions || ' ' || "
+                                             "(ExamResult IS NOT NULL) FROM ExamTitle"))
+                     .toString(),
+            QStringLiteral("Una 10 1"));
         QPointer<frmViewExam> view = m_window->viewExamForm();
         QVERIFY(view);
         QCOMPARE(view->gridModel()->rowCount(), 1);

@@ -1,5 +1,5 @@
-#include <QtWidgets>
 #include <QTest>
+#include <QtWidgets>
 
 #include "TestSupport.h"
 #include "data/Recordset.h"
@@ -23,8 +23,7 @@ using namespace Qt::StringLiterals;
 
 // The exam screen as a test centre: the question map, flags, the keyboard, and continuing an
 // exam a crashed run left behind.
-class tst_examflow final : public QObject
-{
+class tst_examflow final : public QObject {
     Q_OBJECT
 
     std::unique_ptr<TestSupport::Program> m_program;
@@ -74,9 +73,10 @@ class tst_examflow final : public QObject
     int scalarInt(const QString &sql) const { return m_program->scalar(sql).toInt(); }
     QString storedAnswer(int position) const
     {
-        return m_program->scalar(u"SELECT Answer FROM ExamDetails WHERE ExamID = %1 ORDER BY DetailID LIMIT 1 OFFSET %2"_s
-                                     .arg(m_exam->examId())
-                                     .arg(position - 1))
+        return m_program
+            ->scalar(u"SELECT Answer FROM ExamDetails WHERE ExamID = %1 ORDER BY DetailID LIMIT 1 OFFSET %2"_s
+                         .arg(m_exam->examId())
+                         .arg(position - 1))
             .toString();
     }
     qint64 now() const { return Clock::now().toSecsSinceEpoch(); }
@@ -84,21 +84,25 @@ class tst_examflow final : public QObject
     qint32 leftBehind(const QString &name, const QStringList &answers, int timeLeft, qint64 age, bool progress = true)
     {
         const QString quoted = QString(name).replace(u'\'', u"''"_s);
-        m_program->exec(u"INSERT INTO ExamTitle (UserName, ExamDate, NumOfQuestions) VALUES ('%1', '2026-12-03 09:15:00', %2)"_s
-                            .arg(quoted)
-                            .arg(answers.size()));
+        m_program->exec(
+            u"INSERT INTO ExamTitle (UserName, ExamDate, NumOfQuestions) VALUES ('%1', '2026-12-03 09:15:00', %2)"_s
+                .arg(quoted)
+                .arg(answers.size()));
         const qint32 examId = scalarInt(u"SELECT max(ExamID) FROM ExamTitle"_s);
         for (int i = 0; i < answers.size(); ++i) {
             const QString answer = answers.at(i).isEmpty() ? u"NULL"_s : u"'%1'"_s.arg(answers.at(i));
-            m_program->exec(u"INSERT INTO ExamDetails (ExamID, UserName, QID, Answer, Answered) VALUES (%1, '%2', %3, %4, %5)"_s
-                                .arg(examId)
-                                .arg(quoted)
-                                .arg(i * 3 + 1)
-                                .arg(answer)
-                                .arg(answers.at(i).isEmpty() ? 0 : -1));
+            m_program->exec(
+                u"INSERT INTO ExamDetails (ExamID, UserName, QID, Answer, Answered) VALUES (%1, '%2', %3, %4, %5)"_s
+                    .arg(examId)
+                    .arg(quoted)
+                    .arg(i * 3 + 1)
+                    .arg(answer)
+                    .arg(answers.at(i).isEmpty() ? 0 : -1));
         }
         if (progress)
-            m_program->exec(u"INSERT INTO ExamProgress VALUES (%1, %2, %3, 'crashed-run')"_s.arg(examId).arg(timeLeft).arg(now() - age));
+            m_program->exec(
+                u"INSERT INTO ExamProgress VALUES (%1, %2, %3, 'crashed-run')"_s.arg(examId).arg(timeLeft).arg(
+                    now() - age));
         return examId;
     }
 
@@ -194,7 +198,8 @@ private slots:
         QCOMPARE(m_exam->Label1(11)->text(), u"8"_s);
         // Tab from the map's cells goes on through them in order.
         QTest::keyClick(map()->cell(7), Qt::Key_Tab);
-        QVERIFY2(map()->cell(8)->hasFocus(), qPrintable(QApplication::focusWidget() ? QApplication::focusWidget()->objectName() : u"none"_s));
+        QVERIFY2(map()->cell(8)->hasFocus(),
+            qPrintable(QApplication::focusWidget() ? QApplication::focusWidget()->objectName() : u"none"_s));
     }
 
     void keysWhereverTheFocusIs_data()
@@ -211,19 +216,19 @@ private slots:
         QFETCH(QString, focus);
         openProgram();
         startExam();
-        QWidget *target = focus == u"option"_s     ? static_cast<QWidget *>(m_exam->Option1(0))
-                          : focus == u"question"_s ? m_exam->txtFields(0)
-                          : focus == u"answer"_s   ? m_exam->txtFields(2)
-                          : focus == u"cell"_s     ? static_cast<QWidget *>(map()->cell(3))
-                                                   : static_cast<QWidget *>(m_exam->Command1(5));
+        QWidget *target = focus == u"option"_s ? static_cast<QWidget *>(m_exam->Option1(0))
+            : focus == u"question"_s           ? m_exam->txtFields(0)
+            : focus == u"answer"_s             ? m_exam->txtFields(2)
+            : focus == u"cell"_s               ? static_cast<QWidget *>(map()->cell(3))
+                                               : static_cast<QWidget *>(m_exam->Command1(5));
         target->setFocus(Qt::TabFocusReason);
         const auto press = [&](int key) { QTest::keyClick(QApplication::focusWidget(), Qt::Key(key)); };
         // Each step: the key, then the status, the answer on screen and the beeps so far.
-        const QList<std::tuple<int, int, QString, int>> steps{
-            {Qt::Key_B, 1, u"B"_s, 0},   {Qt::Key_Left, 1, u"B"_s, 1},  {Qt::Key_PageUp, 1, u"B"_s, 2},
-            {Qt::Key_Right, 2, u""_s, 2}, {Qt::Key_3, 2, u"C"_s, 2},     {Qt::Key_D, 2, u"D"_s, 2},
-            {Qt::Key_End, 10, u""_s, 2},  {Qt::Key_Right, 10, u""_s, 3}, {Qt::Key_PageDown, 10, u""_s, 4},
-            {Qt::Key_1, 10, u"A"_s, 4},   {Qt::Key_Home, 1, u"B"_s, 4},  {Qt::Key_PageDown, 2, u"D"_s, 4}};
+        const QList<std::tuple<int, int, QString, int>> steps{{Qt::Key_B, 1, u"B"_s, 0}, {Qt::Key_Left, 1, u"B"_s, 1},
+            {Qt::Key_PageUp, 1, u"B"_s, 2}, {Qt::Key_Right, 2, u""_s, 2}, {Qt::Key_3, 2, u"C"_s, 2},
+            {Qt::Key_D, 2, u"D"_s, 2}, {Qt::Key_End, 10, u""_s, 2}, {Qt::Key_Right, 10, u""_s, 3},
+            {Qt::Key_PageDown, 10, u""_s, 4}, {Qt::Key_1, 10, u"A"_s, 4}, {Qt::Key_Home, 1, u"B"_s, 4},
+            {Qt::Key_PageDown, 2, u"D"_s, 4}};
         for (const auto &[key, position, answer, beeps] : steps) {
             press(key);
             QCOMPARE(status(), u"Question: %1 of 10"_s.arg(position));
@@ -298,8 +303,9 @@ private slots:
         Clock::advance(5);
         click(m_exam->Option1(0));
         click(m_exam->Command1(5));
-        QCOMPARE(m_program->scalar(u"SELECT Heartbeat || ' ' || Token || ' ' || TimeLeft FROM ExamProgress"_s).toString(),
-                 u"%1 this-run %2"_s.arg(now()).arg(gTimeLeft));
+        QCOMPARE(
+            m_program->scalar(u"SELECT Heartbeat || ' ' || Token || ' ' || TimeLeft FROM ExamProgress"_s).toString(),
+            u"%1 this-run %2"_s.arg(now()).arg(gTimeLeft));
         // Paused, the clock stands still but the heartbeat goes on every 30 seconds.
         click(m_exam->Command1(4));
         const int left = gTimeLeft;
@@ -321,14 +327,15 @@ private slots:
         m_program->build({12, 12, 12, 12, 12, 12});
         m_window = m_program->start();
         const qint32 older = leftBehind(u"Old"_s, QStringList(10, u"A"_s), 500, 4000);
-        const qint32 examId = leftBehind(u"Zoë O'Hara"_s, {u"A"_s, u"C"_s, QString(), u"B"_s, QString(), QString(), QString(),
-                                                          QString(), QString(), QString()},
-                                         437, 91);
+        const qint32 examId = leftBehind(u"Zoë O'Hara"_s,
+            {u"A"_s, u"C"_s, QString(), u"B"_s, QString(), QString(), QString(), QString(), QString(), QString()}, 437,
+            91);
         MessageBox::setNextAnswer(answer);
         openExamScreen();
         QCOMPARE(MessageBox::shown().size(), 1);
-        QCOMPARE(box(0), (QVariantList{u"Continue the exam of Zoë O'Hara started 2026-12-03 09:15: 10 questions, 07:17 left?"_s,
-                                        u"Continue Exam"_s, MessageBox::Question}));
+        QCOMPARE(box(0),
+            (QVariantList{u"Continue the exam of Zoë O'Hara started 2026-12-03 09:15: 10 questions, 07:17 left?"_s,
+                u"Continue Exam"_s, MessageBox::Question}));
         QCOMPARE(MessageBox::shown().first().buttons, MessageBox::YesNo);
         if (answer == MessageBox::No) {
             // Scored as it stands; the screen stays in set-up.
@@ -350,7 +357,8 @@ private slots:
         QCOMPARE(status(), u"Question: 3 of 10"_s);
         QCOMPARE(mapText(), u"aa[.]a......"_s);
         QVERIFY(m_exam->Timer1()->isActive() && !m_exam->Frame1(0)->isEnabled());
-        QCOMPARE(m_program->scalar(u"SELECT Token FROM ExamProgress WHERE ExamID = %1"_s.arg(examId)).toString(), RunToken());
+        QCOMPARE(m_program->scalar(u"SELECT Token FROM ExamProgress WHERE ExamID = %1"_s.arg(examId)).toString(),
+            RunToken());
         Clock::advance(2);
         QCOMPARE(m_exam->Label1(10)->text(), u"07:15"_s);
         click(m_exam->Command1(1));
@@ -361,7 +369,7 @@ private slots:
     {
         m_program->build({12, 12, 12, 12, 12, 12});
         m_window = m_program->start();
-        leftBehind(u"Live"_s, QStringList(10, u"A"_s), 300, 89);           // another window's, alive
+        leftBehind(u"Live"_s, QStringList(10, u"A"_s), 300, 89); // another window's, alive
         leftBehind(u"First"_s, QStringList(10, u"A"_s), 300, 4000, false); // an exam of the first version
         const qint32 scored = leftBehind(u"Done"_s, QStringList(10, u"B"_s), 300, 4000);
         m_program->exec(u"UPDATE ExamTitle SET ExamResult = 0 WHERE ExamID = %1"_s.arg(scored));
@@ -390,7 +398,8 @@ private slots:
         QCOMPARE(MessageBox::shown().size(), 1);
         QVERIFY(MessageBox::shown().first().text.startsWith(u"Continue the exam of Ended started"_s));
         QCOMPARE(m_exam->examId(), examId);
-        QCOMPARE(m_program->scalar(u"SELECT Token FROM ExamProgress WHERE ExamID = %1"_s.arg(examId)).toString(), thisRun);
+        QCOMPARE(
+            m_program->scalar(u"SELECT Token FROM ExamProgress WHERE ExamID = %1"_s.arg(examId)).toString(), thisRun);
         QVERIFY(UserSettings::endedRun().isEmpty());
     }
 
@@ -401,12 +410,14 @@ private slots:
         const qint32 examId = leftBehind(u"Ivo"_s, QStringList(10, QString()), 300, 200);
         // While the question waits, another window takes the exam over.
         MessageBox::setNextAnswer(MessageBox::Yes, [&] {
-            m_program->exec(u"UPDATE ExamProgress SET Heartbeat = %1, Token = 'other' WHERE ExamID = %2"_s.arg(now()).arg(examId));
+            m_program->exec(
+                u"UPDATE ExamProgress SET Heartbeat = %1, Token = 'other' WHERE ExamID = %2"_s.arg(now()).arg(examId));
         });
         openExamScreen();
         QCOMPARE(MessageBox::shown().size(), 2);
-        QCOMPARE(box(1), (QVariantList{u"The exam of Ivo has just been continued in another window."_s, u"Continue Exam"_s,
-                                        MessageBox::Information}));
+        QCOMPARE(box(1),
+            (QVariantList{u"The exam of Ivo has just been continued in another window."_s, u"Continue Exam"_s,
+                MessageBox::Information}));
         QCOMPARE(m_exam->examId(), 0);
         QVERIFY(m_exam->Frame1(3)->isHidden());
         QCOMPARE(m_program->scalar(u"SELECT Token FROM ExamProgress"_s).toString(), u"other"_s);

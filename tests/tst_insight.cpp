@@ -1,5 +1,5 @@
-#include <QtWidgets>
 #include <QTest>
+#include <QtWidgets>
 
 #include "TestSupport.h"
 #include "data/Breakdown.h"
@@ -31,8 +31,7 @@ using namespace Qt::StringLiterals;
 
 // One block of an exam's answers: the questions 1, 2, ... of a category, each 'R' right, 'r'
 // right in lower case, 'W' wrong or '-' not answered.
-struct Answers
-{
+struct Answers {
     int category;
     QString outcomes;
     int firstQuestion = 1;
@@ -41,8 +40,7 @@ Q_DECLARE_METATYPE(QList<Answers>)
 
 // Study insight: the breakdown, the pass mark, the review's filters, the practice draw, the
 // progress chart and the report, against real exam databases.
-class tst_insight final : public QObject
-{
+class tst_insight final : public QObject {
     Q_OBJECT
 
     std::unique_ptr<TestSupport::Program> m_program;
@@ -57,7 +55,7 @@ class tst_insight final : public QObject
     // Stores an exam of `name` with these answers; scored (its result counted as the score counts
     // it) unless told otherwise.
     qint32 addExam(const QString &name, const QList<Answers> &blocks, bool scored = true, bool practice = false,
-                   const QString &date = u"2026-03-05 10:15:00"_s)
+        const QString &date = u"2026-03-05 10:15:00"_s)
     {
         const QString quoted = QString(name).replace(u'\'', u"''"_s);
         int count = 0;
@@ -67,20 +65,23 @@ class tst_insight final : public QObject
             right += int(b.outcomes.count(u'R') + b.outcomes.count(u'r'));
         }
         // One script, one keyed connection: opening one costs the key's derivation.
-        QString script = u"INSERT INTO ExamTitle (UserName, ExamDate, NumOfQuestions, ExamResult) VALUES ('%1', '%2', %3, %4);"_s
-                             .arg(quoted, date).arg(count).arg(scored ? QString::number(right) : u"NULL"_s);
+        QString script
+            = u"INSERT INTO ExamTitle (UserName, ExamDate, NumOfQuestions, ExamResult) VALUES ('%1', '%2', %3, %4);"_s
+                  .arg(quoted, date)
+                  .arg(count)
+                  .arg(scored ? QString::number(right) : u"NULL"_s);
         for (const Answers &b : blocks) {
             for (int k = 0; k < b.outcomes.size(); ++k) {
                 const int question = b.firstQuestion + k;
                 const QChar right = correctLetter(question);
                 const QChar outcome = b.outcomes.at(k);
-                const QString answer = outcome == u'R'   ? QString(right)
-                                       : outcome == u'r' ? QString(right.toLower())
-                                       : outcome == u'W' ? QString(u"ABCD"_s.at((u"ABCD"_s.indexOf(right) + 1) % 4))
-                                                         : QString();
+                const QString answer = outcome == u'R' ? QString(right)
+                    : outcome == u'r'                  ? QString(right.toLower())
+                    : outcome == u'W'                  ? QString(u"ABCD"_s.at((u"ABCD"_s.indexOf(right) + 1) % 4))
+                                                       : QString();
                 script += u"INSERT INTO ExamDetails (ExamID, UserName, QID, Answer, Answered) SELECT max(ExamID), "
-                          "'%1', %2, NULLIF('%3', ''), -('%3' <> '') FROM ExamTitle;"_s
-                              .arg(quoted, QString::number(qid(b.category, question)), answer);
+                          "'%1', %2, NULLIF('%3', ''), -('%3' <> '') FROM ExamTitle;"_s.arg(
+                              quoted, QString::number(qid(b.category, question)), answer);
             }
         }
         if (practice)
@@ -126,7 +127,10 @@ class tst_insight final : public QObject
         std::vector<CategoryScore> all = b.categories;
         all.push_back(b.total);
         for (const CategoryScore &s : all)
-            lines << u"%1 %2 %3 %4 %5"_s.arg(s.category).arg(s.questions).arg(s.correct).arg(s.percent())
+            lines << u"%1 %2 %3 %4 %5"_s.arg(s.category)
+                         .arg(s.questions)
+                         .arg(s.correct)
+                         .arg(s.percent())
                          .arg(s.passes(b.passMark) ? u"Pass"_s : u"Fail"_s);
         return lines;
     }
@@ -159,22 +163,22 @@ private slots:
         QTest::newRow("all wrong") << QList<Answers>{{0, u"WWWWWWWWWW"_s}} << 65
                                    << QStringList{"Software Testing 10 0 0 Fail", "Total 10 0 0 Fail"};
         // As the score counts: no answer is a wrong answer, a lower-case letter a right one.
-        QTest::newRow("unanswered and lower case") << QList<Answers>{{1, u"Rr--W-RR-R"_s}} << 50
-                                                   << QStringList{"Programming Basic 10 5 50 Pass", "Total 10 5 50 Pass"};
-        QTest::newRow("one category at exactly the mark") << QList<Answers>{{2, u"RRRRRRRRRRRRRWWWWWWW"_s}} << 65
-                                                          << QStringList{"Database Basic 20 13 65 Pass", "Total 20 13 65 Pass"};
+        QTest::newRow("unanswered and lower case") << QList<Answers>{
+            {1, u"Rr--W-RR-R"_s}} << 50 << QStringList{"Programming Basic 10 5 50 Pass", "Total 10 5 50 Pass"};
+        QTest::newRow("one category at exactly the mark") << QList<Answers>{
+            {2, u"RRRRRRRRRRRRRWWWWWWW"_s}} << 65 << QStringList{"Database Basic 20 13 65 Pass", "Total 20 13 65 Pass"};
         QTest::newRow("one short of the mark") << QList<Answers>{{2, u"RRRRRRRRRRRRW-WWWWWW"_s}} << 65
                                                << QStringList{"Database Basic 20 12 60 Fail", "Total 20 12 60 Fail"};
-        QTest::newRow("the same at a higher mark") << QList<Answers>{{2, u"RRRRRRRRRRRRRWWWWWWW"_s}} << 66
-                                                   << QStringList{"Database Basic 20 13 65 Fail", "Total 20 13 65 Fail"};
+        QTest::newRow("the same at a higher mark") << QList<Answers>{
+            {2, u"RRRRRRRRRRRRRWWWWWWW"_s}} << 66 << QStringList{"Database Basic 20 13 65 Fail", "Total 20 13 65 Fail"};
         // Stored out of the pool's order, listed in it; 2 of 3 is 66 % (integer-divided) and passes at 66.
         QTest::newRow("six categories") << QList<Answers>{{5, u"RRW"_s}, {0, u"RRRR"_s}, {3, u"W-"_s}, {1, u"RWRW"_s},
-                                                          {4, u"R"_s}, {2, u"RRRRRRRRRRRRRWWWWWWW"_s}}
+            {4, u"R"_s}, {2, u"RRRRRRRRRRRRRWWWWWWW"_s}}
                                         << 66
                                         << QStringList{"Software Testing 4 4 100 Pass", "Programming Basic 4 2 50 Fail",
-                                                       "Database Basic 20 13 65 Fail", "Internet Technology 2 0 0 Fail",
-                                                       "Quality Assurance 1 1 100 Pass", "Networking Basic 3 2 66 Pass",
-                                                       "Total 34 22 64 Fail"};
+                                               "Database Basic 20 13 65 Fail", "Internet Technology 2 0 0 Fail",
+                                               "Quality Assurance 1 1 100 Pass", "Networking Basic 3 2 66 Pass",
+                                               "Total 34 22 64 Fail"};
     }
     void breakdownOfKnownExams()
     {
@@ -203,7 +207,7 @@ private slots:
 
         review(view, first);
         QCOMPARE(tableLines(view->breakdownTable()),
-                 (QStringList{"Software Testing 20 13 65 Pass", "Programming Basic 2 1 50 Fail", "Total 22 14 63 Fail"}));
+            (QStringList{"Software Testing 20 13 65 Pass", "Programming Basic 2 1 50 Fail", "Total 22 14 63 Fail"}));
         QCOMPARE(view->breakdownFrame()->title(), u"Breakdown of exam # %1: Fail at 65 %"_s.arg(first));
         TestSupport::screenshot(m_window, u"results-breakdown"_s);
         // A lower mark, typed into its box, re-judges the exam at once and is kept.
@@ -215,7 +219,8 @@ private slots:
         QVERIFY2(settingsText().contains(u"passMark=60"_s), qPrintable(settingsText()));
 
         review(view, second);
-        QCOMPARE(tableLines(view->breakdownTable()), (QStringList{"Internet Technology 4 3 75 Pass", "Total 4 3 75 Pass"}));
+        QCOMPARE(
+            tableLines(view->breakdownTable()), (QStringList{"Internet Technology 4 3 75 Pass", "Total 4 3 75 Pass"}));
         QCOMPARE(view->breakdownFrame()->title(), u"Breakdown of practice exam # %1: Pass at 60 %"_s.arg(second));
         // Deleting the reviewed exam leaves a screen with nothing reviewed: an empty breakdown.
         MessageBox::setNextAnswer(MessageBox::Yes);
@@ -238,13 +243,16 @@ private slots:
 
     void reviewFilters_data()
     {
-        QTest::addColumn<QString>("outcomes");   // of Software Testing's questions 1, 2, ...
+        QTest::addColumn<QString>("outcomes"); // of Software Testing's questions 1, 2, ...
         QTest::addColumn<QList<int>>("flagged"); // positions in the exam, from 1
         QTest::addColumn<int>("filter");
-        QTest::addColumn<QList<int>>("shown");   // positions the filter keeps, in order
-        QTest::newRow("all") << u"RW-RWR"_s << QList<int>{2, 4} << int(frmViewExam::AllQuestions) << QList<int>{1, 2, 3, 4, 5, 6};
-        QTest::newRow("wrong or unanswered") << u"RW-RWR"_s << QList<int>{2, 4} << int(frmViewExam::WrongOnly) << QList<int>{2, 3, 5};
-        QTest::newRow("flagged") << u"RW-RWR"_s << QList<int>{2, 4} << int(frmViewExam::FlaggedOnly) << QList<int>{2, 4};
+        QTest::addColumn<QList<int>>("shown"); // positions the filter keeps, in order
+        QTest::newRow("all") << u"RW-RWR"_s << QList<int>{2, 4} << int(frmViewExam::AllQuestions)
+                             << QList<int>{1, 2, 3, 4, 5, 6};
+        QTest::newRow("wrong or unanswered")
+            << u"RW-RWR"_s << QList<int>{2, 4} << int(frmViewExam::WrongOnly) << QList<int>{2, 3, 5};
+        QTest::newRow("flagged") << u"RW-RWR"_s << QList<int>{2, 4} << int(frmViewExam::FlaggedOnly)
+                                 << QList<int>{2, 4};
         QTest::newRow("no mistakes") << u"RRrR"_s << QList<int>{1} << int(frmViewExam::WrongOnly) << QList<int>{};
         QTest::newRow("no flags") << u"RW-R"_s << QList<int>{} << int(frmViewExam::FlaggedOnly) << QList<int>{};
     }
@@ -256,7 +264,9 @@ private slots:
         QFETCH(QList<int>, shown);
         const qint32 examId = addExam(u"Cleo"_s, {{0, outcomes}});
         for (int position : flagged)
-            m_program->exec(u"INSERT INTO ExamFlags (DetailID) SELECT DetailID FROM ExamDetails ORDER BY DetailID LIMIT 1 OFFSET %1"_s.arg(position - 1));
+            m_program->exec(
+                u"INSERT INTO ExamFlags (DetailID) SELECT DetailID FROM ExamDetails ORDER BY DetailID LIMIT 1 OFFSET %1"_s
+                    .arg(position - 1));
         frmViewExam *view = openResults();
         review(view, examId);
         click(view->optFilter(filter));
@@ -367,16 +377,17 @@ private slots:
         QVERIFY(UserSettings::practiseMistakes());
         // Five from each ticked category: Database has one such question.
         click(exam->Command1(0));
-        QCOMPARE(box(-1), (QVariantList{u"The category \"Database Basic\" has 1 question(s) answered wrong before, but "
-                                        "this exam needs 5 from it.\nPlease tick other categories or choose fewer questions."_s,
-                                        u"Not Enough Questions"_s, MessageBox::Exclamation}));
+        QCOMPARE(box(-1),
+            (QVariantList{u"The category \"Database Basic\" has 1 question(s) answered wrong before, but "
+                          "this exam needs 5 from it.\nPlease tick other categories or choose fewer questions."_s,
+                u"Not Enough Questions"_s, MessageBox::Exclamation}));
         QVERIFY(exam->Command1(0)->isEnabled() && exam->Frame1(0)->isEnabled());
         // Someone with no mistakes is told so.
         exam->Text1(0)->setText(u"Nobody"_s);
         click(exam->Command1(0));
         QCOMPARE(box(-1).at(1), u"No Mistakes to Practise"_s);
         QVERIFY2(box(-1).at(0).toString().startsWith(u"Nobody has no questions answered wrong before"_s),
-                 qPrintable(box(-1).at(0).toString()));
+            qPrintable(box(-1).at(0).toString()));
         QCOMPARE(m_program->scalar(u"SELECT count(*) FROM ExamTitle"_s).toInt(), 1);
 
         // Software Testing alone: the ten of Bea's, and the exam is an ordinary one, marked as practice.
@@ -416,7 +427,8 @@ private slots:
         QVERIFY(db.Open_Connection(1));
         QCOMPARE(ProgressData::candidates(db, u"Ben"_s), (QStringList{"Ben", "Ann"}));
         QCOMPARE(ProgressData::candidates(db, u"Zoe"_s), (QStringList{"Ann", "Ben"}));
-        QCOMPARE(ProgressData::orderCandidates({"bob", "Ann", "Bob", "ann"}, "Bob"), (QStringList{"Bob", "Ann", "ann", "bob"}));
+        QCOMPARE(ProgressData::orderCandidates({"bob", "Ann", "Bob", "ann"}, "Bob"),
+            (QStringList{"Bob", "Ann", "ann", "bob"}));
         const ProgressChart chart = ProgressData::chart(u"Ann"_s, ProgressData::examsOf(db, u"Ann"_s), 65);
         QCOMPARE(chart.exams, 3);
         const auto points = [&chart](const QString &line) {
@@ -429,8 +441,9 @@ private slots:
         QStringList names;
         for (const ProgressChart::Line &line : chart.lines)
             names << line.name;
-        QCOMPARE(names, (QStringList{"Full exams", "Practice exams", "Pass mark 65 %", "Software Testing",
-                                     "Database Basic", "Networking Basic"}));
+        QCOMPARE(names,
+            (QStringList{"Full exams", "Practice exams", "Pass mark 65 %", "Software Testing", "Database Basic",
+                "Networking Basic"}));
         QCOMPARE(points(u"Full exams"_s), (QStringList{u"1:50@%1"_s.arg(one), u"3:100@%1"_s.arg(three)}));
         QCOMPARE(points(u"Practice exams"_s), (QStringList{u"2:0@%1"_s.arg(two)}));
         QCOMPARE(points(u"Pass mark 65 %"_s), (QStringList{"0.5:65@0", "3.5:65@0"}));
@@ -438,11 +451,11 @@ private slots:
         QCOMPARE(points(u"Software Testing"_s), (QStringList{u"1:75@%1"_s.arg(one), u"3:100@%1"_s.arg(three)}));
         QCOMPARE(points(u"Database Basic"_s), (QStringList{u"1:25@%1"_s.arg(one)}));
         QCOMPARE(chart.line(u"Full exams"_s)->points.front().tip,
-                 u"Exam # %1, 01/02/26 09:05 AM\n8 questions, 4 correct: 50 % (Fail)"_s.arg(one));
+            u"Exam # %1, 01/02/26 09:05 AM\n8 questions, 4 correct: 50 % (Fail)"_s.arg(one));
         QCOMPARE(chart.line(u"Practice exams"_s)->points.front().tip,
-                 u"Practice exam # %1, 01/03/26 02:30 PM\n2 questions, 0 correct: 0 % (Fail)"_s.arg(two));
+            u"Practice exam # %1, 01/03/26 02:30 PM\n2 questions, 0 correct: 0 % (Fail)"_s.arg(two));
         QCOMPARE(chart.line(u"Database Basic"_s)->points.front().tip,
-                 u"Database Basic in exam # %1, 01/02/26 09:05 AM\n1 of 4 correct: 25 %"_s.arg(one));
+            u"Database Basic in exam # %1, 01/02/26 09:05 AM\n1 of 4 correct: 25 %"_s.arg(one));
         // Nobody's chart is empty and draws no pass mark.
         const ProgressChart none = ProgressData::chart(u"Zoe"_s, ProgressData::examsOf(db, u"Zoe"_s), 65);
         QCOMPARE(none.exams, 0);
@@ -454,7 +467,7 @@ private slots:
         for (int e = 0; e < 12; ++e) {
             const int right = (e * 7) % 11;
             addExam(u"Dana"_s, {{e % 6, QString(right, u'R') + QString(10 - right, u'W')}, {(e + 2) % 6, u"RRW"_s}},
-                    true, e % 4 == 3, u"2026-02-%1 10:00:00"_s.arg(e + 1, 2, 10, QLatin1Char('0')));
+                true, e % 4 == 3, u"2026-02-%1 10:00:00"_s.arg(e + 1, 2, 10, QLatin1Char('0')));
         }
         const qint32 other = addExam(u"Eli"_s, {{0, u"RRWW"_s}});
         frmViewExam *view = openResults();
@@ -474,7 +487,8 @@ private slots:
         QCOMPARE(progress->chart().candidate, u"Dana"_s);
         QCOMPARE(progress->chart().exams, 12);
         QCOMPARE(progress->chart().line(u"Practice exams"_s)->points.size(), size_t(3));
-        QCOMPARE(progress->view()->lineNames().mid(0, 3), (QStringList{"Full exams", "Practice exams", "Pass mark 65 %"}));
+        QCOMPARE(
+            progress->view()->lineNames().mid(0, 3), (QStringList{"Full exams", "Practice exams", "Pass mark 65 %"}));
         // The legend turns a category's line off, and the choice is kept.
         progress->view()->toggleLine(u"Database Basic"_s);
         QCOMPARE(UserSettings::hiddenChartLines(), QStringList{u"Database Basic"_s});
@@ -513,8 +527,8 @@ private slots:
     void reportHoldsTheWholeExam()
     {
         // Fifty questions: two pages at least, and a name a file name cannot hold.
-        const qint32 examId = addExam(u"Fay/O'Neil"_s, {{0, u"RRRRRRRRRRRRRWWWWWW-"_s}, {1, u"RRRRRRRRRR"_s},
-                                                         {3, u"RRRRRRRRRRWWWWWWWWWW"_s}});
+        const qint32 examId = addExam(
+            u"Fay/O'Neil"_s, {{0, u"RRRRRRRRRRRRRWWWWWW-"_s}, {1, u"RRRRRRRRRR"_s}, {3, u"RRRRRRRRRRWWWWWWWWWW"_s}});
         frmViewExam *view = openResults();
         review(view, examId);
         QVERIFY(m_out.isValid());
@@ -523,7 +537,7 @@ private slots:
         click(view->savePdfButton());
         QCOMPARE(FileDialog::lastTitle(), u"Save Report as PDF"_s);
         QVERIFY2(FileDialog::lastSuggested().endsWith(u"/Exam %1 - Fay_O'Neil.pdf"_s.arg(examId)),
-                 qPrintable(FileDialog::lastSuggested()));
+            qPrintable(FileDialog::lastSuggested()));
         QVERIFY(QDir(m_out.path()).isEmpty());
         // The suffix is added when the name has none.
         FileDialog::setNextResult(m_out.filePath(u"report"_s));
@@ -535,9 +549,9 @@ private slots:
         QVERIFY2(!text.isEmpty(), "pdftotext read nothing");
         const QString flat = text.simplified();
         for (const QString &expected : {u"Name Fay/O'Neil"_s, u"Date 03/05/26 10:15 AM"_s, u"Duration 60 minutes"_s,
-                                        u"Score 33 of 50 correct (66 %)"_s, u"Result Pass (pass mark 65 %)"_s,
-                                        u"Software Testing 20 13 65 Pass"_s, u"Programming Basic 10 10 100 Pass"_s,
-                                        u"Internet Technology 20 10 50 Fail"_s, u"Total 50 33 66 Pass"_s})
+                 u"Score 33 of 50 correct (66 %)"_s, u"Result Pass (pass mark 65 %)"_s,
+                 u"Software Testing 20 13 65 Pass"_s, u"Programming Basic 10 10 100 Pass"_s,
+                 u"Internet Technology 20 10 50 Fail"_s, u"Total 50 33 66 Pass"_s})
             QVERIFY2(flat.contains(expected), qPrintable(expected + u"\n---\n"_s + text.left(1500)));
         for (int question = 1; question <= 20; ++question) {
             QVERIFY(flat.contains(u"Software Testing question %1 "_s.arg(question)));

@@ -13,8 +13,7 @@ using namespace Qt::StringLiterals;
 
 // Installs the build as a package would (DESTDIR, prefix /usr) into a temporary folder, checks
 // what a desktop sees of it, and runs the installed program in a home folder of its own.
-class tst_install final : public QObject
-{
+class tst_install final : public QObject {
     Q_OBJECT
 
     QTemporaryDir m_dir;
@@ -54,11 +53,11 @@ private slots:
         const QString cmake = qEnvironmentVariable("VESK_CMAKE");
         const QString build = qEnvironmentVariable("VESK_BUILD_DIR");
         QVERIFY2(!m_appId.isEmpty() && !cmake.isEmpty() && !build.isEmpty(),
-                 "VESK_APP_ID, VESK_CMAKE and VESK_BUILD_DIR are set by CTest");
+            "VESK_APP_ID, VESK_CMAKE and VESK_BUILD_DIR are set by CTest");
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert(u"DESTDIR"_s, root());
-        const TestSupport::Run install =
-            TestSupport::run(cmake, {u"--install"_s, build, u"--prefix"_s, u"/usr"_s}, environment);
+        const TestSupport::Run install
+            = TestSupport::run(cmake, {u"--install"_s, build, u"--prefix"_s, u"/usr"_s}, environment);
         QVERIFY2(install.status == 0, qPrintable(install.out + install.err));
     }
 
@@ -92,7 +91,8 @@ private slots:
         QTest::addColumn<QStringList>("arguments"); // the installed file last
         QTest::newRow("desktop entry") << "desktop-file-validate" << QStringList{u"share/applications/%1.desktop"_s};
         QTest::newRow("AppStream data") << "appstreamcli"
-                                        << QStringList{u"validate"_s, u"--no-net"_s, u"share/metainfo/%1.metainfo.xml"_s};
+                                        << QStringList{
+                                               u"validate"_s, u"--no-net"_s, u"share/metainfo/%1.metainfo.xml"_s};
     }
     void desktopFilesValidate()
     {
@@ -119,12 +119,13 @@ private slots:
         QCOMPARE(std::pair(first.status, first.out), std::pair(0, u"installed-copy %1\n"_s.arg(QFileInfo(own).path())));
         QCOMPARE(digest(own), pristineDigest);
         QCOMPARE(TestSupport::scalar(own, u"SELECT COUNT(*) FROM Q_A"_s),
-                 TestSupport::scalar(pristine, u"SELECT COUNT(*) FROM Q_A"_s));
+            TestSupport::scalar(pristine, u"SELECT COUNT(*) FROM Q_A"_s));
         QCOMPARE(QDir(home.filePath(u"data/vesk"_s)).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
-                 QStringList{u"Exam.mdb"_s});
+            QStringList{u"Exam.mdb"_s});
 
-        TestSupport::exec(own, u"INSERT INTO ExamTitle(UserName, ExamDate, NumOfQuestions, ExamResult) "
-                               "VALUES('Robin', '2026-12-01 10:00:00', 10, 7)"_s);
+        TestSupport::exec(own,
+            u"INSERT INTO ExamTitle(UserName, ExamDate, NumOfQuestions, ExamResult) "
+            "VALUES('Robin', '2026-12-01 10:00:00', 10, 7)"_s);
         const QByteArray ownDigest = digest(own);
         const TestSupport::Run second = TestSupport::run(installed(u"bin/vesk"_s), {u"--check-start"_s}, environment);
         QCOMPARE(std::pair(second.status, second.out), std::pair(0, u"user-folder %1\n"_s.arg(QFileInfo(own).path())));
@@ -141,13 +142,15 @@ private slots:
         QTest::addColumn<QString>("error");
         QTest::newRow("--version") << QStringList{u"--version"_s} << 0
                                    << u"vesk %1\n"_s.arg(QLatin1String(VersionInfo::Version)) << "";
-        QTest::newRow("--help") << QStringList{u"--help"_s} << 0 << "Usage: vesk [options]\n" << "";
+        QTest::newRow("--help") << QStringList{u"--help"_s} << 0 << "Usage: vesk [options]\n"
+                                << "";
         QTest::newRow("--database good") << QStringList{u"--check-start"_s, u"--database"_s, u"@/share/vesk/Exam.mdb"_s}
-                                         << 0 << "command-line @/share/vesk\n" << "";
-        QTest::newRow("--database wrongly named") << QStringList{u"--database"_s, u"@/share/vesk/License.txt"_s} << 2
-                                                  << ""
-                                                  << "vesk: @/share/vesk/License.txt: the exam database must be named "
-                                                     "Exam.mdb.\n";
+                                         << 0 << "command-line @/share/vesk\n"
+                                         << "";
+        QTest::newRow("--database wrongly named")
+            << QStringList{u"--database"_s, u"@/share/vesk/License.txt"_s} << 2 << ""
+            << "vesk: @/share/vesk/License.txt: the exam database must be named "
+               "Exam.mdb.\n";
         QTest::newRow("--database missing") << QStringList{u"--database"_s, u"@/share/Exam.mdb"_s} << 2 << ""
                                             << "vesk: @/share/Exam.mdb: no such file.\n";
     }

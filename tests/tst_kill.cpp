@@ -15,8 +15,7 @@ using namespace Qt::StringLiterals;
 // A helper process does real work on a real database through the program's screens and is
 // killed with SIGKILL at random moments; afterwards the file must be sound, every exam whole,
 // and every step that had returned stored.
-class tst_kill final : public QObject
-{
+class tst_kill final : public QObject {
     Q_OBJECT
 
 private slots:
@@ -27,8 +26,7 @@ private slots:
     void killedExamIsContinued();
 
 private:
-    struct Round
-    {
+    struct Round {
         QStringList lines;
         bool killedMidStep = false;
     };
@@ -149,7 +147,7 @@ void tst_kill::killedExamIsContinued()
         if (lastLeft >= 0) {
             // Up to three seconds may have ticked unreported before the kill.
             QVERIFY2(left >= lastLeft - 3 && left <= lastLeft + 30,
-                     qPrintable(u"time left %1 at the kill, %2 continued"_s.arg(lastLeft).arg(left)));
+                qPrintable(u"time left %1 at the kill, %2 continued"_s.arg(lastLeft).arg(left)));
             maxGained = qMax(maxGained, left - lastLeft);
             maxLost = qMax(maxLost, lastLeft - left);
         }
@@ -160,21 +158,25 @@ void tst_kill::killedExamIsContinued()
                 continue;
             const auto pending = underWay.find(done->first);
             QVERIFY2(f.value(2) == done->second || (pending != underWay.end() && f.value(2) == pending->second),
-                     qPrintable(line + u", returned "_s + done->second));
+                qPrintable(line + u", returned "_s + done->second));
         }
         QVERIFY(!scalar(u"SELECT ExamResult FROM ExamTitle WHERE ExamID = %1"_s.arg(examId)).isNull());
     }
     qInfo("continued %d of %d killed exams; clock given back at most %d s, taken at most %d s", continued, rounds,
-          maxGained, maxLost);
+        maxGained, maxLost);
 }
 
 void tst_kill::verifySound()
 {
     QCOMPARE(scalar(u"PRAGMA integrity_check"_s).toString(), u"ok"_s);
     QCOMPARE(scalar(u"SELECT count(*) FROM ExamTitle t WHERE NumOfQuestions <> "
-                    "(SELECT count(*) FROM ExamDetails d WHERE d.ExamID = t.ExamID)"_s).toInt(), 0);
+                    "(SELECT count(*) FROM ExamDetails d WHERE d.ExamID = t.ExamID)"_s)
+                 .toInt(),
+        0);
     QCOMPARE(scalar(u"SELECT count(*) FROM ExamDetails d WHERE NOT EXISTS "
-                    "(SELECT 1 FROM ExamTitle t WHERE t.ExamID = d.ExamID)"_s).toInt(), 0);
+                    "(SELECT 1 FROM ExamTitle t WHERE t.ExamID = d.ExamID)"_s)
+                 .toInt(),
+        0);
 }
 
 void tst_kill::killedMidWork_data()
@@ -227,7 +229,7 @@ void tst_kill::killedMidWork()
                     = scalar(u"SELECT Answer FROM ExamDetails WHERE DetailID = %1"_s.arg(detailId)).toString();
                 const auto pending = underWay.find(detailId);
                 QVERIFY2(stored == letter || (pending != underWay.end() && stored == pending->second),
-                         qPrintable(u"row %1: stored '%2', returned '%3'"_s.arg(detailId).arg(stored, letter)));
+                    qPrintable(u"row %1: stored '%2', returned '%3'"_s.arg(detailId).arg(stored, letter)));
             }
         } else {
             for (const QString &line : done.lines) {
@@ -241,8 +243,8 @@ void tst_kill::killedMidWork()
             }
         }
     }
-    qInfo("%s: %d kills, %d of them in the middle of a step; %d steps returned and checked", qPrintable(mode),
-          m_rounds, midStep, steps);
+    qInfo("%s: %d kills, %d of them in the middle of a step; %d steps returned and checked", qPrintable(mode), m_rounds,
+        midStep, steps);
 }
 
 QTEST_GUILESS_MAIN(tst_kill)

@@ -11,8 +11,7 @@ using namespace Qt::StringLiterals;
 
 // The folders read as layers, each using only those below it: a file that includes a header
 // of a layer above or beside its own is reported with its file and line.
-class tst_layers final : public QObject
-{
+class tst_layers final : public QObject {
     Q_OBJECT
 
 private slots:
@@ -38,7 +37,8 @@ const QHash<QString, QSet<QString>> &allowed()
         {u"review"_s, {u"platform"_s, u"data"_s, u"widgets"_s}},
         {u"insight"_s, {u"platform"_s, u"data"_s, u"widgets"_s}},
         {u"questions"_s, {u"platform"_s, u"data"_s, u"bank"_s, u"widgets"_s}},
-        {u"shell"_s, {u"platform"_s, u"data"_s, u"bank"_s, u"widgets"_s, u"exam"_s, u"review"_s, u"insight"_s, u"questions"_s}},
+        {u"shell"_s,
+            {u"platform"_s, u"data"_s, u"bank"_s, u"widgets"_s, u"exam"_s, u"review"_s, u"insight"_s, u"questions"_s}},
         // Programs beside the layers.
         {u"tools"_s, {u"platform"_s, u"data"_s, u"bank"_s}},
         {u"fuzz"_s, {u"platform"_s, u"data"_s, u"bank"_s}},
@@ -50,7 +50,7 @@ const QHash<QString, QSet<QString>> &allowed()
 bool isOutsideLayers(const QString &folder)
 {
     static const QSet<QString> outside{u"tests"_s, u"bench"_s, u"docs"_s, u"pool"_s, u"resources"_s, u"scripts"_s,
-                                       u"packaging"_s, u".ci"_s, u".git"_s};
+        u"packaging"_s, u".ci"_s, u".git"_s};
     return outside.contains(folder) || folder.startsWith(u"build"_s) || folder.startsWith(u'.');
 }
 } // namespace
@@ -88,7 +88,9 @@ QStringList tst_layers::violations(const QString &root)
                 // A bare name is a header of the file's own folder, or one the build generates.
                 const QString layer = slash < 0 ? folder : target.left(slash);
                 if (slash < 0 && target == u"VersionInfo.h"_s && folder != u"shell"_s)
-                    found << u"%1:%2: includes the shell's generated %3"_s.arg(top.relativeFilePath(path)).arg(line).arg(target);
+                    found << u"%1:%2: includes the shell's generated %3"_s.arg(top.relativeFilePath(path))
+                                 .arg(line)
+                                 .arg(target);
                 else if (!mayUse.contains(layer))
                     found << u"%1:%2: includes \"%3\" of a layer above or beside %4/"_s.arg(top.relativeFilePath(path))
                                  .arg(line)
@@ -102,7 +104,7 @@ QStringList tst_layers::violations(const QString &root)
 void tst_layers::noFileIncludesUpOrSideways()
 {
     const QString root = qEnvironmentVariableIsSet("VESK_SOURCE_DIR") ? qEnvironmentVariable("VESK_SOURCE_DIR")
-                                                                        : QFINDTESTDATA("../shell/frmMain.h");
+                                                                      : QFINDTESTDATA("../shell/frmMain.h");
     QVERIFY2(!root.isEmpty(), "the source tree was not found; set VESK_SOURCE_DIR");
     const QString top = root.endsWith(u".h"_s) ? QFileInfo(root).absoluteDir().filePath(u".."_s) : root;
     const QStringList found = violations(QDir::cleanPath(top));
@@ -114,18 +116,22 @@ void tst_layers::aWrongWayIncludeIsFound_data()
     QTest::addColumn<QString>("file");
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("data includes the shell") << u"data/X.cpp"_s << u"#include \"data/Y.h\"\n#include \"shell/frmMain.h\"\n"_s
-                                             << u"data/X.cpp:2: includes \"shell/frmMain.h\" of a layer above or beside data/"_s;
-    QTest::newRow("exam includes review") << u"exam/X.h"_s << u"#pragma once\n  #  include \"review/frmViewExam.h\"\n"_s
-                                          << u"exam/X.h:2: includes \"review/frmViewExam.h\" of a layer above or beside exam/"_s;
-    QTest::newRow("platform includes data") << u"platform/X.cpp"_s << u"#include \"data/Recordset.h\"\n"_s
-                                            << u"platform/X.cpp:1: includes \"data/Recordset.h\" of a layer above or beside platform/"_s;
-    QTest::newRow("widgets include a screen") << u"widgets/X.cpp"_s << u"#include \"exam/frmExam.h\"\n"_s
-                                              << u"widgets/X.cpp:1: includes \"exam/frmExam.h\" of a layer above or beside widgets/"_s;
-    QTest::newRow("a folder in no layer") << u"extras/X.cpp"_s << u"#include \"data/Y.h\"\n"_s
-                                          << u"extras/: a folder that is in no layer"_s;
-    QTest::newRow("downward includes are fine") << u"shell/X.cpp"_s
-                                                << u"#include \"exam/frmExam.h\"\n#include \"VersionInfo.h\"\n"_s << QString();
+    QTest::newRow("data includes the shell")
+        << u"data/X.cpp"_s << u"#include \"data/Y.h\"\n#include \"shell/frmMain.h\"\n"_s
+        << u"data/X.cpp:2: includes \"shell/frmMain.h\" of a layer above or beside data/"_s;
+    QTest::newRow("exam includes review")
+        << u"exam/X.h"_s << u"#pragma once\n  #  include \"review/frmViewExam.h\"\n"_s
+        << u"exam/X.h:2: includes \"review/frmViewExam.h\" of a layer above or beside exam/"_s;
+    QTest::newRow("platform includes data")
+        << u"platform/X.cpp"_s << u"#include \"data/Recordset.h\"\n"_s
+        << u"platform/X.cpp:1: includes \"data/Recordset.h\" of a layer above or beside platform/"_s;
+    QTest::newRow("widgets include a screen")
+        << u"widgets/X.cpp"_s << u"#include \"exam/frmExam.h\"\n"_s
+        << u"widgets/X.cpp:1: includes \"exam/frmExam.h\" of a layer above or beside widgets/"_s;
+    QTest::newRow("a folder in no layer")
+        << u"extras/X.cpp"_s << u"#include \"data/Y.h\"\n"_s << u"extras/: a folder that is in no layer"_s;
+    QTest::newRow("downward includes are fine")
+        << u"shell/X.cpp"_s << u"#include \"exam/frmExam.h\"\n#include \"VersionInfo.h\"\n"_s << QString();
 }
 
 void tst_layers::aWrongWayIncludeIsFound()

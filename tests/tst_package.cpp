@@ -10,8 +10,7 @@ using namespace Qt::StringLiterals;
 
 // Builds the Debian package with CPack, and checks what it holds, what it says of itself and
 // what lintian makes of it.
-class tst_package final : public QObject
-{
+class tst_package final : public QObject {
     Q_OBJECT
 
     QTemporaryDir m_dir;
@@ -36,8 +35,8 @@ private slots:
         const QString cpack = qEnvironmentVariable("VESK_CPACK");
         const QString build = qEnvironmentVariable("VESK_BUILD_DIR");
         QVERIFY2(!cpack.isEmpty() && !build.isEmpty(), "VESK_CPACK and VESK_BUILD_DIR are set by CTest");
-        const TestSupport::Run pack = TestSupport::run(
-            cpack, {u"-G"_s, u"DEB"_s, u"--config"_s, build + u"/CPackConfig.cmake"_s, u"-B"_s, m_dir.path()},
+        const TestSupport::Run pack = TestSupport::run(cpack,
+            {u"-G"_s, u"DEB"_s, u"--config"_s, build + u"/CPackConfig.cmake"_s, u"-B"_s, m_dir.path()},
             QProcessEnvironment::systemEnvironment(), 600);
         QVERIFY2(pack.status == 0, qPrintable(pack.out + pack.err));
         const QStringList debs = QDir(m_dir.path()).entryList({u"vesk_*.deb"_s}, QDir::Files);
@@ -60,7 +59,7 @@ private slots:
         QCOMPARE(files, expected);
         const QString built = qEnvironmentVariable("VESK_BUILD_DIR") + u"/pristine/Exam.mdb"_s;
         QCOMPARE(TestSupport::scalar(root + u"/usr/share/vesk/Exam.mdb"_s, u"SELECT COUNT(*) FROM Q_A"_s),
-                 TestSupport::scalar(built, u"SELECT COUNT(*) FROM Q_A"_s));
+            TestSupport::scalar(built, u"SELECT COUNT(*) FROM Q_A"_s));
         // Stripped: the debugging information stays in the build.
         const TestSupport::Run kind = TestSupport::run(tool(u"file"_s), {root + u"/usr/bin/vesk"_s});
         QVERIFY2(kind.out.contains(u", stripped"_s), qPrintable(kind.out));
@@ -70,13 +69,17 @@ private slots:
     {
         QTest::addColumn<QString>("field");
         QTest::addColumn<QString>("pattern");
-        QTest::newRow("Package") << "Package" << "^vesk$";
+        QTest::newRow("Package") << "Package"
+                                 << "^vesk$";
         QTest::newRow("Version") << "Version"
                                  << u"^%1$"_s.arg(QRegularExpression::escape(QLatin1String(VersionInfo::Version)));
-        QTest::newRow("Section") << "Section" << "^education$";
-        QTest::newRow("Maintainer") << "Maintainer" << "^The VESK developers <[^@ ]+@[^@ ]+>$";
+        QTest::newRow("Section") << "Section"
+                                 << "^education$";
+        QTest::newRow("Maintainer") << "Maintainer"
+                                    << "^The VESK developers <[^@ ]+@[^@ ]+>$";
         // From the libraries the programs link, found by dpkg-shlibdeps.
-        QTest::newRow("Depends") << "Depends" << "libqt6widgets6 \\(>= [^)]+\\).*libsqlcipher0 \\(>= [^)]+\\)";
+        QTest::newRow("Depends") << "Depends"
+                                 << "libqt6widgets6 \\(>= [^)]+\\).*libsqlcipher0 \\(>= [^)]+\\)";
         QTest::newRow("Description") << "Description"
                                      << "^practise a multiple-choice certification exam\\n VESK is a desktop program";
     }
@@ -93,9 +96,9 @@ private slots:
     {
         const QString lintian = tool(u"lintian"_s);
         QVERIFY(!lintian.isEmpty());
-        const TestSupport::Run check = TestSupport::run(lintian, {m_deb}, QProcessEnvironment::systemEnvironment(), 600);
-        const QStringList complaints =
-            check.out.split(u'\n').filter(QRegularExpression(u"^[EW]: "_s));
+        const TestSupport::Run check
+            = TestSupport::run(lintian, {m_deb}, QProcessEnvironment::systemEnvironment(), 600);
+        const QStringList complaints = check.out.split(u'\n').filter(QRegularExpression(u"^[EW]: "_s));
         QVERIFY2(check.status == 0 && complaints.isEmpty(), qPrintable(check.out + check.err));
     }
 };

@@ -27,14 +27,17 @@ const QString QA = u"Quality Assurance"_s;
 const QString NB = u"Networking Basic"_s;
 
 QJsonObject question(const QString &category, const QString &text, const QString &correct = u"A"_s,
-                     const QString &a = u"Yes"_s, const QString &b = u"No"_s, const QString &c = u"Maybe"_s,
-                     const QString &d = u"Never"_s, const QString &explanation = u"Because."_s)
+    const QString &a = u"Yes"_s, const QString &b = u"No"_s, const QString &c = u"Maybe"_s,
+    const QString &d = u"Never"_s, const QString &explanation = u"Because."_s)
 {
     return QJsonObject{{"category", category}, {"question", text}, {"a", a}, {"b", b}, {"c", c}, {"d", d},
-                       {"correct", correct}, {"explanation", explanation}};
+        {"correct", correct}, {"explanation", explanation}};
 }
 
-QByteArray json(const QJsonArray &items) { return QJsonDocument(items).toJson(); }
+QByteArray json(const QJsonArray &items)
+{
+    return QJsonDocument(items).toJson();
+}
 
 // A pool whose second question is written by hand, `from` replaced by `to` in it: what no JSON
 // writer would write.
@@ -65,7 +68,11 @@ QByteArray bytesOf(const QString &path)
 }
 
 // What one build reported, through the builder itself or through the command-line tool.
-struct Outcome { bool ok = false; QStringList errors; QString message; };
+struct Outcome {
+    bool ok = false;
+    QStringList errors;
+    QString message;
+};
 
 Outcome runBuild(bool tool, Mode mode, const QStringList &files, const QString &out)
 {
@@ -94,12 +101,15 @@ Outcome runBuild(bool tool, Mode mode, const QStringList &files, const QString &
 enum Before { Missing, NotADatabase, OldPool, NoExamTable, WithExams, NewestDeleted, AllDeleted };
 } // namespace
 
-class tst_poolbuilder final : public QObject
-{
+class tst_poolbuilder final : public QObject {
     Q_OBJECT
 
 private slots:
-    void init() { m_dir = std::make_unique<QTemporaryDir>(); QVERIFY(m_dir->isValid()); }
+    void init()
+    {
+        m_dir = std::make_unique<QTemporaryDir>();
+        QVERIFY(m_dir->isValid());
+    }
     void builds_data();
     void builds();
     void readsQuestions_data();
@@ -129,10 +139,10 @@ void tst_poolbuilder::builds_data()
     QTest::addColumn<int>("before");
     QTest::addColumn<Mode>("mode");
     QTest::addColumn<QByteArrayList>("pool"); // its files, named z.json, y.json, ...: against the order given
-    QTest::addColumn<QString>("expected");    // the message, or "error: " and the single error; %1 is Exam.mdb
-    QTest::addColumn<QByteArray>("written");  // the new pool in its numbered order; none: nothing was written
+    QTest::addColumn<QString>("expected"); // the message, or "error: " and the single error; %1 is Exam.mdb
+    QTest::addColumn<QByteArray>("written"); // the new pool in its numbered order; none: nothing was written
     const auto add = [](const char *name, bool tool, int before, Mode mode, const QByteArrayList &pool,
-                        const QString &report, const QByteArray &written = {}) {
+                         const QString &report, const QByteArray &written = {}) {
         QTest::addRow("%s, %s", name, tool ? "tool" : "builder") << tool << before << mode << pool << report << written;
     };
     // A bad pool is refused whole, naming the file, the question and the fault; every other one through the tool.
@@ -147,17 +157,17 @@ void tst_poolbuilder::builds_data()
     second("unknown category", question(u"software testing"_s, u"Case?"_s), u"unknown category \"software testing\""_s);
     second("letter E", question(PB, u"Five?"_s, u"E"_s), u"the correct letter \"E\" is not one of A, B, C, D"_s);
     second("correct letter on an empty choice", question(PB, u"Pick C"_s, u"C"_s, u"True"_s, u"False"_s, {}, {}),
-           u"the correct letter C points at an empty choice"_s);
+        u"the correct letter C points at an empty choice"_s);
     second("choice A empty", question(PB, u"No A"_s, u"B"_s, {}), u"choices A and B must not be empty"_s);
     second("choice B blank", question(PB, u"No B"_s, u"A"_s, u"Yes"_s, u" "_s), u"choices A and B must not be empty"_s);
-    second("D without C", question(PB, u"Gap"_s, u"A"_s, u"Yes"_s, u"No"_s, {}),
-           u"choice D is given without choice C"_s);
+    second(
+        "D without C", question(PB, u"Gap"_s, u"A"_s, u"Yes"_s, u"No"_s, {}), u"choice D is given without choice C"_s);
     second("duplicate across files", question(DB, u"A good question"_s), u"the same question text appears twice"_s);
     second("duplicate apart from spaces", question(DB, u"  First "_s), u"the same question text appears twice"_s);
     refused("empty question", json({first, question(PB, u"   "_s)}), u", question 2: the question is empty"_s);
     refused("not an object", json({first, 42}), u", question 2: not a JSON object"_s);
     refused("not valid JSON", "[{\"category\": \"Software Testing\",",
-            u": not valid JSON at offset 33: unterminated object"_s);
+        u": not valid JSON at offset 33: unterminated object"_s);
     refused("not an array", QJsonDocument(first).toJson(), u": the pool must be a JSON array of questions"_s);
     // What is not text, a key given twice or unknown, a missing key, and a control character in a text.
     const auto raw = [&](const char *name, const QByteArray &from, const QByteArray &to, const QString &fault) {
@@ -174,7 +184,9 @@ void tst_poolbuilder::builds_data()
     raw("unknown key", R"("d": "")", R"("d": "", "hint": "none")", u"unknown key \"hint\""_s);
     raw("unknown key, quoted cut", R"("d": "")", R"("d": "", ")" + QByteArray(100, 'k') + R"(": 1)",
         u"unknown key \""_s + QString(80, u'k') + u"...\""_s);
-    raw("unknown key behind a byte-order mark", R"("d": "")", "\"d\": \"\", \"\xEF\xBB\xBF" "d\": \"\"",
+    raw("unknown key behind a byte-order mark", R"("d": "")",
+        "\"d\": \"\", \"\xEF\xBB\xBF"
+        "d\": \"\"",
         u"unknown key \"\\ufeffd\""_s);
     raw("missing key", R"(, "explanation": "")", "", u"missing key \"explanation\""_s);
     raw("missing keys", R"("c": "", "d": "", )", "", u"missing keys \"c\", \"d\""_s);
@@ -198,28 +210,31 @@ void tst_poolbuilder::builds_data()
     syntax("garbage after the pool", "}", "}] x", "x]", "garbage at the end of the document");
     // Quoted values are cut and kept on one line.
     second("long unknown category", question(QString(100, u'x'), u"Case?"_s),
-           u"unknown category \""_s + QString(80, u'x') + u"...\""_s);
+        u"unknown category \""_s + QString(80, u'x') + u"...\""_s);
     refused("line break in a quoted question", json({first, question(u"Misc"_s, u"Two\nlines"_s)}),
-            uR"(, question 2 ("Two\nlines"): unknown category "Misc")"_s);
+        uR"(, question 2 ("Two\nlines"): unknown category "Misc")"_s);
 
     // Numbered 1..N in the category order, each category in the order of the input; texts kept as written.
-    QJsonArray pool{question(ST, u"It's \"quoted\" – Größe ≤ 5?"_s, u"D"_s, u"  padded  "_s, u"b'"_s, u"c\\"_s,
-                             u"d%"_s, u"Line one.\nLine two."_s),
-                    question(ST, u"True or false?"_s, u"B"_s, u"True"_s, u"False"_s, {}, {})};
+    QJsonArray pool{question(ST, u"It's \"quoted\" – Größe ≤ 5?"_s, u"D"_s, u"  padded  "_s, u"b'"_s, u"c\\"_s, u"d%"_s,
+                        u"Line one.\nLine two."_s),
+        question(ST, u"True or false?"_s, u"B"_s, u"True"_s, u"False"_s, {}, {})};
     for (const QString &category : {ST, PB, DB, u"Internet Technology"_s, QA, NB, NB})
         pool.append(question(category, u"Question %1"_s.arg(pool.size() + 1), u"ABCD"_s.at(pool.size() % 4)));
-    add("numbering", true, Missing, Mode::Create, {json({pool[7], pool[0], pool[4], pool[1]}), json({pool[6], pool[3],
-        pool[8], pool[5], pool[2]})}, u"%1 written: 9 questions, 0 stored exam(s) kept."_s, json(pool));
+    add("numbering", true, Missing, Mode::Create,
+        {json({pool[7], pool[0], pool[4], pool[1]}), json({pool[6], pool[3], pool[8], pool[5], pool[2]})},
+        u"%1 written: 9 questions, 0 stored exam(s) kept."_s, json(pool));
 
     const QByteArray qa = numbered({{QA, {1, 2}}});
-    add("create over stored exams", false, WithExams, Mode::Create, {qa}, u"error: %1 holds 3 stored exam(s); it was "
+    add("create over stored exams", false, WithExams, Mode::Create, {qa},
+        u"error: %1 holds 3 stored exam(s); it was "
         u"left unchanged. Use --replace-pool to load the new pool and keep the stored exams."_s);
     add("create over a file without exams", true, OldPool, Mode::Create, {qa},
         u"%1 written: 2 questions, 0 stored exam(s) kept."_s, qa);
     add("--if-absent, file exists", true, WithExams, Mode::IfAbsent, {qa}, u"%1 exists; left unchanged."_s);
     add("--if-absent, no file", false, Missing, Mode::IfAbsent, {numbered({{QA, {1, 2}}, {ST, {1}}})},
         u"%1 written: 3 questions, 0 stored exam(s) kept."_s, numbered({{ST, {1}}, {QA, {1, 2}}}));
-    add("not a database", false, NotADatabase, Mode::Create, {qa}, u"error: %1 is not an exam database that can be "
+    add("not a database", false, NotADatabase, Mode::Create, {qa},
+        u"error: %1 is not an exam database that can be "
         u"read (file is encrypted or is not a database); it was left unchanged."_s);
     add("no exam table, replace", true, NoExamTable, Mode::ReplacePool, {qa},
         u"error: %1 is not an exam database that can be read (no such table: ExamTitle); it was left unchanged."_s);
@@ -252,19 +267,22 @@ void tst_poolbuilder::builds()
     if (before == NotADatabase)
         write(u"Exam.mdb"_s, QByteArray("This is no database. ").repeated(400));
     if (before >= OldPool)
-        QVERIFY(runBuild(false, Mode::Create, {write(u"old.json"_s, numbered({{ST, {1, 2, 3}}, {PB, {1, 2, 3}},
-                                                                              {DB, {1, 2}}}))}, out()).ok);
+        QVERIFY(runBuild(false, Mode::Create,
+            {write(u"old.json"_s, numbered({{ST, {1, 2, 3}}, {PB, {1, 2, 3}}, {DB, {1, 2}}}))}, out())
+                    .ok);
     if (before == NoExamTable)
         TestSupport::exec(out(), u"DROP TABLE ExamTitle"_s);
     if (before >= WithExams)
-        TestSupport::exec(out(), u"INSERT INTO ExamTitle VALUES (1, 'Ann', '2026-03-01 10:15:00', 3, 1), "
+        TestSupport::exec(out(),
+            u"INSERT INTO ExamTitle VALUES (1, 'Ann', '2026-03-01 10:15:00', 3, 1), "
             u"(2, 'Bob O''Neil', '2026-03-02 10:15:00', 2, 2), (3, 'Cid', '2026-03-03', 1, NULL); "
             u"INSERT INTO ExamDetails (ExamID, UserName, QID, Answer, Answered) VALUES (1, 'Ann', 2, 'A', -1), "
             u"(1, 'Ann', 4, NULL, 0), (1, 'Ann', 7, 'C', -1), (2, 'Bob O''Neil', 6, 'D', -1), "
             u"(2, 'Bob O''Neil', 1, 'B', -1), (3, 'Cid', 8, NULL, 0)"_s);
     if (before >= NewestDeleted)
-        TestSupport::exec(out(), u"DELETE FROM ExamDetails WHERE ExamID >= %1; DELETE FROM ExamTitle "
-                                 u"WHERE ExamID >= %1"_s.arg(before == AllDeleted ? 1 : 3));
+        TestSupport::exec(out(),
+            u"DELETE FROM ExamDetails WHERE ExamID >= %1; DELETE FROM ExamTitle "
+            u"WHERE ExamID >= %1"_s.arg(before == AllDeleted ? 1 : 3));
     QStringList paths;
     for (const QByteArray &file : pool)
         paths << write(u"%1.json"_s.arg(QChar(char16_t(u'z' - paths.size()))), file);
@@ -278,7 +296,7 @@ void tst_poolbuilder::builds()
     QCOMPARE(outcome.errors.size(), outcome.ok ? 0 : 1);
     // A refused build says nothing but its error.
     QCOMPARE(outcome.ok ? outcome.message : u"error: "_s + outcome.errors.first() + outcome.message,
-             expected.replace(u"%1"_s, out()));
+        expected.replace(u"%1"_s, out()));
     if (written.isEmpty()) {
         QCOMPARE(files(), filesBefore); // nothing written, not even the file built beside the target
         QVERIFY(bytesOf(out()) == bytesBefore);
@@ -291,14 +309,17 @@ void tst_poolbuilder::builds()
         for (const char *key : {"category", "question", "a", "b", "c", "d", "correct", "explanation"})
             numbering.last() << q[QLatin1String(key)].toString();
     }
-    QCOMPARE(TestSupport::query(out(), u"SELECT QID, Category, Question, A, B, C, D, CorrectAnswer, Description "
-                                       u"FROM Q_A ORDER BY QID"_s), numbering);
+    QCOMPARE(TestSupport::query(out(),
+                 u"SELECT QID, Category, Question, A, B, C, D, CorrectAnswer, Description "
+                 u"FROM Q_A ORDER BY QID"_s),
+        numbering);
     // Stored exams are kept with their questions renumbered, and their keys are never handed out again.
     QCOMPARE(TestSupport::query(out(), exams), examsBefore);
-    TestSupport::exec(out(), u"INSERT INTO ExamTitle (UserName) VALUES ('Dee'); INSERT INTO ExamDetails "
-                             u"(ExamID, UserName, QID) VALUES (last_insert_rowid(), 'Dee', 1)"_s);
+    TestSupport::exec(out(),
+        u"INSERT INTO ExamTitle (UserName) VALUES ('Dee'); INSERT INTO ExamDetails "
+        u"(ExamID, UserName, QID) VALUES (last_insert_rowid(), 'Dee', 1)"_s);
     QCOMPARE(TestSupport::query(out(), u"SELECT ExamID, DetailID FROM ExamDetails WHERE UserName = 'Dee'"_s),
-             (Rows{before >= WithExams ? QVariantList{4, 7} : QVariantList{1, 1}}));
+        (Rows{before >= WithExams ? QVariantList{4, 7} : QVariantList{1, 1}}));
 }
 
 // What an accepted file gives: its texts decoded, an id where there is one.
@@ -309,15 +330,19 @@ void tst_poolbuilder::readsQuestions_data()
 
     const QByteArray escapes = R"([{"id": "st-001", "category": "Software Testing", "question": "Line one\nline )"
                                R"(two: \"x\" \\ \/ \u00e9\ud83d\ude00 \u20ac", "a": "Gr\u00f6\u00dfe", )"
-                               "\"b\": \"Gr\xc3\xb6\xc3\x9f" "e \xe2\x82\xac \xf0\x9f\x98\x80\", "
+                               "\"b\": \"Gr\xc3\xb6\xc3\x9f"
+                               "e \xe2\x82\xac \xf0\x9f\x98\x80\", "
                                R"("c": "", "d": "", "correct": "B", "explanation": ""}])";
-    QTest::newRow("escapes and UTF-8") << escapes << QList<QStringList>{
-        {u"st-001"_s, ST, u"Line one\nline two: \"x\" \\ / \u00e9\U0001F600 \u20ac"_s, u"Gr\u00f6\u00dfe"_s,
-         u"Gr\u00f6\u00dfe \u20ac \U0001F600"_s, {}, {}, u"B"_s, {}}};
+    QTest::newRow("escapes and UTF-8") << escapes
+                                       << QList<QStringList>{{u"st-001"_s, ST,
+                                              u"Line one\nline two: \"x\" \\ / \u00e9\U0001F600 \u20ac"_s,
+                                              u"Gr\u00f6\u00dfe"_s, u"Gr\u00f6\u00dfe \u20ac \U0001F600"_s, {}, {},
+                                              u"B"_s, {}}};
     QTest::newRow("marks at the start of texts kept")
         << QByteArray("[{\"category\": \"\xEF\xBB\xBFSoftware Testing\", \"question\": \"\xEF\xBF\xBEWhy?\", ")
-               + R"("a": "\ufeffYes", "b": "\ufffeNo", "c": "", "d": "", "correct": "A", "explanation": ""}])"
-        << QList<QStringList>{{{}, u"\uFEFF"_s + ST, u"\uFFFEWhy?"_s, u"\uFEFFYes"_s, u"\uFFFENo"_s, {}, {}, u"A"_s, {}}};
+            + R"("a": "\ufeffYes", "b": "\ufffeNo", "c": "", "d": "", "correct": "A", "explanation": ""}])"
+        << QList<QStringList>{
+               {{}, u"\uFEFF"_s + ST, u"\uFFFEWhy?"_s, u"\uFEFFYes"_s, u"\uFFFENo"_s, {}, {}, u"A"_s, {}}};
     QTest::newRow("byte-order mark, no id")
         << QByteArray("\xEF\xBB\xBF") + json({question(PB, u"Old?"_s)})
         << QList<QStringList>{{{}, PB, u"Old?"_s, u"Yes"_s, u"No"_s, u"Maybe"_s, u"Never"_s, u"A"_s, u"Because."_s}};
@@ -348,17 +373,19 @@ void tst_poolbuilder::capsTheReport_data()
     QTest::newRow("a million empty objects, tool")
         << true << QByteArrayList{"[" + QByteArray("{},").repeated(999999) + "{}]"}
         << u"z.json, question 1: missing keys \"category\", \"question\", \"a\", \"b\", \"c\", \"d\", \"correct\", "
-           u"\"explanation\""_s << u"and 999950 more"_s;
+           u"\"explanation\""_s
+        << u"and 999950 more"_s;
     QJsonArray unknown;
     for (int i = 0; i < 40; ++i)
         unknown.append(QJsonObject{{"hint", i}});
     QTest::newRow("faults across files, tool") << true << QByteArrayList{json(unknown), json(unknown)}
-        << u"z.json, question 1: unknown key \"hint\""_s << u"and 110 more"_s;
+                                               << u"z.json, question 1: unknown key \"hint\""_s << u"and 110 more"_s;
     QJsonArray unchecked;
     for (int i = 1; i <= 30; ++i)
         unchecked.append(question(u"Misc"_s, u"Q%1"_s.arg(i), u"E"_s));
-    QTest::newRow("faults of the pool check, builder") << false << QByteArrayList{json(unchecked)}
-        << u"z.json, question 1 (\"Q1\"): unknown category \"Misc\""_s << u"and 10 more"_s;
+    QTest::newRow("faults of the pool check, builder")
+        << false << QByteArrayList{json(unchecked)} << u"z.json, question 1 (\"Q1\"): unknown category \"Misc\""_s
+        << u"and 10 more"_s;
 }
 
 void tst_poolbuilder::capsTheReport()

@@ -16,8 +16,7 @@ using Rows = QList<QVariantList>;
 // The pool changed in place under stored exams: replaced by a newer shipped pool (matched by
 // stable id, or by text in a database without ids) and grown by imported questions. Every stored
 // exam must still show the questions it was taken with, its flags and progress untouched.
-class tst_poolstore final : public QObject
-{
+class tst_poolstore final : public QObject {
     Q_OBJECT
 
     QTemporaryDir m_dir;
@@ -41,8 +40,8 @@ class tst_poolstore final : public QObject
     static std::vector<PoolQuestion> firstPool()
     {
         return {question(0, u"st-1"_s, u"Stubs?"_s), question(0, u"st-2"_s, u"Drivers?"_s),
-                question(0, u"st-3"_s, u"Oracles?"_s), question(2, u"db-1"_s, u"Keys?"_s),
-                question(2, u"db-2"_s, u"Joins?"_s)};
+            question(0, u"st-3"_s, u"Oracles?"_s), question(2, u"db-1"_s, u"Keys?"_s),
+            question(2, u"db-2"_s, u"Joins?"_s)};
     }
     void build(const std::vector<PoolQuestion> &pool, PoolBuilder::Mode mode = PoolBuilder::Mode::Create)
     {
@@ -55,24 +54,27 @@ class tst_poolstore final : public QObject
     // Ann's second question and a progress row for Bob's.
     void storeExams()
     {
-        TestSupport::exec(m_db, u"INSERT INTO ExamTitle VALUES (1, 'Ann', '2026-03-01 10:00:00', 3, 2), "
-                                u"(2, 'Bob', '2026-03-02 10:00:00', 1, NULL); "
-                                u"INSERT INTO ExamDetails (ExamID, UserName, QID, Answer, Answered) VALUES "
-                                u"(1, 'Ann', 2, 'A', -1), (1, 'Ann', 5, 'B', -1), (1, 'Ann', 3, NULL, 0), "
-                                u"(2, 'Bob', 4, 'C', -1); INSERT INTO ExamFlags VALUES (2); "
-                                u"INSERT INTO ExamProgress VALUES (2, 300, 1000, 'run')"_s);
+        TestSupport::exec(m_db,
+            u"INSERT INTO ExamTitle VALUES (1, 'Ann', '2026-03-01 10:00:00', 3, 2), "
+            u"(2, 'Bob', '2026-03-02 10:00:00', 1, NULL); "
+            u"INSERT INTO ExamDetails (ExamID, UserName, QID, Answer, Answered) VALUES "
+            u"(1, 'Ann', 2, 'A', -1), (1, 'Ann', 5, 'B', -1), (1, 'Ann', 3, NULL, 0), "
+            u"(2, 'Bob', 4, 'C', -1); INSERT INTO ExamFlags VALUES (2); "
+            u"INSERT INTO ExamProgress VALUES (2, 300, 1000, 'run')"_s);
     }
     // What each stored exam shows: its detail rows with their questions.
     Rows exams() const
     {
-        return TestSupport::query(m_db, u"SELECT d.DetailID, d.ExamID, d.Answer, q.Question, q.Category, "
-                                        u"(SELECT count(*) FROM ExamFlags f WHERE f.DetailID = d.DetailID) FROM "
-                                        u"ExamDetails d JOIN Q_A q USING (QID) ORDER BY d.DetailID"_s);
+        return TestSupport::query(m_db,
+            u"SELECT d.DetailID, d.ExamID, d.Answer, q.Question, q.Category, "
+            u"(SELECT count(*) FROM ExamFlags f WHERE f.DetailID = d.DetailID) FROM "
+            u"ExamDetails d JOIN Q_A q USING (QID) ORDER BY d.DetailID"_s);
     }
     Rows pool() const
     {
-        return TestSupport::query(m_db, u"SELECT q.QID, q.Question, k.StableID, k.Origin FROM Q_A q LEFT JOIN "
-                                        u"QuestionKeys k USING (QID) ORDER BY q.QID"_s);
+        return TestSupport::query(m_db,
+            u"SELECT q.QID, q.Question, k.StableID, k.Origin FROM Q_A q LEFT JOIN "
+            u"QuestionKeys k USING (QID) ORDER BY q.QID"_s);
     }
     std::unique_ptr<SqliteHandle> open() const
     {
@@ -99,11 +101,12 @@ private slots:
         // st-2 reworded, a new Software Testing question first, st-3 gone though Ann's exam uses it,
         // st-1 gone and unused.
         std::vector<PoolQuestion> next{question(0, u"st-9"_s, u"Mocks?"_s), question(0, u"st-2"_s, u"Test drivers?"_s),
-                                       question(2, u"db-1"_s, u"Keys?"_s), question(2, u"db-2"_s, u"Joins?"_s)};
+            question(2, u"db-1"_s, u"Keys?"_s), question(2, u"db-2"_s, u"Joins?"_s)};
         build(next, PoolBuilder::Mode::ReplacePool);
-        QCOMPARE(pool(), (Rows{{1, u"Mocks?"_s, u"st-9"_s, u"shipped"_s}, {2, u"Test drivers?"_s, u"st-2"_s, u"shipped"_s},
-                               {3, u"Oracles?"_s, u"st-3"_s, u"shipped"_s}, {4, u"Keys?"_s, u"db-1"_s, u"shipped"_s},
-                               {5, u"Joins?"_s, u"db-2"_s, u"shipped"_s}}));
+        QCOMPARE(pool(),
+            (Rows{{1, u"Mocks?"_s, u"st-9"_s, u"shipped"_s}, {2, u"Test drivers?"_s, u"st-2"_s, u"shipped"_s},
+                {3, u"Oracles?"_s, u"st-3"_s, u"shipped"_s}, {4, u"Keys?"_s, u"db-1"_s, u"shipped"_s},
+                {5, u"Joins?"_s, u"db-2"_s, u"shipped"_s}}));
         Rows expected = before;
         expected[0][3] = u"Test drivers?"_s;
         QCOMPARE(exams(), expected);
@@ -123,7 +126,7 @@ private slots:
         build(next, PoolBuilder::Mode::ReplacePool);
         QCOMPARE(exams(), before);
         QCOMPARE(TestSupport::query(m_db, u"SELECT QID, StableID FROM QuestionKeys ORDER BY QID"_s),
-                 (Rows{{1, u"st-3"_s}, {2, u"st-2"_s}, {3, u"st-1"_s}, {4, u"db-0"_s}, {5, u"db-1"_s}, {6, u"db-2"_s}}));
+            (Rows{{1, u"st-3"_s}, {2, u"st-2"_s}, {3, u"st-1"_s}, {4, u"db-0"_s}, {5, u"db-1"_s}, {6, u"db-2"_s}}));
     }
 
     void importedQuestionsAreNumberedInTheirCategory()
@@ -136,35 +139,40 @@ private slots:
         {
             auto db = open();
             QVERIFY2(PoolStore::add(*db,
-                                    {question(0, u"imp-a"_s, u"Fakes?"_s), question(2, QString(), u"Views?"_s),
-                                     question(0, u"imp-b"_s, u"  STUBS? "_s), question(1, u"st-1"_s, u"Loops?"_s),
-                                     question(2, u"imp-c"_s, u"views?"_s)},
-                                    &report, &error),
-                     qPrintable(error));
+                         {question(0, u"imp-a"_s, u"Fakes?"_s), question(2, QString(), u"Views?"_s),
+                             question(0, u"imp-b"_s, u"  STUBS? "_s), question(1, u"st-1"_s, u"Loops?"_s),
+                             question(2, u"imp-c"_s, u"views?"_s)},
+                         &report, &error),
+                qPrintable(error));
         }
         QCOMPARE(report.added, 3);
         QCOMPARE(report.duplicates, 2);
         QCOMPARE(report.addedByCategory[u"Software Testing"_s], 1);
         // Each category one unbroken run; the imported after their category's last.
         QCOMPARE(TestSupport::query(m_db, u"SELECT QID, Question, Category FROM Q_A ORDER BY QID"_s),
-                 (Rows{{1, u"Stubs?"_s, u"Software Testing"_s}, {2, u"Drivers?"_s, u"Software Testing"_s},
-                       {3, u"Oracles?"_s, u"Software Testing"_s}, {4, u"Fakes?"_s, u"Software Testing"_s},
-                       {5, u"Loops?"_s, u"Programming Basic"_s}, {6, u"Keys?"_s, u"Database Basic"_s},
-                       {7, u"Joins?"_s, u"Database Basic"_s}, {8, u"Views?"_s, u"Database Basic"_s}}));
+            (Rows{{1, u"Stubs?"_s, u"Software Testing"_s}, {2, u"Drivers?"_s, u"Software Testing"_s},
+                {3, u"Oracles?"_s, u"Software Testing"_s}, {4, u"Fakes?"_s, u"Software Testing"_s},
+                {5, u"Loops?"_s, u"Programming Basic"_s}, {6, u"Keys?"_s, u"Database Basic"_s},
+                {7, u"Joins?"_s, u"Database Basic"_s}, {8, u"Views?"_s, u"Database Basic"_s}}));
         // An id already taken gets a suffix; a missing one is made from the text.
-        QCOMPARE(TestSupport::scalar(m_db, u"SELECT StableID FROM QuestionKeys WHERE QID = 5"_s).toString(), u"st-1-2"_s);
-        QVERIFY(TestSupport::scalar(m_db, u"SELECT StableID FROM QuestionKeys WHERE QID = 8"_s).toString().startsWith(u"q-"_s));
+        QCOMPARE(
+            TestSupport::scalar(m_db, u"SELECT StableID FROM QuestionKeys WHERE QID = 5"_s).toString(), u"st-1-2"_s);
+        QVERIFY(TestSupport::scalar(m_db, u"SELECT StableID FROM QuestionKeys WHERE QID = 8"_s)
+                    .toString()
+                    .startsWith(u"q-"_s));
         QCOMPARE(exams(), before);
 
         // A newer shipped pool keeps the imported questions, after the shipped ones.
-        build({question(0, u"st-1"_s, u"Stubs?"_s), question(0, u"st-4"_s, u"Spies?"_s), question(2, u"db-1"_s, u"Keys?"_s),
-               question(2, u"db-2"_s, u"Joins?"_s), question(0, u"st-2"_s, u"Drivers?"_s), question(0, u"st-3"_s, u"Oracles?"_s)},
-              PoolBuilder::Mode::ReplacePool);
-        QCOMPARE(pool(), (Rows{{1, u"Stubs?"_s, u"st-1"_s, u"shipped"_s}, {2, u"Spies?"_s, u"st-4"_s, u"shipped"_s},
-                               {3, u"Drivers?"_s, u"st-2"_s, u"shipped"_s}, {4, u"Oracles?"_s, u"st-3"_s, u"shipped"_s},
-                               {5, u"Fakes?"_s, u"imp-a"_s, u"imported"_s}, {6, u"Loops?"_s, u"st-1-2"_s, u"imported"_s},
-                               {7, u"Keys?"_s, u"db-1"_s, u"shipped"_s}, {8, u"Joins?"_s, u"db-2"_s, u"shipped"_s},
-                               {9, u"Views?"_s, pool().at(8).at(2), u"imported"_s}}));
+        build({question(0, u"st-1"_s, u"Stubs?"_s), question(0, u"st-4"_s, u"Spies?"_s),
+                  question(2, u"db-1"_s, u"Keys?"_s), question(2, u"db-2"_s, u"Joins?"_s),
+                  question(0, u"st-2"_s, u"Drivers?"_s), question(0, u"st-3"_s, u"Oracles?"_s)},
+            PoolBuilder::Mode::ReplacePool);
+        QCOMPARE(pool(),
+            (Rows{{1, u"Stubs?"_s, u"st-1"_s, u"shipped"_s}, {2, u"Spies?"_s, u"st-4"_s, u"shipped"_s},
+                {3, u"Drivers?"_s, u"st-2"_s, u"shipped"_s}, {4, u"Oracles?"_s, u"st-3"_s, u"shipped"_s},
+                {5, u"Fakes?"_s, u"imp-a"_s, u"imported"_s}, {6, u"Loops?"_s, u"st-1-2"_s, u"imported"_s},
+                {7, u"Keys?"_s, u"db-1"_s, u"shipped"_s}, {8, u"Joins?"_s, u"db-2"_s, u"shipped"_s},
+                {9, u"Views?"_s, pool().at(8).at(2), u"imported"_s}}));
         QCOMPARE(exams(), before);
     }
 
@@ -184,28 +192,35 @@ private slots:
         PoolBuilder old;
         QVERIFY(old.loadFiles(files(first)));
         QVERIFY(old.build(m_db, PoolBuilder::Mode::Create));
-        TestSupport::exec(m_db, u"DROP TABLE QuestionKeys; INSERT INTO ExamTitle (UserName, ExamDate, NumOfQuestions) "
-                                u"SELECT 'Cand', '2026-01-01 10:00:00', count(*) FROM Q_A; INSERT INTO ExamDetails "
-                                u"(ExamID, UserName, QID, Answer, Answered) SELECT 1, 'Cand', QID, 'A', -1 FROM Q_A"_s);
-        const Rows before = TestSupport::query(m_db, u"SELECT d.DetailID, q.Question, q.CorrectAnswer FROM ExamDetails d "
-                                                     u"JOIN Q_A q USING (QID) ORDER BY d.DetailID"_s);
+        TestSupport::exec(m_db,
+            u"DROP TABLE QuestionKeys; INSERT INTO ExamTitle (UserName, ExamDate, NumOfQuestions) "
+            u"SELECT 'Cand', '2026-01-01 10:00:00', count(*) FROM Q_A; INSERT INTO ExamDetails "
+            u"(ExamID, UserName, QID, Answer, Answered) SELECT 1, 'Cand', QID, 'A', -1 FROM Q_A"_s);
+        const Rows before = TestSupport::query(m_db,
+            u"SELECT d.DetailID, q.Question, q.CorrectAnswer FROM ExamDetails d "
+            u"JOIN Q_A q USING (QID) ORDER BY d.DetailID"_s);
         PoolBuilder shipped;
         QVERIFY(shipped.loadFiles(files(source)));
         QVERIFY2(shipped.build(m_db, PoolBuilder::Mode::ReplacePool), qPrintable(shipped.errors().join(u'\n')));
         qInfo("%s", qPrintable(shipped.message().section(u'\n', 0, 0)));
-        QCOMPARE(TestSupport::query(m_db, u"SELECT d.DetailID, q.Question, q.CorrectAnswer FROM ExamDetails d "
-                                          u"JOIN Q_A q USING (QID) ORDER BY d.DetailID"_s),
-                 before);
+        QCOMPARE(TestSupport::query(m_db,
+                     u"SELECT d.DetailID, q.Question, q.CorrectAnswer FROM ExamDetails d "
+                     u"JOIN Q_A q USING (QID) ORDER BY d.DetailID"_s),
+            before);
         // Every shipped question is there, each category one run, and every stored question too.
         QCOMPARE(TestSupport::scalar(m_db, u"SELECT count(*) FROM QuestionKeys WHERE StableID IN (%1)"_s.arg([&] {
-                     QStringList ids;
-                     for (const PoolQuestion &q : shipped.questions())
-                         ids << u"'"_s + q.id + u"'"_s;
-                     return ids.join(u',');
-                 }())).toInt(),
-                 int(shipped.questions().size()));
-        QCOMPARE(TestSupport::scalar(m_db, u"SELECT count(*) FROM (SELECT Category FROM Q_A GROUP BY Category "
-                                           u"HAVING max(QID) - min(QID) + 1 <> count(*))"_s).toInt(), 0);
+            QStringList ids;
+            for (const PoolQuestion &q : shipped.questions())
+                ids << u"'"_s + q.id + u"'"_s;
+            return ids.join(u',');
+        }()))
+                     .toInt(),
+            int(shipped.questions().size()));
+        QCOMPARE(TestSupport::scalar(m_db,
+                     u"SELECT count(*) FROM (SELECT Category FROM Q_A GROUP BY Category "
+                     u"HAVING max(QID) - min(QID) + 1 <> count(*))"_s)
+                     .toInt(),
+            0);
         QCOMPARE(TestSupport::scalar(m_db, u"PRAGMA integrity_check"_s).toString(), u"ok"_s);
     }
 
@@ -216,8 +231,9 @@ private slots:
         const Rows before = exams();
         const Rows poolBefore = pool();
         // A trigger stands for a disk that refuses the write half-way.
-        TestSupport::exec(m_db, u"CREATE TRIGGER refuse BEFORE INSERT ON QuestionKeys WHEN NEW.StableID = 'db-2' "
-                                u"BEGIN SELECT RAISE(ABORT, 'disk is full'); END"_s);
+        TestSupport::exec(m_db,
+            u"CREATE TRIGGER refuse BEFORE INSERT ON QuestionKeys WHEN NEW.StableID = 'db-2' "
+            u"BEGIN SELECT RAISE(ABORT, 'disk is full'); END"_s);
         PoolBuilder builder;
         for (const PoolQuestion &q : firstPool())
             builder.addQuestion(q);

@@ -21,8 +21,7 @@ using namespace Qt::StringLiterals;
 
 // The shipped question pool: it builds, every category is large and balanced enough, and the exam
 // screen can draw a full exam from each category and from the whole pool.
-class tst_questionpool final : public QObject
-{
+class tst_questionpool final : public QObject {
     Q_OBJECT
 
 private slots:
@@ -46,7 +45,8 @@ void tst_questionpool::initTestCase()
 {
     // The pool folder of the source tree: from VESK_SOURCE_DIR, or beside this file.
     const QString folder = qEnvironmentVariableIsSet("VESK_SOURCE_DIR")
-        ? qEnvironmentVariable("VESK_SOURCE_DIR") + u"/pool"_s : QFINDTESTDATA("../pool");
+        ? qEnvironmentVariable("VESK_SOURCE_DIR") + u"/pool"_s
+        : QFINDTESTDATA("../pool");
     const QDir pool(folder);
     QVERIFY2(!folder.isEmpty() && pool.exists(), "the pool folder was not found; set VESK_SOURCE_DIR");
     QStringList files;
@@ -59,7 +59,7 @@ void tst_questionpool::initTestCase()
     m_db = m_dir.filePath(u"Exam.mdb"_s);
     PoolBuilder builder;
     QVERIFY2(builder.loadFiles(files) && builder.build(m_db, PoolBuilder::Mode::Create),
-             qPrintable(builder.errors().join('\n')));
+        qPrintable(builder.errors().join('\n')));
 }
 
 void tst_questionpool::addBoxes(int count)
@@ -74,16 +74,19 @@ void tst_questionpool::poolIsWholeAndUnique()
 {
     // Every question of the files is in the database, under one of the six categories.
     QCOMPARE(TestSupport::scalar(m_db, u"SELECT count(*) FROM Q_A"_s).toInt(), m_inFiles);
-    QCOMPARE(TestSupport::scalar(m_db, u"SELECT group_concat(Category, '|') FROM (SELECT Category FROM Q_A "
-                                       u"GROUP BY Category ORDER BY min(QID))"_s).toString(),
-             ExamSchema::categories().join('|'));
+    QCOMPARE(TestSupport::scalar(m_db,
+                 u"SELECT group_concat(Category, '|') FROM (SELECT Category FROM Q_A "
+                 u"GROUP BY Category ORDER BY min(QID))"_s)
+                 .toString(),
+        ExamSchema::categories().join('|'));
 
     const QVariant missing = TestSupport::scalar(
         m_db, u"SELECT group_concat(QID, ', ') FROM Q_A WHERE Description IS NULL OR trim(Description) = ''"_s);
     QVERIFY2(missing.isNull(), qPrintable(u"no explanation: QID "_s + missing.toString()));
     // Also catches texts that differ only in letter case or surrounding spaces.
-    const QVariant repeated = TestSupport::scalar(m_db, u"SELECT group_concat(t, ' | ') FROM (SELECT lower(trim("
-                                                        u"Question)) AS t FROM Q_A GROUP BY t HAVING count(*) > 1)"_s);
+    const QVariant repeated = TestSupport::scalar(m_db,
+        u"SELECT group_concat(t, ' | ') FROM (SELECT lower(trim("
+        u"Question)) AS t FROM Q_A GROUP BY t HAVING count(*) > 1)"_s);
     QVERIFY2(repeated.isNull(), qPrintable(u"repeated: "_s + repeated.toString()));
 }
 
@@ -142,17 +145,17 @@ void tst_questionpool::categoryIsBalanced()
     const auto percent = [fourChoice](int n) { return QString::number(100.0 * n / fourChoice, 'f', 1); };
     qInfo("%d questions, %d true/false; longest choice right in %s %%, shortest %s %%, strictly longest %s %%; "
           "A %d, B %d, C %d, D %d",
-          total, trueFalse, qPrintable(percent(longest)), qPrintable(percent(shortest)),
-          qPrintable(percent(strictlyLongest)), letters.value(u"A"_s), letters.value(u"B"_s), letters.value(u"C"_s),
-          letters.value(u"D"_s));
+        total, trueFalse, qPrintable(percent(longest)), qPrintable(percent(shortest)),
+        qPrintable(percent(strictlyLongest)), letters.value(u"A"_s), letters.value(u"B"_s), letters.value(u"C"_s),
+        letters.value(u"D"_s));
     QVERIFY2(longest * 10 <= fourChoice * 3, qPrintable(u"always the longest choice scores "_s + percent(longest)));
     QVERIFY2(shortest * 10 <= fourChoice * 3, qPrintable(u"always the shortest choice scores "_s + percent(shortest)));
     // Each letter correct in 20% to 30% of the four-choice questions; about a tenth true/false.
     for (const QString &letter : QStringList{"A", "B", "C", "D"})
         QVERIFY2(letters.value(letter) * 5 >= fourChoice && letters.value(letter) * 10 <= fourChoice * 3,
-                 qPrintable(u"%1 is correct in %2 of %3"_s.arg(letter).arg(letters.value(letter)).arg(fourChoice)));
+            qPrintable(u"%1 is correct in %2 of %3"_s.arg(letter).arg(letters.value(letter)).arg(fourChoice)));
     QVERIFY2(trueFalse * 100 >= total * 7 && trueFalse * 100 <= total * 13,
-             qPrintable(u"%1 true/false of %2"_s.arg(trueFalse).arg(total)));
+        qPrintable(u"%1 true/false of %2"_s.arg(trueFalse).arg(total)));
 }
 
 void tst_questionpool::fiftyQuestionExamCanBeDrawn()
@@ -179,7 +182,7 @@ void tst_questionpool::fiftyQuestionExamCanBeDrawn()
     const QString drawn = u"SELECT t.UserName, t.NumOfQuestions, count(*), count(DISTINCT d.QID), sum(d.QID IN (SELECT "
                           u"QID FROM Q_A %2)) FROM ExamTitle t JOIN ExamDetails d USING (ExamID) WHERE t.ExamID = %1"_s;
     QCOMPARE(TestSupport::query(program.dbPath(), drawn.arg(examId).arg(category)),
-             (QList<QVariantList>{{u"Pool Check"_s, 50, 50, 50, 50}}));
+        (QList<QVariantList>{{u"Pool Check"_s, 50, 50, 50, 50}}));
 
     TestSupport::screenshot(window, u"exam-shipped-pool-%1"_s.arg(box));
 

@@ -1,5 +1,5 @@
-#include <QtWidgets>
 #include <QTest>
+#include <QtWidgets>
 
 #include "TestSupport.h"
 #include "bank/BankImport.h"
@@ -19,20 +19,23 @@ using Rows = QList<QVariantList>;
 
 // Question banks brought in and taken out: from the File menu through the preview, and with the
 // pool builder's --import and --export.
-class tst_questions final : public QObject
-{
+class tst_questions final : public QObject {
     Q_OBJECT
 
     std::unique_ptr<TestSupport::Program> m_program;
     frmMain *m_window = nullptr;
 
-    static QString bank(const QString &name) { return QString::fromLocal8Bit(qgetenv("VESK_TEST_DATA")) + u"/bank/"_s + name; }
+    static QString bank(const QString &name)
+    {
+        return QString::fromLocal8Bit(qgetenv("VESK_TEST_DATA")) + u"/bank/"_s + name;
+    }
     static QString buildpool() { return QCoreApplication::applicationDirPath() + u"/../vesk-buildpool"_s; }
     Rows examQuestions() const
     {
-        return TestSupport::query(m_program->dbPath(), u"SELECT d.DetailID, q.Question, q.CorrectAnswer, q.Category, "
-                                                       u"(SELECT count(*) FROM ExamFlags f WHERE f.DetailID = d.DetailID) "
-                                                       u"FROM ExamDetails d JOIN Q_A q USING (QID) ORDER BY d.DetailID"_s);
+        return TestSupport::query(m_program->dbPath(),
+            u"SELECT d.DetailID, q.Question, q.CorrectAnswer, q.Category, "
+            u"(SELECT count(*) FROM ExamFlags f WHERE f.DetailID = d.DetailID) "
+            u"FROM ExamDetails d JOIN Q_A q USING (QID) ORDER BY d.DetailID"_s);
     }
     int count(const QString &sql) const { return m_program->scalar(u"SELECT count(*) "_s + sql).toInt(); }
     // A scored exam drawn from every category, with a flag, stored before the import.
@@ -91,16 +94,21 @@ private slots:
         QCOMPARE(MessageBox::shown().size(), 1);
         QCOMPARE(MessageBox::shown().first().title, u"Import Questions"_s);
         QVERIFY2(MessageBox::shown().first().text.contains(u"Networking Basic: 4 question(s) added"_s),
-                 qPrintable(MessageBox::shown().first().text));
+            qPrintable(MessageBox::shown().first().text));
         QCOMPARE(count(u"FROM Q_A WHERE Category = 'Networking Basic'"_s), 12);
         QCOMPARE(count(u"FROM QuestionKeys WHERE Origin = 'imported'"_s), 7);
         // Every stored exam shows the same questions, its flag with them; each category one run.
         QCOMPARE(examQuestions(), before);
-        QCOMPARE(count(u"FROM (SELECT Category FROM Q_A GROUP BY Category HAVING max(QID) - min(QID) + 1 <> count(*))"_s), 0);
+        QCOMPARE(
+            count(u"FROM (SELECT Category FROM Q_A GROUP BY Category HAVING max(QID) - min(QID) + 1 <> count(*))"_s),
+            0);
         // HTML became text, GIFT's escapes were read.
-        QCOMPARE(m_program->scalar(u"SELECT Description FROM Q_A JOIN QuestionKeys USING (QID) WHERE StableID = 'imp-osi-layers'"_s)
-                     .toString(),
-                 u"Routing & forwarding happen at layer 3.\nLayer 2 only moves frames."_s);
+        QCOMPARE(
+            m_program
+                ->scalar(
+                    u"SELECT Description FROM Q_A JOIN QuestionKeys USING (QID) WHERE StableID = 'imp-osi-layers'"_s)
+                .toString(),
+            u"Routing & forwarding happen at layer 3.\nLayer 2 only moves frames."_s);
     }
 
     void leavingACategoryOutAndCancelling()
@@ -129,9 +137,10 @@ private slots:
         const int dialogs = FileDialog::shownCount();
         QCOMPARE(m_window->ImportQuestions(), nullptr);
         QCOMPARE(FileDialog::shownCount(), dialogs);
-        QCOMPARE(TestSupport::box(-1), (QVariantList{u"Questions cannot be imported while an exam is running.\n"
-                                                     u"Please end the exam first."_s,
-                                                     u"Import Questions"_s, MessageBox::Exclamation}));
+        QCOMPARE(TestSupport::box(-1),
+            (QVariantList{u"Questions cannot be imported while an exam is running.\n"
+                          u"Please end the exam first."_s,
+                u"Import Questions"_s, MessageBox::Exclamation}));
     }
 
     void exportThroughTheDialog()
@@ -173,7 +182,8 @@ private slots:
         // Aiken keeps no category: one file per category, each imported into its own.
         const QStringList categories = aiken ? ExamSchema::categories() : QStringList{QString()};
         for (const QString &category : categories) {
-            const QString file = dir.filePath(u"bank-%1.%2"_s.arg(category.isEmpty() ? u"all"_s : category.left(2), format));
+            const QString file
+                = dir.filePath(u"bank-%1.%2"_s.arg(category.isEmpty() ? u"all"_s : category.left(2), format));
             QStringList exportArgs{u"--export"_s, format, u"--out"_s, file};
             if (!category.isEmpty())
                 exportArgs << u"--category"_s << category;
@@ -189,7 +199,7 @@ private slots:
         QCOMPARE(TestSupport::query(empty, query), TestSupport::query(m_program->dbPath(), query));
         if (!aiken && format != u"csv"_s)
             QCOMPARE(TestSupport::query(empty, u"SELECT QID, StableID FROM QuestionKeys ORDER BY QID"_s),
-                     TestSupport::query(m_program->dbPath(), u"SELECT QID, StableID FROM QuestionKeys ORDER BY QID"_s));
+                TestSupport::query(m_program->dbPath(), u"SELECT QID, StableID FROM QuestionKeys ORDER BY QID"_s));
     }
 
     void commandLineRefusals_data()
@@ -198,7 +208,8 @@ private slots:
         QTest::addColumn<QString>("message");
         QTest::newRow("unmapped") << QStringList{u"networking.gift"_s, u"--skip-bad"_s}
                                   << u"categories are not mapped: use --category-map \"FROM=TO\" or --category NAME"_s;
-        QTest::newRow("errors") << QStringList{u"networking.gift"_s, u"--category-map"_s, u"Networking=Networking Basic"_s}
+        QTest::newRow("errors") << QStringList{u"networking.gift"_s, u"--category-map"_s,
+            u"Networking=Networking Basic"_s}
                                 << u"the banks have errors: --skip-bad imports the good questions"_s;
         QTest::newRow("bad mapping") << QStringList{u"testing.csv"_s, u"--category"_s, u"Cooking"_s, u"--skip-bad"_s}
                                      << u"a mapping names no category of the pool"_s;
@@ -207,7 +218,11 @@ private slots:
     {
         QFETCH(QStringList, args);
         QFETCH(QString, message);
-        const QByteArray before = [&] { QFile f(m_program->dbPath()); f.open(QIODevice::ReadOnly); return f.readAll(); }();
+        const QByteArray before = [&] {
+            QFile f(m_program->dbPath());
+            f.open(QIODevice::ReadOnly);
+            return f.readAll();
+        }();
         QStringList full{u"--import"_s, bank(args.takeFirst()), u"--out"_s, m_program->dbPath()};
         const TestSupport::Run run = TestSupport::run(buildpool(), full + args);
         QCOMPARE(run.status, 1);

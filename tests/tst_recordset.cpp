@@ -24,11 +24,10 @@ static QString examSql(int examId)
            "ExamDetails.DetailID, ExamDetails.QID, ExamDetails.Answer, ExamDetails.Answered, Q_A.Question "
            "FROM (ExamTitle INNER JOIN ExamDetails ON ExamTitle.ExamID = ExamDetails.ExamID) "
            "INNER JOIN Q_A ON ExamDetails.QID = Q_A.QID WHERE ExamTitle.ExamID = %1 ORDER BY ExamDetails.DetailID"_s
-        .arg(examId);
+               .arg(examId);
 }
 
-class tst_recordset final : public QObject
-{
+class tst_recordset final : public QObject {
     Q_OBJECT
 
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -49,11 +48,12 @@ private slots:
         m_file = m_dir->filePath(u"Exam.mdb"_s);
         TestSupport::buildDatabase(m_file, {4, 3, 3, 0, 0, 0});
         // Exam 1 asks all ten questions (details 1-10), exam 2 one (detail 11), exam 3 none.
-        TestSupport::exec(m_file, u"INSERT INTO ExamTitle (ExamID, UserName, ExamResult) VALUES "
-                                  "(1, 'ann', NULL), (2, 'bob', 1), (3, 'carol', 0);"
-                                  "INSERT INTO ExamDetails (ExamID, UserName, QID) SELECT 1, 'ann', QID FROM Q_A "
-                                  "ORDER BY QID; INSERT INTO ExamDetails (ExamID, UserName, QID, Answer, Answered) "
-                                  "VALUES (2, 'bob', 5, 'A', -1);"_s);
+        TestSupport::exec(m_file,
+            u"INSERT INTO ExamTitle (ExamID, UserName, ExamResult) VALUES "
+            "(1, 'ann', NULL), (2, 'bob', 1), (3, 'carol', 0);"
+            "INSERT INTO ExamDetails (ExamID, UserName, QID) SELECT 1, 'ann', QID FROM Q_A "
+            "ORDER BY QID; INSERT INTO ExamDetails (ExamID, UserName, QID, Answer, Answered) "
+            "VALUES (2, 'bob', 5, 'A', -1);"_s);
         gDbPath = m_dir->path();
         QVERIFY((gDB = std::make_unique<cDBAccess>())->Open_Connection(1));
     }
@@ -84,15 +84,19 @@ private slots:
         QCOMPARE(rs->Fields(u"answer"_s), answer);
 
         // Each move (F, L, N, P; '.' none), the position after it (-1 empty, -2 BOF, -3 EOF), moveComplete count.
-        struct Step { char op; int position; int completes; };
+        struct Step {
+            char op;
+            int position;
+            int completes;
+        };
         QList<Step> steps{{'.', rows ? 1 : -1, 0}};
         for (int position = 2; position <= rows; ++position)
             steps.append({'N', position, 1});
-        steps += rows ? QList<Step>{{'N', -3, 1}, {'N', -3, 0}, {'P', rows, 1}, {'F', 1, 1},
-                                    {'P', -2, 1}, {'P', -2, 0}, {'N', 1, 1}, {'L', rows, 1}}
+        steps += rows ? QList<Step>{{'N', -3, 1}, {'N', -3, 0}, {'P', rows, 1}, {'F', 1, 1}, {'P', -2, 1}, {'P', -2, 0},
+                     {'N', 1, 1}, {'L', rows, 1}}
                       : QList<Step>{{'F', -1, 0}, {'L', -1, 0}, {'N', -1, 0}, {'P', -1, 0}};
         const std::map<char, void (Recordset::*)()> move{{'F', &Recordset::MoveFirst}, {'L', &Recordset::MoveLast},
-                                                         {'N', &Recordset::MoveNext}, {'P', &Recordset::MovePrevious}};
+            {'N', &Recordset::MoveNext}, {'P', &Recordset::MovePrevious}};
         int completed = 0;
         for (const Step &step : steps) {
             if (step.op != '.')
@@ -192,9 +196,10 @@ private slots:
         shows(3, QString(), false);
         QVERIFY(failures.isEmpty());
         // Only that row changed; the joined title rows were not touched.
-        QCOMPARE(TestSupport::query(m_file, u"SELECT DetailID, Answer, Answered FROM ExamDetails WHERE Answer NOT NULL "
-                                            "OR Answered ORDER BY DetailID"_s),
-                 (QList<QVariantList>{{2, u"D"_s, 0}, {11, u"A"_s, -1}}));
+        QCOMPARE(TestSupport::query(m_file,
+                     u"SELECT DetailID, Answer, Answered FROM ExamDetails WHERE Answer NOT NULL "
+                     "OR Answered ORDER BY DetailID"_s),
+            (QList<QVariantList>{{2, u"D"_s, 0}, {11, u"A"_s, -1}}));
         QCOMPARE(TestSupport::scalar(m_file, u"SELECT count(*) FROM ExamTitle WHERE ExamResult IS NULL"_s).toInt(), 1);
         rs->MovePrevious();
         QVERIFY(!rs->isDirty());

@@ -1,5 +1,5 @@
-#include <QtWidgets>
 #include <QTest>
+#include <QtWidgets>
 
 #include "TestSupport.h"
 #include "data/DataGlobals.h"
@@ -34,17 +34,20 @@ class tst_review final : public QObject {
     }
     // Stores an exam; answers[i] pairs the stored answer (empty for none) with the question's correct letter.
     qint32 addExam(const QString &name, const QString &date, int count, const QVariant &result,
-                   const QList<std::pair<QString, QString>> &answers = {})
+        const QList<std::pair<QString, QString>> &answers = {})
     {
         const QString quoted = QString(name).replace(QLatin1Char('\''), QLatin1String("''"));
         m_program->exec(QStringLiteral("INSERT INTO ExamTitle (UserName, ExamDate, NumOfQuestions, ExamResult) "
                                        "VALUES ('%1', '%2', %3, %4)")
-                            .arg(quoted, date).arg(count)
+                            .arg(quoted, date)
+                            .arg(count)
                             .arg(result.isNull() ? QStringLiteral("NULL") : result.toString()));
         const int id = m_program->scalar(QStringLiteral("SELECT max(ExamID) FROM ExamTitle")).toInt();
         int qid = 0; // question q of Software Testing has the correct letter "ABCD"[(q-1) % 4]
         for (const auto &[answer, correct] : answers) {
-            do ++qid; while (QStringLiteral("ABCD").at((qid - 1) % 4) != correct.at(0));
+            do
+                ++qid;
+            while (QStringLiteral("ABCD").at((qid - 1) % 4) != correct.at(0));
             m_program->exec(QStringLiteral("INSERT INTO ExamDetails (ExamID, UserName, QID, Answer, Answered) "
                                            "VALUES (%1, '%2', %3, NULLIF('%4', ''), -('%4' <> ''))")
                                 .arg(QString::number(id), quoted, QString::number(qid), answer));
@@ -68,7 +71,8 @@ class tst_review final : public QObject {
     {
         const QString text = MessageBox::shown().last().text;
         QVERIFY2(text.startsWith(QStringLiteral("The exam could not be removed from the database:\n"))
-                     && text.contains(reason), qPrintable(text));
+                && text.contains(reason),
+            qPrintable(text));
     }
 
 private slots:
@@ -150,8 +154,9 @@ private slots:
 
     void reviewColoursAndNavigation()
     {
-        addExam(QStringLiteral("Ann"), QStringLiteral("2026-01-01 10:00:00"), 10, 1, {{"B", "B"}, {"C", "B"}, {"", "B"},
-            {"A", "A"}, {"A", "A"}, {"A", "A"}, {"A", "A"}, {"A", "A"}, {"A", "A"}, {"A", "A"}});
+        addExam(QStringLiteral("Ann"), QStringLiteral("2026-01-01 10:00:00"), 10, 1,
+            {{"B", "B"}, {"C", "B"}, {"", "B"}, {"A", "A"}, {"A", "A"}, {"A", "A"}, {"A", "A"}, {"A", "A"}, {"A", "A"},
+                {"A", "A"}});
         frmViewExam *view = openResults();
         reviewRow(view, 0);
         QCOMPARE(view->windowTitle(), QStringLiteral(" Exam # 1 (Ann)"));
@@ -246,13 +251,15 @@ private slots:
         click(view->Command1(0));
         QCOMPARE(MessageBox::shown().size(), 3);
         QCOMPARE(box(1),
-                 (QVariantList{"You are about to delete the exam # 2 (O'Hara)", "Delete Exam", MessageBox::Question}));
+            (QVariantList{"You are about to delete the exam # 2 (O'Hara)", "Delete Exam", MessageBox::Question}));
         QCOMPARE(MessageBox::shown().at(1).buttons, MessageBox::YesNo);
         QCOMPARE(MessageBox::shown().at(1).defaultButton, MessageBox::DefaultButton1);
-        QCOMPARE(box(2), (QVariantList{"The exam successfully removed from database.", "Operation Completed",
-                                       MessageBox::Information}));
+        QCOMPARE(box(2),
+            (QVariantList{
+                "The exam successfully removed from database.", "Operation Completed", MessageBox::Information}));
         QCOMPARE(count(QStringLiteral("FROM ExamTitle WHERE ExamID = 2"))
-                     + count(QStringLiteral("FROM ExamDetails WHERE ExamID = 2")), 0);
+                + count(QStringLiteral("FROM ExamDetails WHERE ExamID = 2")),
+            0);
         QCOMPARE(count(QStringLiteral("FROM ExamDetails WHERE ExamID = 1")), 1);
         frmViewExam *reloaded = m_window->viewExamForm();
         QVERIFY(reloaded != view);
@@ -267,8 +274,9 @@ private slots:
         // Even root cannot write to an immutable file, so this stands for a read-only Exam.mdb.
         if (QProcess::execute(QStringLiteral("chattr"), {QStringLiteral("+i"), m_program->dbPath()}) != 0)
             QSKIP("chattr +i is not available here");
-        const auto thaw = qScopeGuard(
-            [this] { QProcess::execute(QStringLiteral("chattr"), {QStringLiteral("-i"), m_program->dbPath()}); });
+        const auto thaw = qScopeGuard([this] {
+            QProcess::execute(QStringLiteral("chattr"), {QStringLiteral("-i"), m_program->dbPath()});
+        });
         frmViewExam *view = openResults();
         QCOMPARE(view->gridModel()->rowCount(), 1);
         reviewRow(view, 0);
@@ -303,8 +311,8 @@ private slots:
         m_window->menuForm()->OpenScreen(1);
         frmExam *exam = m_window->examForm();
         frmViewExam *view = m_window->viewExamForm();
-        QList<QWidget *> stretched{exam->parentWidget(), exam->Frame1(3), view->parentWidget(), view->Frame1(3),
-                                   view->txtFields(9)};
+        QList<QWidget *> stretched{
+            exam->parentWidget(), exam->Frame1(3), view->parentWidget(), view->Frame1(3), view->txtFields(9)};
         for (int i = 0; i <= 4; ++i)
             stretched << exam->txtFields(i) << view->txtFields(i);
         const QList<QWidget *> kept{exam->txtFields(7), view->txtFields(6), view->txtFields(7), view->txtFields(8)};
@@ -343,7 +351,7 @@ private slots:
         QCOMPARE(exam->Frame1(3)->width(), frameBefore);
         for (int i = 0; i <= 4; ++i)
             QCOMPARE(exam->txtFields(i)->width(),
-                     Twips::toPx(Twips::fromPx(frameBefore) - Twips::fromPx(exam->txtFields(i)->x()) - 100));
+                Twips::toPx(Twips::fromPx(frameBefore) - Twips::fromPx(exam->txtFields(i)->x()) - 100));
     }
 
     void endToEnd()
@@ -370,8 +378,8 @@ private slots:
         QVERIFY(!gExamLoaded);
         frmViewExam *view = m_window->viewExamForm();
         QCOMPARE(view->gridModel()->rowCount(), 1);
-        QCOMPARE(QStringList({cell(view, 0, 2), cell(view, 0, 4), cell(view, 0, 5)}),
-                 QStringList({"Road Test", "9", "90"}));
+        QCOMPARE(
+            QStringList({cell(view, 0, 2), cell(view, 0, 4), cell(view, 0, 5)}), QStringList({"Road Test", "9", "90"}));
         reviewRow(view, 0);
         QCOMPARE(view->lblStatus()->text(), QStringLiteral("Question: 1 of 10"));
         QCOMPARE(view->txtFields(6)->palette().color(QPalette::Base), QColor(255, 0, 0));
@@ -385,8 +393,8 @@ private slots:
         MessageBox::clearShown();
         MessageBox::setNextAnswer(MessageBox::Yes);
         m_window->close();
-        QCOMPARE(m_program->scalar(QStringLiteral("SELECT ExamResult FROM ExamTitle WHERE ExamID = %1").arg(examId)),
-                 0);
+        QCOMPARE(
+            m_program->scalar(QStringLiteral("SELECT ExamResult FROM ExamTitle WHERE ExamID = %1").arg(examId)), 0);
         QVERIFY(!gExamLoaded && !gViewExamLoaded && !gMenuLoaded && LoadedForms().isEmpty());
         QCOMPARE(MessageBox::shown().size(), 1);
         QCOMPARE(MessageBox::shown().first().text, QStringLiteral("Do you want to quit?"));

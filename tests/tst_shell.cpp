@@ -24,8 +24,7 @@
 using namespace Qt::StringLiterals;
 using Screens = QList<QWidget *>;
 
-class tst_shell final : public QObject
-{
+class tst_shell final : public QObject {
     Q_OBJECT
 
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -44,8 +43,8 @@ class tst_shell final : public QObject
     // Main window shown, quitting, menu/exam/results screen loaded, the loaded screens in order.
     auto state() const
     {
-        return std::tuple(m_main->isVisible(), m_main->isQuitting(), gMenuLoaded, gExamLoaded, gViewExamLoaded,
-                          LoadedForms());
+        return std::tuple(
+            m_main->isVisible(), m_main->isQuitting(), gMenuLoaded, gExamLoaded, gViewExamLoaded, LoadedForms());
     }
     auto menuOnly() const { return std::tuple(true, false, true, false, false, Screens{m_main->menuForm()}); }
 
@@ -61,13 +60,13 @@ class tst_shell final : public QObject
     {
         const MessageBox::Shown box = MessageBox::shown().value(0);
         QCOMPARE(std::tuple(MessageBox::shown().size(), box.text, box.title, box.buttons, box.icon, box.defaultButton),
-                 std::tuple(qsizetype(1), text, title, b, icon, MessageBox::DefaultButton1));
+            std::tuple(qsizetype(1), text, title, b, icon, MessageBox::DefaultButton1));
     }
     static void verifyOnlyRequest(const QString &file, const QString &verb, const QString &workingDir, bool hasOwner)
     {
         const DesktopShell::Request r = DesktopShell::requests().value(0);
         QCOMPARE(std::tuple(DesktopShell::requests().size(), r.file, r.verb, r.workingDir, r.hasOwner),
-                 std::tuple(qsizetype(1), file, verb, workingDir, hasOwner));
+            std::tuple(qsizetype(1), file, verb, workingDir, hasOwner));
     }
 
 private slots:
@@ -90,16 +89,36 @@ private slots:
         QTest::addColumn<QString>("existing"); // below the program folder, before the start; "/" ends a folder
         QTest::addColumn<QString>("choice"); // in the "Can't Find Exam.mdb" dialog; "cancel" cancels
         QTest::addColumn<QString>("dbPath"); // gDbPath below the program folder ("" found without asking); "quit" ends
-        QTest::newRow("Exam.mdb") << "/Exam.mdb" << "" << "";
-        QTest::newRow("exam.mdb") << "/exam.mdb" << "" << "";
-        QTest::newRow("EXAM.MDB") << "/EXAM.MDB" << "" << "";
-        QTest::newRow("read-only Exam.mdb") << "/Exam.mdb" << "" << "";
-        QTest::newRow("cancelled") << "" << "cancel" << "quit";
-        QTest::newRow("empty choice") << "" << "" << "quit";
-        QTest::newRow("another name") << "/Questions.mdb" << "/Questions.mdb" << "quit";
-        QTest::newRow("MyExam.mdb") << "/MyExam.mdb" << "/MyExam.mdb" << "quit";
-        QTest::newRow("folder named Exam.mdb") << "/Exam.mdb/" << "cancel" << "quit";
-        QTest::newRow("EXAM.mdb elsewhere") << "/other/EXAM.mdb" << "/other/EXAM.mdb" << "/other/";
+        QTest::newRow("Exam.mdb") << "/Exam.mdb"
+                                  << ""
+                                  << "";
+        QTest::newRow("exam.mdb") << "/exam.mdb"
+                                  << ""
+                                  << "";
+        QTest::newRow("EXAM.MDB") << "/EXAM.MDB"
+                                  << ""
+                                  << "";
+        QTest::newRow("read-only Exam.mdb") << "/Exam.mdb"
+                                            << ""
+                                            << "";
+        QTest::newRow("cancelled") << ""
+                                   << "cancel"
+                                   << "quit";
+        QTest::newRow("empty choice") << ""
+                                      << ""
+                                      << "quit";
+        QTest::newRow("another name") << "/Questions.mdb"
+                                      << "/Questions.mdb"
+                                      << "quit";
+        QTest::newRow("MyExam.mdb") << "/MyExam.mdb"
+                                    << "/MyExam.mdb"
+                                    << "quit";
+        QTest::newRow("folder named Exam.mdb") << "/Exam.mdb/"
+                                               << "cancel"
+                                               << "quit";
+        QTest::newRow("EXAM.mdb elsewhere") << "/other/EXAM.mdb"
+                                            << "/other/EXAM.mdb"
+                                            << "/other/";
     }
     void startUp()
     {
@@ -110,19 +129,21 @@ private slots:
         QVERIFY(QDir().mkpath(existing.endsWith(u'/') ? path : path.left(path.lastIndexOf(u'/'))));
         if (!existing.isEmpty() && !existing.endsWith(u'/')) {
             TestSupport::buildDatabase(path, {2, 2, 2, 2, 2, 2});
-            TestSupport::exec(path, u"INSERT INTO ExamTitle(UserName, ExamDate, NumOfQuestions, ExamResult) "
-                                    "VALUES('Robin', '2026-12-01 10:00:00', 10, 7)"_s);
+            TestSupport::exec(path,
+                u"INSERT INTO ExamTitle(UserName, ExamDate, NumOfQuestions, ExamResult) "
+                "VALUES('Robin', '2026-12-01 10:00:00', 10, 7)"_s);
             // The tests run as root, for whom a read-only file still opens.
             const bool readOnly = QByteArray(QTest::currentDataTag()).startsWith("read-only");
             QVERIFY(!readOnly || QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
         }
         FileDialog::setNextResult(choice == u"cancel" ? std::optional<QString>()
-                                                      : choice.isEmpty() ? QString() : folder() + choice);
+                : choice.isEmpty()                    ? QString()
+                                                      : folder() + choice);
 
         frmMain *program = start();
         QCOMPARE(std::tuple(FileDialog::shownCount(), FileDialog::lastTitle(), FileDialog::lastFilter()),
-                 dbPath.isEmpty() ? std::tuple(0, QString(), QString())
-                                  : std::tuple(1, u"Can't Find Exam.mdb"_s, u"(*.MDB) (*.mdb)"_s));
+            dbPath.isEmpty() ? std::tuple(0, QString(), QString())
+                             : std::tuple(1, u"Can't Find Exam.mdb"_s, u"(*.MDB) (*.mdb)"_s));
         QVERIFY(MessageBox::shown().isEmpty());
         const bool runs = dbPath != u"quit";
         QCOMPARE(std::pair(gQuitNoPrompt, gDbPath), std::pair(!runs, runs ? folder() + dbPath : QString()));
@@ -213,8 +234,12 @@ private slots:
     {
         startWithDatabase();
         using R = DesktopShell::Result;
-        const struct { int button; QString document; int shellResult; bool complains; } cases[] = {
-            {2, "TDictionary.htm", R::FileNotFound, true}, {3, "BookList.htm", R::PathNotFound, true},
+        const struct {
+            int button;
+            QString document;
+            int shellResult;
+            bool complains;
+        } cases[] = {{2, "TDictionary.htm", R::FileNotFound, true}, {3, "BookList.htm", R::PathNotFound, true},
             {4, "EssayQuestions.htm", R::OutOfResources, true}, {2, "TDictionary.htm", R::NoAssociation, false},
             {3, "BookList.htm", R::Opened, false}};
         for (const auto &c : cases) {

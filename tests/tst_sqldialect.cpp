@@ -17,20 +17,26 @@ using namespace Qt::StringLiterals;
 namespace {
 using Rows = QList<QVariantList>;
 
-QVariant n(qint64 value) { return QVariant::fromValue(value); }
+QVariant n(qint64 value)
+{
+    return QVariant::fromValue(value);
+}
 
-struct Result { QString error; QStringList columns; Rows rows; };
+struct Result {
+    QString error;
+    QStringList columns;
+    Rows rows;
+};
 } // namespace
 
-class tst_SqlDialect : public QObject
-{
+class tst_SqlDialect : public QObject {
     Q_OBJECT
 
     QTemporaryDir m_dir;
     std::shared_ptr<SqliteDatabase> m_db;
 
-    Result run(const QString& sql) const;
-    void expect(const QString& sql, const Rows& rows, const QStringList& columns = {}) const;
+    Result run(const QString &sql) const;
+    void expect(const QString &sql, const Rows &rows, const QStringList &columns = {}) const;
 
 private slots:
     void initTestCase();
@@ -60,7 +66,7 @@ void tst_SqlDialect::initTestCase()
 }
 
 // Runs a statement written in the data layer's dialect the way the data layer does: translated.
-Result tst_SqlDialect::run(const QString& sql) const
+Result tst_SqlDialect::run(const QString &sql) const
 {
     Result result;
     SqliteStatement statement(m_db->get(), SqlDialect::translate(sql));
@@ -77,7 +83,7 @@ Result tst_SqlDialect::run(const QString& sql) const
     return result;
 }
 
-void tst_SqlDialect::expect(const QString& sql, const Rows& rows, const QStringList& columns) const
+void tst_SqlDialect::expect(const QString &sql, const Rows &rows, const QStringList &columns) const
 {
     const Result result = run(sql);
     QCOMPARE(result.error, QString());
@@ -90,7 +96,11 @@ void tst_SqlDialect::formatsAndReadsDates()
 {
     const auto at = [](int h, int m, int s = 0) { return QDateTime(QDate(2026, 12, 4), QTime(h, m, s)); };
     const QDateTime mar5(QDate(2002, 3, 5), QTime(7, 4, 9));
-    const struct { QDateTime when; const char* pattern; const char* expected; } cases[] = {
+    const struct {
+        QDateTime when;
+        const char *pattern;
+        const char *expected;
+    } cases[] = {
         {at(23, 20, 5), "mm/dd/yy", "12/04/26"},
         {mar5, "mm/dd/yy", "03/05/02"},
         {mar5, "m/d/YYYY h:n:s", "3/5/2002 7:4:9"},
@@ -104,15 +114,15 @@ void tst_SqlDialect::formatsAndReadsDates()
         {mar5, "y \"Taken on\" \\d=d yyyy.mm!", "64 Taken on d=5 2002.03!"},
         {QDateTime(), "mm/dd/yy", ""},
     };
-    for (const auto& c : cases)
+    for (const auto &c : cases)
         QCOMPARE(DateFormat::format(c.when, QString::fromLatin1(c.pattern)), QString::fromLatin1(c.expected));
 
     const QDateTime dec4(QDate(2026, 12, 4), QTime(23, 20, 5));
     QCOMPARE(DateFormat::parse(u"2026-12-04 23:20:05"_s), dec4);
     QCOMPARE(DateFormat::parse(u"2026-12-04T23:20:05"_s), dec4);
     QCOMPARE(DateFormat::parse(u"2000-02-29"_s), QDateTime(QDate(2000, 2, 29), QTime(0, 0)));
-    for (const char* other : {"", "12/04/2026", "2026-1-04", "2026-02-30", "2026-12-04 24:00:00", "2026-12-04 23:20",
-                              "2026-12-04 23:20:05.500", "2026-12-04T23:20:05Z", " 2026-12-04", "2026-12-04\n"})
+    for (const char *other : {"", "12/04/2026", "2026-1-04", "2026-02-30", "2026-12-04 24:00:00", "2026-12-04 23:20",
+             "2026-12-04 23:20:05.500", "2026-12-04T23:20:05Z", " 2026-12-04", "2026-12-04\n"})
         QVERIFY2(!DateFormat::parse(QString::fromLatin1(other)).isValid(), other);
 }
 
@@ -126,7 +136,8 @@ void tst_SqlDialect::translatesStatements_data()
     QTest::newRow("TOP after DISTINCT, before ;, comment")
         << "SELECT DISTINCT TOP 3 UserName FROM ExamTitle; -- newest\n"
         << "SELECT DISTINCT UserName FROM ExamTitle LIMIT 3; -- newest\n";
-    QTest::newRow("@@identity") << "select @@identity;" << "select last_insert_rowid();";
+    QTest::newRow("@@identity") << "select @@identity;"
+                                << "select last_insert_rowid();";
     QTest::newRow("\\ on calls, groups, signs and names")
         << R"(SELECT -Abs(x) \ -(y + 1), Max(a, b)\[c d].e, t.r * 100\ t.n AS [%] FROM t)"
         << "SELECT vesk_intdiv((-Abs(x)), (-(y + 1))), vesk_intdiv((Max(a, b)), ([c d].e)), "
@@ -135,9 +146,10 @@ void tst_SqlDialect::translatesStatements_data()
         << R"(SELECT * FROM t WHERE a - b \ c >= 2 AND NOT CASE WHEN a THEN 9 END \ 2 = 0)"
         << "SELECT * FROM t WHERE a - vesk_intdiv((b), (c)) >= 2 "
            "AND NOT vesk_intdiv((CASE WHEN a THEN 9 END), (2)) = 0";
-    QTest::newRow("TOP with \\ at the end") << R"(SELECT TOP 1 a \ b)" << "SELECT vesk_intdiv((a), (b)) LIMIT 1";
+    QTest::newRow("TOP with \\ at the end") << R"(SELECT TOP 1 a \ b)"
+                                            << "SELECT vesk_intdiv((a), (b)) LIMIT 1";
 
-    for (const QString& s : {uR"(SELECT 'TOP 5 \ @@IDENTITY [x]' AS [Top 5 \ @@identity], "a\b" FROM [Select Top 3])"_s,
+    for (const QString &s : {uR"(SELECT 'TOP 5 \ @@IDENTITY [x]' AS [Top 5 \ @@identity], "a\b" FROM [Select Top 3])"_s,
              u"SELECT 'O''Brien', 'it''s TOP 1' FROM ExamTitle WHERE UserName = 'O''Brien'"_s,
              u"SELECT TopScore, x / 2 FROM [Top] /* TOP 1 \\ */"_s, u"SELECT TOP 10 PERCENT * FROM Q_A"_s})
         QTest::addRow("unchanged: %s", qPrintable(s.left(40))) << s << s;
@@ -167,15 +179,18 @@ void tst_SqlDialect::translatesForTheServer_data()
            "LIMIT 5; SELECT 1 ORDER BY 1 NULLS FIRST";
     QTest::newRow("TOP on a UNION arm: a named subquery")
         << "SELECT TOP 1 a FROM t UNION ALL SELECT TOP 2 a FROM u"
-        << "SELECT * FROM (SELECT a FROM t LIMIT 1) AS vesk_arm UNION ALL SELECT * FROM (SELECT a FROM u LIMIT 2) AS vesk_arm";
+        << "SELECT * FROM (SELECT a FROM t LIMIT 1) AS vesk_arm UNION ALL SELECT * FROM (SELECT a FROM u LIMIT 2) AS "
+           "vesk_arm";
     QTest::newRow("an unnamed subquery in FROM gets a name")
-        << "SELECT * FROM (SELECT 1) WHERE 1 = 1 AND x IN (SELECT 2) AND EXISTS (SELECT * FROM (SELECT 3) s) JOIN (SELECT 4) INNER JOIN v"
-        << "SELECT * FROM (SELECT 1) AS vesk_sub WHERE 1 = 1 AND x IN (SELECT 2) AND EXISTS (SELECT * FROM (SELECT 3) s) "
+        << "SELECT * FROM (SELECT 1) WHERE 1 = 1 AND x IN (SELECT 2) AND EXISTS (SELECT * FROM (SELECT 3) s) JOIN "
+           "(SELECT 4) INNER JOIN v"
+        << "SELECT * FROM (SELECT 1) AS vesk_sub WHERE 1 = 1 AND x IN (SELECT 2) AND EXISTS (SELECT * FROM (SELECT 3) "
+           "s) "
            "JOIN (SELECT 4) AS vesk_sub INNER JOIN v";
-    QTest::newRow("@@IDENTITY") << "SELECT @@IDENTITY" << "SELECT lastval()";
-    QTest::newRow("[names] and `names`")
-        << "SELECT a AS [Result (%)], [b\"c], `d``e` FROM [Exam Title]"
-        << "SELECT a AS \"Result (%)\", \"b\"\"c\", \"d`e\" FROM \"Exam Title\"";
+    QTest::newRow("@@IDENTITY") << "SELECT @@IDENTITY"
+                                << "SELECT lastval()";
+    QTest::newRow("[names] and `names`") << "SELECT a AS [Result (%)], [b\"c], `d``e` FROM [Exam Title]"
+                                         << "SELECT a AS \"Result (%)\", \"b\"\"c\", \"d`e\" FROM \"Exam Title\"";
     QTest::newRow("Format with a written pattern")
         << "SELECT Format(ExamTitle.ExamDate,'mm/dd/yy'), FORMAT( d , 'hh:nn \"o''clock\" AM/PM' ), Format(x, NULL)"
         << "SELECT to_char(vesk_datetime(ExamTitle.ExamDate),'MM\"/\"DD\"/\"YY'), to_char(vesk_datetime( d ), "
@@ -184,8 +199,10 @@ void tst_SqlDialect::translatesForTheServer_data()
                                                         << "SELECT Format(a, b), t.Format(a, 'x'), Format FROM t";
     QTest::newRow("sqlite_master") << "SELECT count(*) AS Found FROM sqlite_master WHERE name = 'ExamFlags'"
                                    << "SELECT count(*) AS Found FROM vesk_master WHERE name = 'ExamFlags'";
-    QTest::newRow("LIMIT offset, count") << "SELECT v FROM n LIMIT 3, 1" << "SELECT v FROM n LIMIT 1 OFFSET 3";
-    QTest::newRow("\\ as on the file") << "SELECT r * 100\\ n FROM t" << "SELECT vesk_intdiv((r * 100), (n)) FROM t";
+    QTest::newRow("LIMIT offset, count") << "SELECT v FROM n LIMIT 3, 1"
+                                         << "SELECT v FROM n LIMIT 1 OFFSET 3";
+    QTest::newRow("\\ as on the file") << "SELECT r * 100\\ n FROM t"
+                                       << "SELECT vesk_intdiv((r * 100), (n)) FROM t";
     const QString literal = u"SELECT 'TOP 1 [x] @@IDENTITY sqlite_master Format(a, ''b'') ORDER BY' FROM \"[y]\""_s;
     QTest::newRow("literals and quoted names untouched") << literal << literal;
 }
@@ -199,7 +216,10 @@ void tst_SqlDialect::translatesForTheServer()
 
 void tst_SqlDialect::datePatternsForTheServer()
 {
-    const struct { const char* pattern; const char* toChar; } cases[] = {
+    const struct {
+        const char *pattern;
+        const char *toChar;
+    } cases[] = {
         {"mm/dd/yy", "MM\"/\"DD\"/\"YY"},
         {"m/d/YYYY h:n:s", "FMMM\"/\"FMDD\"/\"YYYY\" \"FMHH24\":\"FMMI\":\"FMSS"},
         {"hh:mm AMPM", "HH12\":\"MI\" \"AM"},
@@ -207,7 +227,7 @@ void tst_SqlDialect::datePatternsForTheServer()
         {"dddd, mmmm d (ddd mmm) y", "FMDay\", \"FMMonth\" \"FMDD\" (\"Dy\" \"Mon\") \"FMDDD"},
         {"\"Taken on\" \\d=d \\\\", "\"Taken on d=\"FMDD\" \\\\\""},
     };
-    for (const auto& c : cases)
+    for (const auto &c : cases)
         QCOMPARE(DateFormat::toCharPattern(QString::fromLatin1(c.pattern)), QString::fromLatin1(c.toChar));
 }
 
@@ -223,32 +243,31 @@ void tst_SqlDialect::translatesLongStatementsInLinearTime_data()
     QTest::newRow("chain of \\") << uR"(a\)"_s.repeated(chain) + u"a"_s
                                  << u"vesk_intdiv(("_s.repeated(chain) + u"a"_s + u"), (a))"_s.repeated(chain);
     const QString nested = u"SELECT TOP 1 x FROM ("_s;
-    QTest::newRow("unclosed nested TOP") << nested.repeated(times(nested))
-                                         << u"SELECT x FROM ("_s.repeated(times(nested))
-                                                + u" LIMIT 1"_s.repeated(times(nested));
-    QTest::newRow("closed nested TOP")
-        << nested.repeated(times(nested)) + u"SELECT 1"_s + u")"_s.repeated(times(nested))
-        << u"SELECT x FROM ("_s.repeated(times(nested)) + u"SELECT 1"_s + u") LIMIT 1"_s.repeated(times(nested));
+    QTest::newRow("unclosed nested TOP") << nested.repeated(
+        times(nested)) << u"SELECT x FROM ("_s.repeated(times(nested)) + u" LIMIT 1"_s.repeated(times(nested));
+    QTest::newRow("closed nested TOP") << nested.repeated(times(nested)) + u"SELECT 1"_s
+            + u")"_s.repeated(times(nested))
+                                       << u"SELECT x FROM ("_s.repeated(times(nested)) + u"SELECT 1"_s
+            + u") LIMIT 1"_s.repeated(times(nested));
     const int groups = times(u"a \\ ()"_s);
-    QTest::newRow("\\ on nested groups")
-        << uR"(a \ ()"_s.repeated(groups) + u"b"_s + u")"_s.repeated(groups)
-        << u"vesk_intdiv((a), (("_s.repeated(groups) + u"b"_s + u")))"_s.repeated(groups);
+    QTest::newRow("\\ on nested groups") << uR"(a \ ()"_s.repeated(groups) + u"b"_s
+            + u")"_s.repeated(groups) << u"vesk_intdiv((a), (("_s.repeated(groups) + u"b"_s + u")))"_s.repeated(groups);
     const int depth = times(u"()"_s);
-    QTest::newRow("deep parentheses")
-        << u"("_s.repeated(depth) + u"1"_s + u")"_s.repeated(depth) + uR"( \ 2 FROM (SELECT TOP 3 ()"_s
-        << u"vesk_intdiv(("_s + u"("_s.repeated(depth) + u"1"_s + u")"_s.repeated(depth)
-               + u"), (2)) FROM (SELECT ( LIMIT 3"_s;
+    QTest::newRow("deep parentheses") << u"("_s.repeated(depth) + u"1"_s + u")"_s.repeated(depth)
+            + uR"( \ 2 FROM (SELECT TOP 3 ()"_s
+                                      << u"vesk_intdiv(("_s + u"("_s.repeated(depth) + u"1"_s + u")"_s.repeated(depth)
+            + u"), (2)) FROM (SELECT ( LIMIT 3"_s;
     const QString arm = u"SELECT TOP 1 a FROM t UNION ALL "_s;
     QTest::newRow("TOP on every UNION arm")
         << arm.repeated(times(arm)) + u"SELECT DISTINCT TOP 2 a FROM t ORDER BY a"_s
         << u"SELECT * FROM (SELECT a FROM t LIMIT 1) UNION ALL "_s.repeated(times(arm))
-               + u"SELECT * FROM (SELECT DISTINCT a FROM t LIMIT 2) ORDER BY a"_s;
+            + u"SELECT * FROM (SELECT DISTINCT a FROM t LIMIT 2) ORDER BY a"_s;
     const QString statement = u"SELECT TOP 2 v FROM n; "_s;
     QTest::newRow("many statements") << statement.repeated(times(statement))
                                      << u"SELECT v FROM n LIMIT 2; "_s.repeated(times(statement));
     const QString literals = u"SELECT '"_s + uR"(a\b TOP 1 '' @@IDENTITY )"_s.repeated(times(u"a\\b TOP 1 ''"_s) / 3)
-                             + u"', ["_s + uR"([x\y )"_s.repeated(times(u"[x\\y "_s) / 3) + u"] /* "_s
-                             + uR"(SELECT TOP 1 \ )"_s.repeated(times(u"SELECT TOP 1 \\ "_s) / 3);
+        + u"', ["_s + uR"([x\y )"_s.repeated(times(u"[x\\y "_s) / 3) + u"] /* "_s
+        + uR"(SELECT TOP 1 \ )"_s.repeated(times(u"SELECT TOP 1 \\ "_s) / 3);
     QTest::newRow("long literals, names and comments") << literals << literals;
 }
 
@@ -263,7 +282,8 @@ void tst_SqlDialect::translatesLongStatementsInLinearTime()
     qsizetype same = 0;
     while (same < translated.size() && same < sqlite.size() && translated[same] == sqlite[same])
         ++same;
-    const QString difference = u"first difference at %1 of %2: \"%3\" instead of \"%4\""_s.arg(same).arg(sqlite.size())
+    const QString difference = u"first difference at %1 of %2: \"%3\" instead of \"%4\""_s.arg(same)
+                                   .arg(sqlite.size())
                                    .arg(translated.mid(same, 40), sqlite.mid(same, 40));
     QVERIFY2(translated == sqlite, qPrintable(difference));
     // A quadratic pass over a megabyte takes minutes; a linear one well under a second, or a few
@@ -284,7 +304,8 @@ void tst_SqlDialect::evaluatesTranslatedSql_data()
 
     QTest::newRow("\\ between * and + and above =, left-associative")
         << R"(SELECT 7 \ 2 * 3, 2 * 3 \ 4, 10 + 7 \ 2, 1 + 9 \ 4 \ 2 * 1 - 1, (9 - 1) \ (1 + 1) + Abs(-9) \ 2, )"
-           R"(100 \ 7 \ 2, 7 \ 2 = 3)" << QVariantList{n(1), n(1), n(13), n(1), n(8), n(7), n(1)};
+           R"(100 \ 7 \ 2, 7 \ 2 = 3)"
+        << QVariantList{n(1), n(1), n(13), n(1), n(8), n(7), n(1)};
     QTest::newRow("operands are numbers rounded half to even")
         << R"(SELECT 7.5 \ 2, 6.5 \ 2, 9 \ 2.5, 0.5 \ 1 + 1.5 \ 1 + 6.5 \ 1, -2.5 \ 1, -7.5 \ 2, '7' \ '2')"
         << QVariantList{n(4), n(3), n(4), n(8), n(-2), n(-4), n(3)};
@@ -330,17 +351,19 @@ void tst_SqlDialect::runsProgramStatements()
 {
     const QVariant null;
     expect(u"INSERT INTO ExamTitle(UserName,ExamDate,NumOfQuestions)  VALUES('O''Brien',  "
-           "'2026-12-04 23:20:05','10') "_s, {});
+           "'2026-12-04 23:20:05','10') "_s,
+        {});
     expect(u"SELECT @@IDENTITY"_s, {{n(1)}});
     expect(u"INSERT INTO ExamDetails(ExamID,UserName,QID)  VALUES('1','O''Brien','1')"_s, {});
 
     const QVariantList title{n(1), "O'Brien", "2026-12-04 23:20:05", n(10), null, n(1), null, n(0), n(1)};
     const QVariantList question{"Software Testing question 1", "Choice A of 1", "Choice B of 1", "Choice C of 1",
-                                "Choice D of 1", "A", "Software Testing"};
+        "Choice D of 1", "A", "Software Testing"};
     expect(ExamQueries::examQuestions(1, false), {title + question});
     expect(ExamQueries::examQuestions(1, true), {title + question + QVariantList{"Because of 1."}});
     expect(u"SELECT ExamDetails.ExamID, ExamDetails.Answered  From ExamDetails  WHERE ExamDetails.Answered =0 "
-           "and ExamDetails.ExamID = 1"_s, {{n(1), n(0)}}, {"ExamID", "Answered"});
+           "and ExamDetails.ExamID = 1"_s,
+        {{n(1), n(0)}}, {"ExamID", "Answered"});
 
     expect(u"SELECT * FROM ExamDetails  WHERE ExamID = 1"_s, {{n(1), n(1), "O'Brien", n(1), null, n(0)}});
     const QVariantList row = QVariantList{n(1)} + question + QVariantList{"Because of 1."};
@@ -348,20 +371,22 @@ void tst_SqlDialect::runsProgramStatements()
     expect(u"UPDATE ExamTitle  SET ExamResult = '7'  WHERE ExamID = 1"_s, {});
     expect(u"SELECT ExamResult, typeof(ExamResult) FROM ExamTitle WHERE ExamID = 1"_s, {{n(7), "integer"}});
     expect(u"SELECT * FROM Q_A WHERE Category = 'Software Testing' ORDER BY QID "_s,
-           {row, {n(2), "Software Testing question 2", "Choice A of 2", "Choice B of 2", "Choice C of 2",
-                  "Choice D of 2", "B", "Software Testing", "Because of 2."}});
+        {row,
+            {n(2), "Software Testing question 2", "Choice A of 2", "Choice B of 2", "Choice C of 2", "Choice D of 2",
+                "B", "Software Testing", "Because of 2."}});
 
     expect(u"INSERT INTO ExamTitle(UserName, ExamDate, NumOfQuestions, ExamResult) VALUES "
            "('alice', '2002-03-05 10:00:00', 30, 2), ('bob', '2003-03-05', 30, 7), ('carol', '2004-06-30T08:15:00', "
-           "10, 10), ('dave', '2001-01-01 09:00:00', 10, NULL), ('erin', NULL, 0, 0)"_s, {});
+           "10, 10), ('dave', '2001-01-01 09:00:00', 10, NULL), ('erin', NULL, 0, 0)"_s,
+        {});
     expect(u"SELECT ExamTitle.ExamID, Format(ExamTitle.ExamDate,'mm/dd/yy') AS [Date],  ExamTitle.UserName AS "
            "[User Name], ExamTitle.NumOfQuestions AS [No of Questions],  ExamTitle.ExamResult AS [Correct Answers],  "
            "ExamTitle.ExamResult * 100\\ ExamTitle.NumOfQuestions AS [Result (%)] FROM ExamTitle ORDER BY "
            "ExamTitle.ExamDate DESC, ExamTitle.UserName "_s,
-           {{n(1), "12/04/26", "O'Brien", n(10), n(7), n(70)}, {n(4), "06/30/04", "carol", n(10), n(10), n(100)},
+        {{n(1), "12/04/26", "O'Brien", n(10), n(7), n(70)}, {n(4), "06/30/04", "carol", n(10), n(10), n(100)},
             {n(3), "03/05/03", "bob", n(30), n(7), n(23)}, {n(2), "03/05/02", "alice", n(30), n(2), n(6)},
             {n(5), "01/01/01", "dave", n(10), null, null}, {n(6), null, "erin", n(0), n(0), null}},
-           {"ExamID", "Date", "User Name", "No of Questions", "Correct Answers", "Result (%)"});
+        {"ExamID", "Date", "User Name", "No of Questions", "Correct Answers", "Result (%)"});
 
     expect(u"DELETE FROM ExamTitle  WHERE ExamID = 1"_s, {});
     expect(u"DELETE FROM ExamDetails  WHERE ExamID = 1"_s, {});

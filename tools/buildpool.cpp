@@ -14,7 +14,8 @@ namespace {
 int usage(QTextStream &err)
 {
     err << "usage: vesk-buildpool [--if-absent | --replace-pool] --out Exam.mdb pool.json...\n"
-           "       vesk-buildpool [--if-absent | --replace-pool] --dsn NAME [--db-name NAME] [--user NAME] pool.json...\n"
+           "       vesk-buildpool [--if-absent | --replace-pool] --dsn NAME [--db-name NAME] [--user NAME] "
+           "pool.json...\n"
            "       vesk-buildpool --import BANK... --out Exam.mdb [--skip-bad] [--category NAME]\n"
            "                      [--category-map \"FROM=TO\"]...\n"
            "       vesk-buildpool --export FORMAT --out FILE [--category NAME]... Exam.mdb\n"
@@ -32,7 +33,7 @@ int usage(QTextStream &err)
 }
 
 int importBanks(const QStringList &files, const QString &database, const BankImport::Mapping &mapping, bool skipBad,
-                QTextStream &out, QTextStream &err)
+    QTextStream &out, QTextStream &err)
 {
     std::vector<BankImport::File> read;
     for (const QString &file : files)
@@ -65,7 +66,7 @@ int importBanks(const QStringList &files, const QString &database, const BankImp
 }
 
 int exportPool(const QString &formatName, const QString &database, const QString &target, const QStringList &categories,
-               QTextStream &out, QTextStream &err)
+    QTextStream &out, QTextStream &err)
 {
     const std::optional<QuestionBank::Format> format = QuestionBank::formatFromName(formatName);
     if (!format) {
@@ -135,7 +136,8 @@ int main(int argc, char *argv[])
     }
     // A file (--out) or a server (--dsn); banks are imported and pools exported with files only.
     if (outPath.isEmpty() == dsn.isEmpty() || files.isEmpty() || (importing && !exportFormat.isEmpty())
-        || (dsn.isEmpty() && !(database + user).isEmpty()) || (!dsn.isEmpty() && (importing || !exportFormat.isEmpty())))
+        || (dsn.isEmpty() && !(database + user).isEmpty())
+        || (!dsn.isEmpty() && (importing || !exportFormat.isEmpty())))
         return usage(err);
     if (!exportFormat.isEmpty())
         return files.size() == 1 ? exportPool(exportFormat, files.first(), outPath, categories, out, err) : usage(err);
@@ -148,8 +150,8 @@ int main(int argc, char *argv[])
 
     PoolBuilder builder;
     const bool ok = builder.loadFiles(files)
-                    && (dsn.isEmpty() ? builder.build(outPath, mode)
-                                      : builder.buildOnServer(dsn, database, user, qEnvironmentVariable("VESK_PASSWORD"), mode));
+        && (dsn.isEmpty() ? builder.build(outPath, mode)
+                          : builder.buildOnServer(dsn, database, user, qEnvironmentVariable("VESK_PASSWORD"), mode));
     if (!ok) {
         for (const QString &error : builder.errors())
             err << "vesk-buildpool: " << error << '\n';

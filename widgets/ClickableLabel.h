@@ -3,8 +3,7 @@
 #include <QLabel>
 
 // A label that reports clicks, for labels that act as buttons.
-class ClickableLabel final : public QLabel
-{
+class ClickableLabel final : public QLabel {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(ClickableLabel)
 

@@ -4,8 +4,7 @@
 
 // A line edit's validator that removes control characters (U+0000 to U+001F and U+007F) from
 // whatever reaches the box, typed or pasted, and accepts everything else as it stands.
-class ControlCharFilter final : public QValidator
-{
+class ControlCharFilter final : public QValidator {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(ControlCharFilter)
 

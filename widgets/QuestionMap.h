@@ -9,8 +9,7 @@ class QuestionMapCell;
 // A map of an exam's questions: one numbered cell each (ten or fewer in one row, more in two),
 // showing which are answered, which flagged, and which is on screen. Activating a cell asks
 // for its question.
-class QuestionMap final : public QWidget
-{
+class QuestionMap final : public QWidget {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(QuestionMap)
 

@@ -46,8 +46,8 @@ void QuestionMapCell::paintEvent(QPaintEvent *)
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
     const QRectF box = QRectF(rect()).adjusted(1, 1, -1, -1);
-    p.setPen(QPen(m_current ? palette().color(QPalette::WindowText) : palette().color(QPalette::Mid),
-                  m_current ? 2.0 : 1.0));
+    p.setPen(QPen(
+        m_current ? palette().color(QPalette::WindowText) : palette().color(QPalette::Mid), m_current ? 2.0 : 1.0));
     p.setBrush(m_answered ? kAnswered : palette().color(QPalette::Base));
     p.drawRoundedRect(box.adjusted(0.5, 0.5, -0.5, -0.5), 2, 2);
     if (m_flagged) {

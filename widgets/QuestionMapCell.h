@@ -4,8 +4,7 @@
 
 // One numbered cell of the question map: whether its question is answered, flagged, and the
 // one on screen. Enter or Space activates it like a click.
-class QuestionMapCell final : public QAbstractButton
-{
+class QuestionMapCell final : public QAbstractButton {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(QuestionMapCell)
 

@@ -9,11 +9,8 @@
 
 QAbstractButton *QuestionNavigator::createButton(QWidget *parent, int index, int left, int top)
 {
-    static const std::map<int, std::pair<const char *, const char *>> looks{
-        {2, {"first", "First question"}},
-        {3, {"previous", "Previous question"}},
-        {5, {"next", "Next question"}},
-        {6, {"last", "Last question"}}};
+    static const std::map<int, std::pair<const char *, const char *>> looks{{2, {"first", "First question"}},
+        {3, {"previous", "Previous question"}}, {5, {"next", "Next question"}}, {6, {"last", "Last question"}}};
     const auto &look = looks.at(index);
     auto *button = new QToolButton(parent);
     button->setObjectName(QStringLiteral("Command1_%1").arg(index));

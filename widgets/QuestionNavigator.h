@@ -21,8 +21,8 @@ void move(Recordset *rs, int index);
 } // namespace QuestionNavigator
 
 template <typename Handler>
-std::map<int, QAbstractButton *> QuestionNavigator::createButtons(QWidget *parent, const int (&lefts)[4], int top,
-                                                                  Handler clicked)
+std::map<int, QAbstractButton *> QuestionNavigator::createButtons(
+    QWidget *parent, const int (&lefts)[4], int top, Handler clicked)
 {
     static constexpr int indices[] = {2, 3, 5, 6};
     std::map<int, QAbstractButton *> buttons;

@@ -33,8 +33,8 @@ void ScrollingScreen::updateContentSize()
     }
     const int margin = Twips::toPx(100);
     const QSize view = m_scroll->viewport()->size();
-    m_content->resize(qMax(used.right() + margin, qMin(view.width(), width())),
-                      qMax(used.bottom() + margin, view.height()));
+    m_content->resize(
+        qMax(used.right() + margin, qMin(view.width(), width())), qMax(used.bottom() + margin, view.height()));
 }
 
 void ScrollingScreen::stretchFrame(QWidget *frame, const QList<QWidget *> &boxes, double clientWidth)

@@ -6,8 +6,7 @@ class QScrollArea;
 
 // A screen of fixed-position controls that scrolls when its child window is smaller than they
 // need, so that it stays usable in a small main window.
-class ScrollingScreen : public QWidget
-{
+class ScrollingScreen : public QWidget {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(ScrollingScreen)
 
