@@ -23,6 +23,9 @@
 
 #include "bank/BankImport.h"
 #include "bank/QuestionBank.h"
+#include "core/AppExit.h"
+#include "core/Clock.h"
+#include "core/GenModule.h"
 #include "data/Breakdown.h"
 #include "data/ConnectionPool.h"
 #include "data/DbError.h"
@@ -37,10 +40,8 @@
 #include "exam/ExamDraw.h"
 #include "exam/frmExam.h"
 #include "insight/frmProgress.h"
-#include "platform/AppExit.h"
-#include "platform/Clock.h"
+#include "platform/CoreHandlers.h"
 #include "platform/DesktopShell.h"
-#include "platform/GenModule.h"
 #include "platform/MessageBox.h"
 #include "review/ExamReport.h"
 #include "review/frmViewExam.h"
@@ -173,6 +174,7 @@ int main(int argc, char *argv[])
     qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
     QApplication app(argc, argv);
     QTextStream out(stdout);
+    InstallCoreHandlers();
     MessageBox::setTestMode(true);
     AppExit::setTestMode(true);
     Clock::setManual(true);

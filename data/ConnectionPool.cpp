@@ -11,13 +11,13 @@
 #include <odbcinst.h>
 #include <sqlcipher/sqlite3.h>
 
+#include "core/SignIn.h"
 #include "data/Connection.h"
 #include "data/ExamSchema.h"
 #include "data/OdbcDatabase.h"
 #include "data/SqlDialect.h"
 #include "data/SqliteDatabase.h"
 #include "data/SqliteHandle.h"
-#include "platform/SignIn.h"
 
 namespace {
 struct PoolEntry {

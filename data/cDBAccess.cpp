@@ -1,13 +1,13 @@
 #include "data/cDBAccess.h"
 
+#include "core/AppExit.h"
+#include "core/FailureReport.h"
+#include "core/GenModule.h"
 #include "data/Connection.h"
 #include "data/DataGlobals.h"
 #include "data/Database.h"
 #include "data/DbError.h"
 #include "data/Recordset.h"
-#include "platform/AppExit.h"
-#include "platform/GenModule.h"
-#include "platform/MessageBox.h"
 
 namespace {
 constexpr char kSqlServerHost[] = "EXAMSERVER";
@@ -85,13 +85,13 @@ bool cDBAccess::Open_Connection(int dbProvider, const QString &db_Path, const QS
 
     mLastError = error.text();
     if (error.number == DbError::GenericFailure) {
-        MessageBox::show(mLastError, MessageBox::OkOnly, MessageBox::NoIcon, QStringLiteral("File Error"));
+        FailureReport::report({FailureReport::Kind::FileError, QStringLiteral("File Error"), mLastError, {}});
     } else {
-        MessageBox::show(QStringLiteral("The database connection could not be estibleshed.\n"
-                                        "You don't have Microsoft MDAC 2.5 installed on your system or\n"
-                                        ".mdb file is corrupted."),
-            MessageBox::OkOnly, MessageBox::Critical, QStringLiteral("Database Connection"));
-        OpenDocument(QString::fromLatin1(kDownloadPage));
+        FailureReport::report({FailureReport::Kind::DatabaseConnection, QStringLiteral("Database Connection"),
+            QStringLiteral("The database connection could not be estibleshed.\n"
+                           "You don't have Microsoft MDAC 2.5 installed on your system or\n"
+                           ".mdb file is corrupted."),
+            QString::fromLatin1(kDownloadPage)});
     }
     AppExit::now();
     return false;
@@ -146,7 +146,7 @@ std::shared_ptr<Recordset> cDBAccess::GetRS(const QString &SQL, int CLocation, i
         mRecordset = Recordset::open(db, db->translate(SQL), CLock == adLockOptimistic, &error);
     if (!mRecordset) {
         mLastError = error.text();
-        MessageBox::show(mLastError, MessageBox::OkOnly, MessageBox::NoIcon, QStringLiteral("Class DBAccess"));
+        FailureReport::report({FailureReport::Kind::Query, QStringLiteral("Class DBAccess"), mLastError, {}});
         AppExit::now();
         return nullptr;
     }

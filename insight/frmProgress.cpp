@@ -9,13 +9,13 @@
 #include <QSignalBlocker>
 #include <QVBoxLayout>
 
+#include "core/UserSettings.h"
 #include "data/DataGlobals.h"
 #include "data/ProgressData.h"
 #include "data/cDBAccess.h"
 #include "insight/ChartView.h"
 #include "insight/ChartViewLoader.h"
-#include "platform/GenModule.h"
-#include "platform/UserSettings.h"
+#include "platform/GenModuleUi.h"
 
 frmProgress::frmProgress(QWidget *parent)
     : QWidget(parent)

@@ -4,7 +4,7 @@
 #include <QMessageBox>
 #include <QQueue>
 
-#include "platform/GenModule.h"
+#include "core/GenModule.h"
 
 namespace {
 struct QueuedAnswer {

@@ -17,24 +17,24 @@
 #include <QStandardPaths>
 #include <QTableView>
 
-#include "data/DataBinder.h"
+#include "core/AppExit.h"
+#include "core/UserSettings.h"
 #include "data/DataGlobals.h"
 #include "data/ExamQueries.h"
 #include "data/Recordset.h"
-#include "data/RecordsetModel.h"
 #include "data/cDBAccess.h"
-#include "platform/AppExit.h"
 #include "platform/FileDialog.h"
-#include "platform/GenModule.h"
+#include "platform/GenModuleUi.h"
 #include "platform/MessageBox.h"
 #include "platform/PrintDialog.h"
 #include "platform/ScreenHost.h"
-#include "platform/UserSettings.h"
 #include "review/BreakdownTable.h"
 #include "review/ExamListModel.h"
 #include "review/ExamReport.h"
 #include "widgets/ControlArray.h"
+#include "widgets/DataBinder.h"
 #include "widgets/QuestionNavigator.h"
+#include "widgets/RecordsetModel.h"
 #include "widgets/Twips.h"
 
 namespace {

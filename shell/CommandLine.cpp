@@ -11,8 +11,8 @@
 #include <QFileInfo>
 
 #include "VersionInfo.h"
+#include "core/GenModule.h"
 #include "data/DataGlobals.h"
-#include "platform/GenModule.h"
 #include "shell/frmMain.h"
 
 namespace {

@@ -4,9 +4,9 @@
 #include <QFile>
 #include <QSaveFile>
 
+#include "core/DataFolders.h"
+#include "core/GenModule.h"
 #include "data/ConnectionPool.h"
-#include "platform/DataFolders.h"
-#include "platform/GenModule.h"
 
 UserDatabase::Found UserDatabase::locate()
 {

@@ -6,7 +6,7 @@
 #include <QPixmap>
 
 #include "VersionInfo.h"
-#include "platform/GenModule.h"
+#include "platform/GenModuleUi.h"
 #include "widgets/ClickableLabel.h"
 #include "widgets/Twips.h"
 

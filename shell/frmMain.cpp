@@ -17,6 +17,7 @@
 #include "VersionInfo.h"
 #include "bank/BankImport.h"
 #include "bank/QuestionBank.h"
+#include "core/DataFolders.h"
 #include "data/Connection.h"
 #include "data/ConnectionPool.h"
 #include "data/DataGlobals.h"
@@ -24,10 +25,10 @@
 #include "data/cDBAccess.h"
 #include "exam/frmExam.h"
 #include "insight/frmProgress.h"
-#include "platform/DataFolders.h"
+#include "platform/CoreHandlers.h"
 #include "platform/DesktopShell.h"
 #include "platform/FileDialog.h"
-#include "platform/GenModule.h"
+#include "platform/GenModuleUi.h"
 #include "platform/MessageBox.h"
 #include "platform/ScreenHost.h"
 #include "questions/frmExportQuestions.h"
@@ -54,6 +55,7 @@ frmMain::frmMain(QWidget *parent)
 {
     InitResources();
     ApplyProgramFont();
+    InstallCoreHandlers();
     setFont(QApplication::font()); // created before the program's font was set
     s_instance = this;
     ScreenHost::setCurrent(this);

@@ -10,7 +10,7 @@
 #include <QToolButton>
 
 #include "exam/frmExam.h"
-#include "platform/GenModule.h"
+#include "platform/GenModuleUi.h"
 #include "review/frmViewExam.h"
 #include "shell/frmAbout.h"
 #include "shell/frmMain.h"

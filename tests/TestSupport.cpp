@@ -11,6 +11,10 @@
 
 #include <sqlcipher/sqlite3.h>
 
+#include "core/AppExit.h"
+#include "core/Clock.h"
+#include "core/GenModule.h"
+#include "core/SignIn.h"
 #include "data/ConnectionPool.h"
 #include "data/DataGlobals.h"
 #include "data/ExamSchema.h"
@@ -18,14 +22,11 @@
 #include "data/Recordset.h"
 #include "data/SqliteHandle.h"
 #include "data/cDBAccess.h"
-#include "platform/AppExit.h"
-#include "platform/Clock.h"
+#include "platform/CoreHandlers.h"
 #include "platform/DesktopShell.h"
 #include "platform/FileDialog.h"
-#include "platform/GenModule.h"
 #include "platform/MessageBox.h"
 #include "platform/PrintDialog.h"
-#include "platform/SignIn.h"
 #include "platform/SystemBeep.h"
 #include "shell/frmMain.h"
 
@@ -71,6 +72,7 @@ void TestSupport::resetProgramState()
     QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settingsFolder());
     QSettings(QStringLiteral("vesk"), QStringLiteral("vesk")).clear();
     PrintDialog::resetTestState();
+    InstallCoreHandlers();
     MessageBox::setTestMode(true);
     SignIn::setTestMode(true);
     AppExit::setTestMode(true);

@@ -20,12 +20,12 @@
 #include <QThread>
 
 #include "TestSupport.h"
+#include "core/AppExit.h"
+#include "core/GenModule.h"
 #include "data/DataGlobals.h"
 #include "data/Recordset.h"
 #include "data/cDBAccess.h"
 #include "exam/frmExam.h"
-#include "platform/AppExit.h"
-#include "platform/GenModule.h"
 #include "platform/MessageBox.h"
 #include "shell/StartOptions.h"
 #include "shell/frmMain.h"

@@ -14,17 +14,17 @@
 #include <QThread>
 
 #include "TestSupport.h"
+#include "core/AppExit.h"
+#include "core/Clock.h"
+#include "core/GenModule.h"
 #include "data/Recordset.h"
-#include "data/RecordsetModel.h"
 #include "exam/frmExam.h"
-#include "platform/AppExit.h"
-#include "platform/Clock.h"
-#include "platform/GenModule.h"
 #include "platform/MessageBox.h"
 #include "review/ExamListModel.h"
 #include "review/frmViewExam.h"
 #include "shell/frmMain.h"
 #include "shell/frmMenu.h"
+#include "widgets/RecordsetModel.h"
 
 namespace {
 void say(const QString &line)

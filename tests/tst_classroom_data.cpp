@@ -3,18 +3,18 @@
 
 #include "PgServer.h"
 #include "TestSupport.h"
+#include "core/AppExit.h"
+#include "core/SignIn.h"
 #include "data/Connection.h"
 #include "data/ConnectionPool.h"
 #include "data/DataGlobals.h"
 #include "data/Database.h"
 #include "data/ExamSchema.h"
 #include "data/Recordset.h"
-#include "data/RecordsetModel.h"
 #include "data/cDBAccess.h"
-#include "platform/AppExit.h"
 #include "platform/DesktopShell.h"
 #include "platform/MessageBox.h"
-#include "platform/SignIn.h"
+#include "widgets/RecordsetModel.h"
 
 using namespace Qt::StringLiterals;
 

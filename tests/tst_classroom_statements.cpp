@@ -4,14 +4,14 @@
 
 #include "PgServer.h"
 #include "TestSupport.h"
+#include "core/AppExit.h"
+#include "core/GenModule.h"
 #include "data/ConnectionPool.h"
 #include "data/DataGlobals.h"
 #include "data/ExamQueries.h"
 #include "data/ExamSchema.h"
 #include "data/Recordset.h"
 #include "data/cDBAccess.h"
-#include "platform/AppExit.h"
-#include "platform/GenModule.h"
 #include "platform/MessageBox.h"
 
 using namespace Qt::StringLiterals;

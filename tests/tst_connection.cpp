@@ -7,13 +7,13 @@
 #include <QTest>
 
 #include "TestSupport.h"
+#include "core/AppExit.h"
+#include "core/GenModule.h"
 #include "data/Connection.h"
 #include "data/DataGlobals.h"
 #include "data/Recordset.h"
 #include "data/cDBAccess.h"
-#include "platform/AppExit.h"
 #include "platform/DesktopShell.h"
-#include "platform/GenModule.h"
 #include "platform/MessageBox.h"
 
 using namespace Qt::StringLiterals;

@@ -2,12 +2,12 @@
 #include <QtWidgets>
 
 #include "TestSupport.h"
+#include "core/AppExit.h"
+#include "core/Clock.h"
+#include "core/ClockTimer.h"
+#include "core/GenModule.h"
 #include "data/Recordset.h"
 #include "exam/frmExam.h"
-#include "platform/AppExit.h"
-#include "platform/Clock.h"
-#include "platform/ClockTimer.h"
-#include "platform/GenModule.h"
 #include "platform/MessageBox.h"
 #include "platform/SystemBeep.h"
 #include "review/ExamListModel.h"

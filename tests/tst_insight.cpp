@@ -2,6 +2,8 @@
 #include <QtWidgets>
 
 #include "TestSupport.h"
+#include "core/ClockTimer.h"
+#include "core/UserSettings.h"
 #include "data/Breakdown.h"
 #include "data/DataGlobals.h"
 #include "data/ExamSchema.h"
@@ -13,13 +15,11 @@
 #include "exam/frmExam.h"
 #include "insight/ChartView.h"
 #include "insight/frmProgress.h"
-#include "platform/ClockTimer.h"
 #include "platform/FileDialog.h"
-#include "platform/GenModule.h"
+#include "platform/GenModuleUi.h"
 #include "platform/MessageBox.h"
 #include "platform/PrintDialog.h"
 #include "platform/SystemBeep.h"
-#include "platform/UserSettings.h"
 #include "review/BreakdownTable.h"
 #include "review/ExamListModel.h"
 #include "review/frmViewExam.h"

@@ -2,6 +2,7 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QHash>
+#include <QProcess>
 #include <QRegularExpression>
 #include <QSet>
 #include <QTemporaryDir>
@@ -18,6 +19,8 @@ private slots:
     void noFileIncludesUpOrSideways();
     void aWrongWayIncludeIsFound_data();
     void aWrongWayIncludeIsFound();
+    void guiLibrariesOnlyWhereWindowsAre_data();
+    void guiLibrariesOnlyWhereWindowsAre();
 
 private:
     static QStringList violations(const QString &root);
@@ -29,19 +32,21 @@ namespace {
 const QHash<QString, QSet<QString>> &allowed()
 {
     static const QHash<QString, QSet<QString>> table{
-        {u"platform"_s, {}},
-        {u"data"_s, {u"platform"_s}},
-        {u"bank"_s, {u"platform"_s, u"data"_s}},
-        {u"widgets"_s, {u"platform"_s, u"data"_s}},
-        {u"exam"_s, {u"platform"_s, u"data"_s, u"widgets"_s}},
-        {u"review"_s, {u"platform"_s, u"data"_s, u"widgets"_s}},
-        {u"insight"_s, {u"platform"_s, u"data"_s, u"widgets"_s}},
-        {u"questions"_s, {u"platform"_s, u"data"_s, u"bank"_s, u"widgets"_s}},
+        {u"core"_s, {}},
+        {u"data"_s, {u"core"_s}},
+        {u"bank"_s, {u"core"_s, u"data"_s}},
+        {u"platform"_s, {u"core"_s}},
+        {u"widgets"_s, {u"core"_s, u"platform"_s, u"data"_s}},
+        {u"exam"_s, {u"core"_s, u"platform"_s, u"data"_s, u"widgets"_s}},
+        {u"review"_s, {u"core"_s, u"platform"_s, u"data"_s, u"widgets"_s}},
+        {u"insight"_s, {u"core"_s, u"platform"_s, u"data"_s, u"widgets"_s}},
+        {u"questions"_s, {u"core"_s, u"platform"_s, u"data"_s, u"bank"_s, u"widgets"_s}},
         {u"shell"_s,
-            {u"platform"_s, u"data"_s, u"bank"_s, u"widgets"_s, u"exam"_s, u"review"_s, u"insight"_s, u"questions"_s}},
-        // Programs beside the layers.
-        {u"tools"_s, {u"platform"_s, u"data"_s, u"bank"_s}},
-        {u"fuzz"_s, {u"platform"_s, u"data"_s, u"bank"_s}},
+            {u"core"_s, u"platform"_s, u"data"_s, u"bank"_s, u"widgets"_s, u"exam"_s, u"review"_s, u"insight"_s,
+                u"questions"_s}},
+        // Programs beside the layers, which link no GUI library.
+        {u"tools"_s, {u"core"_s, u"data"_s, u"bank"_s}},
+        {u"fuzz"_s, {u"core"_s, u"data"_s, u"bank"_s}},
     };
     return table;
 }
@@ -125,6 +130,15 @@ void tst_layers::aWrongWayIncludeIsFound_data()
     QTest::newRow("platform includes data")
         << u"platform/X.cpp"_s << u"#include \"data/Recordset.h\"\n"_s
         << u"platform/X.cpp:1: includes \"data/Recordset.h\" of a layer above or beside platform/"_s;
+    QTest::newRow("data includes a desktop seam")
+        << u"data/X.cpp"_s << u"#include \"platform/MessageBox.h\"\n"_s
+        << u"data/X.cpp:1: includes \"platform/MessageBox.h\" of a layer above or beside data/"_s;
+    QTest::newRow("the core includes data")
+        << u"core/X.h"_s << u"#include \"data/cDBAccess.h\"\n"_s
+        << u"core/X.h:1: includes \"data/cDBAccess.h\" of a layer above or beside core/"_s;
+    QTest::newRow("a tool includes a desktop seam")
+        << u"tools/X.cpp"_s << u"#include \"platform/SignInDialog.h\"\n"_s
+        << u"tools/X.cpp:1: includes \"platform/SignInDialog.h\" of a layer above or beside tools/"_s;
     QTest::newRow("widgets include a screen")
         << u"widgets/X.cpp"_s << u"#include \"exam/frmExam.h\"\n"_s
         << u"widgets/X.cpp:1: includes \"exam/frmExam.h\" of a layer above or beside widgets/"_s;
@@ -148,6 +162,29 @@ void tst_layers::aWrongWayIncludeIsFound()
     out.close();
     const QStringList found = violations(dir.path());
     QCOMPARE(found, expected.isEmpty() ? QStringList() : QStringList{expected});
+}
+
+void tst_layers::guiLibrariesOnlyWhereWindowsAre_data()
+{
+    QTest::addColumn<QString>("program");
+    QTest::addColumn<bool>("linksGui");
+    QTest::newRow("vesk-buildpool") << QStringLiteral(VESK_BUILDPOOL) << false;
+    // The program itself does: this row shows that the check reads the links it means to.
+    QTest::newRow("vesk") << QStringLiteral(VESK_PROGRAM) << true;
+}
+
+// A command-line tool links Qt Core and the program's core libraries, never Qt Gui or Widgets.
+void tst_layers::guiLibrariesOnlyWhereWindowsAre()
+{
+    QFETCH(QString, program);
+    QFETCH(bool, linksGui);
+    QProcess ldd;
+    ldd.start(u"ldd"_s, {program});
+    QVERIFY(ldd.waitForFinished(60000));
+    const QString links = QString::fromLocal8Bit(ldd.readAllStandardOutput());
+    QVERIFY2(links.contains(u"libQt6Core"_s), qPrintable(links));
+    for (const QString &gui : {u"libQt6Gui"_s, u"libQt6Widgets"_s})
+        QVERIFY2(links.contains(gui) == linksGui, qPrintable(program + u": "_s + links));
 }
 
 QTEST_GUILESS_MAIN(tst_layers)

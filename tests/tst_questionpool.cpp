@@ -9,10 +9,10 @@
 #include <QTest>
 
 #include "TestSupport.h"
+#include "core/GenModule.h"
 #include "data/ExamSchema.h"
 #include "data/PoolBuilder.h"
 #include "exam/frmExam.h"
-#include "platform/GenModule.h"
 #include "platform/MessageBox.h"
 #include "shell/frmMain.h"
 #include "shell/frmMenu.h"

@@ -7,13 +7,13 @@
 #include <QTest>
 
 #include "TestSupport.h"
-#include "data/DataBinder.h"
+#include "core/GenModule.h"
 #include "data/DataGlobals.h"
 #include "data/Recordset.h"
-#include "data/RecordsetModel.h"
 #include "data/cDBAccess.h"
-#include "platform/GenModule.h"
 #include "platform/MessageBox.h"
+#include "widgets/DataBinder.h"
+#include "widgets/RecordsetModel.h"
 
 using namespace Qt::StringLiterals;
 

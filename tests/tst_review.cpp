@@ -2,12 +2,12 @@
 #include <QtWidgets>
 
 #include "TestSupport.h"
+#include "core/AppExit.h"
 #include "data/DataGlobals.h"
 #include "data/Recordset.h"
 #include "data/cDBAccess.h"
 #include "exam/frmExam.h"
-#include "platform/AppExit.h"
-#include "platform/GenModule.h"
+#include "platform/GenModuleUi.h"
 #include "platform/MessageBox.h"
 #include "platform/SystemBeep.h"
 #include "review/ExamListModel.h"

@@ -12,7 +12,7 @@
 #include "exam/frmExam.h"
 #include "platform/DesktopShell.h"
 #include "platform/FileDialog.h"
-#include "platform/GenModule.h"
+#include "platform/GenModuleUi.h"
 #include "platform/MessageBox.h"
 #include "review/ExamListModel.h"
 #include "review/frmViewExam.h"

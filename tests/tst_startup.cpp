@@ -7,10 +7,10 @@
 
 #include "TestSupport.h"
 #include "VersionInfo.h"
+#include "core/GenModule.h"
 #include "data/PoolBuilder.h"
 #include "platform/DesktopShell.h"
 #include "platform/FileDialog.h"
-#include "platform/GenModule.h"
 #include "platform/MessageBox.h"
 #include "shell/CommandLine.h"
 #include "shell/UserDatabase.h"

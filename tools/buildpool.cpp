@@ -8,7 +8,9 @@
 
 #include "bank/BankImport.h"
 #include "bank/QuestionBank.h"
+#include "core/SignIn.h"
 #include "data/PoolBuilder.h"
+#include "tools/TerminalPrompt.h"
 
 namespace {
 int usage(QTextStream &err)
@@ -23,7 +25,8 @@ int usage(QTextStream &err)
            "  --replace-pool  load the new pool into a database that holds stored exams, keeping them\n"
            "  --dsn NAME      the exam database of a class on a server, through the ODBC data source NAME\n"
            "  --db-name NAME  the server's database to use instead of the data source's own\n"
-           "  --user NAME     sign in as NAME (password from VESK_PASSWORD) instead of the data source's user\n"
+           "  --user NAME     sign in as NAME (password from VESK_PASSWORD, else asked)\n"
+           "                  instead of the data source's user\n"
            "  --import        add the questions of GIFT, Aiken, Moodle XML, CSV or JSON banks\n"
            "  --skip-bad      import the good questions of a bank that has errors\n"
            "  --category      import: every question into this category; export: only this category\n"
@@ -148,10 +151,22 @@ int main(int argc, char *argv[])
         return importBanks(files, outPath, mapping, skipBad, out, err);
     }
 
+    // A server's sign-in is asked on the terminal: for the data source's own user when it has none,
+    // and for the password of --user when VESK_PASSWORD does not give it.
+    SignIn::setAsker([](const QString &source) -> std::optional<SignIn::Credentials> {
+        const std::optional<QString> name = TerminalPrompt::ask(QStringLiteral("User for %1: ").arg(source));
+        if (!name || name->isEmpty())
+            return std::nullopt;
+        const std::optional<QString> password = TerminalPrompt::askHidden(QStringLiteral("Password: "));
+        return password ? std::make_optional(SignIn::Credentials{*name, *password}) : std::nullopt;
+    });
+    QString password = qEnvironmentVariable("VESK_PASSWORD");
+    if (!user.isEmpty() && !qEnvironmentVariableIsSet("VESK_PASSWORD"))
+        password = TerminalPrompt::askHidden(QStringLiteral("Password for %1: ").arg(user)).value_or(QString());
+
     PoolBuilder builder;
     const bool ok = builder.loadFiles(files)
-        && (dsn.isEmpty() ? builder.build(outPath, mode)
-                          : builder.buildOnServer(dsn, database, user, qEnvironmentVariable("VESK_PASSWORD"), mode));
+        && (dsn.isEmpty() ? builder.build(outPath, mode) : builder.buildOnServer(dsn, database, user, password, mode));
     if (!ok) {
         for (const QString &error : builder.errors())
             err << "vesk-buildpool: " << error << '\n';

@@ -2,10 +2,9 @@
 
 #include <QString>
 
-class QWidget;
-
-// Program-wide state, alive for the whole run. The variables of database types live in
-// data/DataGlobals.h.
+// Program-wide state, alive for the whole run, and the shared procedures that need no widgets. The
+// variables of database types live in data/DataGlobals.h; the procedures that work on screens in
+// platform/GenModuleUi.h.
 extern QString gDbPath; // folder that holds Exam.mdb
 extern bool gQuitNoPrompt; // close the main window without asking
 extern bool gMenuLoaded;
@@ -21,26 +20,10 @@ extern QString gUserName;
 
 // True for a file of any attributes (hidden, read-only, ...); false for a folder or nothing.
 bool FileExists(const QString &path);
-// Closes `form` (its closing handler runs) when it is one of the loaded screens.
-bool UnloadIfLoaded(QWidget *form);
-// Asks the desktop shell to open a companion document or a web address.
-void OpenDocument(const QString &fileName);
-
-// The loaded screens, in the order they were loaded.
-void RegisterLoadedForm(QWidget *form);
-void UnregisterLoadedForm(QWidget *form);
-QList<QWidget *> LoadedForms();
-
-// The program's look: its screens are laid out for a compact sans-serif face.
-void ApplyProgramFont();
-
-// Makes the program's pictures available (they live in the static library).
-void InitResources();
-
-// Folder of the program itself (tests may place the program elsewhere).
 // A random token made for this run of the program: marks what this run keeps alive.
 QString RunToken();
 void SetRunToken(const QString &token);
 
+// Folder of the program itself (tests may place the program elsewhere).
 QString AppFolder();
 void SetAppFolder(const QString &folder);

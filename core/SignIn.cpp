@@ -1,30 +1,20 @@
-#include "platform/SignIn.h"
+#include "core/SignIn.h"
 
-#include <QApplication>
 #include <QQueue>
-
-#include "platform/SignInDialog.h"
 
 namespace {
 bool s_testMode = false;
 QQueue<std::optional<SignIn::Credentials>> s_answers;
 QList<QString> s_asked;
 
-std::optional<SignIn::Credentials> runRealBox(const QString &source)
-{
-    SignInDialog box(source, QApplication::activeWindow());
-    if (box.exec() != QDialog::Accepted || box.user().isEmpty())
-        return std::nullopt;
-    return SignIn::Credentials{box.user(), box.password()};
-}
+SignIn::Asker s_asker;
 } // namespace
 
 std::optional<SignIn::Credentials> SignIn::ask(const QString &source)
 {
     s_asked.append(source);
-    // A program without windows (the pool builder) cannot ask.
     if (!s_testMode)
-        return qobject_cast<QApplication *>(QCoreApplication::instance()) ? runRealBox(source) : std::nullopt;
+        return s_asker ? s_asker(source) : std::nullopt;
     return s_answers.isEmpty() ? std::nullopt : s_answers.dequeue();
 }
 
@@ -43,4 +33,9 @@ void SignIn::setNextAnswer(std::optional<Credentials> answer)
 const QList<QString> &SignIn::asked()
 {
     return s_asked;
+}
+
+void SignIn::setAsker(Asker asker)
+{
+    s_asker = std::move(asker);
 }

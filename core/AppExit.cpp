@@ -1,10 +1,10 @@
-#include "platform/AppExit.h"
+#include "core/AppExit.h"
 
 #include <cstdio>
 #include <cstdlib>
 
-#include "platform/GenModule.h"
-#include "platform/UserSettings.h"
+#include "core/GenModule.h"
+#include "core/UserSettings.h"
 
 namespace {
 bool s_testMode = false;

@@ -1,10 +1,10 @@
-#include "platform/DataFolders.h"
+#include "core/DataFolders.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QStandardPaths>
 
-#include "platform/GenModule.h"
+#include "core/GenModule.h"
 
 namespace {
 // The install layout, set by the build: the data folder relative to the program's folder, and

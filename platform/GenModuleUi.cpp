@@ -1,29 +1,13 @@
-#include "platform/GenModule.h"
+#include "platform/GenModuleUi.h"
 
 #include <QApplication>
-#include <QFileInfo>
 #include <QFont>
-#include <QGuiApplication>
-#include <QList>
 #include <QMdiSubWindow>
 #include <QPointer>
-#include <QUuid>
 
-#include "platform/DataFolders.h"
+#include "core/DataFolders.h"
 #include "platform/DesktopShell.h"
 #include "platform/MessageBox.h"
-
-QString gDbPath;
-bool gQuitNoPrompt = false;
-bool gMenuLoaded = false;
-bool gExamLoaded = false;
-bool gViewExamLoaded = false;
-QString gMsgResult;
-int gIndex = 0;
-int gNumOfQuestions = 0;
-int gTimeLeft = 0;
-qint32 gExamID = 0;
-QString gUserName;
 
 namespace {
 QList<QPointer<QWidget>> &loadedForms()
@@ -32,12 +16,6 @@ QList<QPointer<QWidget>> &loadedForms()
     return forms;
 }
 } // namespace
-
-bool FileExists(const QString &path)
-{
-    const QFileInfo info(path);
-    return info.exists() && !info.isDir();
-}
 
 void RegisterLoadedForm(QWidget *form)
 {
@@ -98,40 +76,4 @@ void ApplyProgramFont()
 void InitResources()
 {
     Q_INIT_RESOURCE(vesk);
-}
-
-namespace {
-QString &appFolderOverride()
-{
-    static QString folder;
-    return folder;
-}
-} // namespace
-
-namespace {
-QString &runToken()
-{
-    static QString token = QUuid::createUuid().toString(QUuid::WithoutBraces);
-    return token;
-}
-} // namespace
-
-QString RunToken()
-{
-    return runToken();
-}
-
-void SetRunToken(const QString &token)
-{
-    runToken() = token;
-}
-
-QString AppFolder()
-{
-    return appFolderOverride().isEmpty() ? QCoreApplication::applicationDirPath() : appFolderOverride();
-}
-
-void SetAppFolder(const QString &folder)
-{
-    appFolderOverride() = folder;
 }

@@ -1,4 +1,4 @@
-#include "platform/UserSettings.h"
+#include "core/UserSettings.h"
 
 #include <QSettings>
 

@@ -1,11 +1,11 @@
-#include "data/DataBinder.h"
+#include "widgets/DataBinder.h"
 
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 
 #include "data/Recordset.h"
-#include "data/RecordsetModel.h"
+#include "widgets/RecordsetModel.h"
 
 DataBinder::DataBinder(QObject *parent)
     : QObject(parent)

@@ -1,4 +1,4 @@
-#include "data/RecordsetModel.h"
+#include "widgets/RecordsetModel.h"
 
 #include "data/Recordset.h"
 

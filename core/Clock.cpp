@@ -1,9 +1,9 @@
-#include "platform/Clock.h"
+#include "core/Clock.h"
 
 #include <QList>
 #include <QPointer>
 
-#include "platform/ClockTimer.h"
+#include "core/ClockTimer.h"
 
 namespace {
 bool s_manual = false;
