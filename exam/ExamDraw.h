@@ -8,7 +8,7 @@
 #include <QString>
 
 // How an exam's questions are drawn from the pool: the ticked categories fill consecutive blocks
-// of filled in index order, the filled left over are filled from the last category that has
+// of slots in index order, the slots left over are filled from the last category that has
 // questions, and "All Categories" draws every slot from the whole pool.
 namespace ExamDraw {
 constexpr int kAllCategories = 6;
@@ -34,7 +34,8 @@ int remainder(int n, const Ticked &ticked);
 // Whether the draw can fill every slot with a distinct question; the first shortage otherwise.
 std::optional<Shortage> findShortage(int n, const Ticked &ticked, const Stock &stock, int poolSize);
 
-// The filled 1..n (index 0..n-1) in order; 0 marks a slot that could not be filled.
+// The slots 1..n (index 0..n-1) in order, each the QID drawn for it; 0 marks a slot that could
+// not be filled.
 std::vector<int> drawSlots(int n, const Ticked &ticked, const Stock &stock, int poolSize, std::mt19937 &rng);
 
 // The same rules over lists of questions instead of QID ranges (a candidate's mistakes): each
