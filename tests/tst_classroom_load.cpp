@@ -128,7 +128,6 @@ private slots:
     void initTestCase()
     {
         QVERIFY2(m_class.isReady(), qPrintable(m_class.error()));
-        QStringList roles;
         for (int i = 1; i <= kCandidates; ++i)
             QVERIFY(m_class.addCandidate(u"c%1"_s.arg(i, 2, 10, QLatin1Char('0')), u"pw-%1"_s.arg(i)));
     }

@@ -1,3 +1,5 @@
+#include <unistd.h>
+
 #include <QAction>
 #include <QApplication>
 #include <QMdiArea>
@@ -69,6 +71,28 @@ class tst_shell final : public QObject {
             std::tuple(qsizetype(1), file, verb, workingDir, hasOwner));
     }
 
+    // Runs the current row of startUp in this test program again, as the user nobody.
+    static void runAsUnprivilegedUser()
+    {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        // Settings and the person's folders in a place of the child's own.
+        QTemporaryDir home;
+        QVERIFY(home.isValid());
+        QVERIFY(QFile::setPermissions(home.path(),
+            QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadOther | QFile::WriteOther
+                | QFile::ExeOther));
+        environment.insert(u"HOME"_s, home.path());
+        environment.insert(u"XDG_CONFIG_HOME"_s, home.path() + u"/config"_s);
+        environment.insert(u"XDG_DATA_HOME"_s, home.path() + u"/data"_s);
+        environment.insert(u"XDG_RUNTIME_DIR"_s, home.path());
+        environment.insert(u"TMPDIR"_s, home.path());
+        const QString row = u"startUp:"_s + QString::fromLatin1(QTest::currentDataTag());
+        const TestSupport::Run child = TestSupport::run(
+            u"runuser"_s, {u"-u"_s, u"nobody"_s, u"--"_s, QCoreApplication::applicationFilePath(), row}, environment);
+        QVERIFY2(child.status == 0 && child.out.contains(u"PASS   : tst_shell::startUp("_s),
+            qPrintable(child.out + child.err));
+    }
+
 private slots:
     void init()
     {
@@ -125,6 +149,13 @@ private slots:
         QFETCH(QString, existing);
         QFETCH(QString, choice);
         QFETCH(QString, dbPath);
+        const bool readOnly = QByteArray(QTest::currentDataTag()).startsWith("read-only");
+        if (readOnly && ::geteuid() == 0) {
+            // Root opens a read-only file for writing all the same: the row runs again in a child
+            // process as an unprivileged user, to whom the file really is read-only.
+            runAsUnprivilegedUser();
+            return;
+        }
         const QString path = folder() + existing;
         QVERIFY(QDir().mkpath(existing.endsWith(u'/') ? path : path.left(path.lastIndexOf(u'/'))));
         if (!existing.isEmpty() && !existing.endsWith(u'/')) {
@@ -132,9 +163,11 @@ private slots:
             TestSupport::exec(path,
                 u"INSERT INTO ExamTitle(UserName, ExamDate, NumOfQuestions, ExamResult) "
                 "VALUES('Robin', '2026-12-01 10:00:00', 10, 7)"_s);
-            // The tests run as root, for whom a read-only file still opens.
-            const bool readOnly = QByteArray(QTest::currentDataTag()).startsWith("read-only");
-            QVERIFY(!readOnly || QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
+            if (readOnly) {
+                QVERIFY(QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
+                QFile file(path);
+                QVERIFY2(!file.open(QIODevice::ReadWrite), "the file is still writable");
+            }
         }
         FileDialog::setNextResult(choice == u"cancel" ? std::optional<QString>()
                 : choice.isEmpty()                    ? QString()
