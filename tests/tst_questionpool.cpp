@@ -1,10 +1,17 @@
+#include <algorithm>
+#include <array>
+#include <charconv>
+#include <optional>
+
 #include <QCheckBox>
 #include <QDir>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QJsonObject>
 #include <QLineEdit>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -19,8 +26,255 @@
 
 using namespace Qt::StringLiterals;
 
-// The shipped question pool: it builds, every category is large and balanced enough, and the exam
-// screen can draw a full exam from each category and from the whole pool.
+namespace {
+// The answer cues a candidate could score with without knowing the subject, measured over a set of
+// questions as the pool files hold them.
+struct Cue {
+    int questions = 0; // questions where exactly one choice shows the cue
+    int keyed = 0; // of those, the ones whose key is that choice
+};
+
+struct Cues {
+    int questions = 0;
+    int trueFalse = 0;
+    int trueFalseRule = 0; // true/false questions the absolute-word rule answers right
+    int fourChoice = 0; // single answer, four choices: the figures below count these only
+    int fiveChoice = 0;
+    int severalAnswers = 0;
+    std::array<int, 4> byLength{}; // longest, second, third longest, shortest choice is the key
+    std::array<int, 4> byLengthAbsoluteDropped{}; // the same among the choices without an absolute word
+    std::array<int, 4> keys{}; // A, B, C, D
+    Cue semicolon;
+    Cue suchAs;
+    Cue numberOrder;
+};
+
+struct Choice {
+    QString letter;
+    QString text;
+    int length = 0;
+};
+
+// The words test-wise candidates distrust in a choice and take as a sign of "False" in a statement.
+const QRegularExpression &absoluteWord()
+{
+    static const QRegularExpression word(u"\\b(always|never|all|every|none|only|must|cannot)\\b"_s,
+        QRegularExpression::CaseInsensitiveOption | QRegularExpression::UseUnicodePropertiesOption);
+    return word;
+}
+
+// A reader counts characters, not UTF-16 units.
+int characters(const QString &text)
+{
+    return int(text.toUcs4().size());
+}
+
+// Rank 0 to 2: the longest, second and third longest choice; 3: the shortest. A tie goes to the
+// first letter; with fewer choices than the rank, the last of the order is taken.
+QString pickByLength(const QList<Choice> &choices, int rank)
+{
+    const auto shorter = [](const Choice &x, const Choice &y) { return x.length < y.length; };
+    if (rank == 3)
+        return std::min_element(choices.begin(), choices.end(), shorter)->letter;
+    QList<Choice> order = choices;
+    std::stable_sort(order.begin(), order.end(), [](const Choice &x, const Choice &y) { return x.length > y.length; });
+    return order.at(std::min(rank, int(order.size()) - 1)).letter;
+}
+
+// The number a choice starts with: its digits only (a sign or a currency mark before them is
+// skipped, a comma is a thousands separator); none when the choice does not start with one.
+std::optional<double> leadingNumber(const QString &text)
+{
+    static const QRegularExpression number(
+        u"^\\s*[-+]?\\$?\\s*(\\d+(?:[.,]\\d+)*)"_s, QRegularExpression::UseUnicodePropertiesOption);
+    const QRegularExpressionMatch match = number.match(text);
+    if (!match.hasMatch())
+        return std::nullopt;
+    QString digits;
+    for (const QChar c : match.captured(1)) {
+        if (c != u',')
+            digits += c.isDigit() ? QChar(u'0' + c.digitValue()) : c;
+    }
+    bool ok = false;
+    const double value = digits.toDouble(&ok);
+    return ok ? std::optional<double>(value) : std::nullopt;
+}
+
+bool strictlyOrdered(const QList<double> &values)
+{
+    bool up = true, down = true;
+    for (int i = 1; i < values.size(); ++i) {
+        up = up && values.at(i - 1) < values.at(i);
+        down = down && values.at(i - 1) > values.at(i);
+    }
+    return up || down;
+}
+
+// The one value whose removal leaves the other three strictly ascending or descending, while the
+// four are not; -1 when there is none or more than one.
+int outOfOrder(const QList<double> &values)
+{
+    if (strictlyOrdered(values))
+        return -1;
+    int found = -1, count = 0;
+    for (int i = 0; i < values.size(); ++i) {
+        QList<double> others = values;
+        others.removeAt(i);
+        if (strictlyOrdered(others)) {
+            found = i;
+            ++count;
+        }
+    }
+    return count == 1 ? found : -1;
+}
+
+Cues measure(const QJsonArray &questions)
+{
+    Cues cues;
+    cues.questions = int(questions.size());
+    for (const QJsonValue &value : questions) {
+        const QJsonObject q = value.toObject();
+        const QString key = q.value(u"correct"_s).toString().trimmed().toUpper();
+        QList<Choice> choices;
+        for (const QString &letter : {u"a"_s, u"b"_s, u"c"_s, u"d"_s, u"e"_s, u"f"_s}) {
+            const QString text = q.value(letter).toString();
+            if (!text.trimmed().isEmpty())
+                choices.append({letter.toUpper(), text, characters(text)});
+        }
+        if (choices.size() == 2 && q.value(u"a"_s).toString() == u"True"_s
+            && q.value(u"b"_s).toString() == u"False"_s) {
+            ++cues.trueFalse;
+            const bool saysFalse = absoluteWord().match(q.value(u"question"_s).toString()).hasMatch();
+            cues.trueFalseRule += key == (saysFalse ? u"B"_s : u"A"_s) ? 1 : 0;
+            continue;
+        }
+        if (characters(key) > 1) {
+            ++cues.severalAnswers;
+            continue;
+        }
+        if (choices.size() == 5)
+            ++cues.fiveChoice;
+        if (choices.size() != 4)
+            continue;
+        ++cues.fourChoice;
+        const int keyIndex = int(u"ABCD"_s.indexOf(key));
+        if (key.size() == 1 && keyIndex >= 0)
+            ++cues.keys[keyIndex];
+        QList<Choice> kept;
+        std::copy_if(choices.begin(), choices.end(), std::back_inserter(kept),
+            [](const Choice &c) { return !absoluteWord().match(c.text).hasMatch(); });
+        if (kept.isEmpty())
+            kept = choices;
+        for (int rank = 0; rank < 4; ++rank) {
+            cues.byLength[rank] += pickByLength(choices, rank) == key ? 1 : 0;
+            cues.byLengthAbsoluteDropped[rank] += pickByLength(kept, rank) == key ? 1 : 0;
+        }
+        for (const auto &[pattern, cue] : {std::pair(u";"_s, &cues.semicolon), std::pair(u"such as"_s, &cues.suchAs)}) {
+            QStringList showing;
+            for (const Choice &c : choices) {
+                if (c.text.toLower().contains(pattern))
+                    showing << c.letter;
+            }
+            if (showing.size() == 1) {
+                ++cue->questions;
+                cue->keyed += showing.first() == key ? 1 : 0;
+            }
+        }
+        QList<double> numbers;
+        for (const Choice &c : choices) {
+            if (const std::optional<double> n = leadingNumber(c.text))
+                numbers << *n;
+        }
+        if (numbers.size() == 4) {
+            if (const int odd = outOfOrder(numbers); odd >= 0) {
+                ++cues.numberOrder.questions;
+                cues.numberOrder.keyed += choices.at(odd).letter == key ? 1 : 0;
+            }
+        }
+    }
+    return cues;
+}
+
+double percent(int n, int of)
+{
+    return of > 0 ? 100.0 * n / of : 0.0;
+}
+
+// One decimal, a tie rounded to even as printf does (QString::number rounds it up), so the figures
+// read the same as other tools print them.
+QString oneDecimal(double value, int width = 0)
+{
+    std::array<char, 32> buffer{};
+    const std::to_chars_result end
+        = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value, std::chars_format::fixed, 1);
+    return QString::fromLatin1(buffer.data(), end.ptr - buffer.data()).rightJustified(width);
+}
+
+QString describe(const Cues &c)
+{
+    const auto ranks = [&c](const std::array<int, 4> &hits) {
+        QStringList shares;
+        for (const int n : hits)
+            shares << oneDecimal(percent(n, c.fourChoice), 5);
+        return shares.join(u' ');
+    };
+    const auto cue = [](const Cue &k) { return u"%1/%2"_s.arg(k.keyed).arg(k.questions); };
+    return u"n=%1 tf=%2 tfrule=%3% four=%4 "_s.arg(c.questions, 4)
+               .arg(c.trueFalse, 3)
+               .arg(oneDecimal(percent(c.trueFalseRule, c.trueFalse), 5))
+               .arg(c.fourChoice, 4)
+        + u"rank(L,2,3,S)=["_s + ranks(c.byLength) + u"] abs-dropped=["_s + ranks(c.byLengthAbsoluteDropped)
+        + u"] letters %1/%2/%3/%4 multi=%5 five=%6 "_s.arg(c.keys[0])
+              .arg(c.keys[1])
+              .arg(c.keys[2])
+              .arg(c.keys[3])
+              .arg(c.severalAnswers)
+              .arg(c.fiveChoice)
+        + u"semi "_s + cue(c.semicolon) + u" suchas "_s + cue(c.suchAs) + u" numorder "_s + cue(c.numberOrder);
+}
+
+// The bounds the figures must keep, per category or, tighter, over the whole pool; one line per
+// bound broken.
+QStringList brokenBounds(const Cues &c, bool wholePool)
+{
+    QStringList broken;
+    const int lengthBound = wholePool ? 27 : 30;
+    const std::array<QString, 4> strategies{u"longest"_s, u"second longest"_s, u"third longest"_s, u"shortest"_s};
+    for (const bool dropped : {false, true}) {
+        for (int rank = 0; rank < 4; ++rank) {
+            const double share = percent((dropped ? c.byLengthAbsoluteDropped : c.byLength)[rank], c.fourChoice);
+            if (share > lengthBound)
+                broken << u"always the %1 choice%2 scores %3 %, more than %4 %"_s.arg(strategies[rank],
+                    dropped ? u" without an absolute word"_s : QString(), oneDecimal(share),
+                    QString::number(lengthBound));
+        }
+    }
+    if (!wholePool) {
+        for (int letter = 0; letter < 4; ++letter) {
+            const double share = percent(c.keys[letter], c.fourChoice);
+            if (share < 20 || share > 30)
+                broken << u"%1 is the key in %2 %, outside 20-30 %"_s.arg(QChar(u'A' + letter)).arg(oneDecimal(share));
+        }
+    } else {
+        for (const auto &[name, cue] : {std::pair(u"the one choice with \";\""_s, c.semicolon),
+                 std::pair(u"the one choice with \"such as\""_s, c.suchAs),
+                 std::pair(u"the number out of order"_s, c.numberOrder)}) {
+            if (cue.keyed > (cue.questions + 3) / 4)
+                broken << u"%1 is the key in %2 of %3 questions, more than a quarter"_s.arg(name).arg(cue.keyed).arg(
+                    cue.questions);
+        }
+        const double rule = percent(c.trueFalseRule, c.trueFalse);
+        if (rule > 55)
+            broken << u"the absolute-word rule answers %1 % of the true/false questions, more than 55 %"_s.arg(
+                oneDecimal(rule));
+    }
+    return broken;
+}
+} // namespace
+
+// The shipped question pool: it builds, every category is large and balanced enough, no answer cue
+// scores above chance by much, and the exam screen can draw a full exam from each category and from
+// the whole pool.
 class tst_questionpool final : public QObject {
     Q_OBJECT
 
@@ -30,6 +284,10 @@ private slots:
     void poolIsWholeAndUnique();
     void categoryIsBalanced_data() { addBoxes(7); }
     void categoryIsBalanced();
+    void answerCuesAreBounded_data() { addBoxes(7); }
+    void answerCuesAreBounded();
+    void cueBoundsCatchCues_data();
+    void cueBoundsCatchCues();
     void fiftyQuestionExamCanBeDrawn_data() { addBoxes(7); }
     void fiftyQuestionExamCanBeDrawn();
 
@@ -39,6 +297,9 @@ private:
     QTemporaryDir m_dir;
     QString m_db;
     int m_inFiles = 0;
+    // The questions as the files hold them, by category, and all of them.
+    QHash<QString, QJsonArray> m_inCategory;
+    QJsonArray m_all;
 };
 
 void tst_questionpool::initTestCase()
@@ -53,7 +314,12 @@ void tst_questionpool::initTestCase()
     for (const QString &name : pool.entryList({u"*.json"_s}, QDir::Files, QDir::Name)) {
         QFile file(files.emplace_back(pool.filePath(name)));
         QVERIFY(file.open(QIODevice::ReadOnly));
-        m_inFiles += int(QJsonDocument::fromJson(file.readAll()).array().size());
+        const QJsonArray questions = QJsonDocument::fromJson(file.readAll()).array();
+        m_inFiles += int(questions.size());
+        for (const QJsonValue &q : questions) {
+            m_inCategory[q[u"category"_s].toString()].append(q);
+            m_all.append(q);
+        }
     }
     QVERIFY(m_dir.isValid());
     m_db = m_dir.filePath(u"Exam.mdb"_s);
@@ -90,23 +356,8 @@ void tst_questionpool::poolIsWholeAndUnique()
     QVERIFY2(repeated.isNull(), qPrintable(u"repeated: "_s + repeated.toString()));
 }
 
-namespace {
-// The letter a strategy that always takes the longest (or shortest) choice picks; a tie goes to
-// the first of the tied letters. Length is counted in characters.
-int pickByLength(const QStringList &choices, bool longest)
-{
-    int pick = 0;
-    for (int i = 1; i < choices.size(); ++i) {
-        if (longest ? choices.at(i).size() > choices.at(pick).size() : choices.at(i).size() < choices.at(pick).size())
-            pick = i;
-    }
-    return pick;
-}
-} // namespace
-
-// Per category and over the whole pool: enough questions, a tenth true/false, right letters
-// balanced, and no length cue (always taking the longest or the shortest choice scores at most
-// 30 % of the four-choice questions).
+// Per category and over the whole pool, as built: enough questions, a tenth true/false, every other
+// question with four choices, right letters balanced.
 void tst_questionpool::categoryIsBalanced()
 {
     QFETCH(int, box);
@@ -115,47 +366,83 @@ void tst_questionpool::categoryIsBalanced()
     const QList<QVariantList> questions
         = TestSupport::query(m_db, u"SELECT QID, A, B, C, D, CorrectAnswer FROM Q_A %1 ORDER BY QID"_s.arg(where));
     const int total = int(questions.size());
-    QVERIFY2(total >= (whole ? 600 : 100), qPrintable(u"%1 questions"_s.arg(total)));
+    QVERIFY2(total >= (whole ? 900 : 150), qPrintable(u"%1 questions"_s.arg(total)));
     QMap<QString, int> letters; // correct letters of the four-choice questions
-    int trueFalse = 0, longest = 0, shortest = 0, strictlyLongest = 0;
+    int trueFalse = 0;
     QStringList odd;
     for (int i = 0; i < total; ++i) {
         const QVariantList &q = questions.at(i);
         QCOMPARE(q.at(0).toInt(), questions.first().first().toInt() + i); // one unbroken run of QIDs
-        const QStringList choices{q.at(1).toString(), q.at(2).toString(), q.at(3).toString(), q.at(4).toString()};
-        const QString c = choices.at(2), d = choices.at(3);
-        if (!c.trimmed().isEmpty() && !d.trimmed().isEmpty()) {
-            const QString correct = q.at(5).toString();
-            const int right = int(u"ABCD"_s.indexOf(correct));
-            ++letters[correct];
-            longest += pickByLength(choices, true) == right ? 1 : 0;
-            shortest += pickByLength(choices, false) == right ? 1 : 0;
-            bool strict = true;
-            for (int k = 0; k < 4; ++k)
-                strict = strict && (k == right || choices.at(right).size() > choices.at(k).size());
-            strictlyLongest += strict ? 1 : 0;
-        } else if (choices.at(0) == u"True"_s && choices.at(1) == u"False"_s && c.isEmpty() && d.isEmpty()) {
+        const QString c = q.at(3).toString(), d = q.at(4).toString();
+        if (!c.trimmed().isEmpty() && !d.trimmed().isEmpty())
+            ++letters[q.at(5).toString()];
+        else if (q.at(1).toString() == u"True"_s && q.at(2).toString() == u"False"_s && c.isEmpty() && d.isEmpty())
             ++trueFalse;
-        } else {
+        else
             odd << q.at(0).toString();
-        }
     }
     QVERIFY2(odd.isEmpty(), qPrintable(u"neither four-choice nor true/false: QID "_s + odd.join(u", "_s)));
-    const int fourChoice = total - trueFalse;
-    const auto percent = [fourChoice](int n) { return QString::number(100.0 * n / fourChoice, 'f', 1); };
-    qInfo("%d questions, %d true/false; longest choice right in %s %%, shortest %s %%, strictly longest %s %%; "
-          "A %d, B %d, C %d, D %d",
-        total, trueFalse, qPrintable(percent(longest)), qPrintable(percent(shortest)),
-        qPrintable(percent(strictlyLongest)), letters.value(u"A"_s), letters.value(u"B"_s), letters.value(u"C"_s),
-        letters.value(u"D"_s));
-    QVERIFY2(longest * 10 <= fourChoice * 3, qPrintable(u"always the longest choice scores "_s + percent(longest)));
-    QVERIFY2(shortest * 10 <= fourChoice * 3, qPrintable(u"always the shortest choice scores "_s + percent(shortest)));
+    // Questions with several right letters, which the files may hold one day, stay out of the balance.
+    const int fourChoice
+        = letters.value(u"A"_s) + letters.value(u"B"_s) + letters.value(u"C"_s) + letters.value(u"D"_s);
+    qInfo("%d questions, %d true/false; A %d, B %d, C %d, D %d", total, trueFalse, letters.value(u"A"_s),
+        letters.value(u"B"_s), letters.value(u"C"_s), letters.value(u"D"_s));
     // Each letter correct in 20% to 30% of the four-choice questions; about a tenth true/false.
     for (const QString &letter : QStringList{"A", "B", "C", "D"})
         QVERIFY2(letters.value(letter) * 5 >= fourChoice && letters.value(letter) * 10 <= fourChoice * 3,
             qPrintable(u"%1 is correct in %2 of %3"_s.arg(letter).arg(letters.value(letter)).arg(fourChoice)));
     QVERIFY2(trueFalse * 100 >= total * 7 && trueFalse * 100 <= total * 13,
         qPrintable(u"%1 true/false of %2"_s.arg(trueFalse).arg(total)));
+}
+
+// Per category and over the whole pool, as the files hold it: a candidate who picks by length (with
+// or without first striking the choices with an absolute word), by letter, by the one choice with
+// a semicolon, "such as" or a number out of order, or who takes every true/false statement with an
+// absolute word as false, scores little above chance. Five-choice and several-answer questions are
+// counted apart.
+void tst_questionpool::answerCuesAreBounded()
+{
+    QFETCH(int, box);
+    const bool whole = box == 6;
+    const Cues cues = measure(whole ? m_all : m_inCategory.value(ExamSchema::categories().at(box)));
+    qInfo("%s", qPrintable(describe(cues)));
+    QVERIFY(cues.questions > 0);
+    const QStringList broken = brokenBounds(cues, whole);
+    QVERIFY2(broken.isEmpty(), qPrintable(broken.join(u"; "_s)));
+}
+
+// The measurement and its bounds on small made-up question sets, each breaking one bound or
+// keeping every bound at its limit: the figures are as counted by hand, and each bound can fail.
+void tst_questionpool::cueBoundsCatchCues_data()
+{
+    QTest::addColumn<QJsonArray>("questions");
+    QTest::addColumn<bool>("wholePool");
+    QTest::addColumn<QString>("figures");
+    QTest::addColumn<QStringList>("broken");
+    const QString data
+        = qEnvironmentVariableIsSet("VESK_TEST_DATA") ? qEnvironmentVariable("VESK_TEST_DATA") : QFINDTESTDATA("data");
+    QFile file(data + u"/poolcues.json"_s);
+    QVERIFY2(file.open(QIODevice::ReadOnly), "tests/data/poolcues.json was not found; set VESK_TEST_DATA");
+    const QJsonArray cases = QJsonDocument::fromJson(file.readAll()).array();
+    QVERIFY(!cases.isEmpty());
+    for (const QJsonValue &c : cases) {
+        QStringList broken;
+        for (const QJsonValue &line : c[u"broken"_s].toArray())
+            broken << line.toString();
+        QTest::newRow(qPrintable(c[u"case"_s].toString()))
+            << c[u"questions"_s].toArray() << c[u"wholePool"_s].toBool() << c[u"figures"_s].toString() << broken;
+    }
+}
+
+void tst_questionpool::cueBoundsCatchCues()
+{
+    QFETCH(QJsonArray, questions);
+    QFETCH(bool, wholePool);
+    QFETCH(QString, figures);
+    QFETCH(QStringList, broken);
+    const Cues cues = measure(questions);
+    QCOMPARE(describe(cues), figures);
+    QCOMPARE(brokenBounds(cues, wholePool), broken);
 }
 
 void tst_questionpool::fiftyQuestionExamCanBeDrawn()
