@@ -19,7 +19,10 @@ void BankCollector::skip(int line, const QString &title, const QString &kind, co
             ? QStringLiteral("a description, no question to answer")
             : QStringLiteral("%1; multiple-choice and true/false questions only").arg(kind);
     }
-    m_result.skipped.append(QStringLiteral("line %1 (%2): %3").arg(line).arg(title, BankText::singleLine(why)));
+    // A question of no name and no text is named by its line alone.
+    m_result.skipped.append(title.isEmpty()
+            ? QStringLiteral("line %1: %2").arg(line).arg(BankText::singleLine(why))
+            : QStringLiteral("line %1 (%2): %3").arg(line).arg(title, BankText::singleLine(why)));
 }
 
 void BankCollector::skipTooManyChoices(int line, const QString &title, int choices)

@@ -21,7 +21,8 @@ struct BankReadResult final {
     // other kind ("calculated").
     std::map<QString, int> skippedByKind;
     // The same questions one by one, each with its line, how it is named and why it is left out:
-    // "line 62 (Private address): 5 choices; at most 4". The first kSkippedListed, then "and N more".
+    // "line 62 (Private address): 5 choices; at most 4" (no parentheses for a question of no name
+    // and no text). The first kSkippedListed, then "and N more".
     QStringList skipped;
     QStringList errors; // "line 12: ...", at most 50 and then "and N more"
     QStringList warnings; // what was dropped from a question that was read ("line 7: an image was dropped")

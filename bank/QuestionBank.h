@@ -52,7 +52,7 @@ QString fileFilter(Format format); // for a file dialog: "GIFT (*.gift *.txt)"
 // Every question bank, then each format, then all files: the import dialog's filters.
 QStringList fileFilters();
 
-// A question's text as duplicates are compared: canonical composition, case folded, runs of
+// A question's text as ids are made from it (BankIds): canonical composition, case folded, runs of
 // white space made one space, no space at the ends.
 QString normalisedText(const QString &text);
 

@@ -1163,6 +1163,9 @@ void tst_bank::listsEverySkippedQuestion()
     QCOMPARE(some.skipped,
         (QStringList{
             u"line 1 (Which two?): several right answers; one only"_s, u"line 3 (Q): 5 choices; at most 4"_s}));
+    // A question of no name and no text is named by its line alone.
+    QCOMPARE(QuestionBank::read("<quiz>\n<question type=\"calculated\"/></quiz>", Format::MoodleXml).skipped,
+        QStringList{u"line 2: calculated; multiple-choice and true/false questions only"_s});
 }
 
 // An import's report names each file's format and lists, under it, what that file leaves out.
