@@ -2,6 +2,7 @@
 
 #include <optional>
 #include <utility>
+#include <vector>
 
 #include <QStringList>
 
@@ -28,16 +29,16 @@ QStringView trimmedLine(QStringView line)
 struct Choice {
     QChar letter;
     QString text;
+    int line = 0;
 };
 
-// "A. text" or "A) text": a capital letter, "." or ")", then white space or the line's end.
-std::optional<Choice> choiceOf(QStringView line)
+// "A. text" or "A) text": a capital letter, "." or ")", then the text, with or without a space
+// before it ("B.Right"), as the platform that defined Aiken reads it.
+std::optional<Choice> choiceOf(QStringView line, int number)
 {
     if (line.size() < 2 || line[0] < u'A' || line[0] > u'Z' || (line[1] != u'.' && line[1] != u')'))
         return std::nullopt;
-    if (line.size() > 2 && line[2] != u' ' && line[2] != u'\t')
-        return std::nullopt;
-    return Choice{line[0], line.mid(2).trimmed().toString()};
+    return Choice{line[0], line.mid(2).trimmed().toString(), number};
 }
 
 bool isAnswer(QStringView line)
@@ -47,27 +48,54 @@ bool isAnswer(QStringView line)
 
 class Parser final {
 public:
-    explicit Parser(BankCollector &into)
-        : m_into(into)
-    {
-    }
+    Parser(const QList<QStringView> &lines, BankCollector &into);
 
-    void line(int number, QStringView line);
-    void end();
+    void read();
 
 private:
     enum class State { Text, Choices, Skipping };
 
+    void line(size_t index);
+    void unexpected(size_t index, QStringView line);
+    bool startsQuestion(size_t index) const;
     void answer(int number, QStringView value);
     void fail(int line, const QString &what, State next);
+    void startText(int number, QStringView raw);
     void reset();
+    void end();
+    QString title() const { return BankText::title(QString(), m_text.join(u'\n')); }
 
+    const QList<QStringView> &m_lines;
+    // For each line, the first at or after it that is a choice or an ANSWER line (or the count of
+    // lines): startsQuestion() in one step, however long a run of text.
+    std::vector<qsizetype> m_nextMarkup;
     BankCollector &m_into;
     State m_state = State::Text;
+    bool m_blankBefore = false; // the line before this one was blank
     int m_start = 0; // the question's first line
     QStringList m_text;
     std::vector<Choice> m_choices;
 };
+
+Parser::Parser(const QList<QStringView> &lines, BankCollector &into)
+    : m_lines(lines)
+    , m_nextMarkup(size_t(lines.size()) + 1, lines.size())
+    , m_into(into)
+{
+    for (qsizetype k = lines.size() - 1; k >= 0; --k) {
+        const QStringView line = trimmedLine(lines[k]);
+        m_nextMarkup[size_t(k)] = isAnswer(line) || choiceOf(line, 0) ? k : m_nextMarkup[size_t(k) + 1];
+    }
+}
+
+void Parser::read()
+{
+    for (size_t i = 0; i < size_t(m_lines.size()); ++i) {
+        line(i);
+        m_blankBefore = trimmedLine(m_lines[qsizetype(i)]).isEmpty();
+    }
+    end();
+}
 
 void Parser::reset()
 {
@@ -83,13 +111,35 @@ void Parser::fail(int line, const QString &what, State next)
     m_state = next;
 }
 
-void Parser::line(int number, QStringView raw)
+void Parser::startText(int number, QStringView raw)
 {
+    reset();
+    m_start = number;
+    m_text.append(raw.toString());
+}
+
+// Whether the line at `index`, of text, starts a question: the next line that is not text is a
+// choice A, or the file ends first.
+bool Parser::startsQuestion(size_t index) const
+{
+    const qsizetype next = m_nextMarkup[index + 1];
+    if (next >= m_lines.size())
+        return true;
+    const QStringView line = trimmedLine(m_lines[next]);
+    return !isAnswer(line) && line[0] == u'A';
+}
+
+void Parser::line(size_t index)
+{
+    const int number = int(index) + 1;
+    const QStringView raw = m_lines[qsizetype(index)];
     const QStringView line = trimmedLine(raw);
     if (m_state == State::Skipping) {
-        // A broken question ends with its ANSWER line.
+        // A broken question ends with its ANSWER line, or where a question plainly starts.
         if (isAnswer(line))
             reset();
+        else if (m_blankBefore && !line.isEmpty() && !choiceOf(line, number) && startsQuestion(index))
+            startText(number, raw);
         return;
     }
     if (line.isEmpty()) {
@@ -97,7 +147,7 @@ void Parser::line(int number, QStringView raw)
             m_text.append(QString()); // a paragraph of the question
         return;
     }
-    const std::optional<Choice> choice = choiceOf(line);
+    const std::optional<Choice> choice = choiceOf(line, number);
     if (m_state == State::Text) {
         if (isAnswer(line)) {
             fail(number,
@@ -131,11 +181,27 @@ void Parser::line(int number, QStringView raw)
         }
         m_choices.push_back(*choice);
     } else {
-        // A question whose ANSWER line is missing; this line starts the next one.
-        fail(m_start, QStringLiteral("the question has no ANSWER line"), State::Text);
-        m_start = number;
-        m_text.append(raw.toString());
+        unexpected(index, raw);
     }
+}
+
+// A line of text among the choices: the next question when choices follow it (the ANSWER line is
+// missing), else a stray line of this one ("NUMBERING: abc").
+void Parser::unexpected(size_t index, QStringView raw)
+{
+    const int number = int(index) + 1;
+    if (startsQuestion(index)) {
+        m_into.error(m_choices.back().line + 1,
+            QStringLiteral("an ANSWER line is missing here, after the choices of the question of line %1")
+                .arg(m_start));
+        startText(number, raw);
+        return;
+    }
+    fail(number,
+        QStringLiteral("\"%1\" is neither a choice nor the ANSWER line of the question of line %2")
+            .arg(BankText::quoted(raw.toString()))
+            .arg(m_start),
+        State::Skipping);
 }
 
 void Parser::answer(int number, QStringView value)
@@ -149,7 +215,7 @@ void Parser::answer(int number, QStringView value)
         return;
     }
     if (m_choices.size() > 4) {
-        m_into.skip(QStringLiteral("too many choices"));
+        m_into.skipTooManyChoices(m_start, title(), int(m_choices.size()));
         reset();
         return;
     }
@@ -163,7 +229,7 @@ void Parser::answer(int number, QStringView value)
     QString *const choices[] = {&question.a, &question.b, &question.c, &question.d};
     for (size_t k = 0; k < m_choices.size(); ++k) {
         if (m_choices[k].text.isEmpty()) {
-            fail(m_start, QStringLiteral("choice %1 is empty").arg(m_choices[k].letter), State::Text);
+            fail(m_choices[k].line, QStringLiteral("choice %1 is empty").arg(m_choices[k].letter), State::Text);
             return;
         }
         *choices[k] = m_choices[k].text;
@@ -176,7 +242,9 @@ void Parser::answer(int number, QStringView value)
 void Parser::end()
 {
     if (m_state == State::Choices)
-        m_into.error(m_start, QStringLiteral("the question has no ANSWER line"));
+        m_into.error(m_choices.back().line + 1,
+            QStringLiteral("an ANSWER line is missing here, after the choices of the question of line %1")
+                .arg(m_start));
     else if (m_state == State::Text && !m_text.isEmpty())
         m_into.error(m_start, QStringLiteral("the question has no choices"));
     reset();
@@ -185,11 +253,8 @@ void Parser::end()
 
 void read(const QString &text, BankCollector &into)
 {
-    Parser parser(into);
-    int number = 0;
-    for (const QStringView line : QStringView(text).split(u'\n'))
-        parser.line(++number, line);
-    parser.end();
+    const QList<QStringView> lines = QStringView(text).split(u'\n');
+    Parser(lines, into).read();
 }
 
 } // namespace AikenReader

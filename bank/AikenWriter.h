@@ -3,6 +3,7 @@
 #include <vector>
 
 #include <QByteArray>
+#include <QStringList>
 
 struct BankQuestion;
 
@@ -12,6 +13,9 @@ struct BankQuestion;
 // starts with a no-break space.
 namespace AikenWriter {
 
-QByteArray write(const std::vector<BankQuestion> &questions);
+// `warnings`, when given, gets a line for each question that lost an explanation, a category or
+// a choice's line breaks ("st-001: explanation and category not written: Aiken cannot hold
+// them"), named by its line in the bank it was read from, else by its id.
+QByteArray write(const std::vector<BankQuestion> &questions, QStringList *warnings = nullptr);
 
 } // namespace AikenWriter

@@ -5,10 +5,34 @@
 #include "bank/BankIds.h"
 #include "bank/BankText.h"
 #include "bank/QuestionBank.h"
+#include "data/PoolQuestion.h"
+#include "data/QuestionMatch.h"
 
-void BankCollector::skip(const QString &kind)
+void BankCollector::skip(int line, const QString &title, const QString &kind, const QString &reason)
 {
     ++m_result.skippedByKind[kind];
+    if (m_skipped++ >= BankReadResult::kSkippedListed)
+        return;
+    QString why = reason;
+    if (why.isEmpty()) {
+        why = kind == QLatin1String("description")
+            ? QStringLiteral("a description, no question to answer")
+            : QStringLiteral("%1; multiple-choice and true/false questions only").arg(kind);
+    }
+    // A question of no name and no text is named by its line alone.
+    m_result.skipped.append(title.isEmpty()
+            ? QStringLiteral("line %1: %2").arg(line).arg(BankText::singleLine(why))
+            : QStringLiteral("line %1 (%2): %3").arg(line).arg(title, BankText::singleLine(why)));
+}
+
+void BankCollector::skipTooManyChoices(int line, const QString &title, int choices)
+{
+    skip(line, title, QStringLiteral("too many choices"), QStringLiteral("%1 choices; at most 4").arg(choices));
+}
+
+void BankCollector::skipSeveralRightAnswers(int line, const QString &title)
+{
+    skip(line, title, QStringLiteral("multiple-answer"), QStringLiteral("several right answers; one only"));
 }
 
 void BankCollector::error(int line, const QString &what)
@@ -62,11 +86,25 @@ void BankCollector::add(BankQuestion question)
         return;
     }
 
-    const QString text = QuestionBank::normalisedText(question.question);
-    if (m_texts.contains(text)) {
-        skip(QStringLiteral("duplicate"));
+    PoolQuestion keys;
+    keys.question = question.question;
+    keys.a = question.a;
+    keys.b = question.b;
+    keys.c = question.c;
+    keys.d = question.d;
+    keys.correct = question.correct;
+    const QString title = question.title();
+    const QString duplicateKey = QuestionMatch::duplicateKey(keys);
+    if (const auto earlier = m_questions.constFind(duplicateKey); earlier != m_questions.constEnd()) {
+        skip(question.line, title, QStringLiteral("duplicate"),
+            QStringLiteral("a duplicate of line %1 (%2)").arg(earlier->line).arg(earlier->title));
         return;
     }
+    const QString choicesKey = QuestionMatch::choicesKey(keys);
+    const QString rightAnswer = QuestionMatch::rightAnswer(keys);
+    const auto contradicted = m_choices.constFind(choicesKey);
+
+    const QString text = QuestionBank::normalisedText(question.question);
     if (!question.id.isEmpty()) {
         if (m_ids.contains(question.id)) {
             error(question.line,
@@ -74,8 +112,18 @@ void BankCollector::add(BankQuestion question)
             return;
         }
     } else {
-        const QString base
-            = question.name.isEmpty() ? BankIds::fromNormalisedText(text) : BankIds::fromName(question.name);
+        QString base;
+        if (!question.name.isEmpty()) {
+            base = BankIds::fromName(question.name);
+        } else if (m_texts.contains(text)) {
+            // Another question of this text came first and has the id of the text alone.
+            QStringList choices;
+            for (int i = 0; i < question.choiceCount(); ++i)
+                choices.append(question.choice(i));
+            base = BankIds::fromTextAndChoices(question.question, choices);
+        } else {
+            base = BankIds::fromNormalisedText(text);
+        }
         question.id = base;
         // A later question of the same name: numbered, and still no longer than an id may be,
         // so that the id is read back as it is.
@@ -85,6 +133,17 @@ void BankCollector::add(BankQuestion question)
         for (int n = 2; m_ids.contains(question.id); ++n)
             question.id = QStringLiteral("%1-%2").arg(stem).arg(n);
     }
+    if (contradicted != m_choices.constEnd()) {
+        warning(question.line,
+            QStringLiteral("contradicts line %1 (%2): the same question with another right answer (\"%3\", not "
+                           "\"%4\")")
+                .arg(contradicted->line)
+                .arg(contradicted->title, BankText::quoted(rightAnswer), BankText::quoted(contradicted->rightAnswer)));
+    }
+    const Earlier seen{question.line, title, rightAnswer};
+    m_questions.insert(duplicateKey, seen);
+    if (!m_choices.contains(choicesKey))
+        m_choices.insert(choicesKey, seen);
     m_texts.insert(text);
     m_ids.insert(question.id);
     m_result.questions.push_back(std::move(question));
@@ -94,7 +153,12 @@ BankReadResult BankCollector::take()
 {
     m_result.errors = m_errors.lines();
     m_result.warnings = m_warnings.lines();
+    if (m_skipped > BankReadResult::kSkippedListed)
+        m_result.skipped.append(QStringLiteral("and %1 more").arg(m_skipped - BankReadResult::kSkippedListed));
+    m_skipped = 0;
     m_texts.clear();
+    m_questions.clear();
+    m_choices.clear();
     m_ids.clear();
     return std::exchange(m_result, BankReadResult());
 }

@@ -60,4 +60,13 @@ QString fromNormalisedText(const QString &normalised)
     return hashed(normalised);
 }
 
+QString fromTextAndChoices(const QString &questionText, const QStringList &choices)
+{
+    // A normalised text is one line: a line break cannot make two lists of texts the same.
+    QString all = QuestionBank::normalisedText(questionText);
+    for (const QString &choice : choices)
+        all += u'\n' + QuestionBank::normalisedText(choice);
+    return hashed(all);
+}
+
 } // namespace BankIds

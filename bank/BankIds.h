@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 // Stable question ids for questions that come from a bank: "imp-" and a slug of the bank's name
 // for the question, or "imp-" and the first 12 hex digits of the SHA-1 of its normalised text.
@@ -22,5 +23,10 @@ QString fromName(const QString &name);
 QString fromText(const QString &questionText);
 // The same for a text already normalised (QuestionBank::normalisedText).
 QString fromNormalisedText(const QString &normalised);
+
+// The id of a question with no name whose text an earlier question of the bank already has (with
+// other choices, or another right answer): the hash of its text and its choices, in their order,
+// each normalised. The earlier question keeps the id of its text alone, as it had before.
+QString fromTextAndChoices(const QString &questionText, const QStringList &choices);
 
 } // namespace BankIds

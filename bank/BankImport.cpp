@@ -29,6 +29,11 @@ QString caseOf(const QString &name)
 }
 } // namespace
 
+QString BankImport::File::howRead() const
+{
+    return recognised ? QStringLiteral("read as ") + QuestionBank::formatName(format) : QStringLiteral("not read");
+}
+
 BankImport::File BankImport::readFile(const QString &path)
 {
     File file;
@@ -46,6 +51,7 @@ BankImport::File BankImport::readFile(const QString &path)
         return file;
     }
     file.format = *format;
+    file.recognised = true;
     file.read = QuestionBank::read(bytes, *format);
     return file;
 }
@@ -71,6 +77,7 @@ BankImport::Plan BankImport::plan(const std::vector<File> &files, const Mapping 
             plan.warnings << file.name + QStringLiteral(": ") + warning;
         for (const auto &[kind, count] : file.read.skippedByKind)
             plan.skippedByKind[kind] += count;
+        plan.files.push_back({file.name, file.howRead(), int(file.read.questions.size()), file.read.skipped});
         for (const BankQuestion &q : file.read.questions) {
             const QString last = q.category();
             const QString path = q.categoryPath.join(QLatin1Char('/'));
@@ -97,7 +104,7 @@ BankImport::Plan BankImport::plan(const std::vector<File> &files, const Mapping 
             pq.d = q.d;
             pq.correct = q.correct;
             pq.explanation = q.explanation;
-            pq.source = QStringLiteral("%1, line %2").arg(file.name).arg(q.line);
+            pq.source = QStringLiteral("%1, line %2 (%3)").arg(file.name).arg(q.line).arg(q.title());
             plan.questions.push_back(pq);
             ++plan.perCategory[category];
         }
@@ -126,6 +133,15 @@ QStringList BankImport::describe(const Plan &plan)
     }
     if (plan.questions.empty())
         lines << QStringLiteral("No question can be imported.");
+    for (const FileReport &file : plan.files) {
+        const qsizetype listed = file.skipped.size();
+        lines << QStringLiteral("%1: %2, %3 question(s)%4")
+                     .arg(file.name, file.howRead)
+                     .arg(file.questions)
+                     .arg(listed > 0 ? QStringLiteral(", left out:") : QString());
+        for (const QString &skipped : file.skipped)
+            lines << QStringLiteral("  ") + skipped;
+    }
     if (const QString skipped = QuestionBank::skippedReport(plan.skippedByKind); !skipped.isEmpty())
         lines << skipped;
     for (const auto &[category, count] : plan.unmapped)
@@ -151,6 +167,10 @@ QStringList BankImport::describe(const PoolStore::Report &report)
                  .arg(report.added)
                  .arg(report.duplicates)
                  .arg(report.questions);
+    for (const QString &duplicate : report.duplicateOf)
+        lines << QStringLiteral("skipped: ") + duplicate;
+    for (const QString &contradiction : report.contradictions)
+        lines << QStringLiteral("warning: ") + contradiction;
     return lines;
 }
 

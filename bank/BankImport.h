@@ -19,7 +19,11 @@ public:
     struct File {
         QString name; // as the person named it, for the report
         QuestionBank::Format format = QuestionBank::Format::Gift;
+        bool recognised = false; // `format` was told from the file; else it was not read
         BankReadResult read;
+
+        // "read as Moodle XML", or why it was not read.
+        QString howRead() const;
     };
 
     // How a bank's categories become the pool's six. `forAll`, when set, takes every question;
@@ -30,10 +34,19 @@ public:
         std::map<QString, QString> byBankCategory;
     };
 
+    // One file of a plan: how it was read, what it gave and what it left out.
+    struct FileReport {
+        QString name;
+        QString howRead; // File::howRead
+        int questions = 0; // read, mapped or not
+        QStringList skipped; // BankReadResult::skipped: each with its line, title and reason
+    };
+
     struct Plan {
         std::vector<PoolQuestion> questions; // mapped and ready, in file order
         std::map<QString, int> perCategory; // of `questions`
-        std::map<QString, int> skippedByKind;
+        std::vector<FileReport> files; // in the order given
+        std::map<QString, int> skippedByKind; // of all files
         QStringList errors; // "file: line N: ..."
         QStringList warnings; // "file: line N: ..."
         // Bank categories no mapping covers, with how many questions each holds: nothing is
@@ -52,9 +65,11 @@ public:
     // skipped and counted in `report`).
     static bool apply(const QString &databasePath, const Plan &plan, PoolStore::Report *report, QString *error);
 
-    // What the plan will do, in lines: per category, skipped, errors, warnings, unmapped.
+    // What the plan will do, in lines: per category, each file as it was read with the questions it
+    // leaves out (indented under it), the skipped counts, unmapped categories, errors, warnings.
     static QStringList describe(const Plan &plan);
-    // What an import did: added per category, duplicates of the pool.
+    // What an import did: added per category, each duplicate of the pool and the question it
+    // repeats, questions that contradict one of the pool.
     static QStringList describe(const PoolStore::Report &report);
 
     // The pool of the database at `databasePath` as bank questions, of the given categories (all

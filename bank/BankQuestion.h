@@ -3,6 +3,8 @@
 #include <QString>
 #include <QStringList>
 
+#include "bank/BankText.h"
+
 // One question as a question bank holds it, in the pool's terms: a single-answer question with
 // two to four choices (A and B always, then C, then D), or a true/false question (A "True",
 // B "False", C and D empty). Texts are plain, their only control character a line break.
@@ -24,4 +26,6 @@ struct BankQuestion final {
     }
     const QString &choice(int index) const { return index == 0 ? a : index == 1 ? b : index == 2 ? c : d; }
     int choiceCount() const { return d.isEmpty() ? c.isEmpty() ? 2 : 3 : 4; }
+    // How a message names the question: its name, else the start of its text.
+    QString title() const { return BankText::title(name, question); }
 };

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include <QStringDecoder>
 #include <QStringList>
 
 #include "data/Utf8.h"
@@ -39,8 +40,52 @@ bool isClean(QStringView text)
 }
 } // namespace
 
-std::optional<QString> decode(const QByteArray &bytes, QString *error)
+std::optional<QByteArray> asUtf8(const QByteArray &bytes, QString *error)
 {
+    const auto refuse = [&](int line, const QString &what) {
+        if (error)
+            *error = atLine(line, what);
+        return std::nullopt;
+    };
+    // UTF-32's little-endian mark starts like UTF-16's: told apart first.
+    if (bytes.startsWith(QByteArray("\xFF\xFE\0\0", 4)) || bytes.startsWith(QByteArray("\0\0\xFE\xFF", 4)))
+        return refuse(1, QStringLiteral("UTF-32 text; save the file as UTF-8"));
+    const bool little = bytes.startsWith("\xFF\xFE");
+    if (!little && !bytes.startsWith("\xFE\xFF"))
+        return bytes;
+    QStringDecoder decoder(little ? QStringDecoder::Utf16LE : QStringDecoder::Utf16BE);
+    const QString text = decoder(QByteArrayView(bytes).sliced(2));
+    // The line of a fault: line breaks before it, CRLF counted once.
+    const auto lineBefore = [&](qsizetype end) {
+        int line = 1;
+        for (qsizetype i = 0; i < end; ++i) {
+            if (text[i] == u'\n' || (text[i] == u'\r' && (i + 1 >= text.size() || text[i + 1] != u'\n')))
+                ++line;
+        }
+        return line;
+    };
+    if (bytes.size() % 2 != 0)
+        return refuse(lineBefore(text.size()),
+            QStringLiteral("UTF-16 text cut short (an odd number of bytes); "
+                           "save the file as UTF-8"));
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
+            ++i;
+        } else if (text[i].isSurrogate()) {
+            return refuse(lineBefore(i),
+                QStringLiteral("not UTF-16 text (half a surrogate pair, %1); save the file as UTF-8")
+                    .arg(codePoint(text[i].unicode())));
+        }
+    }
+    return text.toUtf8();
+}
+
+std::optional<QString> decode(const QByteArray &original, QString *error)
+{
+    const std::optional<QByteArray> utf8 = asUtf8(original, error);
+    if (!utf8)
+        return std::nullopt;
+    const QByteArray &bytes = *utf8;
     const auto *const begin = reinterpret_cast<const unsigned char *>(bytes.constData());
     const auto *const end = begin + bytes.size();
     const auto *at = begin;
@@ -49,9 +94,6 @@ std::optional<QString> decode(const QByteArray &bytes, QString *error)
             *error = atLine(line, what);
         return std::nullopt;
     };
-    // A byte-order mark of UTF-16 or UTF-32 (the latter starts like UTF-16's little-endian one).
-    if (bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF") || bytes.startsWith(QByteArray("\0\0\xFE\xFF", 4)))
-        return refuse(1, QStringLiteral("UTF-16 or UTF-32 text; save the file as UTF-8"));
     if (bytes.startsWith("\xEF\xBB\xBF"))
         at += 3;
 
@@ -154,6 +196,12 @@ QString quoted(const QString &text)
     if (length < line.size() && line[length - 1].isHighSurrogate())
         --length; // not half a character
     return line.left(length) + (length < line.size() ? QLatin1String("...") : QLatin1String());
+}
+
+QString title(const QString &name, const QString &text)
+{
+    const QString named = quoted(name);
+    return named.isEmpty() ? quoted(text) : named;
 }
 
 } // namespace BankText

@@ -6,6 +6,7 @@
 
 #include "bank/BankCollector.h"
 #include "bank/BankQuestion.h"
+#include "bank/BankText.h"
 
 namespace CsvReader {
 
@@ -165,7 +166,7 @@ void read(const QString &text, BankCollector &into)
             for (const QChar c : letters)
                 allLetters = allLetters && c >= u'A' && c <= u'D' && letters.count(c) == 1;
             if (allLetters) {
-                into.skip(QStringLiteral("multiple-answer"));
+                into.skipSeveralRightAnswers(record.line, BankText::title(QString(), f[1]));
                 continue;
             }
         }

@@ -1,5 +1,6 @@
 #include "bank/GiftReader.h"
 
+#include <algorithm>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -8,6 +9,7 @@
 
 #include "bank/BankCollector.h"
 #include "bank/BankQuestion.h"
+#include "bank/BankText.h"
 #include "bank/CategoryPath.h"
 #include "bank/HtmlText.h"
 
@@ -47,6 +49,11 @@ public:
 
     qsizetype size() const { return m_text.size(); }
     QChar at(qsizetype i) const { return m_text[i]; }
+    // Which of the joined lines position i is on, counted from 0 (an escaped \n breaks no line).
+    int lineIndex(qsizetype i) const
+    {
+        return int(std::lower_bound(m_breaks.begin(), m_breaks.end(), i) - m_breaks.begin());
+    }
     // The character at i as markup: not escaped.
     bool is(qsizetype i, QChar c) const { return i < size() && m_text[i] == c && !m_escaped[size_t(i)]; }
     bool startsWith(qsizetype i, QStringView markup) const
@@ -84,6 +91,8 @@ public:
 private:
     void append(QChar c, bool escaped)
     {
+        if (c == u'\n' && !escaped)
+            m_breaks.push_back(m_out - m_text.constData());
         *m_out++ = c;
         m_escaped.push_back(escaped);
     }
@@ -91,6 +100,7 @@ private:
     QString m_text; // written in place: never longer than the source
     QChar *m_out;
     std::vector<bool> m_escaped;
+    std::vector<qsizetype> m_breaks; // where the joined lines meet
 };
 
 // A line of the file that belongs to a question (no blank line, no comment) and its number.
@@ -101,9 +111,11 @@ struct Line {
 
 class QuestionParser final {
 public:
-    QuestionParser(const Marked &text, int line, const QStringList &category, BankCollector &into)
+    // `lines`: the file's number of each line joined into `text`.
+    QuestionParser(const Marked &text, const std::vector<int> &lines, const QStringList &category, BankCollector &into)
         : m_text(text)
-        , m_line(line)
+        , m_lines(lines)
+        , m_line(lines.front())
         , m_category(category)
         , m_into(into)
     {
@@ -115,16 +127,23 @@ private:
     struct Answer {
         QString text;
         double weight;
+        int line;
     };
 
+    // The file's line of position i of the text.
+    int lineAt(qsizetype i) const
+    {
+        return m_lines[size_t(std::min<qsizetype>(m_text.lineIndex(i), m_lines.size() - 1))];
+    }
     // The [format] at i, if any, and where the text after it starts.
     std::optional<TextFormat> formatAt(qsizetype *i, qsizetype to) const;
     QString converted(const QString &text, TextFormat format);
     QString plain(qsizetype from, qsizetype to, TextFormat format);
-    void multipleChoice(qsizetype from, qsizetype to, BankQuestion question);
+    void multipleChoice(qsizetype open, qsizetype from, qsizetype to, BankQuestion question);
     void trueFalse(bool right, BankQuestion question);
 
     const Marked &m_text;
+    const std::vector<int> &m_lines;
     const int m_line;
     const QStringList &m_category;
     BankCollector &m_into;
@@ -193,19 +212,27 @@ void QuestionParser::parse()
     const qsizetype open = m_text.find(u"{", i);
     const qsizetype close = m_text.find(u"}", i);
     if (open < 0 && close < 0) {
-        m_into.skip(QStringLiteral("description"));
+        m_into.skip(m_line, BankText::title(question.name, converted(m_text.mid(i, end), m_format)),
+            QStringLiteral("description"));
         return;
     }
     if (open < 0 || (close >= 0 && close < open)) {
-        m_into.error(m_line, QStringLiteral("a \"}\" with no \"{\" before it (write \\} for a brace in a text)"));
+        m_into.error(
+            lineAt(close), QStringLiteral("a \"}\" with no \"{\" before it (write \\} for a brace in a text)"));
         return;
     }
     if (close < 0) {
-        m_into.error(m_line, QStringLiteral("the answers' \"{\" is not closed by \"}\""));
+        m_into.error(lineAt(open), QStringLiteral("the answers' \"{\" is not closed by \"}\""));
         return;
     }
-    if (m_text.find(u"{", close + 1) >= 0 || m_text.find(u"}", close + 1) >= 0) {
-        m_into.error(m_line, QStringLiteral("more than one pair of braces (write \\{ and \\} for braces in a text)"));
+    const qsizetype secondOpen = m_text.find(u"{", close + 1);
+    const qsizetype secondClose = m_text.find(u"}", close + 1);
+    if (const qsizetype another = secondOpen < 0 ? secondClose
+            : secondClose < 0                    ? secondOpen
+                                                 : std::min(secondOpen, secondClose);
+        another >= 0) {
+        m_into.error(
+            lineAt(another), QStringLiteral("more than one pair of braces (write \\{ and \\} for braces in a text)"));
         return;
     }
 
@@ -225,16 +252,17 @@ void QuestionParser::parse()
         text = m_text.mid(i, open) + QStringLiteral("_____") + m_text.mid(close + 1, end);
     text = converted(text, m_format);
     question.question = text;
+    const QString title = BankText::title(question.name, text);
 
     if (answers == answersTrimmedEnd) {
-        m_into.skip(QStringLiteral("essay"));
+        m_into.skip(m_line, title, QStringLiteral("essay"));
     } else if (m_text.is(answers, u'#')) {
-        m_into.skip(QStringLiteral("numerical"));
+        m_into.skip(m_line, title, QStringLiteral("numerical"));
     } else if (m_text.find(u"~", answers, answersTrimmedEnd) >= 0) {
-        multipleChoice(answers, answersTrimmedEnd, std::move(question));
+        multipleChoice(open, answers, answersTrimmedEnd, std::move(question));
     } else if (m_text.find(u"=", answers, answersTrimmedEnd) >= 0
         && m_text.find(u"->", answers, answersTrimmedEnd) >= 0) {
-        m_into.skip(QStringLiteral("matching"));
+        m_into.skip(m_line, title, QStringLiteral("matching"));
     } else {
         // True/false: T, TRUE, F or FALSE, with feedback after "#" for a wrong and a right answer.
         const qsizetype hash = m_text.find(u"#", answers, answersTrimmedEnd);
@@ -245,7 +273,7 @@ void QuestionParser::parse()
         else if (word == QLatin1String("F") || word == QLatin1String("FALSE"))
             trueFalse(false, std::move(question));
         else
-            m_into.skip(QStringLiteral("short answer"));
+            m_into.skip(m_line, title, QStringLiteral("short answer"));
     }
 }
 
@@ -261,12 +289,14 @@ void QuestionParser::trueFalse(bool right, BankQuestion question)
     m_into.add(std::move(question));
 }
 
-// Answers from `from` to `to`: each starts with "=" (right) or "~" (wrong), may carry a weight
-// in percent ("~%50%") and ends with feedback of its own after "#", which VESK has no place for.
-void QuestionParser::multipleChoice(qsizetype from, qsizetype to, BankQuestion question)
+// Answers from `from` to `to` (in the braces opened at `open`): each starts with "=" (right) or
+// "~" (wrong), may carry a weight in percent ("~%50%") and ends with feedback of its own after
+// "#", which VESK has no place for. A "~" with nothing after it is no answer, as the platform
+// that defined GIFT reads it: "~=x" is the right answer x.
+void QuestionParser::multipleChoice(qsizetype open, qsizetype from, qsizetype to, BankQuestion question)
 {
     if (!m_text.is(from, u'=') && !m_text.is(from, u'~')) {
-        m_into.error(m_line, QStringLiteral("text before the first answer's \"=\" or \"~\""));
+        m_into.error(lineAt(from), QStringLiteral("text before the first answer's \"=\" or \"~\""));
         return;
     }
     std::vector<Answer> answers;
@@ -277,6 +307,10 @@ void QuestionParser::multipleChoice(qsizetype from, qsizetype to, BankQuestion q
         while (next < to && !m_text.is(next, u'=') && !m_text.is(next, u'~'))
             ++next;
         qsizetype start = m_text.skipSpace(at + 1, next);
+        if (!right && start == next) {
+            at = next;
+            continue;
+        }
         double weight = right ? 100 : 0;
         // A weight: "%", an optional minus, digits, an optional fraction, "%".
         if (m_text.is(start, u'%')) {
@@ -301,10 +335,11 @@ void QuestionParser::multipleChoice(qsizetype from, qsizetype to, BankQuestion q
             }
         }
         const qsizetype hash = m_text.find(u"#", start, next);
-        answers.push_back({plain(start, m_text.trimEnd(start, hash < 0 ? next : hash), m_format), weight});
+        answers.push_back({plain(start, m_text.trimEnd(start, hash < 0 ? next : hash), m_format), weight, lineAt(at)});
         at = next;
     }
 
+    const QString title = question.title();
     int rightCount = 0;
     int rightIndex = -1;
     bool partial = false;
@@ -317,25 +352,25 @@ void QuestionParser::multipleChoice(qsizetype from, qsizetype to, BankQuestion q
         }
     }
     if (partial || rightCount > 1) {
-        m_into.skip(QStringLiteral("multiple-answer"));
+        m_into.skipSeveralRightAnswers(m_line, title);
         return;
     }
     if (rightCount == 0) {
-        m_into.error(m_line, QStringLiteral("no right answer (\"=\")"));
+        m_into.error(lineAt(open), QStringLiteral("no right answer (\"=\")"));
         return;
     }
     if (answers.size() > 4) {
-        m_into.skip(QStringLiteral("too many choices"));
+        m_into.skipTooManyChoices(m_line, title, int(answers.size()));
         return;
     }
     if (answers.size() < 2) {
-        m_into.error(m_line, QStringLiteral("a multiple-choice question with one choice"));
+        m_into.error(lineAt(open), QStringLiteral("a multiple-choice question with one choice"));
         return;
     }
     QString *const choices[] = {&question.a, &question.b, &question.c, &question.d};
     for (size_t k = 0; k < answers.size(); ++k) {
         if (answers[k].text.trimmed().isEmpty()) {
-            m_into.error(m_line, QStringLiteral("choice %1 is empty").arg(QChar(u'A' + int(k))));
+            m_into.error(answers[k].line, QStringLiteral("choice %1 is empty").arg(QChar(u'A' + int(k))));
             return;
         }
         *choices[k] = answers[k].text;
@@ -356,6 +391,31 @@ bool isComment(QStringView line)
 {
     return line.trimmed().startsWith(u"//");
 }
+
+// The braces of the lines of a question so far, as the answers' markup (escapes are text).
+struct Braces {
+    bool open = false; // a "{" not closed yet
+    int closed = 0; // pairs closed
+    bool openedHere = false; // on the last line looked at
+    bool closedHere = false;
+
+    void look(QStringView line)
+    {
+        openedHere = closedHere = false;
+        for (qsizetype i = 0; i < line.size(); ++i) {
+            const QChar c = line[i];
+            if (c == u'\\' && i + 1 < line.size() && QStringView(u"~=#{}:\\n").contains(line[i + 1])) {
+                ++i;
+            } else if (c == u'{') {
+                open = openedHere = true;
+            } else if (c == u'}' && open) {
+                open = false;
+                closedHere = true;
+                ++closed;
+            }
+        }
+    }
+};
 } // namespace
 
 void read(const QString &text, BankCollector &into)
@@ -363,34 +423,69 @@ void read(const QString &text, BankCollector &into)
     const QStringView all(text);
     QStringList category;
     std::vector<Line> block;
+    Braces braces;
+    int closedOn = -1; // the index in `block` of the line that closed its last pair of braces
+    bool broken = false; // a missing blank line that cannot be told: the block is not read
     const auto endBlock = [&] {
         size_t first = 0;
         // $CATEGORY: lines open a block (the platform writes them in one of their own).
-        for (; first < block.size(); ++first) {
+        for (; first < block.size() && !broken; ++first) {
             const QStringView line = block[first].text.trimmed();
             if (!line.startsWith(u"$CATEGORY:"))
                 break;
             category = CategoryPath::parse(line.mid(10).toString());
         }
-        if (first < block.size()) {
+        if (first < block.size() && !broken) {
             QString joined;
+            std::vector<int> lines;
             for (size_t k = first; k < block.size(); ++k) {
                 if (k > first)
                     joined += u'\n';
                 joined += block[k].text;
+                lines.push_back(block[k].number);
             }
             const Marked marked(joined);
-            QuestionParser(marked, block[first].number, category, into).parse();
+            QuestionParser(marked, lines, category, into).parse();
         }
         block.clear();
+        braces = Braces();
+        closedOn = -1;
+        broken = false;
     };
     int number = 0;
     for (const QStringView line : all.split(u'\n')) {
         ++number;
-        if (isBlank(line))
+        if (isBlank(line)) {
             endBlock();
-        else if (!isComment(line))
-            block.push_back({number, line});
+            continue;
+        }
+        if (isComment(line))
+            continue;
+        // A question whose answers are closed, and no blank line after it: a line that names a
+        // question or a category, or one that opens answers right after that line, starts the
+        // next item, as the platform that defined GIFT reads it. Lines of text between them
+        // could end the one question as well as start the next: that cannot be told.
+        if (!block.empty() && braces.closed > 0 && !braces.open) {
+            const QStringView trimmed = line.trimmed();
+            Braces next;
+            next.look(line);
+            if (trimmed.startsWith(u"::") || trimmed.startsWith(u"$CATEGORY:")
+                || (next.openedHere && closedOn == int(block.size()) - 1)) {
+                endBlock();
+            } else if (next.openedHere && !broken) {
+                const Line &after = block[size_t(closedOn) + 1];
+                into.error(after.number,
+                    QStringLiteral("a blank line is missing before this line: the question of line %1 ends "
+                                   "with its answers on line %2")
+                        .arg(block.front().number)
+                        .arg(block[size_t(closedOn)].number));
+                broken = true;
+            }
+        }
+        block.push_back({number, line});
+        braces.look(line);
+        if (braces.closedHere)
+            closedOn = int(block.size()) - 1;
     }
     endBlock();
 }

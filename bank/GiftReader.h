@@ -8,7 +8,9 @@ class BankCollector;
 // "//" comment lines, $CATEGORY: lines, ::name::, [html] [moodle] [plain] [markdown] text
 // formats, answers in braces with = ~ # %weight% and ####general feedback, and the escapes
 // \~ \= \# \{ \} \: \\ and \n. A missing-word question ("Grant is {=buried ~living} here.") is
-// read with "_____" in its text.
+// read with "_____" in its text. As that platform does, "~=x" is the right answer x, a "~" with
+// nothing after it is no answer, and after a closed answer block a line naming a question or a
+// $CATEGORY: (or opening answers right after that block) starts the next item without a blank line.
 namespace GiftReader {
 
 void read(const QString &text, BankCollector &into);

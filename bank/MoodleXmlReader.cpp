@@ -24,6 +24,7 @@ struct Text {
 struct Answer {
     Text text;
     QString fraction;
+    int line = 0;
 };
 
 // A <question> element as read, before its type decides what it is.
@@ -60,6 +61,12 @@ public:
         , m_into(into)
     {
     }
+    // Bytes in the encoding the document declares, which the XML reader decodes.
+    Reader(const QByteArray &bytes, BankCollector &into)
+        : m_xml(bytes)
+        , m_into(into)
+    {
+    }
 
     void read();
 
@@ -69,6 +76,7 @@ private:
     Text readText(const QString &defaultFormat = QString());
     void take(const Element &element);
     QString plain(const Text &text, const QString &defaultFormat);
+    QString titleOf(const Element &element) const;
     void multipleChoice(const Element &element, BankQuestion question);
     void trueFalse(const Element &element, BankQuestion question);
     void addWithWarnings(BankQuestion question);
@@ -145,6 +153,7 @@ void Reader::readQuestion()
             element.category = readText();
         } else if (name == QLatin1String("answer")) {
             Answer answer;
+            answer.line = int(m_xml.lineNumber());
             answer.fraction = m_xml.attributes().value(QLatin1String("fraction")).toString();
             answer.text = readText();
             element.answers.push_back(std::move(answer));
@@ -171,6 +180,14 @@ QString Reader::plain(const Text &text, const QString &defaultFormat)
     return result;
 }
 
+// How a message names a question: its name, else the start of its text.
+QString Reader::titleOf(const Element &element) const
+{
+    const Text &text = element.questionText;
+    const bool html = text.format.isEmpty() || text.format.compare(QLatin1String("html"), Qt::CaseInsensitive) == 0;
+    return BankText::title(element.name.text, html ? HtmlText::toPlain(text.text, nullptr) : text.text);
+}
+
 void Reader::take(const Element &element)
 {
     if (element.type == QLatin1String("category")) {
@@ -182,7 +199,7 @@ void Reader::take(const Element &element)
         return;
     }
     if (element.type != QLatin1String("multichoice") && element.type != QLatin1String("truefalse")) {
-        m_into.skip(kindOf(element.type));
+        m_into.skip(element.line, titleOf(element), kindOf(element.type));
         return;
     }
     m_images = 0;
@@ -203,7 +220,7 @@ void Reader::multipleChoice(const Element &element, BankQuestion question)
 {
     const QString single = element.single.trimmed().toLower();
     if (single == QLatin1String("false") || single == QLatin1String("0")) {
-        m_into.skip(QStringLiteral("multiple-answer"));
+        m_into.skipSeveralRightAnswers(element.line, titleOf(element));
         return;
     }
     int rightCount = 0, rightIndex = -1;
@@ -212,7 +229,7 @@ void Reader::multipleChoice(const Element &element, BankQuestion question)
         bool number = false;
         const double fraction = element.answers[k].fraction.trimmed().toDouble(&number);
         if (!number) {
-            m_into.error(element.line,
+            m_into.error(element.answers[k].line,
                 QStringLiteral("answer %1's fraction \"%2\" is not a number")
                     .arg(k + 1)
                     .arg(BankText::quoted(element.answers[k].fraction)));
@@ -226,7 +243,7 @@ void Reader::multipleChoice(const Element &element, BankQuestion question)
         }
     }
     if (partial || rightCount > 1) {
-        m_into.skip(QStringLiteral("multiple-answer"));
+        m_into.skipSeveralRightAnswers(element.line, titleOf(element));
         return;
     }
     if (rightCount == 0) {
@@ -234,7 +251,7 @@ void Reader::multipleChoice(const Element &element, BankQuestion question)
         return;
     }
     if (element.answers.size() > 4) {
-        m_into.skip(QStringLiteral("too many choices"));
+        m_into.skipTooManyChoices(element.line, titleOf(element), int(element.answers.size()));
         return;
     }
     if (element.answers.size() < 2) {
@@ -245,7 +262,7 @@ void Reader::multipleChoice(const Element &element, BankQuestion question)
     for (size_t k = 0; k < element.answers.size(); ++k) {
         *choices[k] = plain(element.answers[k].text, element.questionText.format);
         if (choices[k]->trimmed().isEmpty()) {
-            m_into.error(element.line, QStringLiteral("choice %1 is empty").arg(QChar(u'A' + int(k))));
+            m_into.error(element.answers[k].line, QStringLiteral("choice %1 is empty").arg(QChar(u'A' + int(k))));
             return;
         }
     }
@@ -256,13 +273,16 @@ void Reader::multipleChoice(const Element &element, BankQuestion question)
 void Reader::trueFalse(const Element &element, BankQuestion question)
 {
     QString right;
+    int rightLine = element.line;
     for (const Answer &answer : element.answers) {
         bool number = false;
-        if (answer.fraction.trimmed().toDouble(&number) >= 100 && number)
+        if (answer.fraction.trimmed().toDouble(&number) >= 100 && number) {
             right = plain(answer.text, element.questionText.format).trimmed().toLower();
+            rightLine = answer.line;
+        }
     }
     if (right != QLatin1String("true") && right != QLatin1String("false")) {
-        m_into.error(element.line,
+        m_into.error(rightLine,
             QStringLiteral("a true/false question whose right answer (fraction 100) is "
                            "neither \"true\" nor \"false\""));
         return;
@@ -286,6 +306,11 @@ void Reader::addWithWarnings(BankQuestion question)
 void read(const QString &text, BankCollector &into)
 {
     Reader(text, into).read();
+}
+
+void read(const QByteArray &bytes, BankCollector &into)
+{
+    Reader(bytes, into).read();
 }
 
 } // namespace MoodleXmlReader

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 class BankCollector;
@@ -12,5 +13,8 @@ class BankCollector;
 namespace MoodleXmlReader {
 
 void read(const QString &text, BankCollector &into);
+// A document in another encoding than UTF-8 (ISO-8859-1, windows-1252, UTF-16...): the XML
+// reader decodes it as its declaration or byte-order mark says.
+void read(const QByteArray &bytes, BankCollector &into);
 
 } // namespace MoodleXmlReader

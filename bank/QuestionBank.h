@@ -22,12 +22,15 @@ namespace QuestionBank {
 enum class Format { Gift, Aiken, MoodleXml, Csv, Json };
 constexpr Format kFormats[] = {Format::Gift, Format::Aiken, Format::MoodleXml, Format::Csv, Format::Json};
 
-// The format of a file, told by its content; the file name's extension decides only when the
-// content does not (an empty file, a text with no question in it). None when neither tells.
+// The format of a file, told by its content past the blank lines, XML processing instructions
+// and comments and GIFT comment lines it may start with; the file name's extension (.gift, .txt
+// for Aiken, .xml, .csv, .json) decides only when the content does not (an empty file, a text
+// with no question in it). None when neither tells.
 std::optional<Format> detect(const QByteArray &bytes, const QString &fileName = QString());
 
-// Reads a whole file in `format`. Files are UTF-8, with or without a byte-order mark, with CRLF
-// or LF line ends; anything else is refused with the line of the first fault.
+// Reads a whole file in `format`. Files are UTF-8, with or without a byte-order mark, or UTF-16
+// with one, with CRLF or LF line ends; a Moodle XML document may also be in the encoding its
+// declaration names. Anything else is refused with the line of the first fault.
 BankReadResult read(const QByteArray &bytes, Format format);
 
 // Writes every question given, in their order, as the format's own tools write it. Reading it
@@ -36,7 +39,9 @@ BankReadResult read(const QByteArray &bytes, Format format);
 // its path's last part (GIFT and Moodle XML keep the path). GIFT and Moodle XML keep an id as the
 // question's name, which reads back as that id when it has the form VESK gives ids (every id
 // a reader makes, and the pool's); another comes back as "imp-" and its slug (BankIds).
-QByteArray write(const std::vector<BankQuestion> &questions, Format format);
+// `warnings`, when given, gets what a question lost that the format cannot hold, a line a
+// question (Aiken: "st-001: explanation and category not written: Aiken cannot hold them").
+QByteArray write(const std::vector<BankQuestion> &questions, Format format, QStringList *warnings = nullptr);
 
 QString formatName(Format format); // "GIFT", "Aiken", "Moodle XML", "CSV", "JSON"
 // The format a command line names: the format's name or its extension, in any case ("gift",
@@ -47,7 +52,7 @@ QString fileFilter(Format format); // for a file dialog: "GIFT (*.gift *.txt)"
 // Every question bank, then each format, then all files: the import dialog's filters.
 QStringList fileFilters();
 
-// A question's text as duplicates are compared: canonical composition, case folded, runs of
+// A question's text as ids are made from it (BankIds): canonical composition, case folded, runs of
 // white space made one space, no space at the ends.
 QString normalisedText(const QString &text);
 

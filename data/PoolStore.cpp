@@ -5,12 +5,12 @@
 #include <set>
 
 #include <QCryptographicHash>
-#include <QRegularExpression>
 
 #include "data/ConnectionPool.h"
 #include "data/Database.h"
 #include "data/DbError.h"
 #include "data/ExamSchema.h"
+#include "data/QuestionMatch.h"
 #include "data/SqliteDatabase.h"
 #include "data/SqliteHandle.h"
 #include "data/cDBAccess.h"
@@ -186,8 +186,7 @@ bool PoolStore::carryShipped(const QString &installed, const QString &own, Repor
 
 QString PoolStore::normalisedText(const QString &text)
 {
-    static const QRegularExpression spaces(QStringLiteral("\\s+"));
-    return text.normalized(QString::NormalizationForm_C).toCaseFolded().replace(spaces, QStringLiteral(" ")).trimmed();
+    return QuestionMatch::normalisedText(text);
 }
 
 QString PoolStore::idFromText(const QString &text)
@@ -335,8 +334,21 @@ bool PoolStore::add(Database &db, const std::vector<PoolQuestion> &questions, Re
     std::vector<Stored> old;
     if (!read(db, &old, error))
         return false;
+    // How a message names a question of the pool or of the import.
+    const auto named = [](const PoolQuestion &q) {
+        QString start = q.question.simplified();
+        if (start.size() > 40)
+            start = start.left(40) + QStringLiteral("...");
+        return q.source.isEmpty() ? QStringLiteral("%1 (\"%2\")").arg(q.id, start) : q.source;
+    };
     std::vector<Entry> entries;
-    std::set<QString> texts, ids;
+    std::set<QString> ids;
+    std::map<QString, QString> seen; // duplicateKey -> the question's name in messages
+    std::map<QString, std::pair<QString, QString>> answers; // choicesKey -> its name and right answer
+    const auto remember = [&](const PoolQuestion &q) {
+        seen.emplace(QuestionMatch::duplicateKey(q), named(q));
+        answers.emplace(QuestionMatch::choicesKey(q), std::make_pair(named(q), QuestionMatch::rightAnswer(q)));
+    };
     for (const Stored &s : old) {
         Entry e;
         e.oldQid = s.qid;
@@ -344,14 +356,21 @@ bool PoolStore::add(Database &db, const std::vector<PoolQuestion> &questions, Re
         if (e.question.id.isEmpty() || ids.count(e.question.id))
             e.question.id = idFromText(s.question.question + QString::number(s.qid));
         e.origin = s.origin;
-        texts.insert(normalisedText(s.question.question));
+        remember(e.question);
         ids.insert(e.question.id);
         entries.push_back(e);
     }
     for (const PoolQuestion &q : questions) {
-        if (!texts.insert(normalisedText(q.question)).second) {
+        if (const auto found = seen.find(QuestionMatch::duplicateKey(q)); found != seen.end()) {
             ++report->duplicates;
+            report->duplicateOf << QStringLiteral("%1: a duplicate of %2").arg(named(q), found->second);
             continue;
+        }
+        if (const auto same = answers.find(QuestionMatch::choicesKey(q)); same != answers.end()) {
+            report->contradictions << QStringLiteral("%1 contradicts %2: the same question with another right "
+                                                     "answer (\"%3\", not \"%4\")")
+                                          .arg(named(q), same->second.first, QuestionMatch::rightAnswer(q),
+                                              same->second.second);
         }
         Entry e;
         e.question = q;
@@ -361,6 +380,7 @@ bool PoolStore::add(Database &db, const std::vector<PoolQuestion> &questions, Re
         e.question.id = id;
         ids.insert(id);
         e.origin = QString::fromLatin1(kImported);
+        remember(e.question);
         ++report->added;
         ++report->addedByCategory[q.category];
         entries.push_back(e);

@@ -33,6 +33,12 @@ public:
         int keptImported = 0; // imported questions carried over
         QStringList retained; // used by stored exams, no longer shipped: kept, drawable
         int duplicates = 0; // imported questions skipped as already there
+        // Each of them and the question it repeats: "bank.gift, line 7 (Name): a duplicate of st-004
+        // ("Which OSI layer...")", or of an earlier question of the import (its source).
+        QStringList duplicateOf;
+        // Imported questions added beside one of the same text and choices with another right
+        // answer, naming both.
+        QStringList contradictions;
         std::map<QString, int> addedByCategory;
     };
 
@@ -45,8 +51,8 @@ public:
     // Replaces the shipped questions by `shipped`, matched by stable id (by text where the database
     // has no ids yet). Imported questions stay; a shipped question a stored exam uses stays too.
     static bool replace(Database &db, const std::vector<PoolQuestion> &shipped, Report *report, QString *error);
-    // Adds imported questions after their categories' last; a question whose text is already in
-    // the pool (or earlier in `questions`) is skipped and counted.
+    // Adds imported questions after their categories' last; a question already in the pool (or
+    // earlier in `questions`), by QuestionMatch::duplicateKey, is skipped and counted.
     static bool add(Database &db, const std::vector<PoolQuestion> &questions, Report *report, QString *error);
     // The same on an exam file opened by hand.
     static bool read(SqliteHandle &db, std::vector<Stored> *pool, QString *error, bool withUse = true);
@@ -60,6 +66,7 @@ public:
 
     // A stable id made from a question's text, for questions that have none.
     static QString idFromText(const QString &text);
-    // A question's text as duplicates are found: case and runs of white space ignored.
+    // A question's text as duplicates are found: case and runs of white space ignored
+    // (QuestionMatch, which also tells which questions are duplicates).
     static QString normalisedText(const QString &text);
 };

@@ -1,11 +1,13 @@
 #pragma once
 
 // What every question-bank reader must hold for any file, checked by the fuzz targets: no crash and
-// no flood (at most 51 one-line messages, each naming its line); every question it accepts has two
-// to four non-empty choices in a row or is true/false, a right letter on a non-empty choice, clean
-// text with no control character but the line break, an id of its own and a text no other has;
-// and those questions, written in the same format and in the pool's JSON and read back, come back
-// as they were, up to what the format holds.
+// no flood (at most 51 one-line messages, each naming its line, and at most 21 skipped questions
+// listed, each with its line and name); every question it accepts has two to four non-empty
+// choices in a row or is true/false, a right letter on a non-empty choice, clean text with no
+// control character but the line break, an id of its own, and no other question has its text,
+// choices and right answer all three; and those questions, written in the same format and in the
+// pool's JSON and read back, come back as they were, up to what the format holds (questions that
+// contradict each other are told again).
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -20,6 +22,7 @@
 #include "bank/BankIds.h"
 #include "bank/BankText.h"
 #include "bank/QuestionBank.h"
+#include "data/QuestionMatch.h"
 
 namespace BankFuzz {
 
@@ -50,6 +53,20 @@ inline void checkMessages(const QStringList &messages)
         check(shape.match(message).hasMatch() && isCleanText(message, false) && message.size() < 1000);
 }
 
+inline void checkSkipped(const QStringList &skipped)
+{
+    static const QRegularExpression shape(QStringLiteral("^(line [1-9][0-9]*( \\(.+\\))?: .+|and [1-9][0-9]* more)$"));
+    check(skipped.size() <= BankReadResult::kSkippedListed + 1);
+    for (const QString &entry : skipped)
+        check(shape.match(entry).hasMatch() && isCleanText(entry, false) && entry.size() < 1000);
+}
+
+inline bool isContradiction(const QString &warning)
+{
+    static const QRegularExpression shape(QStringLiteral("^line [1-9][0-9]*: contradicts line [1-9][0-9]* "));
+    return shape.match(warning).hasMatch();
+}
+
 // A question as the format keeps it (see QuestionBank::write).
 inline QStringList kept(BankQuestion q, QuestionBank::Format format)
 {
@@ -71,7 +88,9 @@ inline QStringList kept(BankQuestion q, QuestionBank::Format format)
 inline void checkRoundTrip(const std::vector<BankQuestion> &questions, QuestionBank::Format format)
 {
     const BankReadResult back = QuestionBank::read(QuestionBank::write(questions, format), format);
-    check(back.errors.isEmpty() && back.warnings.isEmpty() && back.skippedByKind.empty());
+    check(back.errors.isEmpty() && back.skippedByKind.empty() && back.skipped.isEmpty());
+    for (const QString &warning : back.warnings)
+        check(isContradiction(warning));
     check(back.questions.size() == questions.size());
     for (size_t i = 0; i < questions.size(); ++i)
         check(kept(back.questions[i], format) == kept(questions[i], format));
@@ -83,10 +102,17 @@ inline int run(const std::uint8_t *data, std::size_t size, QuestionBank::Format 
     const BankReadResult result = QuestionBank::read(bytes, format);
     checkMessages(result.errors);
     checkMessages(result.warnings);
-    for (const auto &[kind, count] : result.skippedByKind)
+    checkSkipped(result.skipped);
+    int skipped = 0;
+    for (const auto &[kind, count] : result.skippedByKind) {
         check(!kind.isEmpty() && count > 0);
+        skipped += count;
+    }
+    // Every one listed up to the limit, then one line for the rest.
+    check(result.skipped.size()
+        == (skipped <= BankReadResult::kSkippedListed ? skipped : BankReadResult::kSkippedListed + 1));
 
-    QSet<QString> ids, texts;
+    QSet<QString> ids, keys;
     for (const BankQuestion &q : result.questions) {
         check(q.line >= 1 && !q.question.isEmpty() && isCleanText(q.question, true));
         check(isCleanText(q.explanation, true) && isCleanText(q.name, false) && isCleanText(q.id, false));
@@ -98,9 +124,16 @@ inline int run(const std::uint8_t *data, std::size_t size, QuestionBank::Format 
         check(q.correct.size() == 1 && q.correct[0] >= u'A' && q.correct[0] < QChar(u'A' + q.choiceCount()));
         check(!q.id.isEmpty() && !ids.contains(q.id));
         ids.insert(q.id);
-        const QString text = QuestionBank::normalisedText(q.question);
-        check(!texts.contains(text));
-        texts.insert(text);
+        PoolQuestion asked;
+        asked.question = q.question;
+        asked.a = q.a;
+        asked.b = q.b;
+        asked.c = q.c;
+        asked.d = q.d;
+        asked.correct = q.correct;
+        const QString key = QuestionMatch::duplicateKey(asked);
+        check(!keys.contains(key));
+        keys.insert(key);
     }
     if (!result.questions.empty()) {
         checkRoundTrip(result.questions, format);

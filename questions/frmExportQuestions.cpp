@@ -69,10 +69,11 @@ void frmExportQuestions::Export_Click()
     if (!target || target->isEmpty())
         return;
     std::vector<BankQuestion> questions;
+    QStringList warnings;
     QString error;
     if (BankImport::poolQuestions(m_database, chosen.size() == 6 ? QStringList() : chosen, &questions, &error)) {
         QSaveFile file(*target);
-        if (!file.open(QIODevice::WriteOnly) || file.write(QuestionBank::write(questions, format)) < 0
+        if (!file.open(QIODevice::WriteOnly) || file.write(QuestionBank::write(questions, format, &warnings)) < 0
             || !file.commit())
             error = file.errorString();
     }
@@ -81,7 +82,17 @@ void frmExportQuestions::Export_Click()
             MessageBox::Critical, QStringLiteral("Export Questions"));
         return;
     }
-    MessageBox::show(QStringLiteral("%1 questions written to %2.").arg(questions.size()).arg(*target),
-        MessageBox::OkOnly, MessageBox::Information, QStringLiteral("Export Questions"));
+    QString told = QStringLiteral("%1 questions written to %2.").arg(questions.size()).arg(*target);
+    if (!warnings.isEmpty()) {
+        // What the format could not hold, so that nobody takes the file for the whole pool; a box
+        // shows the first lines.
+        constexpr qsizetype kShown = 20;
+        told += QStringLiteral("\n\nLeft out, as %1 cannot hold it:\n").arg(QuestionBank::formatName(format))
+            + warnings.mid(0, kShown).join(QLatin1Char('\n'));
+        if (warnings.size() > kShown)
+            told += QStringLiteral("\nand %1 more").arg(warnings.size() - kShown);
+    }
+    MessageBox::show(told, MessageBox::OkOnly, warnings.isEmpty() ? MessageBox::Information : MessageBox::Exclamation,
+        QStringLiteral("Export Questions"));
     accept();
 }

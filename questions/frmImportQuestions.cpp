@@ -40,9 +40,10 @@ frmImportQuestions::frmImportQuestions(std::vector<BankImport::File> files, QStr
     auto *layout = new QVBoxLayout(this);
     QStringList names;
     for (const BankImport::File &file : m_files)
-        names << QStringLiteral("%1 (%2)").arg(file.name, QuestionBank::formatName(file.format));
+        names << QStringLiteral("%1, %2").arg(file.name, file.howRead());
+    m_summary->setObjectName(QStringLiteral("lblFrom"));
     m_summary->setWordWrap(true);
-    m_summary->setText(QStringLiteral("From: ") + names.join(QStringLiteral(", ")));
+    m_summary->setText(QStringLiteral("From: ") + names.join(QStringLiteral("; ")));
     layout->addWidget(m_summary);
 
     m_counts->setObjectName(QStringLiteral("tblCounts"));

@@ -3,9 +3,12 @@
 
 #include <QDir>
 #include <QFile>
+#include <QStringEncoder>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include "bank/BankIds.h"
+#include "bank/BankImport.h"
 #include "bank/HtmlText.h"
 #include "bank/QuestionBank.h"
 
@@ -48,6 +51,18 @@ private slots:
     void writesTextsTheirFormatMustEscape();
     void writesBackWhatItReads_data();
     void writesBackWhatItReads();
+    void readsBanksAsPeopleWriteThem_data();
+    void readsBanksAsPeopleWriteThem();
+    void importsTheGoodOnesOfABrokenBank();
+    void readsUtf16WithItsMark_data();
+    void readsUtf16WithItsMark();
+    void refusesBrokenUtf16_data();
+    void refusesBrokenUtf16();
+    void readsXmlInItsDeclaredEncoding_data();
+    void readsXmlInItsDeclaredEncoding();
+    void listsEverySkippedQuestion();
+    void describesEachFileOfAnImport();
+    void tellsWhatAikenCannotHold();
 
 private:
     static QByteArray bytesOf(const QString &path);
@@ -112,6 +127,34 @@ QString report(const BankReadResult &result)
 {
     return QuestionBank::skippedReport(result.skippedByKind);
 }
+
+// A question on one line, with where it starts, its id and its category: "line 4 imp-x [Networking]:
+// Which...? {POST | GET} B".
+QString summary(const BankQuestion &q)
+{
+    QStringList choices;
+    for (int i = 0; i < q.choiceCount(); ++i)
+        choices << q.choice(i);
+    return u"line %1 %2 [%3]: %4 {%5} %6"_s.arg(q.line).arg(
+        q.id, q.category(), QString(q.question).replace(u'\n', u'/'), choices.join(u" | "_s), q.correct);
+}
+
+QStringList summaries(const BankReadResult &result)
+{
+    QStringList all;
+    for (const BankQuestion &q : result.questions)
+        all << summary(q);
+    return all;
+}
+
+// A text file as UTF-16 with its byte-order mark, as editors on Windows save "Unicode" text.
+QByteArray utf16(QByteArray utf8, QStringEncoder::Encoding encoding)
+{
+    if (utf8.startsWith("\xEF\xBB\xBF"))
+        utf8.remove(0, 3);
+    QStringEncoder encoder(encoding, QStringEncoder::Flag::WriteBom);
+    return encoder(QString::fromUtf8(utf8));
+}
 } // namespace
 
 QByteArray tst_bank::bytesOf(const QString &path)
@@ -142,34 +185,56 @@ void tst_bank::readsEachBank_data()
     QTest::addColumn<Format>("format");
     QTest::addColumn<int>("questions");
     QTest::addColumn<QString>("skipped");
+    QTest::addColumn<QStringList>("skippedList");
     QTest::addColumn<QStringList>("errors");
     QTest::addColumn<QStringList>("warnings");
 
+    // The question each bank has again with other choices is another question, not a duplicate.
     QTest::newRow("GIFT, BOM and CRLF")
-        << u"networking.gift"_s << Format::Gift << 7
-        << u"skipped: 1 description, 1 duplicate, 1 essay, 1 matching, 1 multiple-answer, 1 numerical, "
-           "1 short answer, 1 too many choices"_s
+        << u"networking.gift"_s << Format::Gift << 8
+        << u"skipped: 1 description, 1 essay, 1 matching, 1 multiple-answer, 1 numerical, 1 short answer, "
+           "1 too many choices"_s
+        << QStringList{u"line 30 (Port of HTTPS): short answer; multiple-choice and true/false questions only"_s,
+               u"line 34 (Describe NAT): essay; multiple-choice and true/false questions only"_s,
+               u"line 38 (Match protocols): matching; multiple-choice and true/false questions only"_s,
+               u"line 46 (Subnet hosts): numerical; multiple-choice and true/false questions only"_s,
+               u"line 54 (Secure protocols): several right answers; one only"_s,
+               u"line 63 (Private address): 5 choices; at most 4"_s,
+               u"line 73 (Welcome): a description, no question to answer"_s}
         << QStringList{u"line 101: the answers' \"{\" is not closed by \"}\""_s, u"line 103: no right answer (\"=\")"_s,
                u"line 105: a \"}\" with no \"{\" before it (write \\} for a brace in a text)"_s}
         << QStringList{u"line 16: an image was dropped"_s};
+    // A fault of one answer is told at the answer's line.
     QTest::newRow("Moodle XML")
-        << u"databases.xml"_s << Format::MoodleXml << 4
-        << u"skipped: 1 calculated, 1 cloze, 1 description, 1 duplicate, 1 essay, 1 matching, "
-           "1 multiple-answer, 1 numerical, 1 short answer, 1 too many choices"_s
+        << u"databases.xml"_s << Format::MoodleXml << 5
+        << u"skipped: 1 calculated, 1 cloze, 1 description, 1 essay, 1 matching, 1 multiple-answer, 1 numerical, "
+           "1 short answer, 1 too many choices"_s
+        << QStringList{u"line 114 (Aggregate functions): several right answers; one only"_s,
+               u"line 128 (Normal forms): 5 choices; at most 4"_s,
+               u"line 144 (SQL keyword): short answer; multiple-choice and true/false questions only"_s,
+               u"line 152 (Explain ACID): essay; multiple-choice and true/false questions only"_s,
+               u"line 159 (Match keys): matching; multiple-choice and true/false questions only"_s,
+               u"line 166 (Rows): numerical; multiple-choice and true/false questions only"_s,
+               u"line 173 (Fill in): cloze; multiple-choice and true/false questions only"_s,
+               u"line 179 (Intro): a description, no question to answer"_s,
+               u"line 185 (Growth): calculated; multiple-choice and true/false questions only"_s}
         << QStringList{u"line 228: no right answer (fraction 100)"_s,
-               u"line 241: a true/false question whose right answer (fraction 100) is neither \"true\" nor "
+               u"line 248: a true/false question whose right answer (fraction 100) is neither \"true\" nor "
                "\"false\""_s,
-               u"line 253: answer 1's fraction \"full\" is not a number"_s}
+               u"line 260: answer 1's fraction \"full\" is not a number"_s}
         << QStringList{u"line 93: an image was dropped"_s};
-    QTest::newRow("Aiken, CRLF") << u"programming.txt"_s << Format::Aiken << 5
-                                 << u"skipped: 1 duplicate, 1 too many choices"_s
+    // The missing ANSWER line is told where it is missing, not at the question's first line.
+    QTest::newRow("Aiken, CRLF") << u"programming.txt"_s << Format::Aiken << 6 << u"skipped: 1 too many choices"_s
+                                 << QStringList{u"line 28 (Which sorting algorithm is stable?): 5 choices; at most 4"_s}
                                  << QStringList{u"line 38: choice C where B was expected"_s,
-                                        u"line 41: the question has no ANSWER line"_s,
+                                        u"line 44: an ANSWER line is missing here, after the choices of the question "
+                                        "of line 41"_s,
                                         u"line 48: the ANSWER \"E\" is not one of the choices"_s,
                                         u"line 50: an ANSWER line without a question"_s}
                                  << QStringList();
     QTest::newRow("CSV, BOM and CRLF")
-        << u"testing.csv"_s << Format::Csv << 4 << u"skipped: 1 duplicate, 1 multiple-answer"_s
+        << u"testing.csv"_s << Format::Csv << 5 << u"skipped: 1 multiple-answer"_s
+        << QStringList{u"line 6 (Which tools are among the seven basic qu...): several right answers; one only"_s}
         << QStringList{u"line 8: 7 fields where 8 were expected"_s,
                u"line 9: the right answer \"E\" is not one of the choices"_s, u"line 10: choice B is empty"_s,
                u"line 11: choice C is empty but D is not"_s,
@@ -185,6 +250,7 @@ void tst_bank::readsEachBank()
     QFETCH(Format, format);
     QFETCH(int, questions);
     QFETCH(QString, skipped);
+    QFETCH(QStringList, skippedList);
     QFETCH(QStringList, errors);
     QFETCH(QStringList, warnings);
     const QByteArray bytes = bytesOf(QDir(m_data).filePath(file));
@@ -194,6 +260,7 @@ void tst_bank::readsEachBank()
     QCOMPARE(result.errors, errors);
     QCOMPARE(result.warnings, warnings);
     QCOMPARE(report(result), skipped);
+    QCOMPARE(result.skipped, skippedList);
     QCOMPARE(int(result.questions.size()), questions);
 }
 
@@ -227,14 +294,17 @@ void tst_bank::readsEachQuestionAsTheBankHasIt_data()
     row("GIFT missing word", gift, 3, 50, u"imp-missing-word"_s,
         question(u"The {default} gateway is also called the _____ of last resort."_s,
             {u"switch"_s, u"router"_s, u"hub"_s}, u"B"_s, QString(), networking));
-    row("GIFT plain keeps < and &", gift, 4, 86, u"imp-comparison"_s,
+    row("GIFT the same text with other choices", gift, 4, 77, u"imp-osi-again"_s,
+        question(u"which OSI layer is responsible for routing packets between NETWORKS?"_s, {u"Network"_s, u"Link"_s},
+            u"A"_s, QString(), networking));
+    row("GIFT plain keeps < and &", gift, 5, 86, u"imp-comparison"_s,
         question(u"Which expression is true when a = 5 and b = 7?"_s, {u"a < b && b > a"_s, u"a > b"_s, u"a == b"_s},
             u"A"_s, u"In C, = assigns and == compares; < and && mean what they say."_s, programming));
-    row("GIFT escapes", gift, 5, 93, u"imp-escapes"_s,
+    row("GIFT escapes", gift, 6, 93, u"imp-escapes"_s,
         question(u"Which characters does GIFT escape with a backslash: ~ = # { } : or \\?\nAll of them."_s,
             {u"True"_s, u"False"_s}, u"A"_s, QString(), programming));
     const QString code = u"What does this print?\nfor i in range(3):\n    print(i)"_s;
-    row("GIFT without a name, on three lines", gift, 6, 96, BankIds::fromText(code),
+    row("GIFT without a name, on three lines", gift, 7, 96, BankIds::fromText(code),
         question(code, {u"0 1 2"_s, u"1 2 3"_s, u"0 1 2 3"_s}, u"A"_s, QString(), programming));
 
     const QString xml = u"databases.xml"_s;
@@ -253,6 +323,9 @@ void tst_bank::readsEachQuestionAsTheBankHasIt_data()
     row("Moodle plain text, a slash in a category", xml, 3, 198, u"imp-comparison-in-plain-text"_s,
         question(u"Which operator tests \"a < b && b < c\" in one go?\nPick one."_s, {u"BETWEEN"_s, u"IN"_s}, u"A"_s,
             u"BETWEEN includes both ends: <p> stays as written."_s, databases + QStringList{u"SQL/NoSQL"_s}));
+    row("Moodle the same text with other choices", xml, 4, 215, u"imp-primary-key-again"_s,
+        question(u"Which constraint makes a column unique and not null?"_s, {u"PRIMARY KEY"_s, u"NOT NULL"_s}, u"A"_s,
+            QString(), databases + QStringList{u"SQL/NoSQL"_s}));
 
     const QString aiken = u"programming.txt"_s;
     const auto aikenRow = [&](const char *name, int index, int line, const BankQuestion &q) {
@@ -268,7 +341,11 @@ void tst_bank::readsEachQuestionAsTheBankHasIt_data()
         question(u"What does this code print?\nx = 1\nif x < 2 && x > 0:\n    print(\"in\")\n"
                  "B. is not a choice here: choices start with A."_s,
             {u"in"_s, u"nothing"_s}, u"A"_s));
-    aikenRow("Aiken after faults", 4, 57,
+    // Unnamed, its text an earlier question's: its id is made from its text and its choices.
+    const QString integer = u"what is the value of 7 / 2   in INTEGER division?"_s;
+    row("Aiken the same text with other choices", aiken, 4, 52, BankIds::fromTextAndChoices(integer, {u"3"_s, u"4"_s}),
+        question(integer, {u"3"_s, u"4"_s}, u"A"_s));
+    aikenRow("Aiken after faults", 5, 57,
         question(u"Which data structure serves its elements first in, first out?"_s, {u"Queue"_s, u"Stack"_s}, u"A"_s));
 
     const QString csv = u"testing.csv"_s;
@@ -290,6 +367,10 @@ void tst_bank::readsEachQuestionAsTheBankHasIt_data()
     csvRow("CSV commas in quoted choices", 3, 7,
         question(u"What does PDCA stand for?"_s, {u"Plan, Do, Check, Act"_s, u"Prepare, Design, Code, Audit"_s}, u"A"_s,
             u"PDCA is the improvement cycle of Deming and Shewhart."_s, {u"Quality Assurance"_s}));
+    const QString technique = u"WHICH technique divides inputs into groups that the program should treat   alike?"_s;
+    const QStringList twoTechniques{u"Equivalence partitioning"_s, u"Boundary value analysis"_s};
+    row("CSV the same text with other choices", csv, 4, 13, BankIds::fromTextAndChoices(technique, twoTechniques),
+        question(technique, twoTechniques, u"A"_s, QString(), {u"Quality Assurance"_s}));
 }
 
 void tst_bank::readsEachQuestionAsTheBankHasIt()
@@ -308,18 +389,18 @@ void tst_bank::readsEachQuestionAsTheBankHasIt()
     QCOMPARE(q.line, line);
 }
 
-// A file that is not UTF-8 text gives nothing, whatever its format, and says where it stops.
+// A file that is not UTF-8 text (nor UTF-16 with its mark, readsUtf16WithItsMark) gives nothing,
+// whatever its format, and says where it stops.
 void tst_bank::refusesWhatIsNotUtf8Text_data()
 {
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<QString>("error");
 
     const QByteArray good = "Q?\nA. x\nB. y\nANSWER: A\n";
-    QTest::newRow("UTF-16 with its mark") << QByteArray("\xFF\xFE"
-                                                        "Q\0?\0",
-        6) << u"line 1: UTF-16 or UTF-32 text; save the file as UTF-8"_s;
-    QTest::newRow("UTF-16 big-endian") << QByteArray("\xFE\xFF\0Q", 4)
-                                       << u"line 1: UTF-16 or UTF-32 text; save the file as UTF-8"_s;
+    QTest::newRow("UTF-32 with its mark")
+        << QByteArray("\xFF\xFE\0\0Q\0\0\0", 8) << u"line 1: UTF-32 text; save the file as UTF-8"_s;
+    QTest::newRow("UTF-32 big-endian") << QByteArray("\0\0\xFE\xFF\0\0\0Q", 8)
+                                       << u"line 1: UTF-32 text; save the file as UTF-8"_s;
     QTest::newRow("UTF-16 without a mark") << QByteArray(
         "Q\0?\0\n\0", 6) << u"line 1: a NUL byte: the file is not UTF-8 text (UTF-16?); save it as UTF-8"_s;
     QTest::newRow("Latin-1 on line 3") << good + "Caf\xE9?\n"
@@ -364,9 +445,18 @@ void tst_bank::namesTheLineOfEachFault_data()
     QTest::newRow("GIFT text before the answers")
         << Format::Gift << QByteArray("// c\r\n// c\r\nQ?{a =b ~c}\r\n")
         << QStringList{u"line 3: text before the first answer's \"=\" or \"~\""_s} << 0;
+    // A "~" with nothing after it is no answer; one with a weight is an empty one.
     QTest::newRow("GIFT one choice, empty choice")
         << Format::Gift << QByteArray("Q?{=a ~%0%}\n\nQ2?{=a ~}\n\nQ3?{=a ~b}")
-        << QStringList{u"line 1: choice B is empty"_s, u"line 3: choice B is empty"_s} << 1;
+        << QStringList{u"line 1: choice B is empty"_s, u"line 3: a multiple-choice question with one choice"_s} << 1;
+    QTest::newRow("GIFT faults on the lines of a long question")
+        << Format::Gift
+        << QByteArray("::One::Q?{\n=a\n~%0%\n~c\n}\n\n::Two::Q2,\nat length?\n{=a\n~b\n\n::Three::Q3?\n{\n~a\n~b\n}\n\n"
+                      "::Four::Q4\n\\{x\\} and {\n=a ~b\n}\nthen } again\n")
+        << QStringList{u"line 3: choice B is empty"_s, u"line 9: the answers' \"{\" is not closed by \"}\""_s,
+               u"line 13: no right answer (\"=\")"_s,
+               u"line 22: more than one pair of braces (write \\{ and \\} for braces in a text)"_s}
+        << 0;
     QTest::newRow("GIFT no question text")
         << Format::Gift << QByteArray("::n::{=a ~b}\n") << QStringList{u"line 1: the question has no text"_s} << 0;
     QTest::newRow("Aiken choice without question")
@@ -374,12 +464,22 @@ void tst_bank::namesTheLineOfEachFault_data()
         << QStringList{u"line 1: a choice without a question"_s} << 1;
     QTest::newRow("Aiken no choices at the end") << Format::Aiken << QByteArray("Q?\nA. x\nB. y\nANSWER: B\n\nLast?\n")
                                                  << QStringList{u"line 6: the question has no choices"_s} << 1;
+    // An empty choice is told at its own line.
     QTest::newRow("Aiken one choice, empty choice")
         << Format::Aiken << QByteArray("Q?\nA. x\nANSWER: A\n\nQ2?\nA. x\nB.\nANSWER: A\n")
-        << QStringList{u"line 1: a question with one choice"_s, u"line 5: choice B is empty"_s} << 0;
+        << QStringList{u"line 1: a question with one choice"_s, u"line 7: choice B is empty"_s} << 0;
     QTest::newRow("Aiken a choice of a no-break space")
         << Format::Aiken << QByteArray("Intro\nA.\xC2\xA0\nB. b\nANSWER: B\n")
-        << QStringList{u"line 1: choice A is empty"_s} << 0;
+        << QStringList{u"line 2: choice A is empty"_s} << 0;
+    QTest::newRow("Aiken a line of no kind among the choices")
+        << Format::Aiken << QByteArray("Q?\nA. x\nB. y\nNUMBERING: abc\nANSWER: A\n\nQ2?\nA. x\nB. y\nANSWER: B\n")
+        << QStringList{u"line 4: \"NUMBERING: abc\" is neither a choice nor the ANSWER line of the question of line 1"_s}
+        << 1;
+    QTest::newRow("Aiken the next question right after the choices")
+        << Format::Aiken << QByteArray("Q?\nA. x\nB. y\nQ2?\nA. x\nB. y\nANSWER: B\n\nQ3?\nA. x\nB. y\n")
+        << QStringList{u"line 4: an ANSWER line is missing here, after the choices of the question of line 1"_s,
+               u"line 12: an ANSWER line is missing here, after the choices of the question of line 9"_s}
+        << 1;
     QTest::newRow("Aiken answer without choices") << Format::Aiken << QByteArray("Q?\nANSWER: A\n")
                                                   << QStringList{u"line 2: an ANSWER line without choices"_s} << 0;
     QTest::newRow("CSV header")
@@ -407,6 +507,12 @@ void tst_bank::namesTheLineOfEachFault_data()
                                     << 0;
     QTest::newRow("XML without a type") << Format::MoodleXml << QByteArray("<quiz>\n\n<question/></quiz>")
                                         << QStringList{u"line 3: a question without a type"_s} << 0;
+    QTest::newRow("XML an empty choice")
+        << Format::MoodleXml
+        << QByteArray("<quiz>\n<question type=\"multichoice\">\n<questiontext><text>Q?</text></questiontext>\n"
+                      "<answer fraction=\"100\"><text>a</text></answer>\n<answer fraction=\"0\"><text> </text>"
+                      "</answer>\n</question>\n</quiz>")
+        << QStringList{u"line 5: choice B is empty"_s} << 0;
     QTest::newRow("XML one choice")
         << Format::MoodleXml
         << QByteArray("<quiz><question type=\"multichoice\"><questiontext><text>Q?</text></questiontext>"
@@ -563,7 +669,25 @@ void tst_bank::detectsTheFormat_data()
     QTest::newRow("empty .gift") << QByteArray() << u"Bank.GIFT"_s << int(Format::Gift);
     QTest::newRow("text of no format, .xml") << QByteArray("hello") << u"a.xml"_s << int(Format::MoodleXml);
     QTest::newRow("CSV without a header, .csv") << QByteArray("a,b,c\n") << u"a.csv"_s << int(Format::Csv);
-    QTest::newRow("text of no format, .txt") << QByteArray("hello") << u"a.txt"_s << -1;
+    // What a file starts with that says nothing of its format is passed over.
+    QTest::newRow("XML after processing instructions and comments")
+        << QByteArray("\n\n<?latexml class=\"article\"?>\n<!-- converted\n from LaTeX -->\n<?latexml x?><quiz>")
+        << u"bank.txt"_s << int(Format::MoodleXml);
+    QTest::newRow("XML of a comment only")
+        << QByteArray("<!-- nothing yet -->\n") << u"bank.gift"_s << int(Format::MoodleXml);
+    QTest::newRow("JSON after GIFT comments")
+        << QByteArray("// exported by a tool\n\n[{") << u"bank.gift"_s << int(Format::Json);
+    QTest::newRow("CSV after blank lines")
+        << QByteArray("\r\n\r\nCategory,Question,A,B,C,D,Correct,Explanation\r\n") << u"bank.txt"_s << int(Format::Csv);
+    QTest::newRow("UTF-16 XML") << QByteArray("\xFF\xFE<\0q\0u\0i\0z\0>\0", 14) << u"bank.txt"_s
+                                << int(Format::MoodleXml);
+    QTest::newRow("UTF-16 XML without a mark")
+        << QByteArray("\0<\0?\0x\0m\0l\0 \0v\0=\0\"\0\x31\0\"\0?\0>", 26) << u""_s << int(Format::MoodleXml);
+    QTest::newRow("UTF-16 GIFT") << QByteArray("\xFE\xFF\0Q\0?\0{\0T\0}", 12) << u"bank.txt"_s << int(Format::Gift);
+    // The extension breaks a tie; a .txt of no markup is Aiken, as VESK writes Aiken.
+    QTest::newRow("text of no format, .txt") << QByteArray("hello") << u"a.txt"_s << int(Format::Aiken);
+    QTest::newRow("text of no format, .json") << QByteArray("hello") << u"a.json"_s << int(Format::Json);
+    QTest::newRow("text of no format, .dat") << QByteArray("hello") << u"a.dat"_s << -1;
 }
 
 void tst_bank::detectsTheFormat()
@@ -780,6 +904,338 @@ void tst_bank::writesBackWhatItReads()
         QCOMPARE(back.questions.size(), questions.size());
         for (size_t i = 0; i < questions.size(); ++i)
             QCOMPARE(kept(back.questions[i], to), kept(questions[i], to));
+    }
+}
+
+// Banks as people write them rather than as the platform exports them: GIFT's "~=" and empty
+// answers, questions without the blank line between them, Aiken's labels without a space and
+// broken questions among good ones, XML after processing instructions and comments, and
+// questions that repeat, resemble or contradict each other. Every good question is read, each
+// fault is told at its line.
+void tst_bank::readsBanksAsPeopleWriteThem_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<Format>("format");
+    QTest::addColumn<QStringList>("questions");
+    QTest::addColumn<QStringList>("errors");
+    QTest::addColumn<QStringList>("warnings");
+    QTest::addColumn<QStringList>("skipped");
+
+    QTest::newRow("GIFT ~= and empty answers")
+        << u"tilde-equals.gift"_s << Format::Gift
+        << QStringList{u"line 4 imp-four-tilde-equals [Networking]: Which HTTP method is both safe and idempotent? "
+                       "{POST | GET | PATCH | CONNECT} B"_s,
+               u"line 11 imp-three-tilde-equals [Networking]: Which layer does TCP belong to? "
+               "{Network | Transport | Session} B"_s,
+               u"line 13 imp-two-tilde-equals [Networking]: Which protocol sends mail between servers? {SMTP | IMAP} A"_s,
+               u"line 15 imp-an-empty-answer [Networking]: Which port does SSH listen on by default? {22 | 23 | 21} A"_s,
+               u"line 17 imp-empty-answers-and-tilde-equals [Networking]: Which protocol resolves host names? "
+               "{DNS | DHCP} A"_s,
+               u"line 19 imp-four-and-an-empty-one [Networking]: Which address is a loopback address? "
+               "{127.0.0.1 | 10.0.0.1 | 192.168.0.1 | 8.8.8.8} A"_s}
+        << QStringList() << QStringList() << QStringList{u"line 21 (Five, tilde-equals): 5 choices; at most 4"_s};
+    QTest::newRow("GIFT without blank lines")
+        << u"no-blank-lines.gift"_s << Format::Gift
+        << QStringList{u"line 3 imp-dns-port [Networking]: Which port does DNS use? {53 | 80 | 443} A"_s,
+               u"line 5 imp-loop [Programming]: Which loop tests its condition after the body? {do-while | while | "
+               u"for} "
+               "A"_s,
+               u"line 10 imp-stack [Programming]: A stack hands out its elements first in, first out. {True | False} B"_s,
+               u"line 11 "_s + BankIds::fromText(u"Which structure hands out its elements first in, first out?"_s)
+                   + u" [Programming]: Which structure hands out its elements first in, first out? {Queue | Stack} A"_s,
+               u"line 13 imp-heap [Programming]: Which heap keeps its smallest element on top? {Min-heap | Max-heap} A"_s,
+               u"line 14 imp-tree [Programming]: A binary search tree keeps the smaller keys on the left. "
+               "{True | False} A"_s,
+               u"line 16 imp-missing-word [Programming]: The _____ turns source code/into an executable program. "
+               "{compiler | editor} A"_s,
+               u"line 23 imp-after-the-fault [Programming]: Which sorting algorithm is stable? {Merge sort | Heap "
+               u"sort} "
+               "A"_s}
+        << QStringList{u"line 20: a blank line is missing before this line: the question of line 19 ends with its "
+                       "answers on line 19"_s}
+        << QStringList() << QStringList();
+    const auto aiken = [](int line, const QString &text, const QString &rest) {
+        return u"line %1 %2 []: %3 %4"_s.arg(line).arg(BankIds::fromText(text), text, rest);
+    };
+    QTest::newRow("Aiken, good questions among broken ones")
+        << u"aiken-errors.txt"_s << Format::Aiken
+        << QStringList{aiken(1, u"Which of these is a programming language?"_s, u"{Python | HTML | CSS} A"_s),
+               aiken(10, u"Which keyword leaves a function with a value?"_s, u"{break | return | continue} B"_s),
+               aiken(31, u"Which data structure is last in, first out?"_s, u"{Stack | Queue} A"_s)}
+        << QStringList{u"line 8: an ANSWER line without choices"_s, u"line 18: choice C where B was expected"_s,
+               u"line 24: \"NUMBERING: abc\" is neither a choice nor the ANSWER line of the question of line 21"_s,
+               u"line 30: an ANSWER line is missing here, after the choices of the question of line 27"_s,
+               u"line 39: the ANSWER \"Z\" is not one of the choices"_s}
+        << QStringList() << QStringList();
+    QTest::newRow("XML after processing instructions and comments")
+        << u"latexml.xml"_s << Format::MoodleXml
+        << QStringList{u"line 12 imp-foreign-key [Databases]: What does a foreign key refer to? "
+                       "{A key of another table | An index of the same table} A"_s,
+               u"line 19 imp-null [Databases]: NULL = NULL is true in SQL. {True | False} B"_s}
+        << QStringList() << QStringList() << QStringList();
+    // A duplicate is the same text, choices (in any order) and right answer; the same text with other
+    // choices is another question, and with another right answer a contradiction.
+    const QString ssh = u"Which port does SSH use?"_s;
+    const QString https = u"Which port does HTTPS use?"_s;
+    QTest::newRow("GIFT duplicates and look-alikes")
+        << u"duplicates.gift"_s << Format::Gift
+        << QStringList{u"line 4 imp-port-of-ssh [Networking Basic]: Which port does SSH use? {22 | 23 | 21} A"_s,
+               u"line 10 imp-ssh-other-choices [Networking Basic]: Which port does SSH use? {22 | 80 | 443} A"_s,
+               u"line 12 imp-ssh-another-key [Networking Basic]: Which port does SSH use? {22 | 23 | 21} B"_s,
+               u"line 14 %1 [Networking Basic]: Which port does SSH use? {22 | 25 | 110} A"_s.arg(
+                   BankIds::fromTextAndChoices(ssh, {u"22"_s, u"25"_s, u"110"_s})),
+               u"line 18 %1 [Networking Basic]: Which port does HTTPS use? {443 | 80} A"_s.arg(
+                   BankIds::fromText(https)),
+               u"line 20 %1 [Networking Basic]: Which port does HTTPS use? {443 | 8443} A"_s.arg(
+                   BankIds::fromTextAndChoices(https, {u"443"_s, u"8443"_s})),
+               u"line 22 imp-tcp-in-order [Networking Basic]: TCP delivers the bytes of a stream in order. "
+               "{True | False} A"_s,
+               u"line 24 imp-tcp-in-order-the-other-way [Networking Basic]: TCP delivers the bytes of a stream in "
+               "order. {True | False} B"_s}
+        << QStringList()
+        << QStringList{u"line 12: contradicts line 4 (Port of SSH): the same question with another right answer "
+                       "(\"23\", not \"22\")"_s,
+               u"line 24: contradicts line 22 (TCP in order): the same question with another right answer "
+               "(\"False\", not \"True\")"_s}
+        << QStringList{u"line 6 (SSH again): a duplicate of line 4 (Port of SSH)"_s,
+               u"line 8 (SSH shuffled): a duplicate of line 4 (Port of SSH)"_s,
+               u"line 16 (Which port does SSH use?): a duplicate of line 14 (Which port does SSH use?)"_s,
+               u"line 26 (TCP delivers the bytes of a stream in or...): a duplicate of line 24 (TCP in order, the "
+               "other way)"_s};
+}
+
+void tst_bank::readsBanksAsPeopleWriteThem()
+{
+    QFETCH(QString, file);
+    QFETCH(Format, format);
+    QFETCH(QStringList, questions);
+    QFETCH(QStringList, errors);
+    QFETCH(QStringList, warnings);
+    QFETCH(QStringList, skipped);
+    const QByteArray bytes = bytesOf(QDir(m_data).filePath(file));
+    QCOMPARE(QuestionBank::detect(bytes, u"bank.dat"_s), format);
+    const BankReadResult result = QuestionBank::read(bytes, format);
+    QCOMPARE(result.errors, errors);
+    QCOMPARE(result.warnings, warnings);
+    QCOMPARE(result.skipped, skipped);
+    QCOMPARE(summaries(result), questions);
+}
+
+// The platform's own way with a bank of faults: "import the good ones" takes every good question.
+void tst_bank::importsTheGoodOnesOfABrokenBank()
+{
+    const BankImport::File file = BankImport::readFile(QDir(m_data).filePath(u"aiken-errors.txt"_s));
+    QCOMPARE(file.howRead(), u"read as Aiken"_s);
+    const BankImport::Plan plan = BankImport::plan({file}, {u"Programming Basic"_s, {}});
+    QCOMPARE(plan.errors.size(), 5);
+    QVERIFY(!BankImport::canImport(plan, false));
+    QVERIFY(BankImport::canImport(plan, true));
+    QStringList texts;
+    for (const PoolQuestion &q : plan.questions)
+        texts << q.question;
+    QCOMPARE(texts,
+        (QStringList{u"Which of these is a programming language?"_s, u"Which keyword leaves a function with a value?"_s,
+            u"Which data structure is last in, first out?"_s}));
+}
+
+// UTF-16 with its byte-order mark, either byte order, reads as the same bank in UTF-8 does: the
+// same questions at the same lines, the same faults.
+void tst_bank::readsUtf16WithItsMark_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<int>("encoding"); // QStringEncoder::Encoding
+    for (const QString &file : {u"networking.gift"_s, u"programming.txt"_s, u"testing.csv"_s, u"aiken-errors.txt"_s,
+             u"databases.xml"_s, u"../../../pool/software-testing.json"_s}) {
+        QTest::addRow("%s, little-endian", qPrintable(file)) << file << int(QStringEncoder::Utf16LE);
+        QTest::addRow("%s, big-endian", qPrintable(file)) << file << int(QStringEncoder::Utf16BE);
+    }
+}
+
+void tst_bank::readsUtf16WithItsMark()
+{
+    QFETCH(QString, file);
+    QFETCH(int, encoding);
+    const QByteArray utf8 = bytesOf(QDir(m_data).filePath(file));
+    // A document that says it is UTF-16, as one saved so says.
+    const QByteArray wide = utf16(
+        QByteArray(utf8).replace("encoding=\"UTF-8\"", "encoding=\"UTF-16\""), QStringEncoder::Encoding(encoding));
+    QVERIFY(wide.size() > utf8.size());
+    const std::optional<Format> format = QuestionBank::detect(utf8, file);
+    QVERIFY(format);
+    QCOMPARE(QuestionBank::detect(wide, u"bank.dat"_s), format);
+    const BankReadResult expected = QuestionBank::read(utf8, *format);
+    const BankReadResult result = QuestionBank::read(wide, *format);
+    QVERIFY(!expected.questions.empty());
+    QCOMPARE(result.errors, expected.errors);
+    QCOMPARE(result.warnings, expected.warnings);
+    QCOMPARE(result.skipped, expected.skipped);
+    QCOMPARE(summaries(result), summaries(expected));
+    for (size_t i = 0; i < result.questions.size(); ++i)
+        QCOMPARE(fields(result.questions[i]), fields(expected.questions[i]));
+}
+
+void tst_bank::refusesBrokenUtf16_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("error");
+    QTest::newRow("half a surrogate pair") << QByteArray("\xFF\xFEQ\0?\0\r\0\n\0\x00\xD8x\0", 14)
+                                           << u"line 2: not UTF-16 text (half a surrogate pair, U+D800); save the file "
+                                              "as UTF-8"_s;
+    QTest::newRow("a low surrogate first") << QByteArray("\xFE\xFF\0Q\xDC\x00\0x", 8)
+                                           << u"line 1: not UTF-16 text (half a surrogate pair, U+DC00); save the file "
+                                              "as UTF-8"_s;
+    QTest::newRow("cut short") << QByteArray("\xFF\xFEQ\0\n\0\n\0x", 9)
+                               << u"line 3: UTF-16 text cut short (an odd number of bytes); save the file as UTF-8"_s;
+}
+
+void tst_bank::refusesBrokenUtf16()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, error);
+    for (const Format format : {Format::Gift, Format::Aiken, Format::Csv, Format::Json}) {
+        const BankReadResult result = QuestionBank::read(bytes, format);
+        QCOMPARE(result.errors, QStringList{error});
+        QVERIFY(result.questions.empty());
+    }
+}
+
+// A Moodle XML document in the encoding its declaration names; the declaration is believed, not
+// guessed around.
+void tst_bank::readsXmlInItsDeclaredEncoding_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QByteArray>("declaration"); // in place of the file's own, when set
+    QTest::addColumn<QStringList>("questions");
+    QTest::addColumn<QStringList>("errors");
+    QTest::newRow("ISO-8859-1")
+        << u"latin1.xml"_s << QByteArray()
+        << QStringList{u"line 6 imp-controle [Qualité]: Quel schéma montre les causes d'un défaut ? "
+                       "{Le diagramme d'Ishikawa | Le diagramme de Gantt} A"_s}
+        << QStringList();
+    QTest::newRow("windows-1252")
+        << u"cp1252.xml"_s << QByteArray()
+        << QStringList{u"line 3 imp-cost-of-a-defect []: A defect costs 10 € to fix in design. Which phase is called "
+                       "“the most expensive” for fixing it? {Design – the earliest | Operation – after release} B"_s}
+        << QStringList();
+    QTest::newRow("ISO-8859-1 declared as UTF-8")
+        << u"latin1.xml"_s << QByteArray("<?xml version=\"1.0\" encoding=\"UTF-8\"?>") << QStringList()
+        << QStringList{u"line 4: not UTF-8 text (byte 0xE9); save the file as UTF-8"_s};
+    QTest::newRow("ISO-8859-1 without a declaration")
+        << u"latin1.xml"_s << QByteArray("<!-- no declaration -->") << QStringList()
+        << QStringList{u"line 4: not UTF-8 text (byte 0xE9); save the file as UTF-8"_s};
+}
+
+void tst_bank::readsXmlInItsDeclaredEncoding()
+{
+    QFETCH(QString, file);
+    QFETCH(QByteArray, declaration);
+    QFETCH(QStringList, questions);
+    QFETCH(QStringList, errors);
+    QByteArray bytes = bytesOf(QDir(m_data).filePath(file));
+    if (!declaration.isEmpty())
+        bytes = declaration + bytes.mid(bytes.indexOf('\n'));
+    QCOMPARE(QuestionBank::detect(bytes, u"bank.dat"_s), Format::MoodleXml);
+    const BankReadResult result = QuestionBank::read(bytes, Format::MoodleXml);
+    QCOMPARE(result.errors, errors);
+    QCOMPARE(summaries(result), questions);
+}
+
+// Every question left out is listed with its line, its name and the limit it breaks, the first 20
+// of a file and then how many more; the counts by kind stay whole.
+void tst_bank::listsEverySkippedQuestion()
+{
+    QByteArray gift;
+    for (int i = 1; i <= 24; ++i)
+        gift += "::Q" + QByteArray::number(i) + "::Which?{=a ~b ~c ~d ~e" + QByteArray(i % 2 ? " ~f" : "") + "}\n\n";
+    gift += "Which two?{=a =b ~c}\n\nWhich one?{=a ~b}\n";
+    const BankReadResult result = QuestionBank::read(gift, Format::Gift);
+    QCOMPARE(result.errors, QStringList());
+    QCOMPARE(result.questions.size(), size_t(1));
+    QCOMPARE(report(result), u"skipped: 1 multiple-answer, 24 too many choices"_s);
+    QCOMPARE(result.skipped.size(), 21);
+    QCOMPARE(result.skipped.at(0), u"line 1 (Q1): 6 choices; at most 4"_s);
+    QCOMPARE(result.skipped.at(1), u"line 3 (Q2): 5 choices; at most 4"_s);
+    QCOMPARE(result.skipped.at(19), u"line 39 (Q20): 5 choices; at most 4"_s);
+    QCOMPARE(result.skipped.at(20), u"and 5 more"_s);
+
+    const BankReadResult some
+        = QuestionBank::read("Which two?{=a =b ~c}\n\n::Q::Which?{=a ~b ~c ~d ~e}\n", Format::Gift);
+    QCOMPARE(some.skipped,
+        (QStringList{
+            u"line 1 (Which two?): several right answers; one only"_s, u"line 3 (Q): 5 choices; at most 4"_s}));
+    // A question of no name and no text is named by its line alone.
+    QCOMPARE(QuestionBank::read("<quiz>\n<question type=\"calculated\"/></quiz>", Format::MoodleXml).skipped,
+        QStringList{u"line 2: calculated; multiple-choice and true/false questions only"_s});
+}
+
+// An import's report names each file's format and lists, under it, what that file leaves out.
+void tst_bank::describesEachFileOfAnImport()
+{
+    QTemporaryDir dir;
+    QFile garbage(dir.filePath(u"notes.dat"_s));
+    QVERIFY(garbage.open(QIODevice::WriteOnly) && garbage.write("hello\n") > 0);
+    garbage.close();
+    std::vector<BankImport::File> files{BankImport::readFile(QDir(m_data).filePath(u"duplicates.gift"_s)),
+        BankImport::readFile(QDir(m_data).filePath(u"databases.xml"_s)), BankImport::readFile(garbage.fileName())};
+    QCOMPARE(files[1].howRead(), u"read as Moodle XML"_s);
+    QCOMPARE(files[2].howRead(), u"not read"_s);
+    const QStringList lines = BankImport::describe(BankImport::plan(files, {u"Database Basic"_s, {}}));
+    const qsizetype first = lines.indexOf(u"duplicates.gift: read as GIFT, 8 question(s), left out:"_s);
+    QVERIFY2(first >= 0, qPrintable(lines.join(u'\n')));
+    QCOMPARE(lines.mid(first, 17),
+        (QStringList{u"duplicates.gift: read as GIFT, 8 question(s), left out:"_s,
+            u"  line 6 (SSH again): a duplicate of line 4 (Port of SSH)"_s,
+            u"  line 8 (SSH shuffled): a duplicate of line 4 (Port of SSH)"_s,
+            u"  line 16 (Which port does SSH use?): a duplicate of line 14 (Which port does SSH use?)"_s,
+            u"  line 26 (TCP delivers the bytes of a stream in or...): a duplicate of line 24 (TCP in order, the "
+            "other way)"_s,
+            u"databases.xml: read as Moodle XML, 5 question(s), left out:"_s,
+            u"  line 114 (Aggregate functions): several right answers; one only"_s,
+            u"  line 128 (Normal forms): 5 choices; at most 4"_s,
+            u"  line 144 (SQL keyword): short answer; multiple-choice and true/false questions only"_s,
+            u"  line 152 (Explain ACID): essay; multiple-choice and true/false questions only"_s,
+            u"  line 159 (Match keys): matching; multiple-choice and true/false questions only"_s,
+            u"  line 166 (Rows): numerical; multiple-choice and true/false questions only"_s,
+            u"  line 173 (Fill in): cloze; multiple-choice and true/false questions only"_s,
+            u"  line 179 (Intro): a description, no question to answer"_s,
+            u"  line 185 (Growth): calculated; multiple-choice and true/false questions only"_s,
+            u"notes.dat: not read, 0 question(s)"_s,
+            u"skipped: 1 calculated, 1 cloze, 1 description, 4 duplicate, 1 essay, 1 matching, 1 multiple-answer, "
+            "1 numerical, 1 short answer, 1 too many choices"_s}));
+    QVERIFY(lines.contains(u"error: notes.dat: not a question bank of a known format (GIFT, Aiken, Moodle XML, CSV, "
+                           "JSON)"_s));
+    QVERIFY(lines.contains(u"warning: duplicates.gift: line 24: contradicts line 22 (TCP in order): the same question "
+                           "with another right answer (\"False\", not \"True\")"_s));
+}
+
+// Aiken holds no explanation and no category, and a choice on one line: an export says, for each
+// question, what it did not write.
+void tst_bank::tellsWhatAikenCannotHold()
+{
+    std::vector<BankQuestion> questions
+        = QuestionBank::read(bytesOf(QDir(m_data).filePath(u"networking.gift"_s)), Format::Gift).questions;
+    BankQuestion pooled = question(u"Q?"_s, {u"one"_s, u"two\nlines"_s}, u"A"_s, u"Why."_s);
+    pooled.id = u"st-001"_s;
+    questions.push_back(pooled);
+    QStringList warnings;
+    const QByteArray written = QuestionBank::write(questions, Format::Aiken, &warnings);
+    QCOMPARE(written, QuestionBank::write(questions, Format::Aiken));
+    QCOMPARE(warnings,
+        (QStringList{u"line 6: explanation and category not written: Aiken cannot hold them"_s,
+            u"line 16: explanation and category not written: Aiken cannot hold them"_s,
+            u"line 26: explanation and category not written: Aiken cannot hold them"_s,
+            u"line 50: category not written: Aiken cannot hold it"_s,
+            u"line 77: category not written: Aiken cannot hold it"_s,
+            u"line 86: explanation and category not written: Aiken cannot hold them"_s,
+            u"line 93: category not written: Aiken cannot hold it"_s,
+            u"line 96: category not written: Aiken cannot hold it"_s,
+            u"st-001: explanation not written: Aiken cannot hold it"_s,
+            u"st-001: the line breaks of choice B written as spaces: Aiken holds a choice on one line"_s}));
+    // GIFT and Moodle XML hold all of it.
+    for (const Format format : {Format::Gift, Format::MoodleXml}) {
+        QStringList none;
+        QuestionBank::write(questions, format, &none);
+        QCOMPARE(none, QStringList());
     }
 }
 

@@ -176,6 +176,52 @@ private slots:
         QCOMPARE(exams(), before);
     }
 
+    // An imported question is a duplicate of one of the pool when its text, its choices (in any
+    // order) and its right answer are the same: the same text with other choices is another
+    // question, with another right answer a contradiction told with both. Importing the same
+    // questions again adds nothing.
+    void importedDuplicatesAreWholeQuestions()
+    {
+        build(firstPool());
+        PoolQuestion sameWords = question(0, QString(), u"  STUBS?"_s);
+        sameWords.a = u"A OF STUBS?"_s;
+        sameWords.source = u"bank.gift, line 1 (Stubs)"_s;
+        PoolQuestion shuffled = question(0, u"imp-shuffled"_s, u"Stubs?"_s, u"C"_s);
+        std::swap(shuffled.a, shuffled.c);
+        shuffled.source = u"bank.gift, line 3 (Shuffled)"_s;
+        PoolQuestion otherChoices = question(0, QString(), u"Stubs?"_s);
+        otherChoices.d = u"e of Stubs?"_s;
+        otherChoices.source = u"bank.gift, line 5 (Other choices)"_s;
+        PoolQuestion otherKey = question(0, u"imp-other-key"_s, u"Stubs?"_s, u"B"_s);
+        otherKey.source = u"bank.gift, line 7 (Other key)"_s;
+        PoolQuestion again = otherChoices;
+        again.source = u"bank.gift, line 9 (Again)"_s;
+        const std::vector<PoolQuestion> imported{sameWords, shuffled, otherChoices, otherKey, again};
+        PoolStore::Report report;
+        QString error;
+        QVERIFY2(PoolStore::add(*open(), imported, &report, &error), qPrintable(error));
+        QCOMPARE(report.added, 2);
+        QCOMPARE(report.duplicates, 3);
+        QCOMPARE(report.duplicateOf,
+            (QStringList{u"bank.gift, line 1 (Stubs): a duplicate of st-1 (\"Stubs?\")"_s,
+                u"bank.gift, line 3 (Shuffled): a duplicate of st-1 (\"Stubs?\")"_s,
+                u"bank.gift, line 9 (Again): a duplicate of bank.gift, line 5 (Other choices)"_s}));
+        QCOMPARE(report.contradictions,
+            QStringList{u"bank.gift, line 7 (Other key) contradicts st-1 (\"Stubs?\"): the same question with another "
+                        "right answer (\"b of Stubs?\", not \"a of Stubs?\")"_s});
+        QCOMPARE(
+            TestSupport::query(m_db, u"SELECT QID, Question, D, CorrectAnswer FROM Q_A WHERE QID <= 5 ORDER BY QID"_s),
+            (Rows{{1, u"Stubs?"_s, u"d of Stubs?"_s, u"A"_s}, {2, u"Drivers?"_s, u"d of Drivers?"_s, u"A"_s},
+                {3, u"Oracles?"_s, u"d of Oracles?"_s, u"A"_s}, {4, u"Stubs?"_s, u"e of Stubs?"_s, u"A"_s},
+                {5, u"Stubs?"_s, u"d of Stubs?"_s, u"B"_s}}));
+
+        PoolStore::Report twice;
+        QVERIFY2(PoolStore::add(*open(), imported, &twice, &error), qPrintable(error));
+        QCOMPARE(twice.added, 0);
+        QCOMPARE(twice.duplicates, 5);
+        QCOMPARE(TestSupport::scalar(m_db, u"SELECT count(*) FROM Q_A"_s).toInt(), 7);
+    }
+
     // A database built from the first shipped pool (no ids), with an exam on every one of its
     // questions, takes today's shipped pool: every exam still shows the question it was taken with.
     void firstPoolDatabaseTakesTheShippedPool()

@@ -6,6 +6,7 @@
 #include "bank/QuestionBank.h"
 #include "core/GenModule.h"
 #include "data/ExamSchema.h"
+#include "data/PoolStore.h"
 #include "exam/frmExam.h"
 #include "platform/FileDialog.h"
 #include "platform/MessageBox.h"
@@ -81,10 +82,18 @@ private slots:
         QComboBox *choice = preview->mappingFor(u"Networking"_s);
         QVERIFY(choice);
         QVERIFY(!preview->importButton()->isEnabled());
-        QVERIFY(preview->details()->toPlainText().contains(u"line 101"_s));
-        QVERIFY(preview->details()->toPlainText().contains(u"skipped: 1 description, 1 duplicate, 1 essay"_s));
+        // The format the file was read as, and each question left out with its line, name and why.
+        QVERIFY(preview->findChild<QLabel *>(u"lblFrom"_s)->text().contains(u"networking.gift, read as GIFT"_s));
+        const QStringList details = preview->details()->toPlainText().split(u'\n');
+        QVERIFY(details.contains(u"error: networking.gift: line 101: the answers' \"{\" is not closed by \"}\""_s));
+        QVERIFY(details.contains(u"skipped: 1 description, 1 essay, 1 matching, 1 multiple-answer, 1 numerical, "
+                                 "1 short answer, 1 too many choices"_s));
+        const qsizetype file = details.indexOf(u"networking.gift: read as GIFT, 8 question(s), left out:"_s);
+        QVERIFY2(file >= 0, qPrintable(details.join(u'\n')));
+        QCOMPARE(details.value(file + 6), u"  line 63 (Private address): 5 choices; at most 4"_s);
+        // "OSI again" asks what "OSI layers" asks with other choices: another question, not a duplicate.
         choice->setCurrentText(u"Networking Basic"_s);
-        QCOMPARE(preview->counts()->item(5, 1)->text(), u"4"_s);
+        QCOMPARE(preview->counts()->item(5, 1)->text(), u"5"_s);
         QVERIFY(!preview->importButton()->isEnabled());
         QTest::mouseClick(preview->goodOnly(), Qt::LeftButton, {}, QPoint(5, preview->goodOnly()->height() / 2));
         QVERIFY(preview->importButton()->isEnabled());
@@ -93,10 +102,10 @@ private slots:
         QTest::mouseClick(preview->importButton(), Qt::LeftButton);
         QCOMPARE(MessageBox::shown().size(), 1);
         QCOMPARE(MessageBox::shown().first().title, u"Import Questions"_s);
-        QVERIFY2(MessageBox::shown().first().text.contains(u"Networking Basic: 4 question(s) added"_s),
+        QVERIFY2(MessageBox::shown().first().text.contains(u"Networking Basic: 5 question(s) added"_s),
             qPrintable(MessageBox::shown().first().text));
-        QCOMPARE(count(u"FROM Q_A WHERE Category = 'Networking Basic'"_s), 12);
-        QCOMPARE(count(u"FROM QuestionKeys WHERE Origin = 'imported'"_s), 7);
+        QCOMPARE(count(u"FROM Q_A WHERE Category = 'Networking Basic'"_s), 13);
+        QCOMPARE(count(u"FROM QuestionKeys WHERE Origin = 'imported'"_s), 8);
         // Every stored exam shows the same questions, its flag with them; each category one run.
         QCOMPARE(examQuestions(), before);
         QCOMPARE(
@@ -161,6 +170,56 @@ private slots:
         QCOMPARE(read.questions.front().category(), u"Software Testing"_s);
     }
 
+    // Aiken holds no explanation and no category: the export says so, question by question.
+    void aikenExportTellsWhatItLeftOut()
+    {
+        frmExportQuestions *dialog = m_window->ExportQuestions();
+        QVERIFY(dialog);
+        dialog->format()->setCurrentText(u"Aiken"_s);
+        for (int i = 1; i < 6; ++i)
+            QTest::mouseClick(dialog->category(i), Qt::LeftButton, {}, QPoint(5, 5));
+        QTemporaryDir dir;
+        FileDialog::setNextResult(dir.filePath(u"st.txt"_s));
+        QTest::mouseClick(dialog->exportButton(), Qt::LeftButton);
+        const QVariantList box = TestSupport::box(-1);
+        QCOMPARE(box.value(1), QVariant(u"Export Questions"_s));
+        QCOMPARE(box.value(2), QVariant(MessageBox::Exclamation));
+        const QStringList lines = box.value(0).toString().split(u'\n');
+        QCOMPARE(lines.mid(0, 3),
+            (QStringList{u"8 questions written to %1."_s.arg(dir.filePath(u"st.txt"_s)), QString(),
+                u"Left out, as Aiken cannot hold it:"_s}));
+        QCOMPARE(lines.value(3),
+            PoolStore::idFromText(u"Software Testing question 1"_s)
+                + u": explanation and category not written: Aiken cannot hold them"_s);
+        QCOMPARE(lines.filter(u": explanation and category not written: Aiken cannot hold them"_s).size(), 8);
+    }
+
+    // The pool builder's import report: each file's format, what it leaves out and why, the duplicates
+    // of the pool a second import finds and the question each repeats.
+    void commandLineImportReport()
+    {
+        const QStringList args{u"--import"_s, bank(u"duplicates.gift"_s), bank(u"latexml.xml"_s), u"--out"_s,
+            m_program->dbPath(), u"--category-map"_s, u"Databases=Database Basic"_s};
+        const TestSupport::Run first = TestSupport::run(buildpool(), args);
+        QVERIFY2(first.status == 0, qPrintable(first.out + first.err));
+        const QStringList lines = first.out.split(u'\n');
+        const qsizetype file = lines.indexOf(u"duplicates.gift: read as GIFT, 8 question(s), left out:"_s);
+        QVERIFY2(file >= 0, qPrintable(first.out));
+        QCOMPARE(lines.value(file + 1), u"  line 6 (SSH again): a duplicate of line 4 (Port of SSH)"_s);
+        QVERIFY2(lines.contains(u"latexml.xml: read as Moodle XML, 2 question(s)"_s), qPrintable(first.out));
+        QVERIFY(lines.contains(u"warning: duplicates.gift: line 24: contradicts line 22 (TCP in order): the same "
+                               "question with another right answer (\"False\", not \"True\")"_s));
+        QVERIFY(
+            lines.contains(u"10 question(s) added, 0 already in the pool skipped; the pool holds 58 question(s)."_s));
+
+        const TestSupport::Run second = TestSupport::run(buildpool(), args);
+        QVERIFY2(second.status == 0, qPrintable(second.out + second.err));
+        QVERIFY2(second.out.contains(u"0 question(s) added, 10 already in the pool skipped"_s), qPrintable(second.out));
+        QVERIFY(second.out.contains(u"skipped: duplicates.gift, line 4 (Port of SSH): a duplicate of imp-port-of-ssh "
+                                    "(\"Which port does SSH use?\")"_s));
+        QCOMPARE(count(u"FROM Q_A"_s), 58);
+    }
+
     // Exporting the pool and importing it back into an empty pool gives the same questions, up to
     // what the format holds, through the pool builder's command line.
     void roundTripThroughTheCommandLine_data()
@@ -189,6 +248,8 @@ private slots:
                 exportArgs << u"--category"_s << category;
             const TestSupport::Run out = TestSupport::run(buildpool(), exportArgs << m_program->dbPath());
             QVERIFY2(out.status == 0, qPrintable(out.err));
+            // Aiken's export tells, for each question, that its explanation and category were left out.
+            QCOMPARE(out.out.count(u"warning: "_s), aiken ? 8 : 0);
             QStringList importArgs{u"--import"_s, file, u"--out"_s, empty};
             if (!category.isEmpty())
                 importArgs << u"--category"_s << category;

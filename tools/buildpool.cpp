@@ -83,11 +83,15 @@ int exportPool(const QString &formatName, const QString &database, const QString
         return 1;
     }
     QSaveFile file(target);
-    if (!file.open(QIODevice::WriteOnly) || file.write(QuestionBank::write(questions, *format)) < 0 || !file.commit()) {
+    QStringList warnings;
+    if (!file.open(QIODevice::WriteOnly) || file.write(QuestionBank::write(questions, *format, &warnings)) < 0
+        || !file.commit()) {
         err << "vesk-buildpool: cannot write " << target << ": " << file.errorString() << '\n';
         return 1;
     }
     out << target << " written: " << questions.size() << " questions as " << QuestionBank::formatName(*format) << ".\n";
+    for (const QString &warning : warnings)
+        out << "warning: " << warning << '\n';
     return 0;
 }
 } // namespace
