@@ -7,6 +7,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QTimeZone>
 
 #include <odbcinst.h>
 #include <sqlcipher/sqlite3.h>
@@ -15,6 +16,7 @@
 #include "data/Connection.h"
 #include "data/ExamSchema.h"
 #include "data/OdbcDatabase.h"
+#include "data/ServerRules.h"
 #include "data/SqlDialect.h"
 #include "data/SqliteDatabase.h"
 #include "data/SqliteHandle.h"
@@ -35,6 +37,8 @@ std::map<QString, PoolEntry> s_pool;
 std::map<QString, std::shared_ptr<Database>> s_servers; // by data source, database and user
 std::map<QString, Credentials> s_signedIn; // by data source: who signed in this run
 int s_busyTimeout = 5000;
+// The pool builder loads a whole pool in one statement batch: no statement time-out then.
+bool s_poolLoad = false;
 
 QString quoted(const QString &text)
 {
@@ -241,6 +245,25 @@ std::shared_ptr<Database> ConnectionPool::acquireServer(const QString &descripti
         = OdbcDatabase::connect(odbcConnectionString(description, credentials.user, credentials.password), error);
     if (!server)
         return nullptr;
+    // A lock or a statement that waits too long fails instead of freezing the screen; dates and
+    // the clock read in the person's own time zone.
+    QStringList settings = ServerRules::sessionSettings(s_poolLoad);
+    const QByteArray zone = QTimeZone::systemTimeZoneId();
+    if (!zone.isEmpty() && zone != "UTC" && QTimeZone(zone).isValid())
+        settings << QStringLiteral("SET TimeZone = '%1'").arg(QString::fromLatin1(zone).remove(QLatin1Char('\'')));
+    if (!server->begin(error))
+        return nullptr;
+    for (const QString &setting : settings) {
+        DbError ignored;
+        // A zone the server does not know leaves the server's own.
+        if (!server->executeAside(setting, &ignored) && !setting.startsWith(QLatin1String("SET TimeZone"))) {
+            *error = ignored;
+            server->rollback();
+            return nullptr;
+        }
+    }
+    if (!server->commit(error))
+        return nullptr;
     s_servers[key] = server;
     if (!credentials.user.isEmpty())
         s_signedIn[dsn] = credentials;
@@ -264,4 +287,9 @@ void ConnectionPool::setBusyTimeout(int msec)
 int ConnectionPool::busyTimeout()
 {
     return s_busyTimeout;
+}
+
+void ConnectionPool::setPoolLoad(bool on)
+{
+    s_poolLoad = on;
 }

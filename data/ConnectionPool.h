@@ -29,6 +29,8 @@ public:
     static void clear();
     static void setBusyTimeout(int msec);
     static int busyTimeout();
+    // Server connections opened from now on run without a statement time-out (the pool builder).
+    static void setPoolLoad(bool on);
 
 private:
     ConnectionPool() = delete;

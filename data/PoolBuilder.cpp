@@ -19,6 +19,7 @@
 #include "data/ExamSchema.h"
 #include "data/PoolReader.h"
 #include "data/PoolStore.h"
+#include "data/ServerRules.h"
 #include "data/SqliteHandle.h"
 #include "data/cDBAccess.h"
 
@@ -266,6 +267,7 @@ bool PoolBuilder::buildOnServer(
         description.replace(QStringLiteral(";uid=;pwd=;"),
             QStringLiteral(";uid=%1;pwd=%2;").arg(Connection::quoteValue(user), Connection::quoteValue(password)));
     DbError failure;
+    ConnectionPool::setPoolLoad(true);
     const std::shared_ptr<Database> db = ConnectionPool::acquireServer(description, &failure);
     const QString target = database.isEmpty() ? dsn : QStringLiteral("%1 (database %2)").arg(dsn, database);
     if (!db)
@@ -308,5 +310,14 @@ bool PoolBuilder::buildOnServer(
     if (!report.retained.isEmpty())
         m_message += QStringLiteral("\nKept because stored exams use them, though the new pool no longer has them: %1.")
                          .arg(report.retained.join(QStringLiteral(", ")));
+    // Rows of an earlier version that the server's constraints would refuse today: kept, and named.
+    Database::Result violations;
+    if (db->query(ServerRules::constraintViolationsQuery(), &violations, &failure) && !violations.rows.empty()) {
+        QStringList lines;
+        for (const auto &row : violations.rows)
+            lines << row.front().toString();
+        m_message += QStringLiteral("\nKept as they are, though the server's rules no longer allow them:\n  %1")
+                         .arg(lines.join(QStringLiteral("\n  ")));
+    }
     return true;
 }

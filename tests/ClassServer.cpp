@@ -60,11 +60,12 @@ QString ClassServer::descriptionFor(const QString &user, const QString &password
             QLatin1String(kDatabase));
 }
 
-std::shared_ptr<Database> ClassServer::connectAs(const QString &user, const QString &password)
+std::shared_ptr<Database> ClassServer::connectAs(const QString &user, const QString &password, DbError *error)
 {
-    DbError error;
+    DbError ignored;
     return OdbcDatabase::connect(
-        ConnectionPool::odbcConnectionString(descriptionFor(user, password), QString(), QString()), &error);
+        ConnectionPool::odbcConnectionString(descriptionFor(user, password), QString(), QString()),
+        error ? error : &ignored);
 }
 
 bool ClassServer::addClass()

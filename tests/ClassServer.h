@@ -38,7 +38,8 @@ public:
     // The description a role signs in with, its credentials in it (no data source user needed).
     static QString descriptionFor(const QString &user, const QString &password);
     // A connection of its own as `user`, outside the program's pool.
-    static std::shared_ptr<Database> connectAs(const QString &user, const QString &password);
+    static std::shared_ptr<Database> connectAs(
+        const QString &user, const QString &password, struct DbError *error = nullptr);
 
 private:
     bool addRole(const QString &name, const QString &password, const char *group);

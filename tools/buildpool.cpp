@@ -9,7 +9,13 @@
 #include "bank/BankImport.h"
 #include "bank/QuestionBank.h"
 #include "core/SignIn.h"
+#include "data/ClassRoster.h"
+#include "data/Connection.h"
+#include "data/ConnectionPool.h"
+#include "data/Database.h"
+#include "data/DbError.h"
 #include "data/PoolBuilder.h"
+#include "data/cDBAccess.h"
 #include "tools/TerminalPrompt.h"
 
 namespace {
@@ -21,6 +27,8 @@ int usage(QTextStream &err)
            "       vesk-buildpool --import BANK... --out Exam.mdb [--skip-bad] [--category NAME]\n"
            "                      [--category-map \"FROM=TO\"]...\n"
            "       vesk-buildpool --export FORMAT --out FILE [--category NAME]... Exam.mdb\n"
+           "       vesk-buildpool --dsn NAME [--db-name NAME] [--user NAME] (--add-candidates FILE | --add-trainer "
+           "NAME)\n"
            "  --if-absent     do nothing when the output file (or the server's exam database) exists\n"
            "  --replace-pool  load the new pool into a database that holds stored exams, keeping them\n"
            "  --dsn NAME      the exam database of a class on a server, through the ODBC data source NAME\n"
@@ -31,8 +39,41 @@ int usage(QTextStream &err)
            "  --skip-bad      import the good questions of a bank that has errors\n"
            "  --category      import: every question into this category; export: only this category\n"
            "  --category-map  import: the bank's category FROM into the category TO\n"
-           "  --export        write the pool as gift, aiken, xml, csv or json\n";
+           "  --export        write the pool as gift, aiken, xml, csv or json\n"
+           "  --add-candidates  the class's candidates from a CSV of names, each optionally with a password\n"
+           "                  (a missing one is made and printed once)\n"
+           "  --add-trainer   a trainer of the class, with a password made and printed once\n";
     return 2;
+}
+
+// Adds the class's people to its server as the administrator, and prints each made password once.
+int addPeople(const QString &dsn, const QString &database, const QString &user, const QString &password,
+    const std::vector<ClassRoster::Person> &people, bool trainers, QTextStream &out, QTextStream &err)
+{
+    QString description = cDBAccess::connectionDescription(3, QString(), database, dsn);
+    if (!user.isEmpty())
+        description.replace(QStringLiteral(";uid=;pwd=;"),
+            QStringLiteral(";uid=%1;pwd=%2;").arg(Connection::quoteValue(user), Connection::quoteValue(password)));
+    DbError failure;
+    const std::shared_ptr<Database> db = ConnectionPool::acquireServer(description, &failure);
+    if (!db) {
+        err << "vesk-buildpool: cannot reach the data source " << dsn << ": " << failure.description << '\n';
+        return 1;
+    }
+    QString error;
+    if (!ClassRoster::add(*db, people, trainers, &error)) {
+        err << "vesk-buildpool: " << error << "; nobody was added.\n";
+        return 1;
+    }
+    for (const ClassRoster::Person &person : people) {
+        out << person.name;
+        if (person.generated)
+            out << ',' << person.password;
+        out << '\n';
+    }
+    out << people.size() << (trainers ? " trainer(s)" : " candidate(s)") << " added, each allowed "
+        << ClassRoster::kConnectionLimit << " connections.\n";
+    return 0;
 }
 
 int importBanks(const QStringList &files, const QString &database, const BankImport::Mapping &mapping, bool skipBad,
@@ -104,7 +145,7 @@ int main(int argc, char *argv[])
     QStringList args = app.arguments().mid(1);
     PoolBuilder::Mode mode = PoolBuilder::Mode::Create;
     QString outPath, exportFormat;
-    QString dsn, database, user;
+    QString dsn, database, user, candidatesFile, trainerName;
     QStringList files, categories;
     bool importing = false, skipBad = false;
     BankImport::Mapping mapping;
@@ -122,6 +163,10 @@ int main(int argc, char *argv[])
             database = args.takeFirst();
         else if (arg == QLatin1String("--user") && !args.isEmpty())
             user = args.takeFirst();
+        else if (arg == QLatin1String("--add-candidates") && !args.isEmpty())
+            candidatesFile = args.takeFirst();
+        else if (arg == QLatin1String("--add-trainer") && !args.isEmpty())
+            trainerName = args.takeFirst();
         else if (arg == QLatin1String("--import"))
             importing = true;
         else if (arg == QLatin1String("--skip-bad"))
@@ -141,6 +186,44 @@ int main(int argc, char *argv[])
         else
             files << arg;
     }
+    // A server's sign-in is asked on the terminal: for the data source's own user when it has none,
+    // and for the password of --user when VESK_PASSWORD does not give it.
+    SignIn::setAsker([](const QString &source) -> std::optional<SignIn::Credentials> {
+        const std::optional<QString> name = TerminalPrompt::ask(QStringLiteral("User for %1: ").arg(source));
+        if (!name || name->isEmpty())
+            return std::nullopt;
+        const std::optional<QString> password = TerminalPrompt::askHidden(QStringLiteral("Password: "));
+        return password ? std::make_optional(SignIn::Credentials{*name, *password}) : std::nullopt;
+    });
+    QString password = qEnvironmentVariable("VESK_PASSWORD");
+    if (!user.isEmpty() && !qEnvironmentVariableIsSet("VESK_PASSWORD"))
+        password = TerminalPrompt::askHidden(QStringLiteral("Password for %1: ").arg(user)).value_or(QString());
+
+    if (!candidatesFile.isEmpty() || !trainerName.isEmpty()) {
+        if (dsn.isEmpty() || !outPath.isEmpty() || !files.isEmpty() || importing || !exportFormat.isEmpty()
+            || (!candidatesFile.isEmpty() && !trainerName.isEmpty()))
+            return usage(err);
+        std::vector<ClassRoster::Person> people;
+        QStringList errors;
+        if (!candidatesFile.isEmpty()) {
+            QFile list(candidatesFile);
+            if (!list.open(QIODevice::ReadOnly)) {
+                err << "vesk-buildpool: cannot read " << candidatesFile << ": " << list.errorString() << '\n';
+                return 1;
+            }
+            people = ClassRoster::parse(list.readAll(), &errors);
+        } else {
+            people = ClassRoster::parse(trainerName.toUtf8(), &errors);
+        }
+        for (const QString &error : errors)
+            err << "vesk-buildpool: " << (candidatesFile.isEmpty() ? QStringLiteral("--add-trainer") : candidatesFile)
+                << ": " << error << '\n';
+        if (!errors.isEmpty() || people.empty()) {
+            err << "vesk-buildpool: nobody was added.\n";
+            return 1;
+        }
+        return addPeople(dsn, database, user, password, people, !trainerName.isEmpty(), out, err);
+    }
     // A file (--out) or a server (--dsn); banks are imported and pools exported with files only.
     if (outPath.isEmpty() == dsn.isEmpty() || files.isEmpty() || (importing && !exportFormat.isEmpty())
         || (dsn.isEmpty() && !(database + user).isEmpty())
@@ -154,19 +237,6 @@ int main(int argc, char *argv[])
         mapping.forAll = categories.value(0);
         return importBanks(files, outPath, mapping, skipBad, out, err);
     }
-
-    // A server's sign-in is asked on the terminal: for the data source's own user when it has none,
-    // and for the password of --user when VESK_PASSWORD does not give it.
-    SignIn::setAsker([](const QString &source) -> std::optional<SignIn::Credentials> {
-        const std::optional<QString> name = TerminalPrompt::ask(QStringLiteral("User for %1: ").arg(source));
-        if (!name || name->isEmpty())
-            return std::nullopt;
-        const std::optional<QString> password = TerminalPrompt::askHidden(QStringLiteral("Password: "));
-        return password ? std::make_optional(SignIn::Credentials{*name, *password}) : std::nullopt;
-    });
-    QString password = qEnvironmentVariable("VESK_PASSWORD");
-    if (!user.isEmpty() && !qEnvironmentVariableIsSet("VESK_PASSWORD"))
-        password = TerminalPrompt::askHidden(QStringLiteral("Password for %1: ").arg(user)).value_or(QString());
 
     PoolBuilder builder;
     const bool ok = builder.loadFiles(files)

@@ -1,0 +1,367 @@
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "ClassServer.h"
+#include "TestSupport.h"
+#include "data/ClassRoster.h"
+#include "data/ConnectionPool.h"
+#include "data/Database.h"
+#include "data/ExamSchema.h"
+#include "data/ServerRules.h"
+
+using namespace Qt::StringLiterals;
+
+// What a class's server itself lets each role do, whatever a program sends: hand-written SQL from
+// a candidate's own connection can neither read the key, write a table, lock one, stretch the clock,
+// choose the exam's questions or size, nor reach another's exam; the server draws, times and scores
+// every exam; a trainer sees and deletes every exam and can end a candidate's.
+class tst_classroom_rules final : public QObject {
+    Q_OBJECT
+
+    ClassServer m_class;
+    std::shared_ptr<Database> m_ann, m_bob, m_tina;
+    qint32 m_annExam = 0, m_bobExam = 0, m_annDetail = 0, m_bobDetail = 0;
+
+    struct Outcome {
+        bool ok;
+        QString error;
+        QList<QVariantList> rows;
+    };
+    // One statement in a transaction of its own, always rolled back: a refusal leaves nothing behind.
+    static Outcome attempt(Database &db, const QString &sql)
+    {
+        Outcome outcome{false, QString(), {}};
+        DbError error;
+        Database::Result result;
+        outcome.ok = db.begin(&error);
+        for (const QString &statement : sql.split(u"; "_s)) {
+            if (!outcome.ok)
+                break;
+            outcome.ok = statement.startsWith(u"SELECT"_s) ? db.query(statement, &result, &error)
+                                                           : db.execute(statement, {}, nullptr, &error);
+        }
+        for (const auto &row : result.rows)
+            outcome.rows << QVariantList(row.begin(), row.end());
+        outcome.error = error.text();
+        db.rollback();
+        return outcome;
+    }
+    static QVariant value(Database &db, const QString &sql)
+    {
+        DbError error;
+        Database::Result result;
+        if (!db.begin(&error) || !db.query(sql, &result, &error) || !db.commit(&error))
+            qWarning("%s: %s", qPrintable(sql), qPrintable(error.text()));
+        return result.rows.empty() ? QVariant() : result.rows.front().front();
+    }
+    QString admin(const QString &sql) { return m_class.scalar(sql); }
+    // Everything a candidate might change, as one fingerprint.
+    QString fingerprint()
+    {
+        QStringList parts;
+        for (const char *table : {"ExamTitle", "ExamDetails", "Q_A", "ExamFlags", "ExamProgress", "QuestionKeys",
+                 "PracticeExams", "ExamClock"})
+            parts << u"SELECT x::text AS t FROM %1 x"_s.arg(QLatin1String(table));
+        return admin(u"SELECT md5(string_agg(t, ',' ORDER BY t)) FROM (%1) s"_s.arg(parts.join(u" UNION ALL "_s)));
+    }
+    // A running exam of the signed-in candidate, drawn by the server.
+    static qint32 start(Database &db, const QString &ticked = u"0"_s, int questions = 10)
+    {
+        return qint32(value(db, u"SELECT vesk_start_exam(ARRAY[%1], %2, false, 'run')"_s.arg(ticked).arg(questions))
+                          .toLongLong());
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY2(m_class.isReady(), qPrintable(m_class.error()));
+        for (const QString &rule : ServerRules::statements())
+            QVERIFY2(m_class.exec(rule), qPrintable(rule));
+        QVERIFY(m_class.addClass());
+        m_ann = ClassServer::connectAs(u"ann"_s, u"ann-pw"_s);
+        m_bob = ClassServer::connectAs(u"bob"_s, u"bob-pw"_s);
+        m_tina = ClassServer::connectAs(u"tina"_s, u"tina-pw"_s);
+        QVERIFY(m_ann && m_bob && m_tina);
+        m_annExam = start(*m_ann);
+        m_bobExam = start(*m_bob, u"6"_s);
+        QVERIFY(m_annExam > 0 && m_bobExam > m_annExam);
+        m_annDetail
+            = value(*m_ann, u"SELECT min(DetailID) FROM ExamDetails WHERE ExamID = %1"_s.arg(m_annExam)).toInt();
+        m_bobDetail
+            = value(*m_bob, u"SELECT min(DetailID) FROM ExamDetails WHERE ExamID = %1"_s.arg(m_bobExam)).toInt();
+        QVERIFY(value(*m_bob, u"SELECT vesk_flag(%1, true)"_s.arg(m_bobDetail)).toInt() > 0);
+        QVERIFY(value(*m_bob, u"SELECT vesk_answer(%1, 'a')"_s.arg(m_bobDetail)).toInt() > 0);
+    }
+    void cleanupTestCase()
+    {
+        m_ann.reset();
+        m_bob.reset();
+        m_tina.reset();
+        ConnectionPool::clear();
+    }
+
+    // The server draws and dates the exam: the size asked, questions of the ticked category, the
+    // server's own date, and the clock of that size.
+    void serverDrawsAndDates()
+    {
+        QCOMPARE(admin(u"SELECT UserName || ' ' || NumOfQuestions || ' ' || (ExamResult IS NULL) FROM ExamTitle "
+                       "WHERE ExamID = %1"_s.arg(m_annExam)),
+            u"ann 10 true"_s);
+        QCOMPARE(admin(u"SELECT count(DISTINCT d.QID) || ' ' || string_agg(DISTINCT q.Category, ',') FROM ExamDetails "
+                       "d JOIN Q_A q ON q.QID = d.QID WHERE d.ExamID = %1"_s.arg(m_annExam)),
+            u"10 Software Testing"_s);
+        QCOMPARE(admin(u"SELECT (abs(extract(epoch FROM ExamDate::timestamp - localtimestamp)) < 60)::text FROM "
+                       "ExamTitle WHERE ExamID = %1"_s.arg(m_annExam)),
+            u"true"_s);
+        QCOMPARE(
+            admin(u"SELECT extract(epoch FROM Deadline - StartedAt) FROM ExamClock WHERE ExamID = %1"_s.arg(m_annExam))
+                .toDouble(),
+            double(ServerRules::durationOf(10)));
+        QCOMPARE(admin(u"SELECT Answer || Answered FROM ExamDetails WHERE DetailID = %1"_s.arg(m_bobDetail)), u"A-1"_s);
+    }
+
+    void candidateIsHeldToTheirOwn_data()
+    {
+        QTest::addColumn<QString>("expect");
+        QTest::addColumn<QString>("sql");
+        QFile cases(qEnvironmentVariable("VESK_TEST_DATA") + u"/classroom/candidate-attacks.tsv"_s);
+        QVERIFY2(cases.open(QIODevice::ReadOnly | QIODevice::Text), qPrintable(cases.fileName()));
+        bool heading = true;
+        while (!cases.atEnd()) {
+            const QString line = QString::fromUtf8(cases.readLine()).trimmed();
+            if (line.isEmpty() || line.startsWith(u'#'))
+                continue;
+            const QStringList fields = line.split(u'\t');
+            if (std::exchange(heading, false))
+                continue;
+            QTest::newRow(qPrintable(fields.value(0))) << fields.value(1) << fields.value(2);
+        }
+    }
+    void candidateIsHeldToTheirOwn()
+    {
+        QFETCH(QString, expect);
+        QFETCH(QString, sql);
+        const QString before = fingerprint();
+        const QString statement = QString(sql)
+                                      .replace(u"%1"_s, QString::number(m_annExam))
+                                      .replace(u"%2"_s, QString::number(m_bobExam))
+                                      .replace(u"%3"_s, QString::number(m_annDetail))
+                                      .replace(u"%4"_s, QString::number(m_bobDetail));
+        const Outcome outcome = attempt(*m_ann, statement);
+        if (expect == u"refused")
+            QVERIFY2(!outcome.ok && !outcome.error.isEmpty(), qPrintable(statement));
+        else
+            QVERIFY2(outcome.ok && outcome.rows.isEmpty(), qPrintable(statement + u": "_s + outcome.error));
+        QCOMPARE(fingerprint(), before);
+    }
+
+    // Only READ COMMITTED: an older snapshot cannot slip an answer past the scoring.
+    void writesRefuseOtherIsolationLevels_data()
+    {
+        QTest::addColumn<QString>("level");
+        QTest::newRow("repeatable read") << u"REPEATABLE READ"_s;
+        QTest::newRow("serializable") << u"SERIALIZABLE"_s;
+    }
+    void writesRefuseOtherIsolationLevels()
+    {
+        QFETCH(QString, level);
+        const QString before = fingerprint();
+        const Outcome outcome = attempt(
+            *m_ann, u"SET TRANSACTION ISOLATION LEVEL %1; SELECT vesk_answer(%2, 'A')"_s.arg(level).arg(m_annDetail));
+        QVERIFY(!outcome.ok);
+        QVERIFY2(outcome.error.contains(u"READ COMMITTED"_s), qPrintable(outcome.error));
+        QCOMPARE(fingerprint(), before);
+    }
+
+    // An answer holds the exam's row until it commits: the scoring waits for it, and counts it.
+    void scoringWaitsForTheAnswerInFlight()
+    {
+        const std::shared_ptr<Database> second = ClassServer::connectAs(u"ann"_s, u"ann-pw"_s);
+        QVERIFY(second && second != m_ann);
+        const QString key = admin(u"SELECT q.CorrectAnswer FROM ExamDetails d JOIN Q_A q ON q.QID = d.QID "
+                                  "WHERE d.DetailID = %1"_s.arg(m_annDetail));
+        DbError error;
+        Database::Result result;
+        QVERIFY(m_ann->begin(&error));
+        QVERIFY(m_ann->query(u"SELECT vesk_answer(%1, '%2')"_s.arg(m_annDetail).arg(key), &result, &error));
+        // The answer is not committed: the scoring cannot get past it.
+        const Outcome blocked
+            = attempt(*second, u"SET LOCAL lock_timeout = '200ms'; SELECT vesk_score_exam(%1)"_s.arg(m_annExam));
+        QVERIFY(!blocked.ok);
+        QVERIFY2(blocked.error.contains(u"lock"_s), qPrintable(blocked.error));
+        QVERIFY(m_ann->commit(&error));
+        QVERIFY(value(*second, u"SELECT vesk_score_exam(%1)"_s.arg(m_annExam)).toInt() >= 1);
+        // Scored: her answers and score stay as they are, for her and for the database's owner alike.
+        const Outcome late = attempt(*m_ann, u"SELECT vesk_answer(%1, 'B')"_s.arg(m_annDetail));
+        QVERIFY2(!late.ok && late.error.contains(u"scored"_s), qPrintable(late.error));
+        QVERIFY(!m_class.exec(
+            u"UPDATE ExamDetails SET Answer = CASE Answer WHEN 'A' THEN 'B' ELSE 'A' END WHERE DetailID = %1"_s.arg(
+                m_annDetail)));
+        QVERIFY(!m_class.exec(u"UPDATE ExamTitle SET ExamResult = 10 WHERE ExamID = %1"_s.arg(m_annExam)));
+        // And now its key is hers to see, and only hers.
+        QCOMPARE(attempt(*m_ann, u"SELECT * FROM vesk_exam_keys(%1)"_s.arg(m_annExam)).rows.size(), 10);
+        QCOMPARE(attempt(*m_bob, u"SELECT * FROM vesk_exam_keys(%1)"_s.arg(m_annExam)).rows.size(), 0);
+    }
+
+    // The clock is the server's: past the deadline and its grace an answer is refused and the exam
+    // is scored as it stands.
+    void answersAfterTheDeadlineAreRefused()
+    {
+        const qint32 exam = start(*m_ann, u"1"_s);
+        const qint32 detail
+            = value(*m_ann, u"SELECT min(DetailID) FROM ExamDetails WHERE ExamID = %1"_s.arg(exam)).toInt();
+        QVERIFY(value(*m_ann, u"SELECT vesk_answer(%1, 'A')"_s.arg(detail)).toInt() > 700);
+        // Within the grace for the move in flight, still taken.
+        QVERIFY(m_class.exec(
+            u"UPDATE ExamClock SET Deadline = now() - interval '%2 seconds' WHERE ExamID = %1"_s.arg(exam).arg(
+                ServerRules::kGraceSeconds - 2)));
+        QCOMPARE(value(*m_ann, u"SELECT vesk_answer(%1, 'B')"_s.arg(detail)).toInt(), 0);
+        QVERIFY(
+            m_class.exec(u"UPDATE ExamClock SET Deadline = now() - interval '3 hours' WHERE ExamID = %1"_s.arg(exam)));
+        const QString before = fingerprint();
+        for (const QString &sql : {u"SELECT vesk_answer(%1, 'C')"_s.arg(detail),
+                 u"SELECT vesk_flag(%1, true)"_s.arg(detail), u"SELECT vesk_heartbeat(%1, 'run')"_s.arg(exam)}) {
+            const Outcome late = attempt(*m_ann, sql);
+            QVERIFY2(!late.ok && late.error.contains(u"The exam time is over."_s), qPrintable(sql + late.error));
+        }
+        QCOMPARE(fingerprint(), before);
+        QCOMPARE(value(*m_ann, u"SELECT vesk_score_overdue()"_s).toInt(), 1);
+        QCOMPARE(admin(u"SELECT Answer || coalesce(ExamResult::text, '-') FROM ExamDetails d JOIN ExamTitle t "
+                       "ON t.ExamID = d.ExamID WHERE d.DetailID = %1"_s.arg(detail))
+                     .left(1),
+            u"B"_s);
+    }
+
+    // Each candidate has a few connections, so that none can take the class's.
+    void aCandidateHasAFewConnections()
+    {
+        std::vector<ClassRoster::Person> people{{u"carl"_s, u"carl-pw"_s, false, 1}};
+        const std::shared_ptr<Database> admin = ClassServer::connectAs(
+            QString::fromLatin1(PgServer::kSuperuser), QString::fromLatin1(PgServer::kSuperPassword));
+        QVERIFY(admin);
+        QString error;
+        QVERIFY2(ClassRoster::add(*admin, people, false, &error), qPrintable(error));
+        std::vector<std::shared_ptr<Database>> open;
+        for (int i = 0; i < ClassRoster::kConnectionLimit; ++i) {
+            DbError failure;
+            open.push_back(ClassServer::connectAs(u"carl"_s, u"carl-pw"_s, &failure));
+            QVERIFY2(open.back(), qPrintable(failure.text()));
+        }
+        DbError failure;
+        QVERIFY(!ClassServer::connectAs(u"carl"_s, u"carl-pw"_s, &failure));
+        QVERIFY2(failure.text().contains(u"too many connections"_s), qPrintable(failure.text()));
+    }
+
+    // A class list with a fault adds nobody and names the line of each fault.
+    void rosterRefusesBadLists_data()
+    {
+        QTest::addColumn<QByteArray>("csv");
+        QTest::addColumn<QStringList>("expected"); // the errors; empty: read, with these names
+        const QByteArray longName(ClassRoster::kMaxNameBytes + 1, 'x');
+        QTest::newRow("good, with a heading")
+            << QByteArray("name,password\nann,a1\n\n\"o'hara, m\"\n") << QStringList();
+        QTest::newRow("an empty name") << QByteArray("ann\n,secret\n") << QStringList{u"line 2: no name"_s};
+        QTest::newRow("a name twice") << QByteArray("ann\nbob\r\nann,x\n")
+                                      << QStringList{u"line 3: ann is named twice"_s};
+        QTest::newRow("a name too long")
+            << longName + "\n"
+            << QStringList{u"line 1: the name %1 is longer than 63 bytes; the server would cut it"_s.arg(
+                   QString::fromLatin1(longName))};
+        QTest::newRow("63 bytes of two-byte letters and one more")
+            << QString(32, QChar(0xE9)).toUtf8() + "\n"
+            << QStringList{u"line 1: the name %1 is longer than 63 bytes; the server would cut it"_s.arg(
+                   QString(32, QChar(0xE9)))};
+        QTest::newRow("three fields") << QByteArray("ann,a,b\n")
+                                      << QStringList{u"line 1: a name and a password at the most"_s};
+    }
+    void rosterRefusesBadLists()
+    {
+        QFETCH(QByteArray, csv);
+        QFETCH(QStringList, expected);
+        QStringList errors;
+        const std::vector<ClassRoster::Person> people = ClassRoster::parse(csv, &errors);
+        QCOMPARE(errors, expected);
+        if (expected.isEmpty()) {
+            QCOMPARE(people.size(), size_t(2));
+            QCOMPARE(people[0].name + u'|' + people[0].password, u"ann|a1"_s);
+            QCOMPARE(people[1].name, u"o'hara, m"_s);
+            QVERIFY(people[1].generated && people[1].password.size() == 12);
+        } else {
+            QVERIFY(people.empty());
+        }
+    }
+
+    // The trainer adds the class with the tool; each made password is printed once and signs in.
+    void toolAddsTheClass()
+    {
+        QTemporaryDir dir;
+        QFile list(dir.filePath(u"class.csv"_s));
+        QVERIFY(list.open(QIODevice::WriteOnly));
+        list.write("dora,dora-pw\nemil\n");
+        list.close();
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(u"VESK_PASSWORD"_s, QString::fromLatin1(PgServer::kSuperPassword));
+        const QStringList common{u"--dsn"_s, QString::fromLatin1(ClassServer::kAdminDsn), u"--db-name"_s,
+            QString::fromLatin1(ClassServer::kDatabase), u"--user"_s, QString::fromLatin1(PgServer::kSuperuser)};
+        const QString tool = QCoreApplication::applicationDirPath() + u"/../vesk-buildpool"_s;
+        TestSupport::Run added
+            = TestSupport::run(tool, common + QStringList{u"--add-candidates"_s, list.fileName()}, environment);
+        QVERIFY2(added.status == 0, qPrintable(added.err));
+        const QStringList lines = added.out.split(u'\n', Qt::SkipEmptyParts);
+        QCOMPARE(lines.value(0), u"dora"_s); // her password was given: not printed
+        QVERIFY(lines.value(1).startsWith(u"emil,"_s));
+        QVERIFY(ClassServer::connectAs(u"emil"_s, lines.value(1).section(u',', 1)));
+        QCOMPARE(
+            admin(u"SELECT string_agg(rolname || ':' || rolconnlimit || ':' || pg_has_role(rolname, 'vesk_candidate', "
+                  "'MEMBER'), ',' ORDER BY rolname) FROM pg_roles WHERE rolname IN ('dora', 'emil')"_s),
+            u"dora:2:true,emil:2:true"_s);
+        // A name the server has already: nobody of the list is added.
+        list.open(QIODevice::WriteOnly);
+        list.write("fred\ndora\n");
+        list.close();
+        added = TestSupport::run(tool, common + QStringList{u"--add-candidates"_s, list.fileName()}, environment);
+        QCOMPARE(added.status, 1);
+        QVERIFY2(
+            added.err.contains(u"line 2 (dora)"_s) && added.err.contains(u"nobody was added"_s), qPrintable(added.err));
+        QCOMPARE(admin(u"SELECT count(*) FROM pg_roles WHERE rolname = 'fred'"_s), u"0"_s);
+        const TestSupport::Run trainer
+            = TestSupport::run(tool, common + QStringList{u"--add-trainer"_s, u"greta"_s}, environment);
+        QVERIFY2(trainer.status == 0 && trainer.out.startsWith(u"greta,"_s), qPrintable(trainer.err));
+        QCOMPARE(admin(u"SELECT pg_has_role('greta', 'vesk_trainer', 'MEMBER')::text"_s), u"true"_s);
+    }
+
+    // The trainer sees every exam, ends a candidate's exam (scored as it stands, the candidate's
+    // sessions ended) and deletes any; a candidate deletes none.
+    void trainerEndsAndDeletes()
+    {
+        QCOMPARE(value(*m_tina, u"SELECT count(*) FROM ExamTitle"_s).toInt(), 3);
+        QCOMPARE(attempt(*m_tina, u"SELECT * FROM vesk_exam_keys(%1)"_s.arg(m_bobExam)).rows.size(), 10);
+        QCOMPARE(admin(u"SELECT coalesce(ExamResult::text, 'running') || ' ' || (SELECT count(*) FROM ExamClock k "
+                       "WHERE k.ExamID = t.ExamID) FROM ExamTitle t WHERE ExamID = %1"_s.arg(m_bobExam)),
+            u"running 1"_s);
+        QCOMPARE(value(*m_tina, u"SELECT vesk_end_exam_of('bob')"_s).toInt(), 1);
+        QCOMPARE(admin(u"SELECT (ExamResult IS NOT NULL)::text FROM ExamTitle WHERE ExamID = %1"_s.arg(m_bobExam)),
+            u"true"_s);
+        QVERIFY(!m_bob->isUsable() || !attempt(*m_bob, u"SELECT 1"_s).ok);
+        const std::shared_ptr<Database> again = ClassServer::connectAs(u"bob"_s, u"bob-pw"_s);
+        const Outcome ended = attempt(*again, u"SELECT vesk_answer(%1, 'B')"_s.arg(m_bobDetail));
+        QVERIFY2(!ended.ok && ended.error.contains(u"The trainer ended this exam."_s), qPrintable(ended.error));
+        for (const QString &who : {u"tina"_s, QString::fromLatin1(PgServer::kSuperuser), u"nobody-here"_s})
+            QVERIFY(!attempt(*m_tina, u"SELECT vesk_end_exam_of('%1')"_s.arg(who)).ok);
+        QVERIFY(!attempt(*m_tina, u"UPDATE Q_A SET Question = 'x' WHERE QID = 1"_s).ok);
+        QVERIFY(!attempt(*m_tina, u"DROP FUNCTION vesk_answer(integer, text)"_s).ok);
+        DbError error;
+        qint64 changes = 0;
+        QVERIFY(m_tina->begin(&error));
+        QVERIFY(m_tina->execute(u"DELETE FROM ExamTitle WHERE ExamID = %1"_s.arg(m_bobExam), {}, &changes, &error));
+        QVERIFY(m_tina->execute(u"DELETE FROM ExamDetails WHERE ExamID = %1"_s.arg(m_bobExam), {}, nullptr, &error));
+        QVERIFY(m_tina->commit(&error));
+        QCOMPARE(changes, 1);
+        QCOMPARE(admin(u"SELECT count(*) FROM ExamTitle WHERE UserName = 'bob'"_s), u"0"_s);
+    }
+};
+
+QTEST_GUILESS_MAIN(tst_classroom_rules)
+#include "tst_classroom_rules.moc"
