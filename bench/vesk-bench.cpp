@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <chrono>
 #include <functional>
+#include <optional>
 #include <vector>
 
 #include <QAbstractButton>
@@ -28,6 +29,7 @@
 #include "core/GenModule.h"
 #include "data/Breakdown.h"
 #include "data/ConnectionPool.h"
+#include "data/DataGlobals.h"
 #include "data/DbError.h"
 #include "data/ExamQueries.h"
 #include "data/ExamSchema.h"
@@ -43,10 +45,13 @@
 #include "platform/CoreHandlers.h"
 #include "platform/DesktopShell.h"
 #include "platform/MessageBox.h"
+#include "review/ExamListModel.h"
 #include "review/ExamReport.h"
 #include "review/frmViewExam.h"
+#include "shell/StartOptions.h"
 #include "shell/frmMain.h"
 #include "shell/frmMenu.h"
+#include "tests/ClassServer.h"
 #include "widgets/QuestionMap.h"
 #include "widgets/QuestionMapCell.h"
 
@@ -57,8 +62,10 @@ constexpr int kQuestionsPerCategory = 105; // the shipped pool's size
 // stored exam has 50 questions.
 const QString kRegular = QStringLiteral("Regular Candidate");
 constexpr int kLongExam = kStoredExams;
+// A trainer's server after a few terms: the results list and End Exam are measured there too.
+constexpr int kTrainersExams = 100000;
 
-void buildDatabase(const QString &path)
+void buildPool(const QString &path)
 {
     PoolBuilder builder;
     const QStringList categories = ExamSchema::categories();
@@ -72,7 +79,11 @@ void buildDatabase(const QString &path)
     }
     if (!builder.build(path, PoolBuilder::Mode::Create))
         qFatal("%s", qPrintable(builder.errors().join(QLatin1Char('\n'))));
+}
 
+void buildDatabase(const QString &path)
+{
+    buildPool(path);
     // The stored exams: 10 questions each, scored.
     sqlite3 *raw = nullptr;
     sqlite3_open_v2(QFile::encodeName(path).constData(), &raw, SQLITE_OPEN_READWRITE, nullptr);
@@ -109,6 +120,37 @@ void buildDatabase(const QString &path)
     }
     sqlite3_exec(raw, "UPDATE ExamTitle SET NumOfQuestions = 50, ExamResult = 13 WHERE ExamID = 10000; COMMIT;",
         nullptr, nullptr, nullptr);
+}
+
+// The trainer's exams, made by SQL: 10 questions each, scored, of 97 candidates in turn. `exams`
+// is a row source of the exams' numbers e, `date` exam e's date in the engine's own functions.
+QString trainersExams(const QString &exams, const QString &date)
+{
+    return QStringLiteral("INSERT INTO ExamTitle (UserName, ExamDate, NumOfQuestions, ExamResult) SELECT 'Candidate ' "
+                          "|| (e % 97), %2, 10, e % 11 FROM %1; INSERT INTO ExamDetails (ExamID, UserName, QID, "
+                          "Answer, Answered) SELECT t.ExamID, t.UserName, (t.ExamID * 7 + q * 13) % %3 + 1, 'A', -1 "
+                          "FROM ExamTitle t CROSS JOIN (SELECT 1 AS q UNION ALL SELECT 2 UNION ALL SELECT 3 UNION "
+                          "ALL SELECT 4 UNION ALL SELECT 5 UNION ALL SELECT 6 UNION ALL SELECT 7 UNION ALL SELECT 8 "
+                          "UNION ALL SELECT 9 UNION ALL SELECT 10) AS d")
+        .arg(exams, date)
+        .arg(6 * kQuestionsPerCategory);
+}
+
+void buildTrainersFile(const QString &path)
+{
+    buildPool(path);
+    sqlite3 *raw = nullptr;
+    sqlite3_open_v2(QFile::encodeName(path).constData(), &raw, SQLITE_OPEN_READWRITE, nullptr);
+    SqliteHandle db(raw);
+    const QString fill = QStringLiteral("PRAGMA key = 'QOMB'; BEGIN; ")
+        + trainersExams(QStringLiteral("(WITH RECURSIVE n(e) AS (SELECT 1 UNION ALL SELECT e + 1 FROM n WHERE e < "
+                                       "%1) SELECT e FROM n)")
+                            .arg(kTrainersExams),
+            QStringLiteral("datetime('2015-01-01 09:00:00', '+' || (e * 3) || ' hours')"))
+        + QStringLiteral("; COMMIT;");
+    char *message = nullptr;
+    if (sqlite3_exec(raw, fill.toUtf8().constData(), nullptr, nullptr, &message) != SQLITE_OK)
+        qFatal("%s", message);
 }
 
 double median(std::vector<double> samples)
@@ -160,10 +202,44 @@ frmExam *startedExam(frmMain &window)
 {
     window.menuForm()->OpenScreen(0);
     frmExam *exam = window.examForm();
-    exam->Text1(0)->setText(QStringLiteral("Bench"));
+    // On a server the name is the signed-in one.
+    if (!exam->Text1(0)->isReadOnly())
+        exam->Text1(0)->setText(QStringLiteral("Bench"));
     exam->chkCategory(6)->click();
     exam->optTask(2)->click();
     return exam;
+}
+struct AtScale {
+    std::vector<double> listShown;
+    std::vector<double> endToResults;
+    bool listed = true; // every opening showed rows
+};
+
+// The results list opened from the menu until its first rows are shown, and End Exam of a
+// 50-question exam through to the results screen, on whatever database `window` uses.
+AtScale resultsAtScale(frmMain &window)
+{
+    AtScale figures;
+    for (int run = 0; run < 15; ++run) {
+        figures.listShown.push_back(millisecondsOf([&] {
+            window.menuForm()->OpenScreen(1);
+            QCoreApplication::processEvents();
+        }));
+        figures.listed = figures.listed && window.viewExamForm()->gridModel()->rowCount() > 0;
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+    for (int run = 0; run < 15; ++run) {
+        frmExam *exam = startedExam(window);
+        exam->Command1_Click(0);
+        exam->Option1(run % 4)->click();
+        figures.endToResults.push_back(millisecondsOf([&] {
+            exam->Command1_Click(1);
+            QCoreApplication::processEvents();
+        }));
+        figures.listed = figures.listed && window.viewExamForm()->gridModel()->rowCount() > 0;
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+    return figures;
 }
 } // namespace
 
@@ -310,6 +386,48 @@ int main(int argc, char *argv[])
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
 
+    // A trainer's 100,000 exams: on the file, then on a server of the benchmark's own, where the
+    // trainer signs in and sees everyone's.
+    out << "Storing " << kTrainersExams << " exams on a file and on a server...\n";
+    out.flush();
+    const QString trainersFolder = dir.filePath(QStringLiteral("trainer"));
+    QDir().mkpath(trainersFolder);
+    buildTrainersFile(QDir(trainersFolder).filePath(QStringLiteral("Exam.mdb")));
+    gDbPath = trainersFolder;
+    const AtScale onFile = resultsAtScale(window);
+    gDbPath = dir.path();
+    std::optional<AtScale> onServer;
+    QString noServer;
+    {
+        ClassServer server({kQuestionsPerCategory, kQuestionsPerCategory, kQuestionsPerCategory, kQuestionsPerCategory,
+            kQuestionsPerCategory, kQuestionsPerCategory});
+        if (!server.isReady() || !server.addTrainer(QStringLiteral("trainer"), QStringLiteral("trainer-pw"))
+            || !server.exec(trainersExams(QStringLiteral("generate_series(1, %1) AS e").arg(kTrainersExams),
+                                QStringLiteral("to_char(timestamp '2015-01-01 09:00' + e * interval '3 hours', "
+                                               "'YYYY-MM-DD HH24:MI:SS')"))
+                + QStringLiteral("; ANALYZE"))) {
+            noServer = server.error();
+        } else {
+            frmMain classroom;
+            StartOptions options;
+            options.classroomDsn = QStringLiteral("trainer");
+            classroom.start(options);
+            classroom.resize(1000, 760);
+            onServer = resultsAtScale(classroom);
+            gQuitNoPrompt = true;
+            classroom.close();
+            gQuitNoPrompt = false;
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        }
+        gDB.reset();
+        gRs.reset();
+        ConnectionPool::clear();
+    }
+    gDbProvider = 1;
+    gDSN.clear();
+    if (!onFile.listed || (onServer && !onServer->listed))
+        out << "warning: a results list of the trainer's exams showed no rows\n";
+
     if (!MessageBox::shown().isEmpty())
         out << "warning: a message box was shown: " << MessageBox::shown().first().text << '\n';
 
@@ -346,6 +464,14 @@ int main(int argc, char *argv[])
     row(QStringLiteral("progress chart of 1,000 exams opened"), chartOpen, 300);
     row(QStringLiteral("practise draw (a candidate's 1,000 exams)"), practiseDraw, 60);
     row(QStringLiteral("PDF report of a 50-question exam written"), pdf, 1000);
+    row(QStringLiteral("results list: first rows shown, 100,000 exams, file"), onFile.listShown, 100);
+    row(QStringLiteral("End Exam to the results screen, 100,000 exams, file"), onFile.endToResults, 200);
+    if (onServer) {
+        row(QStringLiteral("results list: first rows shown, 100,000 exams, server"), onServer->listShown, 100);
+        row(QStringLiteral("End Exam to the results screen, 100,000 exams, server"), onServer->endToResults, 200);
+    } else {
+        out << "results at 100,000 exams on a server not measured: " << noServer << '\n';
+    }
 
     // Start-up, launch to main window shown, beside a bare Qt window's, taken in turns.
     const QString programs = QCoreApplication::applicationDirPath();

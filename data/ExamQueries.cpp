@@ -90,7 +90,8 @@ QString ExamQueries::setFlag(qint32 detailId, bool flagged)
 
 QString ExamQueries::tableExists(const QString &name)
 {
-    return QStringLiteral("SELECT count(*) AS Found FROM sqlite_master WHERE type = 'table' AND name = '%1'").arg(name);
+    return QStringLiteral("SELECT count(*) AS Found FROM sqlite_master WHERE type = 'table' AND name = %1")
+        .arg(quoted(name));
 }
 
 QStringList ExamQueries::deleteSideRows(qint32 examId)
@@ -138,4 +139,25 @@ QString ExamQueries::practiceExamsOf(const QString &userName)
     return QStringLiteral("SELECT PracticeExams.ExamID FROM PracticeExams INNER JOIN ExamTitle ON "
                           "ExamTitle.ExamID = PracticeExams.ExamID WHERE ExamTitle.UserName = %1")
         .arg(quoted(userName));
+}
+
+// --- The results screen -------------------------------------------------------------------
+
+QString ExamQueries::examListPage(qint32 afterExamId, int count)
+{
+    // The columns as the list has always shown them; the order is the one it shows (the exam's
+    // number), so that a page is a range of the key.
+    return QStringLiteral("SELECT TOP ") + QString::number(count)
+        + QStringLiteral(" ExamTitle.ExamID, Format(ExamTitle.ExamDate,'mm/dd/yy') AS [Date], ")
+        + QStringLiteral(" ExamTitle.UserName AS [User Name], ExamTitle.NumOfQuestions AS [No of Questions], ")
+        + QStringLiteral(" ExamTitle.ExamResult AS [Correct Answers], ")
+        + QStringLiteral(" ExamTitle.ExamResult * 100\\ ExamTitle.NumOfQuestions AS [Result (%)]")
+        + QStringLiteral(" FROM ExamTitle WHERE ExamTitle.ExamID > ") + QString::number(afterExamId)
+        + QStringLiteral(" ORDER BY ExamTitle.ExamID");
+}
+
+QStringList ExamQueries::deleteExam(qint32 examId)
+{
+    return {QStringLiteral("DELETE FROM ExamTitle ") + QStringLiteral(" WHERE ExamID = ") + QString::number(examId),
+        QStringLiteral("DELETE FROM ExamDetails ") + QStringLiteral(" WHERE ExamID = ") + QString::number(examId)};
 }

@@ -42,4 +42,12 @@ QString scoredExamsOf(const QString &userName);
 QString scoredAnswersOf(const QString &userName);
 // The ExamIDs of a candidate's practice exams.
 QString practiceExamsOf(const QString &userName);
+
+// The results screen.
+// A page of the results list in the order it is shown, by ascending ExamID: at most `count` exams
+// numbered above `afterExamId`. Columns: ExamID, Date, User Name, No of Questions, Correct Answers,
+// Result (%).
+QString examListPage(qint32 afterExamId, int count);
+// Deleting an exam: its title, then its questions; its side rows (deleteSideRows) go first.
+QStringList deleteExam(qint32 examId);
 } // namespace ExamQueries

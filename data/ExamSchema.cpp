@@ -51,7 +51,7 @@ QStringList ExamSchema::sideTableStatements(SqlDialect::Target target)
     // The server's integers are 32-bit unless asked: a heartbeat is seconds since the epoch.
     const QString moment
         = target == SqlDialect::Target::PostgreSql ? QStringLiteral("BIGINT") : QStringLiteral("INTEGER");
-    return {
+    QStringList statements{
         // A running exam's remaining time (seconds) and heartbeat: the moment (seconds since the
         // epoch) and the token of the program run that last showed it alive.
         QStringLiteral(
@@ -70,6 +70,12 @@ QStringList ExamSchema::sideTableStatements(SqlDialect::Target target)
         // One candidate's exams in the order taken: the progress chart and the practice draw.
         QStringLiteral("CREATE INDEX IF NOT EXISTS ExamTitle_UserName ON ExamTitle (UserName, ExamID)"),
     };
+    if (target == SqlDialect::Target::PostgreSql) {
+        // The results list, read a page at a time by ExamID, which the server orders NULLs first as
+        // the file does. On the file the key is the row id, already in that order.
+        statements << QStringLiteral("CREATE INDEX IF NOT EXISTS ExamTitle_List ON ExamTitle (ExamID NULLS FIRST)");
+    }
+    return statements;
 }
 
 QStringList ExamSchema::tableNames()
@@ -152,10 +158,12 @@ QStringList ExamSchema::serverSecurityStatements()
         policy(table, "trainer_all", QStringLiteral("TO vesk_trainer USING (true) WITH CHECK (true)"));
     }
     // An exam is its candidate's by name; its detail rows carry the same name, so they stay the
-    // candidate's while the exam is deleted around them.
+    // candidate's while the exam is deleted around them. The exam's name is compared as text in
+    // the column's own collation, which lets the index on it pick the candidate's exams among
+    // everyone's (session_user is of another type and collation).
     policy("ExamTitle", "candidate_own",
-        QStringLiteral("TO vesk_candidate USING (UserName = session_user) "
-                       "WITH CHECK (UserName = session_user AND ExamResult IS NULL)"));
+        QStringLiteral("TO vesk_candidate USING (UserName = session_user::text COLLATE \"default\") "
+                       "WITH CHECK (UserName = session_user::text COLLATE \"default\" AND ExamResult IS NULL)"));
     policy("ExamDetails", "candidate_read",
         QStringLiteral("FOR SELECT TO vesk_candidate USING (UserName = session_user)"));
     policy("ExamDetails", "candidate_delete",

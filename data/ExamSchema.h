@@ -12,7 +12,7 @@ QStringList categories();
 QStringList createStatements(SqlDialect::Target target = SqlDialect::Target::Sqlite);
 // The side tables beside the specified ones, created when absent (a database of the first version
 // gains them on its first open that can write): running exams' progress, question flags, the
-// practice exams, and the index of each candidate's exams.
+// practice exams, the index of each candidate's exams and, on a server, the results list's.
 QStringList sideTableStatements(SqlDialect::Target target = SqlDialect::Target::Sqlite);
 // The tables the schema creates, in its spelling.
 QStringList tableNames();

@@ -2,52 +2,13 @@
 
 #include <QColor>
 
-namespace {
-bool isNumberType(const QVariant &v)
-{
-    switch (v.typeId()) {
-    case QMetaType::LongLong:
-    case QMetaType::Int:
-    case QMetaType::Double:
-        return true;
-    default:
-        return false;
-    }
-}
+#include "data/ReviewSession.h"
+#include "widgets/RecordsetModel.h"
 
-// A cell's value as a number, when it reads as one.
-double asNumber(const QVariant &v, bool *ok)
+ExamListModel::ExamListModel(ReviewSession *session, QObject *parent)
+    : QAbstractTableModel(parent)
+    , m_session(session)
 {
-    if (v.isNull()) {
-        *ok = false;
-        return 0;
-    }
-    if (isNumberType(v)) {
-        *ok = true;
-        return v.toDouble();
-    }
-    return v.toString().toDouble(ok);
-}
-
-// -1, 0 or 1 in generic order.
-int compareGeneric(const QVariant &a, const QVariant &b)
-{
-    bool aNumber = false;
-    bool bNumber = false;
-    const double x = asNumber(a, &aNumber);
-    const double y = asNumber(b, &bNumber);
-    if (aNumber && bNumber)
-        return x < y ? -1 : (y < x ? 1 : 0);
-    const QString s = a.isNull() ? QString() : a.toString();
-    const QString t = b.isNull() ? QString() : b.toString();
-    return s.compare(t, Qt::CaseInsensitive);
-}
-} // namespace
-
-ExamListModel::ExamListModel(QObject *parent)
-    : QSortFilterProxyModel(parent)
-{
-    setDynamicSortFilter(false);
 }
 
 ExamListModel::~ExamListModel() = default;
@@ -57,21 +18,60 @@ QColor ExamListModel::shade()
     return QColor(192, 192, 192);
 }
 
-QVariant ExamListModel::data(const QModelIndex &index, int role) const
+bool ExamListModel::reload()
 {
-    if (role == Qt::BackgroundRole && index.isValid())
-        return index.row() % 2 == 1 ? QVariant(shade()) : QVariant();
-    return QSortFilterProxyModel::data(index, role);
+    beginResetModel();
+    const bool read = m_session->openList();
+    endResetModel();
+    return read;
 }
 
-bool ExamListModel::lessThan(const QModelIndex &left, const QModelIndex &right) const
+int ExamListModel::rowCount(const QModelIndex &parent) const
 {
-    const QAbstractItemModel *source = sourceModel();
-    for (int column = 0; column < source->columnCount(); ++column) {
-        const int order = compareGeneric(source->index(left.row(), column).data(Qt::EditRole),
-            source->index(right.row(), column).data(Qt::EditRole));
-        if (order != 0)
-            return order < 0;
+    return parent.isValid() ? 0 : m_session->listedCount();
+}
+
+int ExamListModel::columnCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : m_session->columnCount();
+}
+
+QVariant ExamListModel::data(const QModelIndex &index, int role) const
+{
+    if (!index.isValid())
+        return QVariant();
+    switch (role) {
+    case Qt::DisplayRole:
+        return RecordsetModel::displayText(m_session->listValue(index.row(), index.column()));
+    case Qt::EditRole:
+        return m_session->listValue(index.row(), index.column());
+    case Qt::BackgroundRole:
+        return ReviewSession::isShaded(index.row()) ? QVariant(shade()) : QVariant();
+    default:
+        return QVariant();
     }
-    return false;
+}
+
+QVariant ExamListModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (role != Qt::DisplayRole)
+        return QVariant();
+    if (orientation == Qt::Horizontal)
+        return section >= 0 && section < m_session->columnCount() ? QVariant(m_session->heading(section)) : QVariant();
+    return section + 1;
+}
+
+bool ExamListModel::canFetchMore(const QModelIndex &parent) const
+{
+    return !parent.isValid() && m_session->canFetchMore();
+}
+
+void ExamListModel::fetchMore(const QModelIndex &parent)
+{
+    if (parent.isValid())
+        return;
+    const int added
+        = m_session->fetchMore([this](int first, int last) { beginInsertRows(QModelIndex(), first, last); });
+    if (added > 0)
+        endInsertRows();
 }

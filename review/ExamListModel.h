@@ -1,21 +1,31 @@
 #pragma once
 
-#include <QSortFilterProxyModel>
+#include <QAbstractTableModel>
 
-// The results list as displayed: rows sorted in ascending generic order (a cell that reads as a
-// number compares as a number, any other as text) with the columns as keys from left to right,
-// and every second displayed line shaded.
-class ExamListModel final : public QSortFilterProxyModel {
+class ReviewSession;
+
+// The results list as displayed: the session's stored exams by ascending number, a page read
+// whenever the view reaches the end of those read (Qt's canFetchMore/fetchMore), and every second
+// displayed line shaded.
+class ExamListModel final : public QAbstractTableModel {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(ExamListModel)
 
 public:
-    explicit ExamListModel(QObject *parent = nullptr);
+    explicit ExamListModel(ReviewSession *session, QObject *parent = nullptr);
     ~ExamListModel() override;
 
+    // Reads the list again from its first page; false when it could not be read.
+    bool reload();
+
+    int rowCount(const QModelIndex &parent = QModelIndex()) const override;
+    int columnCount(const QModelIndex &parent = QModelIndex()) const override;
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+    bool canFetchMore(const QModelIndex &parent) const override;
+    void fetchMore(const QModelIndex &parent) override;
     static QColor shade();
 
-protected:
-    bool lessThan(const QModelIndex &left, const QModelIndex &right) const override;
+private:
+    ReviewSession *m_session;
 };

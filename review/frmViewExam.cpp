@@ -20,8 +20,8 @@
 #include "core/AppExit.h"
 #include "core/UserSettings.h"
 #include "data/DataGlobals.h"
-#include "data/ExamQueries.h"
 #include "data/Recordset.h"
+#include "data/ReviewSession.h"
 #include "data/cDBAccess.h"
 #include "platform/FileDialog.h"
 #include "platform/GenModuleUi.h"
@@ -34,7 +34,6 @@
 #include "widgets/ControlArray.h"
 #include "widgets/DataBinder.h"
 #include "widgets/QuestionNavigator.h"
-#include "widgets/RecordsetModel.h"
 #include "widgets/Twips.h"
 
 namespace {
@@ -45,13 +44,12 @@ constexpr int kFilterRow = 400;
 
 frmViewExam::frmViewExam(QWidget *parent)
     : ScrollingScreen(parent)
-    , m_gridSource(new RecordsetModel(this))
-    , m_listModel(new ExamListModel(this))
+    , m_session(std::make_unique<ReviewSession>())
+    , m_listModel(new ExamListModel(m_session.get(), this))
     , m_binder(new DataBinder(this))
 {
     setObjectName(QStringLiteral("frmViewExam"));
     setWindowTitle(QStringLiteral(" View Results"));
-    m_listModel->setSourceModel(m_gridSource);
     buildList();
     buildReview();
     buildStudy();
@@ -198,8 +196,8 @@ void frmViewExam::buildReview()
     m_filters[AllQuestions]->setToolTip(QStringLiteral("Show every question of the exam"));
     m_filters[WrongOnly]->setToolTip(QStringLiteral("Show only the questions answered wrong or not at all"));
     m_filters[FlaggedOnly]->setToolTip(QStringLiteral("Show only the questions flagged for review"));
-    m_filter = UserSettings::reviewFilter();
-    m_filters[m_filter]->setChecked(true);
+    m_session->setFilter(UserSettings::reviewFilter());
+    m_filters[m_session->filter()]->setChecked(true);
     connect(filters, &QButtonGroup::idClicked, this, &frmViewExam::setFilter);
     auto reportCommand = [this](const QString &caption, const QString &name, int left, int width) {
         auto *b = new QPushButton(caption, m_review);
@@ -280,18 +278,9 @@ void frmViewExam::Form_Load()
 
 void frmViewExam::LoadGrid()
 {
-    gDB = std::make_unique<cDBAccess>();
-    gDB->Open_Connection(gDbProvider, QString(), gDbName, gDSN);
-    gSQL = QStringLiteral("SELECT ExamTitle.ExamID, Format(ExamTitle.ExamDate,'mm/dd/yy') AS [Date], ")
-        + QStringLiteral(" ExamTitle.UserName AS [User Name], ExamTitle.NumOfQuestions AS [No of Questions], ")
-        + QStringLiteral(" ExamTitle.ExamResult AS [Correct Answers], ")
-        + QStringLiteral(" ExamTitle.ExamResult * 100\\ ExamTitle.NumOfQuestions AS [Result (%)]")
-        + QStringLiteral(" FROM ExamTitle ORDER BY ExamTitle.ExamDate DESC, ExamTitle.UserName ");
-    gRs = gDB->GetRS(gSQL, 3, 0, 1, 1);
-    if (!gRs)
+    // The first page only: the rest is read as the list is scrolled to its end.
+    if (!m_listModel->reload())
         return;
-    // The grid holds its own reference: releasing gRs elsewhere never empties it.
-    m_gridSource->setRecordset(gRs);
     m_grid->setUpdatesEnabled(false);
     DoGridSetting();
 }
@@ -305,8 +294,6 @@ void frmViewExam::DoGridSetting()
     bold.setBold(true);
     m_grid->horizontalHeader()->setFont(bold);
     m_grid->setUpdatesEnabled(true);
-    // Ascending generic order, the hidden ExamID first; the shading follows the displayed lines.
-    m_listModel->sort(0, Qt::AscendingOrder);
     if (m_listModel->rowCount() > 0)
         m_grid->setCurrentIndex(m_listModel->index(0, 1));
 }
@@ -345,16 +332,13 @@ void frmViewExam::Grid1_DblClick()
         + QStringLiteral(")"));
     m_review->setVisible(true);
     updateContentSize();
-    gDB = std::make_unique<cDBAccess>();
-    gDB->Open_Connection(gDbProvider, QString(), gDbName, gDSN);
-    gSQL = ExamQueries::examQuestions(m_examId, true);
-    std::shared_ptr<Recordset> rs = gDB->GetRS(gSQL, 3, 3, 3, 0);
-    if (!rs)
+    // The rows reviewed before are no longer this screen's to follow.
+    for (const std::shared_ptr<Recordset> &before : {m_session->examRows(), m_session->shownRows()}) {
+        if (before)
+            disconnect(before.get(), nullptr, this, nullptr);
+    }
+    if (!m_session->review(m_examId))
         return;
-    if (m_rsExam)
-        disconnect(m_rsExam.get(), nullptr, this, nullptr);
-    m_rsExam = std::move(rs);
-    connect(m_rsExam.get(), &Recordset::moveComplete, this, &frmViewExam::rsExam_MoveComplete);
     if (!m_binder->recordset()) {
         static const std::pair<int, const char *> fields[] = {{0, "Question"}, {1, "A"}, {2, "B"}, {3, "C"}, {4, "D"},
             {5, "DetailID"}, {6, "Answer"}, {7, "Category"}, {8, "CorrectAnswer"}, {9, "Description"}};
@@ -362,70 +346,47 @@ void frmViewExam::Grid1_DblClick()
             m_binder->bind(txtFields(field.first), QString::fromLatin1(field.second));
         m_binder->bind(m_check1, QStringLiteral("Answered"));
     }
-    m_binder->setRecordset(m_rsExam);
-    // The flags, where the database has them (a read-only one of an earlier version has not).
-    m_flagged.clear();
-    gSQL = ExamQueries::tableExists(QStringLiteral("ExamFlags"));
-    gRs = gDB->GetRS(gSQL, 3, 0, 1, 1);
-    const bool hasFlags = gRs && gRs->Fields(QStringLiteral("Found")).toInt() > 0;
-    gRs.reset();
-    if (hasFlags) {
-        gSQL = ExamQueries::flagsOfExam(m_examId);
-        gRs = gDB->GetRS(gSQL, 3, 0, 1, 1);
-        for (; gRs && !gRs->Eof(); gRs->MoveNext())
-            m_flagged.insert(gRs->Fields(QStringLiteral("DetailID")).toInt());
-        gRs.reset();
-    }
-    m_shown = m_rsExam;
-    if (m_filter != AllQuestions)
-        setFilter(m_filter);
-    m_breakdown = Breakdown::of(*m_rsExam, m_passMark->value());
-    m_breakdown.practice = Breakdown::isPracticeExam(*gDB, m_examId);
+    m_breakdown = m_session->breakdown(m_passMark->value());
     showBreakdown();
-    txtFields_Change(6);
-    rsExam_MoveComplete();
+    showRows();
+}
+
+int frmViewExam::filter() const
+{
+    return m_session->filter();
+}
+
+std::shared_ptr<Recordset> frmViewExam::rsExam() const
+{
+    return m_session->examRows();
+}
+
+std::shared_ptr<Recordset> frmViewExam::shownRows() const
+{
+    return m_session->shownRows();
 }
 
 void frmViewExam::setFilter(int filter)
 {
     if (filter < AllQuestions || filter > FlaggedOnly)
         return;
-    m_filter = filter;
     if (!m_filters[filter]->isChecked())
         m_filters[filter]->setChecked(true);
     UserSettings::setReviewFilter(filter);
-    if (!m_rsExam)
+    const std::shared_ptr<Recordset> before = m_session->shownRows();
+    m_session->setFilter(filter);
+    if (!m_session->examRows())
         return;
-    // The question on screen stays when the new filter keeps it.
-    const QVariant onScreen = m_shown ? m_shown->Fields(QStringLiteral("DetailID")) : QVariant();
-    std::shared_ptr<Recordset> shown = m_rsExam;
-    if (filter != AllQuestions) {
-        const int detail = m_rsExam->fieldIndex(QStringLiteral("DetailID"));
-        const int answer = m_rsExam->fieldIndex(QStringLiteral("Answer"));
-        const int correct = m_rsExam->fieldIndex(QStringLiteral("CorrectAnswer"));
-        std::vector<int> rows;
-        for (int row = 0; row < m_rsExam->RecordCount(); ++row) {
-            const bool keep = filter == WrongOnly
-                ? !Breakdown::isCorrect(m_rsExam->value(row, answer), m_rsExam->value(row, correct))
-                : m_flagged.count(m_rsExam->value(row, detail).toInt()) > 0;
-            if (keep)
-                rows.push_back(row);
-        }
-        shown = m_rsExam->subset(rows);
-    }
-    if (m_shown && m_shown != m_rsExam)
-        disconnect(m_shown.get(), nullptr, this, nullptr);
-    m_shown = shown;
-    if (m_shown != m_rsExam)
-        connect(m_shown.get(), &Recordset::moveComplete, this, &frmViewExam::rsExam_MoveComplete);
-    const int detail = m_shown->fieldIndex(QStringLiteral("DetailID"));
-    for (int row = 0; onScreen.isValid() && row < m_shown->RecordCount(); ++row) {
-        if (m_shown->value(row, detail) == onScreen) {
-            m_shown->setAbsolutePosition(row + 1);
-            break;
-        }
-    }
-    m_binder->setRecordset(m_shown);
+    if (before && before != m_session->shownRows())
+        disconnect(before.get(), nullptr, this, nullptr);
+    showRows();
+}
+
+void frmViewExam::showRows()
+{
+    const std::shared_ptr<Recordset> shown = m_session->shownRows();
+    connect(shown.get(), &Recordset::moveComplete, this, &frmViewExam::rsExam_MoveComplete, Qt::UniqueConnection);
+    m_binder->setRecordset(shown);
     txtFields_Change(6);
     rsExam_MoveComplete();
 }
@@ -433,7 +394,7 @@ void frmViewExam::setFilter(int filter)
 void frmViewExam::showBreakdown()
 {
     m_breakdownTable->setBreakdown(m_breakdown);
-    if (!m_rsExam) {
+    if (!m_session->examRows()) {
         m_breakdownFrame->setTitle(QStringLiteral("Breakdown"));
         return;
     }
@@ -462,7 +423,7 @@ void frmViewExam::setPassMark(int percent)
 void frmViewExam::OpenProgress()
 {
     QString name = m_userName;
-    if (!m_rsExam && m_grid->currentIndex().isValid())
+    if (!m_session->examRows() && m_grid->currentIndex().isValid())
         name = m_listModel->index(m_grid->currentIndex().row(), 2).data().toString();
     if (ScreenHost *host = ScreenHost::current())
         host->OpenProgressChart(name);
@@ -470,12 +431,12 @@ void frmViewExam::OpenProgress()
 
 QString frmViewExam::reportHtml() const
 {
-    return ExamReport::html({m_examId, m_userName}, *m_rsExam, m_breakdown);
+    return ExamReport::html({m_examId, m_userName}, *m_session->examRows(), m_breakdown);
 }
 
 void frmViewExam::SaveReport()
 {
-    if (!m_rsExam)
+    if (!m_session->examRows())
         return;
     QString folder = UserSettings::reportFolder();
     if (folder.isEmpty() || !QFileInfo(folder).isDir())
@@ -506,7 +467,7 @@ void frmViewExam::SaveReport()
 
 void frmViewExam::PrintReport()
 {
-    if (!m_rsExam)
+    if (!m_session->examRows())
         return;
     QPrinter printer(QPrinter::HighResolution);
     printer.setDocName(QStringLiteral("Exam %1 (%2)").arg(m_examId).arg(m_userName));
@@ -517,14 +478,14 @@ void frmViewExam::PrintReport()
 
 void frmViewExam::rsExam_MoveComplete()
 {
-    if (!m_shown)
+    const std::shared_ptr<Recordset> shown = m_session->shownRows();
+    if (!shown)
         return;
     // An exam (or a filter) without questions has no position to show.
-    const int position = m_shown->RecordCount() == 0 ? 0 : m_shown->AbsolutePosition();
+    const int position = shown->RecordCount() == 0 ? 0 : shown->AbsolutePosition();
     m_lblStatus->setText(QStringLiteral("Question: ") + QString::number(position) + QStringLiteral(" of ")
-        + QString::number(m_shown->RecordCount()));
-    const QVariant detail = m_shown->Fields(QStringLiteral("DetailID"));
-    m_lblFlagged->setVisible(detail.isValid() && m_flagged.count(detail.toInt()) > 0);
+        + QString::number(shown->RecordCount()));
+    m_lblFlagged->setVisible(m_session->isFlagged(shown->Fields(QStringLiteral("DetailID"))));
 }
 
 void frmViewExam::txtFields_Change(int Index)
@@ -557,15 +518,14 @@ void frmViewExam::Command1_Click(int Index)
         break;
     }
     case 4:
-        m_shown.reset();
-        m_rsExam.reset();
+        m_session->closeReview();
         UnloadIfLoaded(this);
         break;
     case 2:
     case 3:
     case 5:
     case 6:
-        QuestionNavigator::move(m_shown.get(), Index);
+        QuestionNavigator::move(m_session->shownRows().get(), Index);
         break;
     default:
         break;
@@ -574,36 +534,9 @@ void frmViewExam::Command1_Click(int Index)
 
 void frmViewExam::DeleteExam()
 {
-    gDB = std::make_unique<cDBAccess>();
-    gDB->Open_Connection(gDbProvider, QString(), gDbName, gDSN);
-    if (AppExit::requested())
-        return;
     QString failure;
-    // The title and its questions go in one transaction: the exam is removed whole or not at all,
-    // whatever fails or is killed in between.
-    if (!gDB->BeginBatch()) {
-        failure = gDB->mLastError;
-    } else {
-        // Its side rows (flags, progress) go first, in the same transaction.
-        bool ok = true;
-        for (const QString &side : ExamQueries::deleteSideRows(m_examId))
-            ok = ok && gDB->ExecuteSQL(side);
-        gSQL
-            = QStringLiteral("DELETE FROM ExamTitle ") + QStringLiteral(" WHERE ExamID = ") + QString::number(m_examId);
-        ok = ok && gDB->ExecuteSQL(gSQL);
-        if (ok) {
-            gSQL = QStringLiteral("DELETE FROM ExamDetails ") + QStringLiteral(" WHERE ExamID = ")
-                + QString::number(m_examId);
-            ok = gDB->ExecuteSQL(gSQL);
-        }
-        if (!ok) {
-            failure = gDB->mLastError;
-            gDB->RollbackBatch();
-        } else if (!gDB->CommitBatch()) {
-            failure = gDB->mLastError;
-        }
-    }
-    gDB.reset();
+    if (!m_session->deleteExam(m_examId, &failure))
+        return;
     m_review->setVisible(false);
     if (failure.isEmpty()) {
         MessageBox::show(QStringLiteral("The exam successfully removed from database."), MessageBox::OkOnly,

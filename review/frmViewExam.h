@@ -2,9 +2,9 @@
 
 #include <map>
 #include <memory>
-#include <set>
 
 #include "data/Breakdown.h"
+#include "data/ReviewSession.h"
 #include "widgets/ScrollingScreen.h"
 
 class BreakdownTable;
@@ -19,7 +19,6 @@ class QRadioButton;
 class QSpinBox;
 class QTableView;
 class Recordset;
-class RecordsetModel;
 
 // The results screen: every stored exam with its result, the review of one exam beside the
 // correct answers and explanations, and its deletion; beside them the exam's breakdown by
@@ -41,9 +40,13 @@ public:
     void fitToWidth(double clientWidth);
 
     // The review's filters over the reviewed exam's rows.
-    enum Filter { AllQuestions = 0, WrongOnly = 1, FlaggedOnly = 2 };
+    enum Filter {
+        AllQuestions = ReviewSession::AllQuestions,
+        WrongOnly = ReviewSession::WrongOnly,
+        FlaggedOnly = ReviewSession::FlaggedOnly
+    };
     void setFilter(int filter);
-    int filter() const { return m_filter; }
+    int filter() const;
     // Asks where to save the report of the reviewed exam, and writes it.
     void SaveReport();
     void PrintReport();
@@ -62,9 +65,9 @@ public:
     QLabel *lblStatus() const { return m_lblStatus; }
     // Shown while the reviewed question is one the candidate flagged for review.
     QLabel *lblFlagged() const { return m_lblFlagged; }
-    std::shared_ptr<Recordset> rsExam() const { return m_rsExam; }
+    std::shared_ptr<Recordset> rsExam() const;
     // The rows the review shows and moves through: rsExam itself, or those the filter keeps.
-    std::shared_ptr<Recordset> shownRows() const { return m_shown; }
+    std::shared_ptr<Recordset> shownRows() const;
     QRadioButton *optFilter(int filter) const;
     BreakdownTable *breakdownTable() const { return m_breakdownTable; }
     QGroupBox *breakdownFrame() const { return m_breakdownFrame; }
@@ -83,13 +86,14 @@ private:
     void buildReview();
     void buildStudy();
     void showBreakdown();
+    void showRows();
     QString reportHtml() const;
     void Form_Unload();
     void rsExam_MoveComplete();
     void txtFields_Change(int Index);
 
+    std::unique_ptr<ReviewSession> m_session;
     QTableView *m_grid = nullptr;
-    RecordsetModel *m_gridSource;
     ExamListModel *m_listModel;
     QGroupBox *m_manage = nullptr;
     QGroupBox *m_review = nullptr;
@@ -99,11 +103,7 @@ private:
     QCheckBox *m_check1 = nullptr;
     QLabel *m_lblStatus = nullptr;
     QLabel *m_lblFlagged = nullptr;
-    std::set<qint32> m_flagged; // DetailIDs of the reviewed exam's flagged questions
     DataBinder *m_binder;
-    std::shared_ptr<Recordset> m_rsExam;
-    std::shared_ptr<Recordset> m_shown;
-    int m_filter = AllQuestions;
     QRadioButton *m_filters[3] = {};
     QGroupBox *m_breakdownFrame = nullptr;
     BreakdownTable *m_breakdownTable = nullptr;

@@ -106,7 +106,7 @@ private slots:
                                  u"schemaname = 'public' AND indexname "
                                  "NOT LIKE '%pkey' AND indexname NOT LIKE '%key'"_s,
                      u"class1"_s),
-            u"examdetails_examid,examtitle_examdate,examtitle_username,q_a_category"_s);
+            u"examdetails_examid,examtitle_examdate,examtitle_list,examtitle_username,q_a_category"_s);
         for (const char *side : {"examprogress", "examflags", "questionkeys"})
             QCOMPARE(
                 m_server.scalar(

@@ -21,7 +21,9 @@
 #include "data/ConnectionPool.h"
 #include "data/DataGlobals.h"
 #include "data/Database.h"
+#include "data/ExamQueries.h"
 #include "data/Recordset.h"
+#include "data/SqlDialect.h"
 #include "data/cDBAccess.h"
 #include "exam/frmExam.h"
 #include "platform/DesktopShell.h"
@@ -232,6 +234,36 @@ private slots:
         QCOMPARE(admin(u"SELECT count(*) FROM ExamTitle WHERE UserName = 'bob'"_s), u"0"_s);
         QCOMPARE(admin(u"SELECT count(*) FROM ExamDetails WHERE UserName = 'bob'"_s), u"0"_s);
         QCOMPARE(listedNames(m_window->viewExamForm()), QStringList{u"ann"_s});
+    }
+
+    // However many exams are stored, the list's page is read along an index in the order shown,
+    // never sorting them all, and a candidate's own exams are picked through the index on the name.
+    void listFollowsIndexes_data()
+    {
+        const QString page = SqlDialect::translate(ExamQueries::examListPage(0, 100), SqlDialect::Target::PostgreSql);
+        QTest::addColumn<QString>("role");
+        QTest::addColumn<QString>("setting"); // what the planner avoids unless nothing else will do
+        QTest::addColumn<QString>("statement");
+        QTest::addColumn<QString>("wanted");
+        QTest::addColumn<QString>("unwanted");
+        QTest::newRow("trainer's page") << u"tina"_s << u"enable_sort"_s << page << u"Index Scan"_s << u"Sort"_s;
+        QTest::newRow("candidate's page") << u"ann"_s << u"enable_sort"_s << page << u"Index Scan"_s << u"Sort"_s;
+        QTest::newRow("candidate's exams") << u"ann"_s << u"enable_seqscan"_s << u"SELECT ExamID FROM ExamTitle"_s
+                                           << u"Cond: (username = "_s << u"Seq Scan"_s;
+    }
+    void listFollowsIndexes()
+    {
+        QFETCH(QString, role);
+        QFETCH(QString, setting);
+        QFETCH(QString, statement);
+        QFETCH(QString, wanted);
+        QFETCH(QString, unwanted);
+        QString plan;
+        QVERIFY2(m_class.server().psql(
+                     u"SET SESSION AUTHORIZATION %1; SET %2 = off; EXPLAIN %3"_s.arg(role, setting, statement), &plan,
+                     QString::fromLatin1(ClassServer::kDatabase)),
+            qPrintable(m_class.error()));
+        QVERIFY2(plan.contains(wanted) && !plan.contains(unwanted), qPrintable(plan));
     }
 
     // A data source without a user: the sign-in box, once; cancelled, the program ends as a failed connection.

@@ -207,6 +207,12 @@ private slots:
             (QStringList{
                 u"ExamID"_s, u"Date"_s, u"User Name"_s, u"No of Questions"_s, u"Correct Answers"_s, u"Result (%)"_s}));
         QCOMPARE(list.rows.size(), 7);
+        // As the screen reads it: a page at a time by exam number, with the same headings.
+        const Outcome firstPage = same(ExamQueries::examListPage(0, 4));
+        const Outcome lastPage = same(ExamQueries::examListPage(firstPage.rows.last().first().toInt(), 4));
+        QCOMPARE(firstPage.columns, list.columns);
+        QCOMPARE(firstPage.rows.size() + lastPage.rows.size(), 7);
+        QCOMPARE(same(ExamQueries::examListPage(lastPage.rows.last().first().toInt(), 4)).rows.size(), 0);
         // The study figures: candidates, their scored exams and answers, their practice exams.
         same(ExamQueries::candidateNames(), true, Check::RowsInAnyOrder);
         for (const QString &name : {u"O'Brien"_s, u"bob"_s, u"nobody"_s}) {

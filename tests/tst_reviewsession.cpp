@@ -1,0 +1,343 @@
+#include <algorithm>
+
+#include <QScrollBar>
+#include <QTableView>
+#include <QTest>
+
+#include "TestSupport.h"
+#include "core/AppExit.h"
+#include "core/GenModule.h"
+#include "data/DataGlobals.h"
+#include "data/ExamQueries.h"
+#include "data/Recordset.h"
+#include "data/ReviewSession.h"
+#include "data/cDBAccess.h"
+#include "platform/MessageBox.h"
+#include "review/ExamListModel.h"
+#include "review/frmViewExam.h"
+#include "shell/frmMain.h"
+#include "shell/frmMenu.h"
+
+using namespace Qt::StringLiterals;
+
+namespace {
+using Rows = QList<QVariantList>;
+// The results list as the screen read it whole before it read pages: every stored exam, the rows
+// then shown by ascending exam number.
+const QString kWholeList = u"SELECT ExamTitle.ExamID, Format(ExamTitle.ExamDate,'mm/dd/yy') AS [Date],  "
+                           "ExamTitle.UserName AS [User Name], ExamTitle.NumOfQuestions AS [No of Questions],  "
+                           "ExamTitle.ExamResult AS [Correct Answers],  ExamTitle.ExamResult * 100\\ "
+                           "ExamTitle.NumOfQuestions AS [Result (%)] FROM ExamTitle ORDER BY ExamTitle.ExamDate "
+                           "DESC, ExamTitle.UserName "_s;
+} // namespace
+
+// The results screen's session called directly: the list and its pages, the review's filters and
+// deleting, on real database files.
+class tst_reviewsession final : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<TestSupport::Program> m_program;
+
+    void exec(const QString &sql) const { m_program->exec(sql); }
+    // `exams` exams stored in one statement, their dates falling as their numbers rise, and every
+    // thirteenth deleted again: the order shown is neither the dates' nor one without gaps.
+    void storeExams(int exams) const
+    {
+        exec(u"WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < %1) "
+             "INSERT INTO ExamTitle (UserName, ExamDate, NumOfQuestions, ExamResult) SELECT 'P' || (i % 7), "
+             "datetime('2026-06-01 10:00:00', '-' || i || ' hours'), 10, CASE WHEN i % 5 = 0 THEN NULL ELSE i % 11 END "
+             "FROM n; DELETE FROM ExamTitle WHERE ExamID % 13 = 0"_s.arg(exams));
+    }
+    // Stores an exam of Software Testing questions: outcomes[i] is R (right), W (wrong) or N (not answered).
+    qint32 storeAnsweredExam(const QString &outcomes) const
+    {
+        QStringList statements{u"INSERT INTO ExamTitle (UserName, ExamDate, NumOfQuestions, ExamResult) "
+                               "VALUES ('Cleo', '2026-01-01 10:00:00', %1, 0)"_s.arg(outcomes.size())};
+        // Question q of Software Testing has the correct letter "ABCD"[(q-1) % 4].
+        for (int q = 1; q <= outcomes.size(); ++q) {
+            const QChar right = u"ABCD"_s.at((q - 1) % 4);
+            const QChar given = outcomes.at(q - 1) == u'R' ? right : right == u'A' ? u'B' : u'A';
+            statements << u"INSERT INTO ExamDetails (ExamID, UserName, QID, Answer, Answered) SELECT max(ExamID), "
+                          "'Cleo', %1, %2 FROM ExamTitle"_s.arg(q)
+                              .arg(outcomes.at(q - 1) == u'N' ? u"NULL, 0"_s : u"'%1', -1"_s.arg(given));
+        }
+        exec(statements.join(u"; "_s));
+        return m_program->scalar(u"SELECT max(ExamID) FROM ExamTitle"_s).toInt();
+    }
+    // The whole list as it used to be read, in the order it was shown.
+    Rows wholeList() const
+    {
+        cDBAccess db;
+        db.Open_Connection(1);
+        const std::shared_ptr<Recordset> rs = db.GetRS(kWholeList);
+        Rows rows;
+        for (int r = 0; rs && r < rs->RecordCount(); ++r) {
+            QVariantList row;
+            for (int c = 0; c < rs->fieldCount(); ++c)
+                row << rs->value(r, c);
+            rows << row;
+        }
+        std::sort(rows.begin(), rows.end(),
+            [](const auto &a, const auto &b) { return a[0].toLongLong() < b[0].toLongLong(); });
+        return rows;
+    }
+    static Rows listed(const ReviewSession &session)
+    {
+        Rows rows;
+        for (int r = 0; r < session.listedCount(); ++r) {
+            QVariantList row;
+            for (int c = 0; c < session.columnCount(); ++c)
+                row << session.listValue(r, c);
+            rows << row;
+        }
+        return rows;
+    }
+
+private slots:
+    void init()
+    {
+        TestSupport::resetProgramState();
+        m_program = std::make_unique<TestSupport::Program>();
+        m_program->build({12, 0, 0, 0, 0, 0});
+        gDbPath = m_program->folder();
+    }
+    void cleanup()
+    {
+        QVERIFY(!AppExit::requested());
+        gRs.reset();
+        gDB.reset();
+        m_program.reset();
+    }
+
+    void listing_data()
+    {
+        QTest::addColumn<QStringList>("stored"); // name, date, questions, result; in the order stored
+        QTest::addColumn<QStringList>("listed"); // the lines shown: Date, User Name and the figures
+        QTest::newRow("nothing stored") << QStringList{} << QStringList{};
+        QTest::newRow("by number, not by date or name")
+            << QStringList{u"Zoe|2026-01-05 10:00:00|10|7"_s, u"Al|2024-03-05 09:00:00|30|2"_s,
+                   u"Al|2026-01-05 10:00:00|10|10"_s, u"Bo|2025-12-31 23:59:59|10|NULL"_s}
+            << QStringList{u"01/05/26|Zoe|10|7|70"_s, u"03/05/24|Al|30|2|6"_s, u"01/05/26|Al|10|10|100"_s,
+                   u"12/31/25|Bo|10||"_s};
+        QTest::newRow("dates that are none") << QStringList{u"O'Hara|NULL|0|0"_s, u"Ed|last week|3|1"_s,
+            u"Fay|2026-02-30|4|4"_s} << QStringList{u"|O'Hara|0|0|"_s, u"|Ed|3|1|33"_s, u"|Fay|4|4|100"_s};
+    }
+    void listing()
+    {
+        QFETCH(QStringList, stored);
+        QFETCH(QStringList, listed);
+        for (const QString &exam : stored) {
+            const QStringList v = exam.split(u'|');
+            const auto text
+                = [](QString s) { return s == u"NULL"_s ? s : u"'"_s + s.replace(u"'"_s, u"''"_s) + u"'"_s; };
+            exec(
+                u"INSERT INTO ExamTitle (UserName, ExamDate, NumOfQuestions, ExamResult) VALUES (%1, %2, %3, %4)"_s.arg(
+                    text(v[0]), text(v[1]), v[2], v[3]));
+        }
+        ReviewSession session;
+        ExamListModel model(&session);
+        QVERIFY(model.reload());
+        QCOMPARE(model.columnCount(), 6);
+        QCOMPARE(model.headerData(5, Qt::Horizontal).toString(), u"Result (%)"_s);
+        QCOMPARE(model.rowCount(), listed.size());
+        for (int row = 0; row < model.rowCount(); ++row) {
+            QCOMPARE(model.index(row, 0).data(Qt::EditRole).toInt(), row + 1);
+            QStringList cells;
+            for (int column = 1; column < 6; ++column) {
+                cells << model.index(row, column).data().toString();
+                const QVariant shade = model.index(row, column).data(Qt::BackgroundRole);
+                QCOMPARE(shade.isValid(), row % 2 == 1);
+                if (shade.isValid())
+                    QCOMPARE(shade.value<QColor>(), QColor(192, 192, 192));
+            }
+            QCOMPARE(cells.join(u'|'), listed.at(row));
+        }
+        QVERIFY(!model.canFetchMore({}));
+    }
+
+    void paging_data()
+    {
+        QTest::addColumn<int>("exams"); // stored; every thirteenth is deleted again
+        QTest::addColumn<int>("pageSize");
+        QTest::newRow("three pages, the last short") << 250 << 100;
+        QTest::newRow("pages exactly full") << 221 << 51; // 204 left
+        QTest::newRow("one short page") << 20 << 100;
+        QTest::newRow("a row a page") << 6 << 1;
+    }
+    void paging()
+    {
+        QFETCH(int, exams);
+        QFETCH(int, pageSize);
+        storeExams(exams);
+        const Rows whole = wholeList();
+        ReviewSession session(pageSize);
+        QVERIFY(session.openList());
+        QCOMPARE(session.listedCount(), std::min(pageSize, int(whole.size())));
+        // However many pages: each adds a row at least, and one more read finds the end.
+        for (int reads = 0; session.canFetchMore(); ++reads) {
+            QVERIFY(reads <= int(whole.size()));
+            const int before = session.listedCount();
+            int first = -1;
+            int last = -1;
+            const int added = session.fetchMore([&](int f, int l) {
+                first = f;
+                last = l;
+                // Told before the rows are there.
+                QCOMPARE(session.listedCount(), before);
+            });
+            QVERIFY(added >= 0 && added <= pageSize);
+            QCOMPARE(session.listedCount(), before + added);
+            if (added > 0)
+                QCOMPARE(std::pair(first, last), std::pair(before, before + added - 1));
+        }
+        QCOMPARE(listed(session), whole);
+        QCOMPARE(session.fetchMore(), 0);
+    }
+
+    // A page is a range of the key, read in the key's order: nothing sorts or reads every exam.
+    void pageIsARangeOfTheKey()
+    {
+        storeExams(300);
+        cDBAccess db;
+        db.Open_Connection(1);
+        const std::shared_ptr<Recordset> plan
+            = db.GetRS(u"EXPLAIN QUERY PLAN "_s + ExamQueries::examListPage(120, 100));
+        QVERIFY(plan && plan->RecordCount() > 0);
+        for (int step = 0; step < plan->RecordCount(); ++step) {
+            const QString detail = plan->value(step, plan->fieldIndex(u"detail"_s)).toString();
+            QVERIFY2(detail.contains(u"USING INTEGER PRIMARY KEY (rowid>?)"_s), qPrintable(detail));
+        }
+    }
+
+    // The screen reads a page whenever its list is scrolled to the end of those read.
+    void screenReadsPagesAsScrolled()
+    {
+        storeExams(250); // 231 left, three pages
+        const Rows whole = wholeList();
+        frmMain *window = m_program->start();
+        window->menuForm()->OpenScreen(1);
+        frmViewExam *view = window->viewExamForm();
+        ExamListModel *model = view->gridModel();
+        QList<int> counts{model->rowCount()};
+        for (int scroll = 0; scroll < 3; ++scroll) {
+            view->Grid1()->scrollToBottom();
+            QCoreApplication::processEvents();
+            counts << model->rowCount();
+        }
+        QCOMPARE(counts, (QList<int>{100, 200, 231, 231}));
+        QVERIFY(!model->canFetchMore({}));
+        for (int row = 0; row < model->rowCount(); ++row) {
+            for (int column = 0; column < 6; ++column)
+                QCOMPARE(model->index(row, column).data(Qt::EditRole), whole.at(row).at(column));
+            QCOMPARE(model->index(row, 1).data(Qt::BackgroundRole).isValid(), row % 2 == 1);
+        }
+        // The last exam, read with the last page, is reviewed as any other.
+        view->Grid1()->setCurrentIndex(model->index(230, 1));
+        view->Grid1_DblClick();
+        QCOMPARE(view->reviewedExamId(), whole.last().first().toInt());
+    }
+
+    void filters_data()
+    {
+        QTest::addColumn<QString>("outcomes"); // R right, W wrong, N not answered
+        QTest::addColumn<QList<int>>("flagged"); // positions
+        QTest::addColumn<int>("filter");
+        QTest::addColumn<int>("from"); // the position shown before the filter
+        QTest::addColumn<QList<int>>("shown"); // positions the filter keeps, in order
+        QTest::addColumn<int>("at"); // the position shown after, among those kept
+        QTest::newRow("all") << u"RWNR"_s << QList<int>{2} << 0 << 3 << QList<int>{1, 2, 3, 4} << 3;
+        QTest::newRow("wrong keeps the question shown")
+            << u"RWNRW"_s << QList<int>{} << 1 << 3 << QList<int>{2, 3, 5} << 2;
+        QTest::newRow("wrong, the question shown was right")
+            << u"RWNRW"_s << QList<int>{} << 1 << 4 << QList<int>{2, 3, 5} << 1;
+        QTest::newRow("wrong, none") << u"RR"_s << QList<int>{1} << 1 << 1 << QList<int>{} << 0;
+        QTest::newRow("flagged, right or wrong") << u"RWNR"_s << QList<int>{1, 4} << 2 << 4 << QList<int>{1, 4} << 2;
+        QTest::newRow("flagged, none") << u"RWN"_s << QList<int>{} << 2 << 2 << QList<int>{} << 0;
+    }
+    void filters()
+    {
+        QFETCH(QString, outcomes);
+        QFETCH(QList<int>, flagged);
+        QFETCH(int, filter);
+        QFETCH(int, from);
+        QFETCH(QList<int>, shown);
+        QFETCH(int, at);
+        const qint32 examId = storeAnsweredExam(outcomes);
+        QStringList positions;
+        for (int position : flagged)
+            positions << QString::number(position);
+        exec(
+            u"INSERT INTO ExamFlags (DetailID) SELECT DetailID FROM ExamDetails WHERE DetailID - (SELECT min(DetailID) "
+            "FROM ExamDetails) + 1 IN (%1)"_s.arg(positions.join(u", "_s)));
+        ReviewSession session;
+        QVERIFY(session.review(examId));
+        QCOMPARE(session.examRows()->RecordCount(), outcomes.size());
+        std::vector<int> expected;
+        for (int position : shown)
+            expected.push_back(position - 1);
+        QCOMPARE(session.rowsShownBy(filter), expected);
+        session.examRows()->setAbsolutePosition(from);
+        const std::shared_ptr<Recordset> rows = session.setFilter(filter);
+        QCOMPARE(rows, session.shownRows());
+        QCOMPARE(rows->RecordCount(), int(shown.size()));
+        QCOMPARE(rows->RecordCount() == 0 ? 0 : rows->AbsolutePosition(), at);
+        // The review statement's rows stay whole, and the next exam reviewed is filtered alike.
+        QCOMPARE(session.examRows()->RecordCount(), outcomes.size());
+        QVERIFY(session.review(examId));
+        QCOMPARE(session.shownRows()->RecordCount(), int(shown.size()));
+    }
+
+    void deleting_data()
+    {
+        QTest::addColumn<QString>("refusing"); // the table whose delete fails, none when empty
+        QTest::addColumn<bool>("deleted");
+        QTest::newRow("deleted whole") << QString() << true;
+        QTest::newRow("title refused") << u"ExamTitle"_s << false;
+        QTest::newRow("questions refused after the title") << u"ExamDetails"_s << false;
+        QTest::newRow("side rows refused first") << u"PracticeExams"_s << false;
+    }
+    void deleting()
+    {
+        QFETCH(QString, refusing);
+        QFETCH(bool, deleted);
+        const qint32 keep = storeAnsweredExam(u"RW"_s);
+        const qint32 exam = storeAnsweredExam(u"RWN"_s);
+        // Both exams have a flag, progress and a practice mark.
+        exec(
+            u"INSERT INTO ExamFlags (DetailID) SELECT max(DetailID) FROM ExamDetails GROUP BY ExamID; "
+            "INSERT INTO ExamProgress (ExamID, TimeLeft, Heartbeat, Token) SELECT ExamID, 60, 0, 'run' FROM ExamTitle; "
+            "INSERT INTO PracticeExams (ExamID) SELECT ExamID FROM ExamTitle"_s
+            + (refusing.isEmpty()
+                    ? QString()
+                    : u"; CREATE TRIGGER refuse BEFORE DELETE ON %1 BEGIN SELECT RAISE(ABORT, 'disk I/O error'); END"_s
+                          .arg(refusing)));
+        // Each of the exam's rows: its title, questions, flag, progress, practice mark.
+        const auto rowsOf = [this](qint32 id) {
+            QList<int> counts;
+            const QVariantList row = TestSupport::query(m_program->dbPath(),
+                u"SELECT (SELECT count(*) FROM ExamTitle WHERE ExamID = %1), (SELECT count(*) FROM ExamDetails "
+                "WHERE ExamID = %1), (SELECT count(*) FROM ExamFlags WHERE DetailID IN (SELECT DetailID FROM "
+                "ExamDetails WHERE ExamID = %1)), (SELECT count(*) FROM ExamProgress WHERE ExamID = %1), "
+                "(SELECT count(*) FROM PracticeExams WHERE ExamID = %1)"_s.arg(id))
+                                         .first();
+            for (const QVariant &value : row)
+                counts << value.toInt();
+            return counts;
+        };
+        const QList<int> whole{1, 3, 1, 1, 1};
+        QCOMPARE(rowsOf(exam), whole);
+        ReviewSession session;
+        QString failure;
+        QVERIFY(session.deleteExam(exam, &failure));
+        QCOMPARE(failure.isEmpty(), deleted);
+        if (!deleted)
+            QVERIFY2(failure.contains(u"disk I/O error"_s), qPrintable(failure));
+        const QList<int> none{0, 0, 0, 0, 0};
+        QCOMPARE(rowsOf(exam), deleted ? none : whole);
+        QCOMPARE(rowsOf(keep), (QList<int>{1, 2, 1, 1, 1}));
+        QVERIFY(MessageBox::shown().isEmpty());
+    }
+};
+
+QTEST_MAIN(tst_reviewsession)
+#include "tst_reviewsession.moc"
