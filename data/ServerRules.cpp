@@ -192,10 +192,11 @@ QStringList ServerRules::statements()
     }
     const QString ownExam = QStringLiteral("EXISTS (SELECT 1 FROM ExamTitle t WHERE t.ExamID = %1.ExamID AND "
                                            "t.UserName = session_user)");
-    policy(
-        "ExamTitle", "candidate_read", QStringLiteral("FOR SELECT TO vesk_candidate USING (UserName = session_user)"));
-    policy("ExamDetails", "candidate_read",
-        QStringLiteral("FOR SELECT TO vesk_candidate USING (UserName = session_user)"));
+    // The name compared as text in the column's collation, so that the name's index finds the rows.
+    const QString ownName = QStringLiteral("FOR SELECT TO vesk_candidate USING (UserName = session_user::text COLLATE "
+                                           "\"default\")");
+    policy("ExamTitle", "candidate_read", ownName);
+    policy("ExamDetails", "candidate_read", ownName);
     for (const char *table : {"ExamProgress", "PracticeExams", "ExamClock"})
         policy(table, "candidate_read",
             QStringLiteral("FOR SELECT TO vesk_candidate USING (%1)").arg(ownExam.arg(QLatin1String(table))));
