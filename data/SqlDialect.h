@@ -18,7 +18,8 @@ enum class Target { Sqlite, PostgreSql };
 // Format(expr, 'pattern') is kept as written; registerFunctions() supplies it.
 QString translate(const QString &sql, Target target = Target::Sqlite);
 
-// Adds the functions translated statements call: format(text, pattern) and vesk_intdiv(a, b).
+// Adds the functions translated statements call: format(text, pattern), vesk_intdiv(a, b) and
+// upper(text) with Unicode's case mapping in place of SQLite's ASCII-only one.
 // Call once on each connection, after keying it.
 void registerFunctions(sqlite3 *db);
 

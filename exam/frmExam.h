@@ -7,7 +7,7 @@
 #include <set>
 #include <vector>
 
-#include "exam/ExamDraw.h"
+#include "data/ExamDraw.h"
 #include "widgets/ScrollingScreen.h"
 
 class ClockTimer;
