@@ -64,7 +64,7 @@ QString ExamQueries::unansweredOf(qint32 examId)
 
 QString ExamQueries::scoreExam()
 {
-    // The NULL check says what upper() would leave unsaid: a question without a correct answer
+    // Said outright, though a NULL never compares equal: a question without a correct answer
     // matches nothing, not even a missing answer.
     return QStringLiteral("UPDATE ExamTitle SET ExamResult = (SELECT count(*) FROM ExamDetails INNER JOIN Q_A ON "
                           "Q_A.QID = ExamDetails.QID WHERE ExamDetails.ExamID = ExamTitle.ExamID AND "
