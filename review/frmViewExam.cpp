@@ -20,6 +20,7 @@
 #include "core/AppExit.h"
 #include "core/UserSettings.h"
 #include "data/DataGlobals.h"
+#include "data/DbScope.h"
 #include "data/ExamQueries.h"
 #include "data/Recordset.h"
 #include "data/cDBAccess.h"
@@ -542,10 +543,10 @@ void frmViewExam::Command1_Click(int Index)
 {
     switch (Index) {
     case 0: {
-        MessageBox::show(QStringLiteral("You are about to delete the exam # ") + QString::number(m_examId)
-                + QStringLiteral(" (") + m_userName + QStringLiteral(")"),
+        const int answer = MessageBox::show(QStringLiteral("You are about to delete the exam # ")
+                + QString::number(m_examId) + QStringLiteral(" (") + m_userName + QStringLiteral(")"),
             MessageBox::YesNo, MessageBox::Question, QStringLiteral("Delete Exam"), MessageBox::DefaultButton1);
-        if (gMsgResult.toInt() == MessageBox::No)
+        if (answer == MessageBox::No)
             return;
         setWindowTitle(QStringLiteral("View Results"));
         DeleteExam();
@@ -574,36 +575,36 @@ void frmViewExam::Command1_Click(int Index)
 
 void frmViewExam::DeleteExam()
 {
-    gDB = std::make_unique<cDBAccess>();
-    gDB->Open_Connection(gDbProvider, QString(), gDbName, gDSN);
-    if (AppExit::requested())
-        return;
     QString failure;
-    // The title and its questions go in one transaction: the exam is removed whole or not at all,
-    // whatever fails or is killed in between.
-    if (!gDB->BeginBatch()) {
-        failure = gDB->mLastError;
-    } else {
-        // Its side rows (flags, progress) go first, in the same transaction.
-        bool ok = true;
-        for (const QString &side : ExamQueries::deleteSideRows(m_examId))
-            ok = ok && gDB->ExecuteSQL(side);
-        gSQL
-            = QStringLiteral("DELETE FROM ExamTitle ") + QStringLiteral(" WHERE ExamID = ") + QString::number(m_examId);
-        ok = ok && gDB->ExecuteSQL(gSQL);
-        if (ok) {
-            gSQL = QStringLiteral("DELETE FROM ExamDetails ") + QStringLiteral(" WHERE ExamID = ")
+    {
+        DbScope scope;
+        if (AppExit::requested())
+            return;
+        // The title and its questions go in one transaction: the exam is removed whole or not at
+        // all, whatever fails or is killed in between.
+        if (!scope->BeginBatch()) {
+            failure = scope->mLastError;
+        } else {
+            // Its side rows (flags, progress) go first, in the same transaction.
+            bool ok = true;
+            for (const QString &side : ExamQueries::deleteSideRows(m_examId))
+                ok = ok && scope->ExecuteSQL(side);
+            gSQL = QStringLiteral("DELETE FROM ExamTitle ") + QStringLiteral(" WHERE ExamID = ")
                 + QString::number(m_examId);
-            ok = gDB->ExecuteSQL(gSQL);
-        }
-        if (!ok) {
-            failure = gDB->mLastError;
-            gDB->RollbackBatch();
-        } else if (!gDB->CommitBatch()) {
-            failure = gDB->mLastError;
+            ok = ok && scope->ExecuteSQL(gSQL);
+            if (ok) {
+                gSQL = QStringLiteral("DELETE FROM ExamDetails ") + QStringLiteral(" WHERE ExamID = ")
+                    + QString::number(m_examId);
+                ok = scope->ExecuteSQL(gSQL);
+            }
+            if (!ok) {
+                failure = scope->mLastError;
+                scope->RollbackBatch();
+            } else if (!scope->CommitBatch()) {
+                failure = scope->mLastError;
+            }
         }
     }
-    gDB.reset();
     m_review->setVisible(false);
     if (failure.isEmpty()) {
         MessageBox::show(QStringLiteral("The exam successfully removed from database."), MessageBox::OkOnly,
