@@ -22,22 +22,72 @@ QString ExamQueries::examQuestions(qint32 examId, bool withDescription)
         + QString::number(examId);
 }
 
+QString ExamQueries::questionsPerCategory()
+{
+    return QStringLiteral("SELECT Category, Count(*) AS Questions FROM Q_A GROUP BY Category");
+}
+
+QString ExamQueries::allQuestions()
+{
+    return QStringLiteral("SELECT * FROM Q_A");
+}
+
+QString ExamQueries::questionsOfCategory(const QString &category)
+{
+    return QStringLiteral("SELECT * FROM Q_A WHERE Category = ") + quoted(category) + QStringLiteral(" ORDER BY QID ");
+}
+
+QString ExamQueries::insertExam(const QString &userName, const QString &examDate, int numOfQuestions)
+{
+    return QStringLiteral("INSERT INTO ExamTitle(UserName,ExamDate,NumOfQuestions)  VALUES(") + quoted(userName)
+        + QStringLiteral(",  ") + quoted(examDate) + QLatin1Char(',') + quoted(QString::number(numOfQuestions))
+        + QStringLiteral(") ");
+}
+
+QString ExamQueries::lastIdentity()
+{
+    return QStringLiteral("SELECT @@IDENTITY");
+}
+
+QString ExamQueries::insertExamQuestion(qint32 examId, const QString &userName, int qid)
+{
+    return QStringLiteral("INSERT INTO ExamDetails(ExamID,UserName,QID)  VALUES(") + quoted(QString::number(examId))
+        + QLatin1Char(',') + quoted(userName) + QLatin1Char(',') + quoted(QString::number(qid)) + QLatin1Char(')');
+}
+
+QString ExamQueries::unansweredOf(qint32 examId)
+{
+    return QStringLiteral("SELECT ExamDetails.ExamID, ExamDetails.Answered  From ExamDetails  WHERE "
+                          "ExamDetails.Answered =0 and ExamDetails.ExamID = ")
+        + QString::number(examId);
+}
+
+QString ExamQueries::scoreExam()
+{
+    // Said outright, though a NULL never compares equal: a question without a correct answer
+    // matches nothing, not even a missing answer.
+    return QStringLiteral("UPDATE ExamTitle SET ExamResult = (SELECT count(*) FROM ExamDetails INNER JOIN Q_A ON "
+                          "Q_A.QID = ExamDetails.QID WHERE ExamDetails.ExamID = ExamTitle.ExamID AND "
+                          "Q_A.CorrectAnswer IS NOT NULL AND upper(Q_A.CorrectAnswer) = "
+                          "upper(coalesce(ExamDetails.Answer, ''))) WHERE ExamTitle.ExamID = ?");
+}
+
 QString ExamQueries::createProgress(qint32 examId, int timeLeft, qint64 heartbeat, const QString &token)
 {
-    return QStringLiteral("INSERT INTO ExamProgress (ExamID, TimeLeft, Heartbeat, Token) VALUES (%1, %2, %3, '%4')")
+    return QStringLiteral("INSERT INTO ExamProgress (ExamID, TimeLeft, Heartbeat, Token) VALUES (%1, %2, %3, %4)")
         .arg(examId)
         .arg(timeLeft)
         .arg(heartbeat)
-        .arg(token);
+        .arg(quoted(token));
 }
 
 QString ExamQueries::updateProgress(qint32 examId, int timeLeft, qint64 heartbeat, const QString &token)
 {
-    return QStringLiteral("UPDATE ExamProgress SET TimeLeft = %2, Heartbeat = %3, Token = '%4' WHERE ExamID = %1")
+    return QStringLiteral("UPDATE ExamProgress SET TimeLeft = %2, Heartbeat = %3, Token = %4 WHERE ExamID = %1")
         .arg(examId)
         .arg(timeLeft)
         .arg(heartbeat)
-        .arg(token);
+        .arg(quoted(token));
 }
 
 QString ExamQueries::deleteProgress(qint32 examId)
@@ -66,11 +116,10 @@ QString ExamQueries::staleExam(qint64 staleBefore, const QString &endedRun, cons
 QString ExamQueries::claimProgress(
     qint32 examId, qint64 heartbeat, const QString &token, qint64 staleBefore, const QString &endedRun)
 {
-    return QStringLiteral("UPDATE ExamProgress SET Heartbeat = %2, Token = '%3' WHERE ExamID = %1 AND %4")
+    return QStringLiteral("UPDATE ExamProgress SET Heartbeat = %2, Token = %3 WHERE ExamID = %1 AND %4")
         .arg(examId)
         .arg(heartbeat)
-        .arg(token)
-        .arg(leftBehind(staleBefore, endedRun));
+        .arg(quoted(token), leftBehind(staleBefore, endedRun));
 }
 
 QString ExamQueries::flagsOfExam(qint32 examId)

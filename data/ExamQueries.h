@@ -3,11 +3,30 @@
 #include <QString>
 #include <QStringList>
 
-// Statements more than one screen sends.
+// The exam statements the program sends, in one place. Every text value goes through one quoting
+// function (single quotes doubled); statements added since carry their values as bound ? marks.
 namespace ExamQueries {
 // One exam's questions: each detail row joined with its exam and its question; the review adds
 // the explanation.
 QString examQuestions(qint32 examId, bool withDescription);
+
+// The pool's questions counted by category (Category, Questions): what a draw can take.
+QString questionsPerCategory();
+// The whole pool, and one category's questions in QID order: the draw's ranges.
+QString allQuestions();
+QString questionsOfCategory(const QString &category);
+// A new exam's title row, the key it was given (read on the same connection), and one drawn
+// question's row.
+QString insertExam(const QString &userName, const QString &examDate, int numOfQuestions);
+QString lastIdentity();
+QString insertExamQuestion(qint32 examId, const QString &userName, int qid);
+// An exam's questions not answered yet, one row each.
+QString unansweredOf(qint32 examId);
+// Scores an exam (its ExamID bound to the one ? mark) and stores the score as its ExamResult: the
+// exam's question rows whose stored Answer equals the question's CorrectAnswer without regard to
+// case, blanks kept, a missing answer taken as an empty one; a question without a correct answer
+// counts for nobody. Every row counts, as it was drawn.
+QString scoreExam();
 
 // A running exam's progress row: made with the exam, kept alive while it runs.
 QString createProgress(qint32 examId, int timeLeft, qint64 heartbeat, const QString &token);

@@ -838,6 +838,18 @@ void formatDate(sqlite3_context *context, int argc, sqlite3_value **args)
     sqlite3_result_text(context, text.constData(), int(text.size()), SQLITE_TRANSIENT);
 }
 
+// upper() with the full case mapping the program's own comparisons use (QString::toUpper), not
+// SQLite's ASCII-only one: the score counts an answer right exactly when the screens would.
+void upperCase(sqlite3_context *context, int argc, sqlite3_value **args)
+{
+    if (anyNull(args, argc)) {
+        sqlite3_result_null(context);
+        return;
+    }
+    const QByteArray text = valueText(args[0]).toUpper().toUtf8();
+    sqlite3_result_text(context, text.constData(), int(text.size()), SQLITE_TRANSIENT);
+}
+
 std::optional<qint64> roundHalfToEven(double value)
 {
     if (!std::isfinite(value))
@@ -900,6 +912,7 @@ void registerFunctions(sqlite3 *db)
     constexpr int flags = SQLITE_UTF8 | SQLITE_DETERMINISTIC;
     sqlite3_create_function(db, "format", 2, flags, nullptr, formatDate, nullptr, nullptr);
     sqlite3_create_function(db, "vesk_intdiv", 2, flags, nullptr, integerDivide, nullptr, nullptr);
+    sqlite3_create_function(db, "upper", 1, flags, nullptr, upperCase, nullptr, nullptr);
 }
 
 } // namespace SqlDialect

@@ -28,7 +28,8 @@ enum class Target { Sqlite, PostgreSql };
 // The server's functions vesk_intdiv and vesk_master come with its schema (ExamSchema).
 QString translate(const QString &sql, Target target = Target::Sqlite);
 
-// Adds the functions translated statements call: format(text, pattern) and vesk_intdiv(a, b).
+// Adds the functions translated statements call: format(text, pattern), vesk_intdiv(a, b) and
+// upper(text) with Unicode's case mapping in place of SQLite's ASCII-only one.
 // Call once on each connection, after keying it.
 void registerFunctions(sqlite3 *db);
 

@@ -97,7 +97,7 @@ bool cDBAccess::Open_Connection(int dbProvider, const QString &db_Path, const QS
     return false;
 }
 
-bool cDBAccess::ExecuteSQL(const QString &SQL)
+bool cDBAccess::ExecuteSQL(const QString &SQL, const QVariantList &values)
 {
     mRecordsAffected = 0;
     const std::shared_ptr<Database> db = openDatabase();
@@ -115,7 +115,7 @@ bool cDBAccess::ExecuteSQL(const QString &SQL)
         return false;
     }
     qint64 changes = 0;
-    bool ok = db->execute(db->translate(SQL), {}, &changes, &error);
+    bool ok = db->execute(db->translate(SQL), values, &changes, &error);
     mRecordsAffected = ok ? int(changes) : 0;
     if (ok)
         ok = nested ? db->execute(QStringLiteral("RELEASE SAVEPOINT statement"), {}, nullptr, &error)

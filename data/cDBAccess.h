@@ -3,6 +3,7 @@
 #include <memory>
 
 #include <QString>
+#include <QVariantList>
 
 class Connection;
 class Database;
@@ -24,7 +25,8 @@ public:
     cDBAccess(const cDBAccess &) = delete;
     cDBAccess &operator=(const cDBAccess &) = delete;
 
-    bool ExecuteSQL(const QString &SQL);
+    // `values` are bound to the statement's ? marks, in order.
+    bool ExecuteSQL(const QString &SQL, const QVariantList &values = {});
     std::shared_ptr<Recordset> GetRS(const QString &SQL, int CLocation = adUseClient, int CType = adOpenForwardOnly,
         int CLock = adLockReadOnly, int cmdType = 1);
     std::shared_ptr<Connection> GetConnection() const;

@@ -1,32 +1,30 @@
 #pragma once
 
-#include <map>
 #include <memory>
 #include <optional>
-#include <random>
-#include <set>
-#include <vector>
 
-#include "exam/ExamDraw.h"
+#include "data/ExamDraw.h"
+#include "data/ExamSession.h"
+#include "exam/ExamLayout.h"
+#include "widgets/ControlArray.h"
 #include "widgets/ScrollingScreen.h"
 
 class ClockTimer;
 class DataBinder;
 class QCheckBox;
+class QDateTime;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
-class QPlainTextEdit;
-class QPushButton;
 class QRadioButton;
-class QToolButton;
 class QAbstractButton;
 class QKeyEvent;
 class QuestionMap;
 class Recordset;
 
 // The exam screen: the set-up form, then the running exam with its clock, its questions and its
-// commands, until the exam is scored and handed over to the results screen.
+// commands, until the exam is scored and handed over to the results screen. Its database work is
+// the ExamSession's.
 class frmExam final : public ScrollingScreen {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(frmExam)
@@ -55,27 +53,27 @@ public:
     void refreshMap();
 
     // Controls, addressed as the screen's control arrays.
-    QLineEdit *Text1(int index) const;
-    QLabel *Label1(int index) const;
-    QGroupBox *Frame1(int index) const;
-    QCheckBox *chkCategory(int index) const;
-    QRadioButton *optTask(int index) const;
+    QLineEdit *Text1(int index) const { return index == 0 ? m_ui.text1 : nullptr; }
+    QLabel *Label1(int index) const { return controlAt(m_ui.labels, index); }
+    QGroupBox *Frame1(int index) const { return controlAt(m_ui.frames, index); }
+    QCheckBox *chkCategory(int index) const { return index >= 0 && index < 7 ? m_ui.categories[index] : nullptr; }
+    QRadioButton *optTask(int index) const { return index >= 0 && index < 3 ? m_ui.tasks[index] : nullptr; }
     // "Only questions I answered wrong before".
-    QCheckBox *chkPractise() const { return m_practise; }
-    QAbstractButton *Command1(int index) const;
-    QRadioButton *Option1(int index) const;
-    QWidget *txtFields(int index) const; // QPlainTextEdit or QLineEdit
+    QCheckBox *chkPractise() const { return m_ui.practise; }
+    QAbstractButton *Command1(int index) const { return controlAt(m_ui.commands, index); }
+    QRadioButton *Option1(int index) const { return index >= 0 && index < 4 ? m_ui.options[index] : nullptr; }
+    QWidget *txtFields(int index) const { return controlAt(m_ui.txtFields, index); } // QPlainTextEdit or QLineEdit
     QString txtFieldsText(int index) const;
-    QCheckBox *Check1() const { return m_check1; }
-    QLabel *lblStatus() const { return m_lblStatus; }
+    QCheckBox *Check1() const { return m_ui.check1; }
+    QLabel *lblStatus() const { return m_ui.lblStatus; }
     ClockTimer *Timer1() const { return m_timer; }
-    std::shared_ptr<Recordset> rsExam() const { return m_rsExam; }
-    // The exam this screen created; 0 before Start Exam.
-    qint32 examId() const { return m_examId; }
+    std::shared_ptr<Recordset> rsExam() const { return m_session.questions(); }
+    // The exam this screen created or continued; 0 before Start Exam.
+    qint32 examId() const { return m_session.examId(); }
     // An exam is under way on this screen: started or continued, not ended.
-    bool isRunning() const { return m_examId != 0 && !m_ending; }
-    QuestionMap *questionMap() const { return m_map; }
-    QAbstractButton *flagToggle() const { return m_flag; }
+    bool isRunning() const { return examId() != 0 && !m_ending; }
+    QuestionMap *questionMap() const { return m_ui.map; }
+    QAbstractButton *flagToggle() const { return m_ui.flag; }
     ClockTimer *heartbeatTimer() const { return m_heartbeat; }
 
 protected:
@@ -83,8 +81,7 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    void buildSetupColumn(QWidget *content);
-    void buildQuestionArea(QWidget *content);
+    friend class ExamLayout; // connects the controls to the handlers as it makes them
     void Form_Unload();
     void Text1_LostFocus(int Index);
     void txtFields_Change(int Index);
@@ -93,43 +90,22 @@ private:
     void lblStatus_Change();
     void EndExam();
     bool checkDrawable();
-    bool checkPractiseDrawable(const ExamDraw::Ticked &ticked);
     bool reportShortage(const std::optional<ExamDraw::Shortage> &shortage, const QString &kind);
-    std::vector<int> drawPool(const ExamDraw::Ticked &ticked, std::mt19937 &rng);
     void returnToSetup();
-    void failCreation(QString reason); // a copy: gDB, which may hold it, is reset first
+    void showRunning(bool running);
+    void showClock(const QDateTime &started, int count, int timeLeft);
     void clearOptions();
     void reportAnswerNotStored(const QString &reason);
     bool handleExamKey(QKeyEvent *event);
-    void watchKeys(QWidget *widget);
     void refreshMapRow(int row);
-    bool isFlagged(int row) const;
-    void saveProgress();
-    QString progressStatement();
-    void resumeExam(qint32 examId, const QString &name, const QString &date, int count, int timeLeft);
-    bool hasSideTables();
+    void resumeExam(const ExamSession::Offer &offer);
+    void scoreExam(qint32 examId);
 
-    std::map<int, QLabel *> m_labels;
-    std::map<int, QGroupBox *> m_frames;
-    std::map<int, QAbstractButton *> m_commands;
-    std::map<int, QWidget *> m_txtFields;
-    QLineEdit *m_text1 = nullptr;
-    QCheckBox *m_categories[7] = {};
-    QRadioButton *m_tasks[3] = {};
-    QRadioButton *m_options[4] = {};
-    QCheckBox *m_check1 = nullptr;
-    QCheckBox *m_practise = nullptr;
-    QLabel *m_lblStatus = nullptr;
     ClockTimer *m_timer;
     ClockTimer *m_heartbeat;
     DataBinder *m_binder;
-    QuestionMap *m_map = nullptr;
-    QAbstractButton *m_flag = nullptr;
-    std::set<qint32> m_flagged; // DetailIDs of the exam's flagged questions
-    qint64 m_lastBeat = 0; // seconds since the epoch of the last stored heartbeat
-    bool m_sideTables = false; // flags and progress can be stored
-    std::shared_ptr<Recordset> m_rsExam;
-    qint32 m_examId = 0;
+    ExamLayout m_ui; // after the timers and the binder: they stay the screen's first children
+    ExamSession m_session;
     bool m_applyingRules = false;
     bool m_ending = false;
     bool m_unloading = false;

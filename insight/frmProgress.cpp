@@ -11,8 +11,8 @@
 
 #include "core/UserSettings.h"
 #include "data/DataGlobals.h"
+#include "data/DbScope.h"
 #include "data/ProgressData.h"
-#include "data/cDBAccess.h"
 #include "insight/ChartView.h"
 #include "insight/ChartViewLoader.h"
 #include "platform/GenModuleUi.h"
@@ -92,10 +92,11 @@ void frmProgress::showCandidate(const QString &userName)
 void frmProgress::refresh()
 {
     const QString shown = m_candidate->currentText();
-    gDB = std::make_unique<cDBAccess>();
-    gDB->Open_Connection(gDbProvider, QString(), gDbName, gDSN);
-    const QStringList names = ProgressData::candidates(*gDB, m_first);
-    gDB.reset();
+    QStringList names;
+    {
+        DbScope scope;
+        names = ProgressData::candidates(scope.db(), m_first);
+    }
     {
         // Filling the list is no choice of the user's: the chart is drawn once, below.
         const QSignalBlocker quiet(m_candidate);
@@ -109,11 +110,12 @@ void frmProgress::refresh()
 
 void frmProgress::drawCandidate(const QString &userName)
 {
-    gDB = std::make_unique<cDBAccess>();
-    gDB->Open_Connection(gDbProvider, QString(), gDbName, gDSN);
-    const std::vector<ProgressData::Exam> exams
-        = userName.isEmpty() ? std::vector<ProgressData::Exam>() : ProgressData::examsOf(*gDB, userName);
-    gDB.reset();
+    std::vector<ProgressData::Exam> exams;
+    {
+        DbScope scope;
+        if (!userName.isEmpty())
+            exams = ProgressData::examsOf(scope.db(), userName);
+    }
     m_chart = ProgressData::chart(userName, exams, UserSettings::passMark());
     const auto practice = std::count_if(exams.begin(), exams.end(), [](const auto &e) { return e.practice; });
     setWindowTitle(userName.isEmpty() ? QStringLiteral(" Progress") : QStringLiteral(" Progress: ") + userName);

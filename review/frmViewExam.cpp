@@ -503,10 +503,10 @@ void frmViewExam::Command1_Click(int Index)
 {
     switch (Index) {
     case 0: {
-        MessageBox::show(QStringLiteral("You are about to delete the exam # ") + QString::number(m_examId)
-                + QStringLiteral(" (") + m_userName + QStringLiteral(")"),
+        const int answer = MessageBox::show(QStringLiteral("You are about to delete the exam # ")
+                + QString::number(m_examId) + QStringLiteral(" (") + m_userName + QStringLiteral(")"),
             MessageBox::YesNo, MessageBox::Question, QStringLiteral("Delete Exam"), MessageBox::DefaultButton1);
-        if (gMsgResult.toInt() == MessageBox::No)
+        if (answer == MessageBox::No)
             return;
         setWindowTitle(QStringLiteral("View Results"));
         DeleteExam();

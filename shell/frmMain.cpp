@@ -21,8 +21,8 @@
 #include "data/Connection.h"
 #include "data/ConnectionPool.h"
 #include "data/DataGlobals.h"
+#include "data/DbScope.h"
 #include "data/PoolStore.h"
-#include "data/cDBAccess.h"
 #include "exam/frmExam.h"
 #include "insight/frmProgress.h"
 #include "platform/CoreHandlers.h"
@@ -307,12 +307,13 @@ void frmMain::startClassroom(const QString &dsn, const QString &database)
     gDbName = database;
     gDbPath = AppFolder();
     m_databaseRoad = DatabaseRoad::Classroom;
-    gDB = std::make_unique<cDBAccess>();
-    const bool opened = gDB->Open_Connection(gDbProvider, QString(), gDbName, gDSN);
-    const QString signedIn = gConnection ? gConnection->userName() : QString();
-    gDB.reset();
-    if (!opened)
-        return;
+    QString signedIn;
+    {
+        DbScope scope;
+        if (!scope.isOpen())
+            return;
+        signedIn = gConnection ? gConnection->userName() : QString();
+    }
     setWindowTitle(QStringLiteral("%1 - %2").arg(QString::fromUtf8(VersionInfo::ProductName), signedIn));
     // The class's questions are the trainer's, loaded with vesk-buildpool --dsn; the menu's import
     // and export work on a file.
@@ -360,9 +361,9 @@ bool frmMain::QueryUnload()
 {
     if (gQuitNoPrompt)
         return true;
-    MessageBox::show(QStringLiteral("Do you want to quit?"), MessageBox::YesNo, MessageBox::Question,
+    const int answer = MessageBox::show(QStringLiteral("Do you want to quit?"), MessageBox::YesNo, MessageBox::Question,
         QStringLiteral("Exit Exam"), MessageBox::DefaultButton1);
-    return gMsgResult.toInt() != MessageBox::No;
+    return answer != MessageBox::No;
 }
 
 void frmMain::closeEvent(QCloseEvent *event)

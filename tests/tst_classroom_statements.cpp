@@ -39,13 +39,13 @@ class tst_classroom_statements final : public QObject {
     QTemporaryDir m_dir;
 
     // Through a new access object, as the screens do; provider 1 is the file, 3 the server.
-    Outcome run(int provider, const QString &sql, bool query)
+    Outcome run(int provider, const QString &sql, bool query, const QVariantList &values = {})
     {
         Outcome outcome;
         gDB = std::make_unique<cDBAccess>();
         gDB->Open_Connection(provider, QString(), u"exams"_s, u"Exams"_s);
         if (!query) {
-            outcome.ok = gDB->ExecuteSQL(sql);
+            outcome.ok = gDB->ExecuteSQL(sql, values);
             outcome.affected = gDB->mRecordsAffected;
             outcome.error = gDB->mLastError;
         } else if (const std::shared_ptr<Recordset> rs = gDB->GetRS(sql, 3, 0, 1, 1)) {
@@ -65,10 +65,11 @@ class tst_classroom_statements final : public QObject {
         return outcome;
     }
     // The statement on both; the server's outcome when they agree.
-    Outcome same(const QString &sql, bool query = true, Check check = Check::Everything)
+    Outcome same(
+        const QString &sql, bool query = true, Check check = Check::Everything, const QVariantList &values = {})
     {
-        Outcome file = run(1, sql, query);
-        Outcome server = run(3, sql, query);
+        Outcome file = run(1, sql, query, values);
+        Outcome server = run(3, sql, query, values);
         [&] {
             QVERIFY2(
                 file.ok && server.ok, qPrintable(sql + u"\nfile: "_s + file.error + u"\nserver: "_s + server.error));
@@ -87,7 +88,7 @@ class tst_classroom_statements final : public QObject {
             qWarning("in: %s", qPrintable(sql));
         return server;
     }
-    void change(const QString &sql) { same(sql, false); }
+    void change(const QString &sql, const QVariantList &values = {}) { same(sql, false, Check::Everything, values); }
 
 private slots:
     void initTestCase()
@@ -190,6 +191,10 @@ private slots:
         for (int qid : {1, 3, 4})
             same(u"SELECT * FROM Q_A WHERE QID = %1"_s.arg(qid));
         change(u"UPDATE ExamTitle  SET ExamResult = '1'  WHERE ExamID = 1"_s);
+        // The one statement that scores on the file, its ExamID bound: 'a' for A counts, C for A
+        // and no answer do not.
+        change(ExamQueries::scoreExam(), {1});
+        QCOMPARE(same(u"SELECT ExamResult FROM ExamTitle WHERE ExamID = 1"_s).rows.value(0).value(0).toInt(), 1);
         change(ExamQueries::deleteProgress(1));
 
         // The results list, review and deletion.

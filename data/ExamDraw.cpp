@@ -1,4 +1,4 @@
-#include "exam/ExamDraw.h"
+#include "data/ExamDraw.h"
 
 #include <algorithm>
 #include <chrono>

@@ -1,0 +1,125 @@
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <random>
+#include <set>
+#include <vector>
+
+#include <QDateTime>
+#include <QString>
+
+#include "data/ExamDraw.h"
+
+class Recordset;
+class cDBAccess;
+
+// One exam's database work, with no window: the draw and the stored exam, its questions (the
+// recordset a screen binds, whose write-back stores the answers), flags, the heartbeat, taking
+// over an exam a stopped run left, the count of questions left and the score. Its statements come
+// from ExamQueries, and on a class's server the score from the server's own function. Each step
+// opens the program's database in a DbScope of its own and leaves gDB unset.
+//
+// A step that fails returns false (or nothing); failure() then holds what the candidate is to be
+// told, and is unset when the failure was reported already and the program is ending.
+class ExamSession final {
+public:
+    // A running exam stores its heartbeat this often; one older than kStaleSeconds was left by a
+    // program that is no longer running.
+    static constexpr qint64 kHeartbeatSeconds = 30;
+    static constexpr qint64 kStaleSeconds = 90;
+
+    // An unscored exam a stopped run left, to be continued or scored as it stands.
+    struct Offer {
+        qint32 examId = 0;
+        QString userName;
+        QString examDate; // as stored: yyyy-MM-dd hh:mm:ss
+        int count = 0;
+        int timeLeft = 0; // seconds
+
+        QDateTime started() const { return QDateTime::fromString(examDate, QStringLiteral("yyyy-MM-dd hh:mm:ss")); }
+    };
+
+    ExamSession() = default;
+    ~ExamSession();
+    Q_DISABLE_COPY_MOVE(ExamSession)
+
+    // Whether a draw can fill an exam: what stands in its way.
+    struct DrawCheck {
+        bool read = false; // false: the questions could not be read (reported; the program is ending)
+        bool noMistakes = false; // drawing from mistakes, and the candidate has none
+        std::optional<ExamDraw::Shortage> shortage; // the first category, or the pool, too short
+    };
+
+    // --- Set-up
+    // The time an exam of `count` questions gets, in seconds: 1.2 minutes a question (12, 36 or 60
+    // minutes), an hour one second short, as the clock shows minutes and seconds only.
+    static int timeAllowed(int count);
+    // Who the server's connection is signed in as; empty for a file.
+    static QString signedInUser();
+    // Whether `count` questions can be drawn from the ticked categories of the pool or, with
+    // `practiseName`, from the questions that candidate (named exactly as written) last got wrong.
+    static DrawCheck checkDraw(int count, const ExamDraw::Ticked &ticked, const std::optional<QString> &practiseName);
+
+    // --- The exam
+    // Draws and stores a new exam in one transaction: its title, its questions, the practice mark
+    // when drawn from the candidate's mistakes, and its progress row holding gTimeLeft. Nothing of
+    // it stays behind when a step fails.
+    bool create(const QString &userName, int count, const ExamDraw::Ticked &ticked, bool practise);
+    // The exam this session runs; 0 before one is created or taken over.
+    qint32 examId() const { return m_examId; }
+    const std::optional<QString> &failure() const { return m_failure; }
+
+    // Reads the exam's questions into an updatable recordset: a changed row is written back when
+    // the cursor leaves it. Null when they could not be read.
+    std::shared_ptr<Recordset> openQuestions();
+    std::shared_ptr<Recordset> questions() const { return m_questions; }
+    // Reads the flags, and has every write-back carry the heartbeat, where the database has the side
+    // tables (a read-only one of the first version has none). Returns whether it has them.
+    bool openSideTables();
+    bool hasSideTables() const { return m_sideTables; }
+    // Moves to the first question not answered yet, where a continued exam goes on.
+    void moveToFirstUnanswered();
+    // Writes back the answer on the current row now, when it has changed.
+    bool storeAnswer();
+    // The questions not answered yet, as stored; -1 when they could not be counted.
+    int unanswered();
+
+    // --- Flags
+    // Whether the current row can be flagged: the side tables exist and a question is on it.
+    bool canFlag() const;
+    bool isFlagged(int row) const;
+    // Marks or unmarks the current row's question; stored at once.
+    bool setFlag(bool flagged);
+
+    // --- Heartbeat
+    bool heartbeatDue() const;
+    // Stores the time left and this run's heartbeat. A missed one is harmless: the next follows.
+    void heartbeat();
+
+    // --- Continuing an exam
+    // The newest exam a stopped run left: its heartbeat is stale, or the run that ended through a
+    // failure held it. Only `userName`'s when one is given. Checks the side tables first.
+    std::optional<Offer> findOffer(const QString &userName);
+    // Takes the offered exam over for this run, only while it is still left behind: two windows
+    // never both do. The session then runs it.
+    bool claim(const Offer &offer);
+
+    // --- Scoring
+    // Scores the exam and ends its progress row in one transaction; on a class's server the server
+    // counts.
+    bool score(qint32 examId);
+
+private:
+    bool readSideTables();
+    QString progressStatement();
+    static std::vector<int> drawFromPool(cDBAccess &db, int count, const ExamDraw::Ticked &ticked, std::mt19937 &rng);
+
+    std::shared_ptr<Recordset> m_questions;
+    std::set<qint32> m_flagged; // DetailIDs of the exam's flagged questions
+    std::optional<QString> m_failure;
+    QString m_endedRun; // the run an offer was found for, until it is claimed
+    qint64 m_lastBeat = 0; // seconds since the epoch of the last stored heartbeat
+    qint32 m_examId = 0;
+    bool m_sideTables = false; // flags and progress can be stored
+};

@@ -1,0 +1,255 @@
+#include "exam/ExamLayout.h"
+
+#include <QCheckBox>
+#include <QFrame>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QList>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+
+#include "core/UserSettings.h"
+#include "data/ExamSchema.h"
+#include "data/Recordset.h"
+#include "exam/frmExam.h"
+#include "widgets/ControlCharFilter.h"
+#include "widgets/DataBinder.h"
+#include "widgets/QuestionMap.h"
+#include "widgets/QuestionNavigator.h"
+#include "widgets/Twips.h"
+
+ExamLayout::ExamLayout(frmExam *screen, QWidget *content)
+    : m_screen(screen)
+{
+    buildSetupColumn(content);
+    buildQuestionArea(content);
+    setReadingOrder();
+}
+
+void ExamLayout::buildSetupColumn(QWidget *content)
+{
+    frmExam *const screen = m_screen;
+    auto label = [this](int index, const QString &caption, QWidget *parent, const QRect &twips) {
+        auto *l = new QLabel(caption, parent);
+        l->setObjectName(QStringLiteral("Label1_%1").arg(index));
+        l->setGeometry(Twips::rect(twips.x(), twips.y(), twips.width(), twips.height()));
+        labels[index] = l;
+        return l;
+    };
+    label(16, QStringLiteral("User:"), content, QRect(120, 150, 500, 285));
+    text1 = new QLineEdit(content);
+    text1->setObjectName(QStringLiteral("Text1_0"));
+    text1->setAccessibleName(QStringLiteral("User"));
+    text1->setGeometry(Twips::rect(650, 120, 1830, 330));
+    text1->installEventFilter(screen);
+    // A control character (a NUL above all) would not survive the trip into the database.
+    text1->setValidator(new ControlCharFilter(text1));
+
+    auto *categoryFrame = new QGroupBox(QStringLiteral("Questions Category"), content);
+    categoryFrame->setGeometry(Twips::rect(50, 540, 2430, 2520));
+    frames[0] = categoryFrame;
+    const QStringList captions = ExamSchema::categories() << QStringLiteral("All Categories");
+    for (int i = 0; i < 7; ++i) {
+        auto *box = new QCheckBox(captions.at(i), categoryFrame);
+        box->setObjectName(QStringLiteral("chkCategory_%1").arg(i));
+        box->setGeometry(Twips::rect(150, 300 + i * 290 + (i == 6 ? 120 : 0), 2200, 270));
+        QObject::connect(box, &QCheckBox::toggled, screen, [screen, i] { screen->chkCategory_Click(i); });
+        categories[i] = box;
+    }
+    auto *line2 = new QFrame(categoryFrame);
+    line2->setObjectName(QStringLiteral("Line2"));
+    line2->setFrameShape(QFrame::HLine);
+    line2->setFrameShadow(QFrame::Sunken);
+    line2->setGeometry(Twips::rect(150, 300 + 6 * 290 + 20, 2130, 60));
+
+    auto *countFrame = new QGroupBox(QStringLiteral("Number of Questions"), content);
+    countFrame->setGeometry(Twips::rect(50, 3120, 2430, 1570));
+    frames[1] = countFrame;
+    const int counts[] = {10, 30, 50};
+    for (int i = 0; i < 3; ++i) {
+        auto *option = new QRadioButton(QStringLiteral("%1 questions").arg(counts[i]), countFrame);
+        option->setObjectName(QStringLiteral("optTask_%1").arg(i));
+        option->setGeometry(Twips::rect(150, 300 + i * 270, 2200, 270));
+        QObject::connect(option, &QRadioButton::toggled, screen, [screen, i](bool on) {
+            if (on)
+                screen->optTask_Click(i);
+        });
+        tasks[i] = option;
+    }
+    // Drills the candidate's mistakes; kept between runs. The caption takes two lines of the
+    // narrow column.
+    practise = new QCheckBox(QStringLiteral("Only questions I\nanswered wrong before"), countFrame);
+    practise->setObjectName(QStringLiteral("chkPractise"));
+    practise->setAccessibleName(QStringLiteral("Only questions I answered wrong before"));
+    practise->setToolTip(QStringLiteral("Draw only questions whose latest answer under this name was wrong or "
+                                        "missing"));
+    practise->setGeometry(Twips::rect(150, 1110, 2250, 420));
+    QObject::connect(practise, &QCheckBox::toggled, screen, [](bool on) { UserSettings::setPractiseMistakes(on); });
+
+    auto *panel = new QGroupBox(content);
+    panel->setGeometry(Twips::rect(50, 4750, 2430, 2880));
+    frames[2] = panel;
+    auto command = [this, panel, screen](int index, const QString &caption, const QRect &twips) {
+        auto *b = new QPushButton(caption, panel);
+        b->setObjectName(QStringLiteral("Command1_%1").arg(index));
+        b->setGeometry(Twips::rect(twips.x(), twips.y(), twips.width(), twips.height()));
+        QObject::connect(b, &QPushButton::clicked, screen, [screen, index] { screen->Command1_Click(index); });
+        commands[index] = b;
+    };
+    command(0, QStringLiteral("Start Exam"), QRect(120, 200, 1060, 400));
+    command(1, QStringLiteral("End Exam"), QRect(1250, 200, 1060, 400));
+    command(4, QStringLiteral("Pause"), QRect(120, 680, 2190, 400));
+    const std::pair<int, const char *> captionsOfClock[]
+        = {{0, "Exam Date:"}, {1, "Start Time:"}, {2, "Duration:"}, {15, "Time Left:"}, {3, "Questions Left:"}};
+    const int valueIndex[] = {7, 8, 9, 10, 11};
+    for (int row = 0; row < 5; ++row) {
+        const int top = 1250 + row * 320;
+        label(captionsOfClock[row].first, QString::fromUtf8(captionsOfClock[row].second), panel,
+            QRect(120, top, 1300, 285));
+        QLabel *value = label(valueIndex[row], QString(), panel, QRect(1430, top, 960, 285));
+        QFont bold = value->font();
+        bold.setBold(true);
+        value->setFont(bold);
+    }
+}
+
+void ExamLayout::buildQuestionArea(QWidget *content)
+{
+    frmExam *const screen = m_screen;
+    auto *area = new QGroupBox(QStringLiteral("Exam"), content);
+    area->setGeometry(Twips::rect(2500, 30, 6735, 8330));
+    area->setVisible(false);
+    frames[3] = area;
+
+    auto heading = [this, area](int index, const QString &caption, int top) {
+        auto *l = new QLabel(caption, area);
+        l->setObjectName(QStringLiteral("Label1_%1").arg(index));
+        l->setGeometry(Twips::rect(30, top, 715, 285));
+        labels[index] = l;
+    };
+    auto textBox = [this, area, screen](int index, const QRect &twips, bool multiLine) -> QWidget * {
+        QWidget *box = nullptr;
+        if (multiLine) {
+            auto *edit = new QPlainTextEdit(area);
+            edit->setReadOnly(true);
+            edit->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+            edit->setTabChangesFocus(true);
+            QFont larger = edit->font();
+            larger.setPointSizeF(larger.pointSizeF() + 1);
+            edit->setFont(larger);
+            QObject::connect(
+                edit, &QPlainTextEdit::textChanged, screen, [screen, index] { screen->txtFields_Change(index); });
+            box = edit;
+        } else {
+            auto *edit = new QLineEdit(area);
+            edit->setReadOnly(true);
+            QObject::connect(
+                edit, &QLineEdit::textChanged, screen, [screen, index] { screen->txtFields_Change(index); });
+            box = edit;
+        }
+        box->setObjectName(QStringLiteral("txtFields_%1").arg(index));
+        box->setGeometry(Twips::rect(twips.x(), twips.y(), twips.width(), twips.height()));
+        txtFields[index] = box;
+        return box;
+    };
+
+    heading(17, QStringLiteral("Question"), 330);
+    textBox(0, QRect(750, 300, 5775, 1560), true)->setAccessibleName(QStringLiteral("Question"));
+    heading(4, QStringLiteral("Category"), 2000);
+    textBox(7, QRect(750, 1960, 5775, 330), false)->setAccessibleName(QStringLiteral("Category"));
+    const QString letters = QStringLiteral("ABCD");
+    for (int k = 0; k < 4; ++k) {
+        const int top = 2480 + k * 1000;
+        auto *option = new QRadioButton(letters.mid(k, 1), area);
+        option->setObjectName(QStringLiteral("Option1_%1").arg(k));
+        option->setGeometry(Twips::rect(150, top + 300, 560, 285));
+        QObject::connect(option, &QRadioButton::toggled, screen, [screen, k](bool on) {
+            if (on)
+                screen->Option1_Click(k);
+        });
+        options[k] = option;
+        textBox(k + 1, QRect(750, top, 5775, 900), true)->setAccessibleName(QStringLiteral("Answer ") + letters.at(k));
+    }
+    // Hidden bound controls that carry the row's key and answer.
+    textBox(5, QRect(750, 0, 600, 285), false)->setVisible(false);
+    textBox(6, QRect(1400, 0, 600, 285), false)->setVisible(false);
+    check1 = new QCheckBox(area);
+    check1->setObjectName(QStringLiteral("Check1"));
+    check1->setVisible(false);
+
+    const int navTop = 6560;
+    const int navLefts[] = {750, 1200, 5175, 5625};
+    commands.merge(QuestionNavigator::createButtons(
+        area, navLefts, navTop, [screen](int index) { screen->Command1_Click(index); }));
+    lblStatus = new QLabel(area);
+    lblStatus->setObjectName(QStringLiteral("lblStatus"));
+    lblStatus->setAlignment(Qt::AlignCenter);
+    lblStatus->setGeometry(Twips::rect(1700, navTop + 50, 3400, 300));
+    // The picture buttons say their keys.
+    static const std::pair<int, const char *> keys[]
+        = {{2, "First question (Home)"}, {3, "Previous question (Left or Page Up)"},
+            {5, "Next question (Right or Page Down)"}, {6, "Last question (End)"}};
+    for (const auto &[index, tip] : keys)
+        commands[index]->setToolTip(QString::fromLatin1(tip));
+
+    auto *flagBox = new QCheckBox(QStringLiteral("Flag for review"), area);
+    flagBox->setObjectName(QStringLiteral("chkFlag"));
+    flagBox->setAccessibleName(QStringLiteral("Flag for review"));
+    flagBox->setToolTip(QStringLiteral("Flag the question for review (F)"));
+    flagBox->setGeometry(Twips::rect(150, navTop + 470, 1700, 345));
+    QObject::connect(flagBox, &QCheckBox::clicked, screen, [screen](bool on) { screen->setFlagged(on); });
+    flag = flagBox;
+    auto *legend = new QLabel(QStringLiteral("Map: filled = answered, orange corner = flagged, "
+                                             "dark frame = on screen. Keys: A-D, arrows, Home, End, F."),
+        area);
+    legend->setObjectName(QStringLiteral("lblMapLegend"));
+    legend->setWordWrap(true);
+    QFont small = legend->font();
+    small.setPointSizeF(small.pointSizeF() - 1);
+    legend->setFont(small);
+    legend->setGeometry(Twips::rect(1950, navTop + 440, 4600, 420));
+    map = new QuestionMap(area);
+    map->setGeometry(Twips::rect(150, navTop + 900, 6400, 780));
+    QObject::connect(map, &QuestionMap::cellActivated, screen, [screen](int row) {
+        if (const std::shared_ptr<Recordset> rs = screen->rsExam())
+            rs->setAbsolutePosition(row + 1);
+    });
+    // The exam's keys work wherever the focus is in the question area.
+    for (QWidget *child : area->findChildren<QWidget *>())
+        child->installEventFilter(screen);
+}
+
+ExamDraw::Ticked ExamLayout::ticked() const
+{
+    ExamDraw::Ticked ticked{};
+    for (int i = 0; i < 7; ++i)
+        ticked[size_t(i)] = categories[i]->isChecked();
+    return ticked;
+}
+
+void ExamLayout::bind(DataBinder *binder) const
+{
+    static const std::pair<int, const char *> fields[]
+        = {{0, "Question"}, {1, "A"}, {2, "B"}, {3, "C"}, {4, "D"}, {5, "DetailID"}, {6, "Answer"}, {7, "Category"}};
+    for (const auto &[index, field] : fields)
+        binder->bind(txtFields.at(index), QString::fromLatin1(field));
+    binder->bind(check1, QStringLiteral("Answered"));
+}
+
+// The set-up column, its commands, then the question area top to bottom.
+void ExamLayout::setReadingOrder()
+{
+    QList<QWidget *> order{text1};
+    for (QCheckBox *box : categories)
+        order << box;
+    for (QRadioButton *option : tasks)
+        order << option;
+    order << practise << commands[0] << commands[1] << commands[4] << txtFields[0] << txtFields[7];
+    for (int k = 0; k < 4; ++k)
+        order << options[k] << txtFields[k + 1];
+    order << commands[2] << commands[3] << commands[5] << commands[6] << flag << map;
+    for (int i = 1; i < order.size(); ++i)
+        QWidget::setTabOrder(order.at(i - 1), order.at(i));
+}

@@ -1,0 +1,53 @@
+#pragma once
+
+#include <map>
+
+#include "data/ExamDraw.h"
+
+class DataBinder;
+class QAbstractButton;
+class QCheckBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QRadioButton;
+class QWidget;
+class QuestionMap;
+class frmExam;
+
+// The exam screen's controls, made and placed in twips as the screen was drawn: the set-up column
+// on the left, the question area (hidden until an exam runs) on the right, and the reading order
+// through them. Each control is connected to the screen's handler as it is made.
+class ExamLayout final {
+public:
+    ExamLayout(frmExam *screen, QWidget *content);
+    ExamLayout(const ExamLayout &) = delete;
+    ExamLayout &operator=(const ExamLayout &) = delete;
+
+    // The categories ticked.
+    ExamDraw::Ticked ticked() const;
+    // Binds the question area's boxes to the fields of the exam's rows they show.
+    void bind(DataBinder *binder) const;
+
+    // The screen's control arrays, by index.
+    std::map<int, QLabel *> labels; // Label1
+    std::map<int, QGroupBox *> frames; // Frame1: categories, count, commands, the question area
+    std::map<int, QAbstractButton *> commands; // Command1: 0, 1, 4 the commands, 2, 3, 5, 6 the moves
+    std::map<int, QWidget *> txtFields; // a QPlainTextEdit or QLineEdit each, bound to the row
+    QLineEdit *text1 = nullptr; // the candidate's name
+    QCheckBox *categories[7] = {}; // the six categories, then "All Categories"
+    QRadioButton *tasks[3] = {}; // 10, 30, 50 questions
+    QCheckBox *practise = nullptr; // "Only questions I answered wrong before"
+    QRadioButton *options[4] = {}; // A to D
+    QCheckBox *check1 = nullptr; // hidden, bound to Answered
+    QLabel *lblStatus = nullptr;
+    QAbstractButton *flag = nullptr;
+    QuestionMap *map = nullptr;
+
+private:
+    void buildSetupColumn(QWidget *content);
+    void buildQuestionArea(QWidget *content);
+    void setReadingOrder();
+
+    frmExam *m_screen;
+};

@@ -1,0 +1,264 @@
+#include <QTest>
+
+#include "TestSupport.h"
+#include "core/Clock.h"
+#include "core/GenModule.h"
+#include "core/UserSettings.h"
+#include "data/DataGlobals.h"
+#include "data/ExamSession.h"
+#include "data/Recordset.h"
+
+using namespace Qt::StringLiterals;
+
+namespace {
+// One question row of a designed exam: the question, its correct answer and the answer stored
+// (nullptr for NULL).
+struct Detail {
+    int qid;
+    const char *correct;
+    const char *answer;
+};
+
+QString sqlText(const char *value)
+{
+    return value ? u"'%1'"_s.arg(QString::fromUtf8(value).replace(u'\'', u"''"_s)) : u"NULL"_s;
+}
+
+ExamDraw::Ticked ticked(const QList<int> &categories)
+{
+    ExamDraw::Ticked result{};
+    for (int c : categories)
+        result[size_t(c)] = true;
+    return result;
+}
+} // namespace
+Q_DECLARE_METATYPE(QList<Detail>)
+
+// The exam's database work without its screen, on a real Exam.mdb: creation in one transaction,
+// answers, flags, the score and the offer of an exam a stopped run left.
+class tst_examsession final : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+
+    QString dbPath() const { return m_dir.filePath(u"Exam.mdb"_s); }
+    QVariant scalar(const QString &sql) const { return TestSupport::scalar(dbPath(), sql); }
+    int count(const QString &from) const { return scalar(u"SELECT count(*) FROM "_s + from).toInt(); }
+    void exec(const QString &sql) const { TestSupport::exec(dbPath(), sql); }
+    qint64 now() const { return Clock::now().toSecsSinceEpoch(); }
+    // An unscored exam of `name` with two questions, whose run stopped `age` seconds ago.
+    qint32 leftBehind(const QString &name, qint64 age, const QString &token = u"crashed-run"_s)
+    {
+        exec(
+            u"INSERT INTO ExamTitle (UserName, ExamDate, NumOfQuestions) VALUES ('%1', '2026-12-03 09:15:00', 2)"_s.arg(
+                name));
+        const qint32 examId = scalar(u"SELECT max(ExamID) FROM ExamTitle"_s).toInt();
+        exec(u"INSERT INTO ExamDetails (ExamID, UserName, QID) VALUES (%1, '%2', 1), (%1, '%2', 2)"_s.arg(examId).arg(
+            name));
+        exec(u"INSERT INTO ExamProgress VALUES (%1, 437, %2, '%3')"_s.arg(examId).arg(now() - age).arg(token));
+        return examId;
+    }
+
+private slots:
+    void init()
+    {
+        TestSupport::resetProgramState();
+        QFile::remove(dbPath());
+        TestSupport::buildDatabase(dbPath(), {12, 12, 0, 12, 12, 12});
+        gDbPath = m_dir.path();
+        SetRunToken(u"this-run"_s);
+        gTimeLeft = 720;
+    }
+
+    // The title, the drawn questions, the practice mark and the progress row are stored together,
+    // or nothing is.
+    void create_data()
+    {
+        QTest::addColumn<QList<int>>("categories");
+        QTest::addColumn<int>("questions");
+        QTest::addColumn<bool>("practise");
+        QTest::addColumn<QString>("failingTable"); // a trigger refuses inserts into it
+        QTest::addColumn<QString>("failure");
+        QTest::newRow("all categories") << QList<int>{6} << 30 << false << QString() << QString();
+        QTest::newRow("two categories") << QList<int>{0, 4} << 10 << false << QString() << QString();
+        QTest::newRow("mistakes") << QList<int>{0} << 10 << true << QString() << QString();
+        QTest::newRow("progress row refused") << QList<int>{0} << 10 << false << u"ExamProgress"_s << u"disk is full"_s;
+        QTest::newRow("practice mark refused")
+            << QList<int>{0} << 10 << true << u"PracticeExams"_s << u"disk is full"_s;
+        QTest::newRow("empty category") << QList<int>{2} << 10 << false << QString()
+                                        << u"not enough questions to draw from"_s;
+    }
+    void create()
+    {
+        QFETCH(QList<int>, categories);
+        QFETCH(int, questions);
+        QFETCH(bool, practise);
+        QFETCH(QString, failingTable);
+        QFETCH(QString, failure);
+        // Ann's scored exam got the first ten Software Testing questions wrong.
+        exec(u"INSERT INTO ExamTitle (UserName, ExamDate, NumOfQuestions, ExamResult) "
+             "VALUES ('Ann', '2026-12-01 10:00:00', 10, 0)"_s);
+        for (int qid = 1; qid <= 10; ++qid)
+            exec(u"INSERT INTO ExamDetails (ExamID, UserName, QID, Answer) VALUES (1, 'Ann', %1, 'X')"_s.arg(qid));
+        if (!failingTable.isEmpty())
+            exec(u"CREATE TRIGGER failing BEFORE INSERT ON %1 BEGIN SELECT RAISE(ABORT, 'disk is full'); END"_s.arg(
+                failingTable));
+
+        ExamSession session;
+        const bool created = session.create(u"Ann"_s, questions, ticked(categories), practise);
+        QCOMPARE(created, failure.isEmpty());
+        QVERIFY(!gDB);
+        if (!created) {
+            QVERIFY(session.failure() && session.failure()->contains(failure));
+            QCOMPARE(session.examId(), 0);
+            QCOMPARE(count(u"ExamTitle"_s) + count(u"ExamProgress"_s) + count(u"PracticeExams"_s), 1);
+            QCOMPARE(count(u"ExamDetails"_s), 10);
+            return;
+        }
+        const qint32 examId = session.examId();
+        QCOMPARE(examId, 2);
+        QCOMPARE(scalar(u"SELECT UserName || ' ' || NumOfQuestions || ' ' || ExamDate FROM ExamTitle "
+                        "WHERE ExamID = 2"_s)
+                     .toString(),
+            u"Ann %1 2026-12-04 00:30:00"_s.arg(questions));
+        QCOMPARE(count(u"ExamDetails WHERE ExamID = 2 AND UserName = 'Ann'"_s), questions);
+        QCOMPARE(count(u"(SELECT DISTINCT QID FROM ExamDetails WHERE ExamID = 2)"_s), questions);
+        QCOMPARE(scalar(u"SELECT TimeLeft || ' ' || Heartbeat || ' ' || Token FROM ExamProgress"_s).toString(),
+            u"720 %1 this-run"_s.arg(now()));
+        QCOMPARE(count(u"PracticeExams WHERE ExamID = 2"_s), int(practise));
+        if (practise)
+            QCOMPARE(count(u"ExamDetails WHERE ExamID = 2 AND QID <= 10"_s), 10);
+    }
+
+    // An answer put into the session's recordset is stored when the cursor leaves its row, with
+    // the heartbeat in the same transaction; flags are stored at once.
+    void answersAndFlags()
+    {
+        ExamSession session;
+        QVERIFY(session.create(u"Ann"_s, 10, ticked({3}), false));
+        const std::shared_ptr<Recordset> rs = session.openQuestions();
+        QVERIFY(rs && rs->isUpdatable());
+        QVERIFY(session.openSideTables());
+        QCOMPARE(session.unanswered(), 10);
+        const qint32 first = rs->Fields(u"DetailID"_s).toInt();
+        QVERIFY(rs->setField(u"Answer"_s, u"c"_s) && rs->setField(u"Answered"_s, true));
+        QVERIFY(session.canFlag());
+        QVERIFY(session.setFlag(true) && session.setFlag(true));
+        Clock::advance(7);
+        gTimeLeft = 713;
+        rs->MoveNext();
+        QVERIFY(!gDB);
+        QCOMPARE(scalar(u"SELECT Answer FROM ExamDetails WHERE DetailID = %1 AND Answered <> 0"_s.arg(first)),
+            QVariant(u"c"_s));
+        QCOMPARE(scalar(u"SELECT TimeLeft || ' ' || Heartbeat FROM ExamProgress"_s).toString(), u"713 %1"_s.arg(now()));
+        QCOMPARE(session.unanswered(), 9);
+        // The row on screen is stored when asked, without a move.
+        QVERIFY(rs->setField(u"Answer"_s, u"A"_s) && rs->setField(u"Answered"_s, true));
+        QVERIFY(session.storeAnswer());
+        QCOMPARE(session.unanswered(), 8);
+        QCOMPARE(scalar(u"SELECT DetailID || ' ' || count(*) FROM ExamFlags"_s).toString(), u"%1 1"_s.arg(first));
+        QVERIFY(session.isFlagged(0) && !session.isFlagged(1));
+        rs->MovePrevious();
+        QVERIFY(session.setFlag(false));
+        QCOMPARE(count(u"ExamFlags"_s), 0);
+        QVERIFY(!session.isFlagged(0));
+        // Scored, the exam is never offered again.
+        QVERIFY(session.score(session.examId()));
+        QCOMPARE(count(u"ExamProgress"_s), 0);
+    }
+
+    // One statement scores the exam: a row counts when its stored answer is the question's correct
+    // answer, case aside and blanks kept, a missing answer taken as an empty one.
+    void score_data()
+    {
+        QTest::addColumn<QList<Detail>>("details");
+        QTest::addColumn<int>("score");
+        QTest::newRow("right") << QList<Detail>{{1, "B", "B"}} << 1;
+        QTest::newRow("wrong") << QList<Detail>{{1, "B", "C"}} << 0;
+        QTest::newRow("answer in lower case") << QList<Detail>{{1, "B", "b"}} << 1;
+        QTest::newRow("correct answer in lower case") << QList<Detail>{{1, "d", "D"}} << 1;
+        QTest::newRow("case beyond ASCII") << QList<Detail>{{1, "\xc3\xa4", "\xc3\x84"}} << 1;
+        QTest::newRow("not answered") << QList<Detail>{{1, "B", nullptr}} << 0;
+        QTest::newRow("empty answer") << QList<Detail>{{1, "B", ""}} << 0;
+        QTest::newRow("trailing blank") << QList<Detail>{{1, "B", "B "}} << 0;
+        QTest::newRow("leading blank") << QList<Detail>{{1, "B", " B"}} << 0;
+        QTest::newRow("no correct answer, none given") << QList<Detail>{{1, nullptr, nullptr}} << 0;
+        QTest::newRow("no correct answer, an empty one given") << QList<Detail>{{1, nullptr, ""}} << 0;
+        QTest::newRow("empty correct answer, none given") << QList<Detail>{{1, "", nullptr}} << 1;
+        QTest::newRow("empty correct answer, an empty one given") << QList<Detail>{{1, "", ""}} << 1;
+        QTest::newRow("question gone from the pool") << QList<Detail>{{999, nullptr, "A"}} << 0;
+        QTest::newRow("a question twice counts twice") << QList<Detail>{{1, "A", "a"}, {1, "A", "A"}} << 2;
+        QTest::newRow("an exam of each") << QList<Detail>{{1, "A", "A"}, {2, "B", "b"}, {3, "C", "D"},
+            {4, "D", nullptr}, {5, "a", "A"}, {6, "B", "B "}, {7, "", nullptr}, {8, nullptr, ""}, {9, "C", "c"},
+            {10, "D", ""}} << 5;
+    }
+    void score()
+    {
+        QFETCH(QList<Detail>, details);
+        QFETCH(int, score);
+        // The designed exam, and another of the same questions all answered right.
+        exec(u"INSERT INTO ExamTitle (UserName, ExamDate, NumOfQuestions) VALUES ('Kim', '2026-12-01 10:00:00', %1), "
+             "('Lou', '2026-12-01 11:00:00', %1)"_s.arg(details.size()));
+        for (const Detail &d : details) {
+            exec(u"UPDATE Q_A SET CorrectAnswer = %1 WHERE QID = %2"_s.arg(sqlText(d.correct)).arg(d.qid));
+            exec(u"INSERT INTO ExamDetails (ExamID, UserName, QID, Answer, Answered) VALUES (1, 'Kim', %1, %2, -1), "
+                 "(2, 'Lou', %1, %3, -1)"_s.arg(d.qid)
+                     .arg(sqlText(d.answer), sqlText(d.correct ? d.correct : "A")));
+        }
+        ExamSession session;
+        QVERIFY(session.score(1));
+        QVERIFY(!session.failure());
+        QCOMPARE(scalar(u"SELECT ExamResult FROM ExamTitle WHERE ExamID = 1"_s), QVariant(qlonglong(score)));
+        QVERIFY(scalar(u"SELECT ExamResult FROM ExamTitle WHERE ExamID = 2"_s).isNull());
+    }
+
+    // The exam offered at the next start: the newest unscored one whose run stopped more than 90
+    // seconds ago or ended through a failure, only the candidate's own on a class's server.
+    void offer_data()
+    {
+        QTest::addColumn<QList<int>>("ages"); // of each exam's heartbeat, in the order stored
+        QTest::addColumn<QString>("endedRun"); // the run the settings say ended, holding the last exam
+        QTest::addColumn<QString>("user");
+        QTest::addColumn<int>("offered"); // ExamID, 0 for none
+        QTest::newRow("stale") << QList<int>{91} << QString() << QString() << 1;
+        QTest::newRow("alive") << QList<int>{90} << QString() << QString() << 0;
+        QTest::newRow("the newest of the stale") << QList<int>{4000, 300, 5} << QString() << QString() << 2;
+        QTest::newRow("its run ended") << QList<int>{4000, 5} << u"ended-run"_s << QString() << 2;
+        QTest::newRow("another's") << QList<int>{4000} << QString() << u"Bob"_s << 0;
+        QTest::newRow("the candidate's own") << QList<int>{4000} << QString() << u"Ann"_s << 1;
+    }
+    void offer()
+    {
+        QFETCH(QList<int>, ages);
+        QFETCH(QString, endedRun);
+        QFETCH(QString, user);
+        QFETCH(int, offered);
+        for (int i = 0; i < ages.size(); ++i)
+            leftBehind(u"Ann"_s, ages.at(i), i == ages.size() - 1 && !endedRun.isEmpty() ? endedRun : u"old-run"_s);
+        // A scored exam is never offered, however old its heartbeat.
+        const qint32 scored = leftBehind(u"Ann"_s, 5000);
+        exec(u"UPDATE ExamTitle SET ExamResult = 1 WHERE ExamID = %1"_s.arg(scored));
+        UserSettings::setEndedRun(endedRun);
+
+        ExamSession session;
+        const std::optional<ExamSession::Offer> offer = session.findOffer(user);
+        QVERIFY(!gDB);
+        QCOMPARE(offer ? offer->examId : 0, offered);
+        if (!offer)
+            return;
+        QCOMPARE((QVariantList{offer->userName, offer->count, offer->timeLeft, offer->started()}),
+            (QVariantList{u"Ann"_s, 2, 437, QDateTime(QDate(2026, 12, 3), QTime(9, 15))}));
+        QVERIFY(UserSettings::endedRun().isEmpty());
+        // Taken over once: another window that found it too is too late.
+        ExamSession other;
+        QVERIFY(other.findOffer(user));
+        QVERIFY(session.claim(*offer));
+        QCOMPARE(session.examId(), offered);
+        QVERIFY(!other.claim(*offer));
+        QCOMPARE(other.examId(), 0);
+        QCOMPARE(scalar(u"SELECT Token FROM ExamProgress WHERE ExamID = %1"_s.arg(offered)).toString(), u"this-run"_s);
+    }
+};
+
+QTEST_GUILESS_MAIN(tst_examsession)
+#include "tst_examsession.moc"
