@@ -22,6 +22,7 @@
 #include "data/ConnectionPool.h"
 #include "data/DataGlobals.h"
 #include "data/PoolStore.h"
+#include "data/QuestionStats.h"
 #include "data/cDBAccess.h"
 #include "exam/frmExam.h"
 #include "insight/frmProgress.h"
@@ -33,6 +34,7 @@
 #include "platform/ScreenHost.h"
 #include "questions/frmExportQuestions.h"
 #include "questions/frmImportQuestions.h"
+#include "questions/frmQuestionStats.h"
 #include "review/frmViewExam.h"
 #include "shell/UserDatabase.h"
 #include "shell/frmMenu.h"
@@ -151,6 +153,10 @@ void frmMain::createMenus()
     mnuExport->setObjectName(QStringLiteral("mnuExport"));
     connect(mnuImport, &QAction::triggered, this, &frmMain::ImportQuestions);
     connect(mnuExport, &QAction::triggered, this, &frmMain::ExportQuestions);
+    // On a class's server only trainers see it (startClassroom).
+    QAction *mnuQuestionStats = mnuFile->addAction(QStringLiteral("Question &Statistics..."));
+    mnuQuestionStats->setObjectName(QStringLiteral("mnuQuestionStats"));
+    connect(mnuQuestionStats, &QAction::triggered, this, &frmMain::QuestionStatistics);
 }
 
 bool frmMain::examRunning() const
@@ -185,6 +191,19 @@ frmExportQuestions *frmMain::ExportQuestions()
     dialog->setWindowModality(Qt::WindowModal);
     dialog->show();
     return dialog;
+}
+
+frmQuestionStats *frmMain::QuestionStatistics()
+{
+    // Not modal: a trainer keeps it open beside the screens. Its questionActivated is where the
+    // question editor will be opened; there is no editor yet.
+    if (!m_questionStats)
+        m_questionStats = new frmQuestionStats(this);
+    m_questionStats->show();
+    m_questionStats->raise();
+    m_questionStats->activateWindow();
+    m_questionStats->refresh();
+    return m_questionStats;
 }
 
 frmMenu *frmMain::menuForm() const
@@ -310,6 +329,9 @@ void frmMain::startClassroom(const QString &dsn, const QString &database)
     gDB = std::make_unique<cDBAccess>();
     const bool opened = gDB->Open_Connection(gDbProvider, QString(), gDbName, gDSN);
     const QString signedIn = gConnection ? gConnection->userName() : QString();
+    // The question statistics show every candidate's answers, and so the key: trainers only.
+    const bool trainer
+        = opened && gConnection && gConnection->database() && QuestionStats::mayRead(*gConnection->database());
     gDB.reset();
     if (!opened)
         return;
@@ -320,6 +342,8 @@ void frmMain::startClassroom(const QString &dsn, const QString &database)
         if (QAction *action = findChild<QAction *>(QString::fromLatin1(name)))
             action->setEnabled(false);
     }
+    if (QAction *stats = findChild<QAction *>(QStringLiteral("mnuQuestionStats")))
+        stats->setVisible(trainer);
     Form_Resize();
 }
 
