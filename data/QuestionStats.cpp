@@ -4,6 +4,7 @@
 #include <cmath>
 #include <map>
 
+#include "data/Breakdown.h"
 #include "data/Database.h"
 #include "data/ExamSchema.h"
 #include "data/PoolStore.h"
@@ -37,10 +38,43 @@ bool hasFiveAndSix(Database &db, QString *error)
     return found == 2;
 }
 
-double number(const QVariant &value)
-{
-    return value.isNull() ? 0.0 : value.toDouble();
-}
+// The attempts at one question in exams of one size, in whole numbers: with x right (1) or not (0)
+// and R the exam's score, y = (R - x) / (size - 1) adds up to (sum - right) / (size - 1), x y to
+// (sumWhenRight - right) / (size - 1) and y squared to (sumOfSquares - 2 sumWhenRight + right) /
+// (size - 1)^2.
+struct Moments {
+    qint64 count = 0;
+    qint64 right = 0;
+    qint64 sum = 0;
+    qint64 sumWhenRight = 0;
+    qint64 sumOfSquares = 0;
+    double minY = 0;
+    double maxY = 0;
+    bool empty = true;
+};
+
+struct Tally {
+    QuestionStats::Row row;
+    std::map<qint64, Moments> bySize; // in size order, so that every engine adds up alike
+
+    QuestionStats::Sums sums() const
+    {
+        QuestionStats::Sums s;
+        bool first = true;
+        for (const auto &[size, m] : bySize) {
+            const double rest = double(size - 1);
+            s.n += double(m.count);
+            s.x += double(m.right);
+            s.y += double(m.sum - m.right) / rest;
+            s.xy += double(m.sumWhenRight - m.right) / rest;
+            s.yy += double(m.sumOfSquares - 2 * m.sumWhenRight + m.right) / (rest * rest);
+            s.minY = first ? m.minY : std::min(s.minY, m.minY);
+            s.maxY = first ? m.maxY : std::max(s.maxY, m.maxY);
+            first = false;
+        }
+        return s;
+    }
+};
 } // namespace
 
 std::optional<double> QuestionStats::pearson(const Sums &s)
@@ -109,33 +143,24 @@ QStringList QuestionStats::Row::flags() const
 
 QString QuestionStats::countStatement(const Filter &filter, bool practiceTable)
 {
-    // Right as the score counts it: the key's letters in either case; an empty answer is wrong.
-    const QString right
-        = QStringLiteral("CASE WHEN d.Answer <> '' AND upper(d.Answer) = upper(q.CorrectAnswer) THEN 1 ELSE 0 END");
     QStringList where{QStringLiteral("t.ExamResult IS NOT NULL")};
     if (practiceTable)
         where << QStringLiteral("NOT EXISTS (SELECT 1 FROM PracticeExams p WHERE p.ExamID = t.ExamID)");
     if (!filter.category.isEmpty())
-        where << QStringLiteral("q.Category = ") + quoted(filter.category);
+        where
+            << QStringLiteral("d.QID IN (SELECT q.QID FROM Q_A q WHERE q.Category = %1)").arg(quoted(filter.category));
     // Dates are stored as ISO text, which sorts as the moments do.
     if (filter.from.isValid())
         where << QStringLiteral("t.ExamDate >= ") + quoted(filter.from.toString(Qt::ISODate));
     if (filter.to.isValid())
         where << QStringLiteral("t.ExamDate < ") + quoted(filter.to.addDays(1).toString(Qt::ISODate));
-    QString letters;
-    for (int l = 0; l < kLetters; ++l)
-        letters += QStringLiteral(", sum(CASE WHEN r.Given LIKE '%%1%' THEN 1 ELSE 0 END) AS Picked%1").arg(letter(l));
-    return QStringLiteral(
-        "SELECT r.QID, count(*) AS Attempts, sum(r.X) AS RightCount, count(r.Y) AS SumN, "
-        "sum(CASE WHEN r.Y IS NULL THEN 0 ELSE r.X END) AS SumX, sum(r.Y) AS SumY, sum(r.X * r.Y) AS SumXY, "
-        "sum(r.Y * r.Y) AS SumYY, min(r.Y) AS MinY, max(r.Y) AS MaxY%1, "
-        "sum(CASE WHEN r.Given IS NULL OR r.Given = '' THEN 1 ELSE 0 END) AS Blank "
-        "FROM (SELECT d.QID, upper(d.Answer) AS Given, %2 AS X, "
-        "CASE WHEN t.NumOfQuestions > 1 THEN CAST(t.ExamResult - (%2) AS DOUBLE PRECISION) / (t.NumOfQuestions - 1) "
-        "END AS Y "
-        "FROM (ExamTitle t INNER JOIN ExamDetails d ON d.ExamID = t.ExamID) INNER JOIN Q_A q ON q.QID = d.QID "
-        "WHERE %3) r GROUP BY r.QID")
-        .arg(letters, right, where.join(QStringLiteral(" AND ")));
+    // Grouped by the answer as given and by the exam's size, the rows need no expression of their
+    // own: the sort the grouping costs is most of the work on the file.
+    return QStringLiteral("SELECT d.QID, d.Answer, t.NumOfQuestions, count(*) AS Attempts, sum(t.ExamResult) AS "
+                          "SumResult, sum(t.ExamResult * t.ExamResult) AS SumResult2, min(t.ExamResult) AS MinResult, "
+                          "max(t.ExamResult) AS MaxResult FROM ExamTitle t INNER JOIN ExamDetails d ON d.ExamID = "
+                          "t.ExamID WHERE %1 GROUP BY d.QID, d.Answer, t.NumOfQuestions")
+        .arg(where.join(QStringLiteral(" AND ")));
 }
 
 bool QuestionStats::mayRead(Database &db)
@@ -164,36 +189,8 @@ bool QuestionStats::compute(Database &db, const Filter &filter, std::vector<Row>
         return false;
     }
     DbError failure;
-    Database::Result counted;
-    if (!db.query(
-            db.translate(countStatement(filter, db.hasTable(QStringLiteral("PracticeExams")))), &counted, &failure)) {
-        *error = failure.description;
-        return false;
-    }
-    std::map<qint64, Row> byQid;
-    for (const std::vector<QVariant> &values : counted.rows) {
-        Row row;
-        row.qid = values.at(0).toLongLong();
-        row.attempts = values.at(1).toLongLong();
-        row.right = values.at(2).toLongLong();
-        Sums sums;
-        sums.n = number(values.at(3));
-        sums.x = number(values.at(4));
-        sums.y = number(values.at(5));
-        sums.xy = number(values.at(6));
-        sums.yy = number(values.at(7));
-        sums.minY = number(values.at(8));
-        sums.maxY = number(values.at(9));
-        row.discrimination = pearson(sums);
-        for (int l = 0; l < kLetters; ++l)
-            row.picked[size_t(l)] = values.at(size_t(10 + l)).toLongLong();
-        row.blank = values.at(10 + kLetters).toLongLong();
-        byQid.emplace(row.qid, row);
-    }
-    if (byQid.empty())
-        return true;
 
-    // What each attempted question is: its stable id, category, key and choices.
+    // What each question is: its stable id, category, key and choices.
     const bool keys = db.hasTable(QStringLiteral("QuestionKeys"));
     QString hasChoice;
     for (int l = 0; l < kLetters; ++l) {
@@ -215,18 +212,65 @@ bool QuestionStats::compute(Database &db, const Filter &filter, std::vector<Row>
         *error = failure.description;
         return false;
     }
+    std::map<qint64, Tally> byQid;
     for (const std::vector<QVariant> &values : questions.rows) {
-        const auto found = byQid.find(values.at(0).toLongLong());
-        if (found == byQid.end())
-            continue;
-        Row &row = found->second;
+        Row row;
+        row.qid = values.at(0).toLongLong();
         row.category = values.at(1).toString();
         row.correct = values.at(2).toString();
         row.questionId
             = values.at(3).isNull() ? PoolStore::idFromText(values.at(4).toString()) : values.at(3).toString();
         for (int l = 0; l < kLetters; ++l)
             row.hasLetter[size_t(l)] = values.at(size_t(5 + l)).toInt() != 0;
-        rows->push_back(row);
+        byQid[row.qid].row = row;
+    }
+
+    Database::Result counted;
+    if (!db.query(
+            db.translate(countStatement(filter, db.hasTable(QStringLiteral("PracticeExams")))), &counted, &failure)) {
+        *error = failure.description;
+        return false;
+    }
+    for (const std::vector<QVariant> &values : counted.rows) {
+        const auto found = byQid.find(values.at(0).toLongLong());
+        if (found == byQid.end())
+            continue; // a question no longer in the pool has no key to judge by
+        Tally &tally = found->second;
+        Row &row = tally.row;
+        const QVariant answer = values.at(1);
+        const qint64 attempts = values.at(3).toLongLong();
+        // Right as the score counts it: the key's letters in either case; an empty answer is wrong.
+        const bool right = Breakdown::isCorrect(answer, row.correct);
+        const QString given = answer.toString().toUpper();
+        row.attempts += attempts;
+        row.right += right ? attempts : 0;
+        row.blank += given.isEmpty() ? attempts : 0;
+        for (int l = 0; l < kLetters; ++l)
+            row.picked[size_t(l)] += given.contains(letter(l)) ? attempts : 0;
+        // An exam of one question has no rest to compare with.
+        const qint64 size = values.at(2).toLongLong();
+        if (values.at(2).isNull() || size < 2)
+            continue;
+        Moments &m = tally.bySize[size];
+        m.count += attempts;
+        m.sum += values.at(4).toLongLong();
+        m.sumOfSquares += values.at(5).toLongLong();
+        const double x = right ? 1 : 0;
+        const double low = (values.at(6).toDouble() - x) / double(size - 1);
+        const double high = (values.at(7).toDouble() - x) / double(size - 1);
+        m.minY = m.empty ? low : std::min(m.minY, low);
+        m.maxY = m.empty ? high : std::max(m.maxY, high);
+        m.empty = false;
+        if (right) {
+            m.right += attempts;
+            m.sumWhenRight += values.at(4).toLongLong();
+        }
+    }
+    for (auto &[qid, tally] : byQid) {
+        if (tally.row.attempts == 0)
+            continue; // never asked: nothing to tell
+        tally.row.discrimination = pearson(tally.sums());
+        rows->push_back(tally.row);
     }
     std::sort(rows->begin(), rows->end(), [](const Row &a, const Row &b) {
         return a.questionId != b.questionId ? a.questionId < b.questionId : a.qid < b.qid;

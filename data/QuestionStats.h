@@ -14,7 +14,7 @@ class Database;
 // it was right (facility), whether candidates who did well on the rest of their exam got it right
 // more often (discrimination), and how often each letter was chosen. Only scored exams that are not
 // practice exams count: a drill of one's own mistakes says little about a question. The database
-// does the counting, so that a class's server sends one row a question, never the answers.
+// does the counting, so that a class's server sends a few rows a question, never the answers.
 class QuestionStats final {
 public:
     static constexpr int kLetters = 6; // A to F
@@ -70,9 +70,12 @@ public:
     // Who may see the figures: everyone on a file; on a server a member of the trainer role, since
     // the shares would give candidates the key.
     static bool mayRead(Database &db);
-    // The counting statement in the program's dialect: QID, Attempts, RightCount, the discrimination
-    // sums (SumN, SumX, SumY, SumXY, SumYY, MinY, MaxY), PickedA to PickedF and Blank a question.
-    // `practiceTable`: the database has PracticeExams to leave out.
+    // The counting statement in the program's dialect, one row for each question, answer as given
+    // and exam size: QID, Answer, NumOfQuestions, Attempts, and the sum, sum of squares, least and
+    // greatest of those exams' scores (SumResult, SumResult2, MinResult, MaxResult). Whole numbers
+    // only, so that the file and the server add them up exactly alike; whether an answer is right,
+    // the letters it holds and the correlation's sums follow from them. `practiceTable`: the
+    // database has PracticeExams to leave out.
     static QString countStatement(const Filter &filter, bool practiceTable);
     // Half away from zero at three decimals, as the figures are shown and judged.
     static double rounded(double value);
