@@ -14,7 +14,7 @@ class Database;
 // it was right (facility), whether candidates who did well on the rest of their exam got it right
 // more often (discrimination), and how often each letter was chosen. Only scored exams that are not
 // practice exams count: a drill of one's own mistakes says little about a question. The database
-// does the counting, so that a class's server sends a few rows a question, never the answers.
+// does the counting, so that a class's server sends a few rows a question, not one an answer.
 class QuestionStats final {
 public:
     static constexpr int kLetters = 6; // A to F
