@@ -3,6 +3,8 @@
 
 #include <QDir>
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <QStringEncoder>
 #include <QTemporaryDir>
 #include <QTest>
@@ -770,7 +772,9 @@ void tst_bank::writesJsonAsThePoolFilesAre()
         const QByteArray bytes = bytesOf(path);
         const BankReadResult result = QuestionBank::read(bytes, Format::Json);
         QCOMPARE(result.errors, QStringList());
-        QCOMPARE(result.questions.size(), size_t(105));
+        // Every question of the file, as many as it holds.
+        QCOMPARE(result.questions.size(), size_t(QJsonDocument::fromJson(bytes).array().size()));
+        QVERIFY(result.questions.size() >= 150);
         QVERIFY2(QuestionBank::write(result.questions, Format::Json) == bytes, qPrintable(path));
     }
     QCOMPARE(QuestionBank::write({}, Format::Json), QByteArray("[]\n"));
@@ -796,11 +800,13 @@ void tst_bank::roundTripsEveryFormat()
     QFETCH(Format, format);
     std::vector<BankQuestion> questions;
     if (source == u"pool"_s) {
+        size_t inFiles = 0;
         for (const QString &path : std::as_const(m_pool)) {
             BankReadResult part = QuestionBank::read(bytesOf(path), Format::Json);
             questions.insert(questions.end(), part.questions.begin(), part.questions.end());
+            inFiles += size_t(QJsonDocument::fromJson(bytesOf(path)).array().size());
         }
-        QCOMPARE(questions.size(), size_t(630));
+        QCOMPARE(questions.size(), inFiles);
     } else {
         const QByteArray bytes = bytesOf(QDir(m_data).filePath(source));
         questions = QuestionBank::read(bytes, *QuestionBank::detect(bytes, source)).questions;
