@@ -23,6 +23,7 @@
 #include "data/DataGlobals.h"
 #include "data/DbScope.h"
 #include "data/PoolStore.h"
+#include "data/QuestionStats.h"
 #include "exam/frmExam.h"
 #include "insight/frmProgress.h"
 #include "platform/CoreHandlers.h"
@@ -33,6 +34,7 @@
 #include "platform/ScreenHost.h"
 #include "questions/frmExportQuestions.h"
 #include "questions/frmImportQuestions.h"
+#include "questions/frmQuestionStats.h"
 #include "review/frmViewExam.h"
 #include "shell/UserDatabase.h"
 #include "shell/frmMenu.h"
@@ -151,6 +153,10 @@ void frmMain::createMenus()
     mnuExport->setObjectName(QStringLiteral("mnuExport"));
     connect(mnuImport, &QAction::triggered, this, &frmMain::ImportQuestions);
     connect(mnuExport, &QAction::triggered, this, &frmMain::ExportQuestions);
+    // On a class's server only trainers see it (startClassroom).
+    QAction *mnuQuestionStats = mnuFile->addAction(QStringLiteral("Question &Statistics..."));
+    mnuQuestionStats->setObjectName(QStringLiteral("mnuQuestionStats"));
+    connect(mnuQuestionStats, &QAction::triggered, this, &frmMain::QuestionStatistics);
 }
 
 bool frmMain::examRunning() const
@@ -185,6 +191,19 @@ frmExportQuestions *frmMain::ExportQuestions()
     dialog->setWindowModality(Qt::WindowModal);
     dialog->show();
     return dialog;
+}
+
+frmQuestionStats *frmMain::QuestionStatistics()
+{
+    // Not modal: a trainer keeps it open beside the screens. Its questionActivated is where the
+    // question editor will be opened; there is no editor yet.
+    if (!m_questionStats)
+        m_questionStats = new frmQuestionStats(this);
+    m_questionStats->show();
+    m_questionStats->raise();
+    m_questionStats->activateWindow();
+    m_questionStats->refresh();
+    return m_questionStats;
 }
 
 frmMenu *frmMain::menuForm() const
@@ -308,11 +327,14 @@ void frmMain::startClassroom(const QString &dsn, const QString &database)
     gDbPath = AppFolder();
     m_databaseRoad = DatabaseRoad::Classroom;
     QString signedIn;
+    bool trainer = false;
     {
         DbScope scope;
         if (!scope.isOpen())
             return;
         signedIn = gConnection ? gConnection->userName() : QString();
+        // The question statistics show every candidate's answers, and so the key: trainers only.
+        trainer = gConnection && gConnection->database() && QuestionStats::mayRead(*gConnection->database());
     }
     setWindowTitle(QStringLiteral("%1 - %2").arg(QString::fromUtf8(VersionInfo::ProductName), signedIn));
     // The class's questions are the trainer's, loaded with vesk-buildpool --dsn; the menu's import
@@ -321,6 +343,8 @@ void frmMain::startClassroom(const QString &dsn, const QString &database)
         if (QAction *action = findChild<QAction *>(QString::fromLatin1(name)))
             action->setEnabled(false);
     }
+    if (QAction *stats = findChild<QAction *>(QStringLiteral("mnuQuestionStats")))
+        stats->setVisible(trainer);
     Form_Resize();
 }
 

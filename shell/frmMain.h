@@ -52,6 +52,8 @@ public:
     // window-modal (null when refused or cancelled).
     class frmImportQuestions *ImportQuestions();
     class frmExportQuestions *ExportQuestions();
+    // File > Question Statistics...: one window, counted afresh each time it is asked for.
+    class frmQuestionStats *QuestionStatistics();
     bool examRunning() const;
     frmViewExam *viewExamForm() const;
     frmProgress *progressForm() const;
@@ -79,6 +81,7 @@ private:
     QPointer<frmViewExam> m_viewExam;
     DatabaseRoad m_databaseRoad = DatabaseRoad::NotFound;
     QPointer<frmProgress> m_progress;
+    QPointer<class frmQuestionStats> m_questionStats;
     bool m_quitting = false;
     bool m_closed = false;
 };

@@ -15,6 +15,9 @@
 #include "data/Database.h"
 #include "data/DbError.h"
 #include "data/PoolBuilder.h"
+#include "data/QuestionStats.h"
+#include "data/QuestionStatsCsv.h"
+#include "data/SqliteDatabase.h"
 #include "data/cDBAccess.h"
 #include "tools/TerminalPrompt.h"
 
@@ -29,6 +32,8 @@ int usage(QTextStream &err)
            "       vesk-buildpool --export FORMAT --out FILE [--category NAME]... Exam.mdb\n"
            "       vesk-buildpool --dsn NAME [--db-name NAME] [--user NAME] (--add-candidates FILE | --add-trainer "
            "NAME)\n"
+           "       vesk-buildpool --question-stats --out FILE.csv [--category NAME] [--from DATE] [--to DATE]\n"
+           "                      (Exam.mdb | --dsn NAME [--db-name NAME] [--user NAME])\n"
            "  --if-absent     do nothing when the output file (or the server's exam database) exists\n"
            "  --replace-pool  load the new pool into a database that holds stored exams, keeping them\n"
            "  --dsn NAME      the exam database of a class on a server, through the ODBC data source NAME\n"
@@ -42,7 +47,10 @@ int usage(QTextStream &err)
            "  --export        write the pool as gift, aiken, xml, csv or json\n"
            "  --add-candidates  the class's candidates from a CSV of names, each optionally with a password\n"
            "                  (a missing one is made and printed once)\n"
-           "  --add-trainer   a trainer of the class, with a password made and printed once\n";
+           "  --add-trainer   a trainer of the class, with a password made and printed once\n"
+           "  --question-stats  write each question's attempts, facility, discrimination, choice shares\n"
+           "                  and flags over the scored exams that are not practice exams (a server's:\n"
+           "                  as a trainer); --from and --to (YYYY-MM-DD) bound the exams' dates\n";
     return 2;
 }
 
@@ -135,6 +143,62 @@ int exportPool(const QString &formatName, const QString &database, const QString
         out << "warning: " << warning << '\n';
     return 0;
 }
+
+// A server's sign-in is asked on the terminal: for the data source's own user when it has none,
+// and for the password of `user` when VESK_PASSWORD does not give it. Returns that password.
+QString signInOnTerminal(const QString &user)
+{
+    SignIn::setAsker([](const QString &source) -> std::optional<SignIn::Credentials> {
+        const std::optional<QString> name = TerminalPrompt::ask(QStringLiteral("User for %1: ").arg(source));
+        if (!name || name->isEmpty())
+            return std::nullopt;
+        const std::optional<QString> password = TerminalPrompt::askHidden(QStringLiteral("Password: "));
+        return password ? std::make_optional(SignIn::Credentials{*name, *password}) : std::nullopt;
+    });
+    if (!user.isEmpty() && !qEnvironmentVariableIsSet("VESK_PASSWORD"))
+        return TerminalPrompt::askHidden(QStringLiteral("Password for %1: ").arg(user)).value_or(QString());
+    return qEnvironmentVariable("VESK_PASSWORD");
+}
+
+// The question statistics of a file, or of a server's exam database when `dsn` is given.
+int writeQuestionStats(const QString &file, const QString &dsn, const QString &database, const QString &user,
+    const QuestionStats::Filter &filter, const QString &target, QTextStream &out, QTextStream &err)
+{
+    DbError failure;
+    std::shared_ptr<Database> db;
+    QString source = file;
+    if (dsn.isEmpty()) {
+        if (QFile::exists(file))
+            db = ConnectionPool::acquire(file, QString::fromLatin1(cDBAccess::kDatabasePassword), &failure);
+        else
+            failure.description = QStringLiteral("no such file");
+    } else {
+        const QString password = signInOnTerminal(user);
+        QString description = cDBAccess::connectionDescription(3, QString(), database, dsn);
+        if (!user.isEmpty())
+            description.replace(QStringLiteral(";uid=;pwd=;"),
+                QStringLiteral(";uid=%1;pwd=%2;").arg(Connection::quoteValue(user), Connection::quoteValue(password)));
+        db = ConnectionPool::acquireServer(description, &failure);
+        source = database.isEmpty() ? dsn : QStringLiteral("%1 (database %2)").arg(dsn, database);
+    }
+    if (!db) {
+        err << "vesk-buildpool: cannot read " << source << ": " << failure.description << '\n';
+        return 1;
+    }
+    std::vector<QuestionStats::Row> rows;
+    QString error;
+    if (!QuestionStats::compute(*db, filter, &rows, &error)) {
+        err << "vesk-buildpool: cannot count the answers of " << source << ": " << error << '\n';
+        return 1;
+    }
+    QSaveFile csv(target);
+    if (!csv.open(QIODevice::WriteOnly) || csv.write(QuestionStatsCsv::write(rows)) < 0 || !csv.commit()) {
+        err << "vesk-buildpool: cannot write " << target << ": " << csv.errorString() << '\n';
+        return 1;
+    }
+    out << target << " written: " << rows.size() << " questions attempted.\n";
+    return 0;
+}
 } // namespace
 
 int main(int argc, char *argv[])
@@ -148,6 +212,8 @@ int main(int argc, char *argv[])
     QString dsn, database, user, candidatesFile, trainerName;
     QStringList files, categories;
     bool importing = false, skipBad = false;
+    bool questionStats = false;
+    QString from, to;
     BankImport::Mapping mapping;
     while (!args.isEmpty()) {
         const QString arg = args.takeFirst();
@@ -173,6 +239,12 @@ int main(int argc, char *argv[])
             skipBad = true;
         else if (arg == QLatin1String("--export") && !args.isEmpty())
             exportFormat = args.takeFirst();
+        else if (arg == QLatin1String("--question-stats"))
+            questionStats = true;
+        else if (arg == QLatin1String("--from") && !args.isEmpty())
+            from = args.takeFirst();
+        else if (arg == QLatin1String("--to") && !args.isEmpty())
+            to = args.takeFirst();
         else if (arg == QLatin1String("--category") && !args.isEmpty())
             categories << args.takeFirst();
         else if (arg == QLatin1String("--category-map") && !args.isEmpty()) {
@@ -186,19 +258,6 @@ int main(int argc, char *argv[])
         else
             files << arg;
     }
-    // A server's sign-in is asked on the terminal: for the data source's own user when it has none,
-    // and for the password of --user when VESK_PASSWORD does not give it.
-    SignIn::setAsker([](const QString &source) -> std::optional<SignIn::Credentials> {
-        const std::optional<QString> name = TerminalPrompt::ask(QStringLiteral("User for %1: ").arg(source));
-        if (!name || name->isEmpty())
-            return std::nullopt;
-        const std::optional<QString> password = TerminalPrompt::askHidden(QStringLiteral("Password: "));
-        return password ? std::make_optional(SignIn::Credentials{*name, *password}) : std::nullopt;
-    });
-    QString password = qEnvironmentVariable("VESK_PASSWORD");
-    if (!user.isEmpty() && !qEnvironmentVariableIsSet("VESK_PASSWORD"))
-        password = TerminalPrompt::askHidden(QStringLiteral("Password for %1: ").arg(user)).value_or(QString());
-
     if (!candidatesFile.isEmpty() || !trainerName.isEmpty()) {
         if (dsn.isEmpty() || !outPath.isEmpty() || !files.isEmpty() || importing || !exportFormat.isEmpty()
             || (!candidatesFile.isEmpty() && !trainerName.isEmpty()))
@@ -222,8 +281,22 @@ int main(int argc, char *argv[])
             err << "vesk-buildpool: nobody was added.\n";
             return 1;
         }
-        return addPeople(dsn, database, user, password, people, !trainerName.isEmpty(), out, err);
+        return addPeople(dsn, database, user, signInOnTerminal(user), people, !trainerName.isEmpty(), out, err);
     }
+
+    // Question statistics: --out names the CSV; the database is one file or a server.
+    if (questionStats || !(from + to).isEmpty()) {
+        QuestionStats::Filter filter;
+        filter.category = categories.value(0);
+        filter.from = QDate::fromString(from, Qt::ISODate);
+        filter.to = QDate::fromString(to, Qt::ISODate);
+        if (!questionStats || outPath.isEmpty() || importing || !exportFormat.isEmpty() || categories.size() > 1
+            || files.size() != (dsn.isEmpty() ? 1 : 0) || (dsn.isEmpty() && !(database + user).isEmpty())
+            || filter.from.isValid() == from.isEmpty() || filter.to.isValid() == to.isEmpty())
+            return usage(err);
+        return writeQuestionStats(files.value(0), dsn, database, user, filter, outPath, out, err);
+    }
+
     // A file (--out) or a server (--dsn); banks are imported and pools exported with files only.
     if (outPath.isEmpty() == dsn.isEmpty() || files.isEmpty() || (importing && !exportFormat.isEmpty())
         || (dsn.isEmpty() && !(database + user).isEmpty())
@@ -238,6 +311,7 @@ int main(int argc, char *argv[])
         return importBanks(files, outPath, mapping, skipBad, out, err);
     }
 
+    const QString password = signInOnTerminal(user);
     PoolBuilder builder;
     const bool ok = builder.loadFiles(files)
         && (dsn.isEmpty() ? builder.build(outPath, mode) : builder.buildOnServer(dsn, database, user, password, mode));
