@@ -11,12 +11,13 @@
 namespace {
 struct Field {
     QLatin1String key;
-    QLatin1String name; // in messages: the choices are A to D there, as everywhere else
+    QLatin1String name; // in messages: the choices are A to F there, as everywhere else
     bool multiline; // the only control character a text may hold is a line break, and only here
     QString PoolQuestion::*member;
 };
 
-// The keys of a question, in the order messages list them; every one but the id is required.
+// The keys of a question, in the order messages list them; every one but the id and the fifth and
+// sixth choices is required, so that a file of four-choice questions reads as it always has.
 const Field kFields[] = {
     {QLatin1String("id"), QLatin1String("id"), false, &PoolQuestion::id},
     {QLatin1String("category"), QLatin1String("category"), false, &PoolQuestion::category},
@@ -25,11 +26,14 @@ const Field kFields[] = {
     {QLatin1String("b"), QLatin1String("B"), true, &PoolQuestion::b},
     {QLatin1String("c"), QLatin1String("C"), true, &PoolQuestion::c},
     {QLatin1String("d"), QLatin1String("D"), true, &PoolQuestion::d},
+    {QLatin1String("e"), QLatin1String("E"), true, &PoolQuestion::e},
+    {QLatin1String("f"), QLatin1String("F"), true, &PoolQuestion::f},
     {QLatin1String("correct"), QLatin1String("correct"), false, &PoolQuestion::correct},
     {QLatin1String("explanation"), QLatin1String("explanation"), true, &PoolQuestion::explanation},
 };
 constexpr size_t kFieldCount = std::size(kFields);
-constexpr unsigned kRequired = ((1u << kFieldCount) - 1) & ~1u; // all but the id
+constexpr unsigned kOptional = 1u << 0 | 1u << 7 | 1u << 8; // the id, e and f
+constexpr unsigned kRequired = ((1u << kFieldCount) - 1) & ~kOptional;
 
 bool isControl(char32_t c)
 {
