@@ -59,7 +59,7 @@ QStringList fileFilters();
 // white space made one space, no space at the ends.
 QString normalisedText(const QString &text);
 
-// "skipped: 1 essay, 1 matching, 2 multiple-answer" (kinds in alphabetical order); empty when
+// "skipped: 1 essay, 1 matching, 2 partial credit" (kinds in alphabetical order); empty when
 // nothing was skipped.
 QString skippedReport(const std::map<QString, int> &skippedByKind);
 
