@@ -83,10 +83,15 @@ QStringList ExamSchema::choiceColumns()
 
 QStringList ExamSchema::serverUpgradeStatements()
 {
-    QStringList statements;
+    // The table itself, in whichever schema it is: a view may stand in for it under its name.
+    QStringList columns;
     for (const QString &column : choiceColumns())
-        statements << QStringLiteral("ALTER TABLE Q_A ADD COLUMN IF NOT EXISTS %1 TEXT").arg(column);
-    return statements;
+        columns << QStringLiteral("ADD COLUMN IF NOT EXISTS %1 TEXT").arg(column);
+    return {QStringLiteral("DO $$ DECLARE s name; BEGIN FOR s IN SELECT n.nspname FROM pg_class c JOIN pg_namespace n "
+                           "ON n.oid = c.relnamespace WHERE c.relname = 'q_a' AND c.relkind IN ('r', 'p') AND "
+                           "n.nspname !~ '^(pg_|information_schema$)' LOOP EXECUTE format('ALTER TABLE %I.q_a %1', "
+                           "s); END LOOP; END $$")
+                .arg(columns.join(QStringLiteral(", ")))};
 }
 
 namespace {
@@ -116,14 +121,24 @@ bool ExamSchema::addChoiceColumns(Database &db, QString *error)
 {
     error->clear();
     const QStringList missing = missingChoiceColumns(db, error);
-    DbError failure;
+    if (missing.isEmpty())
+        return error->isEmpty();
+    // The file's engine has no ADD COLUMN IF NOT EXISTS: the missing ones, as just read.
+    QStringList statements;
+    if (db.target() == SqlDialect::Target::PostgreSql)
+        statements = serverUpgradeStatements();
     for (const QString &column : missing) {
-        if (!db.execute(QStringLiteral("ALTER TABLE Q_A ADD COLUMN %1 TEXT").arg(column), {}, nullptr, &failure)) {
+        if (db.target() == SqlDialect::Target::Sqlite)
+            statements << QStringLiteral("ALTER TABLE Q_A ADD COLUMN %1 TEXT").arg(column);
+    }
+    DbError failure;
+    for (const QString &sql : statements) {
+        if (!db.execute(sql, {}, nullptr, &failure)) {
             *error = failure.description;
             return false;
         }
     }
-    return error->isEmpty();
+    return true;
 }
 
 QStringList ExamSchema::tableNames()

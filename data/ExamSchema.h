@@ -25,7 +25,8 @@ bool hasChoiceColumns(Database &db);
 // file of the first version is opened for writing, and before the pool is written. False with
 // `error` when they cannot be added.
 bool addChoiceColumns(Database &db, QString *error);
-// The same for a class's server as statements that may run again: ADD COLUMN IF NOT EXISTS.
+// The same for a class's server as statements that may run again (ADD COLUMN IF NOT EXISTS), on
+// the table Q_A wherever it is kept.
 QStringList serverUpgradeStatements();
 // The tables the schema creates, in its spelling.
 QStringList tableNames();
