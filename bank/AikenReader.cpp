@@ -9,6 +9,7 @@
 #include "bank/BankCollector.h"
 #include "bank/BankQuestion.h"
 #include "bank/BankText.h"
+#include "data/AnswerKey.h"
 
 namespace AikenReader {
 
@@ -208,13 +209,20 @@ void Parser::answer(int number, QStringView value)
 {
     const QStringView letter = value.trimmed();
     const qsizetype index = letter.size() == 1 ? letter[0].toUpper().unicode() - u'A' : -1;
+    if (AnswerKey::fromWritten(letter).size() > 1) {
+        fail(number,
+            QStringLiteral("the ANSWER \"%1\" names several choices; Aiken holds one right answer")
+                .arg(BankText::quoted(letter.toString())),
+            State::Text);
+        return;
+    }
     if (index < 0 || index >= qsizetype(m_choices.size())) {
         fail(number,
             QStringLiteral("the ANSWER \"%1\" is not one of the choices").arg(BankText::quoted(letter.toString())),
             State::Text);
         return;
     }
-    if (m_choices.size() > 4) {
+    if (m_choices.size() > size_t(BankQuestion::kMaxChoices)) {
         m_into.skipTooManyChoices(m_start, title(), int(m_choices.size()));
         reset();
         return;
@@ -226,15 +234,14 @@ void Parser::answer(int number, QStringView value)
     BankQuestion question;
     question.line = m_start;
     question.question = m_text.join(u'\n');
-    QString *const choices[] = {&question.a, &question.b, &question.c, &question.d};
     for (size_t k = 0; k < m_choices.size(); ++k) {
         if (m_choices[k].text.isEmpty()) {
             fail(m_choices[k].line, QStringLiteral("choice %1 is empty").arg(m_choices[k].letter), State::Text);
             return;
         }
-        *choices[k] = m_choices[k].text;
+        question.choice(int(k)) = m_choices[k].text;
     }
-    question.correct = QChar(u'A' + int(index));
+    question.correct = AnswerKey::letter(int(index));
     m_into.add(std::move(question));
     reset();
 }

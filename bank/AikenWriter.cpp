@@ -4,6 +4,7 @@
 #include <QStringList>
 
 #include "bank/BankQuestion.h"
+#include "data/AnswerKey.h"
 
 namespace AikenWriter {
 
@@ -21,10 +22,16 @@ bool wouldBeMarkup(QStringView line)
     return line.size() >= 2 && line[0] == u'A' && (line[1] == u'.' || line[1] == u')');
 }
 
+// How a warning names a question: its line in the bank it was read from, else its id.
+QString who(const BankQuestion &q)
+{
+    return q.line > 0 ? QStringLiteral("line %1").arg(q.line) : q.id;
+}
+
 // What Aiken cannot hold of a question, for the export's warnings.
 void leftOut(const BankQuestion &q, QStringList *warnings)
 {
-    const QString who = q.line > 0 ? QStringLiteral("line %1").arg(q.line) : q.id;
+    const QString name = who(q);
     QStringList parts;
     if (!q.explanation.isEmpty())
         parts << QStringLiteral("explanation");
@@ -32,13 +39,13 @@ void leftOut(const BankQuestion &q, QStringList *warnings)
         parts << QStringLiteral("category");
     if (!parts.isEmpty())
         *warnings << QStringLiteral("%1: %2 not written: Aiken cannot hold %3")
-                         .arg(who, parts.join(QLatin1String(" and ")),
+                         .arg(name, parts.join(QLatin1String(" and ")),
                              parts.size() > 1 ? QStringLiteral("them") : QStringLiteral("it"));
-    for (int i = 0; i < 4; ++i) {
+    for (int i = 0; i < q.choiceCount(); ++i) {
         if (q.choice(i).contains(u'\n'))
             *warnings << QStringLiteral("%1: the line breaks of choice %2 written as spaces: Aiken holds a choice "
                                         "on one line")
-                             .arg(who, QChar(u'A' + i));
+                             .arg(name, QChar(u'A' + i));
     }
 }
 } // namespace
@@ -47,6 +54,13 @@ QByteArray write(const std::vector<BankQuestion> &questions, QStringList *warnin
 {
     QString out;
     for (const BankQuestion &q : questions) {
+        // One right answer is all Aiken holds: a question of several is not written at all.
+        if (q.hasSeveralAnswers()) {
+            if (warnings)
+                *warnings << QStringLiteral("%1: not written: Aiken cannot hold several right answers (%2)")
+                                 .arg(who(q), q.correct);
+            continue;
+        }
         if (warnings)
             leftOut(q, warnings);
         for (const QStringView line : QStringView(q.question).split(u'\n')) {
@@ -55,8 +69,8 @@ QByteArray write(const std::vector<BankQuestion> &questions, QStringList *warnin
             out += line;
             out += u'\n';
         }
-        for (int i = 0; i < 4 && !q.choice(i).isEmpty(); ++i)
-            out += QChar(u'A' + i) + QLatin1String(". ") + QString(q.choice(i)).replace(u'\n', u' ') + u'\n';
+        for (int i = 0; i < q.choiceCount(); ++i)
+            out += AnswerKey::letter(i) + QLatin1String(". ") + QString(q.choice(i)).replace(u'\n', u' ') + u'\n';
         out += QLatin1String("ANSWER: ") + q.correct + QLatin1String("\n\n");
     }
     return out.toUtf8();

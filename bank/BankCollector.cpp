@@ -1,10 +1,12 @@
 #include "bank/BankCollector.h"
 
+#include <cmath>
 #include <utility>
 
 #include "bank/BankIds.h"
 #include "bank/BankText.h"
 #include "bank/QuestionBank.h"
+#include "data/AnswerKey.h"
 #include "data/PoolQuestion.h"
 #include "data/QuestionMatch.h"
 
@@ -27,12 +29,66 @@ void BankCollector::skip(int line, const QString &title, const QString &kind, co
 
 void BankCollector::skipTooManyChoices(int line, const QString &title, int choices)
 {
-    skip(line, title, QStringLiteral("too many choices"), QStringLiteral("%1 choices; at most 4").arg(choices));
+    skip(line, title, QStringLiteral("too many choices"),
+        QStringLiteral("%1 choices; at most %2").arg(choices).arg(BankQuestion::kMaxChoices));
 }
 
-void BankCollector::skipSeveralRightAnswers(int line, const QString &title)
+void BankCollector::skipAnyOfSeveral(int line, const QString &title, int right)
 {
-    skip(line, title, QStringLiteral("multiple-answer"), QStringLiteral("several right answers; one only"));
+    skip(line, title, QStringLiteral("any of several right"),
+        QStringLiteral("%1 right answers of which any one scores; a question of several right answers asks for "
+                       "all of them")
+            .arg(right));
+}
+
+void BankCollector::skipPartialCredit(int line, const QString &title, const QString &why)
+{
+    skip(line, title, QStringLiteral("partial credit"), why);
+}
+
+QString BankCollector::percent(double weight)
+{
+    return QStringLiteral("%1 %").arg(QString::number(weight, 'g', 7));
+}
+
+std::optional<QString> BankCollector::rightLetters(int line, const QString &title, const std::vector<double> &weights)
+{
+    QString key;
+    std::vector<double> right;
+    bool penalties = false;
+    for (size_t k = 0; k < weights.size() && k < size_t(BankQuestion::kMaxChoices); ++k) {
+        if (weights[k] > 0) {
+            right.push_back(weights[k]);
+            key += AnswerKey::letter(int(k));
+        } else if (weights[k] < 0) {
+            penalties = true;
+        }
+    }
+    if (right.empty())
+        return key;
+    double sum = 0;
+    for (const double w : right) {
+        if (std::abs(w - right.front()) > kWeightTolerance) {
+            QStringList shares;
+            for (const double each : right)
+                shares << percent(each);
+            skipPartialCredit(line, title,
+                QStringLiteral("right choices of unequal weights (%1); each must weigh the same")
+                    .arg(shares.join(QLatin1String(", "))));
+            return std::nullopt;
+        }
+        sum += w;
+    }
+    if (std::abs(sum - 100) > kWeightTolerance) {
+        skipPartialCredit(
+            line, title, QStringLiteral("the right choices' weights sum to %1, not 100 %").arg(percent(sum)));
+        return std::nullopt;
+    }
+    if (penalties && right.size() > 1)
+        warning(line,
+            QStringLiteral("the negative weights of the wrong choices were dropped: a question of several right "
+                           "answers scores when every right choice and no other is chosen"));
+    return key;
 }
 
 void BankCollector::error(int line, const QString &what)
@@ -48,8 +104,8 @@ void BankCollector::warning(int line, const QString &what)
 void BankCollector::add(BankQuestion question)
 {
     question.question = BankText::cleaned(question.question);
-    for (QString *text : {&question.a, &question.b, &question.c, &question.d})
-        *text = BankText::cleaned(*text);
+    for (int i = 0; i < BankQuestion::kMaxChoices; ++i)
+        question.choice(i) = BankText::cleaned(question.choice(i));
     question.explanation = BankText::cleaned(question.explanation);
     question.name = BankText::singleLine(question.name);
     question.id = BankText::singleLine(question.id);
@@ -66,33 +122,53 @@ void BankCollector::add(BankQuestion question)
         error(question.line, QStringLiteral("the question has no text"));
         return;
     }
-    static const QLatin1String kLetters("ABCD");
     for (int i = 0; i < 2; ++i) {
         if (question.choice(i).isEmpty()) {
-            error(question.line, QStringLiteral("choice %1 is empty").arg(kLetters[i]));
+            error(question.line, QStringLiteral("choice %1 is empty").arg(AnswerKey::letter(i)));
             return;
         }
     }
-    if (question.c.isEmpty() && !question.d.isEmpty()) {
-        error(question.line, QStringLiteral("choice C is empty but D is not"));
-        return;
+    // The choices in a row: the first empty one ends them.
+    for (int i = 2; i < BankQuestion::kMaxChoices; ++i) {
+        if (!question.choice(i).isEmpty())
+            continue;
+        for (int j = i + 1; j < BankQuestion::kMaxChoices; ++j) {
+            if (!question.choice(j).isEmpty()) {
+                error(question.line,
+                    QStringLiteral("choice %1 is empty but %2 is not").arg(AnswerKey::letter(i), AnswerKey::letter(j)));
+                return;
+            }
+        }
+        break;
     }
-    const qsizetype letter = question.correct.size() == 1 ? QString(kLetters).indexOf(question.correct) : -1;
-    if (letter < 0 || letter >= question.choiceCount()) {
-        error(question.line,
-            question.correct.isEmpty() ? QStringLiteral("no right answer")
-                                       : QStringLiteral("the right answer \"%1\" is not one of the choices")
-                                             .arg(BankText::quoted(question.correct)));
+    for (int i = 0; i < question.choiceCount(); ++i) {
+        for (int j = i + 1; j < question.choiceCount(); ++j) {
+            if (question.choice(i) == question.choice(j)) {
+                error(question.line,
+                    QStringLiteral("choices %1 and %2 have the same text")
+                        .arg(AnswerKey::letter(i), AnswerKey::letter(j)));
+                return;
+            }
+        }
+    }
+    bool named = AnswerKey::isWellFormed(question.correct);
+    for (const QChar letter : question.correct)
+        named = named && AnswerKey::index(letter) < question.choiceCount();
+    if (!named) {
+        const QString quoted = BankText::quoted(question.correct);
+        if (question.correct.isEmpty())
+            error(question.line, QStringLiteral("no right answer"));
+        else if (question.correct.size() == 1)
+            error(question.line, QStringLiteral("the right answer \"%1\" is not one of the choices").arg(quoted));
+        else if (!AnswerKey::isWellFormed(question.correct))
+            error(question.line,
+                QStringLiteral("the right answers \"%1\" are not letters A to F in order, each once").arg(quoted));
+        else
+            error(question.line, QStringLiteral("the right answers \"%1\" are not all among the choices").arg(quoted));
         return;
     }
 
-    PoolQuestion keys;
-    keys.question = question.question;
-    keys.a = question.a;
-    keys.b = question.b;
-    keys.c = question.c;
-    keys.d = question.d;
-    keys.correct = question.correct;
+    const PoolQuestion keys = question.toPool();
     const QString title = question.title();
     const QString duplicateKey = QuestionMatch::duplicateKey(keys);
     if (const auto earlier = m_questions.constFind(duplicateKey); earlier != m_questions.constEnd()) {
@@ -120,7 +196,7 @@ void BankCollector::add(BankQuestion question)
             QStringList choices;
             for (int i = 0; i < question.choiceCount(); ++i)
                 choices.append(question.choice(i));
-            base = BankIds::fromTextAndChoices(question.question, choices);
+            base = BankIds::fromTextAndChoices(question.question, choices, question.correct);
         } else {
             base = BankIds::fromNormalisedText(text);
         }

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <optional>
+#include <vector>
+
 #include <QHash>
 #include <QSet>
 #include <QString>
@@ -17,13 +20,25 @@ public:
     Q_DISABLE_COPY_MOVE(BankCollector)
 
     // A question of a kind that is not imported, left out whole: counted by `kind` and listed with
-    // its line, `title` (BankText::title) and `reason`, which names the limit it breaks ("5
-    // choices; at most 4"); an empty reason says that only multiple-choice and true/false
+    // its line, `title` (BankText::title) and `reason`, which names the limit it breaks ("7
+    // choices; at most 6"); an empty reason says that only multiple-choice and true/false
     // questions are read.
     void skip(int line, const QString &title, const QString &kind, const QString &reason = QString());
-    // The same for the two limits of the pool's questions.
+    // The same for the limits of the pool's questions: more than six choices; several right
+    // answers of which any one scores (VESK's ask for all of them); a share of the credit.
     void skipTooManyChoices(int line, const QString &title, int choices);
-    void skipSeveralRightAnswers(int line, const QString &title);
+    void skipAnyOfSeveral(int line, const QString &title, int right);
+    void skipPartialCredit(int line, const QString &title, const QString &why);
+    // The right letters of a multiple-choice question whose choices carry weights in percent
+    // (GIFT's "~%50%", Moodle XML's fractions where several answers may be chosen): every positive
+    // weight the same and together 100 % within kWeightTolerance (files write 33.33333), "AC" for
+    // the first and third. Negative weights on wrong choices are dropped, with a warning when
+    // several are right. Empty when no weight is positive; none when the question is skipped for
+    // weights of another kind.
+    static constexpr double kWeightTolerance = 0.01;
+    std::optional<QString> rightLetters(int line, const QString &title, const std::vector<double> &weights);
+    // A weight as messages give it: "33.33333 %".
+    static QString percent(double weight);
     // A fault or warning: "line N: " and `what` on one line.
     void error(int line, const QString &what);
     void warning(int line, const QString &what);

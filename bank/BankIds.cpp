@@ -60,12 +60,16 @@ QString fromNormalisedText(const QString &normalised)
     return hashed(normalised);
 }
 
-QString fromTextAndChoices(const QString &questionText, const QStringList &choices)
+QString fromTextAndChoices(const QString &questionText, const QStringList &choices, const QString &correct)
 {
     // A normalised text is one line: a line break cannot make two lists of texts the same.
     QString all = QuestionBank::normalisedText(questionText);
     for (const QString &choice : choices)
         all += u'\n' + QuestionBank::normalisedText(choice);
+    // Only several right letters take part, which no question had when these ids were first made:
+    // every question of one right letter keeps the id it had.
+    if (correct.size() > 1)
+        all += QLatin1String("\n\n") + correct;
     return hashed(all);
 }
 

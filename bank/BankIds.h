@@ -25,8 +25,9 @@ QString fromText(const QString &questionText);
 QString fromNormalisedText(const QString &normalised);
 
 // The id of a question with no name whose text an earlier question of the bank already has (with
-// other choices, or another right answer): the hash of its text and its choices, in their order,
-// each normalised. The earlier question keeps the id of its text alone, as it had before.
-QString fromTextAndChoices(const QString &questionText, const QStringList &choices);
+// other choices, or another right answer): the hash of its text and its choices (all it has, up
+// to F), in their order, each normalised, and its right letters when there are several ("AC").
+// The earlier question keeps the id of its text alone, as it had before.
+QString fromTextAndChoices(const QString &questionText, const QStringList &choices, const QString &correct = QString());
 
 } // namespace BankIds

@@ -94,16 +94,8 @@ BankImport::Plan BankImport::plan(const std::vector<File> &files, const Mapping 
                 ++plan.unmapped[last.isEmpty() ? QStringLiteral("(no category)") : last];
                 continue;
             }
-            PoolQuestion pq;
-            pq.id = q.id;
+            PoolQuestion pq = q.toPool();
             pq.category = category;
-            pq.question = q.question;
-            pq.a = q.a;
-            pq.b = q.b;
-            pq.c = q.c;
-            pq.d = q.d;
-            pq.correct = q.correct;
-            pq.explanation = q.explanation;
             pq.source = QStringLiteral("%1, line %2 (%3)").arg(file.name).arg(q.line).arg(q.title());
             plan.questions.push_back(pq);
             ++plan.perCategory[category];
@@ -190,10 +182,8 @@ bool BankImport::poolQuestions(
         b.name = b.id;
         b.categoryPath = QStringList{q.category};
         b.question = q.question;
-        b.a = q.a;
-        b.b = q.b;
-        b.c = q.c;
-        b.d = q.d;
+        for (int i = 0; i < BankQuestion::kMaxChoices; ++i)
+            b.choice(i) = q.choice(i);
         b.correct = q.correct;
         b.explanation = q.explanation;
         questions->push_back(b);

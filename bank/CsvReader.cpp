@@ -6,17 +6,24 @@
 
 #include "bank/BankCollector.h"
 #include "bank/BankQuestion.h"
-#include "bank/BankText.h"
+#include "data/AnswerKey.h"
 
 namespace CsvReader {
 
 namespace {
-const QStringList &header()
+// The header of four choices, and the one of six.
+const QStringList &header(bool sixChoices = false)
 {
-    static const QStringList names{QStringLiteral("Category"), QStringLiteral("Question"), QStringLiteral("A"),
+    static const QStringList four{QStringLiteral("Category"), QStringLiteral("Question"), QStringLiteral("A"),
         QStringLiteral("B"), QStringLiteral("C"), QStringLiteral("D"), QStringLiteral("Correct"),
         QStringLiteral("Explanation")};
-    return names;
+    static const QStringList six = [] {
+        QStringList names = four;
+        names.insert(6, QStringLiteral("E"));
+        names.insert(7, QStringLiteral("F"));
+        return names;
+    }();
+    return sixChoices ? six : four;
 }
 
 struct Record {
@@ -123,12 +130,12 @@ void Records::skipLine()
     }
 }
 
-bool isHeader(const QStringList &fields)
+bool isHeader(const QStringList &fields, const QStringList &names)
 {
-    if (fields.size() != header().size())
+    if (fields.size() != names.size())
         return false;
     for (qsizetype i = 0; i < fields.size(); ++i) {
-        if (fields[i].trimmed().compare(header()[i], Qt::CaseInsensitive) != 0)
+        if (fields[i].trimmed().compare(names[i], Qt::CaseInsensitive) != 0)
             return false;
     }
     return true;
@@ -141,45 +148,36 @@ void read(const QString &text, BankCollector &into)
     Record record;
     if (!records.next(&record))
         return;
-    if (!isHeader(record.fields)) {
+    const bool sixChoices = isHeader(record.fields, header(true));
+    if (!sixChoices && !isHeader(record.fields, header())) {
         const bool semicolons = record.fields.size() == 1 && record.fields[0].contains(u';');
         into.error(record.line,
             semicolons ? QStringLiteral("the fields are separated by \";\"; save the file with commas")
-                       : QStringLiteral("the first row must be the header %1").arg(header().join(u',')));
+                       : QStringLiteral("the first row must be the header %1 (with E,F after D for five or six "
+                                        "choices)")
+                             .arg(header().join(u',')));
         return;
     }
+    const QStringList &names = header(sixChoices);
+    const int choices = sixChoices ? 6 : 4;
     while (records.next(&record)) {
         const QStringList &f = record.fields;
-        if (f.size() != header().size()) {
-            into.error(
-                record.line, QStringLiteral("%1 fields where %2 were expected").arg(f.size()).arg(header().size()));
+        if (f.size() != names.size()) {
+            into.error(record.line, QStringLiteral("%1 fields where %2 were expected").arg(f.size()).arg(names.size()));
             continue;
-        }
-        // Several letters ("A,C", "AC"): a question with more than one right answer.
-        QString letters;
-        for (const QChar c : f[6]) {
-            if (!QStringView(u" ,;/").contains(c))
-                letters += c.toUpper();
-        }
-        if (letters.size() > 1 && letters.size() <= 4) {
-            bool allLetters = true;
-            for (const QChar c : letters)
-                allLetters = allLetters && c >= u'A' && c <= u'D' && letters.count(c) == 1;
-            if (allLetters) {
-                into.skipSeveralRightAnswers(record.line, BankText::title(QString(), f[1]));
-                continue;
-            }
         }
         BankQuestion question;
         question.line = record.line;
         question.categoryPath = QStringList{f[0]};
         question.question = f[1];
-        question.a = f[2];
-        question.b = f[3];
-        question.c = f[4];
-        question.d = f[5];
-        question.correct = f[6];
-        question.explanation = f[7];
+        for (int i = 0; i < choices; ++i)
+            question.choice(i) = f[2 + i];
+        // The right letters as people write them ("AC", "A, C", "c"); anything else as written,
+        // for the fault to quote it.
+        const QString written = f[2 + choices];
+        const QString key = AnswerKey::fromWritten(written);
+        question.correct = key.isEmpty() ? written : key;
+        question.explanation = f[3 + choices];
         into.add(std::move(question));
     }
 }

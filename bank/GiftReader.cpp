@@ -12,6 +12,7 @@
 #include "bank/BankText.h"
 #include "bank/CategoryPath.h"
 #include "bank/HtmlText.h"
+#include "data/AnswerKey.h"
 
 namespace GiftReader {
 
@@ -128,6 +129,7 @@ private:
         QString text;
         double weight;
         int line;
+        bool equals; // written with "=": the question is one to answer with one choice
     };
 
     // The file's line of position i of the text.
@@ -292,7 +294,8 @@ void QuestionParser::trueFalse(bool right, BankQuestion question)
 // Answers from `from` to `to` (in the braces opened at `open`): each starts with "=" (right) or
 // "~" (wrong), may carry a weight in percent ("~%50%") and ends with feedback of its own after
 // "#", which VESK has no place for. A "~" with nothing after it is no answer, as the platform
-// that defined GIFT reads it: "~=x" is the right answer x.
+// that defined GIFT reads it: "~=x" is the right answer x. Without any "=", equal weights that
+// sum to 100 % ("~%50%a ~%50%b ~%-100%c") make a question of several right answers.
 void QuestionParser::multipleChoice(qsizetype open, qsizetype from, qsizetype to, BankQuestion question)
 {
     if (!m_text.is(from, u'=') && !m_text.is(from, u'~')) {
@@ -335,47 +338,66 @@ void QuestionParser::multipleChoice(qsizetype open, qsizetype from, qsizetype to
             }
         }
         const qsizetype hash = m_text.find(u"#", start, next);
-        answers.push_back({plain(start, m_text.trimEnd(start, hash < 0 ? next : hash), m_format), weight, lineAt(at)});
+        answers.push_back(
+            {plain(start, m_text.trimEnd(start, hash < 0 ? next : hash), m_format), weight, lineAt(at), right});
         at = next;
     }
 
     const QString title = question.title();
-    int rightCount = 0;
-    int rightIndex = -1;
-    bool partial = false;
-    for (size_t k = 0; k < answers.size(); ++k) {
-        if (answers[k].weight >= 100) {
-            ++rightCount;
-            rightIndex = int(k);
-        } else if (answers[k].weight > 0) {
-            partial = true;
-        }
-    }
-    if (partial || rightCount > 1) {
-        m_into.skipSeveralRightAnswers(m_line, title);
-        return;
-    }
-    if (rightCount == 0) {
-        m_into.error(lineAt(open), QStringLiteral("no right answer (\"=\")"));
-        return;
-    }
-    if (answers.size() > 4) {
+    if (answers.size() > size_t(BankQuestion::kMaxChoices)) {
         m_into.skipTooManyChoices(m_line, title, int(answers.size()));
+        return;
+    }
+    // With an "=" the question is answered with one choice, as the platform that defined GIFT
+    // reads it; with weights alone, by every right choice.
+    const bool pickOne = std::any_of(answers.begin(), answers.end(), [](const Answer &a) { return a.equals; });
+    QString key;
+    if (pickOne) {
+        std::vector<int> full;
+        std::optional<double> partial;
+        for (size_t k = 0; k < answers.size(); ++k) {
+            if (answers[k].weight >= 100)
+                full.push_back(int(k));
+            else if (answers[k].weight > 0 && !partial)
+                partial = answers[k].weight;
+        }
+        if (partial) {
+            m_into.skipPartialCredit(m_line, title,
+                QStringLiteral("a choice worth %1 of the credit; a choice is right or wrong")
+                    .arg(BankCollector::percent(*partial)));
+            return;
+        }
+        if (full.size() > 1) {
+            m_into.skipAnyOfSeveral(m_line, title, int(full.size()));
+            return;
+        }
+        if (!full.empty())
+            key = AnswerKey::letter(full.front());
+    } else {
+        std::vector<double> weights;
+        for (const Answer &answer : answers)
+            weights.push_back(answer.weight);
+        const std::optional<QString> letters = m_into.rightLetters(m_line, title, weights);
+        if (!letters)
+            return;
+        key = *letters;
+    }
+    if (key.isEmpty()) {
+        m_into.error(lineAt(open), QStringLiteral("no right answer (\"=\")"));
         return;
     }
     if (answers.size() < 2) {
         m_into.error(lineAt(open), QStringLiteral("a multiple-choice question with one choice"));
         return;
     }
-    QString *const choices[] = {&question.a, &question.b, &question.c, &question.d};
     for (size_t k = 0; k < answers.size(); ++k) {
         if (answers[k].text.trimmed().isEmpty()) {
-            m_into.error(answers[k].line, QStringLiteral("choice %1 is empty").arg(QChar(u'A' + int(k))));
+            m_into.error(answers[k].line, QStringLiteral("choice %1 is empty").arg(AnswerKey::letter(int(k))));
             return;
         }
-        *choices[k] = answers[k].text;
+        question.choice(int(k)) = answers[k].text;
     }
-    question.correct = QChar(u'A' + rightIndex);
+    question.correct = key;
     if (m_images > 0)
         m_into.warning(m_line,
             m_images == 1 ? QStringLiteral("an image was dropped")

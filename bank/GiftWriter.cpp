@@ -5,6 +5,7 @@
 #include "bank/BankIds.h"
 #include "bank/BankQuestion.h"
 #include "bank/CategoryPath.h"
+#include "data/AnswerKey.h"
 
 namespace GiftWriter {
 
@@ -48,7 +49,7 @@ QByteArray write(const std::vector<BankQuestion> &questions)
             out += QStringLiteral("$CATEGORY: %1\n\n").arg(CategoryPath::format(category));
         }
         bool markup = looksLikeMarkup(q.question) || looksLikeMarkup(q.explanation) || q.question.startsWith(u'[');
-        for (int i = 0; i < 4; ++i)
+        for (int i = 0; i < BankQuestion::kMaxChoices; ++i)
             markup = markup || looksLikeMarkup(q.choice(i));
         out += QLatin1String("::") + escaped(q.id.isEmpty() ? BankIds::fromText(q.question) : q.id)
             + QLatin1String(":: ") + (markup ? QLatin1String("[plain]") : QLatin1String()) + escaped(q.question);
@@ -59,12 +60,19 @@ QByteArray write(const std::vector<BankQuestion> &questions)
             continue;
         }
         out += QLatin1String(" {\n");
-        for (int i = 0; i < 4 && !q.choice(i).isEmpty(); ++i) {
-            const bool right = q.correct == QChar(u'A' + i);
-            out += right ? QLatin1String("\t=") : QLatin1String("\t~");
+        // Several right answers: each right choice an equal share, as the platform writes them, and
+        // no "=", which would make the question one to answer with one choice.
+        const bool several = q.hasSeveralAnswers();
+        const QString share = several ? QLatin1Char('%') + AnswerKey::share(int(q.correct.size())) + QLatin1Char('%')
+                                      : QStringLiteral("%100%");
+        for (int i = 0; i < q.choiceCount(); ++i) {
+            const bool right = q.correct.contains(AnswerKey::letter(i));
+            out += right && !several ? QLatin1String("\t=") : QLatin1String("\t~");
             // A choice that starts with "%" would lend its start to the weight.
-            if (q.choice(i).startsWith(u'%'))
-                out += right ? QLatin1String("%100%") : QLatin1String("%0%");
+            if (right && (several || q.choice(i).startsWith(u'%')))
+                out += share;
+            else if (q.choice(i).startsWith(u'%'))
+                out += QLatin1String("%0%");
             out += part(q.choice(i)) + u'\n';
         }
         if (!feedback.isEmpty())

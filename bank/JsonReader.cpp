@@ -113,6 +113,8 @@ void read(const QByteArray &bytes, BankCollector &into)
         question.b = std::move(q.b);
         question.c = std::move(q.c);
         question.d = std::move(q.d);
+        question.e = std::move(q.e);
+        question.f = std::move(q.f);
         question.correct = std::move(q.correct);
         question.explanation = std::move(q.explanation);
         question.line = lineOfQuestion(++number);

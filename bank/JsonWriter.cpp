@@ -1,7 +1,7 @@
 #include "bank/JsonWriter.h"
 
-#include <iterator>
 #include <utility>
+#include <vector>
 
 #include <QString>
 
@@ -58,7 +58,7 @@ QByteArray write(const std::vector<BankQuestion> &questions)
         if (!first)
             out += QLatin1String(",\n");
         first = false;
-        const std::pair<const char *, QString> fields[] = {
+        std::vector<std::pair<const char *, QString>> fields{
             {"id", q.id.isEmpty() ? BankIds::fromText(q.question) : q.id},
             {"category", q.category()},
             {"question", q.question},
@@ -66,13 +66,18 @@ QByteArray write(const std::vector<BankQuestion> &questions)
             {"b", q.b},
             {"c", q.c},
             {"d", q.d},
-            {"correct", q.correct},
-            {"explanation", q.explanation},
         };
+        // "e" and "f" only for a question that has them: a pool file of four choices stays as it is.
+        if (q.choiceCount() > 4)
+            fields.emplace_back("e", q.e);
+        if (q.choiceCount() > 5)
+            fields.emplace_back("f", q.f);
+        fields.emplace_back("correct", q.correct);
+        fields.emplace_back("explanation", q.explanation);
         out += QLatin1String("  {\n");
-        for (size_t i = 0; i < std::size(fields); ++i) {
+        for (size_t i = 0; i < fields.size(); ++i) {
             out += QLatin1String("    \"") + QLatin1String(fields[i].first) + QLatin1String("\": ")
-                + quoted(fields[i].second) + (i + 1 < std::size(fields) ? QLatin1String(",\n") : QLatin1String("\n"));
+                + quoted(fields[i].second) + (i + 1 < fields.size() ? QLatin1String(",\n") : QLatin1String("\n"));
         }
         out += QLatin1String("  }");
     }

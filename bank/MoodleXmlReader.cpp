@@ -1,5 +1,6 @@
 #include "bank/MoodleXmlReader.h"
 
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -12,6 +13,7 @@
 #include "bank/BankText.h"
 #include "bank/CategoryPath.h"
 #include "bank/HtmlText.h"
+#include "data/AnswerKey.h"
 
 namespace MoodleXmlReader {
 
@@ -49,7 +51,6 @@ QString kindOf(const QString &type)
         {QStringLiteral("cloze"), QStringLiteral("cloze")},
         {QStringLiteral("multianswer"), QStringLiteral("cloze")},
         {QStringLiteral("description"), QStringLiteral("description")},
-        {QStringLiteral("multichoiceset"), QStringLiteral("multiple-answer")},
     };
     return kinds.value(type, type);
 }
@@ -198,7 +199,8 @@ void Reader::take(const Element &element)
         m_into.error(element.line, QStringLiteral("a question without a type"));
         return;
     }
-    if (element.type != QLatin1String("multichoice") && element.type != QLatin1String("truefalse")) {
+    if (element.type != QLatin1String("multichoice") && element.type != QLatin1String("multichoiceset")
+        && element.type != QLatin1String("truefalse")) {
         m_into.skip(element.line, titleOf(element), kindOf(element.type));
         return;
     }
@@ -218,16 +220,10 @@ void Reader::take(const Element &element)
 
 void Reader::multipleChoice(const Element &element, BankQuestion question)
 {
-    const QString single = element.single.trimmed().toLower();
-    if (single == QLatin1String("false") || single == QLatin1String("0")) {
-        m_into.skipSeveralRightAnswers(element.line, titleOf(element));
-        return;
-    }
-    int rightCount = 0, rightIndex = -1;
-    bool partial = false;
+    std::vector<double> fractions;
     for (size_t k = 0; k < element.answers.size(); ++k) {
         bool number = false;
-        const double fraction = element.answers[k].fraction.trimmed().toDouble(&number);
+        fractions.push_back(element.answers[k].fraction.trimmed().toDouble(&number));
         if (!number) {
             m_into.error(element.answers[k].line,
                 QStringLiteral("answer %1's fraction \"%2\" is not a number")
@@ -235,38 +231,65 @@ void Reader::multipleChoice(const Element &element, BankQuestion question)
                     .arg(BankText::quoted(element.answers[k].fraction)));
             return;
         }
-        if (fraction >= 100) {
-            ++rightCount;
-            rightIndex = int(k);
-        } else if (fraction > 0) {
-            partial = true;
+    }
+    const QString title = titleOf(element);
+    if (element.answers.size() > size_t(BankQuestion::kMaxChoices)) {
+        m_into.skipTooManyChoices(element.line, title, int(element.answers.size()));
+        return;
+    }
+    const QString single = element.single.trimmed().toLower();
+    QString key;
+    if (element.type == QLatin1String("multichoiceset")) {
+        // All or nothing by its kind: every choice of a positive fraction is right.
+        for (size_t k = 0; k < fractions.size(); ++k) {
+            if (fractions[k] > 0)
+                key += AnswerKey::letter(int(k));
         }
+    } else if (single == QLatin1String("false") || single == QLatin1String("0")) {
+        const std::optional<QString> letters = m_into.rightLetters(element.line, title, fractions);
+        if (!letters)
+            return;
+        key = *letters;
+    } else {
+        // One choice to pick: one of fraction 100, no share of the credit for another.
+        std::vector<int> full;
+        std::optional<double> partial;
+        for (size_t k = 0; k < fractions.size(); ++k) {
+            if (fractions[k] >= 100)
+                full.push_back(int(k));
+            else if (fractions[k] > 0 && !partial)
+                partial = fractions[k];
+        }
+        if (partial) {
+            m_into.skipPartialCredit(element.line, title,
+                QStringLiteral("a choice worth %1 of the credit; a choice is right or wrong")
+                    .arg(BankCollector::percent(*partial)));
+            return;
+        }
+        if (full.size() > 1) {
+            m_into.skipAnyOfSeveral(element.line, title, int(full.size()));
+            return;
+        }
+        if (!full.empty())
+            key = AnswerKey::letter(full.front());
     }
-    if (partial || rightCount > 1) {
-        m_into.skipSeveralRightAnswers(element.line, titleOf(element));
-        return;
-    }
-    if (rightCount == 0) {
+    if (key.isEmpty()) {
         m_into.error(element.line, QStringLiteral("no right answer (fraction 100)"));
-        return;
-    }
-    if (element.answers.size() > 4) {
-        m_into.skipTooManyChoices(element.line, titleOf(element), int(element.answers.size()));
         return;
     }
     if (element.answers.size() < 2) {
         m_into.error(element.line, QStringLiteral("a multiple-choice question with one choice"));
         return;
     }
-    QString *const choices[] = {&question.a, &question.b, &question.c, &question.d};
     for (size_t k = 0; k < element.answers.size(); ++k) {
-        *choices[k] = plain(element.answers[k].text, element.questionText.format);
-        if (choices[k]->trimmed().isEmpty()) {
-            m_into.error(element.answers[k].line, QStringLiteral("choice %1 is empty").arg(QChar(u'A' + int(k))));
+        QString &choice = question.choice(int(k));
+        choice = plain(element.answers[k].text, element.questionText.format);
+        if (choice.trimmed().isEmpty()) {
+            m_into.error(element.answers[k].line, QStringLiteral("choice %1 is empty").arg(AnswerKey::letter(int(k))));
             return;
         }
     }
-    question.correct = QChar(u'A' + rightIndex);
+    question.correct = key;
     addWithWarnings(std::move(question));
 }
 

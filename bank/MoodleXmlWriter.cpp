@@ -7,6 +7,7 @@
 #include "bank/BankIds.h"
 #include "bank/BankQuestion.h"
 #include "bank/CategoryPath.h"
+#include "data/AnswerKey.h"
 
 namespace MoodleXmlWriter {
 
@@ -20,10 +21,10 @@ void textElement(QXmlStreamWriter &xml, const QString &element, const QString &t
     xml.writeEndElement();
 }
 
-void answer(QXmlStreamWriter &xml, bool right, const QString &text, const QString &format)
+void answer(QXmlStreamWriter &xml, const QString &fraction, const QString &text, const QString &format)
 {
     xml.writeStartElement(QStringLiteral("answer"));
-    xml.writeAttribute(QStringLiteral("fraction"), right ? QStringLiteral("100") : QStringLiteral("0"));
+    xml.writeAttribute(QStringLiteral("fraction"), fraction);
     xml.writeAttribute(QStringLiteral("format"), format);
     xml.writeTextElement(QStringLiteral("text"), text);
     textElement(xml, QStringLiteral("feedback"), QString(), format);
@@ -58,16 +59,21 @@ QByteArray write(const std::vector<BankQuestion> &questions)
         textElement(xml, QStringLiteral("generalfeedback"), q.explanation, plainText);
         xml.writeTextElement(QStringLiteral("defaultgrade"), QStringLiteral("1"));
         xml.writeTextElement(QStringLiteral("hidden"), QStringLiteral("0"));
+        const QString none = QStringLiteral("0");
         if (trueFalse) {
-            answer(xml, q.correct == QLatin1String("A"), QStringLiteral("true"), plainText);
-            answer(xml, q.correct == QLatin1String("B"), QStringLiteral("false"), plainText);
+            const QString full = QStringLiteral("100");
+            answer(xml, q.correct == QLatin1String("A") ? full : none, QStringLiteral("true"), plainText);
+            answer(xml, q.correct == QLatin1String("B") ? full : none, QStringLiteral("false"), plainText);
         } else {
-            xml.writeTextElement(QStringLiteral("single"), QStringLiteral("true"));
+            // Several right answers: any of the choices may be chosen, each right one an equal share.
+            const bool several = q.hasSeveralAnswers();
+            const QString share = AnswerKey::share(int(q.correct.size()));
+            xml.writeTextElement(QStringLiteral("single"), several ? QStringLiteral("false") : QStringLiteral("true"));
             // The letters mean something ("both A and B"): the choices keep their places.
             xml.writeTextElement(QStringLiteral("shuffleanswers"), QStringLiteral("0"));
             xml.writeTextElement(QStringLiteral("answernumbering"), QStringLiteral("ABCD"));
-            for (int i = 0; i < 4 && !q.choice(i).isEmpty(); ++i)
-                answer(xml, q.correct == QChar(u'A' + i), q.choice(i), plainText);
+            for (int i = 0; i < q.choiceCount(); ++i)
+                answer(xml, q.correct.contains(AnswerKey::letter(i)) ? share : none, q.choice(i), plainText);
         }
         xml.writeEndElement();
     }

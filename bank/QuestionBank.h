@@ -14,9 +14,10 @@
 // Question banks in the formats learning platforms read and write, and the pool's own JSON: the
 // one door to bank/ for the program and the pool builder. Needs nothing but Qt Core.
 //
-// Reading keeps single-answer questions of two to four choices and true/false questions, in the
-// bank's order of choices; every other kind is skipped whole and counted. Texts come out plain:
-// HTML becomes text, a plain format keeps "<" and "&" as they are.
+// Reading keeps multiple-choice questions of two to six choices, with one right answer or several
+// (every one of them to be chosen), and true/false questions, in the bank's order of choices;
+// every other kind is skipped whole and counted. Texts come out plain: HTML becomes text, a plain
+// format keeps "<" and "&" as they are.
 namespace QuestionBank {
 
 enum class Format { Gift, Aiken, MoodleXml, Csv, Json };
@@ -35,12 +36,14 @@ BankReadResult read(const QByteArray &bytes, Format format);
 
 // Writes every question given, in their order, as the format's own tools write it. Reading it
 // back gives the same questions, up to what the format holds: Aiken keeps no explanation,
-// category or id and puts a choice on one line, CSV keeps no id, CSV and JSON keep a category as
+// category or id, puts a choice on one line and leaves out a question of several right answers,
+// CSV keeps no id, CSV and JSON keep a category as
 // its path's last part (GIFT and Moodle XML keep the path). GIFT and Moodle XML keep an id as the
 // question's name, which reads back as that id when it has the form VESK gives ids (every id
 // a reader makes, and the pool's); another comes back as "imp-" and its slug (BankIds).
 // `warnings`, when given, gets what a question lost that the format cannot hold, a line a
-// question (Aiken: "st-001: explanation and category not written: Aiken cannot hold them").
+// question (Aiken: "st-001: explanation and category not written: Aiken cannot hold them",
+// "st-007: not written: Aiken cannot hold several right answers (AC)").
 QByteArray write(const std::vector<BankQuestion> &questions, Format format, QStringList *warnings = nullptr);
 
 QString formatName(Format format); // "GIFT", "Aiken", "Moodle XML", "CSV", "JSON"
@@ -56,7 +59,7 @@ QStringList fileFilters();
 // white space made one space, no space at the ends.
 QString normalisedText(const QString &text);
 
-// "skipped: 1 essay, 1 matching, 2 multiple-answer" (kinds in alphabetical order); empty when
+// "skipped: 1 essay, 1 matching, 2 partial credit" (kinds in alphabetical order); empty when
 // nothing was skipped.
 QString skippedReport(const std::map<QString, int> &skippedByKind);
 

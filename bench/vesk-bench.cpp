@@ -443,11 +443,16 @@ int main(int argc, char *argv[])
         for (int i = 0; i < 10000; ++i) {
             if (i % 1667 == 0)
                 text += "$CATEGORY: $course$/top/" + categories.at(i / 1667).toUtf8() + "\n\n";
-            text += QStringLiteral(
-                "::Bank %1:: Which of these is true of item %1? {\n\t=Right %1\n\t~Wrong %1a\n\t~Wrong "
-                "%1b\n\t~Wrong %1c\n\t####Because it is item %1.\n}\n\n")
-                        .arg(i)
-                        .toUtf8();
+            // A tenth of five choices and a tenth of two right answers, read and checked as banks have them.
+            const QString answers = i % 10 == 3 ? QStringLiteral("\t=Right %1\n\t~Wrong %1a\n\t~Wrong %1b\n\t~Wrong "
+                                                                 "%1c\n\t~Wrong %1d\n")
+                : i % 10 == 7 ? QStringLiteral("\t~%50%Right %1\n\t~%-100%Wrong %1a\n\t~%50%Also right %1\n\t~%-100%"
+                                               "Wrong %1c\n")
+                              : QStringLiteral("\t=Right %1\n\t~Wrong %1a\n\t~Wrong %1b\n\t~Wrong %1c\n");
+            // Numbered by hand: the weights would read as place markers of arg().
+            QString item = QStringLiteral("::Bank %1:: Which of these is true of item %1? {\n") + answers
+                + QStringLiteral("\t####Because it is item %1.\n}\n\n");
+            text += item.replace(QStringLiteral("%1"), QString::number(i)).toUtf8();
         }
         bankFile.write(text);
     }

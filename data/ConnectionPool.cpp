@@ -109,10 +109,14 @@ std::shared_ptr<SqliteDatabase> openFresh(const QString &path, const QString &pa
             QStringLiteral("The file '%1' holds no exam tables.").arg(QDir::toNativeSeparators(path))};
         return nullptr;
     }
-    // A database of an earlier version gains the side tables; a read-only one goes on without.
+    auto database = std::make_shared<SqliteDatabase>(handle);
+    // A database of an earlier version gains the side tables and the choices E and F; a read-only
+    // one goes on without, and what reads its questions asks whether they are there.
     if (sqlite3_db_readonly(raw, "main") == 0) {
         for (const QString &create : ExamSchema::sideTableStatements())
             execute(raw, create.toUtf8().constData());
+        QString ignored;
+        ExamSchema::addChoiceColumns(*database, &ignored);
     }
     // Rollback journal with full syncs: a committed answer survives a killed process, and a
     // read-only file still opens for reading (a WAL file would not on this engine).
@@ -122,7 +126,7 @@ std::shared_ptr<SqliteDatabase> openFresh(const QString &path, const QString &pa
     // for every chart and practice draw.
     execute(raw, "PRAGMA cache_size = -32000;");
     SqlDialect::registerFunctions(raw);
-    return std::make_shared<SqliteDatabase>(handle);
+    return database;
 }
 
 // A value of an ODBC connection string: braced when it holds what would end or open one.

@@ -4,6 +4,8 @@
 
 #include "data/SqlDialect.h"
 
+class Database;
+
 // The exam database: the question pool and the stored exams.
 namespace ExamSchema {
 // The six category captions, in the order their questions are numbered.
@@ -14,6 +16,18 @@ QStringList createStatements(SqlDialect::Target target = SqlDialect::Target::Sql
 // gains them on its first open that can write): running exams' progress, question flags, the
 // practice exams, the index of each candidate's exams and, on a server, the results list's.
 QStringList sideTableStatements(SqlDialect::Target target = SqlDialect::Target::Sqlite);
+// Q_A's fifth and sixth choices, which a database of the first version lacks: "E", "F".
+QStringList choiceColumns();
+// Whether Q_A has them. A first-version file that cannot be written never gains them, and what
+// reads the questions asks here rather than fail on a missing column.
+bool hasChoiceColumns(Database &db);
+// Adds to Q_A the choice columns it lacks (both engines; on a server only its owner may): where a
+// file of the first version is opened for writing, and before the pool is written. False with
+// `error` when they cannot be added.
+bool addChoiceColumns(Database &db, QString *error);
+// The same for a class's server as statements that may run again (ADD COLUMN IF NOT EXISTS), on
+// the table Q_A wherever it is kept.
+QStringList serverUpgradeStatements();
 // The tables the schema creates, in its spelling.
 QStringList tableNames();
 // What the server needs to run the program's statements as translated (SqlDialect): the integer

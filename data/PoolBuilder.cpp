@@ -6,6 +6,7 @@
 #include <map>
 #include <memory>
 #include <set>
+#include <utility>
 
 #include <QDir>
 #include <QFile>
@@ -13,6 +14,7 @@
 
 #include <sqlcipher/sqlite3.h>
 
+#include "data/AnswerKey.h"
 #include "data/Connection.h"
 #include "data/ConnectionPool.h"
 #include "data/Database.h"
@@ -51,6 +53,36 @@ bool exec(SqliteHandle &db, const QString &sql, QString *error)
         return false;
     }
     return true;
+}
+
+// The first empty choice after A and B that a filled one follows, and that one: the choices are
+// not in a row. -1 and -1 when they are.
+std::pair<int, int> gapIn(const PoolQuestion &q)
+{
+    for (int i = 2; i < PoolQuestion::kMaxChoices; ++i) {
+        if (!q.choice(i).trimmed().isEmpty())
+            continue;
+        for (int j = i + 1; j < PoolQuestion::kMaxChoices; ++j) {
+            if (!q.choice(j).trimmed().isEmpty())
+                return {i, j};
+        }
+        break;
+    }
+    return {-1, -1};
+}
+
+// The first two choices of one text, which neither the candidate nor a key could tell apart; -1
+// and -1 when there are none.
+std::pair<int, int> sameTextIn(const PoolQuestion &q)
+{
+    for (int i = 0; i < PoolQuestion::kMaxChoices; ++i) {
+        const QString text = q.choice(i).trimmed();
+        for (int j = i + 1; !text.isEmpty() && j < PoolQuestion::kMaxChoices; ++j) {
+            if (q.choice(j).trimmed() == text)
+                return {i, j};
+        }
+    }
+    return {-1, -1};
 }
 
 int storedExamCount(SqliteHandle &db)
@@ -113,20 +145,29 @@ bool PoolBuilder::validate()
             ok = fault([] { return QStringLiteral("the question is empty"); });
         if (q.a.trimmed().isEmpty() || q.b.trimmed().isEmpty())
             ok = fault([] { return QStringLiteral("choices A and B must not be empty"); });
-        if (!q.d.trimmed().isEmpty() && q.c.trimmed().isEmpty())
-            ok = fault([] { return QStringLiteral("choice D is given without choice C"); });
-        const QStringList letters{QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C"), QStringLiteral("D")};
-        const int letter = letters.indexOf(q.correct);
-        if (letter < 0) {
+        if (const auto [empty, filled] = gapIn(q); filled >= 0)
+            ok = fault([&, empty = empty, filled = filled] {
+                return QStringLiteral("choice %1 is given without choice %2")
+                    .arg(AnswerKey::letter(filled), AnswerKey::letter(empty));
+            });
+        if (const auto [first, second] = sameTextIn(q); second >= 0)
+            ok = fault([&, first = first, second = second] {
+                return QStringLiteral("choices %1 and %2 have the same text")
+                    .arg(AnswerKey::letter(first), AnswerKey::letter(second));
+            });
+        if (!AnswerKey::isWellFormed(q.correct)) {
             ok = fault([&] {
-                return QStringLiteral("the correct letter %1 is not one of A, B, C, D")
-                    .arg(PoolReader::quoted(q.correct));
+                return q.correct.size() <= 1
+                    ? QStringLiteral("the correct letter %1 is not one of A to F").arg(PoolReader::quoted(q.correct))
+                    : QStringLiteral("the correct letters %1 are not letters of A to F in order, each once")
+                          .arg(PoolReader::quoted(q.correct));
             });
         } else {
-            const QString choice = QStringList{q.a, q.b, q.c, q.d}.at(letter);
-            if (choice.trimmed().isEmpty())
-                ok = fault(
-                    [&] { return QStringLiteral("the correct letter %1 points at an empty choice").arg(q.correct); });
+            for (const QChar letter : q.correct) {
+                if (q.choice(AnswerKey::index(letter)).trimmed().isEmpty())
+                    ok = fault(
+                        [&] { return QStringLiteral("the correct letter %1 points at an empty choice").arg(letter); });
+            }
         }
         if (!q.question.trimmed().isEmpty() && !seen.insert(q.question.trimmed()).second)
             ok = fault([] { return QStringLiteral("the same question text appears twice"); });
@@ -200,13 +241,14 @@ bool PoolBuilder::build(const QString &outPath, Mode mode)
             ok = ok && exec(*db, create, &error);
         SqliteStatement insert(db->get(),
             QStringLiteral("INSERT INTO Q_A (QID, Question, A, B, C, D, CorrectAnswer, "
-                           "Category, Description) VALUES (?,?,?,?,?,?,?,?,?)"));
+                           "Category, Description, E, F) VALUES (?,?,?,?,?,?,?,?,?,?,?)"));
         SqliteStatement key(
             db->get(), QStringLiteral("INSERT INTO QuestionKeys (QID, StableID, Origin) VALUES (?,?,?)"));
         for (size_t i = 0; ok && i < m_questions.size(); ++i) {
             const Question &q = m_questions[i];
             sqlite3_reset(insert.get());
-            const QVariantList values{int(i) + 1, q.question, q.a, q.b, q.c, q.d, q.correct, q.category, q.explanation};
+            const QVariantList values{int(i) + 1, q.question, q.a, q.b, q.c, q.d, q.correct, q.category, q.explanation,
+                PoolStore::choiceValue(q.e), PoolStore::choiceValue(q.f)};
             for (int v = 0; v < values.size(); ++v)
                 insert.bind(v + 1, values.at(v));
             ok = insert.step() == SQLITE_DONE;
@@ -294,8 +336,8 @@ bool PoolBuilder::buildOnServer(
     // What a server of an earlier version lacks, what the program's statements need there, and the
     // protection that makes the server, not the program, decide who sees what.
     if (!runAll(*db,
-            ExamSchema::sideTableStatements(SqlDialect::Target::PostgreSql) + ExamSchema::serverSupportStatements()
-                + ExamSchema::serverSecurityStatements(),
+            ExamSchema::sideTableStatements(SqlDialect::Target::PostgreSql) + ExamSchema::serverUpgradeStatements()
+                + ExamSchema::serverSupportStatements() + ExamSchema::serverSecurityStatements(),
             &error))
         return fail(QStringLiteral("cannot write the database %1 (%2); the pool was not changed.").arg(target, error));
     PoolStore::Report report;

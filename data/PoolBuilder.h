@@ -10,8 +10,9 @@
 #include "data/PoolQuestion.h"
 
 // Builds Exam.mdb from the question-pool source: JSON arrays of questions, one object each with
-// id, category, question, a, b, c, d, correct and explanation (PoolReader reads them). Questions
-// are numbered 1..N in the order of the category captions, each category one unbroken run.
+// id, category, question, a to f (e and f only for five or six choices), correct and explanation
+// (PoolReader reads them). Questions are numbered 1..N in the order of the category captions,
+// each category one unbroken run.
 class PoolBuilder final {
 public:
     using Question = PoolQuestion;
@@ -26,10 +27,13 @@ public:
     bool loadJson(const QByteArray &json, const QString &source);
     void addQuestion(const Question &question) { m_questions.push_back(question); }
     // Checks every question and orders the pool for numbering; false with errors() on a fault.
+    // A question has two to six choices in a row (A and B always, no empty one before a filled
+    // one), no two of the same text, and one right letter or several in order, each a filled choice.
     bool validate();
     bool build(const QString &outPath, Mode mode);
     // The same on a database server (classroom mode) through the ODBC data source `dsn`: creates the
-    // schema when the database has none, then loads the pool with the same rules and numbering.
+    // schema when the database has none (and brings an earlier version's up to date: the choices E
+    // and F, the side tables, the protection), then loads the pool with the same rules and numbering.
     // `user` and `password`, when given, sign in instead of the data source's own user.
     bool buildOnServer(
         const QString &dsn, const QString &database, const QString &user, const QString &password, Mode mode);

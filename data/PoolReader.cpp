@@ -11,25 +11,34 @@
 namespace {
 struct Field {
     QLatin1String key;
-    QLatin1String name; // in messages: the choices are A to D there, as everywhere else
+    QLatin1String name; // in messages: the choices are A to F there, as everywhere else
     bool multiline; // the only control character a text may hold is a line break, and only here
+    bool required;
     QString PoolQuestion::*member;
 };
 
-// The keys of a question, in the order messages list them; every one but the id is required.
+// The keys of a question, in the order messages list them. The id and the fifth and sixth choices
+// may be left out, so that a file of four-choice questions reads as it always has.
 const Field kFields[] = {
-    {QLatin1String("id"), QLatin1String("id"), false, &PoolQuestion::id},
-    {QLatin1String("category"), QLatin1String("category"), false, &PoolQuestion::category},
-    {QLatin1String("question"), QLatin1String("question"), true, &PoolQuestion::question},
-    {QLatin1String("a"), QLatin1String("A"), true, &PoolQuestion::a},
-    {QLatin1String("b"), QLatin1String("B"), true, &PoolQuestion::b},
-    {QLatin1String("c"), QLatin1String("C"), true, &PoolQuestion::c},
-    {QLatin1String("d"), QLatin1String("D"), true, &PoolQuestion::d},
-    {QLatin1String("correct"), QLatin1String("correct"), false, &PoolQuestion::correct},
-    {QLatin1String("explanation"), QLatin1String("explanation"), true, &PoolQuestion::explanation},
+    {QLatin1String("id"), QLatin1String("id"), false, false, &PoolQuestion::id},
+    {QLatin1String("category"), QLatin1String("category"), false, true, &PoolQuestion::category},
+    {QLatin1String("question"), QLatin1String("question"), true, true, &PoolQuestion::question},
+    {QLatin1String("a"), QLatin1String("A"), true, true, &PoolQuestion::a},
+    {QLatin1String("b"), QLatin1String("B"), true, true, &PoolQuestion::b},
+    {QLatin1String("c"), QLatin1String("C"), true, true, &PoolQuestion::c},
+    {QLatin1String("d"), QLatin1String("D"), true, true, &PoolQuestion::d},
+    {QLatin1String("e"), QLatin1String("E"), true, false, &PoolQuestion::e},
+    {QLatin1String("f"), QLatin1String("F"), true, false, &PoolQuestion::f},
+    {QLatin1String("correct"), QLatin1String("correct"), false, true, &PoolQuestion::correct},
+    {QLatin1String("explanation"), QLatin1String("explanation"), true, true, &PoolQuestion::explanation},
 };
 constexpr size_t kFieldCount = std::size(kFields);
-constexpr unsigned kRequired = ((1u << kFieldCount) - 1) & ~1u; // all but the id
+const unsigned kRequired = [] {
+    unsigned bits = 0;
+    for (size_t field = 0; field < kFieldCount; ++field)
+        bits |= kFields[field].required ? 1u << field : 0u;
+    return bits;
+}();
 
 bool isControl(char32_t c)
 {

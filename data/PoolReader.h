@@ -11,7 +11,8 @@
 #include "data/PoolQuestion.h"
 
 // Reads one question-pool file: a JSON array of objects with the keys id (optional), category,
-// question, a, b, c, d, correct and explanation, every value text. Stricter than JSON readers in
+// question, a, b, c, d, e and f (both optional), correct (a letter, or several in order: "AC") and
+// explanation, every value text. Stricter than JSON readers in
 // general, it refuses a duplicate, unknown or missing key, a value that is not text and a control
 // character in a text (bar line breaks in the question, the choices and the explanation), and
 // names the file, the question and the field of each fault. It needs nothing but Qt Core.

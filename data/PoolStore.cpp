@@ -61,6 +61,8 @@ bool write(Database &db, std::vector<Entry> &layout, QString *error)
         if (!runAsWritten(db, create, error))
             return fail();
     }
+    if (!ExamSchema::addChoiceColumns(db, error))
+        return fail();
     qint64 maxOld = 0;
     for (size_t i = 0; i < layout.size(); ++i) {
         layout[i].newQid = qint64(i) + 1;
@@ -109,15 +111,18 @@ bool write(Database &db, std::vector<Entry> &layout, QString *error)
         const PoolQuestion &q = e.question;
         if (e.oldQid == 0 || e.rewrite)
             (e.oldQid == 0 ? inserts : rewrites)
-                .push_back({q.question, q.a, q.b, q.c, q.d, q.correct, q.category, q.explanation, e.newQid});
+                .push_back({q.question, q.a, q.b, q.c, q.d, PoolStore::choiceValue(q.e), PoolStore::choiceValue(q.f),
+                    q.correct, q.category, q.explanation, e.newQid});
         keys.push_back({e.newQid, e.question.id, e.origin});
     }
     const bool written
-        = db.executeEach(db.translate(QStringLiteral("UPDATE Q_A SET Question = ?, A = ?, B = ?, C = ?, D = ?, "
-                                                     "CorrectAnswer = ?, Category = ?, Description = ? WHERE QID = ?")),
+        = db.executeEach(db.translate(QStringLiteral("UPDATE Q_A SET Question = ?, A = ?, B = ?, C = ?, D = ?, E = ?, "
+                                                     "F = ?, CorrectAnswer = ?, Category = ?, Description = ? WHERE "
+                                                     "QID = ?")),
               rewrites, &failure)
-        && db.executeEach(db.translate(QStringLiteral("INSERT INTO Q_A (Question, A, B, C, D, CorrectAnswer, Category, "
-                                                      "Description, QID) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)")),
+        && db.executeEach(db.translate(QStringLiteral("INSERT INTO Q_A (Question, A, B, C, D, E, F, CorrectAnswer, "
+                                                      "Category, Description, QID) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, "
+                                                      "?, ?)")),
             inserts, &failure)
         && db.executeEach(
             db.translate(QStringLiteral("INSERT INTO QuestionKeys (QID, StableID, Origin) VALUES (?, ?, ?)")), keys,
@@ -168,7 +173,8 @@ bool PoolStore::carryShipped(const QString &installed, const QString &own, Repor
         return false;
     const auto same = [](const PoolQuestion &x, const PoolQuestion &y) {
         return x.id == y.id && x.category == y.category && x.question == y.question && x.a == y.a && x.b == y.b
-            && x.c == y.c && x.d == y.d && x.correct == y.correct && x.explanation == y.explanation;
+            && x.c == y.c && x.d == y.d && x.e == y.e && x.f == y.f && x.correct == y.correct
+            && x.explanation == y.explanation;
     };
     std::vector<PoolQuestion> pool, mine;
     for (const Stored &s : shipped) {
@@ -182,6 +188,11 @@ bool PoolStore::carryShipped(const QString &installed, const QString &own, Repor
     if (pool.empty() || std::equal(pool.begin(), pool.end(), mine.begin(), mine.end(), same))
         return true;
     return replace(*to, pool, report, error);
+}
+
+QVariant PoolStore::choiceValue(const QString &text)
+{
+    return text.isEmpty() ? QVariant() : QVariant(text);
 }
 
 QString PoolStore::normalisedText(const QString &text)
@@ -228,10 +239,13 @@ bool PoolStore::read(Database &db, std::vector<Stored> *pool, QString *error, bo
             used.insert(row.front().toLongLong());
     }
     const bool keys = db.hasTable(QStringLiteral("QuestionKeys"));
+    // A read-only file of the first version has no E and F: its questions have four choices at most.
+    const bool fiveAndSix = ExamSchema::hasChoiceColumns(db);
     const QString sql = QStringLiteral("SELECT q.QID, q.Category, q.Question, q.A, q.B, q.C, q.D, q.CorrectAnswer, "
-                                       "q.Description, %1 FROM Q_A q %2 ORDER BY q.QID")
+                                       "q.Description, %1, %3 FROM Q_A q %2 ORDER BY q.QID")
                             .arg(keys ? QStringLiteral("k.StableID, k.Origin") : QStringLiteral("NULL, NULL"),
-                                keys ? QStringLiteral("LEFT JOIN QuestionKeys k ON k.QID = q.QID") : QString());
+                                keys ? QStringLiteral("LEFT JOIN QuestionKeys k ON k.QID = q.QID") : QString(),
+                                fiveAndSix ? QStringLiteral("q.E, q.F") : QStringLiteral("NULL, NULL"));
     Database::Result result;
     if (!db.query(db.translate(sql), &result, &failure)) {
         *error = failure.description;
@@ -251,6 +265,8 @@ bool PoolStore::read(Database &db, std::vector<Stored> *pool, QString *error, bo
         q.explanation = row[8].toString();
         q.id = row[9].toString();
         s.origin = row[10].isNull() ? QString::fromLatin1(kShipped) : row[10].toString();
+        q.e = row[11].toString();
+        q.f = row[12].toString();
         s.used = used.count(s.qid) > 0;
         pool->push_back(s);
     }

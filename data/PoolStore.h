@@ -5,6 +5,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <QVariant>
 
 #include "data/PoolQuestion.h"
 
@@ -66,6 +67,9 @@ public:
 
     // A stable id made from a question's text, for questions that have none.
     static QString idFromText(const QString &text);
+    // A fifth or sixth choice as Q_A stores it: NULL when the question has none, as in every row
+    // of a database of the first version.
+    static QVariant choiceValue(const QString &text);
     // A question's text as duplicates are found: case and runs of white space ignored
     // (QuestionMatch, which also tells which questions are duplicates).
     static QString normalisedText(const QString &text);

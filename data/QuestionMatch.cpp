@@ -3,6 +3,24 @@
 #include <QRegularExpression>
 #include <QStringList>
 
+namespace {
+// The texts of the right choices, normalised and sorted, so that the order of the choices does
+// not matter; none when a letter names no choice.
+QStringList rightTexts(const PoolQuestion &question)
+{
+    QStringList texts;
+    const QString key = question.correct.trimmed().toUpper();
+    for (const QChar letter : key) {
+        const int index = AnswerKey::index(letter);
+        if (index < 0 || question.choice(index).isEmpty())
+            return QStringList();
+        texts.append(QuestionMatch::normalisedText(question.choice(index)));
+    }
+    texts.sort();
+    return texts;
+}
+} // namespace
+
 QString QuestionMatch::normalisedText(const QString &text)
 {
     static const QRegularExpression spaces(QStringLiteral("\\s+"));
@@ -12,8 +30,8 @@ QString QuestionMatch::normalisedText(const QString &text)
 QString QuestionMatch::choicesKey(const PoolQuestion &question)
 {
     QStringList choices;
-    for (const QString *choice : {&question.a, &question.b, &question.c, &question.d}) {
-        const QString text = normalisedText(*choice);
+    for (int i = 0; i < PoolQuestion::kMaxChoices; ++i) {
+        const QString text = normalisedText(question.choice(i));
         if (!text.isEmpty())
             choices.append(text);
     }
@@ -24,13 +42,20 @@ QString QuestionMatch::choicesKey(const PoolQuestion &question)
 
 QString QuestionMatch::rightAnswer(const PoolQuestion &question)
 {
-    const QString letter = question.correct.trimmed().toUpper();
-    const QString *const choices[] = {&question.a, &question.b, &question.c, &question.d};
-    const int index = letter.size() == 1 ? letter[0].unicode() - u'A' : -1;
-    return index >= 0 && index < 4 && !choices[index]->isEmpty() ? *choices[index] : letter;
+    const QString key = question.correct.trimmed().toUpper();
+    QStringList texts;
+    for (const QChar letter : key) {
+        const int index = AnswerKey::index(letter);
+        if (index < 0 || question.choice(index).isEmpty())
+            return key;
+        texts.append(question.choice(index));
+    }
+    return texts.isEmpty() ? key : texts.join(QLatin1String(" + "));
 }
 
 QString QuestionMatch::duplicateKey(const PoolQuestion &question)
 {
-    return choicesKey(question) + QStringLiteral("\n\n") + normalisedText(rightAnswer(question));
+    const QStringList right = rightTexts(question);
+    return choicesKey(question) + QStringLiteral("\n\n")
+        + (right.isEmpty() ? normalisedText(question.correct.trimmed().toUpper()) : right.join(u'\n'));
 }

@@ -7,6 +7,7 @@
 #include "TestSupport.h"
 #include "data/ConnectionPool.h"
 #include "data/Database.h"
+#include "data/ExamSchema.h"
 #include "data/cDBAccess.h"
 
 using namespace Qt::StringLiterals;
@@ -44,11 +45,11 @@ class tst_classroom_buildpool final : public QObject {
         return {finished && process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0,
             QString::fromUtf8(process.readAllStandardOutput()), QString::fromUtf8(process.readAllStandardError())};
     }
-    Rows server(const QString &sql)
+    Rows server(const QString &sql, const QString &dsn = u"Trainer"_s)
     {
         DbError error;
-        const std::shared_ptr<Database> db = ConnectionPool::acquireServer(
-            cDBAccess::connectionDescription(3, QString(), QString(), u"Trainer"_s), &error);
+        const std::shared_ptr<Database> db
+            = ConnectionPool::acquireServer(cDBAccess::connectionDescription(3, QString(), QString(), dsn), &error);
         Database::Result result;
         if (!db || !db->query(db->translate(sql), &result, &error))
             qFatal("%s: %s", qPrintable(sql), qPrintable(error.text()));
@@ -59,17 +60,17 @@ class tst_classroom_buildpool final : public QObject {
     }
     QString file() const { return m_dir.filePath(u"Exam.mdb"_s); }
     // Every question with its key, and every stored answer with its question's text.
-    void sameAsTheFile()
+    void sameAsTheFile(const QString &dsn = u"Trainer"_s, const QString &path = QString())
     {
         for (const QString &sql :
-            {u"SELECT q.QID, q.Question, q.A, q.B, q.C, q.D, q.CorrectAnswer, q.Category, q.Description, k.StableID, "
-             "k.Origin FROM Q_A q LEFT JOIN QuestionKeys k ON k.QID = q.QID ORDER BY q.QID"_s,
+            {u"SELECT q.QID, q.Question, q.A, q.B, q.C, q.D, q.E, q.F, q.CorrectAnswer, q.Category, q.Description, "
+             "k.StableID, k.Origin FROM Q_A q LEFT JOIN QuestionKeys k ON k.QID = q.QID ORDER BY q.QID"_s,
                 u"SELECT d.DetailID, d.ExamID, d.QID, q.Question, d.Answer FROM ExamDetails d INNER JOIN Q_A q ON "
                 u"q.QID = "
                 "d.QID ORDER BY d.DetailID"_s}) {
-            const Rows onServer = server(sql);
+            const Rows onServer = server(sql, dsn);
             QVERIFY(!onServer.isEmpty() || sql.contains(u"ExamDetails"_s));
-            QCOMPARE(onServer, TestSupport::query(file(), sql));
+            QCOMPARE(onServer, TestSupport::query(path.isEmpty() ? file() : path, sql));
         }
     }
 
@@ -139,6 +140,63 @@ private slots:
         run = tool(QStringList{u"--dsn"_s, u"Trainer"_s, u"--db-name"_s, u"nosuchdb"_s} + now);
         QVERIFY2(!run.ok && run.err.contains(u"nosuchdb"_s), qPrintable(run.err));
         QVERIFY(!tool(QStringList{u"--dsn"_s, u"Trainer"_s, u"--out"_s, file()} + now).ok);
+    }
+
+    // A class database of the first version (Q_A without E and F) gains them through --dsn, readable
+    // by candidates and trainers as the other columns are, and takes a pool of five and six choices
+    // and several right answers as a file does. The server scores several right answers as one:
+    // right only when the answer holds every right letter and no other.
+    void firstVersionClassGainsTheChoices()
+    {
+        QVERIFY(m_server.psql(u"CREATE DATABASE class2"_s));
+        m_server.addDsn(u"Class2"_s, u"class2"_s, QString::fromLatin1(PgServer::kSuperuser),
+            QString::fromLatin1(PgServer::kSuperPassword));
+        QStringList first = ExamSchema::createStatements(SqlDialect::Target::PostgreSql);
+        QCOMPARE(first.filter(u", E TEXT, F TEXT)"_s).size(), 1);
+        first.replaceInStrings(u", E TEXT, F TEXT)"_s, u")"_s);
+        QVERIFY(m_server.psql(first.join(u";\n"_s), nullptr, u"class2"_s));
+        const QString columns = u"SELECT string_agg(column_name, ',' ORDER BY ordinal_position) FROM "
+                                "information_schema.columns WHERE table_name = 'q_a'"_s;
+        QCOMPARE(m_server.scalar(columns, u"class2"_s), u"qid,question,a,b,c,d,correctanswer,category,description"_s);
+
+        QFile wide(m_dir.filePath(u"wide.json"_s));
+        QVERIFY(wide.open(QIODevice::WriteOnly));
+        wide.write(R"([{"category": "Networking Basic", "question": "Which of these is a transport protocol?", )"
+                   R"("a": "IP", "b": "UDP", "c": "ARP", "d": "ICMP", "e": "OSPF", "correct": "B", "explanation": ""},)"
+                   R"({"category": "Networking Basic", "question": "Which three of these are private addresses?", )"
+                   R"("a": "10.0.0.1", "b": "8.8.8.8", "c": "172.16.0.1", "d": "1.1.1.1", "e": "192.168.1.1", )"
+                   R"("f": "9.9.9.9", "correct": "ACE", "explanation": ""}])");
+        wide.close();
+        const QStringList pool = poolFiles(QFINDTESTDATA("data/pool-v1")) << wide.fileName();
+        const QString path = m_dir.filePath(u"Wide.mdb"_s);
+        QVERIFY(tool(QStringList{u"--out"_s, path} + pool).ok);
+        const Run run = tool(QStringList{u"--dsn"_s, u"Class2"_s} + pool);
+        QVERIFY2(run.ok, qPrintable(run.err));
+        QCOMPARE(
+            m_server.scalar(columns, u"class2"_s), u"qid,question,a,b,c,d,correctanswer,category,description,e,f"_s);
+        sameAsTheFile(u"Class2"_s, path);
+        for (const char *role : {"vesk_candidate", "vesk_trainer"}) {
+            QCOMPARE(m_server.scalar(u"SELECT has_column_privilege('%1', 'q_a', 'e', 'SELECT') AND "
+                                     "has_column_privilege('%1', 'q_a', 'f', 'SELECT') AND NOT "
+                                     "has_column_privilege('%1', 'q_a', 'e', 'UPDATE')"_s.arg(QLatin1String(role)),
+                         u"class2"_s),
+                u"t"_s);
+        }
+
+        // Ann's exam: the five-choice question right, the six-choice one with every right letter,
+        // then with two of its three, then with a wrong one more.
+        QVERIFY(m_server.psql(u"INSERT INTO ExamTitle (UserName, NumOfQuestions) VALUES ('ann', 2); "
+                              "INSERT INTO ExamDetails (ExamID, UserName, QID, Answer) SELECT 1, 'ann', QID, "
+                              "CASE WHEN E = 'OSPF' THEN 'B' ELSE 'ACE' END FROM Q_A WHERE E IS NOT NULL"_s,
+            nullptr, u"class2"_s));
+        QCOMPARE(m_server.scalar(ExamSchema::scoreOnServer(1), u"class2"_s), u"2"_s);
+        for (const char *answer : {"AC", "ACDE"}) {
+            QVERIFY(m_server.psql(
+                u"UPDATE ExamDetails SET Answer = '%1' WHERE Answer LIKE 'AC%'"_s.arg(QLatin1String(answer)), nullptr,
+                u"class2"_s));
+            QCOMPARE(m_server.scalar(ExamSchema::scoreOnServer(1), u"class2"_s), u"1"_s);
+        }
+        ConnectionPool::clear();
     }
 };
 

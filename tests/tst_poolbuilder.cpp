@@ -34,6 +34,17 @@ QJsonObject question(const QString &category, const QString &text, const QString
         {"correct", correct}, {"explanation", explanation}};
 }
 
+// A question of four choices and a fifth, and a sixth when given.
+QJsonObject withChoices(
+    const QString &category, const QString &text, const QString &correct, const QString &e, const QString &f = {})
+{
+    QJsonObject q = question(category, text, correct);
+    q.insert("e", e);
+    if (!f.isNull())
+        q.insert("f", f);
+    return q;
+}
+
 QByteArray json(const QJsonArray &items)
 {
     return QJsonDocument(items).toJson();
@@ -155,7 +166,25 @@ void tst_poolbuilder::builds_data()
         refused(name, json({first, q}), u", question 2 (\"%1\"): %2"_s.arg(q.value("question").toString(), fault));
     };
     second("unknown category", question(u"software testing"_s, u"Case?"_s), u"unknown category \"software testing\""_s);
-    second("letter E", question(PB, u"Five?"_s, u"E"_s), u"the correct letter \"E\" is not one of A, B, C, D"_s);
+    second("letter E of four choices", question(PB, u"Five?"_s, u"E"_s),
+        u"the correct letter E points at an empty choice"_s);
+    second("letter G", question(PB, u"Seven?"_s, u"G"_s, u"Often"_s, u"Rarely"_s),
+        u"the correct letter \"G\" is not one of A to F"_s);
+    second("letters out of order", question(PB, u"Order?"_s, u"CA"_s),
+        u"the correct letters \"CA\" are not letters of A to F in order, each once"_s);
+    second("a letter twice", question(PB, u"Twice?"_s, u"AA"_s),
+        u"the correct letters \"AA\" are not letters of A to F in order, each once"_s);
+    second("small letters", question(PB, u"Small?"_s, u"ac"_s),
+        u"the correct letters \"ac\" are not letters of A to F in order, each once"_s);
+    second("several letters, one on an empty choice", withChoices(PB, u"Several?"_s, u"BF"_s, u"Often"_s),
+        u"the correct letter F points at an empty choice"_s);
+    second("F without E", withChoices(PB, u"Gap at E"_s, u"A"_s, QString(), u"Rarely"_s),
+        u"choice F is given without choice E"_s);
+    QJsonObject gapAtC = question(PB, u"Gap at C"_s, u"A"_s, u"Yes"_s, u"No"_s, {}, {});
+    gapAtC.insert("e", u"Often"_s);
+    second("E without C", gapAtC, u"choice E is given without choice C"_s);
+    second("two choices of one text", question(PB, u"Same?"_s, u"A"_s, u"Yes"_s, u"No"_s, u" Yes "_s),
+        u"choices A and C have the same text"_s);
     second("correct letter on an empty choice", question(PB, u"Pick C"_s, u"C"_s, u"True"_s, u"False"_s, {}, {}),
         u"the correct letter C points at an empty choice"_s);
     second("choice A empty", question(PB, u"No A"_s, u"B"_s, {}), u"choices A and B must not be empty"_s);
@@ -223,6 +252,12 @@ void tst_poolbuilder::builds_data()
     add("numbering", true, Missing, Mode::Create,
         {json({pool[7], pool[0], pool[4], pool[1]}), json({pool[6], pool[3], pool[8], pool[5], pool[2]})},
         u"%1 written: 9 questions, 0 stored exam(s) kept."_s, json(pool));
+    // Five and six choices go into E and F, several right letters into CorrectAnswer; a question of
+    // four leaves E and F empty (NULL), as every row of a database of the first version.
+    const QJsonArray wide{question(PB, u"Four?"_s, u"C"_s), withChoices(PB, u"Five?"_s, u"E"_s, u"Often"_s),
+        withChoices(PB, u"Six?"_s, u"ACF"_s, u"Often"_s, u"Rarely"_s), question(PB, u"Two of four?"_s, u"BD"_s)};
+    add("five, six and several", false, Missing, Mode::Create, {json(wide)},
+        u"%1 written: 4 questions, 0 stored exam(s) kept."_s, json(wide));
 
     const QByteArray qa = numbered({{QA, {1, 2}}});
     add("create over stored exams", false, WithExams, Mode::Create, {qa},
@@ -308,9 +343,12 @@ void tst_poolbuilder::builds()
         numbering << QVariantList{numbering.size() + 1};
         for (const char *key : {"category", "question", "a", "b", "c", "d", "correct", "explanation"})
             numbering.last() << q[QLatin1String(key)].toString();
+        for (const char *key : {"e", "f"})
+            numbering.last() << (q[QLatin1String(key)].toString().isEmpty() ? QVariant()
+                                                                            : q[QLatin1String(key)].toVariant());
     }
     QCOMPARE(TestSupport::query(out(),
-                 u"SELECT QID, Category, Question, A, B, C, D, CorrectAnswer, Description "
+                 u"SELECT QID, Category, Question, A, B, C, D, CorrectAnswer, Description, E, F "
                  u"FROM Q_A ORDER BY QID"_s),
         numbering);
     // Stored exams are kept with their questions renumbered, and their keys are never handed out again.
@@ -326,7 +364,8 @@ void tst_poolbuilder::builds()
 void tst_poolbuilder::readsQuestions_data()
 {
     QTest::addColumn<QByteArray>("file");
-    QTest::addColumn<QList<QStringList>>("expected"); // id, category, question, a, b, c, d, correct, explanation
+    // id, category, question, a, b, c, d, correct, explanation, e, f
+    QTest::addColumn<QList<QStringList>>("expected");
 
     const QByteArray escapes = R"([{"id": "st-001", "category": "Software Testing", "question": "Line one\nline )"
                                R"(two: \"x\" \\ \/ \u00e9\ud83d\ude00 \u20ac", "a": "Gr\u00f6\u00dfe", )"
@@ -337,15 +376,25 @@ void tst_poolbuilder::readsQuestions_data()
                                        << QList<QStringList>{{u"st-001"_s, ST,
                                               u"Line one\nline two: \"x\" \\ / \u00e9\U0001F600 \u20ac"_s,
                                               u"Gr\u00f6\u00dfe"_s, u"Gr\u00f6\u00dfe \u20ac \U0001F600"_s, {}, {},
-                                              u"B"_s, {}}};
+                                              u"B"_s, {}, {}, {}}};
     QTest::newRow("marks at the start of texts kept")
         << QByteArray("[{\"category\": \"\xEF\xBB\xBFSoftware Testing\", \"question\": \"\xEF\xBF\xBEWhy?\", ")
             + R"("a": "\ufeffYes", "b": "\ufffeNo", "c": "", "d": "", "correct": "A", "explanation": ""}])"
         << QList<QStringList>{
-               {{}, u"\uFEFF"_s + ST, u"\uFFFEWhy?"_s, u"\uFEFFYes"_s, u"\uFFFENo"_s, {}, {}, u"A"_s, {}}};
-    QTest::newRow("byte-order mark, no id")
-        << QByteArray("\xEF\xBB\xBF") + json({question(PB, u"Old?"_s)})
-        << QList<QStringList>{{{}, PB, u"Old?"_s, u"Yes"_s, u"No"_s, u"Maybe"_s, u"Never"_s, u"A"_s, u"Because."_s}};
+               {{}, u"\uFEFF"_s + ST, u"\uFFFEWhy?"_s, u"\uFEFFYes"_s, u"\uFFFENo"_s, {}, {}, u"A"_s, {}, {}, {}}};
+    QTest::newRow("byte-order mark, no id") << QByteArray("\xEF\xBB\xBF") + json({question(PB, u"Old?"_s)})
+                                            << QList<QStringList>{{{}, PB, u"Old?"_s, u"Yes"_s, u"No"_s, u"Maybe"_s,
+                                                   u"Never"_s, u"A"_s, u"Because."_s, {}, {}}};
+    // The fifth and sixth choices are keys a question may leave out, in any place; several letters
+    // are its right answers.
+    QTest::newRow("five and six choices, several letters")
+        << QByteArray(R"([{"e": "Often", "category": "Programming Basic", "question": "Five?", "a": "Yes", "b": "No", )"
+                      R"("c": "Maybe", "d": "Never", "correct": "E", "explanation": ""},)"
+                      R"({"category": "Programming Basic", "question": "Six?", "a": "Yes", "b": "No", "c": "Maybe", )"
+                      R"("d": "Never", "e": "Often", "f": "Rarely", "correct": "ACF", "explanation": ""}])")
+        << QList<QStringList>{
+               {{}, PB, u"Five?"_s, u"Yes"_s, u"No"_s, u"Maybe"_s, u"Never"_s, u"E"_s, {}, u"Often"_s, {}},
+               {{}, PB, u"Six?"_s, u"Yes"_s, u"No"_s, u"Maybe"_s, u"Never"_s, u"ACF"_s, {}, u"Often"_s, u"Rarely"_s}};
     QTest::newRow("empty pool") << QByteArray(" [ ] ") << QList<QStringList>{};
 }
 
@@ -357,7 +406,7 @@ void tst_poolbuilder::readsQuestions()
     QCOMPARE(reader.errors().lines(), QStringList());
     QList<QStringList> read;
     for (const PoolQuestion &q : reader.questions())
-        read.append({q.id, q.category, q.question, q.a, q.b, q.c, q.d, q.correct, q.explanation});
+        read.append({q.id, q.category, q.question, q.a, q.b, q.c, q.d, q.correct, q.explanation, q.e, q.f});
     QCOMPARE(read, expected);
 }
 

@@ -5,10 +5,14 @@
 #include <sqlcipher/sqlite3.h>
 
 #include "TestSupport.h"
+#include "data/ConnectionPool.h"
+#include "data/ExamQueries.h"
 #include "data/ExamSchema.h"
 #include "data/PoolBuilder.h"
 #include "data/PoolStore.h"
+#include "data/SqliteDatabase.h"
 #include "data/SqliteHandle.h"
+#include "data/cDBAccess.h"
 
 using namespace Qt::StringLiterals;
 using Rows = QList<QVariantList>;
@@ -75,6 +79,26 @@ class tst_poolstore final : public QObject {
         return TestSupport::query(m_db,
             u"SELECT q.QID, q.Question, k.StableID, k.Origin FROM Q_A q LEFT JOIN "
             u"QuestionKeys k USING (QID) ORDER BY q.QID"_s);
+    }
+    // Q_A's columns in their order.
+    QStringList columns() const
+    {
+        QStringList names;
+        for (const QVariantList &row : TestSupport::query(m_db, u"PRAGMA table_info(Q_A)"_s))
+            names << row.at(1).toString();
+        return names;
+    }
+    static inline const QStringList kFirstColumns{
+        u"QID"_s, u"Question"_s, u"A"_s, u"B"_s, u"C"_s, u"D"_s, u"CorrectAnswer"_s, u"Category"_s, u"Description"_s};
+    // The file as the first version made it: Q_A of four choices and none of the side tables.
+    void makeFirstVersion() const
+    {
+        TestSupport::exec(m_db,
+            u"CREATE TABLE Q_A1 (QID INTEGER PRIMARY KEY, Question TEXT NOT NULL, A TEXT, B TEXT, C TEXT, D TEXT, "
+            u"CorrectAnswer TEXT, Category TEXT, Description TEXT); INSERT INTO Q_A1 SELECT QID, Question, A, B, C, D, "
+            u"CorrectAnswer, Category, Description FROM Q_A; DROP TABLE Q_A; ALTER TABLE Q_A1 RENAME TO Q_A; "
+            u"CREATE INDEX Q_A_Category ON Q_A (Category, QID); DROP TABLE QuestionKeys; DROP TABLE ExamFlags; "
+            u"DROP TABLE ExamProgress; DROP TABLE PracticeExams; DROP INDEX ExamTitle_UserName"_s);
     }
     std::unique_ptr<SqliteHandle> open() const
     {
@@ -268,6 +292,149 @@ private slots:
                      .toInt(),
             0);
         QCOMPARE(TestSupport::scalar(m_db, u"PRAGMA integrity_check"_s).toString(), u"ok"_s);
+    }
+
+    // Five and six choices go into E and F, several right letters into CorrectAnswer; a newer pool
+    // rewrites them in place, and a question of four keeps E and F empty.
+    void fiveSixAndSeveralAreStoredAndReplaced()
+    {
+        std::vector<PoolQuestion> pool = firstPool();
+        pool.push_back(question(0, u"st-4"_s, u"Mocks?"_s, u"E"_s));
+        pool.back().e = u"e of Mocks?"_s;
+        pool.push_back(question(2, u"db-3"_s, u"Indexes?"_s, u"ACF"_s));
+        pool.back().e = u"e of Indexes?"_s;
+        pool.back().f = u"f of Indexes?"_s;
+        build(pool);
+        const QString sql = u"SELECT q.QID, q.Question, q.E, q.F, q.CorrectAnswer FROM Q_A q WHERE q.Question IN "
+                            u"('Stubs?', 'Mocks?', 'Indexes?') ORDER BY q.QID"_s;
+        const QVariant none;
+        QCOMPARE(TestSupport::query(m_db, sql),
+            (Rows{{1, u"Stubs?"_s, none, none, u"A"_s}, {4, u"Mocks?"_s, u"e of Mocks?"_s, none, u"E"_s},
+                {7, u"Indexes?"_s, u"e of Indexes?"_s, u"f of Indexes?"_s, u"ACF"_s}}));
+        storeExams();
+        // Stubs? gains a fifth choice, Indexes? loses its sixth and a right letter.
+        pool[0].e = u"e of Stubs?"_s;
+        pool.back().f.clear();
+        pool.back().correct = u"AC"_s;
+        build(pool, PoolBuilder::Mode::ReplacePool);
+        QCOMPARE(TestSupport::query(m_db, sql),
+            (Rows{{1, u"Stubs?"_s, u"e of Stubs?"_s, none, u"A"_s}, {4, u"Mocks?"_s, u"e of Mocks?"_s, none, u"E"_s},
+                {7, u"Indexes?"_s, u"e of Indexes?"_s, none, u"AC"_s}}));
+        std::vector<PoolStore::Stored> stored;
+        QString error;
+        QVERIFY2(PoolStore::read(*open(), &stored, &error), qPrintable(error));
+        QCOMPARE(stored.size(), size_t(7));
+        QCOMPARE(stored.back().question.choiceCount(), 5);
+        QCOMPARE(stored.back().question.e, u"e of Indexes?"_s);
+    }
+
+    // A question of several right answers is a duplicate only with the same right choices, in
+    // whatever order its choices come; with other right choices it contradicts the pool's, and
+    // with another choice more it is another question.
+    void severalRightAnswersAreComparedWhole()
+    {
+        PoolQuestion several = question(0, u"st-5"_s, u"Doubles?"_s, u"AC"_s);
+        several.e = u"e of Doubles?"_s;
+        std::vector<PoolQuestion> pool = firstPool();
+        pool.push_back(several);
+        build(pool);
+        PoolQuestion shuffled = several;
+        shuffled.id.clear();
+        std::swap(shuffled.a, shuffled.e); // the right choices are now C and E
+        shuffled.correct = u"CE"_s;
+        shuffled.source = u"bank.gift, line 1 (Shuffled)"_s;
+        PoolQuestion otherKeys = several;
+        otherKeys.id.clear();
+        otherKeys.correct = u"AB"_s;
+        otherKeys.source = u"bank.gift, line 3 (Other keys)"_s;
+        PoolQuestion oneOfThem = several;
+        oneOfThem.id.clear();
+        oneOfThem.correct = u"A"_s;
+        oneOfThem.source = u"bank.gift, line 5 (One of them)"_s;
+        PoolQuestion sixth = several;
+        sixth.id.clear();
+        sixth.f = u"f of Doubles?"_s;
+        sixth.source = u"bank.gift, line 7 (A sixth choice)"_s;
+        PoolStore::Report report;
+        QString error;
+        QVERIFY2(PoolStore::add(*open(), {shuffled, otherKeys, oneOfThem, sixth}, &report, &error), qPrintable(error));
+        QCOMPARE(
+            report.duplicateOf, QStringList{u"bank.gift, line 1 (Shuffled): a duplicate of st-5 (\"Doubles?\")"_s});
+        QCOMPARE(report.contradictions,
+            (QStringList{u"bank.gift, line 3 (Other keys) contradicts st-5 (\"Doubles?\"): the same question with "
+                         "another right answer (\"a of Doubles? + b of Doubles?\", not \"a of Doubles? + c of "
+                         "Doubles?\")"_s,
+                u"bank.gift, line 5 (One of them) contradicts st-5 (\"Doubles?\"): the same question with another "
+                "right answer (\"a of Doubles?\", not \"a of Doubles? + c of Doubles?\")"_s}));
+        QCOMPARE(report.added, 3);
+        QCOMPARE(TestSupport::query(
+                     m_db, u"SELECT CorrectAnswer, F FROM Q_A WHERE Question = 'Doubles?' AND QID > 4 ORDER BY QID"_s),
+            (Rows{{u"AB"_s, QVariant()}, {u"A"_s, QVariant()}, {u"AC"_s, u"f of Doubles?"_s}}));
+    }
+
+    // A file of the first version (Q_A without E and F, no side tables), opened where it can be
+    // written, gains the columns and keeps every row; its pool then takes questions of six choices.
+    void firstVersionFileGainsTheChoiceColumns()
+    {
+        build(firstPool());
+        storeExams();
+        makeFirstVersion();
+        const QString rows = u"SELECT QID, Question, A, B, C, D, CorrectAnswer, Category, Description FROM Q_A"_s;
+        const Rows before = TestSupport::query(m_db, rows);
+        QCOMPARE(columns(), kFirstColumns);
+        DbError failure;
+        const std::shared_ptr<SqliteDatabase> db
+            = ConnectionPool::acquire(m_db, QString::fromLatin1(cDBAccess::kDatabasePassword), &failure);
+        QVERIFY2(db, qPrintable(failure.text()));
+        QVERIFY(ExamSchema::hasChoiceColumns(*db));
+        QCOMPARE(columns(), (kFirstColumns + QStringList{u"E"_s, u"F"_s}));
+        QCOMPARE(TestSupport::query(m_db, rows), before);
+        QCOMPARE(TestSupport::scalar(m_db, u"SELECT count(*) FROM Q_A WHERE E IS NULL AND F IS NULL"_s).toInt(), 5);
+        PoolQuestion six = question(0, u"imp-six"_s, u"Six?"_s, u"BF"_s);
+        six.e = u"e of Six?"_s;
+        six.f = u"f of Six?"_s;
+        PoolStore::Report report;
+        QString error;
+        QVERIFY2(PoolStore::add(*db, {six}, &report, &error), qPrintable(error));
+        QCOMPARE(TestSupport::query(m_db, u"SELECT QID, E, F, CorrectAnswer FROM Q_A WHERE Question = 'Six?'"_s),
+            (Rows{{4, u"e of Six?"_s, u"f of Six?"_s, u"BF"_s}}));
+        ConnectionPool::clear();
+    }
+
+    // A first-version file that cannot be written gains nothing, and its pool and exams still read
+    // (questions of four choices at most), with the review's own statement too.
+    void readOnlyFirstVersionFileStillReads()
+    {
+        build(firstPool());
+        storeExams();
+        makeFirstVersion();
+        QVERIFY(QFile::setPermissions(m_db, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
+        sqlite3 *raw = nullptr;
+        QCOMPARE(sqlite3_open_v2(QFile::encodeName(m_db).constData(), &raw, SQLITE_OPEN_READONLY, nullptr), SQLITE_OK);
+        auto handle = std::make_shared<SqliteHandle>(raw);
+        QCOMPARE(sqlite3_exec(raw, "PRAGMA key = 'QOMB';", nullptr, nullptr, nullptr), SQLITE_OK);
+        QCOMPARE(sqlite3_db_readonly(raw, "main"), 1);
+        SqliteDatabase file(handle);
+        QVERIFY(!ExamSchema::hasChoiceColumns(file));
+        QString error;
+        QVERIFY(!ExamSchema::addChoiceColumns(file, &error));
+        QVERIFY2(error.contains(u"readonly"_s), qPrintable(error));
+        std::vector<PoolStore::Stored> pool;
+        QVERIFY2(PoolStore::read(file, &pool, &error), qPrintable(error));
+        QStringList read;
+        for (const PoolStore::Stored &s : pool)
+            read << s.question.question + u' ' + s.question.d + u' ' + s.question.e + s.question.f + s.question.correct;
+        QCOMPARE(read,
+            (QStringList{u"Stubs? d of Stubs? A"_s, u"Drivers? d of Drivers? A"_s, u"Oracles? d of Oracles? A"_s,
+                u"Keys? d of Keys? A"_s, u"Joins? d of Joins? A"_s}));
+        Database::Result review;
+        DbError failure;
+        QVERIFY2(file.query(file.translate(ExamQueries::examQuestions(1, true)), &review, &failure),
+            qPrintable(failure.text()));
+        QCOMPARE(review.rows.size(), size_t(3));
+        handle.reset();
+        QVERIFY(QFile::setPermissions(m_db, QFile::ReadOwner | QFile::WriteOwner));
+        QCOMPARE(columns(), kFirstColumns);
     }
 
     void failedReplaceChangesNothing()

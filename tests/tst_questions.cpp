@@ -86,14 +86,17 @@ private slots:
         QVERIFY(preview->findChild<QLabel *>(u"lblFrom"_s)->text().contains(u"networking.gift, read as GIFT"_s));
         const QStringList details = preview->details()->toPlainText().split(u'\n');
         QVERIFY(details.contains(u"error: networking.gift: line 101: the answers' \"{\" is not closed by \"}\""_s));
-        QVERIFY(details.contains(u"skipped: 1 description, 1 essay, 1 matching, 1 multiple-answer, 1 numerical, "
-                                 "1 short answer, 1 too many choices"_s));
-        const qsizetype file = details.indexOf(u"networking.gift: read as GIFT, 8 question(s), left out:"_s);
+        QVERIFY(details.contains(u"skipped: 1 description, 1 essay, 1 matching, 1 numerical, 1 short answer"_s));
+        const qsizetype file = details.indexOf(u"networking.gift: read as GIFT, 10 question(s), left out:"_s);
         QVERIFY2(file >= 0, qPrintable(details.join(u'\n')));
-        QCOMPARE(details.value(file + 6), u"  line 63 (Private address): 5 choices; at most 4"_s);
+        QCOMPARE(details.value(file + 5), u"  line 73 (Welcome): a description, no question to answer"_s);
+        // A question of several right answers is read; its penalties on wrong choices are said to go.
+        QVERIFY(details.contains(u"warning: networking.gift: line 54: the negative weights of the wrong choices were "
+                                 "dropped: a question of several right answers scores when every right choice and no "
+                                 "other is chosen"_s));
         // "OSI again" asks what "OSI layers" asks with other choices: another question, not a duplicate.
         choice->setCurrentText(u"Networking Basic"_s);
-        QCOMPARE(preview->counts()->item(5, 1)->text(), u"5"_s);
+        QCOMPARE(preview->counts()->item(5, 1)->text(), u"7"_s);
         QVERIFY(!preview->importButton()->isEnabled());
         QTest::mouseClick(preview->goodOnly(), Qt::LeftButton, {}, QPoint(5, preview->goodOnly()->height() / 2));
         QVERIFY(preview->importButton()->isEnabled());
@@ -102,10 +105,17 @@ private slots:
         QTest::mouseClick(preview->importButton(), Qt::LeftButton);
         QCOMPARE(MessageBox::shown().size(), 1);
         QCOMPARE(MessageBox::shown().first().title, u"Import Questions"_s);
-        QVERIFY2(MessageBox::shown().first().text.contains(u"Networking Basic: 5 question(s) added"_s),
+        QVERIFY2(MessageBox::shown().first().text.contains(u"Networking Basic: 7 question(s) added"_s),
             qPrintable(MessageBox::shown().first().text));
-        QCOMPARE(count(u"FROM Q_A WHERE Category = 'Networking Basic'"_s), 13);
-        QCOMPARE(count(u"FROM QuestionKeys WHERE Origin = 'imported'"_s), 8);
+        QCOMPARE(count(u"FROM Q_A WHERE Category = 'Networking Basic'"_s), 15);
+        QCOMPARE(count(u"FROM QuestionKeys WHERE Origin = 'imported'"_s), 10);
+        // The five-choice and the several-answer question as they were read.
+        QCOMPARE(m_program->scalar(u"SELECT E || ' ' || CorrectAnswer FROM Q_A JOIN QuestionKeys USING (QID) WHERE "
+                                   "StableID = 'imp-private-address'"_s),
+            QVariant(u"4.4.4.4 A"_s));
+        QCOMPARE(m_program->scalar(u"SELECT CorrectAnswer FROM Q_A JOIN QuestionKeys USING (QID) WHERE StableID = "
+                                   "'imp-secure-protocols'"_s),
+            QVariant(u"AB"_s));
         // Every stored exam shows the same questions, its flag with them; each category one run.
         QCOMPARE(examQuestions(), before);
         QCOMPARE(

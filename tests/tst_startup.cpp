@@ -223,8 +223,8 @@ private slots:
         TestSupport::exec(own,
             u"INSERT INTO ExamTitle VALUES (1, 'Robin', '2026-12-02 10:00:00', 2, 1); INSERT INTO "
             "ExamDetails (ExamID, UserName, QID, Answer, Answered) VALUES (1, 'Robin', 2, 'A', -1), "
-            "(1, 'Robin', 1, 'B', -1); INSERT INTO Q_A VALUES (3, 'Mine?', 'a', 'b', '', '', 'A', "
-            "'Software Testing', ''); INSERT INTO QuestionKeys VALUES (3, 'imp-mine', 'imported')"_s);
+            "(1, 'Robin', 1, 'B', -1); INSERT INTO Q_A (QID, Question, A, B, C, D, CorrectAnswer, Category, "
+            "Description) VALUES (3, 'Mine?', 'a', 'b', '', '', 'A', 'Software Testing', ''); INSERT INTO QuestionKeys VALUES (3, 'imp-mine', 'imported')"_s);
         // The upgrade: st-2 reworded, st-3 new.
         QTest::qWait(20); // a new time stamp on the installed file
         build({u"Stubs?"_s, u"Test drivers?"_s, u"Fakes?"_s});
