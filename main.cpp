@@ -1,4 +1,8 @@
+#include <thread>
+
 #include <QApplication>
+
+#include <fontconfig/fontconfig.h>
 
 #include "shell/CommandLine.h"
 #include "shell/frmMain.h"
@@ -10,7 +14,11 @@ int main(int argc, char *argv[])
     const CommandLine commandLine(CommandLine::fromArgv(argc, argv));
     if (commandLine.endsAtOnce())
         return commandLine.report();
+    // Reading the font configuration is the longest step of start-up, and the first screen needs
+    // it. It runs on another core while Qt loads its plugins; Qt then finds it ready.
+    std::thread fontConfiguration([] { FcInit(); });
     QApplication app(argc, argv);
+    fontConfiguration.join();
     frmMain window;
     window.start(commandLine.startOptions());
     if (commandLine.checkStart())

@@ -5,7 +5,7 @@ set -euo pipefail
 
 # qt6-charts-dev needs libqt6opengl6-dev for its CMake files without saying so; poppler-utils
 # reads the reports back in the tests.
-packages=(cmake g++ make pkg-config qt6-base-dev libgl-dev libsqlcipher-dev sqlcipher sqlite3
+packages=(cmake g++ make pkg-config qt6-base-dev libfontconfig-dev libgl-dev libsqlcipher-dev sqlcipher sqlite3
           qt6-charts-dev libqt6opengl6-dev poppler-utils fonts-dejavu-core fonts-liberation2
           desktop-file-utils appstream lintian dpkg-dev file
           # Classroom mode: the server, unixODBC and the server's ODBC driver (tests start a server).
