@@ -59,6 +59,15 @@
 #include "widgets/QuestionMapCell.h"
 
 namespace {
+// A bench database opened and keyed; the bench cannot go on without it.
+std::shared_ptr<SqliteHandle> keyedFile(const QString &path)
+{
+    SqliteHandle::Opened opened = SqliteHandle::openKeyed(path, SQLITE_OPEN_READWRITE, QStringLiteral("QOMB"));
+    if (!opened.handle)
+        qFatal("cannot open %s: %s", qPrintable(path), qPrintable(opened.message));
+    return opened.handle;
+}
+
 constexpr int kStoredExams = 10000;
 constexpr int kQuestionsPerCategory = 105; // the shipped pool's size
 // One candidate took every tenth exam (1,000), every fifth of them a practice exam; the last
@@ -94,10 +103,9 @@ void buildDatabase(const QString &path)
 {
     buildPool(path);
     // The stored exams: 10 questions each, scored.
-    sqlite3 *raw = nullptr;
-    sqlite3_open_v2(QFile::encodeName(path).constData(), &raw, SQLITE_OPEN_READWRITE, nullptr);
-    SqliteHandle db(raw);
-    sqlite3_exec(raw, "PRAGMA key = 'QOMB'; BEGIN;", nullptr, nullptr, nullptr);
+    const std::shared_ptr<SqliteHandle> db = keyedFile(path);
+    sqlite3 *raw = db->get();
+    sqlite3_exec(raw, "BEGIN;", nullptr, nullptr, nullptr);
     SqliteStatement title(raw,
         QStringLiteral("INSERT INTO ExamTitle (UserName, ExamDate, NumOfQuestions, ExamResult) "
                        "VALUES (?, ?, 10, ?)"));
@@ -148,10 +156,9 @@ QString trainersExams(const QString &exams, const QString &date)
 void buildTrainersFile(const QString &path)
 {
     buildPool(path);
-    sqlite3 *raw = nullptr;
-    sqlite3_open_v2(QFile::encodeName(path).constData(), &raw, SQLITE_OPEN_READWRITE, nullptr);
-    SqliteHandle db(raw);
-    const QString fill = QStringLiteral("PRAGMA key = 'QOMB'; BEGIN; ")
+    const std::shared_ptr<SqliteHandle> db = keyedFile(path);
+    sqlite3 *raw = db->get();
+    const QString fill = QStringLiteral("BEGIN; ")
         + trainersExams(QStringLiteral("(WITH RECURSIVE n(e) AS (SELECT 1 UNION ALL SELECT e + 1 FROM n WHERE e < "
                                        "%1) SELECT e FROM n)")
                             .arg(kTrainersExams),
@@ -168,11 +175,10 @@ void buildTrainersFile(const QString &path)
 void buildStatsDatabase(const QString &path)
 {
     buildPool(path);
-    sqlite3 *raw = nullptr;
-    sqlite3_open_v2(QFile::encodeName(path).constData(), &raw, SQLITE_OPEN_READWRITE, nullptr);
-    SqliteHandle db(raw);
+    const std::shared_ptr<SqliteHandle> db = keyedFile(path);
+    sqlite3 *raw = db->get();
     sqlite3_exec(raw,
-        "PRAGMA key = 'QOMB'; BEGIN; DELETE FROM ExamDetails; DELETE FROM ExamTitle; "
+        "BEGIN; DELETE FROM ExamDetails; DELETE FROM ExamTitle; "
         "DELETE FROM PracticeExams;",
         nullptr, nullptr, nullptr);
     SqliteStatement title(raw,

@@ -40,13 +40,6 @@ int s_busyTimeout = 5000;
 // The pool builder loads a whole pool in one statement batch: no statement time-out then.
 bool s_poolLoad = false;
 
-QString quoted(const QString &text)
-{
-    QString escaped = text;
-    escaped.replace(QLatin1Char('\''), QLatin1String("''"));
-    return QLatin1Char('\'') + escaped + QLatin1Char('\'');
-}
-
 bool execute(sqlite3 *db, const char *sql)
 {
     return sqlite3_exec(db, sql, nullptr, nullptr, nullptr) == SQLITE_OK;
@@ -74,34 +67,28 @@ bool hasExamTables(sqlite3 *db)
 
 std::shared_ptr<SqliteDatabase> openFresh(const QString &path, const QString &password, DbError *error)
 {
-    sqlite3 *raw = nullptr;
     // No SQLITE_OPEN_CREATE: a missing file must fail, never appear empty.
-    const int rc = sqlite3_open_v2(
-        QFile::encodeName(path).constData(), &raw, SQLITE_OPEN_READWRITE | SQLITE_OPEN_FULLMUTEX, nullptr);
-    auto handle = std::make_shared<SqliteHandle>(raw);
-    if (rc != SQLITE_OK) {
+    const SqliteHandle::Opened opened
+        = SqliteHandle::openKeyed(path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_FULLMUTEX, password, s_busyTimeout);
+    switch (opened.step) {
+    case SqliteHandle::Opened::Step::Done:
+        break;
+    case SqliteHandle::Opened::Step::Open:
         *error = fileError(path);
         return nullptr;
-    }
-    sqlite3_busy_timeout(raw, s_busyTimeout);
-    const QByteArray keySql = (QLatin1String("PRAGMA key = ") + quoted(password) + QLatin1Char(';')).toUtf8();
-    if (!execute(raw, keySql.constData())) {
-        *error = DbError{DbError::NotADatabase, handle->lastMessage()};
+    case SqliteHandle::Opened::Step::Key:
+        *error = DbError{DbError::NotADatabase, opened.message};
         return nullptr;
-    }
-    // A wrong key or a file that is not a database shows only at the first read.
-    char *message = nullptr;
-    const int readCode = sqlite3_exec(raw, "SELECT count(*) FROM sqlite_master;", nullptr, nullptr, &message);
-    const QString readMessage = message ? QString::fromUtf8(message) : QString();
-    sqlite3_free(message);
-    if (readCode != SQLITE_OK) {
-        const int primary = readCode & 0xff;
+    case SqliteHandle::Opened::Step::Read: {
+        const int primary = opened.code & 0xff;
         const bool fileProblem
             = primary == SQLITE_CANTOPEN || primary == SQLITE_IOERR || primary == SQLITE_PERM || primary == SQLITE_BUSY;
-        *error
-            = fileProblem ? DbError{DbError::GenericFailure, readMessage} : DbError{DbError::NotADatabase, readMessage};
+        *error = DbError{fileProblem ? DbError::GenericFailure : DbError::NotADatabase, opened.message};
         return nullptr;
     }
+    }
+    const std::shared_ptr<SqliteHandle> &handle = opened.handle;
+    sqlite3 *raw = handle->get();
     // An empty (0-byte) or schema-less file reads as a database with no tables: it is no exam
     // database either, and is left exactly as it is.
     if (!hasExamTables(raw)) {

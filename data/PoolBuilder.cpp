@@ -26,23 +26,14 @@
 #include "data/cDBAccess.h"
 
 namespace {
-std::unique_ptr<SqliteHandle> openKeyed(const QString &path, bool create, QString *error)
+std::shared_ptr<SqliteHandle> openKeyed(const QString &path, bool create, QString *error)
 {
-    sqlite3 *raw = nullptr;
     const int flags = SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0);
-    const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &raw, flags, nullptr);
-    auto db = std::make_unique<SqliteHandle>(raw);
-    if (rc != SQLITE_OK) {
-        *error = db->lastMessage();
-        return nullptr;
-    }
-    const QByteArray key = QByteArray("PRAGMA key = '") + cDBAccess::kDatabasePassword + "';";
-    if (sqlite3_exec(raw, key.constData(), nullptr, nullptr, nullptr) != SQLITE_OK
-        || sqlite3_exec(raw, "SELECT count(*) FROM sqlite_master;", nullptr, nullptr, nullptr) != SQLITE_OK) {
-        *error = db->lastMessage();
-        return nullptr;
-    }
-    return db;
+    SqliteHandle::Opened opened
+        = SqliteHandle::openKeyed(path, flags, QString::fromLatin1(cDBAccess::kDatabasePassword));
+    if (!opened.handle)
+        *error = opened.message;
+    return opened.handle;
 }
 
 bool exec(SqliteHandle &db, const QString &sql, QString *error)

@@ -1,6 +1,44 @@
 #include "data/SqliteHandle.h"
 
+#include <QFile>
+
 #include <sqlcipher/sqlite3.h>
+
+SqliteHandle::Opened SqliteHandle::openKeyed(const QString &path, int flags, const QString &password, int busyTimeoutMs)
+{
+    Opened result;
+    sqlite3 *raw = nullptr;
+    const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &raw, flags, nullptr);
+    auto handle = std::make_shared<SqliteHandle>(raw);
+    const auto failed = [&](Opened::Step step, int code, const QString &message) {
+        result.step = step;
+        result.code = code;
+        result.message = message;
+        return result;
+    };
+    if (rc != SQLITE_OK)
+        return failed(Opened::Step::Open, rc, handle->lastMessage());
+    if (busyTimeoutMs > 0)
+        sqlite3_busy_timeout(raw, busyTimeoutMs);
+    QString literal = password;
+    literal.replace(QLatin1Char('\''), QLatin1String("''"));
+    const QByteArray key = (QLatin1String("PRAGMA key = '") + literal + QLatin1String("';")).toUtf8();
+    char *message = nullptr;
+    int code = sqlite3_exec(raw, key.constData(), nullptr, nullptr, &message);
+    QString text = message ? QString::fromUtf8(message) : QString();
+    sqlite3_free(message);
+    if (code != SQLITE_OK)
+        return failed(Opened::Step::Key, code, text);
+    message = nullptr;
+    code = sqlite3_exec(raw, "SELECT count(*) FROM sqlite_master;", nullptr, nullptr, &message);
+    text = message ? QString::fromUtf8(message) : QString();
+    sqlite3_free(message);
+    if (code != SQLITE_OK)
+        return failed(Opened::Step::Read, code, text);
+    result.step = Opened::Step::Done;
+    result.handle = std::move(handle);
+    return result;
+}
 
 SqliteHandle::SqliteHandle(sqlite3 *db)
     : m_db(db)

@@ -33,16 +33,12 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-std::unique_ptr<SqliteHandle> openKeyed(const QString &path)
+std::shared_ptr<SqliteHandle> openKeyed(const QString &path)
 {
-    sqlite3 *raw = nullptr;
-    const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &raw, SQLITE_OPEN_READWRITE, nullptr);
-    auto db = std::make_unique<SqliteHandle>(raw);
-    if (rc != SQLITE_OK)
-        qFatal("cannot open %s", qPrintable(path));
-    sqlite3_busy_timeout(raw, 5000);
-    sqlite3_exec(raw, "PRAGMA key = 'QOMB';", nullptr, nullptr, nullptr);
-    return db;
+    SqliteHandle::Opened opened = SqliteHandle::openKeyed(path, SQLITE_OPEN_READWRITE, u"QOMB"_s, 5000);
+    if (!opened.handle)
+        qFatal("cannot open %s: %s", qPrintable(path), qPrintable(opened.message));
+    return opened.handle;
 }
 } // namespace
 

@@ -100,13 +100,9 @@ class tst_poolstore final : public QObject {
             u"CREATE INDEX Q_A_Category ON Q_A (Category, QID); DROP TABLE QuestionKeys; DROP TABLE ExamFlags; "
             u"DROP TABLE ExamProgress; DROP TABLE PracticeExams; DROP INDEX ExamTitle_UserName"_s);
     }
-    std::unique_ptr<SqliteHandle> open() const
+    std::shared_ptr<SqliteHandle> open() const
     {
-        sqlite3 *raw = nullptr;
-        sqlite3_open_v2(QFile::encodeName(m_db).constData(), &raw, SQLITE_OPEN_READWRITE, nullptr);
-        auto db = std::make_unique<SqliteHandle>(raw);
-        sqlite3_exec(raw, "PRAGMA key = 'QOMB';", nullptr, nullptr, nullptr);
-        return db;
+        return SqliteHandle::openKeyed(m_db, SQLITE_OPEN_READWRITE, u"QOMB"_s).handle;
     }
 
 private slots:
@@ -409,11 +405,10 @@ private slots:
         storeExams();
         makeFirstVersion();
         QVERIFY(QFile::setPermissions(m_db, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
-        sqlite3 *raw = nullptr;
-        QCOMPARE(sqlite3_open_v2(QFile::encodeName(m_db).constData(), &raw, SQLITE_OPEN_READONLY, nullptr), SQLITE_OK);
-        auto handle = std::make_shared<SqliteHandle>(raw);
-        QCOMPARE(sqlite3_exec(raw, "PRAGMA key = 'QOMB';", nullptr, nullptr, nullptr), SQLITE_OK);
-        QCOMPARE(sqlite3_db_readonly(raw, "main"), 1);
+        SqliteHandle::Opened opened = SqliteHandle::openKeyed(m_db, SQLITE_OPEN_READONLY, u"QOMB"_s);
+        QVERIFY2(opened.handle, qPrintable(opened.message));
+        std::shared_ptr<SqliteHandle> handle = std::move(opened.handle);
+        QCOMPARE(sqlite3_db_readonly(handle->get(), "main"), 1);
         SqliteDatabase file(handle);
         QVERIFY(!ExamSchema::hasChoiceColumns(file));
         QString error;
