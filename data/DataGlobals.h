@@ -9,7 +9,7 @@ class Recordset;
 class cDBAccess;
 
 // The program-wide variables of database types. Screens create and reset gDB/gRs around each
-// use (DbScope); gConnection is the shared connection a description's first open leaves behind.
+// use (DbScope); gConnection mirrors the newest access object's connection and is never read back.
 extern QString gSQL;
 extern std::shared_ptr<Connection> gConnection;
 extern std::shared_ptr<Recordset> gRs;

@@ -40,7 +40,7 @@ int ExamSession::timeAllowed(int count)
 QString ExamSession::signedInUser()
 {
     DbScope scope;
-    return gConnection ? gConnection->userName() : QString();
+    return scope.isOpen() ? scope->GetConnection()->userName() : QString();
 }
 
 ExamSession::DrawCheck ExamSession::checkDraw(

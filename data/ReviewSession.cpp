@@ -39,15 +39,13 @@ int ReviewSession::fetchMore(const std::function<void(int first, int last)> &add
         return 0;
     const qint32 last = qint32(m_listed.back().front().toLongLong());
     // A page is read whenever the list is scrolled to its end, maybe while another screen waits
-    // in a dialog between statements of gDB: the program's connection is left as it was.
-    const std::shared_ptr<Connection> theirs = gConnection;
+    // in a dialog between statements of gDB: the page is read on an access object of its own.
     std::shared_ptr<Recordset> page;
     {
         cDBAccess db;
         if (db.Open_Connection(gDbProvider, QString(), gDbName, gDSN))
             page = db.GetRS(ExamQueries::examListPage(last, m_pageSize), 3, 0, 1, 1);
     }
-    gConnection = theirs;
     if (!page) {
         m_more = false;
         return 0;

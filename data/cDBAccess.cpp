@@ -11,22 +11,18 @@
 
 namespace {
 constexpr char kSqlServerHost[] = "EXAMSERVER";
-
-std::shared_ptr<Database> openDatabase()
-{
-    return gConnection ? gConnection->database() : nullptr;
-}
 } // namespace
 
 cDBAccess::cDBAccess()
+    : mConnection(std::make_shared<Connection>())
 {
-    gConnection = std::make_shared<Connection>();
+    gConnection = mConnection;
 }
 
 cDBAccess::~cDBAccess()
 {
     RollbackBatch();
-    if (gConnection && gConnection->isOpen())
+    if (gConnection == mConnection && mConnection->isOpen())
         gConnection.reset();
 }
 
@@ -80,7 +76,7 @@ bool cDBAccess::Open_Connection(int dbProvider, const QString &db_Path, const QS
     if (!description.isEmpty())
         mConnectionString = description;
     DbError error;
-    if (gConnection && gConnection->open(mConnectionString, &error))
+    if (mConnection->open(mConnectionString, &error))
         return true;
 
     mLastError = error.text();
@@ -100,7 +96,7 @@ bool cDBAccess::Open_Connection(int dbProvider, const QString &db_Path, const QS
 bool cDBAccess::ExecuteSQL(const QString &SQL, const QVariantList &values)
 {
     mRecordsAffected = 0;
-    const std::shared_ptr<Database> db = openDatabase();
+    const std::shared_ptr<Database> db = mConnection->database();
     if (!db) {
         mLastError
             = DbError{DbError::ConnectionClosed, QStringLiteral("The connection is closed; the statement was not run.")}
@@ -140,7 +136,7 @@ std::shared_ptr<Recordset> cDBAccess::GetRS(const QString &SQL, int CLocation, i
     Q_UNUSED(CLocation)
     Q_UNUSED(CType)
     Q_UNUSED(cmdType)
-    const std::shared_ptr<Database> db = openDatabase();
+    const std::shared_ptr<Database> db = mConnection->database();
     DbError error{DbError::ConnectionClosed, QStringLiteral("Operation is not allowed when the object is closed.")};
     if (db)
         mRecordset = Recordset::open(db, db->translate(SQL), CLock == adLockOptimistic, &error);
@@ -157,12 +153,12 @@ std::shared_ptr<Recordset> cDBAccess::GetRS(const QString &SQL, int CLocation, i
 
 std::shared_ptr<Connection> cDBAccess::GetConnection() const
 {
-    return gConnection;
+    return mConnection;
 }
 
 bool cDBAccess::BeginBatch()
 {
-    const std::shared_ptr<Database> db = openDatabase();
+    const std::shared_ptr<Database> db = mConnection->database();
     if (!db || mBatch)
         return false;
     DbError error;
@@ -198,6 +194,6 @@ void cDBAccess::RollbackBatch()
 
 qlonglong cDBAccess::lastInsertId() const
 {
-    const std::shared_ptr<Database> db = openDatabase();
+    const std::shared_ptr<Database> db = mConnection->database();
     return db ? db->lastInsertId() : 0;
 }

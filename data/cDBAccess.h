@@ -9,10 +9,10 @@ class Connection;
 class Database;
 class Recordset;
 
-// The one class through which the program talks to its database. Constructing an object gives
-// the program a fresh, unopened shared connection; destroying one releases the shared
-// connection when it is open. Failing to connect or to open a recordset is fatal: the user is
-// told and the program ends at once.
+// The one class through which the program talks to its database. Each object owns its connection;
+// gConnection mirrors the newest object's, for those who look at the program's state, and is
+// released with it when it was opened; the program itself never reads it back. Failing to connect or to open a
+// recordset is fatal: the user is told and the program ends at once.
 class cDBAccess final {
 public:
     // Cursor locations, types and lock types of a recordset.
@@ -52,6 +52,7 @@ public:
         int dbProvider, const QString &dbPath, const QString &db_Name, const QString &sDSN);
 
 private:
+    std::shared_ptr<Connection> mConnection;
     std::shared_ptr<Recordset> mRecordset;
     std::shared_ptr<Database> mBatch; // the connection a batch is open on
 };

@@ -24,6 +24,7 @@
 #include "data/DbScope.h"
 #include "data/PoolStore.h"
 #include "data/QuestionStats.h"
+#include "data/cDBAccess.h"
 #include "exam/frmExam.h"
 #include "insight/frmProgress.h"
 #include "platform/CoreHandlers.h"
@@ -332,9 +333,10 @@ void frmMain::startClassroom(const QString &dsn, const QString &database)
         DbScope scope;
         if (!scope.isOpen())
             return;
-        signedIn = gConnection ? gConnection->userName() : QString();
+        const std::shared_ptr<Connection> connection = scope->GetConnection();
+        signedIn = connection->userName();
         // The question statistics show every candidate's answers, and so the key: trainers only.
-        trainer = gConnection && gConnection->database() && QuestionStats::mayRead(*gConnection->database());
+        trainer = connection->database() && QuestionStats::mayRead(*connection->database());
     }
     setWindowTitle(QStringLiteral("%1 - %2").arg(QString::fromUtf8(VersionInfo::ProductName), signedIn));
     // The class's questions are the trainer's, loaded with vesk-buildpool --dsn; the menu's import
