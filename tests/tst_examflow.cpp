@@ -597,7 +597,11 @@ private slots:
     void readOnlyFirstVersionDatabase()
     {
         m_program->build({12, 12, 12, 12, 12, 12});
-        m_program->exec(u"DROP TABLE ExamProgress; DROP TABLE ExamFlags"_s);
+        // Q_A of the first version, without E and F, which a file that cannot be written cannot gain.
+        m_program->exec(u"DROP TABLE ExamProgress; DROP TABLE ExamFlags; CREATE TABLE Q_A1 (QID INTEGER PRIMARY KEY, "
+                        "Question TEXT NOT NULL, A TEXT, B TEXT, C TEXT, D TEXT, CorrectAnswer TEXT, Category TEXT, "
+                        "Description TEXT); INSERT INTO Q_A1 SELECT QID, Question, A, B, C, D, CorrectAnswer, "
+                        "Category, Description FROM Q_A; DROP TABLE Q_A; ALTER TABLE Q_A1 RENAME TO Q_A"_s);
         leftBehind(u"Frozen"_s, {u"A"_s, u"B"_s}, 0, 0, false);
         m_program->exec(u"UPDATE ExamTitle SET ExamResult = 1"_s);
         if (QProcess::execute(u"chattr"_s, {u"+i"_s, m_program->dbPath()}) != 0)
@@ -610,6 +614,7 @@ private slots:
         view->Grid1()->setCurrentIndex(view->gridModel()->index(0, 1));
         view->Grid1_DblClick();
         QCOMPARE(view->txtFieldsText(6), u"A"_s);
+        QVERIFY(view->choiceText(3)->isVisibleTo(view) && !view->choiceText(4)->isVisibleTo(view));
         QVERIFY(!view->lblFlagged()->isVisibleTo(view));
         // The exam screen opens without offering anything.
         openExamScreen();
