@@ -320,8 +320,8 @@ private slots:
         click(m_exam->Command1(2));
         for (int i = 0; i < withExtra; ++i)
             click(m_exam->Command1(5));
-        if (extra.size() == 1)
-            TestSupport::screenshot(m_window, u"exam-5choice"_s);
+        if (!extra.isEmpty())
+            TestSupport::screenshot(m_window, u"exam-%1choice"_s.arg(4 + extra.size()));
         for (int i = 0; i < keys.size(); ++i) {
             QTest::keyClick(m_exam->Option1(0), Qt::Key(keys.at(i)));
             QCOMPARE(m_exam->txtFieldsText(6), answers.at(i));
