@@ -42,3 +42,10 @@ QString AnswerKey::share(int right)
         text.chop(1);
     return text;
 }
+
+QString AnswerKey::chooseLine(int right)
+{
+    static const char *const words[] = {"one", "two", "three", "four", "five", "six"};
+    return QStringLiteral("Choose ")
+        + (right >= 1 && right <= kMaxChoices ? QString::fromLatin1(words[right - 1]) : QString::number(right));
+}

@@ -28,6 +28,8 @@ public:
     // The share in percent of each of `right` right choices, as banks write weights: "50",
     // "33.33333", "16.66667" (to five places, which sum to 100 within a thousandth).
     static QString share(int right);
+    // What a question of `right` right answers tells the candidate: "Choose two", "Choose three".
+    static QString chooseLine(int right);
 
 private:
     AnswerKey() = delete;

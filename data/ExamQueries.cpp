@@ -9,14 +9,15 @@ QString quoted(const QString &text)
 }
 } // namespace
 
-QString ExamQueries::examQuestions(qint32 examId, bool withDescription)
+QString ExamQueries::examQuestions(qint32 examId, bool withDescription, bool withChoicesEF)
 {
     return QStringLiteral("SELECT ExamTitle.ExamID, ExamTitle.UserName, ExamTitle.ExamDate, ")
         + QStringLiteral(" ExamTitle.NumOfQuestions, ExamTitle.ExamResult, ExamDetails.QID, ")
         + QStringLiteral(" ExamDetails.Answer, ExamDetails.Answered, ExamDetails.DetailID, Q_A.Question, ")
-        + (withDescription
-                ? QStringLiteral(" Q_A.A, Q_A.B, Q_A.C, Q_A.D, Q_A.CorrectAnswer, Q_A.Category, Q_A.Description ")
-                : QStringLiteral(" Q_A.A, Q_A.B, Q_A.C, Q_A.D, Q_A.CorrectAnswer, Q_A.Category "))
+        + QStringLiteral(" Q_A.A, Q_A.B, Q_A.C, Q_A.D, ")
+        + (withChoicesEF ? QStringLiteral(" Q_A.E, Q_A.F, ") : QString())
+        + QStringLiteral(" Q_A.CorrectAnswer, Q_A.Category, LENGTH(Q_A.CorrectAnswer) AS Choose")
+        + (withDescription ? QStringLiteral(", Q_A.Description ") : QStringLiteral(" "))
         + QStringLiteral(" FROM (ExamTitle INNER JOIN ExamDetails ON ExamTitle.ExamID = ExamDetails.ExamID) ")
         + QStringLiteral(" INNER JOIN Q_A ON ExamDetails.QID = Q_A.QID ") + QStringLiteral(" WHERE ExamTitle.ExamID = ")
         + QString::number(examId);

@@ -7,8 +7,10 @@
 // function (single quotes doubled); statements added since carry their values as bound ? marks.
 namespace ExamQueries {
 // One exam's questions: each detail row joined with its exam and its question; the review adds
-// the explanation.
-QString examQuestions(qint32 examId, bool withDescription);
+// the explanation. `withChoicesEF` reads choices E and F too (a read-only file of the first
+// version has no such columns). Choose is the number of right letters, so that the exam screen
+// knows how many boxes to offer without reading which ones are right.
+QString examQuestions(qint32 examId, bool withDescription, bool withChoicesEF = false);
 
 // The pool's questions counted by category (Category, Questions): what a draw can take.
 QString questionsPerCategory();

@@ -168,7 +168,10 @@ bool ExamSession::create(const QString &userName, int count, const ExamDraw::Tic
 std::shared_ptr<Recordset> ExamSession::openQuestions()
 {
     DbScope scope;
-    m_questions = scope->GetRS(ExamQueries::examQuestions(m_examId, false), 3, 3, 3, 0);
+    const std::shared_ptr<Connection> connection = scope->GetConnection();
+    const bool choicesEF
+        = connection && connection->database() && ExamSchema::hasChoiceColumns(*connection->database());
+    m_questions = scope->GetRS(ExamQueries::examQuestions(m_examId, false, choicesEF), 3, 3, 3, 0);
     return m_questions;
 }
 

@@ -4,6 +4,7 @@
 #include "data/Connection.h"
 #include "data/DataGlobals.h"
 #include "data/ExamQueries.h"
+#include "data/ExamSchema.h"
 #include "data/Recordset.h"
 #include "data/cDBAccess.h"
 
@@ -88,7 +89,10 @@ bool ReviewSession::review(qint32 examId)
 {
     gDB = std::make_unique<cDBAccess>();
     gDB->Open_Connection(gDbProvider, QString(), gDbName, gDSN);
-    gSQL = ExamQueries::examQuestions(examId, true);
+    const std::shared_ptr<Connection> connection = gDB->GetConnection();
+    const bool choicesEF
+        = connection && connection->database() && ExamSchema::hasChoiceColumns(*connection->database());
+    gSQL = ExamQueries::examQuestions(examId, true, choicesEF);
     std::shared_ptr<Recordset> rows = gDB->GetRS(gSQL, 3, 3, 3, 0);
     if (!rows)
         return false;

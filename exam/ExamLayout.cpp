@@ -11,6 +11,7 @@
 #include <QRadioButton>
 
 #include "core/UserSettings.h"
+#include "data/AnswerKey.h"
 #include "data/ExamSchema.h"
 #include "data/Recordset.h"
 #include "exam/frmExam.h"
@@ -19,6 +20,30 @@
 #include "widgets/QuestionMap.h"
 #include "widgets/QuestionNavigator.h"
 #include "widgets/Twips.h"
+
+namespace {
+// The question area as drawn, in twips: the stem, then four choices a pitch apart.
+constexpr int kStemTop = 300;
+constexpr int kStemHeight = 1560;
+constexpr int kShortStem = 1260; // leaves room for "Choose two" under it
+constexpr int kChoicesTop = 2480;
+constexpr int kChoicePitch = 1000;
+constexpr int kChoiceGap = 100;
+constexpr int kChoicesBand = 4 * kChoicePitch - kChoiceGap;
+
+// The keys that answer choice `index`: F flags, so the sixth choice has its digit only.
+QString keysOf(int index)
+{
+    const QString digit = QString::number(index + 1);
+    return index == 5 ? digit : QString(AnswerKey::letter(index)) + QStringLiteral(" or ") + digit;
+}
+
+// Moves a control up or down and sets its height, keeping the width the screen fitted it to.
+void place(QWidget *widget, int top, int height)
+{
+    widget->setGeometry(widget->x(), Twips::toPx(top), widget->width(), Twips::toPx(height));
+}
+} // namespace
 
 ExamLayout::ExamLayout(frmExam *screen, QWidget *content)
     : m_screen(screen)
@@ -156,13 +181,20 @@ void ExamLayout::buildQuestionArea(QWidget *content)
     };
 
     heading(17, QStringLiteral("Question"), 330);
-    textBox(0, QRect(750, 300, 5775, 1560), true)->setAccessibleName(QStringLiteral("Question"));
+    textBox(0, QRect(750, kStemTop, 5775, kStemHeight), true)->setAccessibleName(QStringLiteral("Question"));
     heading(4, QStringLiteral("Category"), 2000);
     textBox(7, QRect(750, 1960, 5775, 330), false)->setAccessibleName(QStringLiteral("Category"));
-    const QString letters = QStringLiteral("ABCD");
-    for (int k = 0; k < 4; ++k) {
-        const int top = 2480 + k * 1000;
-        auto *option = new QRadioButton(letters.mid(k, 1), area);
+    lblChoose = new QLabel(area);
+    lblChoose->setObjectName(QStringLiteral("lblChoose"));
+    QFont bold = lblChoose->font();
+    bold.setBold(true);
+    lblChoose->setFont(bold);
+    lblChoose->setGeometry(Twips::rect(750, kStemTop + kShortStem + 30, 5775, 285));
+    lblChoose->setVisible(false);
+    for (int k = 0; k < AnswerKey::kMaxChoices; ++k) {
+        const QString letter = AnswerKey::letter(k);
+        const int top = kChoicesTop + k * kChoicePitch;
+        auto *option = new QRadioButton(letter, area);
         option->setObjectName(QStringLiteral("Option1_%1").arg(k));
         option->setGeometry(Twips::rect(150, top + 300, 560, 285));
         QObject::connect(option, &QRadioButton::toggled, screen, [screen, k](bool on) {
@@ -170,7 +202,23 @@ void ExamLayout::buildQuestionArea(QWidget *content)
                 screen->Option1_Click(k);
         });
         options[k] = option;
-        textBox(k + 1, QRect(750, top, 5775, 900), true)->setAccessibleName(QStringLiteral("Answer ") + letters.at(k));
+        auto *tick = new QCheckBox(letter, area);
+        tick->setObjectName(QStringLiteral("chkChoice_%1").arg(k));
+        tick->setAccessibleName(QStringLiteral("Tick ") + letter);
+        tick->setToolTip(QStringLiteral("Tick or clear %1 (%2)").arg(letter, keysOf(k)));
+        tick->setGeometry(option->geometry());
+        tick->setVisible(false);
+        QObject::connect(tick, &QCheckBox::clicked, screen, [screen, k](bool on) { screen->chkChoice_Click(k, on); });
+        ticks[k] = tick;
+        // The text boxes of E and F come after the hidden ones, so that the indexes stay as they were.
+        QWidget *text = textBox(k < 4 ? k + 1 : k + 4, QRect(750, top, 5775, kChoicePitch - kChoiceGap), true);
+        text->setAccessibleName(QStringLiteral("Answer ") + letter);
+        if (k >= 4) {
+            option->setAccessibleName(QStringLiteral("Choice ") + letter);
+            option->setToolTip(QStringLiteral("Choose %1 (%2)").arg(letter, keysOf(k)));
+            option->setVisible(false);
+            text->setVisible(false);
+        }
     }
     // Hidden bound controls that carry the row's key and answer.
     textBox(5, QRect(750, 0, 600, 285), false)->setVisible(false);
@@ -202,7 +250,7 @@ void ExamLayout::buildQuestionArea(QWidget *content)
     QObject::connect(flagBox, &QCheckBox::clicked, screen, [screen](bool on) { screen->setFlagged(on); });
     flag = flagBox;
     auto *legend = new QLabel(QStringLiteral("Map: filled = answered, orange corner = flagged, "
-                                             "dark frame = on screen. Keys: A-D, arrows, Home, End, F."),
+                                             "dark frame = on screen. Keys: A-E or 1-6, arrows, Home, End, F."),
         area);
     legend->setObjectName(QStringLiteral("lblMapLegend"));
     legend->setWordWrap(true);
@@ -231,11 +279,34 @@ ExamDraw::Ticked ExamLayout::ticked() const
 
 void ExamLayout::bind(DataBinder *binder) const
 {
-    static const std::pair<int, const char *> fields[]
-        = {{0, "Question"}, {1, "A"}, {2, "B"}, {3, "C"}, {4, "D"}, {5, "DetailID"}, {6, "Answer"}, {7, "Category"}};
+    static const std::pair<int, const char *> fields[] = {{0, "Question"}, {1, "A"}, {2, "B"}, {3, "C"}, {4, "D"},
+        {8, "E"}, {9, "F"}, {5, "DetailID"}, {6, "Answer"}, {7, "Category"}};
     for (const auto &[index, field] : fields)
         binder->bind(txtFields.at(index), QString::fromLatin1(field));
     binder->bind(check1, QStringLiteral("Answered"));
+}
+
+void ExamLayout::arrangeChoices(int shown, int choose)
+{
+    const bool several = choose > 1;
+    place(txtFields.at(0), kStemTop, several ? kShortStem : kStemHeight);
+    lblChoose->setText(several ? AnswerKey::chooseLine(choose) : QString());
+    lblChoose->setAccessibleName(lblChoose->text());
+    lblChoose->setVisible(several);
+    // Four choices keep the pitch they were drawn with; five or six share its band.
+    const int pitch = shown <= 4 ? kChoicePitch : (kChoicesBand + kChoiceGap) / shown;
+    const int height = pitch - kChoiceGap;
+    for (int k = 0; k < AnswerKey::kMaxChoices; ++k) {
+        const int top = kChoicesTop + k * pitch;
+        const bool on = k < qMax(shown, 4);
+        QWidget *text = txtFields.at(k < 4 ? k + 1 : k + 4);
+        place(text, top, height);
+        place(options[k], top + (height - 300) / 2, 285);
+        place(ticks[k], top + (height - 300) / 2, 285);
+        text->setVisible(on);
+        options[k]->setVisible(on && !several);
+        ticks[k]->setVisible(on && several);
+    }
 }
 
 // The set-up column, its commands, then the question area top to bottom.
@@ -247,8 +318,8 @@ void ExamLayout::setReadingOrder()
     for (QRadioButton *option : tasks)
         order << option;
     order << practise << commands[0] << commands[1] << commands[4] << txtFields[0] << txtFields[7];
-    for (int k = 0; k < 4; ++k)
-        order << options[k] << txtFields[k + 1];
+    for (int k = 0; k < AnswerKey::kMaxChoices; ++k)
+        order << options[k] << ticks[k] << txtFields[k < 4 ? k + 1 : k + 4];
     order << commands[2] << commands[3] << commands[5] << commands[6] << flag << map;
     for (int i = 1; i < order.size(); ++i)
         QWidget::setTabOrder(order.at(i - 1), order.at(i));

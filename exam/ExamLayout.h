@@ -28,6 +28,10 @@ public:
     ExamDraw::Ticked ticked() const;
     // Binds the question area's boxes to the fields of the exam's rows they show.
     void bind(DataBinder *binder) const;
+    // Places the choices of a question of `shown` choices (4 to 6) and `choose` right answers:
+    // four take the screen as it was drawn; five or six share the same band; a question of
+    // several right answers says how many under a shorter stem and offers check boxes.
+    void arrangeChoices(int shown, int choose);
 
     // The screen's control arrays, by index.
     std::map<int, QLabel *> labels; // Label1
@@ -38,7 +42,9 @@ public:
     QCheckBox *categories[7] = {}; // the six categories, then "All Categories"
     QRadioButton *tasks[3] = {}; // 10, 30, 50 questions
     QCheckBox *practise = nullptr; // "Only questions I answered wrong before"
-    QRadioButton *options[4] = {}; // A to D
+    QRadioButton *options[6] = {}; // A to F, for a question of one right answer
+    QCheckBox *ticks[6] = {}; // A to F, for a question of several
+    QLabel *lblChoose = nullptr; // "Choose two", under the stem of a question of several answers
     QCheckBox *check1 = nullptr; // hidden, bound to Answered
     QLabel *lblStatus = nullptr;
     QAbstractButton *flag = nullptr;

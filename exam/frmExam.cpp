@@ -17,6 +17,7 @@
 #include "core/ClockTimer.h"
 #include "core/GenModule.h"
 #include "core/UserSettings.h"
+#include "data/AnswerKey.h"
 #include "data/DataGlobals.h"
 #include "data/DateFormat.h"
 #include "data/ExamSchema.h"
@@ -24,6 +25,7 @@
 #include "platform/GenModuleUi.h"
 #include "platform/MessageBox.h"
 #include "platform/ScreenHost.h"
+#include "platform/SystemBeep.h"
 #include "widgets/DataBinder.h"
 #include "widgets/QuestionMap.h"
 #include "widgets/QuestionMapCell.h"
@@ -148,8 +150,8 @@ bool frmExam::eventFilter(QObject *watched, QEvent *event)
 }
 
 // The exam's keys, ahead of the widgets' own meanings (an option button's arrows, a text box's
-// scrolling keys): A-D or 1-4 answer, Left/Right and Page Up/Down move, Home/End go to the ends,
-// F flags.
+// scrolling keys): A-E or 1-6 answer (or tick and clear a box), Left/Right and Page Up/Down move,
+// Home/End go to the ends, F flags on every question: the sixth choice's key is 6.
 bool frmExam::handleExamKey(QKeyEvent *event)
 {
     if (!m_session.questions() || m_ending || !Frame1(3)->isVisible() || !Frame1(3)->isEnabled())
@@ -157,11 +159,15 @@ bool frmExam::handleExamKey(QKeyEvent *event)
     if (event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))
         return false;
     const int key = event->key();
-    const int letter = key >= Qt::Key_A && key <= Qt::Key_D ? key - Qt::Key_A
-        : key >= Qt::Key_1 && key <= Qt::Key_4              ? key - Qt::Key_1
+    const int letter = key >= Qt::Key_A && key <= Qt::Key_E ? key - Qt::Key_A
+        : key >= Qt::Key_1 && key <= Qt::Key_6              ? key - Qt::Key_1
                                                             : -1;
     if (letter >= 0) {
-        if (m_ui.options[letter]->isEnabled())
+        if (letter >= m_shownChoices)
+            return true;
+        if (m_choose > 1)
+            m_ui.ticks[letter]->click(); // does nothing while disabled
+        else if (m_ui.options[letter]->isEnabled())
             m_ui.options[letter]->setChecked(true);
         return true;
     }
@@ -436,16 +442,54 @@ void frmExam::clearOptions()
 
 void frmExam::txtFields_Change(int Index)
 {
-    if (Index == 6) {
-        const QString answer = txtFieldsText(6);
-        const int letter = answer.size() == 1 ? QStringLiteral("ABCD").indexOf(answer) : -1;
-        if (letter >= 0)
-            m_ui.options[letter]->setChecked(true);
-        else
-            clearOptions();
+    if (Index == 6)
+        showAnswer();
+    // A choice without text cannot be chosen (C and D of a true/false question).
+    for (int k = 2; k < AnswerKey::kMaxChoices; ++k) {
+        const bool hasText = !DataBinder::textOf(choiceText(k)).isEmpty();
+        m_ui.options[k]->setEnabled(hasText);
+        m_ui.ticks[k]->setEnabled(hasText);
     }
-    m_ui.options[2]->setEnabled(!txtFieldsText(3).isEmpty());
-    m_ui.options[3]->setEnabled(!txtFieldsText(4).isEmpty());
+}
+
+// The right answers of the question on screen, at least one. Only their number is read: the exam
+// never looks at the key, which a class's server does not give away.
+int frmExam::rightCount() const
+{
+    const std::shared_ptr<Recordset> rs = m_session.questions();
+    return rs && !rs->Eof() ? qMax(1, rs->Fields(QStringLiteral("Choose")).toInt()) : 1;
+}
+
+// The question on screen's own choices: E and F only where it has them, boxes where it has several
+// right answers.
+void frmExam::showChoices()
+{
+    m_shownChoices = !DataBinder::textOf(choiceText(5)).isEmpty() ? 6
+        : !DataBinder::textOf(choiceText(4)).isEmpty()            ? 5
+                                                                  : 4;
+    m_choose = rightCount();
+    m_ui.arrangeChoices(m_shownChoices, m_choose);
+    showAnswer();
+}
+
+// The stored answer as the buttons or boxes show it. Read from the row itself, as the boxes are
+// refreshed before the screen hears of the move.
+void frmExam::showAnswer()
+{
+    const QString answer = txtFieldsText(6);
+    if (rightCount() > 1) {
+        clearOptions();
+        for (int k = 0; k < AnswerKey::kMaxChoices; ++k)
+            m_ui.ticks[k]->setChecked(answer.contains(AnswerKey::letter(k)));
+        return;
+    }
+    for (QCheckBox *tick : m_ui.ticks)
+        tick->setChecked(false);
+    const int letter = answer.size() == 1 ? AnswerKey::index(answer.at(0)) : -1;
+    if (letter >= 0)
+        m_ui.options[letter]->setChecked(true);
+    else
+        clearOptions();
 }
 
 void frmExam::Option1_Click(int Index)
@@ -456,9 +500,33 @@ void frmExam::Option1_Click(int Index)
         refreshMapRow(rs->currentRow());
 }
 
+// A box ticked or cleared: the answer is the ticked letters in order, and the question is answered
+// once as many are ticked as it has right answers. A tick beyond that is refused.
+void frmExam::chkChoice_Click(int Index, bool ticked)
+{
+    int count = 0;
+    QString answer;
+    for (int k = 0; k < AnswerKey::kMaxChoices; ++k) {
+        if (m_ui.ticks[k]->isChecked()) {
+            ++count;
+            answer += AnswerKey::letter(k);
+        }
+    }
+    if (ticked && count > m_choose) {
+        m_ui.ticks[Index]->setChecked(false);
+        SystemBeep::sound();
+        return;
+    }
+    DataBinder::setTextOf(txtFields(6), answer);
+    m_ui.check1->setChecked(count == m_choose);
+    if (const std::shared_ptr<Recordset> rs = m_session.questions())
+        refreshMapRow(rs->currentRow());
+}
+
 void frmExam::rsExam_MoveComplete()
 {
     const std::shared_ptr<Recordset> rs = m_session.questions();
+    showChoices();
     const int row = rs->currentRow();
     m_ui.map->setCurrent(row);
     m_ui.flag->setChecked(m_session.isFlagged(row));
@@ -594,6 +662,8 @@ void frmExam::scoreExam(qint32 examId)
 
 void frmExam::fitToWidth(double clientWidth)
 {
-    stretchFrame(
-        Frame1(3), {txtFields(0), txtFields(1), txtFields(2), txtFields(3), txtFields(4), m_ui.map}, clientWidth);
+    stretchFrame(Frame1(3),
+        {txtFields(0), txtFields(1), txtFields(2), txtFields(3), txtFields(4), txtFields(8), txtFields(9),
+            m_ui.lblChoose, m_ui.map},
+        clientWidth);
 }

@@ -61,7 +61,12 @@ public:
     // "Only questions I answered wrong before".
     QCheckBox *chkPractise() const { return m_ui.practise; }
     QAbstractButton *Command1(int index) const { return controlAt(m_ui.commands, index); }
-    QRadioButton *Option1(int index) const { return index >= 0 && index < 4 ? m_ui.options[index] : nullptr; }
+    QRadioButton *Option1(int index) const { return index >= 0 && index < 6 ? m_ui.options[index] : nullptr; }
+    // The check boxes A to F of a question of several right answers, and the line that says how many.
+    QCheckBox *chkChoice(int index) const { return index >= 0 && index < 6 ? m_ui.ticks[index] : nullptr; }
+    QLabel *lblChoose() const { return m_ui.lblChoose; }
+    // The text box of choice `index` (0 is A).
+    QWidget *choiceText(int index) const { return txtFields(index < 4 ? index + 1 : index + 4); }
     QWidget *txtFields(int index) const { return controlAt(m_ui.txtFields, index); } // QPlainTextEdit or QLineEdit
     QString txtFieldsText(int index) const;
     QCheckBox *Check1() const { return m_ui.check1; }
@@ -86,6 +91,10 @@ private:
     void Text1_LostFocus(int Index);
     void txtFields_Change(int Index);
     void Option1_Click(int Index);
+    void chkChoice_Click(int Index, bool ticked);
+    void showChoices();
+    void showAnswer();
+    int rightCount() const;
     void rsExam_MoveComplete();
     void lblStatus_Change();
     void EndExam();
@@ -111,4 +120,6 @@ private:
     bool m_unloading = false;
     bool m_timeOverShown = false;
     bool m_answerErrorShown = false;
+    int m_shownChoices = 4; // of the question on screen
+    int m_choose = 1; // its number of right answers
 };

@@ -5,6 +5,7 @@
 #include <QPdfWriter>
 #include <QTextDocument>
 
+#include "data/AnswerKey.h"
 #include "data/Breakdown.h"
 #include "data/DateFormat.h"
 #include "data/Recordset.h"
@@ -76,7 +77,6 @@ QString ExamReport::html(const Header &header, const Recordset &rows, const Brea
     html += QStringLiteral("</table>");
     html += QStringLiteral("<h2>Breakdown</h2>") + breakdownTable(breakdown);
     html += QStringLiteral("<h2>Questions</h2>");
-    const QString letters = QStringLiteral("ABCD");
     for (int row = 0; row < count; ++row) {
         const QVariant answer = field(row, "Answer");
         const QVariant correct = field(row, "CorrectAnswer");
@@ -87,15 +87,29 @@ QString ExamReport::html(const Header &header, const Recordset &rows, const Brea
                     .arg(escaped(field(row, "Category")))
                     .arg(right ? QString() : QStringLiteral(" <span style=\"color:#b01e1e\">WRONG</span>"));
         html += QStringLiteral("<p>%1</p>").arg(escaped(field(row, "Question")));
-        for (int k = 0; k < 4; ++k) {
-            const QVariant choice = field(row, QByteArray(1, char('A' + k)).constData());
+        // A question of several right answers marks each letter ticked or right.
+        const QString given = answer.toString().toUpper();
+        const QString key = correct.toString().toUpper();
+        const bool several = key.size() > 1;
+        if (several)
+            html += QStringLiteral("<p><i>%1</i></p>").arg(AnswerKey::chooseLine(int(key.size())));
+        for (int k = 0; k < AnswerKey::kMaxChoices; ++k) {
+            const QChar letter = AnswerKey::letter(k);
+            const QVariant choice = field(row, QByteArray(1, char(letter.unicode())).constData());
             if (choice.isNull() || choice.toString().isEmpty())
                 continue;
-            html += QStringLiteral("<p style=\"margin-left:12px\">%1. %2</p>").arg(letters.at(k)).arg(escaped(choice));
+            const bool ticked = given.contains(letter);
+            const bool isRight = key.contains(letter);
+            const QString mark = !several ? QString()
+                : ticked                  ? (isRight ? QStringLiteral(" <b style=\"color:#1b7a2f\">[right]</b>")
+                                                     : QStringLiteral(" <b style=\"color:#b01e1e\">[wrong]</b>"))
+                : isRight                 ? QStringLiteral(" <b style=\"color:#b05c00\">[missed]</b>")
+                                          : QString();
+            html += QStringLiteral("<p style=\"margin-left:12px\">%1. %2%3</p>").arg(letter).arg(escaped(choice), mark);
         }
-        const QString given = answer.isNull() || answer.toString().isEmpty() ? QStringLiteral("none") : escaped(answer);
+        const QString yours = answer.isNull() || answer.toString().isEmpty() ? QStringLiteral("none") : escaped(answer);
         html += QStringLiteral("<p><b>Your answer:</b> %1%2 &nbsp;&nbsp; <b>Correct answer:</b> %3</p>")
-                    .arg(right ? given : QStringLiteral("<span style=\"color:#b01e1e\">%1</span>").arg(given))
+                    .arg(right ? yours : QStringLiteral("<span style=\"color:#b01e1e\">%1</span>").arg(yours))
                     .arg(right ? QString() : QStringLiteral(" (wrong)"))
                     .arg(escaped(correct));
         html += QStringLiteral("<p><b>Explanation:</b> %1</p>").arg(escaped(field(row, "Description")));

@@ -19,6 +19,7 @@
 
 #include "core/AppExit.h"
 #include "core/UserSettings.h"
+#include "data/AnswerKey.h"
 #include "data/DataGlobals.h"
 #include "data/Recordset.h"
 #include "data/ReviewSession.h"
@@ -40,6 +41,17 @@ namespace {
 constexpr int kColumnWidths[] = {0, 800, 1800, 1460, 1460, 1000};
 // The review's own controls sit below a row of filters and report commands.
 constexpr int kFilterRow = 400;
+// The choices' band, in twips: four a pitch apart as drawn; five or six share it.
+constexpr int kChoicesTop = 1260;
+constexpr int kChoicePitch = 600;
+constexpr int kChoiceGap = 60;
+// The letter labels of the choices, by choice.
+constexpr int kLetterLabels[] = {3, 5, 6, 7, 18, 19};
+
+void place(QWidget *widget, int top, int height)
+{
+    widget->setGeometry(widget->x(), Twips::toPx(top + kFilterRow), widget->width(), Twips::toPx(height));
+}
 } // namespace
 
 frmViewExam::frmViewExam(QWidget *parent)
@@ -138,12 +150,23 @@ void frmViewExam::buildReview()
 
     label(17, QStringLiteral("Question"), QRect(100, 300, 960, 285));
     textBox(0, QRect(1080, 270, 7155, 900), true, QStringLiteral("Question"));
-    const int letterLabels[] = {3, 5, 6, 7};
-    const QString letters = QStringLiteral("ABCD");
-    for (int k = 0; k < 4; ++k) {
-        const int top = 1260 + k * 600;
-        label(letterLabels[k], letters.mid(k, 1), QRect(700, top + 30, 300, 285));
-        textBox(k + 1, QRect(1080, top, 7155, 540), true, QStringLiteral("Answer ") + letters.at(k));
+    for (int k = 0; k < AnswerKey::kMaxChoices; ++k) {
+        const int top = kChoicesTop + k * kChoicePitch;
+        const QString letter = AnswerKey::letter(k);
+        label(kLetterLabels[k], letter, QRect(700, top + 30, 300, 285));
+        // E and F after the boxes that were there before them.
+        textBox(k < 4 ? k + 1 : k + 6, QRect(1080, top, 7155, kChoicePitch - kChoiceGap), true,
+            QStringLiteral("Answer ") + letter);
+        auto *mark = new QLabel(m_review);
+        mark->setObjectName(QStringLiteral("lblMark_%1").arg(k));
+        mark->setAccessibleName(QStringLiteral("Mark of ") + letter);
+        QFont bold = mark->font();
+        bold.setPointSizeF(8);
+        bold.setBold(true);
+        mark->setFont(bold);
+        mark->setGeometry(Twips::rect(60, top + 30 + kFilterRow, 640, 285));
+        mark->setVisible(false);
+        m_marks[k] = mark;
     }
     label(0, QStringLiteral("Your Answer"), QRect(100, 3720, 960, 285));
     textBox(6, QRect(1080, 3690, 540, 330), false, QStringLiteral("Your Answer"));
@@ -340,8 +363,9 @@ void frmViewExam::Grid1_DblClick()
     if (!m_session->review(m_examId))
         return;
     if (!m_binder->recordset()) {
-        static const std::pair<int, const char *> fields[] = {{0, "Question"}, {1, "A"}, {2, "B"}, {3, "C"}, {4, "D"},
-            {5, "DetailID"}, {6, "Answer"}, {7, "Category"}, {8, "CorrectAnswer"}, {9, "Description"}};
+        static const std::pair<int, const char *> fields[]
+            = {{0, "Question"}, {1, "A"}, {2, "B"}, {3, "C"}, {4, "D"}, {10, "E"}, {11, "F"}, {5, "DetailID"},
+                {6, "Answer"}, {7, "Category"}, {8, "CorrectAnswer"}, {9, "Description"}};
         for (const auto &field : fields)
             m_binder->bind(txtFields(field.first), QString::fromLatin1(field.second));
         m_binder->bind(m_check1, QStringLiteral("Answered"));
@@ -486,6 +510,49 @@ void frmViewExam::rsExam_MoveComplete()
     m_lblStatus->setText(QStringLiteral("Question: ") + QString::number(position) + QStringLiteral(" of ")
         + QString::number(shown->RecordCount()));
     m_lblFlagged->setVisible(m_session->isFlagged(shown->Fields(QStringLiteral("DetailID"))));
+    showChoices();
+}
+
+// E and F where the question has them; on a question of several right answers each letter says
+// whether it was ticked rightly, ticked wrongly or missed.
+void frmViewExam::showChoices()
+{
+    const int shown = !DataBinder::textOf(choiceText(5)).isEmpty() ? 6
+        : !DataBinder::textOf(choiceText(4)).isEmpty()             ? 5
+                                                                   : 4;
+    const int pitch = shown == 4 ? kChoicePitch : (4 * kChoicePitch) / shown;
+    const int height = pitch - kChoiceGap;
+    const QString answer = txtFieldsText(6).toUpper();
+    const QString correct = txtFieldsText(8).toUpper();
+    const bool several = correct.size() > 1;
+    for (int k = 0; k < AnswerKey::kMaxChoices; ++k) {
+        const int top = kChoicesTop + k * pitch;
+        const bool on = k < shown;
+        place(choiceText(k), top, height);
+        place(Label1(kLetterLabels[k]), top + qMin(30, (height - 285) / 2), 285);
+        place(m_marks[k], top + qMin(30, (height - 285) / 2), 285);
+        choiceText(k)->setVisible(on);
+        Label1(kLetterLabels[k])->setVisible(on);
+        const QChar letter = AnswerKey::letter(k);
+        const bool ticked = answer.contains(letter);
+        const bool right = correct.contains(letter);
+        const QString mark = !several || !on ? QString()
+            : ticked                         ? (right ? QStringLiteral("right") : QStringLiteral("wrong"))
+            : right                          ? QStringLiteral("missed")
+                                             : QString();
+        m_marks[k]->setText(mark);
+        m_marks[k]->setToolTip(mark == u"right" ? QStringLiteral("Ticked, and right")
+                : mark == u"wrong"              ? QStringLiteral("Ticked, but not right")
+                : mark == u"missed"             ? QStringLiteral("Right, but not ticked")
+                                                : QString());
+        QPalette colour = m_marks[k]->palette();
+        colour.setColor(QPalette::WindowText,
+            mark == u"right"       ? QColor(0x1b, 0x7a, 0x2f)
+                : mark == u"wrong" ? QColor(0xb0, 0x1e, 0x1e)
+                                   : QColor(0xb0, 0x5c, 0x00));
+        m_marks[k]->setPalette(colour);
+        m_marks[k]->setVisible(!mark.isEmpty());
+    }
 }
 
 void frmViewExam::txtFields_Change(int Index)
@@ -551,6 +618,8 @@ void frmViewExam::DeleteExam()
 
 void frmViewExam::fitToWidth(double clientWidth)
 {
-    stretchFrame(
-        m_review, {txtFields(0), txtFields(1), txtFields(2), txtFields(3), txtFields(4), txtFields(9)}, clientWidth);
+    stretchFrame(m_review,
+        {txtFields(0), txtFields(1), txtFields(2), txtFields(3), txtFields(4), txtFields(10), txtFields(11),
+            txtFields(9)},
+        clientWidth);
 }

@@ -65,6 +65,11 @@ public:
     QLabel *lblStatus() const { return m_lblStatus; }
     // Shown while the reviewed question is one the candidate flagged for review.
     QLabel *lblFlagged() const { return m_lblFlagged; }
+    // The text box of choice `index` (0 is A), and the mark beside it on a question of several
+    // right answers: "right" (ticked and right), "wrong" (ticked, not right), "missed" (right,
+    // not ticked), or nothing.
+    QWidget *choiceText(int index) const { return txtFields(index < 4 ? index + 1 : index + 6); }
+    QLabel *choiceMark(int index) const { return index >= 0 && index < 6 ? m_marks[index] : nullptr; }
     std::shared_ptr<Recordset> rsExam() const;
     // The rows the review shows and moves through: rsExam itself, or those the filter keeps.
     std::shared_ptr<Recordset> shownRows() const;
@@ -91,6 +96,7 @@ private:
     void Form_Unload();
     void rsExam_MoveComplete();
     void txtFields_Change(int Index);
+    void showChoices();
 
     std::unique_ptr<ReviewSession> m_session;
     QTableView *m_grid = nullptr;
@@ -103,6 +109,7 @@ private:
     QCheckBox *m_check1 = nullptr;
     QLabel *m_lblStatus = nullptr;
     QLabel *m_lblFlagged = nullptr;
+    QLabel *m_marks[6] = {};
     DataBinder *m_binder;
     QRadioButton *m_filters[3] = {};
     QGroupBox *m_breakdownFrame = nullptr;

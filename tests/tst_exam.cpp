@@ -17,6 +17,7 @@
 
 using TestSupport::box;
 using TestSupport::query;
+using namespace Qt::StringLiterals;
 
 // Drives the exam screen as a candidate would and checks what is stored.
 class tst_exam final : public QObject {
@@ -371,6 +372,33 @@ private slots:
         clickCommand(1);
         QCOMPARE(result(1).toInt(), 3);
         QVERIFY(!gExamLoaded && gViewExamLoaded);
+    }
+
+    // A question of several right answers counts only when its ticks are exactly the right ones,
+    // whatever order they were ticked in.
+    void scoringSeveralRightAnswers_data()
+    {
+        QTest::addColumn<QString>("ticked"); // in the order clicked
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<int>("result");
+        QTest::newRow("both right") << u"AC"_s << u"AC"_s << 1;
+        QTest::newRow("ticked the other way round") << u"CA"_s << u"AC"_s << 1;
+        QTest::newRow("one of them wrong") << u"BA"_s << u"AB"_s << 0;
+        QTest::newRow("only one ticked") << u"C"_s << u"C"_s << 0;
+    }
+    void scoringSeveralRightAnswers()
+    {
+        QFETCH(QString, ticked);
+        QFETCH(QString, stored);
+        QFETCH(int, result);
+        openProgram();
+        m_program->exec(u"UPDATE Q_A SET CorrectAnswer = 'AC'"_s);
+        startExam(u"Lea"_s, {0});
+        for (const QChar letter : ticked)
+            click(m_exam->chkChoice(letter.unicode() - u'A'));
+        clickCommand(1);
+        QCOMPARE(m_program->scalar(u"SELECT Answer FROM ExamDetails ORDER BY DetailID LIMIT 1"_s).toString(), stored);
+        QCOMPARE(this->result(1).toInt(), result);
     }
 
     void shortageIsRefusedBeforeAnythingChanges_data()

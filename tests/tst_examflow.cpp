@@ -260,6 +260,151 @@ private slots:
         QCOMPARE(m_exam->txtFieldsText(6), u"B"_s);
     }
 
+    // Every second question gains `extra` choices: those show E (and F), answered by E or 5 (and
+    // 6); the others keep the screen as drawn. F flags on every question.
+    void fiveAndSixChoices_data()
+    {
+        QTest::addColumn<QString>("extra");
+        QTest::addColumn<QList<int>>("keys");
+        QTest::addColumn<QStringList>("answers"); // on screen after each key
+        QTest::newRow("four") << QString() << QList<int>{Qt::Key_1, Qt::Key_5, Qt::Key_6, Qt::Key_E}
+                              << QStringList{u"A"_s, u"A"_s, u"A"_s, u"A"_s};
+        QTest::newRow("five") << u"E"_s << QList<int>{Qt::Key_5, Qt::Key_1, Qt::Key_E, Qt::Key_6}
+                              << QStringList{u"E"_s, u"A"_s, u"E"_s, u"E"_s};
+        QTest::newRow("six") << u"EF"_s << QList<int>{Qt::Key_6, Qt::Key_E, Qt::Key_6, Qt::Key_2}
+                             << QStringList{u"F"_s, u"E"_s, u"F"_s, u"B"_s};
+    }
+    void fiveAndSixChoices()
+    {
+        QFETCH(QString, extra);
+        QFETCH(QList<int>, keys);
+        QFETCH(QStringList, answers);
+        openProgram();
+        for (const QChar c : extra)
+            m_program->exec(u"UPDATE Q_A SET %1 = 'Choice %1 of ' || QID WHERE QID % 2 = 0"_s.arg(c));
+        // The question area as drawn, before any question.
+        const QList<QWidget *> drawn{m_exam->txtFields(0), m_exam->txtFields(7), m_exam->Option1(0), m_exam->Option1(1),
+            m_exam->Option1(2), m_exam->Option1(3), m_exam->choiceText(0), m_exam->choiceText(1), m_exam->choiceText(2),
+            m_exam->choiceText(3), m_exam->Command1(2), m_exam->Command1(6), m_exam->flagToggle(), map()};
+        QList<QRect> drawnAt;
+        for (QWidget *w : drawn)
+            drawnAt << w->geometry();
+        startExam();
+        int withExtra = -1;
+        for (int i = 0; i < 10; ++i, click(m_exam->Command1(5))) {
+            const int shown = m_exam->rsExam()->Fields(u"QID"_s).toInt() % 2 == 0 ? 4 + int(extra.size()) : 4;
+            for (int k = 0; k < 6; ++k) {
+                QCOMPARE(m_exam->Option1(k)->isVisibleTo(m_exam), k < shown);
+                QCOMPARE(m_exam->choiceText(k)->isVisibleTo(m_exam), k < shown);
+                QCOMPARE(m_exam->chkChoice(k)->isVisibleTo(m_exam), false);
+            }
+            if (shown == 4) {
+                for (int w = 0; w < drawn.size(); ++w)
+                    QCOMPARE(drawn.at(w)->geometry(), drawnAt.at(w));
+                continue;
+            }
+            withExtra = withExtra < 0 ? i : withExtra;
+            QCOMPARE(m_exam->txtFieldsText(8 + shown - 5),
+                u"Choice %1 of %2"_s.arg(extra.back()).arg(m_exam->rsExam()->Fields(u"QID"_s).toInt()));
+            // The choices share the band of four: none over another, the last above the moves.
+            for (int k = 0; k < shown; ++k) {
+                const QRect box = m_exam->choiceText(k)->geometry();
+                QVERIFY(box.bottom() < (k + 1 < shown ? m_exam->choiceText(k + 1)->y() : m_exam->Command1(2)->y()));
+                QVERIFY(m_exam->Option1(k)->y() >= box.y() && m_exam->Option1(k)->geometry().bottom() <= box.bottom());
+            }
+        }
+        QVERIFY(m_exam->Option1(4)->toolTip().contains(u"(E or 5)"_s));
+        QVERIFY(m_exam->Option1(5)->toolTip().contains(u"(6)"_s));
+        QCOMPARE(m_exam->Option1(5)->accessibleName(), u"Choice F"_s);
+        QCOMPARE(m_exam->choiceText(5)->accessibleName(), u"Answer F"_s);
+        click(m_exam->Command1(2));
+        for (int i = 0; i < withExtra; ++i)
+            click(m_exam->Command1(5));
+        if (!extra.isEmpty())
+            TestSupport::screenshot(m_window, u"exam-%1choice"_s.arg(4 + extra.size()));
+        for (int i = 0; i < keys.size(); ++i) {
+            QTest::keyClick(m_exam->Option1(0), Qt::Key(keys.at(i)));
+            QCOMPARE(m_exam->txtFieldsText(6), answers.at(i));
+        }
+        // F flags the question and leaves the answer alone.
+        QTest::keyClick(m_exam->Option1(0), Qt::Key_F);
+        QCOMPARE(m_exam->txtFieldsText(6), answers.back());
+        QCOMPARE(scalarInt(u"SELECT count(*) FROM ExamFlags"_s), 1);
+        click(m_exam->Command1(5));
+        QCOMPARE(storedAnswer(qMax(withExtra, 0) + 1), answers.back());
+    }
+
+    // A question of several right answers offers boxes: a key ticks and clears its box, a tick
+    // beyond the number asked for is refused with a beep, and the question is answered exactly
+    // while that many are ticked.
+    void severalRightAnswers_data()
+    {
+        QTest::addColumn<QString>("correct");
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<QList<int>>("ticks"); // keys in the order pressed
+        QTest::addColumn<int>("refused"); // a letter's key pressed once the boxes are full
+        QTest::newRow("two") << u"AC"_s << u"Choose two"_s << QList<int>{Qt::Key_3, Qt::Key_A} << int(Qt::Key_B);
+        QTest::newRow("three") << u"BDE"_s << u"Choose three"_s << QList<int>{Qt::Key_E, Qt::Key_2, Qt::Key_4}
+                               << int(Qt::Key_A);
+    }
+    void severalRightAnswers()
+    {
+        QFETCH(QString, correct);
+        QFETCH(QString, line);
+        QFETCH(QList<int>, ticks);
+        QFETCH(int, refused);
+        openProgram();
+        m_program->exec(
+            u"UPDATE Q_A SET CorrectAnswer = '%1', E = 'Choice E of ' || QID WHERE QID % 2 = 0"_s.arg(correct));
+        startExam();
+        while (m_exam->rsExam()->Fields(u"QID"_s).toInt() % 2 != 0)
+            click(m_exam->Command1(5));
+        const int position = m_exam->rsExam()->AbsolutePosition();
+        QVERIFY(m_exam->lblChoose()->isVisibleTo(m_exam));
+        QCOMPARE(m_exam->lblChoose()->text(), line);
+        QVERIFY(m_exam->lblChoose()->geometry().bottom() < m_exam->txtFields(7)->y());
+        QVERIFY(m_exam->txtFields(0)->geometry().bottom() < m_exam->lblChoose()->y());
+        for (int k = 0; k < 5; ++k) {
+            QVERIFY(m_exam->chkChoice(k)->isVisibleTo(m_exam));
+            QVERIFY(!m_exam->Option1(k)->isVisibleTo(m_exam));
+        }
+        QCOMPARE(m_exam->chkChoice(0)->accessibleName(), u"Tick A"_s);
+        // Answered only with the last tick; the answer is the letters in order.
+        for (int i = 0; i < ticks.size(); ++i) {
+            QTest::keyClick(m_exam->chkChoice(0), Qt::Key(ticks.at(i)));
+            const bool full = i + 1 == ticks.size();
+            QCOMPARE(mapText().count(u'a'), full ? 1 : 0);
+        }
+        QCOMPARE(m_exam->txtFieldsText(6), correct);
+        TestSupport::screenshot(m_window, u"exam-choose%1"_s.arg(correct.size()));
+        QTest::keyClick(m_exam->chkChoice(0), Qt::Key(refused));
+        QCOMPARE(SystemBeep::count(), 1);
+        QVERIFY(!m_exam->chkChoice(refused - Qt::Key_A)->isChecked());
+        QCOMPARE(m_exam->txtFieldsText(6), correct);
+        // A mouse click beyond the number is refused alike.
+        click(m_exam->chkChoice(refused - Qt::Key_A));
+        QCOMPARE(SystemBeep::count(), 2);
+        QCOMPARE(m_exam->txtFieldsText(6), correct);
+        click(m_exam->Command1(5));
+        QCOMPARE(storedAnswer(position), correct);
+        QCOMPARE(m_exam->Label1(11)->text(), u"9"_s);
+        // Clearing one box makes it unanswered again, on the map and in the count.
+        click(m_exam->Command1(3));
+        QVERIFY(m_exam->chkChoice(correct.at(0).unicode() - u'A')->isChecked());
+        click(m_exam->chkChoice(correct.at(0).unicode() - u'A'));
+        QCOMPARE(m_exam->txtFieldsText(6), correct.mid(1));
+        QCOMPARE(mapText().count(u'a'), 0);
+        click(m_exam->Command1(5));
+        QCOMPARE(storedAnswer(position), correct.mid(1));
+        QCOMPARE(scalarInt(u"SELECT count(*) FROM ExamDetails WHERE Answered <> 0"_s), 0);
+        QCOMPARE(m_exam->Label1(11)->text(), u"10"_s);
+        // A question of one right answer has its option buttons again.
+        while (m_exam->rsExam()->Fields(u"QID"_s).toInt() % 2 == 0)
+            click(m_exam->Command1(5));
+        QVERIFY(!m_exam->lblChoose()->isVisibleTo(m_exam));
+        QVERIFY(m_exam->Option1(0)->isVisibleTo(m_exam) && !m_exam->chkChoice(0)->isVisibleTo(m_exam));
+    }
+
     void keysDoNothingInSetUp()
     {
         openProgram();
@@ -452,7 +597,11 @@ private slots:
     void readOnlyFirstVersionDatabase()
     {
         m_program->build({12, 12, 12, 12, 12, 12});
-        m_program->exec(u"DROP TABLE ExamProgress; DROP TABLE ExamFlags"_s);
+        // Q_A of the first version, without E and F, which a file that cannot be written cannot gain.
+        m_program->exec(u"DROP TABLE ExamProgress; DROP TABLE ExamFlags; CREATE TABLE Q_A1 (QID INTEGER PRIMARY KEY, "
+                        "Question TEXT NOT NULL, A TEXT, B TEXT, C TEXT, D TEXT, CorrectAnswer TEXT, Category TEXT, "
+                        "Description TEXT); INSERT INTO Q_A1 SELECT QID, Question, A, B, C, D, CorrectAnswer, "
+                        "Category, Description FROM Q_A; DROP TABLE Q_A; ALTER TABLE Q_A1 RENAME TO Q_A"_s);
         leftBehind(u"Frozen"_s, {u"A"_s, u"B"_s}, 0, 0, false);
         m_program->exec(u"UPDATE ExamTitle SET ExamResult = 1"_s);
         if (QProcess::execute(u"chattr"_s, {u"+i"_s, m_program->dbPath()}) != 0)
@@ -465,6 +614,7 @@ private slots:
         view->Grid1()->setCurrentIndex(view->gridModel()->index(0, 1));
         view->Grid1_DblClick();
         QCOMPARE(view->txtFieldsText(6), u"A"_s);
+        QVERIFY(view->choiceText(3)->isVisibleTo(view) && !view->choiceText(4)->isVisibleTo(view));
         QVERIFY(!view->lblFlagged()->isVisibleTo(view));
         // The exam screen opens without offering anything.
         openExamScreen();

@@ -11,12 +11,15 @@
 #include "platform/MessageBox.h"
 #include "platform/SystemBeep.h"
 #include "review/ExamListModel.h"
+#include "review/ExamReport.h"
 #include "review/frmViewExam.h"
 #include "shell/frmMain.h"
 #include "shell/frmMenu.h"
+#include "widgets/DataBinder.h"
 #include "widgets/Twips.h"
 
 using TestSupport::box;
+using namespace Qt::StringLiterals;
 
 // The results screen: list, review, deletion, and how the main window fits its screens.
 class tst_review final : public QObject {
@@ -295,6 +298,56 @@ private slots:
         QVERIFY(MessageBox::shown().last().text.startsWith(QStringLiteral("The exam could not be stored:\n")));
         QVERIFY(exam->Frame1(0)->isEnabled());
         QVERIFY(!AppExit::requested());
+    }
+
+    // The review shows E and F where a question has them and, on a question of several right
+    // answers, marks each letter; the breakdown and the report count and show it alike.
+    void severalRightAnswersMarked_data()
+    {
+        QTest::addColumn<QString>("correct");
+        QTest::addColumn<QString>("e"); // the fifth choice, if any
+        QTest::addColumn<QString>("answer");
+        QTest::addColumn<QStringList>("marks"); // A to F
+        QTest::addColumn<int>("right");
+        QTest::newRow("two, one wrong") << u"AC"_s << QString() << u"AB"_s
+                                        << QStringList{u"right"_s, u"wrong"_s, u"missed"_s, {}, {}, {}} << 0;
+        QTest::newRow("two, both right") << u"AC"_s << QString() << u"AC"_s
+                                         << QStringList{u"right"_s, {}, u"right"_s, {}, {}, {}} << 1;
+        QTest::newRow("three of five") << u"BDE"_s << u"Five"_s << u"ABE"_s
+                                       << QStringList{u"wrong"_s, u"right"_s, {}, u"missed"_s, u"right"_s, {}} << 0;
+        QTest::newRow("one of five") << u"E"_s << u"Five"_s << u"E"_s << QStringList(6) << 1;
+    }
+    void severalRightAnswersMarked()
+    {
+        QFETCH(QString, correct);
+        QFETCH(QString, e);
+        QFETCH(QString, answer);
+        QFETCH(QStringList, marks);
+        QFETCH(int, right);
+        m_program->exec(u"UPDATE Q_A SET CorrectAnswer = '%1', E = NULLIF('%2', '') WHERE QID = 1"_s.arg(correct, e));
+        const qint32 id = addExam(u"Mo"_s, u"2026-12-01 10:00:00"_s, 10, right, {{answer, u"A"_s}});
+        frmViewExam *view = openResults();
+        reviewRow(view, 0);
+        QCOMPARE(view->reviewedExamId(), id);
+        QCOMPARE(view->txtFieldsText(6), answer);
+        QCOMPARE(view->choiceText(4)->isVisibleTo(view), !e.isEmpty());
+        QVERIFY(!view->choiceText(5)->isVisibleTo(view));
+        if (!e.isEmpty())
+            QCOMPARE(DataBinder::textOf(view->choiceText(4)), e);
+        QStringList shown;
+        for (int k = 0; k < 6; ++k) {
+            QCOMPARE(view->choiceMark(k)->isVisibleTo(view), !marks.at(k).isEmpty());
+            shown << (view->choiceMark(k)->isVisibleTo(view) ? view->choiceMark(k)->text() : QString());
+        }
+        QCOMPARE(shown, marks);
+        if (right == 0)
+            TestSupport::screenshot(m_window, u"review-choose%1"_s.arg(correct.size()));
+        QCOMPARE(view->breakdown().total.correct, right);
+        const QString report = ExamReport::html({id, u"Mo"_s}, *view->rsExam(), view->breakdown());
+        QCOMPARE(report.contains(u"E. Five"_s), !e.isEmpty());
+        for (const char *mark : {"right", "wrong", "missed"})
+            QCOMPARE(report.count(u"[%1]"_s.arg(QLatin1String(mark))), marks.count(QLatin1String(mark)));
+        QCOMPARE(report.contains(u"Choose "_s), correct.size() > 1);
     }
 
     void resize()
