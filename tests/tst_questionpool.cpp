@@ -39,11 +39,13 @@ struct Cues {
     int trueFalse = 0;
     int trueFalseRule = 0; // true/false questions the absolute-word rule answers right
     int fourChoice = 0; // single answer, four choices: the figures below count these only
-    int fiveChoice = 0;
+    int fiveChoice = 0; // single answer, five choices: counted apart, with figures of their own
     int severalAnswers = 0;
     std::array<int, 4> byLength{}; // longest, second, third longest, shortest choice is the key
     std::array<int, 4> byLengthAbsoluteDropped{}; // the same among the choices without an absolute word
     std::array<int, 4> keys{}; // A, B, C, D
+    std::array<int, 4> fiveByLength{}; // the length strategies over the five-choice questions
+    std::array<int, 5> fiveKeys{}; // A to E of the five-choice questions
     Cue semicolon;
     Cue suchAs;
     Cue numberOrder;
@@ -152,8 +154,14 @@ Cues measure(const QJsonArray &questions)
             ++cues.severalAnswers;
             continue;
         }
-        if (choices.size() == 5)
+        if (choices.size() == 5) {
             ++cues.fiveChoice;
+            const int fiveKey = int(u"ABCDE"_s.indexOf(key));
+            if (key.size() == 1 && fiveKey >= 0)
+                ++cues.fiveKeys[fiveKey];
+            for (int rank = 0; rank < 4; ++rank)
+                cues.fiveByLength[rank] += pickByLength(choices, rank) == key ? 1 : 0;
+        }
         if (choices.size() != 4)
             continue;
         ++cues.fourChoice;
@@ -212,10 +220,10 @@ QString oneDecimal(double value, int width = 0)
 
 QString describe(const Cues &c)
 {
-    const auto ranks = [&c](const std::array<int, 4> &hits) {
+    const auto ranks = [](const std::array<int, 4> &hits, int of) {
         QStringList shares;
         for (const int n : hits)
-            shares << oneDecimal(percent(n, c.fourChoice), 5);
+            shares << oneDecimal(percent(n, of), 5);
         return shares.join(u' ');
     };
     const auto cue = [](const Cue &k) { return u"%1/%2"_s.arg(k.keyed).arg(k.questions); };
@@ -223,14 +231,21 @@ QString describe(const Cues &c)
                .arg(c.trueFalse, 3)
                .arg(oneDecimal(percent(c.trueFalseRule, c.trueFalse), 5))
                .arg(c.fourChoice, 4)
-        + u"rank(L,2,3,S)=["_s + ranks(c.byLength) + u"] abs-dropped=["_s + ranks(c.byLengthAbsoluteDropped)
+        + u"rank(L,2,3,S)=["_s + ranks(c.byLength, c.fourChoice) + u"] abs-dropped=["_s
+        + ranks(c.byLengthAbsoluteDropped, c.fourChoice)
         + u"] letters %1/%2/%3/%4 multi=%5 five=%6 "_s.arg(c.keys[0])
               .arg(c.keys[1])
               .arg(c.keys[2])
               .arg(c.keys[3])
               .arg(c.severalAnswers)
               .arg(c.fiveChoice)
-        + u"semi "_s + cue(c.semicolon) + u" suchas "_s + cue(c.suchAs) + u" numorder "_s + cue(c.numberOrder);
+        + u"semi "_s + cue(c.semicolon) + u" suchas "_s + cue(c.suchAs) + u" numorder "_s + cue(c.numberOrder)
+        + u" five rank(L,2,3,S)=["_s + ranks(c.fiveByLength, c.fiveChoice)
+        + u"] letters %1/%2/%3/%4/%5"_s.arg(c.fiveKeys[0])
+              .arg(c.fiveKeys[1])
+              .arg(c.fiveKeys[2])
+              .arg(c.fiveKeys[3])
+              .arg(c.fiveKeys[4]);
 }
 
 // The bounds the figures must keep, per category or, tighter, over the whole pool; one line per
@@ -356,43 +371,63 @@ void tst_questionpool::poolIsWholeAndUnique()
     QVERIFY2(repeated.isNull(), qPrintable(u"repeated: "_s + repeated.toString()));
 }
 
-// Per category and over the whole pool, as built: enough questions, a tenth true/false, every other
-// question with four choices, right letters balanced.
+// Per category and over the whole pool, as built: enough questions, a tenth true/false, every
+// other question with one right letter of four or five choices, or two right letters of four or
+// five ("choose two"), enough of the latter two kinds, and the right letters of the four-choice
+// questions balanced.
 void tst_questionpool::categoryIsBalanced()
 {
     QFETCH(int, box);
     const bool whole = box == 6;
     const QString where = whole ? QString() : u"WHERE Category = '%1'"_s.arg(ExamSchema::categories().at(box));
-    const QList<QVariantList> questions
-        = TestSupport::query(m_db, u"SELECT QID, A, B, C, D, CorrectAnswer FROM Q_A %1 ORDER BY QID"_s.arg(where));
+    const QList<QVariantList> questions = TestSupport::query(
+        m_db, u"SELECT QID, A, B, C, D, E, F, CorrectAnswer FROM Q_A %1 ORDER BY QID"_s.arg(where));
     const int total = int(questions.size());
     QVERIFY2(total >= (whole ? 900 : 150), qPrintable(u"%1 questions"_s.arg(total)));
-    QMap<QString, int> letters; // correct letters of the four-choice questions
-    int trueFalse = 0;
+    QMap<QString, int> letters; // right letters of the single-answer four-choice questions
+    int trueFalse = 0, fiveChoice = 0, chooseTwo = 0;
     QStringList odd;
     for (int i = 0; i < total; ++i) {
         const QVariantList &q = questions.at(i);
         QCOMPARE(q.at(0).toInt(), questions.first().first().toInt() + i); // one unbroken run of QIDs
-        const QString c = q.at(3).toString(), d = q.at(4).toString();
-        if (!c.trimmed().isEmpty() && !d.trimmed().isEmpty())
-            ++letters[q.at(5).toString()];
-        else if (q.at(1).toString() == u"True"_s && q.at(2).toString() == u"False"_s && c.isEmpty() && d.isEmpty())
+        int filled = 0; // choices in a row from A
+        while (filled < 6 && !q.at(1 + filled).toString().trimmed().isEmpty())
+            ++filled;
+        const QString key = q.at(7).toString();
+        if (filled == 2 && q.at(1).toString() == u"True"_s && q.at(2).toString() == u"False"_s && key.size() == 1)
             ++trueFalse;
+        else if (filled == 4 && key.size() == 1)
+            ++letters[key];
+        else if (filled == 5 && key.size() == 1)
+            ++fiveChoice;
+        else if ((filled == 4 || filled == 5) && key.size() == 2)
+            ++chooseTwo;
         else
             odd << q.at(0).toString();
     }
-    QVERIFY2(odd.isEmpty(), qPrintable(u"neither four-choice nor true/false: QID "_s + odd.join(u", "_s)));
-    // Questions with several right letters, which the files may hold one day, stay out of the balance.
+    QVERIFY2(odd.isEmpty(),
+        qPrintable(
+            u"neither true/false nor one right letter of four or five choices nor two: QID "_s + odd.join(u", "_s)));
     const int fourChoice
         = letters.value(u"A"_s) + letters.value(u"B"_s) + letters.value(u"C"_s) + letters.value(u"D"_s);
-    qInfo("%d questions, %d true/false; A %d, B %d, C %d, D %d", total, trueFalse, letters.value(u"A"_s),
-        letters.value(u"B"_s), letters.value(u"C"_s), letters.value(u"D"_s));
+    qInfo("%d questions, %d true/false, %d five-choice, %d choose-two; four-choice A %d, B %d, C %d, D %d", total,
+        trueFalse, fiveChoice, chooseTwo, letters.value(u"A"_s), letters.value(u"B"_s), letters.value(u"C"_s),
+        letters.value(u"D"_s));
     // Each letter correct in 20% to 30% of the four-choice questions; about a tenth true/false.
     for (const QString &letter : QStringList{"A", "B", "C", "D"})
         QVERIFY2(letters.value(letter) * 5 >= fourChoice && letters.value(letter) * 10 <= fourChoice * 3,
             qPrintable(u"%1 is correct in %2 of %3"_s.arg(letter).arg(letters.value(letter)).arg(fourChoice)));
     QVERIFY2(trueFalse * 100 >= total * 7 && trueFalse * 100 <= total * 13,
         qPrintable(u"%1 true/false of %2"_s.arg(trueFalse).arg(total)));
+    // Enough "choose two" questions to practise them in every category, most where the exam asks
+    // them most; enough five-choice ones over the pool.
+    const QString category = whole ? QString() : ExamSchema::categories().at(box);
+    const bool mainSubject = category == u"Software Testing"_s || category == u"Quality Assurance"_s;
+    const int chooseTwoMinimum = whole ? 15 + 15 + 4 * 3 : mainSubject ? 15 : 3;
+    QVERIFY2(chooseTwo >= chooseTwoMinimum,
+        qPrintable(u"%1 choose-two questions, fewer than %2"_s.arg(chooseTwo).arg(chooseTwoMinimum)));
+    if (whole)
+        QVERIFY2(fiveChoice >= 30, qPrintable(u"%1 five-choice questions, fewer than 30"_s.arg(fiveChoice)));
 }
 
 // Per category and over the whole pool, as the files hold it: a candidate who picks by length (with
