@@ -9,6 +9,8 @@ namespace ExamQueries {
 // One exam's questions: each detail row joined with its exam and its question; the review adds
 // the explanation.
 QString examQuestions(qint32 examId, bool withDescription);
+// The same for the exam screen on a class's server: no key, which the server keeps until scoring.
+QString runningExamQuestions(qint32 examId);
 
 // The pool's questions counted by category (Category, Questions): what a draw can take.
 QString questionsPerCategory();
@@ -35,6 +37,10 @@ QString deleteProgress(qint32 examId);
 // The newest unscored exam whose heartbeat is older than `staleBefore` (seconds since the epoch)
 // or that the run `endedRun` left; only `user`'s when one is given.
 QString staleExam(qint64 staleBefore, const QString &endedRun = QString(), const QString &user = QString());
+// On a class's server: the signed-in candidate's newest running exam that the trainer did not end,
+// when no other session of theirs is connected or its heartbeat is `staleSeconds` old by the
+// server's clock, with the seconds that clock has left (TimeLeft).
+QString serverOffer(qint64 staleSeconds);
 // Takes a stale exam over; changes one row only while its heartbeat is still older than
 // `staleBefore` or the run `endedRun` still holds it.
 QString claimProgress(

@@ -67,9 +67,9 @@ QString ServerRules::startExam(const QList<int> &ticked, int questions, bool pra
         .arg(sqlList({token}));
 }
 
-QString ServerRules::answer()
+QString ServerRules::answer(qint32 detail, const QString &letters)
 {
-    return QStringLiteral("SELECT vesk_answer(?, ?)");
+    return QStringLiteral("SELECT vesk_answer(%1, %2)").arg(detail).arg(sqlList({letters}));
 }
 
 QString ServerRules::flag(qint32 detail, bool flagged)
@@ -82,6 +82,11 @@ QString ServerRules::flag(qint32 detail, bool flagged)
 QString ServerRules::heartbeat(qint32 exam, const QString &token)
 {
     return QStringLiteral("SELECT vesk_heartbeat(%1, %2)").arg(exam).arg(sqlList({token}));
+}
+
+QString ServerRules::scoreExam(qint32 exam)
+{
+    return QStringLiteral("SELECT vesk_score_exam(%1)").arg(exam);
 }
 
 QString ServerRules::scoreOverdue()
@@ -103,6 +108,12 @@ QStringList ServerRules::sessionSettings(bool poolLoad)
 {
     return {QStringLiteral("SET lock_timeout = '5s'"),
         poolLoad ? QStringLiteral("SET statement_timeout = 0") : QStringLiteral("SET statement_timeout = '30s'")};
+}
+
+QString ServerRules::setViewAside()
+{
+    return QStringLiteral("DO $$ BEGIN IF EXISTS (SELECT 1 FROM pg_views WHERE schemaname = 'public' AND viewname = "
+                          "'q_a') THEN DROP VIEW public.q_a; END IF; END $$");
 }
 
 QString ServerRules::constraintViolationsQuery()
