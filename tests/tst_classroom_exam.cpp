@@ -14,6 +14,7 @@
 #include "data/ConnectionPool.h"
 #include "data/DataGlobals.h"
 #include "data/Database.h"
+#include "data/ExamSession.h"
 #include "data/Recordset.h"
 #include "data/ServerRules.h"
 #include "data/cDBAccess.h"
@@ -260,6 +261,50 @@ private slots:
             QVERIFY(MessageBox::shown().isEmpty());
         }
         QVERIFY(admin(u"SELECT ExamResult FROM ExamTitle WHERE ExamID = %1"_s.arg(id)) != QString());
+    }
+
+    // The practice draw on a server: its check counts the candidate's mistakes with the server's own
+    // function, and the server draws from them; a draw the server cannot fill is its refusal to
+    // make, shown as the shortage box.
+    void practiceAndShortageOnTheServer()
+    {
+        QVERIFY(m_class.addCandidate(u"cleo"_s, u"cleo-pw"_s));
+        startAs(u"cleo"_s);
+        QPointer<frmExam> exam = openExam();
+        click(exam->chkCategory(0));
+        if (!exam->chkPractise()->isChecked())
+            click(exam->chkPractise());
+        click(exam->Command1(0));
+        QCOMPARE(MessageBox::shown().size(), 1);
+        QCOMPARE(MessageBox::shown().first().title, u"No Mistakes to Practise"_s);
+        QCOMPARE(exam->examId(), 0);
+
+        // Four right, six left: six mistakes, too few for ten.
+        click(exam->chkPractise());
+        click(exam->chkCategory(0)); // ticked again by startAndAnswer
+        const qint32 id = startAndAnswer(exam, 4, 0);
+        QVERIFY(id > 0);
+        click(exam->Command1(1));
+        QCOMPARE(admin(u"SELECT ExamResult FROM ExamTitle WHERE ExamID = %1"_s.arg(id)), u"4"_s);
+        MessageBox::clearShown();
+        exam = openExam();
+        click(exam->chkCategory(0));
+        click(exam->chkPractise());
+        click(exam->Command1(0));
+        QCOMPARE(MessageBox::shown().size(), 1);
+        QCOMPARE(MessageBox::shown().first().text,
+            u"The category \"Software Testing\" has 6 question(s) answered wrong before, but this exam needs 10 "
+            "from it.\nPlease tick other categories or choose fewer questions."_s);
+        QCOMPARE(exam->examId(), 0);
+
+        // The server's own refusal, past the screen's check.
+        ExamSession session;
+        ExamDraw::Ticked ticked{};
+        ticked[0] = true;
+        QVERIFY(!session.create(u"cleo"_s, 30, ticked, false));
+        QVERIFY(session.drawShortage());
+        QCOMPARE(session.examId(), 0);
+        QCOMPARE(admin(u"SELECT count(*) FROM ExamTitle WHERE UserName = 'cleo'"_s), u"1"_s);
     }
 
     // Only the trainer deletes: the candidate's Delete Exam stays off and says why; the trainer's
