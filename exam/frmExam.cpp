@@ -61,7 +61,8 @@ frmExam::frmExam(QWidget *parent)
     connect(m_heartbeat, &ClockTimer::timeout, this, [this] {
         if (m_session.heartbeatDue()) {
             m_session.heartbeat();
-            endIfServerEnded();
+            if (!endIfServerEnded() && ClassroomMode())
+                Label1(10)->setText(minutesAndSeconds(gTimeLeft)); // the server's clock
         }
     });
     resize(Twips::toPx(9400), Twips::toPx(7300));
@@ -473,6 +474,9 @@ void frmExam::rsExam_MoveComplete()
 {
     const std::shared_ptr<Recordset> rs = m_session.questions();
     const int row = rs->currentRow();
+    // The answer just stored brought the server's clock with it.
+    if (ClassroomMode() && !m_timeOverShown)
+        Label1(10)->setText(minutesAndSeconds(gTimeLeft));
     m_ui.map->setCurrent(row);
     m_ui.flag->setChecked(m_session.isFlagged(row));
     const QString status = QStringLiteral("Question: %1 of %2").arg(rs->AbsolutePosition()).arg(rs->RecordCount());

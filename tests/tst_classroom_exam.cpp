@@ -6,6 +6,7 @@
 #include <QRadioButton>
 #include <QTableView>
 #include <QTest>
+#include <QTime>
 
 #include "ClassServer.h"
 #include "TestSupport.h"
@@ -150,12 +151,14 @@ private slots:
         Clock::setNow(Clock::now().addSecs(31));
         Clock::advance(1);
         QVERIFY2(gTimeLeft > ServerRules::durationOf(10), qPrintable(QString::number(gTimeLeft)));
+        QVERIFY2(exam->Label1(10)->text() > u"12:00"_s, qPrintable(exam->Label1(10)->text()));
         // And an answer's call does the same once it is taken away again.
         QVERIFY(m_class.exec(
             u"UPDATE ExamClock SET Deadline = now() + interval '100 seconds' WHERE ExamID = %1"_s.arg(id)));
         click(exam->Option1(keyOf(*exam->rsExam())));
         click(exam->Command1(5));
         QVERIFY2(gTimeLeft <= 100, qPrintable(QString::number(gTimeLeft)));
+        QCOMPARE(exam->Label1(10)->text(), QTime(0, 0).addSecs(gTimeLeft).toString(u"mm:ss"_s));
 
         click(exam->Command1(1));
         QCOMPARE(admin(u"SELECT ExamResult FROM ExamTitle WHERE ExamID = %1"_s.arg(id)), u"7"_s);
