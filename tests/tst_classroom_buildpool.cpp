@@ -198,8 +198,20 @@ private slots:
         const QStringList pool = poolFiles(QFINDTESTDATA("data/pool-v1")) << wide.fileName();
         const QString path = m_dir.filePath(u"Wide.mdb"_s);
         QVERIFY(tool(QStringList{u"--out"_s, path} + pool).ok);
-        const Run run = tool(QStringList{u"--dsn"_s, u"Class2"_s} + pool);
+        // An exam that version left running: kept through the upgrade, given the server's clock of
+        // its size, and named, as it has none of its question rows.
+        QVERIFY(m_server.psql(u"INSERT INTO ExamTitle (UserName, ExamDate, NumOfQuestions) VALUES ('ann', "
+                              "'2026-12-01 09:00:00', 10)"_s,
+            nullptr, u"class2"_s));
+        const Run run = tool(QStringList{u"--replace-pool"_s, u"--dsn"_s, u"Class2"_s} + pool);
         QVERIFY2(run.ok, qPrintable(run.err));
+        QVERIFY2(run.out.contains(u"1 stored exam(s) kept"_s)
+                && run.out.contains(u"\n  exam 1 of ann: 0 question rows for 10 questions"_s),
+            qPrintable(run.out));
+        QCOMPARE(m_server.scalar(u"SELECT extract(epoch FROM Deadline - StartedAt)::integer || ' ' || (EndedBy IS "
+                                 "NULL) FROM ExamClock WHERE ExamID = 1"_s,
+                     u"class2"_s),
+            u"%1 true"_s.arg(ServerRules::durationOf(10)));
         QCOMPARE(
             m_server.scalar(columns, u"class2"_s), u"qid,question,a,b,c,d,correctanswer,category,description,e,f"_s);
         sameAsTheFile(u"Class2"_s, path);
@@ -216,15 +228,16 @@ private slots:
         // so each answer is an exam of its own.
         const QStringList answers{u"ACE"_s, u"AC"_s, u"ACDE"_s};
         const QStringList scores{u"2"_s, u"1"_s, u"1"_s};
-        for (int exam = 1; exam <= int(answers.size()); ++exam) {
+        for (int i = 0; i < int(answers.size()); ++i) {
+            const int exam = i + 2; // after the running one
             QVERIFY(m_server.psql(u"INSERT INTO ExamTitle (UserName, NumOfQuestions) VALUES ('ann', 10); "
                                   "INSERT INTO ExamDetails (ExamID, UserName, QID, Answer) SELECT %1, 'ann', QID, "
                                   "CASE WHEN E = 'OSPF' THEN 'B' ELSE '%2' END FROM Q_A WHERE E IS NOT NULL"_s.arg(exam)
-                                      .arg(answers.at(exam - 1)),
+                                      .arg(answers.at(i)),
                 nullptr, u"class2"_s));
-            QCOMPARE(m_server.scalar(ServerRules::scoreExam(exam), u"class2"_s), scores.at(exam - 1));
+            QCOMPARE(m_server.scalar(ServerRules::scoreExam(exam), u"class2"_s), scores.at(i));
         }
-        QVERIFY(!m_server.psql(u"UPDATE ExamDetails SET Answer = 'ACE' WHERE ExamID = 2"_s, nullptr, u"class2"_s));
+        QVERIFY(!m_server.psql(u"UPDATE ExamDetails SET Answer = 'ACE' WHERE ExamID = 3"_s, nullptr, u"class2"_s));
         ConnectionPool::clear();
     }
 };
