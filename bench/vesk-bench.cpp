@@ -246,7 +246,7 @@ std::shared_ptr<Database> buildStatsServer(PgServer &server, QString *why)
         "SELECT setseed(0.11); "
         "INSERT INTO ExamTitle (ExamID, UserName, ExamDate, NumOfQuestions, ExamResult) SELECT e, 'Candidate ' || "
         "(e % 97), to_char(timestamp '2020-01-01 09:00:00' + e * interval '1 hour', 'YYYY-MM-DD HH24:MI:SS'), 50, "
-        "0 "
+        "NULL "
         "FROM generate_series(1, %1) e; "
         "INSERT INTO ExamDetails (ExamID, UserName, QID, Answer, Answered) SELECT e, 'Candidate ' || (e % 97), "
         "q.QID, "
@@ -254,9 +254,10 @@ std::shared_ptr<Database> buildStatsServer(PgServer &server, QString *why)
         "generate_series(0, 49) k INNER JOIN Q_A q ON q.QID = (e * 7 + k * 13) % %2 + 1 CROSS JOIN LATERAL (SELECT "
         "CASE WHEN random() < 0.3 + 0.6 * (e % 10) / 9.0 THEN q.CorrectAnswer WHEN random() < 0.95 THEN "
         "chr(65 + (ascii(q.CorrectAnswer) - 64 + floor(random() * 3)::int) % 4) END AS given) a; "
-        "UPDATE ExamTitle t SET ExamResult = s.n FROM (SELECT d.ExamID, count(*) AS n FROM ExamDetails d INNER "
-        "JOIN "
-        "Q_A q ON q.QID = d.QID WHERE d.Answer = q.CorrectAnswer GROUP BY d.ExamID) s WHERE s.ExamID = t.ExamID; "
+        // Scored once, from unscored: the server's rules keep a score as it was first given.
+        "UPDATE ExamTitle t SET ExamResult = coalesce(s.n, 0) FROM (SELECT e.ExamID, n.n FROM ExamTitle e LEFT JOIN "
+        "(SELECT d.ExamID, count(*) AS n FROM ExamDetails d INNER JOIN Q_A q ON q.QID = d.QID WHERE d.Answer = "
+        "q.CorrectAnswer GROUP BY d.ExamID) n ON n.ExamID = e.ExamID) s WHERE s.ExamID = t.ExamID; "
         "ANALYZE;")
                               .arg(kStoredExams)
                               .arg(6 * kQuestionsPerCategory);

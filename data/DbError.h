@@ -18,6 +18,8 @@ struct DbError {
 
     long number = 0;
     QString description;
+    // The server's SQLSTATE, which tells its own refusals apart; empty for a file.
+    QString state = QString();
 
     QString text() const { return QString::number(number) + QLatin1String(" - ") + description; }
 };

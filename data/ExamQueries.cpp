@@ -16,8 +16,20 @@ QString ExamQueries::examQuestions(qint32 examId, bool withDescription, bool wit
         + QStringLiteral(" ExamDetails.Answer, ExamDetails.Answered, ExamDetails.DetailID, Q_A.Question, ")
         + QStringLiteral(" Q_A.A, Q_A.B, Q_A.C, Q_A.D, ")
         + (withChoicesEF ? QStringLiteral(" Q_A.E, Q_A.F, ") : QString())
-        + QStringLiteral(" Q_A.CorrectAnswer, Q_A.Category, LENGTH(Q_A.CorrectAnswer) AS Choose")
+        + QStringLiteral(" Q_A.CorrectAnswer, Q_A.Category")
+        + (withChoicesEF ? QStringLiteral(", LENGTH(Q_A.CorrectAnswer) AS Choose") : QString())
         + (withDescription ? QStringLiteral(", Q_A.Description ") : QStringLiteral(" "))
+        + QStringLiteral(" FROM (ExamTitle INNER JOIN ExamDetails ON ExamTitle.ExamID = ExamDetails.ExamID) ")
+        + QStringLiteral(" INNER JOIN Q_A ON ExamDetails.QID = Q_A.QID ") + QStringLiteral(" WHERE ExamTitle.ExamID = ")
+        + QString::number(examId);
+}
+
+QString ExamQueries::runningExamQuestions(qint32 examId)
+{
+    return QStringLiteral("SELECT ExamTitle.ExamID, ExamTitle.UserName, ExamTitle.ExamDate, ")
+        + QStringLiteral(" ExamTitle.NumOfQuestions, ExamTitle.ExamResult, ExamDetails.QID, ")
+        + QStringLiteral(" ExamDetails.Answer, ExamDetails.Answered, ExamDetails.DetailID, Q_A.Question, ")
+        + QStringLiteral(" Q_A.A, Q_A.B, Q_A.C, Q_A.D, Q_A.E, Q_A.F, Q_A.Category, vesk_choose(Q_A.QID) AS Choose ")
         + QStringLiteral(" FROM (ExamTitle INNER JOIN ExamDetails ON ExamTitle.ExamID = ExamDetails.ExamID) ")
         + QStringLiteral(" INNER JOIN Q_A ON ExamDetails.QID = Q_A.QID ") + QStringLiteral(" WHERE ExamTitle.ExamID = ")
         + QString::number(examId);
@@ -112,6 +124,18 @@ QString ExamQueries::staleExam(qint64 staleBefore, const QString &endedRun, cons
                           "ORDER BY ExamTitle.ExamID DESC")
         .arg(leftBehind(staleBefore, endedRun),
             user.isEmpty() ? QString() : QStringLiteral(" AND ExamTitle.UserName = ") + quoted(user));
+}
+
+QString ExamQueries::serverOffer(qint64 staleSeconds)
+{
+    return QStringLiteral(
+        "SELECT t.ExamID, t.UserName, t.ExamDate, t.NumOfQuestions, greatest(0, ceil(extract(epoch FROM "
+        "k.Deadline - clock_timestamp())))::integer AS TimeLeft FROM ExamTitle t INNER JOIN ExamClock k ON "
+        "k.ExamID = t.ExamID LEFT JOIN ExamProgress p ON p.ExamID = t.ExamID WHERE t.UserName = session_user "
+        "AND t.ExamResult IS NULL AND k.EndedBy IS NULL AND (NOT EXISTS (SELECT 1 FROM pg_stat_activity a WHERE "
+        "a.usename = session_user AND a.datname = current_database() AND a.pid <> pg_backend_pid()) OR "
+        "coalesce(p.Heartbeat, 0) < extract(epoch FROM now()) - %1) ORDER BY t.ExamID DESC LIMIT 1")
+        .arg(staleSeconds);
 }
 
 QString ExamQueries::claimProgress(

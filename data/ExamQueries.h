@@ -8,9 +8,12 @@
 namespace ExamQueries {
 // One exam's questions: each detail row joined with its exam and its question; the review adds
 // the explanation. `withChoicesEF` reads choices E and F too (a read-only file of the first
-// version has no such columns). Choose is the number of right letters, so that the exam screen
+// version has no such columns), and Choose, the number of right letters, so that the exam screen
 // knows how many boxes to offer without reading which ones are right.
 QString examQuestions(qint32 examId, bool withDescription, bool withChoicesEF = false);
+// The same for the exam screen on a class's server: no key, which the server keeps until scoring;
+// Choose comes from the server's function.
+QString runningExamQuestions(qint32 examId);
 
 // The pool's questions counted by category (Category, Questions): what a draw can take.
 QString questionsPerCategory();
@@ -37,6 +40,10 @@ QString deleteProgress(qint32 examId);
 // The newest unscored exam whose heartbeat is older than `staleBefore` (seconds since the epoch)
 // or that the run `endedRun` left; only `user`'s when one is given.
 QString staleExam(qint64 staleBefore, const QString &endedRun = QString(), const QString &user = QString());
+// On a class's server: the signed-in candidate's newest running exam that the trainer did not end,
+// when no other session of theirs is connected or its heartbeat is `staleSeconds` old by the
+// server's clock, with the seconds that clock has left (TimeLeft).
+QString serverOffer(qint64 staleSeconds);
 // Takes a stale exam over; changes one row only while its heartbeat is still older than
 // `staleBefore` or the run `endedRun` still holds it.
 QString claimProgress(

@@ -33,16 +33,9 @@ QStringList tableNames();
 // What the server needs to run the program's statements as translated (SqlDialect): the integer
 // division and date reading functions and the catalogue view standing in for sqlite_master.
 QStringList serverSupportStatements();
-// The group roles of a class, and who may see and change what, enforced by the server itself:
-// candidates read the questions, see, review and delete only their own exams, add detail rows only
-// to their own unscored exams and never write a score; trainers see and delete every exam. Scoring
-// is vesk_score_exam(ExamID), owned by the trainer role, which counts as the program's scoring does.
-// Every statement can run again on a database that has them.
+// The group roles of a class; what each may do is the server's own rules' (ServerRules).
 inline constexpr char kCandidateRole[] = "vesk_candidate";
 inline constexpr char kTrainerRole[] = "vesk_trainer";
-QStringList serverSecurityStatements();
-// The statement that scores an exam on the server.
-QString scoreOnServer(qint32 examId);
 // A table or column name of the schema in its spelling here ("examid" -> "ExamID"); any other
 // name unchanged. A server gives unquoted names back in lower case.
 QString spelling(const QString &name);

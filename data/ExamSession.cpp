@@ -7,12 +7,15 @@
 #include "core/GenModule.h"
 #include "core/UserSettings.h"
 #include "data/Connection.h"
+#include "data/ConnectionPool.h"
 #include "data/DataGlobals.h"
+#include "data/Database.h"
 #include "data/DbScope.h"
 #include "data/ExamQueries.h"
 #include "data/ExamSchema.h"
 #include "data/Mistakes.h"
 #include "data/Recordset.h"
+#include "data/ServerRules.h"
 #include "data/cDBAccess.h"
 
 namespace {
@@ -24,9 +27,98 @@ qint64 nowInSeconds()
 
 ExamSession::~ExamSession()
 {
-    // A recordset handed out may outlive the session: its write-back no longer asks for a heartbeat.
-    if (m_questions)
+    // A recordset handed out may outlive the session: its write-back no longer calls back into it.
+    if (m_questions) {
         m_questions->setWriteBackCompanion({});
+        m_questions->setRowWriter({});
+    }
+}
+
+// --- The class's server -------------------------------------------------------------------
+
+std::optional<qint64> ExamSession::callServer(Database &db, const QString &sql, DbError *error)
+{
+    Database::Result result;
+    if (!db.query(sql, &result, error))
+        return std::nullopt;
+    if (result.rows.empty() || result.rows.front().empty()) {
+        *error = DbError{DbError::GenericFailure, QStringLiteral("The server gave no answer to: ") + sql};
+        return std::nullopt;
+    }
+    return result.rows.front().front().toLongLong();
+}
+
+std::optional<qint64> ExamSession::callServer(const QString &sql, DbError *error)
+{
+    // The pool hands out a working connection. One the server has just ended (the trainer ending
+    // the candidate's exam ends their sessions) fails once and is then opened anew: the call is
+    // made again there, and the server says why. A failure here is the call's to report, never
+    // the end of the program.
+    const QString description = cDBAccess::connectionDescription(gDbProvider, QString(), gDbName, gDSN);
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        const std::shared_ptr<Database> db = ConnectionPool::acquireServer(description, error);
+        if (!db)
+            return std::nullopt;
+        if (const std::optional<qint64> value = callServer(*db, sql, error))
+            return value;
+        if (db->isUsable())
+            break;
+    }
+    return std::nullopt;
+}
+
+std::optional<qint64> ExamSession::callServer(const QString &sql)
+{
+    DbError error;
+    const std::optional<qint64> value = callServer(sql, &error);
+    if (!value) {
+        m_failure = error.text();
+        noteRefusal(error);
+    }
+    return value;
+}
+
+void ExamSession::noteRefusal(const DbError &error)
+{
+    if (error.state == QLatin1String(ServerRules::kTimeOver))
+        m_serverEnd = ServerEnd::TimeOver;
+    else if (error.state == QLatin1String(ServerRules::kEndedByTrainer))
+        m_serverEnd = ServerEnd::EndedByTrainer;
+}
+
+bool ExamSession::createOnServer(int count, const ExamDraw::Ticked &ticked, bool practise)
+{
+    QList<int> indices;
+    for (int i = 0; i < int(ticked.size()); ++i) {
+        if (ticked[size_t(i)])
+            indices << i;
+    }
+    // The server draws, dates the exam by its clock and starts its deadline.
+    const std::optional<qint64> exam = callServer(ServerRules::startExam(indices, count, practise, RunToken()));
+    if (!exam) {
+        m_drawShortage = m_failure && m_failure->contains(QLatin1String("not enough questions to draw from"));
+        return false;
+    }
+    m_lastBeat = nowInSeconds();
+    m_examId = qint32(*exam);
+    return true;
+}
+
+bool ExamSession::writeAnswer(int row, DbError *error)
+{
+    const qint32 detail = m_questions->value(row, m_questions->fieldIndex(QStringLiteral("DetailID"))).toInt();
+    const QString letters = m_questions->value(row, m_questions->fieldIndex(QStringLiteral("Answer"))).toString();
+    DbError failure;
+    const std::optional<qint64> left = callServer(ServerRules::answer(detail, letters), &failure);
+    if (!left) {
+        noteRefusal(failure);
+        *error = failure;
+        return false;
+    }
+    // The screen's clock follows the server's.
+    gTimeLeft = int(*left);
+    m_lastBeat = nowInSeconds();
+    return true;
 }
 
 // --- Set-up -------------------------------------------------------------------------------
@@ -47,6 +139,28 @@ ExamSession::DrawCheck ExamSession::checkDraw(
     int count, const ExamDraw::Ticked &ticked, const std::optional<QString> &practiseName)
 {
     DrawCheck check;
+    if (practiseName && ClassroomMode()) {
+        // The server counts the signed-in candidate's mistakes: the keys are its to keep.
+        DbScope scope;
+        const std::shared_ptr<Recordset> rs = scope->GetRS(ServerRules::mistakeCounts(), 3, 0, 1, 1);
+        if (!rs)
+            return check;
+        ExamDraw::Stock stock{};
+        int total = 0;
+        const QStringList categories = ExamSchema::categories();
+        for (; !rs->Eof(); rs->MoveNext()) {
+            const int questions = rs->Fields(QStringLiteral("Questions")).toInt();
+            total += questions;
+            const int index = int(categories.indexOf(rs->Fields(QStringLiteral("Category")).toString()));
+            if (index >= 0)
+                stock[size_t(index)].count = questions;
+        }
+        check.read = true;
+        check.noMistakes = total == 0;
+        if (!check.noMistakes)
+            check.shortage = ExamDraw::findShortage(count, ticked, stock, total);
+        return check;
+    }
     if (practiseName) {
         const Mistakes mistakes = [&] {
             DbScope scope;
@@ -114,6 +228,10 @@ bool ExamSession::create(const QString &userName, int count, const ExamDraw::Tic
 {
     m_examId = 0;
     m_failure.reset();
+    m_drawShortage = false;
+    m_serverEnd = ServerEnd::None;
+    if (ClassroomMode())
+        return createOnServer(count, ticked, practise);
     DbScope scope;
     if (AppExit::requested())
         return false;
@@ -168,10 +286,17 @@ bool ExamSession::create(const QString &userName, int count, const ExamDraw::Tic
 std::shared_ptr<Recordset> ExamSession::openQuestions()
 {
     DbScope scope;
-    const std::shared_ptr<Connection> connection = scope->GetConnection();
-    const bool choicesEF
-        = connection && connection->database() && ExamSchema::hasChoiceColumns(*connection->database());
-    m_questions = scope->GetRS(ExamQueries::examQuestions(m_examId, false, choicesEF), 3, 3, 3, 0);
+    if (!ClassroomMode()) {
+        const std::shared_ptr<Connection> connection = scope->GetConnection();
+        const bool choicesEF
+            = connection && connection->database() && ExamSchema::hasChoiceColumns(*connection->database());
+        m_questions = scope->GetRS(ExamQueries::examQuestions(m_examId, false, choicesEF), 3, 3, 3, 0);
+        return m_questions;
+    }
+    // The screen binds the rows as on the file; their answers go to the server's function.
+    m_questions = scope->GetRS(ExamQueries::runningExamQuestions(m_examId), 3, 3, 3, 0);
+    if (m_questions)
+        m_questions->setRowWriter([this](Database &, int row, DbError *error) { return writeAnswer(row, error); });
     return m_questions;
 }
 
@@ -196,8 +321,10 @@ bool ExamSession::openSideTables()
     const std::shared_ptr<Recordset> rs = scope->GetRS(ExamQueries::flagsOfExam(m_examId), 3, 0, 1, 1);
     for (; rs && !rs->Eof(); rs->MoveNext())
         m_flagged.insert(rs->Fields(QStringLiteral("DetailID")).toInt());
-    // The heartbeat rides in each answer's own transaction: no extra sync of the file.
-    m_questions->setWriteBackCompanion([this] { return progressStatement(); });
+    // The heartbeat rides in each answer's own transaction: no extra sync of the file. On a
+    // server each answer call is a heartbeat of its own.
+    if (!ClassroomMode())
+        m_questions->setWriteBackCompanion([this] { return progressStatement(); });
     return true;
 }
 
@@ -243,8 +370,12 @@ bool ExamSession::setFlag(bool flagged)
 {
     m_failure.reset();
     const qint32 detail = m_questions->Fields(QStringLiteral("DetailID")).toInt();
-    DbScope scope;
-    if (!scope->ExecuteSQL(ExamQueries::setFlag(detail, flagged))) {
+    if (ClassroomMode()) {
+        const std::optional<qint64> left = callServer(ServerRules::flag(detail, flagged));
+        if (!left)
+            return false;
+        gTimeLeft = int(*left);
+    } else if (DbScope scope; !scope->ExecuteSQL(ExamQueries::setFlag(detail, flagged))) {
         m_failure = scope->mLastError;
         return false;
     }
@@ -272,6 +403,15 @@ bool ExamSession::heartbeatDue() const
 
 void ExamSession::heartbeat()
 {
+    if (ClassroomMode()) {
+        // The server's clock: the time left as it counts it, or the refusal that ends the exam.
+        if (m_examId == 0)
+            return;
+        m_lastBeat = nowInSeconds();
+        if (const std::optional<qint64> left = callServer(ServerRules::heartbeat(m_examId, RunToken())))
+            gTimeLeft = int(*left);
+        return;
+    }
     const QString sql = progressStatement();
     if (sql.isEmpty())
         return;
@@ -285,10 +425,31 @@ void ExamSession::heartbeat()
 
 // --- Continuing an exam -------------------------------------------------------------------
 
+std::optional<ExamSession::Offer> ExamSession::findOfferOnServer()
+{
+    // What is past its deadline is scored as it stands, never offered.
+    if (!callServer(ServerRules::scoreOverdue()))
+        return std::nullopt;
+    DbScope scope;
+    const std::shared_ptr<Recordset> rs = scope->GetRS(ExamQueries::serverOffer(kStaleSeconds), 3, 0, 1, 1);
+    if (!rs || rs->Eof())
+        return std::nullopt;
+    Offer offer;
+    offer.examId = rs->Fields(QStringLiteral("ExamID")).toInt();
+    offer.userName = rs->Fields(QStringLiteral("UserName")).toString();
+    offer.examDate = rs->Fields(QStringLiteral("ExamDate")).toString();
+    offer.count = rs->Fields(QStringLiteral("NumOfQuestions")).toInt();
+    offer.timeLeft = qMax(0, rs->Fields(QStringLiteral("TimeLeft")).toInt());
+    UserSettings::setEndedRun(QString());
+    return offer;
+}
+
 std::optional<ExamSession::Offer> ExamSession::findOffer(const QString &userName)
 {
     if (!readSideTables())
         return std::nullopt;
+    if (ClassroomMode())
+        return findOfferOnServer();
     const qint64 now = nowInSeconds();
     // A run that ended through a failure left its exam at once.
     m_endedRun = UserSettings::endedRun();
@@ -311,6 +472,17 @@ std::optional<ExamSession::Offer> ExamSession::findOffer(const QString &userName
 
 bool ExamSession::claim(const Offer &offer)
 {
+    if (ClassroomMode()) {
+        // This run's heartbeat takes it over; the server's clock says what is left.
+        m_serverEnd = ServerEnd::None;
+        const std::optional<qint64> left = callServer(ServerRules::heartbeat(offer.examId, RunToken()));
+        if (!left)
+            return false;
+        gTimeLeft = int(*left);
+        m_lastBeat = nowInSeconds();
+        m_examId = offer.examId;
+        return true;
+    }
     // One statement takes it over, and only while it is still left behind.
     const qint64 claimed = nowInSeconds();
     DbScope scope;
@@ -328,12 +500,12 @@ bool ExamSession::claim(const Offer &offer)
 bool ExamSession::score(qint32 examId)
 {
     m_failure.reset();
+    // On a class's server the server counts the stored answers and ends the exam's progress.
+    if (ClassroomMode())
+        return callServer(ServerRules::scoreExam(examId)).has_value();
     DbScope scope;
-    // A candidate may not write a score on a class's server: the server counts it from the stored
-    // answers.
-    const bool onServer = ClassroomMode();
-    const QString sql = onServer ? ExamSchema::scoreOnServer(examId) : ExamQueries::scoreExam();
-    const QVariantList values = onServer ? QVariantList() : QVariantList{examId};
+    const QString sql = ExamQueries::scoreExam();
+    const QVariantList values{examId};
     // The score and the end of the exam's progress row are stored together, with one sync: a
     // scored exam is never continued.
     const bool batch = m_sideTables && scope->BeginBatch();

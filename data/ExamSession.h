@@ -11,14 +11,17 @@
 
 #include "data/ExamDraw.h"
 
+class Database;
 class Recordset;
 class cDBAccess;
+struct DbError;
 
 // One exam's database work, with no window: the draw and the stored exam, its questions (the
 // recordset a screen binds, whose write-back stores the answers), flags, the heartbeat, taking
 // over an exam a stopped run left, the count of questions left and the score. Its statements come
-// from ExamQueries, and on a class's server the score from the server's own function. Each step
-// opens the program's database in a DbScope of its own and leaves gDB unset.
+// from ExamQueries. On a class's server the server's own functions (ServerRules) draw, date, take
+// the answers and flags, keep the clock and score: the session calls them and writes no table.
+// Each step opens the program's database in a DbScope of its own and leaves gDB unset.
 //
 // A step that fails returns false (or nothing); failure() then holds what the candidate is to be
 // told, and is unset when the failure was reported already and the program is ending.
@@ -39,6 +42,9 @@ public:
 
         QDateTime started() const { return QDateTime::fromString(examDate, QStringLiteral("yyyy-MM-dd hh:mm:ss")); }
     };
+
+    // How the server ended the exam under the candidate, when it did.
+    enum class ServerEnd { None, TimeOver, EndedByTrainer };
 
     ExamSession() = default;
     ~ExamSession();
@@ -69,6 +75,11 @@ public:
     // The exam this session runs; 0 before one is created or taken over.
     qint32 examId() const { return m_examId; }
     const std::optional<QString> &failure() const { return m_failure; }
+    // Whether the last failed create was the server refusing a draw it could not fill.
+    bool drawShortage() const { return m_drawShortage; }
+    // Set once a call to the server was refused because the exam's time is over or the trainer
+    // ended it; the screen then ends the exam.
+    ServerEnd serverEnd() const { return m_serverEnd; }
 
     // Reads the exam's questions into an updatable recordset: a changed row is written back when
     // the cursor leaves it. Null when they could not be read.
@@ -111,6 +122,15 @@ public:
     bool score(qint32 examId);
 
 private:
+    // One call of a server function on the program's pooled connection (opened anew when it was
+    // lost): its single value, or nothing with m_failure set and a refusal noted in m_serverEnd.
+    std::optional<qint64> callServer(const QString &sql);
+    static std::optional<qint64> callServer(const QString &sql, DbError *error);
+    static std::optional<qint64> callServer(Database &db, const QString &sql, DbError *error);
+    void noteRefusal(const DbError &error);
+    bool createOnServer(int count, const ExamDraw::Ticked &ticked, bool practise);
+    bool writeAnswer(int row, DbError *error);
+    std::optional<Offer> findOfferOnServer();
     bool readSideTables();
     QString progressStatement();
     static std::vector<int> drawFromPool(cDBAccess &db, int count, const ExamDraw::Ticked &ticked, std::mt19937 &rng);
@@ -121,5 +141,7 @@ private:
     QString m_endedRun; // the run an offer was found for, until it is claimed
     qint64 m_lastBeat = 0; // seconds since the epoch of the last stored heartbeat
     qint32 m_examId = 0;
+    ServerEnd m_serverEnd = ServerEnd::None;
     bool m_sideTables = false; // flags and progress can be stored
+    bool m_drawShortage = false;
 };

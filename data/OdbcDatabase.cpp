@@ -175,7 +175,7 @@ DbError OdbcDatabase::errorOf(const OdbcHandle &handle, long fallback)
         number = DbError::CommandError;
     else if (state.startsWith(QLatin1String("08")) || state.startsWith(QLatin1String("57")))
         number = DbError::GenericFailure;
-    return DbError{number, text};
+    return DbError{number, text, state};
 }
 
 std::shared_ptr<OdbcDatabase> OdbcDatabase::connect(const QString &connectionString, DbError *error)

@@ -324,16 +324,28 @@ bool PoolBuilder::buildOnServer(
                                    "load the new pool and keep the stored exams.")
                         .arg(target)
                         .arg(stored));
-    // What a server of an earlier version lacks, what the program's statements need there, and the
-    // protection that makes the server, not the program, decide who sees what.
+    // What a server of an earlier version lacks and what the program's statements need there. The
+    // view that stands in for the questions is set aside while the pool is loaded, so that the
+    // owner's load reaches the questions themselves and every table it makes goes where the
+    // program's statements look.
     if (!runAll(*db,
             ExamSchema::sideTableStatements(SqlDialect::Target::PostgreSql) + ExamSchema::serverUpgradeStatements()
-                + ExamSchema::serverSupportStatements() + ExamSchema::serverSecurityStatements(),
+                + ExamSchema::serverSupportStatements() + QStringList{ServerRules::setViewAside()},
             &error))
         return fail(QStringLiteral("cannot write the database %1 (%2); the pool was not changed.").arg(target, error));
     PoolStore::Report report;
-    if (!PoolStore::replace(*db, m_questions, &report, &error))
+    const bool replaced = runAll(*db, {ServerRules::ownerSearchPath()}, &error)
+        && PoolStore::replace(*db, m_questions, &report, &error);
+    // Then the rules that make the server, not the program, decide who sees and does what: applied
+    // whether or not the pool was loaded. Each may run again on a database of an earlier version,
+    // and every stored exam stays.
+    QString rulesError;
+    const bool ruled
+        = runAll(*db, QStringList{QStringLiteral("RESET search_path")} + ServerRules::statements(), &rulesError);
+    if (!replaced)
         return fail(QStringLiteral("cannot write the database %1 (%2); the pool was not changed.").arg(target, error));
+    if (!ruled)
+        return fail(QStringLiteral("cannot apply the class's rules to the database %1 (%2).").arg(target, rulesError));
     m_message = QStringLiteral("%1 written: %2 questions, %3 stored exam(s) kept.")
                     .arg(target)
                     .arg(report.questions)

@@ -8,6 +8,7 @@
 #include "data/Database.h"
 #include "data/ExamSchema.h"
 #include "data/PoolStore.h"
+#include "data/ServerRules.h"
 
 namespace {
 QString quoted(const QString &text)
@@ -182,13 +183,21 @@ bool QuestionStats::compute(Database &db, const Filter &filter, std::vector<Row>
         *error = QStringLiteral("Question statistics are for trainers: they show every candidate's answers.");
         return false;
     }
+    DbError failure;
+    // Exams whose time ran out count as the server scores them, before anything is counted.
+    if (db.target() == SqlDialect::Target::PostgreSql) {
+        Database::Result scored;
+        if (!db.query(ServerRules::scoreOverdue(), &scored, &failure)) {
+            *error = failure.description;
+            return false;
+        }
+    }
     QString failed;
     const bool fiveAndSix = hasFiveAndSix(db, &failed);
     if (!failed.isEmpty()) {
         *error = failed;
         return false;
     }
-    DbError failure;
 
     // What each question is: its stable id, category, key and choices.
     const bool keys = db.hasTable(QStringLiteral("QuestionKeys"));

@@ -156,6 +156,12 @@ bool Recordset::isDirty() const
     return std::find(changed.begin(), changed.end(), true) != changed.end();
 }
 
+bool Recordset::isChanged(int row, int field) const
+{
+    return row >= 0 && row < RecordCount() && field >= 0 && field < fieldCount() && m_updatable
+        && m_changed[size_t(row)][size_t(field)];
+}
+
 bool Recordset::Update()
 {
     if (BOF() || Eof())
@@ -182,6 +188,15 @@ bool Recordset::writeBack(int row)
         return true;
 
     Database &db = *m_connection;
+    if (m_rowWriter) {
+        if (!m_rowWriter(db, row, &m_lastError)) {
+            emit writeFailed(m_lastError.text());
+            return false;
+        }
+        std::fill(m_changed[size_t(row)].begin(), m_changed[size_t(row)].end(), false);
+        m_original[size_t(row)] = m_rows[size_t(row)];
+        return true;
+    }
     const bool ownTransaction = !db.inTransaction();
     bool ok = !ownTransaction || db.begin(&m_lastError);
     for (const auto &entry : byTable) {

@@ -61,6 +61,13 @@ public:
     // A statement run inside each write-back's transaction, after the row's own update: what
     // must be stored with an answer costs no extra sync of the file. Its failure is ignored.
     void setWriteBackCompanion(std::function<QString()> sql) { m_companion = std::move(sql); }
+    // Stores a changed row in place of the UPDATE by key, where the database takes writes only
+    // through its own functions (a class's server). Returns false with `error` set; the row then
+    // keeps its change as after any failed write-back.
+    using RowWriter = std::function<bool(Database &db, int row, DbError *error)>;
+    void setRowWriter(RowWriter writer) { m_rowWriter = std::move(writer); }
+    // Whether the field of `row` was changed since it was last stored.
+    bool isChanged(int row, int field) const;
 
 signals:
     void currentRowChanged(); // the row under the cursor changed: bound controls refresh
@@ -82,6 +89,7 @@ private:
     std::vector<std::vector<bool>> m_changed;
     std::vector<std::pair<QString, int>> m_keys; // base table -> result column of its key
     std::function<QString()> m_companion;
+    RowWriter m_rowWriter;
     int m_pos = -1;
     bool m_updatable = false;
     DbError m_lastError;

@@ -3,9 +3,12 @@
 #include "core/AppExit.h"
 #include "data/Connection.h"
 #include "data/DataGlobals.h"
+#include "data/Database.h"
+#include "data/DbScope.h"
 #include "data/ExamQueries.h"
 #include "data/ExamSchema.h"
 #include "data/Recordset.h"
+#include "data/ServerRules.h"
 #include "data/cDBAccess.h"
 
 ReviewSession::ReviewSession(int pageSize)
@@ -17,6 +20,27 @@ ReviewSession::~ReviewSession() = default;
 
 // --- The list -----------------------------------------------------------------------------
 
+namespace {
+// On a class's server an exam whose time ran out while nobody ended it is scored before it is
+// listed or reviewed, so that it reads as every other finished exam.
+bool scoreOverdue(cDBAccess &db)
+{
+    return !ClassroomMode() || db.GetRS(ServerRules::scoreOverdue(), 3, 0, 1, 1) != nullptr;
+}
+} // namespace
+
+bool ReviewSession::mayDelete()
+{
+    if (!ClassroomMode())
+        return true;
+    DbScope scope;
+    const std::shared_ptr<Recordset> rs = scope->GetRS(
+        QStringLiteral("SELECT CASE WHEN pg_has_role(session_user, '%1', 'MEMBER') THEN 1 ELSE 0 END AS Trainer")
+            .arg(QLatin1String(ExamSchema::kTrainerRole)),
+        3, 0, 1, 1);
+    return rs && rs->Fields(QStringLiteral("Trainer")).toInt() == 1;
+}
+
 bool ReviewSession::openList()
 {
     m_columns.clear();
@@ -24,6 +48,8 @@ bool ReviewSession::openList()
     m_more = false;
     gDB = std::make_unique<cDBAccess>();
     gDB->Open_Connection(gDbProvider, QString(), gDbName, gDSN);
+    if (!scoreOverdue(*gDB))
+        return false;
     gSQL = ExamQueries::examListPage(0, m_pageSize);
     gRs = gDB->GetRS(gSQL, 3, 0, 1, 1);
     if (!gRs)
@@ -89,6 +115,8 @@ bool ReviewSession::review(qint32 examId)
 {
     gDB = std::make_unique<cDBAccess>();
     gDB->Open_Connection(gDbProvider, QString(), gDbName, gDSN);
+    if (!scoreOverdue(*gDB))
+        return false;
     const std::shared_ptr<Connection> connection = gDB->GetConnection();
     const bool choicesEF
         = connection && connection->database() && ExamSchema::hasChoiceColumns(*connection->database());

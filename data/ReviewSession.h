@@ -66,6 +66,9 @@ public:
     std::shared_ptr<Recordset> setFilter(int filter);
 
     // --- Deleting ---
+    // Whether the signed-in person may delete exams: everyone on a file, only a trainer on a
+    // class's server (its rules refuse a candidate).
+    static bool mayDelete();
     // Deletes an exam with its questions and side rows in one transaction: removed whole or not
     // at all. `failure` receives the reason it was not, empty when it was. False when nothing was
     // tried because the program is ending.

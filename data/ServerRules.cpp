@@ -17,6 +17,7 @@ const char *const kPublicFunctions[] = {
     "vesk_exam_keys(integer)",
     "vesk_mistake_counts()",
     "vesk_end_exam_of(text)",
+    "vesk_choose(integer)",
 };
 const char *const kInternalFunctions[] = {
     "vesk_read_committed()",
@@ -67,9 +68,9 @@ QString ServerRules::startExam(const QList<int> &ticked, int questions, bool pra
         .arg(sqlList({token}));
 }
 
-QString ServerRules::answer()
+QString ServerRules::answer(qint32 detail, const QString &letters)
 {
-    return QStringLiteral("SELECT vesk_answer(?, ?)");
+    return QStringLiteral("SELECT vesk_answer(%1, %2)").arg(detail).arg(sqlList({letters}));
 }
 
 QString ServerRules::flag(qint32 detail, bool flagged)
@@ -82,6 +83,11 @@ QString ServerRules::flag(qint32 detail, bool flagged)
 QString ServerRules::heartbeat(qint32 exam, const QString &token)
 {
     return QStringLiteral("SELECT vesk_heartbeat(%1, %2)").arg(exam).arg(sqlList({token}));
+}
+
+QString ServerRules::scoreExam(qint32 exam)
+{
+    return QStringLiteral("SELECT vesk_score_exam(%1)").arg(exam);
 }
 
 QString ServerRules::scoreOverdue()
@@ -103,6 +109,12 @@ QStringList ServerRules::sessionSettings(bool poolLoad)
 {
     return {QStringLiteral("SET lock_timeout = '5s'"),
         poolLoad ? QStringLiteral("SET statement_timeout = 0") : QStringLiteral("SET statement_timeout = '30s'")};
+}
+
+QString ServerRules::setViewAside()
+{
+    return QStringLiteral("DO $$ BEGIN IF EXISTS (SELECT 1 FROM pg_views WHERE schemaname = 'public' AND viewname = "
+                          "'q_a') THEN DROP VIEW public.q_a; END IF; END $$");
 }
 
 QString ServerRules::constraintViolationsQuery()
@@ -384,6 +396,11 @@ QStringList ServerRules::statements()
                         "ON d.ExamID = t.ExamID JOIN Q_A q ON q.QID = d.QID WHERE (exam IS NULL OR t.ExamID = exam) "
                         "AND ((t.UserName = session_user AND t.ExamResult IS NOT NULL) "
                         "OR pg_has_role(session_user, 'vesk_trainer', 'MEMBER')) $f$");
+    // How many right letters a question has: the exam screen offers that many boxes, and the
+    // count tells nothing of which letters they are.
+    s << QStringLiteral("CREATE OR REPLACE FUNCTION vesk_choose(question integer) RETURNS integer LANGUAGE sql "
+                        "STABLE SECURITY DEFINER SET search_path = vesk_private, public, pg_temp AS $f$ "
+                        "SELECT length(CorrectAnswer) FROM Q_A WHERE QID = question $f$");
     // How many of the candidate's own mistakes each category holds, for the practice draw's check.
     s << QStringLiteral(
         "CREATE OR REPLACE FUNCTION vesk_mistake_counts() RETURNS TABLE (Category text, Questions integer) "

@@ -18,8 +18,10 @@ public:
     // Run by the pool builder as the server's administrator, after the schema: each statement may
     // run again on a database made by an earlier version (an upgrade keeps every exam).
     static QStringList statements();
-    // Where the administrator's session finds the questions themselves, to load a pool.
-    static QString ownerSearchPath() { return QStringLiteral("SET search_path = vesk_private, public"); }
+    // Where the administrator's session finds the questions themselves, to load a pool: with the
+    // view set aside first (setViewAside, undone by statements()), new tables still go to public.
+    static QString setViewAside();
+    static QString ownerSearchPath() { return QStringLiteral("SET search_path = public, vesk_private"); }
     // Rows an upgrade would have to change to meet the new constraints: each a line to report.
     static QString constraintViolationsQuery();
 
@@ -27,11 +29,12 @@ public:
     // load runs without a statement time-out.
     static QStringList sessionSettings(bool poolLoad = false);
 
-    // The calls the program makes on a class's server, with bound values where the statement is ours.
+    // The calls the program makes on a class's server, their values written in (texts quoted).
     static QString startExam(const QList<int> &ticked, int questions, bool practice, const QString &token);
-    static QString answer(); // ? detail, ? letters: the seconds left
+    static QString answer(qint32 detail, const QString &letters); // the seconds left
     static QString flag(qint32 detail, bool flagged);
     static QString heartbeat(qint32 exam, const QString &token);
+    static QString scoreExam(qint32 exam);
     static QString scoreOverdue();
     static QString mistakeCounts();
     static QString endExamOf(const QString &candidate);

@@ -13,6 +13,8 @@
 #include <QRadioButton>
 #include <QTime>
 
+#include <utility>
+
 #include "core/Clock.h"
 #include "core/ClockTimer.h"
 #include "core/GenModule.h"
@@ -59,8 +61,11 @@ frmExam::frmExam(QWidget *parent)
     // Checked every second, stored every 30: runs while the exam is paused too.
     m_heartbeat->setInterval(1000);
     connect(m_heartbeat, &ClockTimer::timeout, this, [this] {
-        if (m_session.heartbeatDue())
+        if (m_session.heartbeatDue()) {
             m_session.heartbeat();
+            if (!endIfServerEnded() && ClassroomMode())
+                Label1(10)->setText(minutesAndSeconds(gTimeLeft)); // the server's clock
+        }
     });
     resize(Twips::toPx(9400), Twips::toPx(7300));
     updateContentSize();
@@ -93,6 +98,7 @@ void frmExam::Form_Load()
     if (ClassroomMode()) {
         m_ui.text1->setText(ExamSession::signedInUser());
         m_ui.text1->setReadOnly(true);
+        Command1(4)->setToolTip(QStringLiteral("The class's server keeps the time"));
     }
 }
 
@@ -312,7 +318,8 @@ void frmExam::showRunning(bool running)
 {
     Command1(0)->setEnabled(!running);
     Command1(1)->setEnabled(running);
-    Command1(4)->setEnabled(running);
+    // The server's clock runs on whatever the screen does: nothing to pause.
+    Command1(4)->setEnabled(running && !ClassroomMode());
     Frame1(0)->setEnabled(!running);
     Frame1(1)->setEnabled(!running);
 }
@@ -397,7 +404,14 @@ void frmExam::Timer1_Timer()
 bool frmExam::CreateExam()
 {
     if (!m_session.create(m_ui.text1->text(), gNumOfQuestions, m_ui.ticked(), m_ui.practise->isChecked())) {
-        if (const std::optional<QString> &reason = m_session.failure())
+        // The server's own draw is what counts: its refusal shows as the pre-check's would.
+        if (m_session.drawShortage())
+            MessageBox::show(
+                QStringLiteral("The question pool has too few questions%1 for this exam.\n"
+                               "Please tick other categories or choose fewer questions.")
+                    .arg(m_ui.practise->isChecked() ? QStringLiteral(" answered wrong before") : QString()),
+                MessageBox::OkOnly, MessageBox::Exclamation, QStringLiteral("Not Enough Questions"));
+        else if (const std::optional<QString> &reason = m_session.failure())
             MessageBox::show(QStringLiteral("The exam could not be stored:\n") + *reason, MessageBox::OkOnly,
                 MessageBox::Critical, QStringLiteral("Exam Not Stored"));
         return false;
@@ -528,6 +542,9 @@ void frmExam::rsExam_MoveComplete()
     const std::shared_ptr<Recordset> rs = m_session.questions();
     showChoices();
     const int row = rs->currentRow();
+    // The answer just stored brought the server's clock with it.
+    if (ClassroomMode() && !m_timeOverShown)
+        Label1(10)->setText(minutesAndSeconds(gTimeLeft));
     m_ui.map->setCurrent(row);
     m_ui.flag->setChecked(m_session.isFlagged(row));
     const QString status = QStringLiteral("Question: %1 of %2").arg(rs->AbsolutePosition()).arg(rs->RecordCount());
@@ -551,11 +568,42 @@ void frmExam::CountQuestionsLeft()
 
 void frmExam::reportAnswerNotStored(const QString &reason)
 {
-    if (m_answerErrorShown)
+    if (endIfServerEnded() || m_answerErrorShown)
         return;
     m_answerErrorShown = true;
     MessageBox::show(QStringLiteral("Your answer could not be stored:\n") + reason, MessageBox::OkOnly,
         MessageBox::Critical, QStringLiteral("Answer Not Stored"));
+}
+
+bool frmExam::endIfServerEnded()
+{
+    const ExamSession::ServerEnd end = m_session.serverEnd();
+    if (end == ExamSession::ServerEnd::None)
+        return false;
+    if (std::exchange(m_serverEndShown, true))
+        return true;
+    // Told after the write-back or tick that found it has finished: the exam ends as when the
+    // clock runs out, and no reconnect takes the candidate back into it.
+    QMetaObject::invokeMethod(
+        this,
+        [this, end] {
+            if (end == ExamSession::ServerEnd::TimeOver) {
+                if (std::exchange(m_timeOverShown, true))
+                    return;
+                gTimeLeft = 0;
+                Label1(10)->setText(minutesAndSeconds(0));
+                MessageBox::show(QStringLiteral("The exam time is over.\n       Thank you."), MessageBox::OkOnly,
+                    MessageBox::Critical, QStringLiteral("Exam Time"));
+            } else {
+                m_timeOverShown = true;
+                MessageBox::show(QStringLiteral("The trainer ended this exam."), MessageBox::OkOnly,
+                    MessageBox::Information, QStringLiteral("Exam Ended"));
+            }
+            if (!m_ending)
+                Command1_Click(1);
+        },
+        Qt::QueuedConnection);
+    return true;
 }
 
 // --- Question map and flags ---------------------------------------------------------------
@@ -586,7 +634,7 @@ void frmExam::setFlagged(bool flagged)
         m_ui.flag->setChecked(false);
         return;
     }
-    if (!m_session.setFlag(flagged))
+    if (!m_session.setFlag(flagged) && !endIfServerEnded())
         MessageBox::show(QStringLiteral("The flag could not be stored:\n") + m_session.failure().value_or(QString()),
             MessageBox::OkOnly, MessageBox::Critical, QStringLiteral("Flag Not Stored"));
     m_ui.flag->setChecked(m_session.isFlagged(row));

@@ -105,6 +105,8 @@ private:
     void showClock(const QDateTime &started, int count, int timeLeft);
     void clearOptions();
     void reportAnswerNotStored(const QString &reason);
+    // The class's server refused a call because the time is over or the trainer ended the exam.
+    bool endIfServerEnded();
     bool handleExamKey(QKeyEvent *event);
     void refreshMapRow(int row);
     void resumeExam(const ExamSession::Offer &offer);
@@ -120,6 +122,7 @@ private:
     bool m_unloading = false;
     bool m_timeOverShown = false;
     bool m_answerErrorShown = false;
+    bool m_serverEndShown = false;
     int m_shownChoices = 4; // of the question on screen
     int m_choose = 1; // its number of right answers
 };

@@ -296,6 +296,12 @@ void frmViewExam::Form_Load()
 {
     RegisterLoadedForm(this);
     gViewExamLoaded = true;
+    // Asked before the list is read: the list keeps the program's connection open behind it.
+    m_mayDelete = ReviewSession::mayDelete();
+    if (AppExit::requested())
+        return;
+    if (!m_mayDelete)
+        m_commands[0]->setToolTip(QStringLiteral("On a class's server only the trainer deletes exams"));
     LoadGrid();
 }
 
@@ -347,6 +353,7 @@ void frmViewExam::Grid1_DblClick()
     const int row = m_grid->currentIndex().isValid() ? m_grid->currentIndex().row() : 0;
     for (const auto &command : m_commands)
         command.second->setEnabled(true);
+    m_commands[0]->setEnabled(m_mayDelete);
     m_examId = qint32(m_listModel->index(row, 0).data(Qt::EditRole).toLongLong());
     m_userName = m_listModel->index(row, 2).data(Qt::DisplayRole).toString();
     gExamID = m_examId;

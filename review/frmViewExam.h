@@ -122,4 +122,5 @@ private:
     qint32 m_examId = 0;
     QString m_userName;
     bool m_unloaded = false;
+    bool m_mayDelete = true; // on a class's server only the trainer deletes exams
 };

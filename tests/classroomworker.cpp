@@ -1,8 +1,10 @@
 // One simulated candidate of the classroom load test: signs in through its own data source, takes
 // a 50-question exam through the program's own screens, and answers and moves on at a fixed pace.
 // It tells its parent on standard output:
-//   ready <examId>                     the exam is on screen; it then waits for a line on stdin
-//   moved <row> <microseconds>         a move (write-back of the answer and the count) returned
+//   ready <examId>                     the exam is on screen; it then waits for the line
+//                                      "go <detailId>:<letter> ...", the keys the server keeps from it
+//   answered <row> <microseconds>      the answer on the row went to the server (its function call)
+//   moved <row> <microseconds>         the move to the next row (the count of questions left) returned
 //   stored <detailId> <letter>         that answer is on the server (its row written back)
 //   failed <title>: <text>             a box the program showed (an answer not stored, say)
 //   ended                              the program asked to end at once (the failure path)
@@ -16,6 +18,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QElapsedTimer>
+#include <QMap>
 #include <QRadioButton>
 #include <QThread>
 
@@ -80,12 +83,16 @@ int main(int argc, char *argv[])
     say(QStringLiteral("ready %1").arg(exam->examId()));
     std::string go;
     std::getline(std::cin, go);
+    QMap<qint64, QString> keys;
+    for (const QString &pair : QString::fromStdString(go).split(QLatin1Char(' '), Qt::SkipEmptyParts).mid(1))
+        keys.insert(pair.section(QLatin1Char(':'), 0, 0).toLongLong(), pair.section(QLatin1Char(':'), 1));
 
     int right = 0;
     QString pending; // "<detailId> <letter>" of the answer on the row being left
     for (int row = 0; row < rs->RecordCount(); ++row) {
         QThread::msleep(ulong(pause));
-        const int correct = int(QStringLiteral("ABCD").indexOf(rs->Fields(QStringLiteral("CorrectAnswer")).toString()));
+        const int correct
+            = int(QStringLiteral("ABCD").indexOf(keys.value(rs->Fields(QStringLiteral("DetailID")).toLongLong())));
         // Right on most rows, a letter off on some, as a candidate does.
         const bool answerRight = (row + seed) % 5 != 0;
         const int letter = answerRight ? correct : (correct + 1) % 4;
@@ -96,13 +103,19 @@ int main(int argc, char *argv[])
                       .arg(QChar(u'A' + letter));
         if (row + 1 == rs->RecordCount())
             break;
+        // The answer's own write-back, as the move would make it first, then the move itself.
         QElapsedTimer timer;
         timer.start();
+        rs->Update();
+        const qint64 answerMicros = timer.nsecsElapsed() / 1000;
+        timer.restart();
         exam->Command1_Click(5);
         const qint64 micros = timer.nsecsElapsed() / 1000;
         const bool failed = reported < MessageBox::shown().size();
         if (reportFailures())
             return 0;
+        if (!failed)
+            say(QStringLiteral("answered %1 %2").arg(row).arg(answerMicros));
         say(QStringLiteral("moved %1 %2").arg(row).arg(micros));
         if (!failed)
             say(QStringLiteral("stored ") + pending);

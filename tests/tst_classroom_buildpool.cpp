@@ -8,6 +8,7 @@
 #include "data/ConnectionPool.h"
 #include "data/Database.h"
 #include "data/ExamSchema.h"
+#include "data/ServerRules.h"
 #include "data/cDBAccess.h"
 
 using namespace Qt::StringLiterals;
@@ -103,23 +104,40 @@ private slots:
                                  "information_schema.columns WHERE is_identity = 'YES'"_s,
                      u"class1"_s),
             u"examdetails.detailid,examtitle.examid"_s);
-        QCOMPARE(m_server.scalar(u"SELECT string_agg(indexname, ',' ORDER BY indexname) FROM pg_indexes WHERE "
-                                 u"schemaname = 'public' AND indexname "
+        QCOMPARE(m_server.scalar(u"SELECT string_agg(schemaname || '.' || indexname, ',' ORDER BY indexname) FROM "
+                                 u"pg_indexes WHERE schemaname IN ('public', 'vesk_private') AND indexname "
                                  "NOT LIKE '%pkey' AND indexname NOT LIKE '%key'"_s,
                      u"class1"_s),
-            u"examdetails_examid,examtitle_examdate,examtitle_list,examtitle_username,q_a_category"_s);
+            u"public.examdetails_examid,public.examdetails_qid,public.examtitle_examdate,public.examtitle_list,"
+            "public.examtitle_username,vesk_private.q_a_category"_s);
+        // The questions themselves are out of everyone's reach but their owner's; the view of the
+        // same name stands in for them.
+        QCOMPARE(m_server.scalar(u"SELECT string_agg(schemaname || '.' || tablename, ',') FROM pg_tables WHERE "
+                                 "tablename = 'q_a'"_s,
+                     u"class1"_s),
+            u"vesk_private.q_a"_s);
+        QCOMPARE(m_server.scalar(
+                     u"SELECT viewowner FROM pg_views WHERE schemaname = 'public' AND viewname = 'q_a'"_s, u"class1"_s),
+            u"vesk_owner"_s);
         for (const char *side : {"examprogress", "examflags", "questionkeys"})
             QCOMPARE(
                 m_server.scalar(
                     u"SELECT count(*) FROM pg_tables WHERE tablename = '%1'"_s.arg(QLatin1String(side)), u"class1"_s),
                 u"1"_s);
 
-        // Stored exams on both, the same; then a build without --replace-pool is refused, changing nothing.
+        // Stored exams on both, the same, of sizes an earlier version stored and the server's rules
+        // now refuse; then a build without --replace-pool is refused, changing nothing.
         const QString exams = u"INSERT INTO ExamTitle (UserName, NumOfQuestions) VALUES ('ann', 3), ('bob', 2); "
                               "INSERT INTO ExamDetails (ExamID, UserName, QID, Answer) VALUES (1, 'ann', 1, 'A'), "
                               "(1, 'ann', 2, 'B'), (1, 'ann', 200, NULL), (2, 'bob', 7, 'C'), (2, 'bob', 630, 'D')"_s;
         TestSupport::exec(file(), exams);
-        QVERIFY(m_server.psql(exams, nullptr, u"class1"_s));
+        QVERIFY(!m_server.psql(exams, nullptr, u"class1"_s));
+        QCOMPARE(m_server.scalar(u"SELECT count(*) FROM ExamTitle"_s, u"class1"_s), u"0"_s);
+        // As an earlier version stored them (the refused insert used up a key).
+        QVERIFY(m_server.psql(u"ALTER TABLE ExamTitle DROP CONSTRAINT examtitle_size; ALTER TABLE ExamTitle ALTER "
+                              "COLUMN ExamID RESTART WITH 1; "_s
+                + exams,
+            nullptr, u"class1"_s));
         run = tool(QStringList{u"--dsn"_s, u"Trainer"_s} + now);
         QVERIFY(!run.ok);
         QVERIFY2(run.err.contains(u"holds 2 stored exam(s); it was left unchanged"_s), qPrintable(run.err));
@@ -132,6 +150,13 @@ private slots:
         run = tool(QStringList{u"--replace-pool"_s, u"--dsn"_s, u"Trainer"_s} + now);
         QVERIFY2(run.ok, qPrintable(run.err));
         QVERIFY(run.out.contains(u"2 stored exam(s) kept"_s));
+        // Kept, and named: the upgrade brings the rule back for every new exam.
+        QVERIFY2(run.out.contains(u"Kept as they are, though the server's rules no longer allow them:\n"
+                                  "  exam 1 of ann: 3 questions, not 10, 30 or 50\n"
+                                  "  exam 2 of bob: 2 questions, not 10, 30 or 50"_s),
+            qPrintable(run.out));
+        QVERIFY(!m_server.psql(
+            u"INSERT INTO ExamTitle (UserName, NumOfQuestions) VALUES ('ann', 3)"_s, nullptr, u"class1"_s));
         sameAsTheFile();
 
         // A source without a user, a wrong database, a wrong password: refused with the reason.
@@ -155,8 +180,11 @@ private slots:
         QCOMPARE(first.filter(u", E TEXT, F TEXT)"_s).size(), 1);
         first.replaceInStrings(u", E TEXT, F TEXT)"_s, u")"_s);
         QVERIFY(m_server.psql(first.join(u";\n"_s), nullptr, u"class2"_s));
-        const QString columns = u"SELECT string_agg(column_name, ',' ORDER BY ordinal_position) FROM "
-                                "information_schema.columns WHERE table_name = 'q_a'"_s;
+        // The questions' own table, wherever it is kept (not the view of the same name).
+        const QString columns = u"SELECT string_agg(c.column_name, ',' ORDER BY c.ordinal_position) FROM "
+                                "information_schema.columns c JOIN information_schema.tables t ON t.table_schema = "
+                                "c.table_schema AND t.table_name = c.table_name WHERE c.table_name = 'q_a' AND "
+                                "t.table_type = 'BASE TABLE'"_s;
         QCOMPARE(m_server.scalar(columns, u"class2"_s), u"qid,question,a,b,c,d,correctanswer,category,description"_s);
 
         QFile wide(m_dir.filePath(u"wide.json"_s));
@@ -170,8 +198,20 @@ private slots:
         const QStringList pool = poolFiles(QFINDTESTDATA("data/pool-v1")) << wide.fileName();
         const QString path = m_dir.filePath(u"Wide.mdb"_s);
         QVERIFY(tool(QStringList{u"--out"_s, path} + pool).ok);
-        const Run run = tool(QStringList{u"--dsn"_s, u"Class2"_s} + pool);
+        // An exam that version left running: kept through the upgrade, given the server's clock of
+        // its size, and named, as it has none of its question rows.
+        QVERIFY(m_server.psql(u"INSERT INTO ExamTitle (UserName, ExamDate, NumOfQuestions) VALUES ('ann', "
+                              "'2026-12-01 09:00:00', 10)"_s,
+            nullptr, u"class2"_s));
+        const Run run = tool(QStringList{u"--replace-pool"_s, u"--dsn"_s, u"Class2"_s} + pool);
         QVERIFY2(run.ok, qPrintable(run.err));
+        QVERIFY2(run.out.contains(u"1 stored exam(s) kept"_s)
+                && run.out.contains(u"\n  exam 1 of ann: 0 question rows for 10 questions"_s),
+            qPrintable(run.out));
+        QCOMPARE(m_server.scalar(u"SELECT extract(epoch FROM Deadline - StartedAt)::integer || ' ' || (EndedBy IS "
+                                 "NULL) FROM ExamClock WHERE ExamID = 1"_s,
+                     u"class2"_s),
+            u"%1 true"_s.arg(ServerRules::durationOf(10)));
         QCOMPARE(
             m_server.scalar(columns, u"class2"_s), u"qid,question,a,b,c,d,correctanswer,category,description,e,f"_s);
         sameAsTheFile(u"Class2"_s, path);
@@ -183,19 +223,21 @@ private slots:
                 u"t"_s);
         }
 
-        // Ann's exam: the five-choice question right, the six-choice one with every right letter,
-        // then with two of its three, then with a wrong one more.
-        QVERIFY(m_server.psql(u"INSERT INTO ExamTitle (UserName, NumOfQuestions) VALUES ('ann', 2); "
-                              "INSERT INTO ExamDetails (ExamID, UserName, QID, Answer) SELECT 1, 'ann', QID, "
-                              "CASE WHEN E = 'OSPF' THEN 'B' ELSE 'ACE' END FROM Q_A WHERE E IS NOT NULL"_s,
-            nullptr, u"class2"_s));
-        QCOMPARE(m_server.scalar(ExamSchema::scoreOnServer(1), u"class2"_s), u"2"_s);
-        for (const char *answer : {"AC", "ACDE"}) {
-            QVERIFY(m_server.psql(
-                u"UPDATE ExamDetails SET Answer = '%1' WHERE Answer LIKE 'AC%'"_s.arg(QLatin1String(answer)), nullptr,
-                u"class2"_s));
-            QCOMPARE(m_server.scalar(ExamSchema::scoreOnServer(1), u"class2"_s), u"1"_s);
+        // Ann's exams: the five-choice question right each time, the six-choice one with every right
+        // letter, with two of its three, and with a wrong one more. A scored exam stays as scored,
+        // so each answer is an exam of its own.
+        const QStringList answers{u"ACE"_s, u"AC"_s, u"ACDE"_s};
+        const QStringList scores{u"2"_s, u"1"_s, u"1"_s};
+        for (int i = 0; i < int(answers.size()); ++i) {
+            const int exam = i + 2; // after the running one
+            QVERIFY(m_server.psql(u"INSERT INTO ExamTitle (UserName, NumOfQuestions) VALUES ('ann', 10); "
+                                  "INSERT INTO ExamDetails (ExamID, UserName, QID, Answer) SELECT %1, 'ann', QID, "
+                                  "CASE WHEN E = 'OSPF' THEN 'B' ELSE '%2' END FROM Q_A WHERE E IS NOT NULL"_s.arg(exam)
+                                      .arg(answers.at(i)),
+                nullptr, u"class2"_s));
+            QCOMPARE(m_server.scalar(ServerRules::scoreExam(exam), u"class2"_s), scores.at(i));
         }
+        QVERIFY(!m_server.psql(u"UPDATE ExamDetails SET Answer = 'ACE' WHERE ExamID = 3"_s, nullptr, u"class2"_s));
         ConnectionPool::clear();
     }
 };

@@ -6,11 +6,16 @@
 #include "TestSupport.h"
 #include "core/AppExit.h"
 #include "core/GenModule.h"
+#include "data/Connection.h"
 #include "data/ConnectionPool.h"
 #include "data/DataGlobals.h"
+#include "data/Database.h"
 #include "data/ExamQueries.h"
 #include "data/ExamSchema.h"
+#include "data/PoolBuilder.h"
 #include "data/Recordset.h"
+#include "data/ReviewSession.h"
+#include "data/ServerRules.h"
 #include "data/cDBAccess.h"
 #include "platform/MessageBox.h"
 
@@ -147,6 +152,7 @@ private slots:
 
         same(ExamQueries::examQuestions(1, false));
         same(ExamQueries::examQuestions(1, true));
+        same(ExamQueries::runningExamQuestions(1));
         for (const QString &table : {u"ExamProgress"_s, u"ExamFlags"_s, u"PracticeExams"_s, u"NoSuchTable"_s})
             same(ExamQueries::tableExists(table));
         same(ExamQueries::flagsOfExam(1));
@@ -232,6 +238,82 @@ private slots:
         change(u"DELETE FROM ExamDetails  WHERE ExamID = 1"_s);
         same(u"SELECT (SELECT COUNT(*) FROM ExamTitle) AS Titles, (SELECT COUNT(*) FROM ExamDetails) AS Details, "
              "(SELECT COUNT(*) FROM ExamFlags) AS Flags, (SELECT COUNT(*) FROM PracticeExams) AS Practice"_s);
+    }
+
+    // What the program sends only to a class's server, through the same data layer, on a database
+    // the pool builder made: the server's functions and the look-ups beside them, each with the
+    // columns and values the program reads.
+    void serverOnlyStatements()
+    {
+        QVERIFY(m_server.psql(u"CREATE DATABASE rules"_s));
+        m_server.addDsn(u"Rules"_s, u"rules"_s, QString::fromLatin1(PgServer::kSuperuser),
+            QString::fromLatin1(PgServer::kSuperPassword));
+        PoolBuilder builder;
+        TestSupport::fillPool(builder, {10, 0, 0, 0, 0, 0});
+        QVERIFY2(builder.buildOnServer(u"Rules"_s, QString(), QString(), QString(), PoolBuilder::Mode::Create),
+            qPrintable(builder.errors().join(u'\n')));
+        const auto server = [](const QString &sql) {
+            Outcome outcome;
+            gDB = std::make_unique<cDBAccess>();
+            gDB->Open_Connection(3, QString(), u"rules"_s, u"Rules"_s);
+            if (const std::shared_ptr<Recordset> rs = gDB->GetRS(sql, 3, 0, 1, 1)) {
+                outcome.ok = true;
+                for (int c = 0; c < rs->fieldCount(); ++c)
+                    outcome.columns << rs->column(c).name;
+                for (int r = 0; r < rs->RecordCount(); ++r) {
+                    QVariantList row;
+                    for (int c = 0; c < rs->fieldCount(); ++c)
+                        row << rs->value(r, c);
+                    outcome.rows << row;
+                }
+            }
+            gDB.reset();
+            return outcome;
+        };
+        // The functions' calls go to the connection as written: they are the server's own SQL.
+        const auto call = [](const QString &sql) {
+            gDB = std::make_unique<cDBAccess>();
+            gDB->Open_Connection(3, QString(), u"rules"_s, u"Rules"_s);
+            Database::Result result;
+            DbError error;
+            const bool ok = gDB->GetConnection()->database()->query(sql, &result, &error);
+            gDB.reset();
+            if (!ok)
+                qWarning("%s: %s", qPrintable(sql), qPrintable(error.text()));
+            return ok && result.rows.size() == 1 ? result.rows.front().front() : QVariant();
+        };
+        const qint32 exam = call(ServerRules::startExam({0}, 10, false, u"run-1"_s)).toInt();
+        QVERIFY(exam > 0);
+        const Outcome questions = server(ExamQueries::runningExamQuestions(exam));
+        QCOMPARE(questions.rows.size(), 10);
+        QVERIFY(!questions.columns.contains(u"CorrectAnswer"_s));
+        QVERIFY(questions.columns.contains(u"DetailID"_s) && questions.columns.contains(u"Answer"_s));
+        const qint32 detail = questions.rows.first().at(questions.columns.indexOf(u"DetailID"_s)).toInt();
+        for (const QString &sql : {ServerRules::answer(detail, u"a"_s), ServerRules::flag(detail, true),
+                 ServerRules::heartbeat(exam, u"run-1"_s)}) {
+            const int left = call(sql).toInt();
+            QVERIFY2(left > 0 && left <= ServerRules::durationOf(10), qPrintable(sql));
+        }
+        QCOMPARE(server(ExamQueries::serverOffer(90)).columns,
+            (QStringList{u"ExamID"_s, u"UserName"_s, u"ExamDate"_s, u"NumOfQuestions"_s, u"TimeLeft"_s}));
+        QCOMPARE(server(ServerRules::mistakeCounts()).columns, (QStringList{u"Category"_s, u"Questions"_s}));
+        // Scoring what is overdue is both: the results screen reads it through the data layer.
+        const Outcome overdue = server(ServerRules::scoreOverdue());
+        QVERIFY(overdue.ok && overdue.rows.size() == 1);
+        QCOMPARE(overdue.rows.first().first().toInt(), 0);
+        QCOMPARE(call(ServerRules::scoreOverdue()).toInt(), 0);
+        const QVariant scored = call(ServerRules::scoreExam(exam));
+        QVERIFY(scored.isValid());
+        QCOMPARE(scored.toString(),
+            m_server.scalar(u"SELECT ExamResult FROM ExamTitle WHERE ExamID = %1"_s.arg(exam), u"rules"_s));
+        const int previous = gDbProvider;
+        gDbProvider = 3;
+        gDbName = u"rules"_s;
+        gDSN = u"Rules"_s;
+        QVERIFY(ReviewSession::mayDelete()); // the database's administrator may
+        gDbProvider = previous;
+        gDbName.clear();
+        gDSN.clear();
     }
 
     // The dialect's own constructs, evaluated by each engine.
