@@ -18,6 +18,9 @@ struct DbError {
 
     long number = 0;
     QString description;
+    // The database could not be reached (a dropped or shut-down server session, a file locked,
+    // unreadable or unwritable): a fresh connection may succeed where this one failed.
+    bool unreachable = false;
 
     QString text() const { return QString::number(number) + QLatin1String(" - ") + description; }
 };

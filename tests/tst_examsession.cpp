@@ -154,7 +154,7 @@ private slots:
         QCOMPARE(session.unanswered(), 9);
         // The row on screen is stored when asked, without a move.
         QVERIFY(rs->setField(u"Answer"_s, u"A"_s) && rs->setField(u"Answered"_s, true));
-        QVERIFY(session.storeAnswer());
+        QCOMPARE(session.storeAnswer(), ExamSession::StoreResult::Stored);
         QCOMPARE(session.unanswered(), 8);
         QCOMPARE(scalar(u"SELECT DetailID || ' ' || count(*) FROM ExamFlags"_s).toString(), u"%1 1"_s.arg(first));
         QVERIFY(session.isFlagged(0) && !session.isFlagged(1));
