@@ -553,6 +553,7 @@ private slots:
         QCOMPARE(map()->cell(0)->accessibleName(), u"Question 1"_s);
         QCOMPARE(storedAnswer(2), QString());
         QVERIFY(silentlyMissing().isEmpty());
+        TestSupport::screenshot(m_exam, u"exam-answers-not-stored"_s);
 
         releaseFile();
         click(m_exam->Command1(5));

@@ -57,7 +57,9 @@ void QuestionMapCell::paintEvent(QPaintEvent *)
     const QRectF box = QRectF(rect()).adjusted(1, 1, -1, -1);
     p.setPen(QPen(
         m_current ? palette().color(QPalette::WindowText) : palette().color(QPalette::Mid), m_current ? 2.0 : 1.0));
-    p.setBrush(m_answered ? kAnswered : palette().color(QPalette::Base));
+    // An answer not yet in the database is never shown filled as a stored one.
+    const bool filled = m_answered && !m_unstored;
+    p.setBrush(filled ? kAnswered : palette().color(QPalette::Base));
     p.drawRoundedRect(box.adjusted(0.5, 0.5, -0.5, -0.5), 2, 2);
     if (m_flagged) {
         // A flag's corner, top right.
@@ -72,7 +74,7 @@ void QuestionMapCell::paintEvent(QPaintEvent *)
     if (m_unstored) {
         // Hatched in red inside a red border: answered on screen, not yet in the database.
         p.setPen(QPen(kUnstored, 2.0));
-        p.setBrush(QBrush(kUnstored, Qt::BDiagPattern));
+        p.setBrush(QBrush(kUnstored.lighter(150), Qt::BDiagPattern));
         p.drawRoundedRect(box.adjusted(1, 1, -1, -1), 2, 2);
     }
     if (hasFocus()) {
@@ -83,7 +85,7 @@ void QuestionMapCell::paintEvent(QPaintEvent *)
     QFont f = font();
     f.setBold(m_current);
     p.setFont(f);
-    p.setPen(m_answered ? QColor(Qt::white) : palette().color(QPalette::Text));
+    p.setPen(filled ? QColor(Qt::white) : palette().color(QPalette::Text));
     p.drawText(box, Qt::AlignCenter, text());
 }
 
