@@ -1,8 +1,6 @@
 #include <QTest>
 #include <QtWidgets>
 
-#include <sqlcipher/sqlite3.h>
-
 #include "TestSupport.h"
 #include "core/AppExit.h"
 #include "core/Clock.h"
@@ -11,7 +9,7 @@
 #include "core/UserSettings.h"
 #include "data/ConnectionPool.h"
 #include "data/Recordset.h"
-#include "data/cDBAccess.h"
+#include "data/SqliteHandle.h"
 #include "exam/frmExam.h"
 #include "platform/MessageBox.h"
 #include "platform/SystemBeep.h"
@@ -33,28 +31,10 @@ class tst_examflow final : public QObject {
     std::unique_ptr<TestSupport::Program> m_program;
     frmMain *m_window = nullptr;
     QPointer<frmExam> m_exam;
-    sqlite3 *m_locker = nullptr; // another program's connection holding the file's write lock
+    std::unique_ptr<SqliteHandle> m_locker; // another program's connection holding the file's write lock
 
-    // Another program takes the file's write lock and keeps it: the exam's writes wait out their
-    // busy time-out and fail, its reads go on.
-    void lockFile()
-    {
-        QVERIFY(!m_locker);
-        QCOMPARE(sqlite3_open_v2(
-                     QFile::encodeName(m_program->dbPath()).constData(), &m_locker, SQLITE_OPEN_READWRITE, nullptr),
-            SQLITE_OK);
-        const QByteArray key = "PRAGMA key = '" + QByteArray(cDBAccess::kDatabasePassword) + "';";
-        QCOMPARE(sqlite3_exec(m_locker, key.constData(), nullptr, nullptr, nullptr), SQLITE_OK);
-        QCOMPARE(sqlite3_exec(m_locker, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
-    }
-    void releaseFile()
-    {
-        if (!m_locker)
-            return;
-        sqlite3_exec(m_locker, "ROLLBACK", nullptr, nullptr, nullptr);
-        sqlite3_close(m_locker);
-        m_locker = nullptr;
-    }
+    void lockFile() { m_locker = TestSupport::holdWriteLock(m_program->dbPath()); }
+    void releaseFile() { m_locker.reset(); }
     // The map's cells (1-based) marked as not stored.
     QList<int> unstoredCells() const
     {
