@@ -136,10 +136,12 @@ public:
     // counts.
     bool score(qint32 examId);
 
-private:
-    // The program's database on a connection from the pool, without a box when it cannot be
-    // reached: null then.
+    // The program's database on a connection from the pool, a fresh one when the last was lost,
+    // without a box when it cannot be reached: null then. For the statements of an exam that must
+    // not end the program while the database is away.
     static std::shared_ptr<Database> reachable();
+
+private:
     bool readSideTables();
     QString progressStatement();
     static std::vector<int> drawFromPool(cDBAccess &db, int count, const ExamDraw::Ticked &ticked, std::mt19937 &rng);
