@@ -169,7 +169,8 @@ std::shared_ptr<SqliteDatabase> ConnectionPool::acquire(const QString &path, con
     }
     const auto found = s_pool.find(key);
     if (found != s_pool.end()) {
-        if (found->second.device == st.st_dev && found->second.inode == st.st_ino)
+        // A connection that found the file out of reach is replaced by a fresh one.
+        if (found->second.device == st.st_dev && found->second.inode == st.st_ino && found->second.database->isUsable())
             return found->second.database;
         s_pool.erase(found);
     }

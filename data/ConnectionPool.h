@@ -13,7 +13,8 @@ class SqliteDatabase;
 // file, so that only the first open pays for the key derivation, and server connections per data
 // source, database and user, so that only the first starts a server session. A pooled file
 // connection is handed out again only while its path still names the same file (same device and
-// inode) and that file is still readable; a server connection only while it still works.
+// inode), that file is still readable and the connection has not found it out of reach; a server
+// connection only while it still works.
 class ConnectionPool final {
 public:
     static std::shared_ptr<SqliteDatabase> acquire(const QString &path, const QString &password, DbError *error);

@@ -20,6 +20,9 @@ struct DbError {
     QString description;
     // The server's SQLSTATE, which tells its own refusals apart; empty for a file.
     QString state = QString();
+    // The database could not be reached (a dropped or shut-down server session, a file locked,
+    // unreadable or unwritable): a fresh connection may succeed where this one failed.
+    bool unreachable = false;
 
     QString text() const { return QString::number(number) + QLatin1String(" - ") + description; }
 };

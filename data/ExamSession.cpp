@@ -27,10 +27,12 @@ qint64 nowInSeconds()
 
 ExamSession::~ExamSession()
 {
-    // A recordset handed out may outlive the session: its write-back no longer calls back into it.
+    // A recordset handed out may outlive the session: its write-back no longer calls back into it,
+    // asks for a heartbeat, nor reports to it.
     if (m_questions) {
         m_questions->setWriteBackCompanion({});
         m_questions->setRowWriter({});
+        m_questions->setWriteBackObserver({});
     }
 }
 
@@ -283,20 +285,46 @@ bool ExamSession::create(const QString &userName, int count, const ExamDraw::Tic
 
 // --- Questions ----------------------------------------------------------------------------
 
+std::shared_ptr<Database> ExamSession::reachable()
+{
+    Connection connection;
+    DbError ignored;
+    if (!connection.open(cDBAccess::connectionDescription(gDbProvider, gDbPath, gDbName, gDSN), &ignored))
+        return nullptr;
+    return connection.database();
+}
+
 std::shared_ptr<Recordset> ExamSession::openQuestions()
 {
-    DbScope scope;
-    if (!ClassroomMode()) {
-        const std::shared_ptr<Connection> connection = scope->GetConnection();
-        const bool choicesEF
-            = connection && connection->database() && ExamSchema::hasChoiceColumns(*connection->database());
-        m_questions = scope->GetRS(ExamQueries::examQuestions(m_examId, false, choicesEF), 3, 3, 3, 0);
-        return m_questions;
+    m_unstored.clear();
+    m_storeNotice.reset();
+    m_failing = false;
+    m_justUnreachable = false;
+    {
+        DbScope scope;
+        if (!ClassroomMode()) {
+            const std::shared_ptr<Connection> connection = scope->GetConnection();
+            const bool choicesEF
+                = connection && connection->database() && ExamSchema::hasChoiceColumns(*connection->database());
+            m_questions = scope->GetRS(ExamQueries::examQuestions(m_examId, false, choicesEF), 3, 3, 3, 0);
+        } else {
+            m_questions = scope->GetRS(ExamQueries::runningExamQuestions(m_examId), 3, 3, 3, 0);
+        }
     }
-    // The screen binds the rows as on the file; their answers go to the server's function.
-    m_questions = scope->GetRS(ExamQueries::runningExamQuestions(m_examId), 3, 3, 3, 0);
-    if (m_questions)
+    if (!m_questions)
+        return nullptr;
+    // On a class's server the screen binds the rows as on the file; their answers go to the
+    // server's function, which takes a fresh connection itself when the old one is gone.
+    if (ClassroomMode())
         m_questions->setRowWriter([this](Database &, int row, DbError *error) { return writeAnswer(row, error); });
+    // An answer whose connection was lost goes again on a fresh one from the pool; no box from
+    // here: the screen tells the candidate, and the exam goes on.
+    m_questions->setReconnect(&ExamSession::reachable);
+    m_questions->setWriteBackObserver([this](int row, const DbError *failure) {
+        const QVariant detail = m_questions->value(row, m_questions->fieldIndex(QStringLiteral("DetailID")));
+        if (detail.isValid())
+            noteStore(detail.toInt(), failure);
+    });
     return m_questions;
 }
 
@@ -340,13 +368,85 @@ void ExamSession::moveToFirstUnanswered()
     }
 }
 
-bool ExamSession::storeAnswer()
+ExamSession::StoreResult ExamSession::storeAnswer()
 {
-    return m_questions && m_questions->Update();
+    if (!m_questions || m_questions->Update())
+        return StoreResult::Stored;
+    return m_questions->lastError().unreachable ? StoreResult::NotStored : StoreResult::Refused;
+}
+
+ExamSession::StoreResult ExamSession::retryUnstored(bool refusedToo)
+{
+    if (!m_questions || m_unstored.empty())
+        return StoreResult::Stored;
+    const bool waitForNext = m_justUnreachable;
+    m_justUnreachable = false;
+    if (!waitForNext) {
+        const int detailField = m_questions->fieldIndex(QStringLiteral("DetailID"));
+        for (int row = 0; row < m_questions->RecordCount(); ++row) {
+            const auto found = m_unstored.find(m_questions->value(row, detailField).toInt());
+            if (found == m_unstored.end() || (found->second == StoreResult::Refused && !refusedToo))
+                continue;
+            if (!m_questions->isRowDirty(row)) {
+                m_unstored.erase(found); // nothing of it is left to store
+                continue;
+            }
+            // The database is still out of reach: the others wait for the next try.
+            if (!m_questions->updateRow(row) && m_questions->lastError().unreachable)
+                break;
+        }
+        m_justUnreachable = false;
+    }
+    bool refused = false;
+    for (const auto &entry : m_unstored) {
+        if (entry.second == StoreResult::NotStored)
+            return StoreResult::NotStored;
+        refused = true;
+    }
+    return refused ? StoreResult::Refused : StoreResult::Stored;
+}
+
+void ExamSession::noteStore(qint32 detailId, const DbError *failure)
+{
+    if (!failure) {
+        m_unstored.erase(detailId);
+        m_failing = false;
+        return;
+    }
+    m_unstored[detailId] = failure->unreachable ? StoreResult::NotStored : StoreResult::Refused;
+    m_storeFailure = failure->text();
+    m_justUnreachable = m_justUnreachable || failure->unreachable;
+    if (!m_failing)
+        m_storeNotice = m_storeFailure;
+    m_failing = true;
+}
+
+bool ExamSession::isUnstored(int row) const
+{
+    const QVariant detail
+        = m_questions ? m_questions->value(row, m_questions->fieldIndex(QStringLiteral("DetailID"))) : QVariant();
+    return detail.isValid() && m_unstored.count(detail.toInt()) > 0;
+}
+
+std::optional<QString> ExamSession::takeStoreNotice()
+{
+    std::optional<QString> notice;
+    notice.swap(m_storeNotice);
+    return notice;
 }
 
 int ExamSession::unanswered()
 {
+    // While answers wait to be stored the database may be out of reach: the count waits with
+    // them instead of ending the program.
+    if (hasUnstored()) {
+        const std::shared_ptr<Database> db = reachable();
+        Database::Result result;
+        DbError ignored;
+        if (!db || !db->query(db->translate(ExamQueries::unansweredOf(m_examId)), &result, &ignored))
+            return -1;
+        return int(result.rows.size());
+    }
     DbScope scope;
     const std::shared_ptr<Recordset> rs = scope->GetRS(ExamQueries::unansweredOf(m_examId), 3, 0, 1, 1);
     return rs ? rs->RecordCount() : -1;
@@ -415,12 +515,14 @@ void ExamSession::heartbeat()
     const QString sql = progressStatement();
     if (sql.isEmpty())
         return;
-    // An access object of its own, not gDB: a heartbeat may come while another screen's box waits
-    // in the middle of that screen's use of gDB. A write failure of an answer is reported where the
-    // answer is stored.
-    cDBAccess db;
-    if (db.Open_Connection(gDbProvider, QString(), gDbName, gDSN))
-        db.ExecuteSQL(sql);
+    // A connection of its own, not gDB: a heartbeat may come while another screen's box waits in
+    // the middle of that screen's use of gDB. A database out of reach misses it and says nothing:
+    // a failure of an answer is told where the answer is stored.
+    // Never inside another's transaction on the shared connection: that one is left alone.
+    if (const std::shared_ptr<Database> db = reachable(); db && !db->inTransaction()) {
+        DbError ignored;
+        db->execute(db->translate(sql), {}, nullptr, &ignored);
+    }
 }
 
 // --- Continuing an exam -------------------------------------------------------------------

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <map>
 #include <memory>
 #include <optional>
 #include <random>
@@ -91,9 +92,31 @@ public:
     bool hasSideTables() const { return m_sideTables; }
     // Moves to the first question not answered yet, where a continued exam goes on.
     void moveToFirstUnanswered();
+    // What became of an answer written to the database.
+    enum class StoreResult {
+        Stored, // stored, or nothing left to store
+        NotStored, // the database could not be reached, even on a fresh connection: tried again later
+        Refused, // the database refused it: tried again only at the end
+    };
     // Writes back the answer on the current row now, when it has changed.
-    bool storeAnswer();
-    // The questions not answered yet, as stored; -1 when they could not be counted.
+    StoreResult storeAnswer();
+    // Tries the answers not stored yet once more, those the database refused too when `refusedToo`.
+    // Right after a write found the database out of reach it waits for the next call: a locked file
+    // would hold every try for its busy time-out.
+    StoreResult retryUnstored(bool refusedToo);
+    // Notes what became of the answer of question `detailId` (failure null: stored); every
+    // write-back of the questions' recordset passes here, and so may any other way of storing one.
+    void noteStore(qint32 detailId, const DbError *failure);
+    bool isUnstored(int row) const;
+    bool hasUnstored() const { return !m_unstored.empty(); }
+    int unstoredCount() const { return int(m_unstored.size()); }
+    // Why the latest answer was not stored.
+    const QString &storeFailure() const { return m_storeFailure; }
+    // The failure to tell the candidate, once: set by the first failure after a stored answer (or
+    // the first of the exam), so an outage is told once however many moves it lasts.
+    std::optional<QString> takeStoreNotice();
+    // The questions not answered yet, as stored; -1 when they could not be counted (while answers
+    // wait to be stored, a database out of reach is not reported here).
     int unanswered();
 
     // --- Flags
@@ -105,7 +128,8 @@ public:
 
     // --- Heartbeat
     bool heartbeatDue() const;
-    // Stores the time left and this run's heartbeat. A missed one is harmless: the next follows.
+    // Stores the time left and this run's heartbeat. A missed one is harmless: the next follows,
+    // and a database out of reach only misses it.
     void heartbeat();
 
     // --- Continuing an exam
@@ -120,6 +144,11 @@ public:
     // Scores the exam and ends its progress row in one transaction; on a class's server the server
     // counts.
     bool score(qint32 examId);
+
+    // The program's database on a connection from the pool, a fresh one when the last was lost,
+    // without a box when it cannot be reached: null then. For the statements of an exam that must
+    // not end the program while the database is away.
+    static std::shared_ptr<Database> reachable();
 
 private:
     // One call of a server function on the program's pooled connection (opened anew when it was
@@ -137,6 +166,11 @@ private:
 
     std::shared_ptr<Recordset> m_questions;
     std::set<qint32> m_flagged; // DetailIDs of the exam's flagged questions
+    std::map<qint32, StoreResult> m_unstored; // DetailIDs of answers not stored, and why
+    std::optional<QString> m_storeNotice;
+    QString m_storeFailure;
+    bool m_failing = false; // the latest write of an answer failed
+    bool m_justUnreachable = false; // a write found the database out of reach since the last retry
     std::optional<QString> m_failure;
     QString m_endedRun; // the run an offer was found for, until it is claimed
     qint64 m_lastBeat = 0; // seconds since the epoch of the last stored heartbeat

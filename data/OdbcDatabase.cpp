@@ -175,7 +175,18 @@ DbError OdbcDatabase::errorOf(const OdbcHandle &handle, long fallback)
         number = DbError::CommandError;
     else if (state.startsWith(QLatin1String("08")) || state.startsWith(QLatin1String("57")))
         number = DbError::GenericFailure;
-    return DbError{number, text, state};
+    DbError error{number, text, state};
+    // The session is gone (a broken link, or the server shutting down or ending it); a statement
+    // time-out (57014) is not: the session still works.
+    error.unreachable = state.startsWith(QLatin1String("08")) || state == QLatin1String("57P01")
+        || state == QLatin1String("57P02") || state == QLatin1String("57P03");
+    return error;
+}
+
+DbError OdbcDatabase::noted(const DbError &error)
+{
+    m_unreachable = m_unreachable || error.unreachable;
+    return error;
 }
 
 std::shared_ptr<OdbcDatabase> OdbcDatabase::connect(const QString &connectionString, DbError *error)
@@ -214,7 +225,7 @@ bool OdbcDatabase::query(const QString &sql, Result *result, DbError *error)
     std::u16string text = wide(sql);
     const SQLRETURN rc = SQLExecDirectW(stmt.get(), wideArg(text), SQLINTEGER(text.size()));
     if (!SQL_SUCCEEDED(rc) && rc != SQL_NO_DATA) {
-        *error = errorOf(stmt, DbError::GenericFailure);
+        *error = noted(errorOf(stmt, DbError::GenericFailure));
         noteFailure();
         return false;
     }
@@ -241,7 +252,7 @@ bool OdbcDatabase::query(const QString &sql, Result *result, DbError *error)
         if (fetched == SQL_NO_DATA)
             break;
         if (!SQL_SUCCEEDED(fetched)) {
-            *error = errorOf(stmt, DbError::GenericFailure);
+            *error = noted(errorOf(stmt, DbError::GenericFailure));
             noteFailure();
             return false;
         }
@@ -251,7 +262,7 @@ bool OdbcDatabase::query(const QString &sql, Result *result, DbError *error)
             bool ok = true;
             row.push_back(readValue(stmt.get(), i, types[i - 1], &ok));
             if (!ok) {
-                *error = errorOf(stmt, DbError::GenericFailure);
+                *error = noted(errorOf(stmt, DbError::GenericFailure));
                 return false;
             }
         }
@@ -300,13 +311,13 @@ bool OdbcDatabase::execute(const QString &sql, const QVariantList &params, qint6
     OdbcHandle stmt(SQL_HANDLE_STMT, m_connection.get());
     BoundValues values;
     if (!values.bind(stmt.get(), params)) {
-        *error = errorOf(stmt, DbError::GenericFailure);
+        *error = noted(errorOf(stmt, DbError::GenericFailure));
         return false;
     }
     std::u16string text = wide(sql);
     const SQLRETURN rc = SQLExecDirectW(stmt.get(), wideArg(text), SQLINTEGER(text.size()));
     if (!SQL_SUCCEEDED(rc) && rc != SQL_NO_DATA) {
-        *error = errorOf(stmt, DbError::GenericFailure);
+        *error = noted(errorOf(stmt, DbError::GenericFailure));
         noteFailure();
         return false;
     }
@@ -327,7 +338,7 @@ bool OdbcDatabase::executeEach(const QString &sql, const std::vector<QVariantLis
     OdbcHandle stmt(SQL_HANDLE_STMT, m_connection.get());
     std::u16string text = wide(sql);
     if (!SQL_SUCCEEDED(SQLPrepareW(stmt.get(), wideArg(text), SQLINTEGER(text.size())))) {
-        *error = errorOf(stmt, DbError::CommandError);
+        *error = noted(errorOf(stmt, DbError::CommandError));
         noteFailure();
         return false;
     }
@@ -336,7 +347,7 @@ bool OdbcDatabase::executeEach(const QString &sql, const std::vector<QVariantLis
         const bool bound = values.bind(stmt.get(), row);
         const SQLRETURN rc = bound ? SQLExecute(stmt.get()) : SQLRETURN(SQL_ERROR);
         if (!SQL_SUCCEEDED(rc) && rc != SQL_NO_DATA) {
-            *error = errorOf(stmt, DbError::GenericFailure);
+            *error = noted(errorOf(stmt, DbError::GenericFailure));
             noteFailure();
             return false;
         }
@@ -373,7 +384,7 @@ bool OdbcDatabase::setAutocommit(bool on, DbError *error)
     if (SQL_SUCCEEDED(rc))
         return true;
     if (error)
-        *error = errorOf(m_connection);
+        *error = noted(errorOf(m_connection));
     return false;
 }
 
@@ -397,7 +408,7 @@ bool OdbcDatabase::commit(DbError *error)
         return false; // still open: the caller rolls back
     }
     if (!SQL_SUCCEEDED(SQLEndTran(SQL_HANDLE_DBC, m_connection.get(), SQL_COMMIT))) {
-        *error = errorOf(m_connection);
+        *error = noted(errorOf(m_connection));
         return false; // still open: the caller rolls back
     }
     m_inTransaction = false;
@@ -466,6 +477,8 @@ qlonglong OdbcDatabase::lastInsertId()
 
 bool OdbcDatabase::isUsable()
 {
+    if (m_unreachable)
+        return false;
     SQLUINTEGER dead = SQL_CD_FALSE;
     if (!SQL_SUCCEEDED(SQLGetConnectAttrW(m_connection.get(), SQL_ATTR_CONNECTION_DEAD, &dead, 0, nullptr)))
         return false;

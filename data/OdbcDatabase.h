@@ -41,6 +41,8 @@ private:
     bool setAutocommit(bool on, DbError *error);
     // A statement failed inside the open transaction: the server has aborted it.
     void noteFailure();
+    // Remembers a failure that lost the session, so that the pool no longer hands it out.
+    DbError noted(const DbError &error);
 
     std::shared_ptr<OdbcHandle> m_environment; // outlives the connection handle
     OdbcHandle m_connection;
@@ -51,4 +53,5 @@ private:
     // is remembered until a savepoint undoes it, so that commit() reports it instead of saying the
     // writes were stored.
     bool m_aborted = false;
+    bool m_unreachable = false; // a statement found the session gone
 };

@@ -169,6 +169,19 @@ bool Recordset::Update()
     return writeBack(m_pos);
 }
 
+bool Recordset::updateRow(int row)
+{
+    return row < 0 || row >= RecordCount() || writeBack(row);
+}
+
+bool Recordset::isRowDirty(int row) const
+{
+    if (!m_updatable || row < 0 || row >= RecordCount())
+        return false;
+    const auto &changed = m_changed[size_t(row)];
+    return std::find(changed.begin(), changed.end(), true) != changed.end();
+}
+
 bool Recordset::writeBack(int row)
 {
     if (!m_updatable)
@@ -187,12 +200,47 @@ bool Recordset::writeBack(int row)
     if (byTable.empty())
         return true;
 
+    // Inside a caller's transaction the write must stay on that transaction's connection.
+    const bool own = !m_connection->inTransaction();
+    bool ok = writeOnce(row, byTable);
+    if (!ok && own && m_reconnect) {
+        // A connection the database dropped stays dropped: the write goes once more on a fresh
+        // one, which a server back from a restart or a file no longer locked will take.
+        const bool lost = m_lastError.unreachable || !m_connection->isUsable();
+        if (lost) {
+            m_lastError.unreachable = true;
+            if (std::shared_ptr<Database> fresh = m_reconnect()) {
+                m_connection = std::move(fresh);
+                ok = writeOnce(row, byTable);
+                if (!ok && !m_connection->isUsable())
+                    m_lastError.unreachable = true;
+            }
+        }
+    }
+    if (!ok) {
+        if (m_observer)
+            m_observer(row, &m_lastError);
+        // The row keeps its change so that a later write-back retries it.
+        emit writeFailed(m_lastError.text());
+        return false;
+    }
+    for (int f = 0; f < fieldCount(); ++f) {
+        if (m_changed[size_t(row)][size_t(f)]) {
+            m_original[size_t(row)][size_t(f)] = m_rows[size_t(row)][size_t(f)];
+            m_changed[size_t(row)][size_t(f)] = false;
+        }
+    }
+    if (m_observer)
+        m_observer(row, nullptr);
+    return true;
+}
+
+bool Recordset::writeOnce(int row, const std::vector<std::pair<QString, std::vector<int>>> &byTable)
+{
     Database &db = *m_connection;
     if (m_rowWriter) {
-        if (!m_rowWriter(db, row, &m_lastError)) {
-            emit writeFailed(m_lastError.text());
+        if (!m_rowWriter(db, row, &m_lastError))
             return false;
-        }
         std::fill(m_changed[size_t(row)].begin(), m_changed[size_t(row)].end(), false);
         m_original[size_t(row)] = m_rows[size_t(row)];
         return true;
@@ -215,20 +263,9 @@ bool Recordset::writeBack(int row)
         m_lastError.number = DbError::GenericFailure;
         ok = false;
     }
-    if (!ok) {
-        if (ownTransaction)
-            db.rollback();
-        // The row keeps its change so that a later write-back retries it.
-        emit writeFailed(m_lastError.text());
-        return false;
-    }
-    for (int f = 0; f < fieldCount(); ++f) {
-        if (m_changed[size_t(row)][size_t(f)]) {
-            m_original[size_t(row)][size_t(f)] = m_rows[size_t(row)][size_t(f)];
-            m_changed[size_t(row)][size_t(f)] = false;
-        }
-    }
-    return true;
+    if (!ok && ownTransaction)
+        db.rollback();
+    return ok;
 }
 
 bool Recordset::writeTable(int row, const QString &table, const std::vector<int> &fields)

@@ -57,7 +57,18 @@ public:
     bool isDirty() const;
     // Writes the current row back now when it has changes. False (and writeFailed) on a failure.
     bool Update();
+    // The same for any row, the cursor staying where it is.
+    bool updateRow(int row);
+    bool isRowDirty(int row) const;
     DbError lastError() const { return m_lastError; }
+    // Where a write-back that could not reach the database gets a fresh connection to try once
+    // more on; null when there is none to be had. Without it the write-back simply fails.
+    void setReconnect(std::function<std::shared_ptr<Database>()> fresh) { m_reconnect = std::move(fresh); }
+    // Told of every write-back that wrote something: the row, and the failure or null when stored.
+    void setWriteBackObserver(std::function<void(int row, const DbError *failure)> observer)
+    {
+        m_observer = std::move(observer);
+    }
     // A statement run inside each write-back's transaction, after the row's own update: what
     // must be stored with an answer costs no extra sync of the file. Its failure is ignored.
     void setWriteBackCompanion(std::function<QString()> sql) { m_companion = std::move(sql); }
@@ -79,6 +90,7 @@ private:
     Recordset() = default;
     void moveTo(int pos);
     bool writeBack(int row);
+    bool writeOnce(int row, const std::vector<std::pair<QString, std::vector<int>>> &byTable);
     bool writeTable(int row, const QString &table, const std::vector<int> &fields);
     void findKeys();
 
@@ -90,6 +102,8 @@ private:
     std::vector<std::pair<QString, int>> m_keys; // base table -> result column of its key
     std::function<QString()> m_companion;
     RowWriter m_rowWriter;
+    std::function<std::shared_ptr<Database>()> m_reconnect;
+    std::function<void(int, const DbError *)> m_observer;
     int m_pos = -1;
     bool m_updatable = false;
     DbError m_lastError;

@@ -21,18 +21,40 @@ QString SqliteDatabase::lastMessage() const
     return m_handle->lastMessage();
 }
 
-DbError SqliteDatabase::statementError() const
+namespace {
+// The file could not be reached as the statement needed it: locked past the busy time-out, not
+// readable or not writable. Opening it anew may succeed.
+bool isUnreachable(int code)
+{
+    switch (code & 0xff) {
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+    case SQLITE_IOERR:
+    case SQLITE_CANTOPEN:
+    case SQLITE_READONLY:
+        return true;
+    default:
+        return false;
+    }
+}
+} // namespace
+
+DbError SqliteDatabase::statementError()
 {
     const int code = m_handle->lastCode() & 0xff;
     const long number = code == SQLITE_ERROR ? DbError::CommandError : DbError::GenericFailure;
-    return DbError{number, m_handle->lastMessage()};
+    DbError error{number, m_handle->lastMessage()};
+    error.unreachable = isUnreachable(code);
+    m_unreachable = m_unreachable || error.unreachable;
+    return error;
 }
 
 bool SqliteDatabase::query(const QString &sql, Result *result, DbError *error)
 {
     SqliteStatement stmt(get(), sql);
     if (!stmt.isValid()) {
-        *error = DbError{DbError::CommandError, lastMessage()};
+        *error = statementError();
+        error->number = DbError::CommandError;
         return false;
     }
     const int columns = stmt.columnCount();
@@ -53,7 +75,8 @@ bool SqliteDatabase::query(const QString &sql, Result *result, DbError *error)
         result->rows.push_back(std::move(row));
     }
     if (rc != SQLITE_DONE) {
-        *error = DbError{DbError::GenericFailure, lastMessage()};
+        *error = statementError();
+        error->number = DbError::GenericFailure;
         return false;
     }
     return true;

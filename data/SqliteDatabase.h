@@ -32,13 +32,15 @@ public:
     QString quoteName(const QString &name) const override { return QLatin1Char('"') + name + QLatin1Char('"'); }
     QString nullSafeEquals() const override { return QStringLiteral("IS"); }
     qlonglong lastInsertId() override;
-    bool isUsable() override { return true; }
+    // False once a statement found the file out of reach: the pool opens the file anew.
+    bool isUsable() override { return !m_unreachable; }
     QString userName() const override { return QString(); }
     bool hasTable(const QString &name) override;
 
     // The error of the last failed call, numbered as the program reports statement failures.
-    DbError statementError() const;
+    DbError statementError();
 
 private:
     std::shared_ptr<SqliteHandle> m_handle;
+    bool m_unreachable = false;
 };

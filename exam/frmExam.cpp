@@ -15,6 +15,7 @@
 
 #include <utility>
 
+#include "core/AppExit.h"
 #include "core/Clock.h"
 #include "core/ClockTimer.h"
 #include "core/GenModule.h"
@@ -271,8 +272,10 @@ void frmExam::EndExam()
     if (m_ending)
         return;
     m_ending = true;
-    // The answer on screen counts too: store it before the exam is scored.
-    m_session.storeAnswer();
+    // The answer on screen counts too, and so does every answer still to be stored: none is left
+    // out of the score.
+    if (!storeBeforeScoring())
+        return;
     for (QAbstractButton *b : {Command1(0), Command1(1), Command1(4)})
         b->setEnabled(false);
     Frame1(0)->setEnabled(true);
@@ -300,6 +303,38 @@ void frmExam::EndExam()
     }
     if (!m_unloading)
         UnloadIfLoaded(this);
+}
+
+bool frmExam::storeBeforeScoring()
+{
+    if (examId() == 0 || !m_session.questions())
+        return true;
+    m_session.storeAnswer();
+    ExamSession::StoreResult result = m_session.retryUnstored(true);
+    m_session.takeStoreNotice(); // the question below tells it
+    refreshMap();
+    while (result != ExamSession::StoreResult::Stored) {
+        // The program is ending already: nothing is scored.
+        if (AppExit::requested())
+            return false;
+        const int answer = MessageBox::show(
+            QStringLiteral("%1 answer(s) could not be stored, so the exam cannot be scored yet:\n%2\n\n"
+                           "Try again to store them?\n"
+                           "No ends the program now; the exam is kept, to be continued at the next start.")
+                .arg(m_session.unstoredCount())
+                .arg(m_session.storeFailure()),
+            MessageBox::YesNo, MessageBox::Exclamation, QStringLiteral("Answers Not Stored"));
+        if (answer != MessageBox::Yes) {
+            // The failure road: unscored, its progress row kept, offered at the next start.
+            m_timer->stop();
+            m_heartbeat->stop();
+            AppExit::now();
+            return false;
+        }
+        result = m_session.retryUnstored(true);
+        refreshMap();
+    }
+    return true;
 }
 
 void frmExam::returnToSetup()
@@ -430,8 +465,8 @@ void frmExam::ShowQuestion()
     const std::shared_ptr<Recordset> rs = m_session.openQuestions();
     if (!rs)
         return;
+    // A failed write-back is told from the session after the move, once an outage.
     connect(rs.get(), &Recordset::moveComplete, this, &frmExam::rsExam_MoveComplete);
-    connect(rs.get(), &Recordset::writeFailed, this, &frmExam::reportAnswerNotStored);
     m_ui.bind(m_binder);
     m_binder->setRecordset(rs);
 
@@ -545,7 +580,12 @@ void frmExam::rsExam_MoveComplete()
     // The answer just stored brought the server's clock with it.
     if (ClassroomMode() && !m_timeOverShown)
         Label1(10)->setText(minutesAndSeconds(gTimeLeft));
+    // Every move tries the answers still to be stored again, and the map shows which still are.
+    m_session.retryUnstored(false);
+    refreshMap();
     m_ui.map->setCurrent(row);
+    if (const std::optional<QString> notice = m_session.takeStoreNotice())
+        reportAnswerNotStored(*notice);
     m_ui.flag->setChecked(m_session.isFlagged(row));
     const QString status = QStringLiteral("Question: %1 of %2").arg(rs->AbsolutePosition()).arg(rs->RecordCount());
     if (m_ui.lblStatus->text() == status)
@@ -568,9 +608,8 @@ void frmExam::CountQuestionsLeft()
 
 void frmExam::reportAnswerNotStored(const QString &reason)
 {
-    if (endIfServerEnded() || m_answerErrorShown)
+    if (endIfServerEnded())
         return;
-    m_answerErrorShown = true;
     MessageBox::show(QStringLiteral("Your answer could not be stored:\n") + reason, MessageBox::OkOnly,
         MessageBox::Critical, QStringLiteral("Answer Not Stored"));
 }
@@ -615,7 +654,8 @@ void frmExam::refreshMapRow(int row)
         return;
     // As the candidate sees the row, the answer just ticked included.
     const QVariant answered = rs->value(row, rs->fieldIndex(QStringLiteral("Answered")));
-    m_ui.map->setState(row, !answered.isNull() && answered.toLongLong() != 0, m_session.isFlagged(row));
+    m_ui.map->setState(
+        row, !answered.isNull() && answered.toLongLong() != 0, m_session.isFlagged(row), m_session.isUnstored(row));
 }
 
 void frmExam::refreshMap()

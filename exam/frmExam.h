@@ -98,6 +98,9 @@ private:
     void rsExam_MoveComplete();
     void lblStatus_Change();
     void EndExam();
+    // Stores every answer before the exam is scored; false when it is not to be scored, the
+    // candidate having chosen to end the program with the exam kept.
+    bool storeBeforeScoring();
     bool checkDrawable();
     bool reportShortage(const std::optional<ExamDraw::Shortage> &shortage, const QString &kind);
     void returnToSetup();
@@ -121,7 +124,6 @@ private:
     bool m_ending = false;
     bool m_unloading = false;
     bool m_timeOverShown = false;
-    bool m_answerErrorShown = false;
     bool m_serverEndShown = false;
     int m_shownChoices = 4; // of the question on screen
     int m_choose = 1; // its number of right answers

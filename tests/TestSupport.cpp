@@ -165,6 +165,14 @@ QVariant TestSupport::scalar(const QString &path, const QString &sql)
     return rows.isEmpty() || rows.first().isEmpty() ? QVariant() : rows.first().first();
 }
 
+std::shared_ptr<SqliteHandle> TestSupport::holdWriteLock(const QString &path)
+{
+    auto db = openKeyed(path);
+    if (sqlite3_exec(db->get(), "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) != SQLITE_OK)
+        qFatal("cannot lock %s: %s", qPrintable(path), qPrintable(db->lastMessage()));
+    return db;
+}
+
 std::unique_ptr<frmMain> TestSupport::startProgram(const QString &folder)
 {
     SetAppFolder(folder);

@@ -9,6 +9,7 @@
 #include <QVariant>
 
 class PoolBuilder;
+class SqliteHandle;
 class frmMain;
 
 // Shared helpers of the test suites: a clean program state with every seam in test mode, and
@@ -37,6 +38,9 @@ void exec(const QString &path, const QString &sql);
 // The rows of a query, each a list of its column values.
 QList<QVariantList> query(const QString &path, const QString &sql);
 QVariant scalar(const QString &path, const QString &sql);
+// Another program's connection holding the file's write lock (BEGIN IMMEDIATE) until it is
+// destroyed: the program's writes wait out their busy time-out and fail, its reads go on.
+std::shared_ptr<SqliteHandle> holdWriteLock(const QString &path);
 
 // A started main window whose program folder is `folder` (holding Exam.mdb unless told otherwise).
 std::unique_ptr<frmMain> startProgram(const QString &folder);

@@ -145,6 +145,46 @@ private slots:
         QVERIFY(gDB->mLastError.startsWith(u"-2147217843 - "_s));
     }
 
+    // A session the server ended, or lost to a restart, fails its next statement as out of reach
+    // and is no longer handed out: the pool opens a fresh one. A statement that merely ran too
+    // long leaves the session as it was.
+    void lostSessionIsReplaced_data()
+    {
+        QTest::addColumn<QString>("loss");
+        QTest::addColumn<QString>("statement");
+        QTest::addColumn<bool>("unreachable");
+        QTest::newRow("session terminated") << u"terminate"_s << u"SELECT 1"_s << true;
+        QTest::newRow("server restarted") << u"restart"_s << u"SELECT 1"_s << true;
+        QTest::newRow("statement timed out") << QString() << u"SELECT pg_sleep(30)"_s << false;
+    }
+    void lostSessionIsReplaced()
+    {
+        QFETCH(QString, loss);
+        QFETCH(QString, statement);
+        QFETCH(bool, unreachable);
+        Connection first;
+        DbError error;
+        const QString description = cDBAccess::connectionDescription(3, QString(), u"exams"_s, u"Exams"_s);
+        QVERIFY(first.open(description, &error));
+        const std::shared_ptr<Database> db = first.database();
+        QVERIFY(db->execute(u"SET statement_timeout = 10"_s, {}, nullptr, &error));
+        if (loss == u"terminate"_s) {
+            QVERIFY(m_server.psql(
+                u"SELECT pg_terminate_backend(pid, 60000) FROM pg_stat_activity WHERE usename = 'ann'"_s));
+        } else if (loss == u"restart"_s) {
+            QVERIFY(m_server.stop());
+            QVERIFY(m_server.start());
+        }
+        Database::Result result;
+        QVERIFY(!db->query(statement, &result, &error));
+        QCOMPARE(error.unreachable, unreachable);
+        QCOMPARE(db->isUsable(), !unreachable);
+        Connection second;
+        QVERIFY(second.open(description, &error));
+        QCOMPARE(second.database() != db, unreachable);
+        QVERIFY(second.database()->query(u"SELECT 1"_s, &result, &error));
+    }
+
     void statementsAndBatches()
     {
         QVERIFY(open());

@@ -214,11 +214,12 @@ private slots:
             return;
         int ended = 0, finished = 0;
         for (const Candidate &c : m_candidates) {
-            // Every candidate was told: an answer not stored, or the failed query that ends the program.
+            // A candidate whose answers went on a fresh connection is told nothing; one whose
+            // answers waited is told they were not stored, or the failed query ends the program.
             const QStringList failures = c.lines.filter(u"failed "_s);
-            QVERIFY2(!failures.isEmpty(), qPrintable(c.name + u": "_s + c.lines.join(u" | "_s)));
             for (const QString &failure : failures)
                 QVERIFY2(failure.startsWith(u"failed Answer Not Stored: Your answer could not be stored:"_s)
+                        || failure.startsWith(u"failed Answers Not Stored: "_s)
                         || failure.startsWith(u"failed Class DBAccess: "_s)
                         || failure.startsWith(u"failed Database Connection: "_s),
                     qPrintable(failure));

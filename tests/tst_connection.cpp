@@ -10,8 +10,11 @@
 #include "core/AppExit.h"
 #include "core/GenModule.h"
 #include "data/Connection.h"
+#include "data/ConnectionPool.h"
 #include "data/DataGlobals.h"
+#include "data/Database.h"
 #include "data/Recordset.h"
+#include "data/SqliteHandle.h"
 #include "data/cDBAccess.h"
 #include "platform/DesktopShell.h"
 #include "platform/MessageBox.h"
@@ -206,6 +209,44 @@ private slots:
         QCOMPARE(TestSupport::query(dbFile(), u"SELECT ExamID, UserName, ExamResult FROM ExamTitle ORDER BY ExamID"_s),
             (QList<QVariantList>{{1, u"ann"_s, 5}, {2, u"bob"_s, 0}}));
         QVERIFY(gDB->ExecuteSQL(u"DELETE FROM ExamTitle"_s)); // no transaction left open
+    }
+
+    // A write the file refuses for want of its lock is out of reach: the pool opens the file anew
+    // for the next use, which the lock's release lets write. A write the file refuses for what it
+    // holds leaves the connection as it was.
+    void unreachableFileIsOpenedAnew_data()
+    {
+        QTest::addColumn<bool>("locked"); // else a trigger refuses the write
+        QTest::addColumn<bool>("unreachable");
+        QTest::newRow("write lock held elsewhere") << true << true;
+        QTest::newRow("write refused by the file") << false << false;
+    }
+    void unreachableFileIsOpenedAnew()
+    {
+        QFETCH(bool, locked);
+        QFETCH(bool, unreachable);
+        ConnectionPool::setBusyTimeout(20);
+        QVERIFY(buildAndOpen());
+        const std::shared_ptr<Database> db = gConnection->database();
+        std::shared_ptr<SqliteHandle> lock;
+        if (locked)
+            lock = TestSupport::holdWriteLock(dbFile());
+        else
+            TestSupport::exec(
+                dbFile(), u"CREATE TRIGGER refusing BEFORE INSERT ON ExamTitle BEGIN SELECT RAISE(ABORT, 'no'); END"_s);
+        const QString insert = u"INSERT INTO ExamTitle (UserName, ExamDate, NumOfQuestions) VALUES ('Ann', "
+                               "'2026-12-04 10:00:00', 10)"_s;
+        DbError error;
+        QVERIFY(!db->execute(insert, {}, nullptr, &error));
+        QCOMPARE(error.unreachable, unreachable);
+        QCOMPARE(db->isUsable(), !unreachable);
+        lock.reset();
+        TestSupport::exec(dbFile(), u"DROP TRIGGER IF EXISTS refusing"_s);
+        Connection again;
+        QVERIFY(again.open(cDBAccess::connectionDescription(1, m_dir->path(), QString(), QString()), &error));
+        QCOMPARE(again.database() != db, unreachable);
+        QVERIFY(again.database()->execute(insert, {}, nullptr, &error));
+        QCOMPARE(TestSupport::scalar(dbFile(), u"SELECT count(*) FROM ExamTitle WHERE UserName = 'Ann'"_s).toInt(), 1);
     }
 
     void identityKeysAreNeverReused()

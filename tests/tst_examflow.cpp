@@ -7,7 +7,9 @@
 #include "core/ClockTimer.h"
 #include "core/GenModule.h"
 #include "core/UserSettings.h"
+#include "data/ConnectionPool.h"
 #include "data/Recordset.h"
+#include "data/SqliteHandle.h"
 #include "exam/frmExam.h"
 #include "platform/MessageBox.h"
 #include "platform/SystemBeep.h"
@@ -21,14 +23,45 @@
 using TestSupport::box;
 using namespace Qt::StringLiterals;
 
-// The exam screen as a test centre: the question map, flags, the keyboard, and continuing an
-// exam a crashed run left behind.
+// The exam screen as a test centre: the question map, flags, the keyboard, continuing an exam a
+// crashed run left behind, and answers kept while the file cannot be written.
 class tst_examflow final : public QObject {
     Q_OBJECT
 
     std::unique_ptr<TestSupport::Program> m_program;
     frmMain *m_window = nullptr;
     QPointer<frmExam> m_exam;
+    std::shared_ptr<SqliteHandle> m_locker; // another program's connection holding the file's write lock
+
+    void lockFile() { m_locker = TestSupport::holdWriteLock(m_program->dbPath()); }
+    void releaseFile() { m_locker.reset(); }
+    // The map's cells (1-based) marked as not stored.
+    QList<int> unstoredCells() const
+    {
+        QList<int> cells;
+        for (int i = 0; i < map()->count(); ++i) {
+            if (map()->cell(i)->isUnstored())
+                cells << i + 1;
+        }
+        return cells;
+    }
+    // Cells the map shows answered whose answer is not in the file, though the map does not say so.
+    QList<int> silentlyMissing() const
+    {
+        QList<int> cells;
+        for (int i = 0; i < map()->count(); ++i) {
+            const QuestionMapCell *c = map()->cell(i);
+            if (c->isAnswered() && !c->isUnstored() && storedAnswer(i + 1).isEmpty())
+                cells << i + 1;
+        }
+        return cells;
+    }
+    // Answers the current question with the option of that index and moves to the next one.
+    void answerAndMoveOn(int option)
+    {
+        click(m_exam->Option1(option));
+        click(m_exam->Command1(5));
+    }
 
     void openProgram(const std::array<int, 6> &trueFalse = {})
     {
@@ -112,7 +145,11 @@ private slots:
         TestSupport::resetProgramState();
         m_program = std::make_unique<TestSupport::Program>();
     }
-    void cleanup() { m_program.reset(); }
+    void cleanup()
+    {
+        releaseFile();
+        m_program.reset();
+    }
 
     void mapFollowsAnswersMovesAndFlags()
     {
@@ -620,6 +657,124 @@ private slots:
         openExamScreen();
         QVERIFY(MessageBox::shown().isEmpty());
         QVERIFY(!AppExit::requested());
+    }
+
+    // Another program holds the file's write lock mid-exam: the answers given meanwhile stay
+    // marked on the map, the candidate is told once, and the first move after the lock is gone
+    // stores them all. A second lock is told again.
+    void lockedFileKeepsAnswersMarked()
+    {
+        openProgram();
+        ConnectionPool::setBusyTimeout(20);
+        startExam();
+        answerAndMoveOn(1);
+        QCOMPARE(storedAnswer(1), u"B"_s);
+        lockFile();
+        answerAndMoveOn(2);
+        QCOMPARE(MessageBox::shown().size(), 1);
+        QCOMPARE(MessageBox::shown().first().title, u"Answer Not Stored"_s);
+        QVERIFY(MessageBox::shown().first().text.startsWith(u"Your answer could not be stored:\n"_s));
+        answerAndMoveOn(0);
+        QCOMPARE(MessageBox::shown().size(), 1); // once an outage, not at every move
+        QCOMPARE(mapText(), u"aaa[.]......"_s);
+        QCOMPARE(unstoredCells(), (QList<int>{2, 3}));
+        QCOMPARE(map()->cell(1)->accessibleName(), u"Question 2, answered, not stored"_s);
+        QVERIFY(map()->cell(1)->toolTip().contains(u"not stored"_s));
+        QCOMPARE(map()->cell(0)->accessibleName(), u"Question 1"_s);
+        QCOMPARE(storedAnswer(2), QString());
+        QVERIFY(silentlyMissing().isEmpty());
+        TestSupport::screenshot(m_exam, u"exam-answers-not-stored"_s);
+
+        releaseFile();
+        click(m_exam->Command1(5));
+        QCOMPARE(unstoredCells(), QList<int>());
+        QCOMPARE(map()->cell(1)->accessibleName(), u"Question 2"_s);
+        QCOMPARE(storedAnswer(2), u"C"_s);
+        QCOMPARE(storedAnswer(3), u"A"_s);
+        QCOMPARE(MessageBox::shown().size(), 1);
+
+        // A new lock after answers were stored again is a new outage, told again.
+        lockFile();
+        answerAndMoveOn(3);
+        QCOMPARE(MessageBox::shown().size(), 2);
+        QCOMPARE(MessageBox::shown().last().title, u"Answer Not Stored"_s);
+        QCOMPARE(unstoredCells(), QList<int>{5});
+        releaseFile();
+        const qint32 examId = m_exam->examId();
+        click(m_exam->Command1(1)); // End Exam stores it before scoring
+        QCOMPARE(MessageBox::shown().size(), 2);
+        QCOMPARE(m_program
+                     ->scalar(u"SELECT Answer FROM ExamDetails WHERE ExamID = %1 ORDER BY DetailID LIMIT 1 "
+                              "OFFSET 4"_s.arg(examId))
+                     .toString(),
+            u"D"_s);
+        QVERIFY(!m_program->scalar(u"SELECT ExamResult FROM ExamTitle WHERE ExamID = %1"_s.arg(examId)).isNull());
+        QCOMPARE(scalarInt(u"SELECT count(*) FROM ExamProgress"_s), 0);
+    }
+
+    // End Exam while the file is locked never scores: it asks to try again, or to end the program
+    // with the exam kept for the next start.
+    void endExamWhileLocked_data()
+    {
+        QTest::addColumn<bool>("tryAgain");
+        QTest::newRow("tried again once the lock is gone") << true;
+        QTest::newRow("ended, to be continued") << false;
+    }
+    void endExamWhileLocked()
+    {
+        QFETCH(bool, tryAgain);
+        openProgram();
+        ConnectionPool::setBusyTimeout(20);
+        startExam();
+        answerAndMoveOn(1);
+        lockFile();
+        click(m_exam->Option1(3)); // on screen, not yet stored
+        const qint32 examId = m_exam->examId();
+        const QString resultQuery = u"SELECT ExamResult FROM ExamTitle WHERE ExamID = %1"_s.arg(examId);
+        QVariantList scoredWhileAsked;
+        if (tryAgain) {
+            // Tried again still locked, then again once the lock is gone.
+            MessageBox::setNextAnswer(MessageBox::Yes, [&] { scoredWhileAsked << m_program->scalar(resultQuery); });
+            MessageBox::setNextAnswer(MessageBox::Yes, [&] {
+                scoredWhileAsked << m_program->scalar(resultQuery);
+                releaseFile();
+            });
+        } else {
+            MessageBox::setNextAnswer(MessageBox::No, [&] { scoredWhileAsked << m_program->scalar(resultQuery); });
+        }
+        click(m_exam->Command1(1));
+        QCOMPARE(MessageBox::shown().size(), tryAgain ? 2 : 1);
+        for (const MessageBox::Shown &shown : MessageBox::shown()) {
+            QCOMPARE(shown.title, u"Answers Not Stored"_s);
+            QVERIFY2(shown.text.startsWith(u"1 answer(s) could not be stored, so the exam cannot be scored yet:\n"_s),
+                qPrintable(shown.text));
+            QCOMPARE(shown.buttons, MessageBox::YesNo);
+        }
+        QCOMPARE(scoredWhileAsked.size(), tryAgain ? 2 : 1);
+        for (const QVariant &result : scoredWhileAsked)
+            QVERIFY(result.isNull());
+        if (tryAgain) {
+            QCOMPARE(
+                m_program
+                    ->scalar(
+                        u"SELECT Answer FROM ExamDetails WHERE ExamID = %1 ORDER BY DetailID LIMIT 1 OFFSET 1"_s.arg(
+                            examId))
+                    .toString(),
+                u"D"_s);
+            QVERIFY(!m_program->scalar(resultQuery).isNull());
+            QCOMPARE(scalarInt(u"SELECT count(*) FROM ExamProgress"_s), 0);
+            QVERIFY(!AppExit::requested());
+            return;
+        }
+        // The failure road: nothing scored, the exam kept for the next start, the answer marked.
+        QVERIFY(AppExit::requested());
+        QCOMPARE(UserSettings::endedRun(), RunToken());
+        QCOMPARE(unstoredCells(), QList<int>{2});
+        releaseFile();
+        QVERIFY(m_program->scalar(resultQuery).isNull());
+        QCOMPARE(scalarInt(u"SELECT count(*) FROM ExamProgress WHERE ExamID = %1"_s.arg(examId)), 1);
+        QCOMPARE(storedAnswer(1), u"B"_s);
+        QCOMPARE(storedAnswer(2), QString());
     }
 };
 

@@ -4,9 +4,11 @@
 #include "core/Clock.h"
 #include "core/GenModule.h"
 #include "core/UserSettings.h"
+#include "data/ConnectionPool.h"
 #include "data/DataGlobals.h"
 #include "data/ExamSession.h"
 #include "data/Recordset.h"
+#include "data/SqliteHandle.h"
 
 using namespace Qt::StringLiterals;
 
@@ -33,6 +35,7 @@ ExamDraw::Ticked ticked(const QList<int> &categories)
 }
 } // namespace
 Q_DECLARE_METATYPE(QList<Detail>)
+Q_DECLARE_METATYPE(ExamSession::StoreResult)
 
 // The exam's database work without its screen, on a real Exam.mdb: creation in one transaction,
 // answers, flags, the score and the offer of an exam a stopped run left.
@@ -154,7 +157,7 @@ private slots:
         QCOMPARE(session.unanswered(), 9);
         // The row on screen is stored when asked, without a move.
         QVERIFY(rs->setField(u"Answer"_s, u"A"_s) && rs->setField(u"Answered"_s, true));
-        QVERIFY(session.storeAnswer());
+        QCOMPARE(session.storeAnswer(), ExamSession::StoreResult::Stored);
         QCOMPARE(session.unanswered(), 8);
         QCOMPARE(scalar(u"SELECT DetailID || ' ' || count(*) FROM ExamFlags"_s).toString(), u"%1 1"_s.arg(first));
         QVERIFY(session.isFlagged(0) && !session.isFlagged(1));
@@ -165,6 +168,56 @@ private slots:
         // Scored, the exam is never offered again.
         QVERIFY(session.score(session.examId()));
         QCOMPARE(count(u"ExamProgress"_s), 0);
+    }
+
+    // An answer the file does not take stays with the session, marked by its question, told once,
+    // and is tried again: one the file could not be reached for at every move (though not right
+    // after a write found it out of reach), one it refused only at the end.
+    void unstoredAnswers_data()
+    {
+        QTest::addColumn<bool>("locked"); // else a trigger refuses the write
+        QTest::addColumn<ExamSession::StoreResult>("result");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("file locked") << true << ExamSession::StoreResult::NotStored << u"database is locked"_s;
+        QTest::newRow("write refused") << false << ExamSession::StoreResult::Refused << u"no answers today"_s;
+    }
+    void unstoredAnswers()
+    {
+        QFETCH(bool, locked);
+        QFETCH(ExamSession::StoreResult, result);
+        QFETCH(QString, reason);
+        ConnectionPool::setBusyTimeout(20);
+        ExamSession session;
+        QVERIFY(session.create(u"Ann"_s, 10, ticked({3}), false));
+        const std::shared_ptr<Recordset> rs = session.openQuestions();
+        QVERIFY(session.openSideTables());
+        const qint32 first = rs->Fields(u"DetailID"_s).toInt();
+        std::shared_ptr<SqliteHandle> lock;
+        if (locked)
+            lock = TestSupport::holdWriteLock(dbPath());
+        else
+            exec(u"CREATE TRIGGER refusing BEFORE UPDATE ON ExamDetails BEGIN SELECT RAISE(ABORT, 'no answers today'); "
+                 "END"_s);
+        QVERIFY(rs->setField(u"Answer"_s, u"B"_s) && rs->setField(u"Answered"_s, true));
+        QCOMPARE(session.storeAnswer(), result);
+        QVERIFY(session.isUnstored(0) && !session.isUnstored(1));
+        QCOMPARE(session.unstoredCount(), 1);
+        const std::optional<QString> notice = session.takeStoreNotice();
+        QVERIFY(notice && notice->contains(reason));
+        QVERIFY(!session.takeStoreNotice());
+        // A second failure of the same outage is not told again.
+        QCOMPARE(session.storeAnswer(), result);
+        QVERIFY(!session.takeStoreNotice());
+        QCOMPARE(session.unanswered(), 10); // counted from the file all the same
+        lock.reset();
+        exec(u"DROP TRIGGER IF EXISTS refusing"_s);
+        QCOMPARE(session.retryUnstored(false), result);
+        QVERIFY(session.isUnstored(0));
+        QCOMPARE(scalar(u"SELECT Answer FROM ExamDetails WHERE DetailID = %1"_s.arg(first)), QVariant());
+        QCOMPARE(session.retryUnstored(!locked), ExamSession::StoreResult::Stored);
+        QVERIFY(!session.hasUnstored() && !session.isUnstored(0));
+        QCOMPARE(scalar(u"SELECT Answer FROM ExamDetails WHERE DetailID = %1"_s.arg(first)), QVariant(u"B"_s));
+        QVERIFY(!session.takeStoreNotice());
     }
 
     // One statement scores the exam: a row counts when its stored answer is the question's correct

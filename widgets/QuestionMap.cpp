@@ -45,10 +45,10 @@ QuestionMapCell *QuestionMap::cell(int row) const
     return row >= 0 && row < count() ? m_cells[size_t(row)] : nullptr;
 }
 
-void QuestionMap::setState(int row, bool answered, bool flagged)
+void QuestionMap::setState(int row, bool answered, bool flagged, bool unstored)
 {
     if (QuestionMapCell *c = cell(row))
-        c->setState(answered, flagged, row == m_current);
+        c->setState(answered, flagged, row == m_current, unstored);
 }
 
 void QuestionMap::setCurrent(int row)
@@ -56,9 +56,9 @@ void QuestionMap::setCurrent(int row)
     const int previous = m_current;
     m_current = row;
     if (QuestionMapCell *c = cell(previous))
-        c->setState(c->isAnswered(), c->isFlagged(), false);
+        c->setState(c->isAnswered(), c->isFlagged(), false, c->isUnstored());
     if (QuestionMapCell *c = cell(row))
-        c->setState(c->isAnswered(), c->isFlagged(), true);
+        c->setState(c->isAnswered(), c->isFlagged(), true, c->isUnstored());
 }
 
 void QuestionMap::resizeEvent(QResizeEvent *event)

@@ -7,6 +7,7 @@
 namespace {
 const QColor kAnswered(0x3b, 0x6e, 0xa8);
 const QColor kFlag(0xe0, 0x7b, 0x00);
+const QColor kUnstored(0xc6, 0x28, 0x28);
 } // namespace
 
 QuestionMapCell::QuestionMapCell(int number, QWidget *parent)
@@ -15,13 +16,14 @@ QuestionMapCell::QuestionMapCell(int number, QWidget *parent)
 {
     setFocusPolicy(Qt::StrongFocus);
     setText(QString::number(number));
-    setAccessibleName(QStringLiteral("Question %1").arg(number));
     setState(false, false, false);
 }
 
 QString QuestionMapCell::stateText() const
 {
     QStringList words{m_answered ? QStringLiteral("answered") : QStringLiteral("not answered")};
+    if (m_unstored)
+        words << QStringLiteral("not stored");
     if (m_flagged)
         words << QStringLiteral("flagged");
     if (m_current)
@@ -29,13 +31,20 @@ QString QuestionMapCell::stateText() const
     return words.join(QStringLiteral(", "));
 }
 
-void QuestionMapCell::setState(bool answered, bool flagged, bool current)
+void QuestionMapCell::setState(bool answered, bool flagged, bool current, bool unstored)
 {
-    if (answered == m_answered && flagged == m_flagged && current == m_current && !toolTip().isEmpty())
+    if (answered == m_answered && flagged == m_flagged && current == m_current && unstored == m_unstored
+        && !toolTip().isEmpty())
         return;
     m_answered = answered;
     m_flagged = flagged;
     m_current = current;
+    m_unstored = unstored;
+    // A screen reader names an answer that has not reached the database as it names the cell.
+    setAccessibleName(unstored ? QStringLiteral("Question %1, %2, not stored")
+                                     .arg(m_number)
+                                     .arg(answered ? QStringLiteral("answered") : QStringLiteral("not answered"))
+                               : QStringLiteral("Question %1").arg(m_number));
     setAccessibleDescription(stateText());
     setToolTip(QStringLiteral("Question %1: %2").arg(m_number).arg(stateText()));
     update();
@@ -48,7 +57,9 @@ void QuestionMapCell::paintEvent(QPaintEvent *)
     const QRectF box = QRectF(rect()).adjusted(1, 1, -1, -1);
     p.setPen(QPen(
         m_current ? palette().color(QPalette::WindowText) : palette().color(QPalette::Mid), m_current ? 2.0 : 1.0));
-    p.setBrush(m_answered ? kAnswered : palette().color(QPalette::Base));
+    // An answer not yet in the database is never shown filled as a stored one.
+    const bool filled = m_answered && !m_unstored;
+    p.setBrush(filled ? kAnswered : palette().color(QPalette::Base));
     p.drawRoundedRect(box.adjusted(0.5, 0.5, -0.5, -0.5), 2, 2);
     if (m_flagged) {
         // A flag's corner, top right.
@@ -60,6 +71,12 @@ void QuestionMapCell::paintEvent(QPaintEvent *)
         corner.closeSubpath();
         p.fillPath(corner, kFlag);
     }
+    if (m_unstored) {
+        // Hatched in red inside a red border: answered on screen, not yet in the database.
+        p.setPen(QPen(kUnstored, 2.0));
+        p.setBrush(QBrush(kUnstored.lighter(150), Qt::BDiagPattern));
+        p.drawRoundedRect(box.adjusted(1, 1, -1, -1), 2, 2);
+    }
     if (hasFocus()) {
         p.setPen(QPen(palette().color(QPalette::Highlight), 1, Qt::DotLine));
         p.setBrush(Qt::NoBrush);
@@ -68,7 +85,7 @@ void QuestionMapCell::paintEvent(QPaintEvent *)
     QFont f = font();
     f.setBold(m_current);
     p.setFont(f);
-    p.setPen(m_answered ? QColor(Qt::white) : palette().color(QPalette::Text));
+    p.setPen(filled ? QColor(Qt::white) : palette().color(QPalette::Text));
     p.drawText(box, Qt::AlignCenter, text());
 }
 

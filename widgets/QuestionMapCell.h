@@ -2,8 +2,9 @@
 
 #include <QAbstractButton>
 
-// One numbered cell of the question map: whether its question is answered, flagged, and the
-// one on screen. Enter or Space activates it like a click.
+// One numbered cell of the question map: whether its question is answered, flagged, the one on
+// screen, and whether its answer is still to reach the database. Enter or Space activates it like
+// a click.
 class QuestionMapCell final : public QAbstractButton {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(QuestionMapCell)
@@ -11,8 +12,9 @@ class QuestionMapCell final : public QAbstractButton {
 public:
     QuestionMapCell(int number, QWidget *parent = nullptr);
 
-    void setState(bool answered, bool flagged, bool current);
+    void setState(bool answered, bool flagged, bool current, bool unstored = false);
     bool isAnswered() const { return m_answered; }
+    bool isUnstored() const { return m_unstored; }
     bool isFlagged() const { return m_flagged; }
     bool isCurrent() const { return m_current; }
     int number() const { return m_number; }
@@ -28,4 +30,5 @@ private:
     bool m_answered = false;
     bool m_flagged = false;
     bool m_current = false;
+    bool m_unstored = false;
 };
