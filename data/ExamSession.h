@@ -11,6 +11,7 @@
 
 #include "data/ExamDraw.h"
 
+struct Mistakes;
 class Recordset;
 class cDBAccess;
 
@@ -113,7 +114,11 @@ public:
 private:
     bool readSideTables();
     QString progressStatement();
-    static std::vector<int> drawFromPool(cDBAccess &db, int count, const ExamDraw::Ticked &ticked, std::mt19937 &rng);
+    // The questions a draw may take, by category in QID order: every one not retired. Nothing when
+    // the pool could not be read.
+    static std::optional<ExamDraw::Lists> drawableQuestions(cDBAccess &db);
+    // The candidate's mistakes among them.
+    static std::optional<ExamDraw::Lists> drawableMistakes(cDBAccess &db, const Mistakes &mistakes);
 
     std::shared_ptr<Recordset> m_questions;
     std::set<qint32> m_flagged; // DetailIDs of the exam's flagged questions

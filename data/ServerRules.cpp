@@ -224,17 +224,17 @@ QStringList ServerRules::statements()
         "CREATE OR REPLACE FUNCTION vesk_duration(questions integer) RETURNS integer LANGUAGE sql IMMUTABLE "
         "AS $f$ SELECT CASE WHEN questions = 50 THEN 59 * 60 + 59 ELSE questions * 72 END $f$");
     // The questions a draw takes from: the whole pool, or for a practice exam the questions whose
-    // latest scored answer of this candidate was wrong.
+    // latest scored answer of this candidate was wrong; never a retired one.
     s << QStringLiteral(
         "CREATE OR REPLACE FUNCTION vesk_draw_pool(candidate text, practice boolean) "
         "RETURNS TABLE (QID integer, Category text) LANGUAGE sql STABLE SET search_path = vesk_private, public, "
         "pg_temp AS $f$ "
-        "SELECT q.QID, q.Category FROM Q_A q WHERE NOT practice "
+        "SELECT q.QID, q.Category FROM Q_A q WHERE NOT practice AND coalesce(q.Retired, 0) = 0 "
         "UNION ALL SELECT q.QID, q.Category FROM Q_A q JOIN LATERAL (SELECT d.Answer FROM ExamDetails d "
         "JOIN ExamTitle t ON t.ExamID = d.ExamID WHERE d.QID = q.QID AND t.UserName = candidate "
         "AND t.ExamResult IS NOT NULL ORDER BY d.ExamID DESC, d.DetailID DESC LIMIT 1) latest ON true "
-        "WHERE practice AND NOT (coalesce(latest.Answer, '') <> '' AND q.CorrectAnswer IS NOT NULL "
-        "AND upper(latest.Answer) = upper(q.CorrectAnswer)) $f$");
+        "WHERE practice AND coalesce(q.Retired, 0) = 0 AND NOT (coalesce(latest.Answer, '') <> '' "
+        "AND q.CorrectAnswer IS NOT NULL AND upper(latest.Answer) = upper(q.CorrectAnswer)) $f$");
     // The exam of the signed-in candidate, locked, still running: its seconds left.
     s << function(QStringLiteral(
         "CREATE OR REPLACE FUNCTION vesk_lock_running(exam integer) RETURNS integer LANGUAGE plpgsql "

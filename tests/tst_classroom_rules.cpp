@@ -122,6 +122,18 @@ private slots:
         QCOMPARE(admin(u"SELECT Answer || Answered FROM ExamDetails WHERE DetailID = %1"_s.arg(m_bobDetail)), u"A-1"_s);
     }
 
+    // A retired question is in no draw; the others all are.
+    void retiredQuestionsAreNotDrawn()
+    {
+        const QString total = admin(u"SELECT count(*) FROM vesk_private.q_a"_s);
+        QVERIFY(m_class.exec(u"UPDATE vesk_private.q_a SET Retired = 1 WHERE QID % 2 = 0"_s));
+        const QString drawn = admin(u"SELECT count(*) || ' ' || count(*) FILTER (WHERE QID % 2 = 0) FROM "
+                                    "vesk_draw_pool('ann', false)"_s);
+        QVERIFY(m_class.exec(u"UPDATE vesk_private.q_a SET Retired = 0"_s));
+        QCOMPARE(drawn, u"%1 0"_s.arg((total.toInt() + 1) / 2));
+        QCOMPARE(admin(u"SELECT count(*) FROM vesk_draw_pool('ann', false)"_s), total);
+    }
+
     void candidateIsHeldToTheirOwn_data()
     {
         QTest::addColumn<QString>("expect");
