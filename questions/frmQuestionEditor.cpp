@@ -136,6 +136,7 @@ frmQuestionEditor::frmQuestionEditor(QWidget *parent)
     m_table->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
     m_table->horizontalHeader()->setStretchLastSection(false);
     m_table->setWordWrap(false);
+    m_table->verticalHeader()->setDefaultSectionSize(m_table->fontMetrics().height() + 8);
     splitter->addWidget(m_table);
     connect(
         m_table->selectionModel(), &QItemSelectionModel::currentRowChanged, this, [this](const QModelIndex &current) {
@@ -162,6 +163,7 @@ frmQuestionEditor::frmQuestionEditor(QWidget *parent)
     m_question->setObjectName(QStringLiteral("txtQuestion"));
     m_question->setAccessibleName(QStringLiteral("Question"));
     m_question->setTabChangesFocus(true);
+    m_question->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_question->setFixedHeight(m_question->fontMetrics().lineSpacing() * 4 + 12);
     form->addWidget(m_question);
     form->addWidget(m_questionMessage);
@@ -196,6 +198,7 @@ frmQuestionEditor::frmQuestionEditor(QWidget *parent)
     m_explanation->setObjectName(QStringLiteral("txtExplanation"));
     m_explanation->setAccessibleName(QStringLiteral("Explanation"));
     m_explanation->setTabChangesFocus(true);
+    m_explanation->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_explanation->setFixedHeight(m_explanation->fontMetrics().lineSpacing() * 3 + 12);
     form->addWidget(m_explanation);
     auto *categoryRow = new QHBoxLayout;
@@ -216,6 +219,7 @@ frmQuestionEditor::frmQuestionEditor(QWidget *parent)
     splitter->addWidget(pane);
     splitter->setStretchFactor(0, 3);
     splitter->setStretchFactor(1, 2);
+    splitter->setSizes({660, 440});
     layout->addWidget(splitter, 1);
 
     auto *bottom = new QHBoxLayout;
@@ -317,7 +321,9 @@ void frmQuestionEditor::fill()
     }
     m_table->resizeColumnToContents(Id);
     m_table->resizeColumnToContents(Category);
-    m_table->setColumnWidth(Text, qMax(m_table->fontMetrics().averageCharWidth() * 40, 200));
+    // The text is cut short in the table (its tool tip and the pane hold it whole), so that every
+    // column shows beside the pane.
+    m_table->setColumnWidth(Text, m_table->fontMetrics().averageCharWidth() * 28);
     for (const int column : {Key, Origin, Drawn, Retired})
         m_table->resizeColumnToContents(column);
     if (!keep.isEmpty() && !m_adding)
