@@ -24,6 +24,16 @@ std::shared_ptr<Database> databaseOf(DbScope &scope)
     return connection ? connection->database() : nullptr;
 }
 
+// A value written into a server's statement: quoted text, or NULL.
+QString literal(const QVariant &value)
+{
+    if (value.isNull())
+        return QStringLiteral("NULL");
+    if (value.typeId() == QMetaType::LongLong || value.typeId() == QMetaType::Int)
+        return value.toString();
+    return QLatin1Char('\'') + value.toString().replace(QLatin1Char('\''), QLatin1String("''")) + QLatin1Char('\'');
+}
+
 QVariant choiceAt(const QStringList &choices, int index)
 {
     return index < choices.size() ? PoolStore::choiceValue(choices.at(index)) : QVariant();
@@ -269,10 +279,20 @@ bool QuestionEditorSession::write(QString *error)
     };
     if (!db->begin(&failure, true))
         return fail(failure.description);
+    // On a class's server a trainer writes nothing but through the server's own functions.
+    const bool server = db->target() == SqlDialect::Target::PostgreSql;
+    const auto call = [&](const QString &function, const QVariantList &values) {
+        QStringList arguments;
+        for (const QVariant &value : values)
+            arguments << literal(value);
+        Database::Result ignored;
+        return db->query(
+            QStringLiteral("SELECT %1(%2)").arg(function, arguments.join(QStringLiteral(", "))), &ignored, &failure);
+    };
     // A writable file of the first version gains the columns the edits need.
-    if (!ExamSchema::addChoiceColumns(*db, error))
+    if (!server && !ExamSchema::addChoiceColumns(*db, error))
         return fail(*error);
-    for (const QString &create : ExamSchema::sideTableStatements(db->target())) {
+    for (const QString &create : server ? QStringList() : ExamSchema::sideTableStatements(db->target())) {
         if (!db->execute(create, {}, nullptr, &failure))
             return fail(failure.description);
     }
@@ -286,6 +306,11 @@ bool QuestionEditorSession::write(QString *error)
         if (kept.count(q.qid))
             continue;
         // Only a question no stored exam uses goes; the check is the database's, at the moment of writing.
+        if (server) {
+            if (!call(QStringLiteral("vesk_delete_question"), {q.qid}))
+                return fail(failure.description);
+            continue;
+        }
         qint64 changes = 0;
         if (!run(QStringLiteral("DELETE FROM Q_A WHERE QID = ? AND NOT EXISTS (SELECT 1 FROM ExamDetails WHERE "
                                 "ExamDetails.QID = ?)"),
@@ -307,6 +332,14 @@ bool QuestionEditorSession::write(QString *error)
     for (const Question &q : m_rows) {
         if (q.qid != 0 && before.count(q.qid) && before.at(q.qid) == q)
             continue;
+        if (server) {
+            if (!call(QStringLiteral("vesk_save_question"),
+                    {q.qid, q.stableId, q.origin, q.question, choiceAt(q.choices, 0), choiceAt(q.choices, 1),
+                        choiceAt(q.choices, 2), choiceAt(q.choices, 3), choiceAt(q.choices, 4), choiceAt(q.choices, 5),
+                        q.keys, q.category, PoolStore::choiceValue(q.explanation), q.retired ? 1 : 0}))
+                return fail(failure.description);
+            continue;
+        }
         const qint64 qid = q.qid != 0 ? q.qid : next++;
         const QVariantList values{q.question, choiceAt(q.choices, 0), choiceAt(q.choices, 1), choiceAt(q.choices, 2),
             choiceAt(q.choices, 3), choiceAt(q.choices, 4), choiceAt(q.choices, 5), q.keys, q.category, q.explanation,

@@ -19,7 +19,6 @@
 #include <QVBoxLayout>
 
 #include "data/AnswerKey.h"
-#include "data/DataGlobals.h"
 #include "data/ExamSchema.h"
 #include "data/PoolStore.h"
 #include "platform/MessageBox.h"
@@ -582,15 +581,8 @@ void frmQuestionEditor::updateButtons()
     m_undo->setEnabled(m_stack->canUndo());
     m_redo->setEnabled(m_stack->canRedo());
     m_revert->setEnabled(m_session.isModified());
-    // On a class's server the questions are written only through the server's own functions,
-    // which do not take the editor's changes yet.
-    if (ClassroomMode()) {
-        m_save->setEnabled(false);
-        m_save->setToolTip(QStringLiteral("A class's questions are changed with vesk-buildpool --dsn; the editor "
-                                          "cannot save them on the server yet."));
-    } else {
-        m_save->setEnabled(m_session.isModified());
-    }
+    // On a class's server the save goes through the server's own functions, a trainer's only.
+    m_save->setEnabled(m_session.isModified());
 }
 
 void frmQuestionEditor::closeEvent(QCloseEvent *event)
