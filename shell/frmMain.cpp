@@ -428,6 +428,11 @@ void frmMain::closeEvent(QCloseEvent *event)
         event->ignore();
         return;
     }
+    // The question editor asks before its unsaved edits are dropped; kept, the program stays.
+    if (m_questionEditor && !gQuitNoPrompt && !m_questionEditor->close()) {
+        event->ignore();
+        return;
+    }
     closeAllScreens();
     m_closed = true;
     m_quitting = true;

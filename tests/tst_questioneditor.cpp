@@ -521,6 +521,28 @@ private slots:
             TestSupport::scalar(program.dbPath(), u"SELECT StableID FROM QuestionKeys WHERE QID = 7"_s).toString());
         QCOMPARE(editor->questionEdit()->toPlainText(), u"Software Testing question 7"_s);
     }
+
+    // Quitting with edits not saved asks whether to drop them; kept, the program stays open.
+    void quittingAsksForUnsavedEdits()
+    {
+        TestSupport::Program program;
+        QVERIFY(QFile::copy(dbPath(), program.dbPath()));
+        frmMain *window = program.start();
+        QPointer<frmQuestionEditor> editor = window->EditQuestions(4);
+        QVERIFY(editor);
+        QTest::mouseClick(editor->retireButton(), Qt::LeftButton);
+        MessageBox::clearShown();
+        MessageBox::setNextAnswer(MessageBox::Yes); // quit
+        MessageBox::setNextAnswer(MessageBox::No); // but keep the edits
+        QVERIFY(!window->close());
+        QCOMPARE(MessageBox::shown().size(), 2);
+        QVERIFY(MessageBox::shown().at(1).text.contains(u"not saved"_s));
+        QVERIFY(editor && editor->isVisible() && editor->session().isModified());
+        MessageBox::setNextAnswer(MessageBox::Yes);
+        MessageBox::setNextAnswer(MessageBox::Yes); // drop them
+        QVERIFY(window->close());
+        QCOMPARE(TestSupport::scalar(program.dbPath(), u"SELECT count(*) FROM Q_A WHERE Retired = 1"_s).toInt(), 0);
+    }
 };
 
 QTEST_MAIN(tst_questioneditor)
