@@ -45,6 +45,12 @@ QString ExamQueries::allQuestions()
     return QStringLiteral("SELECT * FROM Q_A");
 }
 
+QString ExamQueries::poolInOrder()
+{
+    // Every column: a database of the first version may lack the retired mark.
+    return QStringLiteral("SELECT * FROM Q_A ORDER BY QID");
+}
+
 QString ExamQueries::questionsOfCategory(const QString &category)
 {
     return QStringLiteral("SELECT * FROM Q_A WHERE Category = ") + quoted(category) + QStringLiteral(" ORDER BY QID ");

@@ -20,6 +20,8 @@ QString questionsPerCategory();
 // The whole pool, and one category's questions in QID order: the draw's ranges.
 QString allQuestions();
 QString questionsOfCategory(const QString &category);
+// The whole pool by QID, retired questions too: the draws pick the others from it.
+QString poolInOrder();
 // A new exam's title row, the key it was given (read on the same connection), and one drawn
 // question's row.
 QString insertExam(const QString &userName, const QString &examDate, int numOfQuestions);

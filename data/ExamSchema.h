@@ -21,9 +21,13 @@ QStringList choiceColumns();
 // Whether Q_A has them. A first-version file that cannot be written never gains them, and what
 // reads the questions asks here rather than fail on a missing column.
 bool hasChoiceColumns(Database &db);
-// Adds to Q_A the choice columns it lacks (both engines; on a server only its owner may): where a
-// file of the first version is opened for writing, and before the pool is written. False with
-// `error` when they cannot be added.
+// Q_A's mark of a question taken out of every draw (0 or 1), which stored exams still show:
+// "Retired". A first-version file that cannot be written lacks it, and draws everything.
+QString retiredColumn();
+bool hasRetiredColumn(Database &db);
+// Adds to Q_A the choice columns and the retired mark it lacks (both engines; on a server only its
+// owner may): where a file of the first version is opened for writing, and before the pool is
+// written. False with `error` when they cannot be added.
 bool addChoiceColumns(Database &db, QString *error);
 // The same for a class's server as statements that may run again (ADD COLUMN IF NOT EXISTS), on
 // the table Q_A wherever it is kept.

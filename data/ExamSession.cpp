@@ -1,5 +1,7 @@
 #include "data/ExamSession.h"
 
+#include <algorithm>
+
 #include <QDateTime>
 
 #include "core/AppExit.h"
@@ -168,62 +170,64 @@ ExamSession::DrawCheck ExamSession::checkDraw(
             DbScope scope;
             return Mistakes::of(scope.db(), *practiseName);
         }();
-        check.read = !AppExit::requested();
-        check.noMistakes = check.read && mistakes.isEmpty();
+        std::optional<ExamDraw::Lists> lists;
+        if (!AppExit::requested()) {
+            DbScope scope;
+            lists = drawableMistakes(scope.db(), mistakes);
+        }
+        check.read = lists.has_value();
+        check.noMistakes = check.read && ExamDraw::poolSizeOf(*lists) == 0;
         if (check.read && !check.noMistakes)
-            check.shortage = ExamDraw::findShortage(
-                count, ticked, ExamDraw::stockOf(mistakes.byCategory), ExamDraw::poolSizeOf(mistakes.byCategory));
+            check.shortage
+                = ExamDraw::findShortage(count, ticked, ExamDraw::stockOf(*lists), ExamDraw::poolSizeOf(*lists));
         return check;
     }
     DbScope scope;
-    const std::shared_ptr<Recordset> rs = scope->GetRS(ExamQueries::questionsPerCategory(), 3, 0, 1, 1);
-    if (!rs)
+    const std::optional<ExamDraw::Lists> drawable = drawableQuestions(scope.db());
+    if (!drawable)
         return check;
-    ExamDraw::Stock stock{};
-    int poolSize = 0;
-    const QStringList categories = ExamSchema::categories();
-    for (rs->MoveFirst(); !rs->Eof(); rs->MoveNext()) {
-        const int questions = rs->Fields(QStringLiteral("Questions")).toInt();
-        poolSize += questions;
-        const int index = int(categories.indexOf(rs->Fields(QStringLiteral("Category")).toString()));
-        if (index >= 0)
-            stock[size_t(index)].count = questions;
-    }
     check.read = true;
-    check.shortage = ExamDraw::findShortage(count, ticked, stock, poolSize);
+    check.shortage
+        = ExamDraw::findShortage(count, ticked, ExamDraw::stockOf(*drawable), ExamDraw::poolSizeOf(*drawable));
     return check;
 }
 
 // --- Creation -----------------------------------------------------------------------------
 
-std::vector<int> ExamSession::drawFromPool(cDBAccess &db, int count, const ExamDraw::Ticked &ticked, std::mt19937 &rng)
+std::optional<ExamDraw::Lists> ExamSession::drawableQuestions(cDBAccess &db)
 {
-    ExamDraw::Stock stock{};
-    int poolSize = 0;
-    if (ticked[ExamDraw::kAllCategories]) {
-        const std::shared_ptr<Recordset> rs = db.GetRS(ExamQueries::allQuestions(), 3, 0, 1, 1);
-        if (!rs)
-            return {};
-        poolSize = rs->Eof() ? 0 : rs->RecordCount();
-    } else {
-        const QStringList categories = ExamSchema::categories();
-        for (int c = 0; c < 6; ++c) {
-            if (!ticked[size_t(c)])
-                continue;
-            const std::shared_ptr<Recordset> rs
-                = db.GetRS(ExamQueries::questionsOfCategory(categories.at(c)), 3, 0, 1, 1);
-            if (!rs)
-                return {};
-            if (rs->Eof())
-                continue;
-            rs->MoveFirst();
-            stock[size_t(c)].lowQID = rs->Fields(QStringLiteral("QID")).toInt();
-            rs->MoveLast();
-            stock[size_t(c)].highQID = rs->Fields(QStringLiteral("QID")).toInt();
-            stock[size_t(c)].count = rs->RecordCount();
+    const std::shared_ptr<Recordset> rs = db.GetRS(ExamQueries::poolInOrder(), 3, 0, 1, 1);
+    if (!rs)
+        return std::nullopt;
+    // A first-version file that cannot be written has no retired mark: every question is drawn.
+    const int retired = rs->fieldIndex(ExamSchema::retiredColumn());
+    const int qid = rs->fieldIndex(QStringLiteral("QID"));
+    const int category = rs->fieldIndex(QStringLiteral("Category"));
+    const QStringList categories = ExamSchema::categories();
+    ExamDraw::Lists lists;
+    for (int row = 0; row < rs->RecordCount(); ++row) {
+        if (retired >= 0 && rs->value(row, retired).toLongLong() != 0)
+            continue;
+        const int index = int(categories.indexOf(rs->value(row, category).toString()));
+        if (index >= 0)
+            lists[size_t(index)].push_back(rs->value(row, qid).toInt());
+    }
+    return lists;
+}
+
+std::optional<ExamDraw::Lists> ExamSession::drawableMistakes(cDBAccess &db, const Mistakes &mistakes)
+{
+    const std::optional<ExamDraw::Lists> drawable = drawableQuestions(db);
+    if (!drawable)
+        return std::nullopt;
+    ExamDraw::Lists lists;
+    for (size_t c = 0; c < lists.size(); ++c) {
+        for (const int qid : mistakes.byCategory[c]) {
+            if (std::find((*drawable)[c].begin(), (*drawable)[c].end(), qid) != (*drawable)[c].end())
+                lists[c].push_back(qid);
         }
     }
-    return ExamDraw::drawSlots(count, ticked, stock, poolSize, rng);
+    return lists;
 }
 
 bool ExamSession::create(const QString &userName, int count, const ExamDraw::Ticked &ticked, bool practise)
@@ -258,14 +262,20 @@ bool ExamSession::create(const QString &userName, int count, const ExamDraw::Tic
     std::mt19937 rng = ExamDraw::seededFromClock();
     std::vector<int> drawn;
     if (practise) {
-        // From the candidate's mistakes, and marked as a practice exam in the same transaction.
-        drawn = ExamDraw::drawFromLists(count, ticked, Mistakes::of(scope.db(), userName).byCategory, rng);
+        // From the candidate's mistakes still drawn, and marked as a practice exam in the same
+        // transaction.
+        const std::optional<ExamDraw::Lists> lists = drawableMistakes(scope.db(), Mistakes::of(scope.db(), userName));
+        if (!lists)
+            return false; // reported; the scope's end rolls the batch back
+        drawn = ExamDraw::drawFromLists(count, ticked, *lists, rng);
         if (!scope->ExecuteSQL(ExamQueries::markPractice(examId)))
             return failCreation(scope->mLastError);
     } else {
-        drawn = drawFromPool(scope.db(), count, ticked, rng);
-        if (AppExit::requested())
+        // Retired questions are left out, so the questions of a category need not be one run of QIDs.
+        const std::optional<ExamDraw::Lists> lists = drawableQuestions(scope.db());
+        if (!lists || AppExit::requested())
             return false;
+        drawn = ExamDraw::drawFromLists(count, ticked, *lists, rng);
     }
     for (const int qid : drawn) {
         if (qid == 0)

@@ -13,6 +13,7 @@
 #include "data/ExamDraw.h"
 
 class Database;
+struct Mistakes;
 class Recordset;
 class cDBAccess;
 struct DbError;
@@ -162,7 +163,11 @@ private:
     std::optional<Offer> findOfferOnServer();
     bool readSideTables();
     QString progressStatement();
-    static std::vector<int> drawFromPool(cDBAccess &db, int count, const ExamDraw::Ticked &ticked, std::mt19937 &rng);
+    // The questions a draw may take, by category in QID order: every one not retired. Nothing when
+    // the pool could not be read.
+    static std::optional<ExamDraw::Lists> drawableQuestions(cDBAccess &db);
+    // The candidate's mistakes among them.
+    static std::optional<ExamDraw::Lists> drawableMistakes(cDBAccess &db, const Mistakes &mistakes);
 
     std::shared_ptr<Recordset> m_questions;
     std::set<qint32> m_flagged; // DetailIDs of the exam's flagged questions

@@ -22,6 +22,7 @@ struct Entry {
     bool rewrite = false; // its texts change
     PoolQuestion question; // texts, category and stable id
     QString origin;
+    bool retired = false; // left out of every draw, still shown by the exams that used it
     qint64 newQid = 0;
 };
 
@@ -106,7 +107,7 @@ bool write(Database &db, std::vector<Entry> &layout, QString *error)
             return fail();
     }
     // Each statement compiled once for the whole pool.
-    std::vector<QVariantList> inserts, rewrites, keys;
+    std::vector<QVariantList> inserts, rewrites, keys, retired;
     for (const Entry &e : layout) {
         const PoolQuestion &q = e.question;
         if (e.oldQid == 0 || e.rewrite)
@@ -114,6 +115,7 @@ bool write(Database &db, std::vector<Entry> &layout, QString *error)
                 .push_back({q.question, q.a, q.b, q.c, q.d, PoolStore::choiceValue(q.e), PoolStore::choiceValue(q.f),
                     q.correct, q.category, q.explanation, e.newQid});
         keys.push_back({e.newQid, e.question.id, e.origin});
+        retired.push_back({e.retired ? 1 : 0, e.newQid});
     }
     const bool written
         = db.executeEach(db.translate(QStringLiteral("UPDATE Q_A SET Question = ?, A = ?, B = ?, C = ?, D = ?, E = ?, "
@@ -126,7 +128,8 @@ bool write(Database &db, std::vector<Entry> &layout, QString *error)
             inserts, &failure)
         && db.executeEach(
             db.translate(QStringLiteral("INSERT INTO QuestionKeys (QID, StableID, Origin) VALUES (?, ?, ?)")), keys,
-            &failure);
+            &failure)
+        && db.executeEach(db.translate(QStringLiteral("UPDATE Q_A SET Retired = ? WHERE QID = ?")), retired, &failure);
     if (!written) {
         *error = failure.description;
         return fail();
@@ -241,11 +244,13 @@ bool PoolStore::read(Database &db, std::vector<Stored> *pool, QString *error, bo
     const bool keys = db.hasTable(QStringLiteral("QuestionKeys"));
     // A read-only file of the first version has no E and F: its questions have four choices at most.
     const bool fiveAndSix = ExamSchema::hasChoiceColumns(db);
+    const bool retiredMark = ExamSchema::hasRetiredColumn(db);
     const QString sql = QStringLiteral("SELECT q.QID, q.Category, q.Question, q.A, q.B, q.C, q.D, q.CorrectAnswer, "
-                                       "q.Description, %1, %3 FROM Q_A q %2 ORDER BY q.QID")
+                                       "q.Description, %1, %3, %4 FROM Q_A q %2 ORDER BY q.QID")
                             .arg(keys ? QStringLiteral("k.StableID, k.Origin") : QStringLiteral("NULL, NULL"),
                                 keys ? QStringLiteral("LEFT JOIN QuestionKeys k ON k.QID = q.QID") : QString(),
-                                fiveAndSix ? QStringLiteral("q.E, q.F") : QStringLiteral("NULL, NULL"));
+                                fiveAndSix ? QStringLiteral("q.E, q.F") : QStringLiteral("NULL, NULL"),
+                                retiredMark ? QStringLiteral("q.Retired") : QStringLiteral("0"));
     Database::Result result;
     if (!db.query(db.translate(sql), &result, &failure)) {
         *error = failure.description;
@@ -267,6 +272,7 @@ bool PoolStore::read(Database &db, std::vector<Stored> *pool, QString *error, bo
         s.origin = row[10].isNull() ? QString::fromLatin1(kShipped) : row[10].toString();
         q.e = row[11].toString();
         q.f = row[12].toString();
+        s.retired = row[13].toLongLong() != 0;
         s.used = used.count(s.qid) > 0;
         pool->push_back(s);
     }
@@ -306,6 +312,8 @@ bool PoolStore::replace(Database &db, const std::vector<PoolQuestion> &shipped, 
             matched[match] = true;
             e.oldQid = old[match].qid;
             e.rewrite = true;
+            // A question the trainer retired stays retired while the pool still ships it.
+            e.retired = old[match].retired;
             ++report->updated;
         } else {
             ++report->added;
@@ -329,6 +337,8 @@ bool PoolStore::replace(Database &db, const std::vector<PoolQuestion> &shipped, 
             e.oldQid = s.qid;
             e.question = s.question;
             e.origin = s.origin;
+            // A shipped question no longer shipped stays only for the exams that used it.
+            e.retired = s.retired || origin == QLatin1String(kShipped);
             // A kept question whose id a new one took, or that never had one, gets one of its own.
             if (e.question.id.isEmpty() || ids.count(e.question.id))
                 e.question.id = idFromText(e.question.question + QString::number(s.qid));
@@ -372,6 +382,7 @@ bool PoolStore::add(Database &db, const std::vector<PoolQuestion> &questions, Re
         if (e.question.id.isEmpty() || ids.count(e.question.id))
             e.question.id = idFromText(s.question.question + QString::number(s.qid));
         e.origin = s.origin;
+        e.retired = s.retired;
         remember(e.question);
         ids.insert(e.question.id);
         entries.push_back(e);

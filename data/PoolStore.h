@@ -24,6 +24,7 @@ public:
         PoolQuestion question; // its id is the stable id
         QString origin; // "shipped" or "imported"
         bool used = false; // a stored exam uses it
+        bool retired = false; // left out of every draw
     };
 
     struct Report {
@@ -32,7 +33,7 @@ public:
         int added = 0; // new questions
         int removed = 0; // shipped questions no exam used, no longer in the pool
         int keptImported = 0; // imported questions carried over
-        QStringList retained; // used by stored exams, no longer shipped: kept, drawable
+        QStringList retained; // used by stored exams, no longer shipped: kept, retired
         int duplicates = 0; // imported questions skipped as already there
         // Each of them and the question it repeats: "bank.gift, line 7 (Name): a duplicate of st-004
         // ("Which OSI layer...")", or of an earlier question of the import (its source).
@@ -50,7 +51,8 @@ public:
     // `withUse` false leaves every `used` false and spares reading the stored exams.
     static bool read(Database &db, std::vector<Stored> *pool, QString *error, bool withUse = true);
     // Replaces the shipped questions by `shipped`, matched by stable id (by text where the database
-    // has no ids yet). Imported questions stay; a shipped question a stored exam uses stays too.
+    // has no ids yet). Imported questions stay; a shipped question a stored exam uses stays too,
+    // retired: the exams still show it, no draw takes it.
     static bool replace(Database &db, const std::vector<PoolQuestion> &shipped, Report *report, QString *error);
     // Adds imported questions after their categories' last; a question already in the pool (or
     // earlier in `questions`), by QuestionMatch::duplicateKey, is skipped and counted.

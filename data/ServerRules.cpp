@@ -236,17 +236,17 @@ QStringList ServerRules::statements()
         "CREATE OR REPLACE FUNCTION vesk_duration(questions integer) RETURNS integer LANGUAGE sql IMMUTABLE "
         "AS $f$ SELECT CASE WHEN questions = 50 THEN 59 * 60 + 59 ELSE questions * 72 END $f$");
     // The questions a draw takes from: the whole pool, or for a practice exam the questions whose
-    // latest scored answer of this candidate was wrong.
+    // latest scored answer of this candidate was wrong; never a retired one.
     s << QStringLiteral(
         "CREATE OR REPLACE FUNCTION vesk_draw_pool(candidate text, practice boolean) "
         "RETURNS TABLE (QID integer, Category text) LANGUAGE sql STABLE SET search_path = vesk_private, public, "
         "pg_temp AS $f$ "
-        "SELECT q.QID, q.Category FROM Q_A q WHERE NOT practice "
+        "SELECT q.QID, q.Category FROM Q_A q WHERE NOT practice AND coalesce(q.Retired, 0) = 0 "
         "UNION ALL SELECT q.QID, q.Category FROM Q_A q JOIN LATERAL (SELECT d.Answer FROM ExamDetails d "
         "JOIN ExamTitle t ON t.ExamID = d.ExamID WHERE d.QID = q.QID AND t.UserName = candidate "
         "AND t.ExamResult IS NOT NULL ORDER BY d.ExamID DESC, d.DetailID DESC LIMIT 1) latest ON true "
-        "WHERE practice AND NOT (coalesce(latest.Answer, '') <> '' AND q.CorrectAnswer IS NOT NULL "
-        "AND upper(latest.Answer) = upper(q.CorrectAnswer)) $f$");
+        "WHERE practice AND coalesce(q.Retired, 0) = 0 AND NOT (coalesce(latest.Answer, '') <> '' "
+        "AND q.CorrectAnswer IS NOT NULL AND upper(latest.Answer) = upper(q.CorrectAnswer)) $f$");
     // The exam of the signed-in candidate, locked, still running: its seconds left.
     s << function(QStringLiteral(
         "CREATE OR REPLACE FUNCTION vesk_lock_running(exam integer) RETURNS integer LANGUAGE plpgsql "
@@ -460,6 +460,63 @@ QStringList ServerRules::statements()
         "coalesce((SELECT p.TimeLeft FROM ExamProgress p WHERE p.ExamID = t.ExamID), vesk_duration(t.NumOfQuestions))) "
         "FROM ExamTitle t WHERE t.ExamResult IS NULL AND t.NumOfQuestions IN (10, 30, 50) "
         "AND NOT EXISTS (SELECT 1 FROM ExamClock k WHERE k.ExamID = t.ExamID)");
+
+    // ---- The question editor's writes --------------------------------------------------------
+    // A trainer holds no write privilege on the questions: the editor's changes go through these
+    // functions, which take a used question's wording but never what it asks (its key or its
+    // number of choices: that is a new question, the old one retired), and delete only a question
+    // no stored exam uses.
+    s << QStringLiteral("GRANT SELECT, INSERT, UPDATE, DELETE ON vesk_private.q_a TO vesk_owner")
+      << QStringLiteral("GRANT SELECT, INSERT, UPDATE, DELETE ON QuestionKeys TO vesk_owner");
+    s << function(QStringLiteral(
+        "CREATE OR REPLACE FUNCTION vesk_save_question(v_qid integer, v_stable text, v_origin text, v_question text, "
+        "v_a text, v_b text, v_c text, v_d text, v_e text, v_f text, v_correct text, v_category text, "
+        "v_description text, v_retired integer) RETURNS integer LANGUAGE plpgsql SECURITY DEFINER "
+        "SET search_path = vesk_private, public, pg_temp AS $f$ "
+        "DECLARE id integer := v_qid; was Q_A; BEGIN "
+        "IF NOT pg_has_role(session_user, 'vesk_trainer', 'MEMBER') THEN "
+        "RAISE EXCEPTION 'Only a trainer edits the questions.' USING ERRCODE = '42501'; END IF; "
+        "IF coalesce(btrim(v_question), '') = '' OR NOT (v_category = ANY(ARRAY[$CATEGORIES$])) "
+        "OR coalesce(v_a, '') = '' OR coalesce(v_b, '') = '' OR v_correct IS NULL OR v_correct !~ '^[A-F]+$' "
+        "OR coalesce(v_stable, '') = '' THEN "
+        "RAISE EXCEPTION 'The question is not complete.' USING ERRCODE = '22023'; END IF; "
+        "IF id IS NULL OR id = 0 THEN "
+        "LOCK TABLE Q_A IN SHARE ROW EXCLUSIVE MODE; "
+        "SELECT coalesce(max(q.QID), 0) + 1 INTO id FROM Q_A q; "
+        "INSERT INTO Q_A (QID, Question, A, B, C, D, E, F, CorrectAnswer, Category, Description, Retired) "
+        "VALUES (id, v_question, v_a, v_b, v_c, v_d, v_e, v_f, v_correct, v_category, v_description, "
+        "coalesce(v_retired, 0)); "
+        "ELSE "
+        "SELECT * INTO was FROM Q_A q WHERE q.QID = id FOR UPDATE; "
+        "IF NOT FOUND THEN RAISE EXCEPTION 'There is no question %.', id USING ERRCODE = '02000'; END IF; "
+        "IF EXISTS (SELECT 1 FROM ExamDetails d WHERE d.QID = id) AND (was.CorrectAnswer IS DISTINCT FROM v_correct "
+        "OR num_nonnulls(nullif(was.A, ''), nullif(was.B, ''), nullif(was.C, ''), nullif(was.D, ''), "
+        "nullif(was.E, ''), nullif(was.F, '')) <> num_nonnulls(nullif(v_a, ''), nullif(v_b, ''), "
+        "nullif(v_c, ''), nullif(v_d, ''), nullif(v_e, ''), nullif(v_f, ''))) THEN "
+        "RAISE EXCEPTION 'Stored exams use question %: what it asks stays; add a new one and retire it.', id "
+        "USING ERRCODE = '42501'; END IF; "
+        "UPDATE Q_A q SET Question = v_question, A = v_a, B = v_b, C = v_c, D = v_d, E = v_e, F = v_f, "
+        "CorrectAnswer = v_correct, Category = v_category, Description = v_description, "
+        "Retired = coalesce(v_retired, 0) WHERE q.QID = id; END IF; "
+        "DELETE FROM QuestionKeys k WHERE k.QID = id; "
+        "INSERT INTO QuestionKeys (QID, StableID, Origin) VALUES (id, v_stable, coalesce(v_origin, 'imported')); "
+        "RETURN id; END $f$"));
+    s << QStringLiteral(
+        "CREATE OR REPLACE FUNCTION vesk_delete_question(v_qid integer) RETURNS void LANGUAGE plpgsql "
+        "SECURITY DEFINER SET search_path = vesk_private, public, pg_temp AS $f$ BEGIN "
+        "IF NOT pg_has_role(session_user, 'vesk_trainer', 'MEMBER') THEN "
+        "RAISE EXCEPTION 'Only a trainer edits the questions.' USING ERRCODE = '42501'; END IF; "
+        "DELETE FROM Q_A q WHERE q.QID = v_qid AND NOT EXISTS (SELECT 1 FROM ExamDetails d WHERE d.QID = v_qid); "
+        "IF NOT FOUND THEN RAISE EXCEPTION 'Question % is used by a stored exam, or there is none.', v_qid "
+        "USING ERRCODE = '42501'; END IF; "
+        "DELETE FROM QuestionKeys k WHERE k.QID = v_qid; END $f$");
+    for (const char *f : {"vesk_save_question(integer, text, text, text, text, text, text, text, text, text, text, "
+                          "text, text, integer)",
+             "vesk_delete_question(integer)"})
+        s << QStringLiteral("ALTER FUNCTION %1 OWNER TO vesk_owner").arg(QLatin1String(f))
+          << QStringLiteral("REVOKE ALL ON FUNCTION %1 FROM PUBLIC").arg(QLatin1String(f))
+          << QStringLiteral("GRANT EXECUTE ON FUNCTION %1 TO vesk_trainer").arg(QLatin1String(f));
+    // ---- End of the question editor's writes -------------------------------------------------
 
     // Ownership and who may call what.
     for (const char *f : kInternalFunctions)

@@ -35,6 +35,7 @@
 #include "platform/ScreenHost.h"
 #include "questions/frmExportQuestions.h"
 #include "questions/frmImportQuestions.h"
+#include "questions/frmQuestionEditor.h"
 #include "questions/frmQuestionStats.h"
 #include "review/frmViewExam.h"
 #include "shell/UserDatabase.h"
@@ -158,6 +159,10 @@ void frmMain::createMenus()
     QAction *mnuQuestionStats = mnuFile->addAction(QStringLiteral("Question &Statistics..."));
     mnuQuestionStats->setObjectName(QStringLiteral("mnuQuestionStats"));
     connect(mnuQuestionStats, &QAction::triggered, this, &frmMain::QuestionStatistics);
+    // Trainers only on a class's server, as the statistics.
+    QAction *mnuEditQuestions = mnuFile->addAction(QStringLiteral("E&dit Questions..."));
+    mnuEditQuestions->setObjectName(QStringLiteral("mnuEditQuestions"));
+    connect(mnuEditQuestions, &QAction::triggered, this, [this] { EditQuestions(); });
 }
 
 bool frmMain::examRunning() const
@@ -196,15 +201,36 @@ frmExportQuestions *frmMain::ExportQuestions()
 
 frmQuestionStats *frmMain::QuestionStatistics()
 {
-    // Not modal: a trainer keeps it open beside the screens. Its questionActivated is where the
-    // question editor will be opened; there is no editor yet.
-    if (!m_questionStats)
+    // Not modal: a trainer keeps it open beside the screens. A double-clicked question opens in
+    // the editor.
+    if (!m_questionStats) {
         m_questionStats = new frmQuestionStats(this);
+        connect(
+            m_questionStats, &frmQuestionStats::questionActivated, this, [this](qint64 qid) { EditQuestions(qid); });
+    }
     m_questionStats->show();
     m_questionStats->raise();
     m_questionStats->activateWindow();
     m_questionStats->refresh();
     return m_questionStats;
+}
+
+frmQuestionEditor *frmMain::EditQuestions(qint64 qid)
+{
+    // One editor: its unsaved edits are not lost to a second one.
+    if (!m_questionEditor) {
+        m_questionEditor = new frmQuestionEditor(this);
+        if (!m_questionEditor->load()) {
+            m_questionEditor->deleteLater();
+            return nullptr;
+        }
+    }
+    if (qid != 0)
+        m_questionEditor->openQuestion(qid);
+    m_questionEditor->show();
+    m_questionEditor->raise();
+    m_questionEditor->activateWindow();
+    return m_questionEditor;
 }
 
 frmMenu *frmMain::menuForm() const
@@ -345,8 +371,10 @@ void frmMain::startClassroom(const QString &dsn, const QString &database)
         if (QAction *action = findChild<QAction *>(QString::fromLatin1(name)))
             action->setEnabled(false);
     }
-    if (QAction *stats = findChild<QAction *>(QStringLiteral("mnuQuestionStats")))
-        stats->setVisible(trainer);
+    for (const char *name : {"mnuQuestionStats", "mnuEditQuestions"}) {
+        if (QAction *action = findChild<QAction *>(QString::fromLatin1(name)))
+            action->setVisible(trainer);
+    }
     Form_Resize();
 }
 
@@ -399,6 +427,11 @@ void frmMain::closeEvent(QCloseEvent *event)
         return;
     }
     if (!QueryUnload()) {
+        event->ignore();
+        return;
+    }
+    // The question editor asks before its unsaved edits are dropped; kept, the program stays.
+    if (m_questionEditor && !gQuitNoPrompt && !m_questionEditor->close()) {
         event->ignore();
         return;
     }

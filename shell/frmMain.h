@@ -54,6 +54,9 @@ public:
     class frmExportQuestions *ExportQuestions();
     // File > Question Statistics...: one window, counted afresh each time it is asked for.
     class frmQuestionStats *QuestionStatistics();
+    // File > Edit Questions...: one editor, opened on the question of `qid` when given (the
+    // statistics' double-click). Null when the questions cannot be read.
+    class frmQuestionEditor *EditQuestions(qint64 qid = 0);
     bool examRunning() const;
     frmViewExam *viewExamForm() const;
     frmProgress *progressForm() const;
@@ -82,6 +85,7 @@ private:
     DatabaseRoad m_databaseRoad = DatabaseRoad::NotFound;
     QPointer<frmProgress> m_progress;
     QPointer<class frmQuestionStats> m_questionStats;
+    QPointer<class frmQuestionEditor> m_questionEditor;
     bool m_quitting = false;
     bool m_closed = false;
 };

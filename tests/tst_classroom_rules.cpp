@@ -7,8 +7,10 @@
 #include "TestSupport.h"
 #include "data/ClassRoster.h"
 #include "data/ConnectionPool.h"
+#include "data/DataGlobals.h"
 #include "data/Database.h"
 #include "data/ExamSchema.h"
+#include "data/QuestionEditorSession.h"
 #include "data/ServerRules.h"
 
 using namespace Qt::StringLiterals;
@@ -122,6 +124,84 @@ private slots:
                 .toDouble(),
             double(ServerRules::durationOf(10)));
         QCOMPARE(admin(u"SELECT Answer || Answered FROM ExamDetails WHERE DetailID = %1"_s.arg(m_bobDetail)), u"A-1"_s);
+    }
+
+    // A retired question is in no draw; the others all are.
+    void retiredQuestionsAreNotDrawn()
+    {
+        const QString total = admin(u"SELECT count(*) FROM vesk_private.q_a"_s);
+        QVERIFY(m_class.exec(u"UPDATE vesk_private.q_a SET Retired = 1 WHERE QID % 2 = 0"_s));
+        const QString drawn = admin(u"SELECT count(*) || ' ' || count(*) FILTER (WHERE QID % 2 = 0) FROM "
+                                    "vesk_draw_pool('ann', false)"_s);
+        QVERIFY(m_class.exec(u"UPDATE vesk_private.q_a SET Retired = 0"_s));
+        QCOMPARE(drawn, u"%1 0"_s.arg((total.toInt() + 1) / 2));
+        QCOMPARE(admin(u"SELECT count(*) FROM vesk_draw_pool('ann', false)"_s), total);
+    }
+
+    // The questions change only through the editor's functions, and only a trainer's: a used
+    // question keeps what it asks, and only an unused one is deleted. Each case is rolled back.
+    void questionsChangeOnlyThroughTheFunctions_data()
+    {
+        QTest::addColumn<QString>("who");
+        QTest::addColumn<QString>("sql"); // %USED% a question of Ann's exam, %FREE% one no exam holds
+        QTest::addColumn<QString>("expect"); // the last query's value, or "refused: " and the reason
+        const QString same = u"(SELECT A FROM Q_A WHERE QID = %USED%), (SELECT B FROM Q_A WHERE QID = %USED%), "
+                             "(SELECT C FROM Q_A WHERE QID = %USED%), (SELECT D FROM Q_A WHERE QID = %USED%), "
+                             "NULL, NULL, %KEY%, (SELECT Category FROM Q_A WHERE QID = %USED%), NULL, 0"_s;
+        const QString key = u"(SELECT CorrectAnswer FROM Q_A WHERE QID = %USED%)"_s;
+        const QString save = u"SELECT vesk_save_question(%1, 'tr-9', 'imported', %2, %3)"_s;
+        QTest::newRow("candidate saves") << u"ann"_s << save.arg(u"%FREE%"_s, u"'Q?'"_s, same).replace(u"%KEY%"_s, key)
+                                         << u"refused: permission denied for function vesk_save_question"_s;
+        QTest::newRow("candidate deletes") << u"ann"_s << u"SELECT vesk_delete_question(%FREE%)"_s
+                                           << u"refused: permission denied for function vesk_delete_question"_s;
+        QTest::newRow("trainer writes the table")
+            << u"tina"_s << u"UPDATE Q_A SET Question = 'x' WHERE QID = %FREE%"_s << u"refused: "_s;
+        QTest::newRow("trainer rewords a used question")
+            << u"tina"_s
+            << save.arg(u"%USED%"_s, u"'Reworded?'"_s, same).replace(u"%KEY%"_s, key)
+                + u"; SELECT Question || ' ' || (SELECT StableID FROM QuestionKeys k WHERE k.QID = %USED%) FROM Q_A "
+                  "WHERE QID = %USED%"_s
+            << u"Reworded? tr-9"_s;
+        QTest::newRow("trainer changes a used question's key")
+            << u"tina"_s << save.arg(u"%USED%"_s, u"'Q?'"_s, same).replace(u"%KEY%"_s, u"'F'"_s)
+            << u"refused: what it asks stays"_s;
+        QTest::newRow("trainer adds a question")
+            << u"tina"_s
+            << u"SELECT vesk_save_question(0, 'tr-9', 'imported', 'New?', 'One', 'Two', NULL, NULL, NULL, NULL, 'B', "
+               "'Software Testing', NULL, 0); SELECT q.Question || ' ' || q.CorrectAnswer || ' ' || k.Origin FROM Q_A "
+               "q JOIN QuestionKeys k ON k.QID = q.QID WHERE k.StableID = 'tr-9'"_s
+            << u"New? B imported"_s;
+        QTest::newRow("trainer adds a question of another category")
+            << u"tina"_s
+            << u"SELECT vesk_save_question(0, 'tr-9', 'imported', 'New?', 'One', 'Two', NULL, NULL, NULL, NULL, 'B', "
+               "'Cooking', NULL, 0)"_s
+            << u"refused: not complete"_s;
+        QTest::newRow("trainer deletes a used question")
+            << u"tina"_s << u"SELECT vesk_delete_question(%USED%)"_s << u"refused: used by a stored exam"_s;
+        QTest::newRow("trainer deletes an unused question")
+            << u"tina"_s << u"SELECT vesk_delete_question(%FREE%); SELECT count(*) FROM Q_A WHERE QID = %FREE%"_s
+            << u"0"_s;
+    }
+    void questionsChangeOnlyThroughTheFunctions()
+    {
+        QFETCH(QString, who);
+        QFETCH(QString, sql);
+        QFETCH(QString, expect);
+        const QString used = admin(u"SELECT min(QID) FROM ExamDetails WHERE ExamID = %1"_s.arg(m_annExam));
+        const QString free = admin(u"SELECT min(QID) FROM vesk_private.q_a q WHERE NOT EXISTS (SELECT 1 FROM "
+                                   "ExamDetails d WHERE d.QID = q.QID)"_s);
+        QVERIFY(!used.isEmpty() && !free.isEmpty());
+        const QString before = fingerprint();
+        const Outcome outcome = attempt(
+            who == u"ann"_s ? *m_ann : *m_tina, QString(sql).replace(u"%USED%"_s, used).replace(u"%FREE%"_s, free));
+        if (expect.startsWith(u"refused: "_s)) {
+            QVERIFY2(!outcome.ok, qPrintable(sql));
+            QVERIFY2(outcome.error.contains(expect.mid(9)), qPrintable(outcome.error));
+        } else {
+            QVERIFY2(outcome.ok, qPrintable(outcome.error));
+            QCOMPARE(outcome.rows.value(0).value(0).toString(), expect);
+        }
+        QCOMPARE(fingerprint(), before);
     }
 
     void candidateIsHeldToTheirOwn_data()
@@ -362,6 +442,64 @@ private slots:
         QVERIFY(m_tina->commit(&error));
         QCOMPARE(changes, 1);
         QCOMPARE(admin(u"SELECT count(*) FROM ExamTitle WHERE UserName = 'bob'"_s), u"0"_s);
+    }
+
+    // The question editor signed in as the trainer saves through the functions, in one
+    // transaction: a used question reworded keeps its id, one whose key changes is replaced and
+    // retired, an unused one is retired and another deleted. Last: it changes the pool.
+    void editorSavesAsTheTrainer()
+    {
+        TestSupport::resetProgramState();
+        gDbProvider = 3;
+        gDSN = u"tina"_s;
+        gDbName = QString::fromLatin1(ClassServer::kDatabase);
+        const qint64 used = admin(u"SELECT min(QID) FROM ExamDetails WHERE ExamID = %1"_s.arg(m_annExam)).toLongLong();
+        const qint64 rekeyed
+            = admin(u"SELECT max(QID) FROM ExamDetails WHERE ExamID = %1"_s.arg(m_annExam)).toLongLong();
+        const QString unused = u"SELECT QID FROM vesk_private.q_a q WHERE NOT EXISTS (SELECT 1 FROM ExamDetails d "
+                               "WHERE d.QID = q.QID) ORDER BY QID"_s;
+        const qint64 retired = admin(unused + u" LIMIT 1"_s).toLongLong();
+        const qint64 deleted = admin(unused + u" OFFSET 1 LIMIT 1"_s).toLongLong();
+        const int total = admin(u"SELECT count(*) FROM vesk_private.q_a"_s).toInt();
+        QuestionEditorSession session;
+        QString error;
+        QVERIFY2(session.load(&error), qPrintable(error));
+        QCOMPARE(session.count(), total);
+        QuestionEditorSession::Question q = session.at(session.rowOf(used));
+        const QString usedId = q.stableId;
+        q.question = u"Reworded on the server?"_s;
+        session.replace(session.rowOf(used), q);
+        q = session.at(session.rowOf(rekeyed));
+        const QString rekeyedId = q.stableId;
+        QuestionEditorSession::Question successor = session.successorOf(q);
+        successor.keys = q.keys == u"A"_s ? u"B"_s : u"A"_s;
+        q.retired = true;
+        session.replace(session.rowOf(rekeyed), q);
+        session.append(successor);
+        q = session.at(session.rowOf(retired));
+        q.retired = true;
+        session.replace(session.rowOf(retired), q);
+        session.remove(session.rowOf(deleted));
+        QVERIFY2(session.save(&error), qPrintable(error));
+        QCOMPARE(admin(u"SELECT q.Question || ' ' || k.StableID || ' ' || q.Retired FROM vesk_private.q_a q JOIN "
+                       "QuestionKeys k ON k.QID = q.QID WHERE q.QID = %1"_s.arg(used)),
+            u"Reworded on the server? %1 0"_s.arg(usedId));
+        const auto stored = [this](const QString &stableId) {
+            return admin(u"SELECT q.CorrectAnswer || ' ' || q.Retired FROM vesk_private.q_a q JOIN QuestionKeys k ON "
+                         "k.QID = q.QID WHERE k.StableID = '%1'"_s.arg(stableId));
+        };
+        QCOMPARE(stored(rekeyedId), session.at(session.rowOf(rekeyed)).keys + u" 1"_s);
+        QCOMPARE(stored(successor.stableId), successor.keys + u" 0"_s);
+        QCOMPARE(
+            stored(session.at(session.rowOf(retired)).stableId), session.at(session.rowOf(retired)).keys + u" 1"_s);
+        // One added, one deleted.
+        QCOMPARE(admin(u"SELECT count(*) FROM vesk_private.q_a"_s).toInt(), total);
+        QCOMPARE(admin(u"SELECT count(*) FROM vesk_private.q_a WHERE QID = %1"_s.arg(deleted)), u"0"_s);
+        QCOMPARE(session.count(), total);
+        gDbProvider = 1;
+        gDSN.clear();
+        gDbName.clear();
+        ConnectionPool::clear();
     }
 };
 

@@ -130,6 +130,9 @@ private slots:
         Rows expected = before;
         expected[0][3] = u"Test drivers?"_s;
         QCOMPARE(exams(), expected);
+        // Oracles? stays for Ann's exam only: no draw takes it. The others are drawn as before.
+        QCOMPARE(TestSupport::query(m_db, u"SELECT QID, Retired FROM Q_A ORDER BY QID"_s),
+            (Rows{{1, 0}, {2, 0}, {3, 1}, {4, 0}, {5, 0}}));
         QCOMPARE(TestSupport::query(m_db, u"SELECT * FROM ExamProgress"_s), (Rows{{2, 300, 1000, u"run"_s}}));
         QCOMPARE(TestSupport::scalar(m_db, u"PRAGMA integrity_check"_s).toString(), u"ok"_s);
     }
@@ -383,7 +386,8 @@ private slots:
             = ConnectionPool::acquire(m_db, QString::fromLatin1(cDBAccess::kDatabasePassword), &failure);
         QVERIFY2(db, qPrintable(failure.text()));
         QVERIFY(ExamSchema::hasChoiceColumns(*db));
-        QCOMPARE(columns(), (kFirstColumns + QStringList{u"E"_s, u"F"_s}));
+        QCOMPARE(columns(), (kFirstColumns + QStringList{u"E"_s, u"F"_s, u"Retired"_s}));
+        QCOMPARE(TestSupport::scalar(m_db, u"SELECT count(*) FROM Q_A WHERE Retired = 0"_s).toInt(), 5);
         QCOMPARE(TestSupport::query(m_db, rows), before);
         QCOMPARE(TestSupport::scalar(m_db, u"SELECT count(*) FROM Q_A WHERE E IS NULL AND F IS NULL"_s).toInt(), 5);
         PoolQuestion six = question(0, u"imp-six"_s, u"Six?"_s, u"BF"_s);

@@ -367,15 +367,15 @@ void tst_SqlDialect::runsProgramStatements()
         {{n(1), n(0)}}, {"ExamID", "Answered"});
 
     expect(u"SELECT * FROM ExamDetails  WHERE ExamID = 1"_s, {{n(1), n(1), "O'Brien", n(1), null, n(0)}});
-    // A question of four choices: E and F, last, are empty.
-    const QVariantList row = QVariantList{n(1)} + question + QVariantList{"Because of 1.", null, null};
+    // A question of four choices: E and F are empty, and it is drawn (Retired, last, is 0).
+    const QVariantList row = QVariantList{n(1)} + question + QVariantList{"Because of 1.", null, null, n(0)};
     expect(u"SELECT * FROM Q_A WHERE QID = 1"_s, {row});
     expect(u"UPDATE ExamTitle  SET ExamResult = '7'  WHERE ExamID = 1"_s, {});
     expect(u"SELECT ExamResult, typeof(ExamResult) FROM ExamTitle WHERE ExamID = 1"_s, {{n(7), "integer"}});
     expect(u"SELECT * FROM Q_A WHERE Category = 'Software Testing' ORDER BY QID "_s,
         {row,
             {n(2), "Software Testing question 2", "Choice A of 2", "Choice B of 2", "Choice C of 2", "Choice D of 2",
-                "B", "Software Testing", "Because of 2.", null, null}});
+                "B", "Software Testing", "Because of 2.", null, null, n(0)}});
 
     expect(u"INSERT INTO ExamTitle(UserName, ExamDate, NumOfQuestions, ExamResult) VALUES "
            "('alice', '2002-03-05 10:00:00', 30, 2), ('bob', '2003-03-05', 30, 7), ('carol', '2004-06-30T08:15:00', "

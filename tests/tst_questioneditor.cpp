@@ -1,0 +1,549 @@
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTableView>
+#include <QTest>
+
+#include "TestSupport.h"
+#include "core/GenModule.h"
+#include "data/DataGlobals.h"
+#include "data/ExamSession.h"
+#include "data/QuestionEditorSession.h"
+#include "data/Recordset.h"
+#include "data/ReviewSession.h"
+#include "platform/MessageBox.h"
+#include "questions/frmQuestionEditor.h"
+#include "questions/frmQuestionStats.h"
+#include "shell/frmMain.h"
+
+using namespace Qt::StringLiterals;
+using Rows = QList<QVariantList>;
+
+namespace {
+ExamDraw::Ticked ticked(const QList<int> &categories)
+{
+    ExamDraw::Ticked result{};
+    for (int c : categories)
+        result[size_t(c)] = true;
+    return result;
+}
+} // namespace
+
+// Retired questions and the trainer's question editor, on a real Exam.mdb: a retired question is
+// never drawn and still shown by the exams that used it; the editor adds, rewords, replaces,
+// retires, restores and deletes questions, refuses a broken one next to the field, and undoes
+// its edits until they are saved.
+class tst_questioneditor final : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+
+    QString dbPath() const { return m_dir.filePath(u"Exam.mdb"_s); }
+    QVariant scalar(const QString &sql) const { return TestSupport::scalar(dbPath(), sql); }
+    int count(const QString &from) const { return scalar(u"SELECT count(*) FROM "_s + from).toInt(); }
+    void exec(const QString &sql) const { TestSupport::exec(dbPath(), sql); }
+    QString idOf(int qid) const
+    {
+        return scalar(u"SELECT StableID FROM QuestionKeys WHERE QID = %1"_s.arg(qid)).toString();
+    }
+    // Ann's scored exam 1, answered wrong on Software Testing's twenty questions (QID 1 to 20).
+    void storeAnnsExam() const
+    {
+        exec(u"INSERT INTO ExamTitle (UserName, ExamDate, NumOfQuestions, ExamResult) "
+             "VALUES ('Ann', '2026-12-01 10:00:00', 20, 0)"_s);
+        for (int qid = 1; qid <= 20; ++qid)
+            exec(u"INSERT INTO ExamDetails (ExamID, UserName, QID, Answer, Answered) VALUES (1, 'Ann', %1, 'X', -1)"_s
+                     .arg(qid));
+    }
+    // What the review of an exam shows: each row's question, choices, key and explanation.
+    static Rows reviewOf(qint32 examId)
+    {
+        ReviewSession review;
+        if (!review.review(examId))
+            return {};
+        Rows shown;
+        const std::shared_ptr<Recordset> rs = review.examRows();
+        for (int row = 0; row < rs->RecordCount(); ++row) {
+            QVariantList line;
+            for (const char *field : {"QID", "Question", "A", "B", "C", "D", "CorrectAnswer", "Description"})
+                line << rs->value(row, rs->fieldIndex(QString::fromLatin1(field)));
+            shown << line;
+        }
+        return shown;
+    }
+    // An editor on the program's database, shown as the menu shows it.
+    std::unique_ptr<frmQuestionEditor> openEditor() const
+    {
+        auto editor = std::make_unique<frmQuestionEditor>();
+        editor->setAttribute(Qt::WA_DeleteOnClose, false);
+        if (!editor->load())
+            return nullptr;
+        editor->show();
+        return editor;
+    }
+    static void typeInto(QLineEdit *edit, const QString &text)
+    {
+        edit->selectAll();
+        if (text.isEmpty())
+            QTest::keyClick(edit, Qt::Key_Delete);
+        else
+            QTest::keyClicks(edit, text);
+    }
+    static void setKeys(frmQuestionEditor *editor, const QString &keys)
+    {
+        for (int i = 0; i < QuestionEditorSession::kMaxChoices; ++i) {
+            QCheckBox *box = editor->keyBox(i);
+            if (box->isChecked() != keys.contains(QChar(u'A' + i)))
+                QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(box->height() / 2, box->height() / 2));
+        }
+    }
+
+private slots:
+    void init()
+    {
+        QVERIFY(m_dir.isValid());
+        TestSupport::resetProgramState();
+        QFile::remove(dbPath());
+        TestSupport::buildDatabase(dbPath(), {20, 12, 0, 12, 12, 12});
+        gDbPath = m_dir.path();
+        SetRunToken(u"this-run"_s);
+        gTimeLeft = 720;
+    }
+
+    // Whatever is retired, every draw takes only the questions left. Each case leaves exactly as
+    // many drawable questions as are drawn, or a set far larger than its retired part.
+    void retiredIsNeverDrawn_data()
+    {
+        QTest::addColumn<QList<int>>("categories");
+        QTest::addColumn<int>("questions");
+        QTest::addColumn<bool>("practise");
+        QTest::addColumn<QString>("retired"); // which QIDs are retired
+        QTest::addColumn<QString>("allowed"); // what every drawn QID must be
+        QTest::addColumn<int>("distinct"); // how many of the allowed ones the exam holds
+        QTest::newRow("one category") << QList<int>{0} << 10 << false << u"QID <= 10"_s << u"QID BETWEEN 11 AND 20"_s
+                                      << 10;
+        QTest::newRow("all categories") << QList<int>{6} << 30 << false << u"QID % 2 = 1"_s << u"QID % 2 = 0"_s << 30;
+        // Five slots each, the left-over one from the second category.
+        QTest::newRow("two categories, left-over slot")
+            << QList<int>{0, 1} << 11 << false << u"QID <= 15 OR QID BETWEEN 21 AND 26"_s
+            << u"QID BETWEEN 16 AND 20 OR QID BETWEEN 27 AND 32"_s << 11;
+        QTest::newRow("mistakes") << QList<int>{0} << 10 << true << u"QID <= 10"_s << u"QID BETWEEN 11 AND 20"_s << 10;
+    }
+    void retiredIsNeverDrawn()
+    {
+        QFETCH(QList<int>, categories);
+        QFETCH(int, questions);
+        QFETCH(bool, practise);
+        QFETCH(QString, retired);
+        QFETCH(QString, allowed);
+        QFETCH(int, distinct);
+        storeAnnsExam();
+        exec(u"UPDATE Q_A SET Retired = 1 WHERE "_s + retired);
+        QVERIFY(!ExamSession::checkDraw(
+            questions, ticked(categories), practise ? std::optional<QString>(u"Ann"_s) : std::nullopt)
+                     .shortage);
+        ExamSession session;
+        QVERIFY(session.create(u"Ann"_s, questions, ticked(categories), practise));
+        const QString exam = u"ExamDetails WHERE ExamID = %1"_s.arg(session.examId());
+        QCOMPARE(count(exam), questions);
+        QCOMPARE(count(exam + u" AND QID IN (SELECT QID FROM Q_A WHERE Retired = 1)"_s), 0);
+        QCOMPARE(count(exam + u" AND QID IN (SELECT QID FROM Q_A WHERE "_s + allowed + u')'), questions);
+        QCOMPARE(count(u"(SELECT DISTINCT QID FROM "_s + exam + u')'), distinct);
+    }
+
+    // The shortage check counts the questions that can be drawn, and says which category runs short.
+    void shortageCountsDrawableOnly_data()
+    {
+        QTest::addColumn<QList<int>>("categories");
+        QTest::addColumn<int>("questions");
+        QTest::addColumn<bool>("practise");
+        QTest::addColumn<QString>("retired");
+        QTest::addColumn<bool>("noMistakes");
+        QTest::addColumn<QList<int>>("shortage"); // category, has, needs; empty for none
+        QTest::newRow("category enough") << QList<int>{0} << 10 << false << u"QID <= 10"_s << false << QList<int>{};
+        QTest::newRow("category short") << QList<int>{0} << 10 << false << u"QID <= 11"_s << false
+                                        << QList<int>{0, 9, 10};
+        QTest::newRow("whole pool short")
+            << QList<int>{6} << 50 << false << u"QID <= 20"_s << false << QList<int>{-1, 48, 50};
+        QTest::newRow("nothing retired") << QList<int>{6} << 50 << false << u"0"_s << false << QList<int>{};
+        QTest::newRow("mistakes short") << QList<int>{0} << 10 << true << u"QID <= 11"_s << false
+                                        << QList<int>{0, 9, 10};
+        QTest::newRow("every mistake retired") << QList<int>{0} << 10 << true << u"QID <= 20"_s << true << QList<int>{};
+    }
+    void shortageCountsDrawableOnly()
+    {
+        QFETCH(QList<int>, categories);
+        QFETCH(int, questions);
+        QFETCH(bool, practise);
+        QFETCH(QString, retired);
+        QFETCH(bool, noMistakes);
+        QFETCH(QList<int>, shortage);
+        storeAnnsExam();
+        exec(u"UPDATE Q_A SET Retired = 1 WHERE "_s + retired);
+        const ExamSession::DrawCheck check = ExamSession::checkDraw(
+            questions, ticked(categories), practise ? std::optional<QString>(u"Ann"_s) : std::nullopt);
+        QVERIFY(check.read);
+        QCOMPARE(check.noMistakes, noMistakes);
+        QList<int> found;
+        if (check.shortage)
+            found = {check.shortage->category, check.shortage->has, check.shortage->needs};
+        QCOMPARE(found, shortage);
+    }
+
+    // Ann's stored exam still shows every question it was taken with once they are retired.
+    void reviewShowsRetiredQuestions()
+    {
+        storeAnnsExam();
+        const Rows before = reviewOf(1);
+        QCOMPARE(before.size(), 20);
+        QuestionEditorSession session;
+        QString error;
+        QVERIFY2(session.load(&error), qPrintable(error));
+        for (int qid = 1; qid <= 20; ++qid) {
+            QuestionEditorSession::Question q = session.at(session.rowOf(qid));
+            q.retired = true;
+            session.replace(session.rowOf(qid), q);
+        }
+        QVERIFY2(session.save(&error), qPrintable(error));
+        QCOMPARE(count(u"Q_A WHERE Retired = 1"_s), 20);
+        QCOMPARE(reviewOf(1), before);
+    }
+
+    // Added on the screen: a new stable id, the trainer's own, drawn like any other.
+    void addQuestion()
+    {
+        const auto editor = openEditor();
+        QVERIFY(editor);
+        QTest::mouseClick(editor->newButton(), Qt::LeftButton);
+        QVERIFY(editor->currentId().isEmpty());
+        QTest::keyClicks(editor->questionEdit(), u"Which test double records its calls?"_s);
+        typeInto(editor->choiceEdit(0), u"A spy"_s);
+        typeInto(editor->choiceEdit(1), u"A dummy"_s);
+        typeInto(editor->choiceEdit(2), u"A stub"_s);
+        setKeys(editor.get(), u"A"_s);
+        editor->categoryBox()->setCurrentIndex(4);
+        QTest::keyClicks(editor->explanationEdit(), u"A spy remembers."_s);
+        QTest::mouseClick(editor->applyButton(), Qt::LeftButton);
+        QCOMPARE(editor->currentId(), u"tr-1"_s);
+        QCOMPARE(count(u"Q_A"_s), 68); // nothing written before Save
+        QVERIFY(editor->saveButton()->isEnabled());
+        QTest::mouseClick(editor->saveButton(), Qt::LeftButton);
+        QCOMPARE(TestSupport::query(dbPath(),
+                     u"SELECT q.QID, q.Question, q.A, q.B, q.C, q.D, q.CorrectAnswer, q.Category, q.Description, "
+                     "q.Retired, k.Origin FROM Q_A q JOIN QuestionKeys k USING (QID) WHERE k.StableID = 'tr-1'"_s),
+            (Rows{{69, u"Which test double records its calls?"_s, u"A spy"_s, u"A dummy"_s, u"A stub"_s, QVariant(),
+                u"A"_s, u"Quality Assurance"_s, u"A spy remembers."_s, 0, u"imported"_s}}));
+        QVERIFY(!editor->saveButton()->isEnabled());
+        QVERIFY(!editor->undoButton()->isEnabled());
+    }
+
+    // Reworded, a question stored exams use keeps its id and its row; its key stays.
+    void rewordingKeepsTheId()
+    {
+        storeAnnsExam();
+        const QString id = idOf(3);
+        const auto editor = openEditor();
+        QVERIFY(editor->openQuestion(3));
+        QCOMPARE(editor->currentId(), id);
+        editor->questionEdit()->selectAll();
+        QTest::keyClicks(editor->questionEdit(), u"Software Testing question three, reworded"_s);
+        typeInto(editor->choiceEdit(1), u"Choice B of three"_s);
+        MessageBox::setNextAnswer(MessageBox::No); // the choice's new words mean the same
+        QTest::mouseClick(editor->applyButton(), Qt::LeftButton);
+        QCOMPARE(TestSupport::box(-1).value(1).toString(), u"Edit Questions"_s);
+        QCOMPARE(editor->currentId(), id);
+        QTest::mouseClick(editor->saveButton(), Qt::LeftButton);
+        QCOMPARE(TestSupport::query(dbPath(), u"SELECT Question, B, CorrectAnswer, Retired FROM Q_A WHERE QID = 3"_s),
+            (Rows{{u"Software Testing question three, reworded"_s, u"Choice B of three"_s, u"C"_s, 0}}));
+        QCOMPARE(idOf(3), id);
+        QCOMPARE(count(u"Q_A"_s), 68);
+    }
+
+    // What a used question asks changes: a new question with a new id, the old one retired and
+    // never drawn again, the old exam's review as it was. An unused question changes in place.
+    void meaningChangeMakesANewQuestion_data()
+    {
+        QTest::addColumn<int>("qid");
+        QTest::addColumn<QString>("keys");
+        QTest::addColumn<int>("choices"); // how many the edit leaves
+        QTest::addColumn<QString>("choiceB"); // choice B's new text; empty: unchanged
+        QTest::addColumn<int>("answer"); // to "does this change the meaning?"; 0: not asked
+        QTest::addColumn<bool>("replaced");
+        QTest::newRow("key of a used question") << 1 << u"B"_s << 4 << QString() << 0 << true;
+        QTest::newRow("two keys of a used question") << 1 << u"AD"_s << 4 << QString() << 0 << true;
+        QTest::newRow("fewer choices of a used question") << 1 << u"A"_s << 3 << QString() << 0 << true;
+        QTest::newRow("choice that changes the meaning")
+            << 1 << u"A"_s << 4 << u"Something else"_s << int(MessageBox::Yes) << true;
+        QTest::newRow("choice reworded only")
+            << 1 << u"A"_s << 4 << u"Choice B, said better"_s << int(MessageBox::No) << false;
+        QTest::newRow("key of an unused question") << 21 << u"B"_s << 4 << QString() << 0 << false;
+    }
+    void meaningChangeMakesANewQuestion()
+    {
+        QFETCH(int, qid);
+        QFETCH(QString, keys);
+        QFETCH(int, choices);
+        QFETCH(QString, choiceB);
+        QFETCH(int, answer);
+        QFETCH(bool, replaced);
+        storeAnnsExam();
+        const Rows review = reviewOf(1);
+        const QString id = idOf(qid);
+        const auto editor = openEditor();
+        QVERIFY(editor->openQuestion(qid));
+        setKeys(editor.get(), keys);
+        for (int i = choices; i < 4; ++i)
+            typeInto(editor->choiceEdit(i), QString());
+        if (!choiceB.isEmpty())
+            typeInto(editor->choiceEdit(1), choiceB);
+        MessageBox::clearShown();
+        if (answer)
+            MessageBox::setNextAnswer(answer);
+        QVERIFY(editor->Apply_Click());
+        QCOMPARE(MessageBox::shown().size(), answer ? 1 : 0);
+        QCOMPARE(editor->currentId(), replaced ? id + u"-r1"_s : id);
+        QTest::mouseClick(editor->saveButton(), Qt::LeftButton);
+        QCOMPARE(idOf(qid), id);
+        QCOMPARE(count(u"Q_A"_s), replaced ? 69 : 68);
+        QCOMPARE(scalar(u"SELECT Retired FROM Q_A WHERE QID = %1"_s.arg(qid)).toInt(), replaced ? 1 : 0);
+        // Ann's review shows a reworded choice in its new words, and a replaced question as it was.
+        Rows expected = review;
+        if (!replaced && !choiceB.isEmpty())
+            expected[qid - 1][3] = choiceB;
+        QCOMPARE(reviewOf(1), expected);
+        if (!replaced) {
+            QCOMPARE(scalar(u"SELECT CorrectAnswer FROM Q_A WHERE QID = %1"_s.arg(qid)).toString(), keys);
+            return;
+        }
+        QCOMPARE(TestSupport::query(dbPath(),
+                     u"SELECT q.QID, q.CorrectAnswer, q.Category, q.Retired, k.Origin, q.D IS NULL FROM Q_A q JOIN "
+                     "QuestionKeys k USING (QID) WHERE k.StableID = '%1-r1'"_s.arg(id)),
+            (Rows{{69, keys, u"Software Testing"_s, 0, u"imported"_s, choices < 4 ? 1 : 0}}));
+        // Twenty Software Testing questions can be drawn, the new one among them, the old one never.
+        ExamSession session;
+        QVERIFY(session.create(u"Bob"_s, 20, ticked({0}), false));
+        const QString exam = u"ExamDetails WHERE ExamID = %1"_s.arg(session.examId());
+        QCOMPARE(count(exam + u" AND QID = %1"_s.arg(qid)), 0);
+        QCOMPARE(count(exam + u" AND QID = 69"_s), 1);
+    }
+
+    // Retired and restored on the screen: no draw takes it, and then again every draw may.
+    void retireAndRestore()
+    {
+        storeAnnsExam();
+        const auto editor = openEditor();
+        QVERIFY(editor->openQuestion(5));
+        QCOMPARE(editor->retireButton()->text(), u"&Retire"_s);
+        QTest::mouseClick(editor->retireButton(), Qt::LeftButton);
+        QCOMPARE(editor->retireButton()->text(), u"&Restore"_s);
+        QTest::mouseClick(editor->saveButton(), Qt::LeftButton);
+        QCOMPARE(count(u"Q_A WHERE Retired = 1"_s), 1);
+        QCOMPARE(scalar(u"SELECT Retired FROM Q_A WHERE QID = 5"_s).toInt(), 1);
+        // Shown among the retired only.
+        editor->retiredFilter()->setCurrentIndex(2);
+        QCOMPARE(editor->table()->model()->rowCount(), 1);
+        QCOMPARE(editor->table()->model()->index(0, frmQuestionEditor::Id).data().toString(), idOf(5));
+        QTest::mouseClick(editor->retireButton(), Qt::LeftButton);
+        QTest::mouseClick(editor->saveButton(), Qt::LeftButton);
+        QCOMPARE(count(u"Q_A WHERE Retired = 1"_s), 0);
+    }
+
+    // Edits are undone and redone one at a time until Save; Revert drops what is left.
+    void undoAndRedo()
+    {
+        const auto editor = openEditor();
+        const std::vector<QuestionEditorSession::Question> loaded = editor->session().rows();
+        QVERIFY(editor->openQuestion(2));
+        editor->questionEdit()->selectAll();
+        QTest::keyClicks(editor->questionEdit(), u"Second, reworded"_s);
+        QTest::mouseClick(editor->applyButton(), Qt::LeftButton);
+        const std::vector<QuestionEditorSession::Question> reworded = editor->session().rows();
+        QTest::mouseClick(editor->retireButton(), Qt::LeftButton);
+        QVERIFY(editor->session().at(1).retired);
+        QTest::mouseClick(editor->undoButton(), Qt::LeftButton);
+        QVERIFY(editor->session().rows() == reworded);
+        QCOMPARE(editor->questionEdit()->toPlainText(), u"Second, reworded"_s);
+        QTest::mouseClick(editor->undoButton(), Qt::LeftButton);
+        QVERIFY(editor->session().rows() == loaded);
+        QCOMPARE(editor->questionEdit()->toPlainText(), u"Software Testing question 2"_s);
+        QVERIFY(!editor->undoButton()->isEnabled());
+        QVERIFY(!editor->saveButton()->isEnabled());
+        QTest::mouseClick(editor->redoButton(), Qt::LeftButton);
+        QVERIFY(editor->session().rows() == reworded);
+        QTest::mouseClick(editor->saveButton(), Qt::LeftButton);
+        QCOMPARE(TestSupport::query(dbPath(), u"SELECT Question, Retired FROM Q_A WHERE QID = 2"_s),
+            (Rows{{u"Second, reworded"_s, 0}}));
+        QVERIFY(!editor->undoButton()->isEnabled());
+        // An edit after the save, reverted: nothing written.
+        QTest::mouseClick(editor->retireButton(), Qt::LeftButton);
+        QTest::mouseClick(editor->revertButton(), Qt::LeftButton);
+        QVERIFY(!editor->session().isModified());
+        QCOMPARE(count(u"Q_A WHERE Retired = 1"_s), 0);
+    }
+
+    // Only a question no stored exam uses can be deleted.
+    void deleteOnlyUnused()
+    {
+        storeAnnsExam();
+        const auto editor = openEditor();
+        QVERIFY(editor->openQuestion(1));
+        QVERIFY(!editor->deleteButton()->isEnabled());
+        editor->Delete_Click();
+        QCOMPARE(TestSupport::box(-1).value(2).toInt(), int(MessageBox::Exclamation));
+        QVERIFY(!editor->session().isModified());
+        const QString id = idOf(21);
+        QVERIFY(editor->openQuestion(21));
+        QVERIFY(editor->deleteButton()->isEnabled());
+        QTest::mouseClick(editor->deleteButton(), Qt::LeftButton);
+        QTest::mouseClick(editor->saveButton(), Qt::LeftButton);
+        QCOMPARE(count(u"Q_A"_s), 67);
+        QCOMPARE(count(u"Q_A WHERE QID = 21"_s), 0);
+        QCOMPARE(count(u"QuestionKeys WHERE StableID = '%1'"_s.arg(id)), 0);
+    }
+
+    // Each broken question is refused with its reason next to the field, and nothing changes.
+    void refusals_data()
+    {
+        QTest::addColumn<QString>("question");
+        QTest::addColumn<QStringList>("choices");
+        QTest::addColumn<QString>("keys");
+        QTest::addColumn<QString>("category");
+        QTest::addColumn<QString>("field"); // the label that tells
+        QTest::addColumn<QString>("message");
+        const QStringList four{u"One"_s, u"Two"_s, u"Three"_s, u"Four"_s};
+        const QString st = u"Software Testing"_s;
+        QTest::newRow("empty question") << u"  "_s << four << u"A"_s << st << u"lblQuestionMessage"_s
+                                        << u"The question needs a text."_s;
+        QTest::newRow("empty choice before a filled one")
+            << u"Q?"_s << QStringList{u"One"_s, QString(), u"Three"_s, QString()} << u"A"_s << st
+            << u"lblChoiceMessage"_s << u"Choice B is empty, though a later one is filled."_s;
+        QTest::newRow("one choice") << u"Q?"_s << QStringList{u"One"_s, QString(), QString(), QString()} << u"A"_s << st
+                                    << u"lblChoiceMessage"_s << u"A question needs at least 2 choices."_s;
+        QTest::newRow("two choices of one text")
+            << u"Q?"_s << QStringList{u"One"_s, u"Two"_s, u"one "_s, QString()} << u"A"_s << st << u"lblChoiceMessage"_s
+            << u"Choice C repeats choice A."_s;
+        QTest::newRow("no key") << u"Q?"_s << four << QString() << st << u"lblKeysMessage"_s
+                                << u"Mark at least one right choice."_s;
+        QTest::newRow("key that is not a choice")
+            << u"Q?"_s << QStringList{u"One"_s, u"Two"_s, QString(), QString()} << u"AC"_s << st << u"lblKeysMessage"_s
+            << u"C is marked right, but the question has no choice C."_s;
+        QTest::newRow("category not one of the six")
+            << u"Q?"_s << four << u"A"_s << u"Cooking"_s << u"lblCategoryMessage"_s
+            << u"Choose one of the six categories."_s;
+    }
+    void refusals()
+    {
+        QFETCH(QString, question);
+        QFETCH(QStringList, choices);
+        QFETCH(QString, keys);
+        QFETCH(QString, category);
+        QFETCH(QString, field);
+        QFETCH(QString, message);
+        const auto editor = openEditor();
+        QVERIFY(editor->openQuestion(25));
+        const std::vector<QuestionEditorSession::Question> before = editor->session().rows();
+        editor->questionEdit()->setPlainText(question);
+        for (int i = 0; i < 4; ++i)
+            typeInto(editor->choiceEdit(i), choices.at(i));
+        setKeys(editor.get(), keys);
+        editor->categoryBox()->setCurrentText(category);
+        QTest::mouseClick(editor->applyButton(), Qt::LeftButton);
+        QVERIFY(editor->session().rows() == before);
+        QVERIFY(!editor->undoButton()->isEnabled());
+        for (QLabel *label :
+            {editor->questionMessage(), editor->choiceMessage(), editor->keysMessage(), editor->categoryMessage()}) {
+            QCOMPARE(label->isVisible(), label->objectName() == field);
+            if (label->objectName() == field)
+                QCOMPARE(label->text(), message);
+        }
+        // Put right, the refusal goes.
+        editor->questionEdit()->setPlainText(u"Q?"_s);
+        for (int i = 0; i < 4; ++i)
+            typeInto(editor->choiceEdit(i), u"Choice %1"_s.arg(i));
+        setKeys(editor.get(), u"A"_s);
+        editor->categoryBox()->setCurrentText(u"Software Testing"_s);
+        QTest::mouseClick(editor->applyButton(), Qt::LeftButton);
+        QVERIFY(!editor->findChild<QLabel *>(field)->isVisible());
+        QVERIFY(editor->undoButton()->isEnabled());
+    }
+
+    // The table's filters: category, text as typed without regard to case, origin and retirement.
+    void filters()
+    {
+        exec(u"UPDATE Q_A SET Retired = 1 WHERE QID IN (1, 2, 30)"_s);
+        exec(u"UPDATE QuestionKeys SET Origin = 'imported' WHERE QID IN (2, 3)"_s);
+        const auto editor = openEditor();
+        QCOMPARE(editor->table()->model()->rowCount(), 68);
+        editor->categoryFilter()->setCurrentText(u"Software Testing"_s);
+        QCOMPARE(editor->table()->model()->rowCount(), 20);
+        QTest::keyClicks(editor->textFilter(), u"QUESTION 1"_s);
+        QCOMPARE(editor->table()->model()->rowCount(), 11); // 1 and 10 to 19
+        editor->retiredFilter()->setCurrentIndex(2);
+        QCOMPARE(editor->table()->model()->rowCount(), 1);
+        editor->textFilter()->clear();
+        editor->categoryFilter()->setCurrentIndex(0);
+        QCOMPARE(editor->table()->model()->rowCount(), 3);
+        editor->originFilter()->setCurrentText(u"imported"_s);
+        QCOMPARE(editor->table()->model()->rowCount(), 1);
+        editor->retiredFilter()->setCurrentIndex(1);
+        QCOMPARE(editor->table()->model()->rowCount(), 1);
+        QCOMPARE(editor->table()->model()->index(0, frmQuestionEditor::Id).data().toString(), idOf(3));
+    }
+
+    // From the File menu, and from a double-click in the question statistics.
+    void openedFromTheMenuAndTheStatistics()
+    {
+        TestSupport::Program program;
+        QVERIFY(QFile::copy(dbPath(), program.dbPath()));
+        frmMain *window = program.start();
+        auto *action = window->findChild<QAction *>(u"mnuEditQuestions"_s);
+        QVERIFY(action && action->isVisible() && action->isEnabled());
+        action->trigger();
+        QPointer<frmQuestionEditor> editor = window->findChild<frmQuestionEditor *>();
+        QVERIFY(editor && editor->isVisible());
+        QCOMPARE(editor->session().count(), 68);
+        editor->resize(1100, 640);
+        TestSupport::screenshot(
+            editor, qEnvironmentVariable("QT_SCALE_FACTOR") == u"2"_s ? u"editor-200"_s : u"editor-100"_s);
+
+        // The statistics' double-click (its own suite drives it) opens the question in this editor.
+        frmQuestionStats *stats = window->QuestionStatistics();
+        QVERIFY(stats);
+        emit stats->questionActivated(7, idOf(7));
+        QCOMPARE(window->findChildren<frmQuestionEditor *>().size(), 1);
+        QCOMPARE(editor->currentId(),
+            TestSupport::scalar(program.dbPath(), u"SELECT StableID FROM QuestionKeys WHERE QID = 7"_s).toString());
+        QCOMPARE(editor->questionEdit()->toPlainText(), u"Software Testing question 7"_s);
+    }
+
+    // Quitting with edits not saved asks whether to drop them; kept, the program stays open.
+    void quittingAsksForUnsavedEdits()
+    {
+        TestSupport::Program program;
+        QVERIFY(QFile::copy(dbPath(), program.dbPath()));
+        frmMain *window = program.start();
+        QPointer<frmQuestionEditor> editor = window->EditQuestions(4);
+        QVERIFY(editor);
+        QTest::mouseClick(editor->retireButton(), Qt::LeftButton);
+        MessageBox::clearShown();
+        MessageBox::setNextAnswer(MessageBox::Yes); // quit
+        MessageBox::setNextAnswer(MessageBox::No); // but keep the edits
+        QVERIFY(!window->close());
+        QCOMPARE(MessageBox::shown().size(), 2);
+        QVERIFY(MessageBox::shown().at(1).text.contains(u"not saved"_s));
+        QVERIFY(editor && editor->isVisible() && editor->session().isModified());
+        MessageBox::setNextAnswer(MessageBox::Yes);
+        MessageBox::setNextAnswer(MessageBox::Yes); // drop them
+        QVERIFY(window->close());
+        QCOMPARE(TestSupport::scalar(program.dbPath(), u"SELECT count(*) FROM Q_A WHERE Retired = 1"_s).toInt(), 0);
+    }
+};
+
+QTEST_MAIN(tst_questioneditor)
+#include "tst_questioneditor.moc"
