@@ -54,7 +54,27 @@ revert() {
         applied=
     fi
 }
-trap 'revert; echo "mutants: interrupted" >&2; exit 130' INT TERM
+rows=()
+killed=0
+survived=0
+stillborn=0
+skipped=0
+started=$(date +%s)
+# Rewritten after each mutant, so that an interrupted run still leaves what it found.
+report_table() {
+    local total=$(($(date +%s) - started))
+    {
+        echo "Mutants run $(date -u '+%Y-%m-%d %H:%M UTC') on $(git -C "$src" rev-parse --short HEAD)"
+        echo
+        printf '%-40s %-44s %-11s %5s\n' mutant suites result seconds
+        if [[ ${#rows[@]} -gt 0 ]]; then printf '%s\n' "${rows[@]}"; fi
+        echo
+        echo "killed $killed, stillborn (did not build) $stillborn, survived $survived, not run $skipped;" \
+            "total $((total / 60)) min $((total % 60)) s"
+        if [[ -n $1 ]]; then echo "$1"; fi
+    } >"$report"
+}
+trap 'revert; report_table "interrupted: $((${#patches[@]} - ${#rows[@]})) of ${#patches[@]} mutants not run"; echo "mutants: interrupted" >&2; exit 130' INT TERM
 trap revert EXIT
 
 if [[ ! -f $build/CMakeCache.txt ]]; then
@@ -69,12 +89,6 @@ mkdir -p "$logs"
 
 header() { sed -n "s/^# $1: *//p" "$2" | head -n 1; }
 
-rows=()
-killed=0
-survived=0
-stillborn=0
-skipped=0
-started=$(date +%s)
 for patch in "${patches[@]}"; do
     name=$(basename "$patch" .patch)
     suites=$(header suites "$patch")
@@ -113,16 +127,10 @@ for patch in "${patches[@]}"; do
     seconds=$(($(date +%s) - t0))
     rows+=("$(printf '%-40s %-44s %-11s %5s' "$name" "$suites" "$result" "$seconds")")
     echo "${rows[-1]}"
+    report_table ""
 done
 
-total=$(($(date +%s) - started))
-{
-    echo "Mutants run $(date -u '+%Y-%m-%d %H:%M UTC') on $(git -C "$src" rev-parse --short HEAD)"
-    echo
-    printf '%-40s %-44s %-11s %5s\n' mutant suites result seconds
-    printf '%s\n' "${rows[@]}"
-    echo
-    echo "killed $killed, stillborn (did not build) $stillborn, survived $survived, not run $skipped;" \
-        "total $((total / 60)) min $((total % 60)) s"
-} | tee "$report"
+report_table ""
+echo
+cat "$report"
 [[ $survived -eq 0 && $skipped -eq 0 ]]
