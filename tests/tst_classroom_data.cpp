@@ -10,6 +10,7 @@
 #include "data/DataGlobals.h"
 #include "data/Database.h"
 #include "data/ExamSchema.h"
+#include "data/OdbcDatabase.h"
 #include "data/Recordset.h"
 #include "data/cDBAccess.h"
 #include "platform/DesktopShell.h"
@@ -341,6 +342,29 @@ private slots:
         QVERIFY(!db->executeAside(u"UPDATE ExamDetails SET Answer = 1 / 0"_s, &error));
         QVERIFY(db->commit(&error));
         QCOMPARE(sql(u"SELECT string_agg(Answer, '' ORDER BY DetailID) FROM ExamDetails"_s), u"AC"_s);
+    }
+
+    // A row another session keeps locked fails the program's statement after a while, with the
+    // server's reason, instead of freezing the screen until the statement's own limit.
+    void aLockHeldElsewhereGivesUp()
+    {
+        QVERIFY(m_server.psql(u"INSERT INTO ExamTitle (UserName, NumOfQuestions) VALUES ('ann', 1); "
+                              "INSERT INTO ExamDetails (ExamID, UserName, QID) VALUES (1, 'ann', 5)"_s,
+            nullptr, u"exams"_s));
+        DbError error;
+        const std::shared_ptr<OdbcDatabase> other = OdbcDatabase::connect(
+            ConnectionPool::odbcConnectionString(u"dsn=Exams;database=exams;"_s, QString(), QString()), &error);
+        QVERIFY2(other, qPrintable(error.text()));
+        QVERIFY(other->begin(&error));
+        QVERIFY(other->execute(u"UPDATE ExamDetails SET Answer = 'A' WHERE DetailID = 1"_s, {}, nullptr, &error));
+        const std::shared_ptr<Database> db
+            = ConnectionPool::acquireServer(u"PROVIDER=MSDASQL;dsn=Exams;uid=;pwd=;database=exams;"_s, &error);
+        QVERIFY(db);
+        QVERIFY(!db->execute(u"UPDATE ExamDetails SET Answer = 'B' WHERE DetailID = 1"_s, {}, nullptr, &error));
+        QVERIFY2(error.text().contains(u"lock timeout"_s), qPrintable(error.text()));
+        other->rollback();
+        QVERIFY(db->execute(u"UPDATE ExamDetails SET Answer = 'B' WHERE DetailID = 1"_s, {}, nullptr, &error));
+        QCOMPARE(sql(u"SELECT Answer FROM ExamDetails"_s), u"B"_s);
     }
 };
 

@@ -456,6 +456,10 @@ private slots:
             u"Practice exam # %1, 01/03/26 02:30 PM\n2 questions, 0 correct: 0 % (Fail)"_s.arg(two));
         QCOMPARE(chart.line(u"Database Basic"_s)->points.front().tip,
             u"Database Basic in exam # %1, 01/02/26 09:05 AM\n1 of 4 correct: 25 %"_s.arg(one));
+        // Exactly at the pass mark is a pass.
+        const ProgressChart atMark = ProgressData::chart(u"Ann"_s, ProgressData::examsOf(db, u"Ann"_s), 50);
+        QCOMPARE(atMark.line(u"Full exams"_s)->points.front().tip,
+            u"Exam # %1, 01/02/26 09:05 AM\n8 questions, 4 correct: 50 % (Pass)"_s.arg(one));
         // Nobody's chart is empty and draws no pass mark.
         const ProgressChart none = ProgressData::chart(u"Zoe"_s, ProgressData::examsOf(db, u"Zoe"_s), 65);
         QCOMPARE(none.exams, 0);

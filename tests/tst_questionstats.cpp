@@ -383,6 +383,9 @@ private slots:
             << u"UPDATE QuestionKeys SET StableID = 'it-01,\"old\"' WHERE StableID = 'it-01'"_s
             << QStringList{u"it-01,Internet Technology,"_s}
             << QStringList{u"\"it-01,\"\"old\"\"\",Internet Technology,"_s};
+        QTest::newRow("an id over two lines")
+            << u"UPDATE QuestionKeys SET StableID = 'it-01' || char(10) || 'old' WHERE StableID = 'it-01'"_s
+            << QStringList{u"it-01,Internet Technology,"_s} << QStringList{u"\"it-01\nold\",Internet Technology,"_s};
     }
     void olderAndOddFiles()
     {
