@@ -32,7 +32,7 @@ QString ExamQueries::runningExamQuestions(qint32 examId)
         + QStringLiteral(" Q_A.A, Q_A.B, Q_A.C, Q_A.D, Q_A.E, Q_A.F, Q_A.Category, vesk_choose(Q_A.QID) AS Choose ")
         + QStringLiteral(" FROM (ExamTitle INNER JOIN ExamDetails ON ExamTitle.ExamID = ExamDetails.ExamID) ")
         + QStringLiteral(" INNER JOIN Q_A ON ExamDetails.QID = Q_A.QID ") + QStringLiteral(" WHERE ExamTitle.ExamID = ")
-        + QString::number(examId);
+        + QString::number(examId) + QStringLiteral(" ORDER BY ExamDetails.DetailID");
 }
 
 QString ExamQueries::questionsPerCategory()

@@ -12,7 +12,7 @@ namespace ExamQueries {
 // knows how many boxes to offer without reading which ones are right.
 QString examQuestions(qint32 examId, bool withDescription, bool withChoicesEF = false);
 // The same for the exam screen on a class's server: no key, which the server keeps until scoring;
-// Choose comes from the server's function.
+// Choose comes from the server's function, and the questions come in the order they were drawn.
 QString runningExamQuestions(qint32 examId);
 
 // The pool's questions counted by category (Category, Questions): what a draw can take.

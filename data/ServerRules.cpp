@@ -398,9 +398,9 @@ QStringList ServerRules::statements()
                         "OR pg_has_role(session_user, 'vesk_trainer', 'MEMBER')) $f$");
     // How many right letters a question has: the exam screen offers that many boxes, and the
     // count tells nothing of which letters they are.
-    s << QStringLiteral("CREATE OR REPLACE FUNCTION vesk_choose(question integer) RETURNS integer LANGUAGE sql "
+    s << QStringLiteral("CREATE OR REPLACE FUNCTION vesk_choose(asked integer) RETURNS integer LANGUAGE sql "
                         "STABLE SECURITY DEFINER SET search_path = vesk_private, public, pg_temp AS $f$ "
-                        "SELECT length(CorrectAnswer) FROM Q_A WHERE QID = question $f$");
+                        "SELECT length(CorrectAnswer) FROM Q_A WHERE QID = asked $f$");
     // How many of the candidate's own mistakes each category holds, for the practice draw's check.
     s << QStringLiteral(
         "CREATE OR REPLACE FUNCTION vesk_mistake_counts() RETURNS TABLE (Category text, Questions integer) "

@@ -313,7 +313,9 @@ bool frmExam::storeBeforeScoring()
     ExamSession::StoreResult result = m_session.retryUnstored(true);
     m_session.takeStoreNotice(); // the question below tells it
     refreshMap();
-    while (result != ExamSession::StoreResult::Stored) {
+    // Once the class's server has ended the exam (time over, or the trainer), it takes no more
+    // answers and scores what it holds: nothing is left to try again.
+    while (result != ExamSession::StoreResult::Stored && m_session.serverEnd() == ExamSession::ServerEnd::None) {
         // The program is ending already: nothing is scored.
         if (AppExit::requested())
             return false;

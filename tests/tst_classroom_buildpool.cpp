@@ -167,7 +167,7 @@ private slots:
         QVERIFY(!tool(QStringList{u"--dsn"_s, u"Trainer"_s, u"--out"_s, file()} + now).ok);
     }
 
-    // A class database of the first version (Q_A without E and F) gains them through --dsn, readable
+    // A class database of the first version (Q_A without E, F and Retired) gains them through --dsn, readable
     // by candidates and trainers as the other columns are, and takes a pool of five and six choices
     // and several right answers as a file does. The server scores several right answers as one:
     // right only when the answer holds every right letter and no other.
@@ -177,8 +177,9 @@ private slots:
         m_server.addDsn(u"Class2"_s, u"class2"_s, QString::fromLatin1(PgServer::kSuperuser),
             QString::fromLatin1(PgServer::kSuperPassword));
         QStringList first = ExamSchema::createStatements(SqlDialect::Target::PostgreSql);
-        QCOMPARE(first.filter(u", E TEXT, F TEXT)"_s).size(), 1);
-        first.replaceInStrings(u", E TEXT, F TEXT)"_s, u")"_s);
+        const QString added = u", E TEXT, F TEXT, Retired INTEGER NOT NULL DEFAULT 0)"_s;
+        QCOMPARE(first.filter(added).size(), 1);
+        first.replaceInStrings(added, u")"_s);
         QVERIFY(m_server.psql(first.join(u";\n"_s), nullptr, u"class2"_s));
         // The questions' own table, wherever it is kept (not the view of the same name).
         const QString columns = u"SELECT string_agg(c.column_name, ',' ORDER BY c.ordinal_position) FROM "
@@ -212,8 +213,8 @@ private slots:
                                  "NULL) FROM ExamClock WHERE ExamID = 1"_s,
                      u"class2"_s),
             u"%1 true"_s.arg(ServerRules::durationOf(10)));
-        QCOMPARE(
-            m_server.scalar(columns, u"class2"_s), u"qid,question,a,b,c,d,correctanswer,category,description,e,f"_s);
+        QCOMPARE(m_server.scalar(columns, u"class2"_s),
+            u"qid,question,a,b,c,d,correctanswer,category,description,e,f,retired"_s);
         sameAsTheFile(u"Class2"_s, path);
         for (const char *role : {"vesk_candidate", "vesk_trainer"}) {
             QCOMPARE(m_server.scalar(u"SELECT has_column_privilege('%1', 'q_a', 'e', 'SELECT') AND "

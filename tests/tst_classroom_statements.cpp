@@ -152,7 +152,6 @@ private slots:
 
         same(ExamQueries::examQuestions(1, false));
         same(ExamQueries::examQuestions(1, true));
-        same(ExamQueries::runningExamQuestions(1));
         for (const QString &table : {u"ExamProgress"_s, u"ExamFlags"_s, u"PracticeExams"_s, u"NoSuchTable"_s})
             same(ExamQueries::tableExists(table));
         same(ExamQueries::flagsOfExam(1));

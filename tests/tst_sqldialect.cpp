@@ -359,9 +359,12 @@ void tst_SqlDialect::runsProgramStatements()
     const QVariantList title{n(1), "O'Brien", "2026-12-04 23:20:05", n(10), null, n(1), null, n(0), n(1)};
     const QVariantList question{"Software Testing question 1", "Choice A of 1", "Choice B of 1", "Choice C of 1",
         "Choice D of 1", "A", "Software Testing"};
-    // Choose, the number of right letters, follows the question.
-    expect(ExamQueries::examQuestions(1, false), {title + question + QVariantList{n(1)}});
-    expect(ExamQueries::examQuestions(1, true), {title + question + QVariantList{n(1), "Because of 1."}});
+    // The first version's query as it was; with E and F comes Choose, the number of right letters.
+    expect(ExamQueries::examQuestions(1, false), {title + question});
+    expect(ExamQueries::examQuestions(1, true), {title + question + QVariantList{"Because of 1."}});
+    const QVariantList fourChoices{"Software Testing question 1", "Choice A of 1", "Choice B of 1", "Choice C of 1",
+        "Choice D of 1", null, null, "A", "Software Testing", n(1)};
+    expect(ExamQueries::examQuestions(1, false, true), {title + fourChoices});
     expect(u"SELECT ExamDetails.ExamID, ExamDetails.Answered  From ExamDetails  WHERE ExamDetails.Answered =0 "
            "and ExamDetails.ExamID = 1"_s,
         {{n(1), n(0)}}, {"ExamID", "Answered"});
