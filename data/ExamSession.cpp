@@ -537,6 +537,20 @@ void ExamSession::heartbeat()
 
 // --- Continuing an exam -------------------------------------------------------------------
 
+namespace {
+// The exam a query of offers found, on the row it stands on.
+ExamSession::Offer offerOf(const Recordset &rs)
+{
+    ExamSession::Offer offer;
+    offer.examId = rs.Fields(QStringLiteral("ExamID")).toInt();
+    offer.userName = rs.Fields(QStringLiteral("UserName")).toString();
+    offer.examDate = rs.Fields(QStringLiteral("ExamDate")).toString();
+    offer.count = rs.Fields(QStringLiteral("NumOfQuestions")).toInt();
+    offer.timeLeft = qMax(0, rs.Fields(QStringLiteral("TimeLeft")).toInt());
+    return offer;
+}
+} // namespace
+
 std::optional<ExamSession::Offer> ExamSession::findOfferOnServer()
 {
     // What is past its deadline is scored as it stands, never offered.
@@ -546,12 +560,7 @@ std::optional<ExamSession::Offer> ExamSession::findOfferOnServer()
     const std::shared_ptr<Recordset> rs = scope->GetRS(ExamQueries::serverOffer(kStaleSeconds), 3, 0, 1, 1);
     if (!rs || rs->Eof())
         return std::nullopt;
-    Offer offer;
-    offer.examId = rs->Fields(QStringLiteral("ExamID")).toInt();
-    offer.userName = rs->Fields(QStringLiteral("UserName")).toString();
-    offer.examDate = rs->Fields(QStringLiteral("ExamDate")).toString();
-    offer.count = rs->Fields(QStringLiteral("NumOfQuestions")).toInt();
-    offer.timeLeft = qMax(0, rs->Fields(QStringLiteral("TimeLeft")).toInt());
+    const Offer offer = offerOf(*rs);
     UserSettings::setEndedRun(QString());
     return offer;
 }
@@ -572,11 +581,7 @@ std::optional<ExamSession::Offer> ExamSession::findOffer(const QString &userName
             = scope->GetRS(ExamQueries::staleExam(now - kStaleSeconds, m_endedRun, userName), 3, 0, 1, 1);
         if (!rs || rs->Eof())
             return std::nullopt;
-        offer.examId = rs->Fields(QStringLiteral("ExamID")).toInt();
-        offer.userName = rs->Fields(QStringLiteral("UserName")).toString();
-        offer.examDate = rs->Fields(QStringLiteral("ExamDate")).toString();
-        offer.count = rs->Fields(QStringLiteral("NumOfQuestions")).toInt();
-        offer.timeLeft = qMax(0, rs->Fields(QStringLiteral("TimeLeft")).toInt());
+        offer = offerOf(*rs);
     }
     UserSettings::setEndedRun(QString());
     return offer;

@@ -8,7 +8,7 @@
 #include <QTest>
 #include <QTime>
 
-#include "ClassServer.h"
+#include "ClassroomProgram.h"
 #include "TestSupport.h"
 #include "core/Clock.h"
 #include "core/GenModule.h"
@@ -33,68 +33,9 @@ using namespace Qt::StringLiterals;
 // no write privilege at all, takes an exam through the screens and it is stored and scored by the
 // server's functions; the server's clock rules the screen's (time over, an exam overdue), the
 // trainer ends a running exam, and only the trainer deletes.
-class tst_classroom_exam final : public QObject {
+class tst_classroom_exam final : public ClassroomProgram {
     Q_OBJECT
 
-    ClassServer m_class{{12, 0, 0, 0, 0, 0}};
-    QTemporaryDir m_folder; // the program's own folder: no Exam.mdb in it
-    std::unique_ptr<frmMain> m_window;
-
-    frmMain *startAs(const QString &dsn)
-    {
-        SetAppFolder(m_folder.path());
-        m_window = std::make_unique<frmMain>();
-        StartOptions options;
-        options.classroomDsn = dsn;
-        m_window->start(options);
-        m_window->resize(1000, 760);
-        return m_window.get();
-    }
-    void closeProgram()
-    {
-        if (!m_window)
-            return;
-        gQuitNoPrompt = true;
-        m_window->close();
-        m_window.reset();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    }
-    frmExam *openExam()
-    {
-        m_window->menuForm()->OpenScreen(0);
-        return m_window->examForm();
-    }
-    frmViewExam *openResults()
-    {
-        m_window->menuForm()->OpenScreen(1);
-        return m_window->viewExamForm();
-    }
-    static void click(QWidget *widget) { QTest::mouseClick(widget, Qt::LeftButton); }
-    QString admin(const QString &sql) { return m_class.scalar(sql); }
-    // The letter of the question on the exam screen's row, as only the server's owner reads it.
-    int keyOf(const Recordset &rs)
-    {
-        return int(u"ABCD"_s.indexOf(
-            admin(u"SELECT q.CorrectAnswer FROM vesk_private.q_a q JOIN ExamDetails d ON "
-                  "d.QID = q.QID WHERE d.DetailID = %1"_s.arg(rs.Fields(u"DetailID"_s).toLongLong()))));
-    }
-    // Ten Software Testing questions on the screen: the first `right` answered right, the next
-    // `wrong` wrong, moving on after each.
-    qint32 startAndAnswer(frmExam *exam, int right, int wrong)
-    {
-        click(exam->chkCategory(0));
-        click(exam->optTask(0));
-        click(exam->Command1(0));
-        const std::shared_ptr<Recordset> rs = exam->rsExam();
-        if (!rs || rs->RecordCount() != 10)
-            return 0;
-        for (int q = 0; q < right + wrong; ++q) {
-            const int letter = keyOf(*rs);
-            click(exam->Option1(q < right ? letter : (letter + 1) % 4));
-            click(exam->Command1(5));
-        }
-        return exam->examId();
-    }
     static QString writePrivileges(const QString &role)
     {
         return u"SELECT count(*) FROM pg_tables t CROSS JOIN unnest(ARRAY['INSERT', 'UPDATE', 'DELETE', "
@@ -128,7 +69,7 @@ private slots:
         QPointer<frmExam> exam = openExam();
         QVERIFY(!exam->Command1(4)->isEnabled());
         QCOMPARE(exam->Command1(4)->toolTip(), u"The class's server keeps the time"_s);
-        const qint32 id = startAndAnswer(exam, 6, 1);
+        const qint32 id = takeExam(exam, 6, 1, false);
         QVERIFY(id > 0);
         QVERIFY(!exam->Command1(4)->isEnabled());
         QCOMPARE(exam->Command1(4)->toolTip(), u"The class's server keeps the time"_s);
@@ -155,7 +96,7 @@ private slots:
         // And an answer's call does the same once it is taken away again.
         QVERIFY(m_class.exec(
             u"UPDATE ExamClock SET Deadline = now() + interval '100 seconds' WHERE ExamID = %1"_s.arg(id)));
-        click(exam->Option1(keyOf(*exam->rsExam())));
+        click(exam->Option1(letterOf(*exam->rsExam())));
         click(exam->Command1(5));
         QVERIFY2(gTimeLeft <= 100, qPrintable(QString::number(gTimeLeft)));
         QCOMPARE(exam->Label1(10)->text(), QTime(0, 0).addSecs(gTimeLeft).toString(u"mm:ss"_s));
@@ -175,11 +116,11 @@ private slots:
     {
         startAs(u"ann"_s);
         QPointer<frmExam> exam = openExam();
-        const qint32 id = startAndAnswer(exam, 2, 0);
+        const qint32 id = takeExam(exam, 2, 0, false);
         QVERIFY(id > 0);
         QVERIFY(m_class.exec(u"UPDATE ExamClock SET StartedAt = StartedAt - interval '1 hour', Deadline = Deadline - "
                              "interval '1 hour' WHERE ExamID = %1"_s.arg(id)));
-        click(exam->Option1(keyOf(*exam->rsExam())));
+        click(exam->Option1(letterOf(*exam->rsExam())));
         click(exam->Command1(5));
         QTRY_VERIFY(m_window->viewExamForm());
         QCOMPARE(MessageBox::shown().size(), 1);
@@ -198,7 +139,7 @@ private slots:
     {
         startAs(u"ann"_s);
         QPointer<frmExam> exam = openExam();
-        const qint32 id = startAndAnswer(exam, 3, 0);
+        const qint32 id = takeExam(exam, 3, 0, false);
         QVERIFY(id > 0);
         const std::shared_ptr<Database> tina = ClassServer::connectAs(u"tina"_s, u"tina-pw"_s);
         QVERIFY(tina);
@@ -207,7 +148,7 @@ private slots:
         QVERIFY2(tina->query(ServerRules::endExamOf(u"ann"_s), &ended, &error), qPrintable(error.text()));
         QCOMPARE(ended.rows.front().front().toInt(), 1);
 
-        click(exam->Option1(keyOf(*exam->rsExam())));
+        click(exam->Option1(letterOf(*exam->rsExam())));
         click(exam->Command1(5));
         QTRY_VERIFY(m_window->viewExamForm());
         QCOMPARE(MessageBox::shown().size(), 1);
@@ -285,7 +226,7 @@ private slots:
         // Four right, six left: six mistakes, too few for ten.
         click(exam->chkPractise());
         click(exam->chkCategory(0)); // ticked again by startAndAnswer
-        const qint32 id = startAndAnswer(exam, 4, 0);
+        const qint32 id = takeExam(exam, 4, 0, false);
         QVERIFY(id > 0);
         click(exam->Command1(1));
         QCOMPARE(admin(u"SELECT ExamResult FROM ExamTitle WHERE ExamID = %1"_s.arg(id)), u"4"_s);
