@@ -1,7 +1,10 @@
 #include "TestSupport.h"
 
+#include <deque>
+
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QMdiArea>
 #include <QProcess>
 #include <QSettings>
@@ -285,4 +288,63 @@ frmMain *TestSupport::Program::start()
 QString TestSupport::Program::dbPath() const
 {
     return QDir(m_folder).filePath(QStringLiteral("Exam.mdb"));
+}
+
+QString TestSupport::testData(const QString &relativePath)
+{
+    const QString root
+        = qEnvironmentVariableIsSet("VESK_TEST_DATA") ? qEnvironmentVariable("VESK_TEST_DATA") : QFINDTESTDATA("data");
+    return QDir(root).filePath(relativePath);
+}
+
+TestSupport::CaseTable TestSupport::caseTable(const QString &relativePath)
+{
+    QFile file(testData(relativePath));
+    if (!file.open(QIODevice::ReadOnly))
+        qFatal("cannot read the case table %s", qPrintable(file.fileName()));
+    CaseTable table;
+    const auto unescape = [](const QString &cell) {
+        QString out;
+        for (qsizetype i = 0; i < cell.size(); ++i) {
+            if (cell.at(i) != u'\\' || i + 1 == cell.size()) {
+                out += cell.at(i);
+                continue;
+            }
+            const QChar next = cell.at(++i);
+            out += next == u't' ? QChar(u'\t') : next == u'n' ? QChar(u'\n') : next;
+        }
+        return out;
+    };
+    for (const QByteArray &raw : file.readAll().split('\n')) {
+        QString line = QString::fromUtf8(raw);
+        if (line.endsWith(u'\r'))
+            line.chop(1);
+        if (line.trimmed().isEmpty() || line.startsWith(u'#'))
+            continue;
+        QStringList cells = line.split(u'\t');
+        for (QString &cell : cells)
+            cell = unescape(cell);
+        if (table.columns.isEmpty())
+            table.columns = cells;
+        else if (cells.size() != table.columns.size())
+            qFatal("%s: the row \"%s\" has %d cells, the table %d columns", qPrintable(relativePath),
+                qPrintable(cells.value(0)), int(cells.size()), int(table.columns.size()));
+        else
+            table.rows.append(cells);
+    }
+    return table;
+}
+
+void TestSupport::addCases(const QString &relativePath)
+{
+    // Qt Test keeps the column names' pointers, so the names must outlive the test run.
+    static std::deque<QByteArray> names;
+    const CaseTable table = caseTable(relativePath);
+    for (const QString &column : table.columns)
+        QTest::addColumn<QString>(names.emplace_back(column.toUtf8()).constData());
+    for (const QStringList &row : table.rows) {
+        QTestData &data = QTest::newRow(row.first().toUtf8().constData());
+        for (const QString &cell : row)
+            data << cell;
+    }
 }

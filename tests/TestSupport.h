@@ -85,6 +85,21 @@ Run run(const QString &program, const QStringList &arguments,
 // The text, title and icon of the i-th message box shown (counted from the last if negative).
 QVariantList box(int i);
 
+// A case table kept as a data file under tests/data: tab-separated, UTF-8; blank lines and lines
+// starting with '#' are skipped; the first other line names the columns. In a cell, \t, \n and
+// \\ stand for a tab, a line end and a backslash.
+struct CaseTable {
+    QStringList columns;
+    QList<QStringList> rows;
+    QString value(const QStringList &row, const QString &column) const { return row.value(columns.indexOf(column)); }
+};
+CaseTable caseTable(const QString &relativePath);
+// The path of a file under tests/data.
+QString testData(const QString &relativePath);
+// For a _data() function: one QString column per column of the table and one row per case, named
+// after its first cell.
+void addCases(const QString &relativePath);
+
 // Saves a grab of a widget when VESK_SCREENSHOTS names a folder.
 void screenshot(class QWidget *widget, const QString &name);
 

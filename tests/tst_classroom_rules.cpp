@@ -204,23 +204,7 @@ private slots:
         QCOMPARE(fingerprint(), before);
     }
 
-    void candidateIsHeldToTheirOwn_data()
-    {
-        QTest::addColumn<QString>("expect");
-        QTest::addColumn<QString>("sql");
-        QFile cases(qEnvironmentVariable("VESK_TEST_DATA") + u"/classroom/candidate-attacks.tsv"_s);
-        QVERIFY2(cases.open(QIODevice::ReadOnly | QIODevice::Text), qPrintable(cases.fileName()));
-        bool heading = true;
-        while (!cases.atEnd()) {
-            const QString line = QString::fromUtf8(cases.readLine()).trimmed();
-            if (line.isEmpty() || line.startsWith(u'#'))
-                continue;
-            const QStringList fields = line.split(u'\t');
-            if (std::exchange(heading, false))
-                continue;
-            QTest::newRow(qPrintable(fields.value(0))) << fields.value(1) << fields.value(2);
-        }
-    }
+    void candidateIsHeldToTheirOwn_data() { TestSupport::addCases(u"classroom/candidate-attacks.tsv"_s); }
     void candidateIsHeldToTheirOwn()
     {
         QFETCH(QString, expect);
