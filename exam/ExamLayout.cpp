@@ -249,11 +249,13 @@ void ExamLayout::buildQuestionArea(QWidget *content)
     flagBox->setGeometry(Twips::rect(150, navTop + 470, 1700, 345));
     QObject::connect(flagBox, &QCheckBox::clicked, screen, [screen](bool on) { screen->setFlagged(on); });
     flag = flagBox;
-    auto *legend = new QLabel(QStringLiteral("Map: filled = answered, orange corner = flagged, "
-                                             "dark frame = on screen. Keys: A-E or 1-6, arrows, Home, End, F."),
+    legend = new QLabel(QStringLiteral("Map: filled = answered, orange corner = flagged, dark frame = "
+                                       "on screen, red hatch = not stored. Keys: A-E or 1-6, arrows, Home, End, F."),
         area);
     legend->setObjectName(QStringLiteral("lblMapLegend"));
     legend->setWordWrap(true);
+    // On a narrow window the legend may not show in full; its tool tip always does.
+    legend->setToolTip(legend->text());
     QFont small = legend->font();
     small.setPointSizeF(small.pointSizeF() - 1);
     legend->setFont(small);

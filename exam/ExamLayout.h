@@ -47,6 +47,7 @@ public:
     QLabel *lblChoose = nullptr; // "Choose two", under the stem of a question of several answers
     QCheckBox *check1 = nullptr; // hidden, bound to Answered
     QLabel *lblStatus = nullptr;
+    QLabel *legend = nullptr; // the map's legend, as wide as the frame lets it be
     QAbstractButton *flag = nullptr;
     QuestionMap *map = nullptr;
 

@@ -754,6 +754,6 @@ void frmExam::fitToWidth(double clientWidth)
 {
     stretchFrame(Frame1(3),
         {txtFields(0), txtFields(1), txtFields(2), txtFields(3), txtFields(4), txtFields(8), txtFields(9),
-            m_ui.lblChoose, m_ui.map},
+            m_ui.lblChoose, m_ui.map, m_ui.legend},
         clientWidth);
 }
