@@ -81,6 +81,27 @@ int storedExamCount(SqliteHandle &db)
     SqliteStatement count(db.get(), QStringLiteral("SELECT count(*) FROM ExamTitle"));
     return count.isValid() && count.step() == SQLITE_ROW ? count.column(0).toInt() : -1;
 }
+
+// What replacing the pool of a database holding stored exams did, for the person who ran it.
+QString replacedMessage(const QString &target, const PoolStore::Report &report, int stored)
+{
+    QString message = QStringLiteral("%1 written: %2 questions, %3 stored exam(s) kept.")
+                          .arg(target)
+                          .arg(report.questions)
+                          .arg(stored);
+    if (report.keptImported > 0)
+        message += QStringLiteral("\n%1 imported question(s) kept.").arg(report.keptImported);
+    if (!report.keptEdited.isEmpty())
+        message += QStringLiteral("\n%1 question(s) the trainer edited kept as edited: %2.")
+                       .arg(report.keptEdited.size())
+                       .arg(report.keptEdited.join(QStringLiteral(", ")));
+    if (!report.retained.isEmpty())
+        message += QStringLiteral("\n%1 question(s) kept, retired, because stored exams use them, though the new pool "
+                                  "no longer has them: %2.")
+                       .arg(report.retained.size())
+                       .arg(report.retained.join(QStringLiteral(", ")));
+    return message;
+}
 } // namespace
 
 bool PoolBuilder::fail(const QString &error)
@@ -205,16 +226,7 @@ bool PoolBuilder::build(const QString &outPath, Mode mode)
             PoolStore::Report report;
             if (!PoolStore::replace(*old, m_questions, &report, &error))
                 return fail(QStringLiteral("cannot write the database (%1); nothing was changed.").arg(error));
-            m_message = QStringLiteral("%1 written: %2 questions, %3 stored exam(s) kept.")
-                            .arg(QDir::toNativeSeparators(target))
-                            .arg(report.questions)
-                            .arg(stored);
-            if (report.keptImported > 0)
-                m_message += QStringLiteral("\n%1 imported question(s) kept.").arg(report.keptImported);
-            if (!report.retained.isEmpty())
-                m_message += QStringLiteral("\nKept because stored exams use them, though the new pool no longer has "
-                                            "them: %1.")
-                                 .arg(report.retained.join(QStringLiteral(", ")));
+            m_message = replacedMessage(QDir::toNativeSeparators(target), report, stored);
             return true;
         }
     }
@@ -346,15 +358,7 @@ bool PoolBuilder::buildOnServer(
         return fail(QStringLiteral("cannot write the database %1 (%2); the pool was not changed.").arg(target, error));
     if (!ruled)
         return fail(QStringLiteral("cannot apply the class's rules to the database %1 (%2).").arg(target, rulesError));
-    m_message = QStringLiteral("%1 written: %2 questions, %3 stored exam(s) kept.")
-                    .arg(target)
-                    .arg(report.questions)
-                    .arg(stored);
-    if (report.keptImported > 0)
-        m_message += QStringLiteral("\n%1 imported question(s) kept.").arg(report.keptImported);
-    if (!report.retained.isEmpty())
-        m_message += QStringLiteral("\nKept because stored exams use them, though the new pool no longer has them: %1.")
-                         .arg(report.retained.join(QStringLiteral(", ")));
+    m_message = replacedMessage(target, report, stored);
     // Rows of an earlier version that the server's constraints would refuse today: kept, and named.
     Database::Result violations;
     if (db->query(ServerRules::constraintViolationsQuery(), &violations, &failure) && !violations.rows.empty()) {

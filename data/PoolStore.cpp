@@ -158,6 +158,12 @@ std::vector<Entry> inCategoryOrder(std::vector<Entry> entries)
     });
     return entries;
 }
+
+// How the builder's message names a question: its id and the start of its text.
+QString quoted(const PoolQuestion &question)
+{
+    return QStringLiteral("%1 (\"%2\")").arg(question.id, question.question.left(60));
+}
 } // namespace
 
 bool PoolStore::carryShipped(const QString &installed, const QString &own, Report *report, QString *error)
@@ -179,16 +185,24 @@ bool PoolStore::carryShipped(const QString &installed, const QString &own, Repor
             && x.c == y.c && x.d == y.d && x.e == y.e && x.f == y.f && x.correct == y.correct
             && x.explanation == y.explanation;
     };
-    std::vector<PoolQuestion> pool, mine;
-    for (const Stored &s : shipped) {
-        if (s.origin == QLatin1String(kShipped))
-            pool.push_back(s.question);
-    }
+    // The questions the trainer edited stay as edited, so they take no part in the comparison.
+    std::set<QString> edited;
+    std::vector<PoolQuestion> mine;
     for (const Stored &s : current) {
         if (s.origin == QLatin1String(kShipped))
             mine.push_back(s.question);
+        else if (s.origin == QLatin1String(kEdited))
+            edited.insert(s.question.id);
     }
-    if (pool.empty() || std::equal(pool.begin(), pool.end(), mine.begin(), mine.end(), same))
+    std::vector<PoolQuestion> pool, compared;
+    for (const Stored &s : shipped) {
+        if (s.origin != QLatin1String(kShipped))
+            continue;
+        pool.push_back(s.question);
+        if (!edited.count(s.question.id.isEmpty() ? idFromText(s.question.question) : s.question.id))
+            compared.push_back(s.question);
+    }
+    if (pool.empty() || std::equal(compared.begin(), compared.end(), mine.begin(), mine.end(), same))
         return true;
     return replace(*to, pool, report, error);
 }
@@ -288,7 +302,7 @@ bool PoolStore::replace(Database &db, const std::vector<PoolQuestion> &shipped, 
     const bool hasIds = std::any_of(old.begin(), old.end(), [](const Stored &s) { return !s.question.id.isEmpty(); });
     std::map<QString, size_t> byId, byText;
     for (size_t i = 0; i < old.size(); ++i) {
-        if (old[i].origin != QLatin1String(kShipped))
+        if (old[i].origin != QLatin1String(kShipped) && old[i].origin != QLatin1String(kEdited))
             continue;
         if (hasIds && !old[i].question.id.isEmpty())
             byId.emplace(old[i].question.id, i);
@@ -314,7 +328,13 @@ bool PoolStore::replace(Database &db, const std::vector<PoolQuestion> &shipped, 
             e.rewrite = true;
             // A question the trainer retired stays retired while the pool still ships it.
             e.retired = old[match].retired;
-            ++report->updated;
+            if (old[match].origin == QLatin1String(kEdited)) {
+                e.question = old[match].question;
+                e.origin = old[match].origin;
+                report->keptEdited << quoted(e.question);
+            } else {
+                ++report->updated;
+            }
         } else {
             ++report->added;
         }
@@ -324,7 +344,7 @@ bool PoolStore::replace(Database &db, const std::vector<PoolQuestion> &shipped, 
     std::set<QString> ids;
     for (const Entry &e : entries)
         ids.insert(e.question.id);
-    for (const QLatin1String origin : {QLatin1String(kShipped), QLatin1String(kImported)}) {
+    for (const QLatin1String origin : {QLatin1String(kShipped), QLatin1String(kImported), QLatin1String(kEdited)}) {
         for (size_t i = 0; i < old.size(); ++i) {
             const Stored &s = old[i];
             if (matched[i] || s.origin != origin)
@@ -344,7 +364,9 @@ bool PoolStore::replace(Database &db, const std::vector<PoolQuestion> &shipped, 
                 e.question.id = idFromText(e.question.question + QString::number(s.qid));
             ids.insert(e.question.id);
             if (origin == QLatin1String(kShipped))
-                report->retained << QStringLiteral("%1 (\"%2\")").arg(e.question.id, e.question.question.left(60));
+                report->retained << quoted(e.question);
+            else if (origin == QLatin1String(kEdited))
+                report->keptEdited << quoted(e.question);
             else
                 ++report->keptImported;
             entries.push_back(e);

@@ -22,7 +22,7 @@ public:
     struct Stored {
         qint64 qid = 0;
         PoolQuestion question; // its id is the stable id
-        QString origin; // "shipped" or "imported"
+        QString origin; // "shipped", "imported" or "edited"
         bool used = false; // a stored exam uses it
         bool retired = false; // left out of every draw
     };
@@ -34,6 +34,7 @@ public:
         int removed = 0; // shipped questions no exam used, no longer in the pool
         int keptImported = 0; // imported questions carried over
         QStringList retained; // used by stored exams, no longer shipped: kept, retired
+        QStringList keptEdited; // shipped questions the trainer changed: kept as changed
         int duplicates = 0; // imported questions skipped as already there
         // Each of them and the question it repeats: "bank.gift, line 7 (Name): a duplicate of st-004
         // ("Which OSI layer...")", or of an earlier question of the import (its source).
@@ -46,13 +47,16 @@ public:
 
     static constexpr char kShipped[] = "shipped";
     static constexpr char kImported[] = "imported";
+    // A shipped question the trainer changed in the editor: a newer pool does not overwrite it.
+    static constexpr char kEdited[] = "edited";
 
     // The pool as stored, in QID order, with stable ids (made from the text where none is stored).
     // `withUse` false leaves every `used` false and spares reading the stored exams.
     static bool read(Database &db, std::vector<Stored> *pool, QString *error, bool withUse = true);
     // Replaces the shipped questions by `shipped`, matched by stable id (by text where the database
-    // has no ids yet). Imported questions stay; a shipped question a stored exam uses stays too,
-    // retired: the exams still show it, no draw takes it.
+    // has no ids yet). Imported questions stay, and so do shipped questions the trainer edited, as
+    // edited; a shipped question a stored exam uses stays too, retired: the exams still show it, no
+    // draw takes it.
     static bool replace(Database &db, const std::vector<PoolQuestion> &shipped, Report *report, QString *error);
     // Adds imported questions after their categories' last; a question already in the pool (or
     // earlier in `questions`), by QuestionMatch::duplicateKey, is skipped and counted.

@@ -34,6 +34,13 @@ QString literal(const QVariant &value)
     return QLatin1Char('\'') + value.toString().replace(QLatin1Char('\''), QLatin1String("''")) + QLatin1Char('\'');
 }
 
+// Whether an edit changed what the question says (not only whether it is drawn).
+bool changesContent(const QuestionEditorSession::Question &was, const QuestionEditorSession::Question &now)
+{
+    return was.question != now.question || was.choices != now.choices || was.keys != now.keys
+        || was.explanation != now.explanation || was.category != now.category;
+}
+
 QVariant choiceAt(const QStringList &choices, int index)
 {
     return index < choices.size() ? PoolStore::choiceValue(choices.at(index)) : QVariant();
@@ -329,9 +336,13 @@ bool QuestionEditorSession::write(QString *error)
     std::map<qint64, Question> before;
     for (const Question &q : m_saved)
         before.emplace(q.qid, q);
-    for (const Question &q : m_rows) {
+    for (Question q : m_rows) {
         if (q.qid != 0 && before.count(q.qid) && before.at(q.qid) == q)
             continue;
+        // A shipped question the trainer changed is theirs from now on: a newer pool keeps it.
+        if (q.qid != 0 && before.count(q.qid) && q.origin == QLatin1String(PoolStore::kShipped)
+            && changesContent(before.at(q.qid), q))
+            q.origin = QString::fromLatin1(PoolStore::kEdited);
         if (server) {
             if (!call(QStringLiteral("vesk_save_question"),
                     {q.qid, q.stableId, q.origin, q.question, choiceAt(q.choices, 0), choiceAt(q.choices, 1),

@@ -99,8 +99,8 @@ frmQuestionEditor::frmQuestionEditor(QWidget *parent)
     m_filterText->setClearButtonEnabled(true);
     m_filterOrigin->setObjectName(QStringLiteral("cboFilterOrigin"));
     m_filterOrigin->setAccessibleName(QStringLiteral("Show origin"));
-    m_filterOrigin->addItems(
-        {kAll, QString::fromLatin1(PoolStore::kShipped), QString::fromLatin1(PoolStore::kImported)});
+    m_filterOrigin->addItems({kAll, QString::fromLatin1(PoolStore::kShipped), QString::fromLatin1(PoolStore::kImported),
+        QString::fromLatin1(PoolStore::kEdited)});
     m_filterRetired->setObjectName(QStringLiteral("cboFilterRetired"));
     m_filterRetired->setAccessibleName(QStringLiteral("Show retired"));
     m_filterRetired->addItems({kAll, QStringLiteral("drawn"), QStringLiteral("retired")});

@@ -277,8 +277,8 @@ void tst_poolbuilder::builds_data()
     // category's shipped questions, and is reported.
     add("--replace-pool without a used question", true, WithExams, Mode::ReplacePool,
         {numbered({{ST, {1, 2, 3, 4}}, {PB, {1, 2}}, {DB, {1, 2}}})},
-        u"%1 written: 9 questions, 3 stored exam(s) kept.\nKept because stored exams use them, though the new pool "
-        u"no longer has them: q-6298a73321c8 (\"Programming Basic question 3\")."_s,
+        u"%1 written: 9 questions, 3 stored exam(s) kept.\n1 question(s) kept, retired, because stored exams use them, "
+        u"though the new pool no longer has them: q-6298a73321c8 (\"Programming Basic question 3\")."_s,
         numbered({{ST, {1, 2, 3, 4}}, {PB, {1, 2, 3}}, {DB, {1, 2}}}));
     // Two new Software Testing questions move every later category; the order within changes too.
     const QByteArray replacing = numbered({{DB, {1, 2}}, {PB, {3, 1, 2}}, {ST, {5, 1, 4, 2, 3}}});

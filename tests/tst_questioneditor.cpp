@@ -14,6 +14,7 @@
 #include "core/GenModule.h"
 #include "data/DataGlobals.h"
 #include "data/ExamSession.h"
+#include "data/PoolStore.h"
 #include "data/QuestionEditorSession.h"
 #include "data/Recordset.h"
 #include "data/ReviewSession.h"
@@ -246,6 +247,9 @@ private slots:
     // Reworded, a question stored exams use keeps its id and its row; its key stays.
     void rewordingKeepsTheId()
     {
+        const QString installed = m_dir.filePath(u"installed.mdb"_s);
+        QFile::remove(installed);
+        QVERIFY(QFile::copy(dbPath(), installed));
         storeAnnsExam();
         const QString id = idOf(3);
         const auto editor = openEditor();
@@ -263,6 +267,18 @@ private slots:
             (Rows{{u"Software Testing question three, reworded"_s, u"Choice B of three"_s, u"C"_s, 0}}));
         QCOMPARE(idOf(3), id);
         QCOMPARE(count(u"Q_A"_s), 68);
+        // The trainer's words are theirs: a newer shipped pool neither rewrites them nor, when it
+        // differs in nothing else, is carried at all.
+        QCOMPARE(scalar(u"SELECT Origin FROM QuestionKeys WHERE QID = 3"_s).toString(), u"edited"_s);
+        PoolStore::Report report;
+        QString error;
+        QVERIFY2(PoolStore::carryShipped(installed, dbPath(), &report, &error), qPrintable(error));
+        QCOMPARE(report.questions, 0);
+        TestSupport::exec(installed, u"UPDATE Q_A SET Question = 'Newer words' WHERE QID = 4"_s);
+        QVERIFY2(PoolStore::carryShipped(installed, dbPath(), &report, &error), qPrintable(error));
+        QCOMPARE(report.keptEdited, QStringList{id + u" (\"Software Testing question three, reworded\")"_s});
+        QCOMPARE(TestSupport::query(dbPath(), u"SELECT Question FROM Q_A WHERE QID IN (3, 4) ORDER BY QID"_s),
+            (Rows{{u"Software Testing question three, reworded"_s}, {u"Newer words"_s}}));
     }
 
     // What a used question asks changes: a new question with a new id, the old one retired and
