@@ -223,7 +223,9 @@ void frmClass::fillOverview()
 
 void frmClass::refreshLive()
 {
-    m_feed->request();
+    // Asked while a reading is under way (an exam just ended): read again once that one is in.
+    if (!m_feed->request())
+        m_readAgain = true;
 }
 
 void frmClass::showRunning(const std::vector<ClassOverview::Running> &rows, const QString &error)
@@ -251,6 +253,10 @@ void frmClass::showRunning(const std::vector<ClassOverview::Running> &rows, cons
                   .arg(kRefreshMs / 1000)
             : QStringLiteral("The running exams could not be read: ") + error);
     emit liveArrived();
+    if (m_readAgain) {
+        m_readAgain = false;
+        m_feed->request();
+    }
 }
 
 void frmClass::Export_Click()

@@ -74,4 +74,5 @@ private:
     std::unique_ptr<ClassLiveFeed> m_feed;
     std::vector<ClassOverview::Candidate> m_rows;
     std::vector<ClassOverview::Running> m_running;
+    bool m_readAgain = false;
 };
