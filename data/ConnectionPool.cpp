@@ -204,6 +204,44 @@ QString ConnectionPool::odbcConnectionString(const QString &description, const Q
     return items.join(QLatin1Char(';')) + QLatin1Char(';');
 }
 
+namespace {
+// What every server session of the program starts with: a lock or a statement that waits too long
+// fails instead of freezing the screen; dates and the clock read in the person's own time zone.
+QStringList serverSessionSettings(bool poolLoad)
+{
+    QStringList settings = ServerRules::sessionSettings(poolLoad);
+    const QByteArray zone = QTimeZone::systemTimeZoneId();
+    if (!zone.isEmpty() && zone != "UTC" && QTimeZone(zone).isValid())
+        settings << QStringLiteral("SET TimeZone = '%1'").arg(QString::fromLatin1(zone).remove(QLatin1Char('\'')));
+    return settings;
+}
+
+std::shared_ptr<Database> openServerSession(
+    const QString &connectionString, const QStringList &settings, DbError *error)
+{
+    std::shared_ptr<Database> server = OdbcDatabase::connect(connectionString, error);
+    if (!server || !server->begin(error))
+        return nullptr;
+    for (const QString &setting : settings) {
+        DbError ignored;
+        // A zone the server does not know leaves the server's own.
+        if (!server->executeAside(setting, &ignored) && !setting.startsWith(QLatin1String("SET TimeZone"))) {
+            *error = ignored;
+            server->rollback();
+            return nullptr;
+        }
+    }
+    if (!server->commit(error))
+        return nullptr;
+    return server;
+}
+
+bool sourceHasUser(const QString &dsn)
+{
+    return !dataSourceValue(dsn, "Username").isEmpty() || !dataSourceValue(dsn, "UID").isEmpty();
+}
+} // namespace
+
 std::shared_ptr<Database> ConnectionPool::acquireServer(const QString &description, DbError *error)
 {
     const QString dsn = Connection::descriptionItem(description, QStringLiteral("dsn"));
@@ -211,8 +249,7 @@ std::shared_ptr<Database> ConnectionPool::acquireServer(const QString &descripti
     Credentials credentials{Connection::descriptionItem(description, QStringLiteral("uid")),
         Connection::descriptionItem(description, QStringLiteral("pwd"))};
     // The data source's own user signs in as it stands; without one, the person signs in, once a run.
-    const bool sourceHasUser = !dataSourceValue(dsn, "Username").isEmpty() || !dataSourceValue(dsn, "UID").isEmpty();
-    if (credentials.user.isEmpty() && !sourceHasUser) {
+    if (credentials.user.isEmpty() && !sourceHasUser(dsn)) {
         const auto signedIn = s_signedIn.find(dsn);
         if (signedIn != s_signedIn.end()) {
             credentials = signedIn->second;
@@ -234,32 +271,30 @@ std::shared_ptr<Database> ConnectionPool::acquireServer(const QString &descripti
         s_servers.erase(found);
     }
     std::shared_ptr<Database> server
-        = OdbcDatabase::connect(odbcConnectionString(description, credentials.user, credentials.password), error);
+        = openServerSession(odbcConnectionString(description, credentials.user, credentials.password),
+            serverSessionSettings(s_poolLoad), error);
     if (!server)
-        return nullptr;
-    // A lock or a statement that waits too long fails instead of freezing the screen; dates and
-    // the clock read in the person's own time zone.
-    QStringList settings = ServerRules::sessionSettings(s_poolLoad);
-    const QByteArray zone = QTimeZone::systemTimeZoneId();
-    if (!zone.isEmpty() && zone != "UTC" && QTimeZone(zone).isValid())
-        settings << QStringLiteral("SET TimeZone = '%1'").arg(QString::fromLatin1(zone).remove(QLatin1Char('\'')));
-    if (!server->begin(error))
-        return nullptr;
-    for (const QString &setting : settings) {
-        DbError ignored;
-        // A zone the server does not know leaves the server's own.
-        if (!server->executeAside(setting, &ignored) && !setting.startsWith(QLatin1String("SET TimeZone"))) {
-            *error = ignored;
-            server->rollback();
-            return nullptr;
-        }
-    }
-    if (!server->commit(error))
         return nullptr;
     s_servers[key] = server;
     if (!credentials.user.isEmpty())
         s_signedIn[dsn] = credentials;
     return server;
+}
+
+std::function<std::shared_ptr<Database>(DbError *)> ConnectionPool::separateServer(const QString &description)
+{
+    const QString dsn = Connection::descriptionItem(description, QStringLiteral("dsn"));
+    Credentials credentials{Connection::descriptionItem(description, QStringLiteral("uid")),
+        Connection::descriptionItem(description, QStringLiteral("pwd"))};
+    if (credentials.user.isEmpty() && !sourceHasUser(dsn)) {
+        const auto signedIn = s_signedIn.find(dsn);
+        if (signedIn != s_signedIn.end())
+            credentials = signedIn->second;
+    }
+    const QString connectionString = odbcConnectionString(description, credentials.user, credentials.password);
+    const QStringList settings = serverSessionSettings(s_poolLoad);
+    return
+        [connectionString, settings](DbError *error) { return openServerSession(connectionString, settings, error); };
 }
 
 void ConnectionPool::clear()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 
 #include <QString>
@@ -21,6 +22,10 @@ public:
     // A server connection for an ODBC description (PROVIDER=MSDASQL;dsn=...;uid=;pwd=;database=...;).
     // Without a user in the description or the data source, the person signs in first (once a run).
     static std::shared_ptr<Database> acquireServer(const QString &description, DbError *error);
+    // Opens, wherever it is called, a server session of its own for the same database and person as
+    // acquireServer's, with the same settings, never pooled: a reader on another thread. Resolve it
+    // on the program's thread, after the first sign-in, which it never asks again.
+    static std::function<std::shared_ptr<Database>(DbError *)> separateServer(const QString &description);
     // The ODBC connection string for a description: PROVIDER and every empty uid, pwd or database
     // item dropped (the driver would let an empty item override the data source's own value), the
     // credentials added when given, and the driver options the data layer relies on.

@@ -28,6 +28,11 @@ const char *const kInternalFunctions[] = {
     "vesk_frozen_answers()",
     "vesk_frozen_exam()",
 };
+// What only trainers may call: every candidate's figures.
+const char *const kTrainerFunctions[] = {
+    "vesk_class_overview(integer)",
+    "vesk_class_live()",
+};
 
 QString sqlList(const QStringList &values)
 {
@@ -98,6 +103,19 @@ QString ServerRules::scoreOverdue()
 QString ServerRules::mistakeCounts()
 {
     return QStringLiteral("SELECT Category, Questions FROM vesk_mistake_counts()");
+}
+
+QString ServerRules::classOverview(int recent)
+{
+    return QStringLiteral("SELECT Candidate, Exams, LatestScore, LatestSize, Category, Asked, Correct FROM "
+                          "vesk_class_overview(%1)")
+        .arg(recent);
+}
+
+QString ServerRules::classLive()
+{
+    return QStringLiteral(
+        "SELECT Candidate, ExamID, Questions, Answered, SecondsLeft, HeartbeatAge, Practice FROM vesk_class_live()");
 }
 
 QString ServerRules::endExamOf(const QString &candidate)
@@ -427,6 +445,54 @@ QStringList ServerRules::statements()
         "PERFORM pg_terminate_backend(a.pid) FROM pg_stat_activity a WHERE a.usename = candidate "
         "AND a.datname = current_database() AND a.pid <> pg_backend_pid(); "
         "RETURN ended; END $f$"));
+    // The class at a glance, for trainers: every login of the candidates' group (those without an
+    // exam too), each of the six categories with the questions asked and answered right in that
+    // candidate's `recent` latest scored exams that are not practice exams, and per candidate the
+    // number of such exams and the latest one's score and size. Right as the score counts it.
+    s << function(QStringLiteral(
+        "CREATE OR REPLACE FUNCTION vesk_class_overview(recent integer) RETURNS TABLE (Candidate text, Exams integer, "
+        "LatestScore integer, LatestSize integer, Category text, Asked integer, Correct integer) LANGUAGE plpgsql "
+        "STABLE SECURITY DEFINER SET search_path = vesk_private, public, pg_temp AS $f$ "
+        "#variable_conflict use_column\n BEGIN "
+        "IF NOT pg_has_role(session_user, 'vesk_trainer', 'MEMBER') THEN "
+        "RAISE EXCEPTION 'The class''s figures are for trainers.' USING ERRCODE = '42501'; END IF; "
+        "IF recent IS NULL OR recent < 1 THEN RAISE EXCEPTION 'Count one exam or more, not %.', "
+        "coalesce(recent::text, 'none') USING ERRCODE = '22023'; END IF; "
+        "RETURN QUERY WITH people AS (SELECT r.rolname::text AS name FROM pg_roles r WHERE r.rolcanlogin "
+        "AND NOT r.rolsuper AND pg_has_role(r.oid, 'vesk_candidate', 'MEMBER') "
+        "AND NOT pg_has_role(r.oid, 'vesk_trainer', 'MEMBER')), "
+        "scored AS (SELECT t.ExamID, t.UserName, t.ExamResult, t.NumOfQuestions, row_number() OVER "
+        "(PARTITION BY t.UserName ORDER BY t.ExamID DESC) AS n FROM ExamTitle t WHERE t.ExamResult IS NOT NULL "
+        "AND NOT EXISTS (SELECT 1 FROM PracticeExams x WHERE x.ExamID = t.ExamID) "
+        "AND t.UserName IN (SELECT name FROM people)), "
+        "counts AS (SELECT s.UserName, count(*)::integer AS taken, max(s.ExamResult) FILTER (WHERE s.n = 1) AS score, "
+        "max(s.NumOfQuestions) FILTER (WHERE s.n = 1) AS size FROM scored s GROUP BY s.UserName), "
+        "cells AS (SELECT s.UserName, q.Category, count(*)::integer AS asked, count(*) FILTER (WHERE "
+        "q.CorrectAnswer IS NOT NULL AND upper(q.CorrectAnswer) = upper(coalesce(d.Answer, '')))::integer AS "
+        "answered FROM scored s JOIN ExamDetails d ON d.ExamID = s.ExamID JOIN Q_A q ON q.QID = d.QID "
+        "WHERE s.n <= recent GROUP BY s.UserName, q.Category) "
+        "SELECT p.name, coalesce(c.taken, 0), c.score, c.size, g.cat, coalesce(x.asked, 0), coalesce(x.answered, 0) "
+        "FROM people p CROSS JOIN unnest(ARRAY[$CATEGORIES$]) WITH ORDINALITY AS g(cat, ord) "
+        "LEFT JOIN counts c ON c.UserName = p.name LEFT JOIN cells x ON x.UserName = p.name AND x.Category = g.cat "
+        "ORDER BY lower(p.name), p.name, g.ord; END $f$"));
+    // Who is in an exam now, for trainers: the questions answered of how many, the seconds the
+    // server's clock has left, and how many seconds ago the candidate's program last showed it alive.
+    s << function(QStringLiteral(
+        "CREATE OR REPLACE FUNCTION vesk_class_live() RETURNS TABLE (Candidate text, ExamID integer, Questions "
+        "integer, Answered integer, SecondsLeft integer, HeartbeatAge integer, Practice boolean) LANGUAGE plpgsql "
+        "SECURITY DEFINER SET search_path = vesk_private, public, pg_temp AS $f$ "
+        "#variable_conflict use_column\n BEGIN "
+        "IF NOT pg_has_role(session_user, 'vesk_trainer', 'MEMBER') THEN "
+        "RAISE EXCEPTION 'The class''s figures are for trainers.' USING ERRCODE = '42501'; END IF; "
+        "RETURN QUERY SELECT t.UserName, t.ExamID, t.NumOfQuestions, (SELECT count(*) FROM ExamDetails d "
+        "WHERE d.ExamID = t.ExamID AND coalesce(d.Answer, '') <> '')::integer, "
+        "greatest(0, ceil(extract(epoch FROM k.Deadline - clock_timestamp())))::integer, "
+        "(extract(epoch FROM clock_timestamp())::bigint - p.Heartbeat)::integer, "
+        "EXISTS (SELECT 1 FROM PracticeExams x WHERE x.ExamID = t.ExamID) "
+        "FROM ExamTitle t JOIN ExamClock k ON k.ExamID = t.ExamID LEFT JOIN ExamProgress p ON p.ExamID = t.ExamID "
+        "WHERE t.ExamResult IS NULL AND k.EndedBy IS NULL "
+        "AND clock_timestamp() <= k.Deadline + interval '$GRACE$ seconds' "
+        "ORDER BY lower(t.UserName), t.UserName, t.ExamID; END $f$"));
     // A scored exam's answers and score stay as they were scored, and an exam's candidate, date and
     // size as they were drawn, whoever writes.
     s << function(QStringLiteral(
@@ -526,5 +592,9 @@ QStringList ServerRules::statements()
         s << QStringLiteral("ALTER FUNCTION %1 OWNER TO vesk_owner").arg(QLatin1String(f))
           << QStringLiteral("REVOKE ALL ON FUNCTION %1 FROM PUBLIC").arg(QLatin1String(f))
           << QStringLiteral("GRANT EXECUTE ON FUNCTION %1 TO vesk_candidate, vesk_trainer").arg(QLatin1String(f));
+    for (const char *f : kTrainerFunctions)
+        s << QStringLiteral("ALTER FUNCTION %1 OWNER TO vesk_owner").arg(QLatin1String(f))
+          << QStringLiteral("REVOKE ALL ON FUNCTION %1 FROM PUBLIC, vesk_candidate").arg(QLatin1String(f))
+          << QStringLiteral("GRANT EXECUTE ON FUNCTION %1 TO vesk_trainer").arg(QLatin1String(f));
     return s;
 }

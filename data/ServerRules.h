@@ -38,6 +38,10 @@ public:
     static QString scoreOverdue();
     static QString mistakeCounts();
     static QString endExamOf(const QString &candidate);
+    // Trainers only: the class's figures over each candidate's `recent` latest scored exams, one
+    // row a candidate and category, and the exams running now.
+    static QString classOverview(int recent);
+    static QString classLive();
 
     // The SQLSTATEs of the functions' refusals, for the program to tell them apart.
     static constexpr char kTimeOver[] = "VKT01";

@@ -26,6 +26,7 @@
 #include "data/QuestionStats.h"
 #include "data/cDBAccess.h"
 #include "exam/frmExam.h"
+#include "insight/frmClass.h"
 #include "insight/frmProgress.h"
 #include "platform/CoreHandlers.h"
 #include "platform/DesktopShell.h"
@@ -163,6 +164,11 @@ void frmMain::createMenus()
     QAction *mnuEditQuestions = mnuFile->addAction(QStringLiteral("E&dit Questions..."));
     mnuEditQuestions->setObjectName(QStringLiteral("mnuEditQuestions"));
     connect(mnuEditQuestions, &QAction::triggered, this, [this] { EditQuestions(); });
+    // Every candidate's figures: only on a class's server, only for trainers (startClassroom).
+    QAction *mnuClass = mnuFile->addAction(QStringLiteral("&Class..."));
+    mnuClass->setObjectName(QStringLiteral("mnuClass"));
+    mnuClass->setVisible(false);
+    connect(mnuClass, &QAction::triggered, this, &frmMain::ClassView);
 }
 
 bool frmMain::examRunning() const
@@ -213,6 +219,19 @@ frmQuestionStats *frmMain::QuestionStatistics()
     m_questionStats->activateWindow();
     m_questionStats->refresh();
     return m_questionStats;
+}
+
+frmClass *frmMain::ClassView()
+{
+    // Not modal: a trainer keeps it open beside the screens while the class sits its exams.
+    if (!m_class)
+        m_class = new frmClass(this);
+    m_class->show();
+    m_class->raise();
+    m_class->activateWindow();
+    m_class->refresh();
+    m_class->refreshLive();
+    return m_class;
 }
 
 frmQuestionEditor *frmMain::EditQuestions(qint64 qid)
@@ -371,7 +390,7 @@ void frmMain::startClassroom(const QString &dsn, const QString &database)
         if (QAction *action = findChild<QAction *>(QString::fromLatin1(name)))
             action->setEnabled(false);
     }
-    for (const char *name : {"mnuQuestionStats", "mnuEditQuestions"}) {
+    for (const char *name : {"mnuQuestionStats", "mnuEditQuestions", "mnuClass"}) {
         if (QAction *action = findChild<QAction *>(QString::fromLatin1(name)))
             action->setVisible(trainer);
     }

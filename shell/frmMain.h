@@ -57,6 +57,9 @@ public:
     // File > Edit Questions...: one editor, opened on the question of `qid` when given (the
     // statistics' double-click). Null when the questions cannot be read.
     class frmQuestionEditor *EditQuestions(qint64 qid = 0);
+    // File > Class...: the class's overview and live view, one window, read afresh when asked for.
+    // Offered to trainers on a class's server only.
+    class frmClass *ClassView();
     bool examRunning() const;
     frmViewExam *viewExamForm() const;
     frmProgress *progressForm() const;
@@ -86,6 +89,7 @@ private:
     QPointer<frmProgress> m_progress;
     QPointer<class frmQuestionStats> m_questionStats;
     QPointer<class frmQuestionEditor> m_questionEditor;
+    QPointer<class frmClass> m_class;
     bool m_quitting = false;
     bool m_closed = false;
 };
