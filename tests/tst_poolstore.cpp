@@ -74,17 +74,18 @@ class tst_poolstore final : public QObject {
             u"(SELECT count(*) FROM ExamFlags f WHERE f.DetailID = d.DetailID) FROM "
             u"ExamDetails d JOIN Q_A q USING (QID) ORDER BY d.DetailID"_s);
     }
+    Rows rows(const QString &sql) const { return TestSupport::query(m_db, sql); }
+    QVariant value(const QString &sql) const { return TestSupport::scalar(m_db, sql); }
     Rows pool() const
     {
-        return TestSupport::query(m_db,
-            u"SELECT q.QID, q.Question, k.StableID, k.Origin FROM Q_A q LEFT JOIN "
-            u"QuestionKeys k USING (QID) ORDER BY q.QID"_s);
+        return rows(u"SELECT q.QID, q.Question, k.StableID, k.Origin FROM Q_A q LEFT JOIN "
+                    u"QuestionKeys k USING (QID) ORDER BY q.QID"_s);
     }
     // Q_A's columns in their order.
     QStringList columns() const
     {
         QStringList names;
-        for (const QVariantList &row : TestSupport::query(m_db, u"PRAGMA table_info(Q_A)"_s))
+        for (const QVariantList &row : rows(u"PRAGMA table_info(Q_A)"_s))
             names << row.at(1).toString();
         return names;
     }
@@ -131,10 +132,9 @@ private slots:
         expected[0][3] = u"Test drivers?"_s;
         QCOMPARE(exams(), expected);
         // Oracles? stays for Ann's exam only: no draw takes it. The others are drawn as before.
-        QCOMPARE(TestSupport::query(m_db, u"SELECT QID, Retired FROM Q_A ORDER BY QID"_s),
-            (Rows{{1, 0}, {2, 0}, {3, 1}, {4, 0}, {5, 0}}));
-        QCOMPARE(TestSupport::query(m_db, u"SELECT * FROM ExamProgress"_s), (Rows{{2, 300, 1000, u"run"_s}}));
-        QCOMPARE(TestSupport::scalar(m_db, u"PRAGMA integrity_check"_s).toString(), u"ok"_s);
+        QCOMPARE(rows(u"SELECT QID, Retired FROM Q_A ORDER BY QID"_s), (Rows{{1, 0}, {2, 0}, {3, 1}, {4, 0}, {5, 0}}));
+        QCOMPARE(rows(u"SELECT * FROM ExamProgress"_s), (Rows{{2, 300, 1000, u"run"_s}}));
+        QCOMPARE(value(u"PRAGMA integrity_check"_s).toString(), u"ok"_s);
     }
 
     void databaseWithoutIdsIsMatchedByText()
@@ -148,7 +148,7 @@ private slots:
         next.insert(next.begin(), question(2, u"db-0"_s, u"Indexes?"_s));
         build(next, PoolBuilder::Mode::ReplacePool);
         QCOMPARE(exams(), before);
-        QCOMPARE(TestSupport::query(m_db, u"SELECT QID, StableID FROM QuestionKeys ORDER BY QID"_s),
+        QCOMPARE(rows(u"SELECT QID, StableID FROM QuestionKeys ORDER BY QID"_s),
             (Rows{{1, u"st-3"_s}, {2, u"st-2"_s}, {3, u"st-1"_s}, {4, u"db-0"_s}, {5, u"db-1"_s}, {6, u"db-2"_s}}));
     }
 
@@ -172,17 +172,14 @@ private slots:
         QCOMPARE(report.duplicates, 2);
         QCOMPARE(report.addedByCategory[u"Software Testing"_s], 1);
         // Each category one unbroken run; the imported after their category's last.
-        QCOMPARE(TestSupport::query(m_db, u"SELECT QID, Question, Category FROM Q_A ORDER BY QID"_s),
+        QCOMPARE(rows(u"SELECT QID, Question, Category FROM Q_A ORDER BY QID"_s),
             (Rows{{1, u"Stubs?"_s, u"Software Testing"_s}, {2, u"Drivers?"_s, u"Software Testing"_s},
                 {3, u"Oracles?"_s, u"Software Testing"_s}, {4, u"Fakes?"_s, u"Software Testing"_s},
                 {5, u"Loops?"_s, u"Programming Basic"_s}, {6, u"Keys?"_s, u"Database Basic"_s},
                 {7, u"Joins?"_s, u"Database Basic"_s}, {8, u"Views?"_s, u"Database Basic"_s}}));
         // An id already taken gets a suffix; a missing one is made from the text.
-        QCOMPARE(
-            TestSupport::scalar(m_db, u"SELECT StableID FROM QuestionKeys WHERE QID = 5"_s).toString(), u"st-1-2"_s);
-        QVERIFY(TestSupport::scalar(m_db, u"SELECT StableID FROM QuestionKeys WHERE QID = 8"_s)
-                    .toString()
-                    .startsWith(u"q-"_s));
+        QCOMPARE(value(u"SELECT StableID FROM QuestionKeys WHERE QID = 5"_s).toString(), u"st-1-2"_s);
+        QVERIFY(value(u"SELECT StableID FROM QuestionKeys WHERE QID = 8"_s).toString().startsWith(u"q-"_s));
         QCOMPARE(exams(), before);
 
         // A newer shipped pool keeps the imported questions, after the shipped ones.
@@ -232,8 +229,7 @@ private slots:
         QCOMPARE(report.contradictions,
             QStringList{u"bank.gift, line 7 (Other key) contradicts st-1 (\"Stubs?\"): the same question with another "
                         "right answer (\"b of Stubs?\", not \"a of Stubs?\")"_s});
-        QCOMPARE(
-            TestSupport::query(m_db, u"SELECT QID, Question, D, CorrectAnswer FROM Q_A WHERE QID <= 5 ORDER BY QID"_s),
+        QCOMPARE(rows(u"SELECT QID, Question, D, CorrectAnswer FROM Q_A WHERE QID <= 5 ORDER BY QID"_s),
             (Rows{{1, u"Stubs?"_s, u"d of Stubs?"_s, u"A"_s}, {2, u"Drivers?"_s, u"d of Drivers?"_s, u"A"_s},
                 {3, u"Oracles?"_s, u"d of Oracles?"_s, u"A"_s}, {4, u"Stubs?"_s, u"e of Stubs?"_s, u"A"_s},
                 {5, u"Stubs?"_s, u"d of Stubs?"_s, u"B"_s}}));
@@ -242,7 +238,7 @@ private slots:
         QVERIFY2(PoolStore::add(*open(), imported, &twice, &error), qPrintable(error));
         QCOMPARE(twice.added, 0);
         QCOMPARE(twice.duplicates, 5);
-        QCOMPARE(TestSupport::scalar(m_db, u"SELECT count(*) FROM Q_A"_s).toInt(), 7);
+        QCOMPARE(value(u"SELECT count(*) FROM Q_A"_s).toInt(), 7);
     }
 
     // A database built from the first shipped pool (no ids), with an exam on every one of its
@@ -265,19 +261,17 @@ private slots:
             u"DROP TABLE QuestionKeys; INSERT INTO ExamTitle (UserName, ExamDate, NumOfQuestions) "
             u"SELECT 'Cand', '2026-01-01 10:00:00', count(*) FROM Q_A; INSERT INTO ExamDetails "
             u"(ExamID, UserName, QID, Answer, Answered) SELECT 1, 'Cand', QID, 'A', -1 FROM Q_A"_s);
-        const Rows before = TestSupport::query(m_db,
-            u"SELECT d.DetailID, q.Question, q.CorrectAnswer FROM ExamDetails d "
-            u"JOIN Q_A q USING (QID) ORDER BY d.DetailID"_s);
+        const Rows before = rows(u"SELECT d.DetailID, q.Question, q.CorrectAnswer FROM ExamDetails d "
+                                 u"JOIN Q_A q USING (QID) ORDER BY d.DetailID"_s);
         PoolBuilder shipped;
         QVERIFY(shipped.loadFiles(files(source)));
         QVERIFY2(shipped.build(m_db, PoolBuilder::Mode::ReplacePool), qPrintable(shipped.errors().join(u'\n')));
         qInfo("%s", qPrintable(shipped.message().section(u'\n', 0, 0)));
-        QCOMPARE(TestSupport::query(m_db,
-                     u"SELECT d.DetailID, q.Question, q.CorrectAnswer FROM ExamDetails d "
-                     u"JOIN Q_A q USING (QID) ORDER BY d.DetailID"_s),
+        QCOMPARE(rows(u"SELECT d.DetailID, q.Question, q.CorrectAnswer FROM ExamDetails d "
+                      u"JOIN Q_A q USING (QID) ORDER BY d.DetailID"_s),
             before);
         // Every shipped question is there, each category one run, and every stored question too.
-        QCOMPARE(TestSupport::scalar(m_db, u"SELECT count(*) FROM QuestionKeys WHERE StableID IN (%1)"_s.arg([&] {
+        QCOMPARE(value(u"SELECT count(*) FROM QuestionKeys WHERE StableID IN (%1)"_s.arg([&] {
             QStringList ids;
             for (const PoolQuestion &q : shipped.questions())
                 ids << u"'"_s + q.id + u"'"_s;
@@ -285,12 +279,11 @@ private slots:
         }()))
                      .toInt(),
             int(shipped.questions().size()));
-        QCOMPARE(TestSupport::scalar(m_db,
-                     u"SELECT count(*) FROM (SELECT Category FROM Q_A GROUP BY Category "
-                     u"HAVING max(QID) - min(QID) + 1 <> count(*))"_s)
+        QCOMPARE(value(u"SELECT count(*) FROM (SELECT Category FROM Q_A GROUP BY Category "
+                       u"HAVING max(QID) - min(QID) + 1 <> count(*))"_s)
                      .toInt(),
             0);
-        QCOMPARE(TestSupport::scalar(m_db, u"PRAGMA integrity_check"_s).toString(), u"ok"_s);
+        QCOMPARE(value(u"PRAGMA integrity_check"_s).toString(), u"ok"_s);
     }
 
     // Five and six choices go into E and F, several right letters into CorrectAnswer; a newer pool
@@ -307,7 +300,7 @@ private slots:
         const QString sql = u"SELECT q.QID, q.Question, q.E, q.F, q.CorrectAnswer FROM Q_A q WHERE q.Question IN "
                             u"('Stubs?', 'Mocks?', 'Indexes?') ORDER BY q.QID"_s;
         const QVariant none;
-        QCOMPARE(TestSupport::query(m_db, sql),
+        QCOMPARE(rows(sql),
             (Rows{{1, u"Stubs?"_s, none, none, u"A"_s}, {4, u"Mocks?"_s, u"e of Mocks?"_s, none, u"E"_s},
                 {7, u"Indexes?"_s, u"e of Indexes?"_s, u"f of Indexes?"_s, u"ACF"_s}}));
         storeExams();
@@ -316,7 +309,7 @@ private slots:
         pool.back().f.clear();
         pool.back().correct = u"AC"_s;
         build(pool, PoolBuilder::Mode::ReplacePool);
-        QCOMPARE(TestSupport::query(m_db, sql),
+        QCOMPARE(rows(sql),
             (Rows{{1, u"Stubs?"_s, u"e of Stubs?"_s, none, u"A"_s}, {4, u"Mocks?"_s, u"e of Mocks?"_s, none, u"E"_s},
                 {7, u"Indexes?"_s, u"e of Indexes?"_s, none, u"AC"_s}}));
         std::vector<PoolStore::Stored> stored;
@@ -366,8 +359,7 @@ private slots:
                 u"bank.gift, line 5 (One of them) contradicts st-5 (\"Doubles?\"): the same question with another "
                 "right answer (\"a of Doubles?\", not \"a of Doubles? + c of Doubles?\")"_s}));
         QCOMPARE(report.added, 3);
-        QCOMPARE(TestSupport::query(
-                     m_db, u"SELECT CorrectAnswer, F FROM Q_A WHERE Question = 'Doubles?' AND QID > 4 ORDER BY QID"_s),
+        QCOMPARE(rows(u"SELECT CorrectAnswer, F FROM Q_A WHERE Question = 'Doubles?' AND QID > 4 ORDER BY QID"_s),
             (Rows{{u"AB"_s, QVariant()}, {u"A"_s, QVariant()}, {u"AC"_s, u"f of Doubles?"_s}}));
     }
 
@@ -378,8 +370,8 @@ private slots:
         build(firstPool());
         storeExams();
         makeFirstVersion();
-        const QString rows = u"SELECT QID, Question, A, B, C, D, CorrectAnswer, Category, Description FROM Q_A"_s;
-        const Rows before = TestSupport::query(m_db, rows);
+        const QString all = u"SELECT QID, Question, A, B, C, D, CorrectAnswer, Category, Description FROM Q_A"_s;
+        const Rows before = rows(all);
         QCOMPARE(columns(), kFirstColumns);
         DbError failure;
         const std::shared_ptr<SqliteDatabase> db
@@ -387,16 +379,16 @@ private slots:
         QVERIFY2(db, qPrintable(failure.text()));
         QVERIFY(ExamSchema::hasChoiceColumns(*db));
         QCOMPARE(columns(), (kFirstColumns + QStringList{u"E"_s, u"F"_s, u"Retired"_s}));
-        QCOMPARE(TestSupport::scalar(m_db, u"SELECT count(*) FROM Q_A WHERE Retired = 0"_s).toInt(), 5);
-        QCOMPARE(TestSupport::query(m_db, rows), before);
-        QCOMPARE(TestSupport::scalar(m_db, u"SELECT count(*) FROM Q_A WHERE E IS NULL AND F IS NULL"_s).toInt(), 5);
+        QCOMPARE(value(u"SELECT count(*) FROM Q_A WHERE Retired = 0"_s).toInt(), 5);
+        QCOMPARE(rows(all), before);
+        QCOMPARE(value(u"SELECT count(*) FROM Q_A WHERE E IS NULL AND F IS NULL"_s).toInt(), 5);
         PoolQuestion six = question(0, u"imp-six"_s, u"Six?"_s, u"BF"_s);
         six.e = u"e of Six?"_s;
         six.f = u"f of Six?"_s;
         PoolStore::Report report;
         QString error;
         QVERIFY2(PoolStore::add(*db, {six}, &report, &error), qPrintable(error));
-        QCOMPARE(TestSupport::query(m_db, u"SELECT QID, E, F, CorrectAnswer FROM Q_A WHERE Question = 'Six?'"_s),
+        QCOMPARE(rows(u"SELECT QID, E, F, CorrectAnswer FROM Q_A WHERE Question = 'Six?'"_s),
             (Rows{{4, u"e of Six?"_s, u"f of Six?"_s, u"BF"_s}}));
         ConnectionPool::clear();
     }

@@ -227,25 +227,21 @@ QString describe(const Cues &c)
         return shares.join(u' ');
     };
     const auto cue = [](const Cue &k) { return u"%1/%2"_s.arg(k.keyed).arg(k.questions); };
+    const auto letters = [](const auto &keys) {
+        QStringList counts;
+        for (const int n : keys)
+            counts << QString::number(n);
+        return counts.join(u'/');
+    };
     return u"n=%1 tf=%2 tfrule=%3% four=%4 "_s.arg(c.questions, 4)
                .arg(c.trueFalse, 3)
                .arg(oneDecimal(percent(c.trueFalseRule, c.trueFalse), 5))
                .arg(c.fourChoice, 4)
-        + u"rank(L,2,3,S)=["_s + ranks(c.byLength, c.fourChoice) + u"] abs-dropped=["_s
-        + ranks(c.byLengthAbsoluteDropped, c.fourChoice)
-        + u"] letters %1/%2/%3/%4 multi=%5 five=%6 "_s.arg(c.keys[0])
-              .arg(c.keys[1])
-              .arg(c.keys[2])
-              .arg(c.keys[3])
-              .arg(c.severalAnswers)
-              .arg(c.fiveChoice)
-        + u"semi "_s + cue(c.semicolon) + u" suchas "_s + cue(c.suchAs) + u" numorder "_s + cue(c.numberOrder)
-        + u" five rank(L,2,3,S)=["_s + ranks(c.fiveByLength, c.fiveChoice)
-        + u"] letters %1/%2/%3/%4/%5"_s.arg(c.fiveKeys[0])
-              .arg(c.fiveKeys[1])
-              .arg(c.fiveKeys[2])
-              .arg(c.fiveKeys[3])
-              .arg(c.fiveKeys[4]);
+        + u"rank(L,2,3,S)=[%1] abs-dropped=[%2] letters %3 multi=%4 five=%5 semi %6 suchas %7 numorder %8"_s.arg(
+            ranks(c.byLength, c.fourChoice), ranks(c.byLengthAbsoluteDropped, c.fourChoice), letters(c.keys),
+            QString::number(c.severalAnswers), QString::number(c.fiveChoice), cue(c.semicolon), cue(c.suchAs),
+            cue(c.numberOrder))
+        + u" five rank(L,2,3,S)=[%1] letters %2"_s.arg(ranks(c.fiveByLength, c.fiveChoice), letters(c.fiveKeys));
 }
 
 // The bounds the figures must keep, per category or, tighter, over the whole pool; one line per
@@ -454,9 +450,7 @@ void tst_questionpool::cueBoundsCatchCues_data()
     QTest::addColumn<bool>("wholePool");
     QTest::addColumn<QString>("figures");
     QTest::addColumn<QStringList>("broken");
-    const QString data
-        = qEnvironmentVariableIsSet("VESK_TEST_DATA") ? qEnvironmentVariable("VESK_TEST_DATA") : QFINDTESTDATA("data");
-    QFile file(data + u"/poolcues.json"_s);
+    QFile file(TestSupport::testData(u"poolcues.json"_s));
     QVERIFY2(file.open(QIODevice::ReadOnly), "tests/data/poolcues.json was not found; set VESK_TEST_DATA");
     const QJsonArray cases = QJsonDocument::fromJson(file.readAll()).array();
     QVERIFY(!cases.isEmpty());
