@@ -3,6 +3,7 @@
 #include "TestSupport.h"
 #include "data/Connection.h"
 #include "data/ConnectionPool.h"
+#include "data/Database.h"
 #include "data/ExamSchema.h"
 #include "data/OdbcDatabase.h"
 #include "data/PoolBuilder.h"
@@ -73,4 +74,13 @@ bool ClassServer::addClass()
     return addCandidate(QStringLiteral("ann"), QStringLiteral("ann-pw"))
         && addCandidate(QStringLiteral("bob"), QStringLiteral("bob-pw"))
         && addTrainer(QStringLiteral("tina"), QStringLiteral("tina-pw"));
+}
+
+QVariant ClassServer::value(Database &db, const QString &sql)
+{
+    DbError error;
+    Database::Result result;
+    if (!db.begin(&error) || !db.query(sql, &result, &error) || !db.commit(&error))
+        qWarning("%s: %s", qPrintable(sql), qPrintable(error.text()));
+    return result.rows.empty() || result.rows.front().empty() ? QVariant() : result.rows.front().front();
 }

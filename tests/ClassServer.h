@@ -4,6 +4,7 @@
 #include <memory>
 
 #include <QString>
+#include <QVariant>
 
 #include "PgServer.h"
 
@@ -40,6 +41,10 @@ public:
     // A connection of its own as `user`, outside the program's pool.
     static std::shared_ptr<Database> connectAs(
         const QString &user, const QString &password, struct DbError *error = nullptr);
+
+    // The first value of a statement run in a transaction of its own on `db` (an invalid one, with a
+    // warning, when it fails).
+    static QVariant value(Database &db, const QString &sql);
 
 private:
     bool addRole(const QString &name, const QString &password, const char *group);

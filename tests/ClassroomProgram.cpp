@@ -65,6 +65,13 @@ int ClassroomProgram::letterOf(const Recordset &rs)
     return int(u"ABCD"_s.indexOf(keyOf(rs)));
 }
 
+void ClassroomProgram::answerRight(frmExam *exam, bool moveOn)
+{
+    click(exam->Option1(letterOf(*exam->rsExam())));
+    if (moveOn)
+        click(exam->Command1(5));
+}
+
 qint32 ClassroomProgram::takeExam(frmExam *exam, int right, int wrong, bool end)
 {
     click(exam->chkCategory(0));

@@ -33,6 +33,8 @@ protected:
     QString keyOf(const Recordset &rs);
     // The same as the index of the option button that answers it (A is 0).
     int letterOf(const Recordset &rs);
+    // Gives the right answer to the question on screen, and moves on when told to.
+    void answerRight(frmExam *exam, bool moveOn = true);
     // Ten Software Testing questions: the first `right` answered right, the next `wrong` wrong, the
     // rest left; ended when told to. The exam's id, or 0 when it did not start.
     qint32 takeExam(frmExam *exam, int right, int wrong, bool end = true);

@@ -1,26 +1,37 @@
+#include <map>
+
+#include <QAbstractItemModelTester>
+#include <QCheckBox>
+#include <QFile>
+#include <QLineEdit>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include "PgServer.h"
 #include "TestSupport.h"
 #include "core/AppExit.h"
+#include "core/GenModule.h"
 #include "core/SignIn.h"
 #include "data/Connection.h"
 #include "data/ConnectionPool.h"
 #include "data/DataGlobals.h"
 #include "data/Database.h"
+#include "data/ExamQueries.h"
 #include "data/ExamSchema.h"
 #include "data/OdbcDatabase.h"
 #include "data/Recordset.h"
 #include "data/cDBAccess.h"
 #include "platform/DesktopShell.h"
 #include "platform/MessageBox.h"
+#include "widgets/DataBinder.h"
 #include "widgets/RecordsetModel.h"
 
 using namespace Qt::StringLiterals;
 
 // The data layer on a real server through ODBC: connecting by data source, pooling, statements
-// and their failures, batches, keys, and the recordset's moves and write-back.
+// and their failures, batches, keys; and the recordset's moves and write-back on both engines, the
+// keyed file and the server.
 class tst_classroom_data final : public QObject {
     Q_OBJECT
 
@@ -32,6 +43,64 @@ class tst_classroom_data final : public QObject {
     }
     QString sql(const QString &statement) { return m_server.scalar(statement, u"exams"_s); }
 
+    QTemporaryDir m_dir;
+    QString m_file;
+    bool m_onServer = false;
+    // The access object on the engine a recordset case runs on, and SQL run beside the program on it.
+    bool openEngine()
+    {
+        QFETCH(QString, engine);
+        m_onServer = engine == u"server"_s;
+        if (m_onServer)
+            return open();
+        // A new file each time: its keys count on from every row it ever held.
+        QFile::remove(m_file);
+        TestSupport::buildDatabase(m_file, {4, 3, 3, 0, 0, 0});
+        gDbPath = m_dir.path();
+        return (gDB = std::make_unique<cDBAccess>())->Open_Connection(1);
+    }
+    void beside(const QString &statement)
+    {
+        if (m_onServer)
+            QVERIFY(m_server.psql(statement, nullptr, u"exams"_s, u"bob"_s, u"b;o}b"_s));
+        else
+            TestSupport::exec(m_file, statement);
+    }
+    QString besideValue(const QString &statement)
+    {
+        return m_onServer ? sql(statement) : TestSupport::scalar(m_file, statement).toString();
+    }
+    // Answer and Answered of one stored exam row.
+    QString detail(int id)
+    {
+        return besideValue(
+            u"SELECT coalesce(Answer, '-') || ' ' || Answered FROM ExamDetails WHERE DetailID = %1"_s.arg(id));
+    }
+    // As the exam screen reads an exam: its rows joined with its title and its questions.
+    static QString examSql(int examId)
+    {
+        return u"SELECT ExamTitle.ExamID, ExamTitle.UserName, ExamTitle.ExamResult AS [Correct Answers], "
+               "ExamDetails.DetailID, ExamDetails.QID, ExamDetails.Answer, ExamDetails.Answered, Q_A.Question, "
+               "ExamTitle.ExamResult * 2 AS Twice FROM (ExamTitle INNER JOIN ExamDetails ON ExamTitle.ExamID = "
+               "ExamDetails.ExamID) INNER JOIN Q_A ON ExamDetails.QID = Q_A.QID WHERE ExamTitle.ExamID = %1 ORDER BY "
+               "ExamDetails.DetailID"_s.arg(examId);
+    }
+    static void engines()
+    {
+        QTest::addColumn<QString>("engine");
+        QTest::newRow("file") << u"file"_s;
+        QTest::newRow("server") << u"server"_s;
+    }
+
+    // Exam 1 asks all ten questions (details 1-10), exam 2 one (detail 11), exam 3 none.
+    void fillExams()
+    {
+        beside(u"INSERT INTO ExamTitle (ExamID, UserName, ExamResult) VALUES (1, 'ann', NULL), (2, 'bob', 1), "
+               "(3, 'carol', 0)"_s);
+        beside(u"INSERT INTO ExamDetails (ExamID, UserName, QID) SELECT 1, 'ann', QID FROM Q_A ORDER BY QID"_s);
+        beside(u"INSERT INTO ExamDetails (ExamID, UserName, QID, Answer, Answered) VALUES (2, 'bob', 5, 'A', -1)"_s);
+    }
+
 private slots:
     void initTestCase()
     {
@@ -42,10 +111,12 @@ private slots:
         schema << u"GRANT ALL ON ALL TABLES IN SCHEMA public TO ann, bob"_s
                << u"GRANT ALL ON ALL SEQUENCES IN SCHEMA public TO ann, bob"_s
                << u"INSERT INTO Q_A (QID, Question, A, B, CorrectAnswer, Category) SELECT n, 'Question ' || n, 'yes', "
-                  "'no', 'A', 'Software Testing' FROM generate_series(1, 10) n"_s;
+                  "'no', 'A', 'Software Testing' FROM generate_series(1, 10) n"_s
+               << u"UPDATE Q_A SET Question = 'Software Testing question ' || QID"_s;
         QVERIFY2(m_server.psql(schema.join(u";\n"_s), nullptr, u"exams"_s), qPrintable(m_server.error()));
         m_server.addDsn(u"Exams"_s, u"exams"_s, u"ann"_s, u"ann-pw"_s);
         m_server.addDsn(u"Anyone"_s, u"postgres"_s);
+        m_file = m_dir.filePath(u"Exam.mdb"_s);
     }
     void init() { TestSupport::resetProgramState(); }
     void cleanup()
@@ -58,31 +129,18 @@ private slots:
             u"TRUNCATE ExamTitle, ExamDetails, ExamFlags, ExamProgress RESTART IDENTITY"_s, nullptr, u"exams"_s));
     }
 
-    void connectionString_data()
-    {
-        QTest::addColumn<QString>("description");
-        QTest::addColumn<QString>("user");
-        QTest::addColumn<QString>("password");
-        QTest::addColumn<QString>("expected");
-        const QString options = u"Protocol=7.4-0;BoolsAsChar=0;pqopt={keepalives_idle=10 keepalives_interval=5 "
-                                "keepalives_count=3 tcp_user_timeout=30000};"_s;
-        QTest::newRow("as built, with a database") << cDBAccess::connectionDescription(3, QString(), u"exams"_s,
-            u"Class"_s) << QString() << QString() << u"dsn=Class;database=exams;"_s + options;
-        QTest::newRow("no database: the source's own stays") << cDBAccess::connectionDescription(4, QString(),
-            QString(), u"Class"_s) << QString() << QString() << u"dsn=Class;"_s + options;
-        QTest::newRow("signed in, odd characters braced") << cDBAccess::connectionDescription(3, QString(), u"exams"_s,
-            u"Class"_s) << u"bob"_s << u"b;o}b"_s << u"dsn=Class;database=exams;UID=bob;PWD={b;o}}b};"_s + options;
-        QTest::newRow("a source named with ';' stays one item")
-            << cDBAccess::connectionDescription(3, QString(), u"x;uid=eve"_s, u"Class;Driver=/tmp/evil.so"_s)
-            << QString() << QString() << u"dsn={Class;Driver=/tmp/evil.so};database={x;uid=eve};"_s + options;
-    }
+    void connectionString_data() { TestSupport::addCases(u"classroom/connection-strings.tsv"_s); }
     void connectionString()
     {
-        QFETCH(QString, description);
+        QFETCH(QString, provider);
+        QFETCH(QString, database);
+        QFETCH(QString, dsn);
         QFETCH(QString, user);
         QFETCH(QString, password);
         QFETCH(QString, expected);
-        QCOMPARE(ConnectionPool::odbcConnectionString(description, user, password), expected);
+        QCOMPARE(ConnectionPool::odbcConnectionString(
+                     cDBAccess::connectionDescription(provider.toInt(), QString(), database, dsn), user, password),
+            expected);
     }
 
     // One server session per data source, database and user, however many access objects come and go.
@@ -189,8 +247,7 @@ private slots:
     void statementsAndBatches()
     {
         QVERIFY(open());
-        QVERIFY(gDB->ExecuteSQL(u"INSERT INTO ExamTitle(UserName,ExamDate,NumOfQuestions)  VALUES('O''Brien',  "
-                                "'2026-12-04 00:30:00','10') "_s));
+        QVERIFY(gDB->ExecuteSQL(ExamQueries::insertExam(u"O'Brien"_s, u"2026-12-04 00:30:00"_s, 10)));
         QCOMPARE(gDB->mRecordsAffected, 1);
         QCOMPARE(gDB->lastInsertId(), 1);
         QCOMPARE(sql(u"SELECT UserName || NumOfQuestions FROM ExamTitle"_s), u"O'Brien10"_s);
@@ -203,9 +260,9 @@ private slots:
 
         // A batch: a failing statement inside it is undone alone; the rest is stored at once or not at all.
         QVERIFY(gDB->BeginBatch());
-        QVERIFY(gDB->ExecuteSQL(u"INSERT INTO ExamDetails(ExamID,UserName,QID) VALUES('1','O''Brien','3')"_s));
+        QVERIFY(gDB->ExecuteSQL(ExamQueries::insertExamQuestion(1, u"O'Brien"_s, 3)));
         QVERIFY(!gDB->ExecuteSQL(u"INSERT INTO NoSuchTable VALUES (1)"_s));
-        QVERIFY(gDB->ExecuteSQL(u"INSERT INTO ExamDetails(ExamID,UserName,QID) VALUES('1','O''Brien','4')"_s));
+        QVERIFY(gDB->ExecuteSQL(ExamQueries::insertExamQuestion(1, u"O'Brien"_s, 4)));
         QCOMPARE(sql(u"SELECT count(*) FROM ExamDetails"_s), u"0"_s); // not yet
         QVERIFY(gDB->CommitBatch());
         QCOMPARE(sql(u"SELECT string_agg(QID::text, ',' ORDER BY DetailID) FROM ExamDetails"_s), u"3,4"_s);
@@ -220,62 +277,178 @@ private slots:
         QVERIFY(AppExit::requested());
     }
 
-    // Moves, the program's spelling of names, and an optimistic write-back that meets another writer.
-    void recordsetOverTheServer()
+    void navigates_data()
     {
-        QVERIFY(m_server.psql(u"INSERT INTO ExamTitle (UserName, NumOfQuestions) VALUES ('ann', 3); "
-                              "INSERT INTO ExamDetails (ExamID, UserName, QID) VALUES (1, 'ann', 5), (1, 'ann', 6), "
-                              "(1, 'ann', 7)"_s,
-            nullptr, u"exams"_s));
-        QVERIFY(open());
-        const QString examSql
-            = u"SELECT ExamTitle.ExamID, ExamTitle.UserName, ExamDetails.DetailID, ExamDetails.Answer, "
-              "ExamDetails.Answered, Q_A.Question, ExamTitle.ExamResult * 2 AS Twice FROM (ExamTitle "
-              "INNER JOIN ExamDetails ON ExamTitle.ExamID = ExamDetails.ExamID) INNER JOIN Q_A ON "
-              "ExamDetails.QID = Q_A.QID WHERE ExamTitle.ExamID = 1 ORDER BY ExamDetails.DetailID"_s;
-        const std::shared_ptr<Recordset> rs = gDB->GetRS(examSql, 3, 3, 3, 0);
-        QVERIFY(rs && rs->isUpdatable());
-        RecordsetModel model;
-        model.setRecordset(rs);
-        QStringList headings;
-        for (int c = 0; c < model.columnCount(); ++c)
-            headings << model.headerData(c, Qt::Horizontal).toString();
-        QCOMPARE(headings,
-            (QStringList{
-                u"ExamID"_s, u"UserName"_s, u"DetailID"_s, u"Answer"_s, u"Answered"_s, u"Question"_s, u"Twice"_s}));
-        QCOMPARE(rs->column(3).table, u"ExamDetails"_s);
-        QCOMPARE(rs->column(3).origin, u"Answer"_s);
-        QVERIFY(rs->column(6).table.isEmpty());
-        QCOMPARE(rs->RecordCount(), 3);
-        QCOMPARE(rs->Fields(u"QUESTION"_s), QVariant(u"Question 5"_s));
-        QCOMPARE(rs->Fields(u"Answered"_s), QVariant(qlonglong(0)));
-        QVERIFY(rs->Fields(u"Answer"_s).isNull() && rs->Fields(u"Twice"_s).isNull());
-        rs->MoveLast();
-        QCOMPARE(rs->AbsolutePosition(), 3);
-        rs->MoveNext();
-        QVERIFY(rs->Eof());
-        rs->MoveFirst();
+        QTest::addColumn<QString>("engine");
+        QTest::addColumn<int>("examId");
+        QTest::addColumn<int>("rows");
+        for (const QString &engine : {u"file"_s, u"server"_s}) {
+            QTest::addRow("%s, empty", qPrintable(engine)) << engine << 3 << 0;
+            QTest::addRow("%s, one row", qPrintable(engine)) << engine << 2 << 1;
+            QTest::addRow("%s, ten rows", qPrintable(engine)) << engine << 1 << 10;
+        }
+    }
+    void navigates()
+    {
+        QFETCH(int, examId);
+        QFETCH(int, rows);
+        QVERIFY(openEngine());
+        fillExams();
+        const std::shared_ptr<Recordset> rs = gDB->GetRS(examSql(examId), 3, 0, 1, 1);
+        QVERIFY(rs);
+        QSignalSpy moves(rs.get(), &Recordset::moveComplete);
+        QCOMPARE(rs->RecordCount(), rows);
+        // Fields by name in any case; NULL and unknown names give no value. Read-only: no changes taken.
+        const QVariant answer = examId == 2 ? QVariant(u"A"_s) : QVariant();
+        QCOMPARE(rs->Fields(u"ANSWER"_s), answer);
+        QVERIFY(rs->fieldIndex(u"NoSuchField"_s) == -1 && !rs->Fields(u"NoSuchField"_s).isValid());
+        QVERIFY(!rs->isUpdatable() && !rs->setField(u"Answer"_s, u"D"_s) && !rs->isDirty());
+        QCOMPARE(rs->Fields(u"answer"_s), answer);
 
+        // Each move (F, L, N, P; '.' none), the position after it (-1 empty, -2 BOF, -3 EOF), moveComplete count.
+        struct Step {
+            char op;
+            int position;
+            int completes;
+        };
+        QList<Step> steps{{'.', rows ? 1 : -1, 0}};
+        for (int position = 2; position <= rows; ++position)
+            steps.append({'N', position, 1});
+        steps += rows ? QList<Step>{{'N', -3, 1}, {'N', -3, 0}, {'P', rows, 1}, {'F', 1, 1}, {'P', -2, 1}, {'P', -2, 0},
+                     {'N', 1, 1}, {'L', rows, 1}}
+                      : QList<Step>{{'F', -1, 0}, {'L', -1, 0}, {'N', -1, 0}, {'P', -1, 0}};
+        const std::map<char, void (Recordset::*)()> move{{'F', &Recordset::MoveFirst}, {'L', &Recordset::MoveLast},
+            {'N', &Recordset::MoveNext}, {'P', &Recordset::MovePrevious}};
+        int completed = 0;
+        for (const Step &step : steps) {
+            if (step.op != '.')
+                (rs.get()->*move.at(step.op))();
+            completed += step.completes;
+            QCOMPARE(moves.count(), completed);
+            QCOMPARE(rs->AbsolutePosition(), step.position);
+            QCOMPARE(rs->BOF(), step.position == -1 || step.position == -2);
+            QCOMPARE(rs->Eof(), step.position == -1 || step.position == -3);
+            const qlonglong qid = rows == 1 ? 5 : step.position;
+            QCOMPARE(rs->Fields(u"qid"_s), step.position > 0 ? QVariant(qid) : QVariant());
+        }
+        QCOMPARE(besideValue(u"SELECT count(*) FROM ExamDetails WHERE Answer = 'D'"_s), u"0"_s);
+    }
+
+    // Another writer changed the row after it was read: its value wins, ours waits for a retry.
+    void conflictKeepsOtherWritersValue_data() { engines(); }
+    void conflictKeepsOtherWritersValue()
+    {
+        QVERIFY(openEngine());
+        fillExams();
+        const std::shared_ptr<Recordset> rs = gDB->GetRS(examSql(1), 3, 3, 3, 0);
+        QVERIFY(rs && rs->isUpdatable());
         QSignalSpy failures(rs.get(), &Recordset::writeFailed);
         QVERIFY(rs->setField(u"Answer"_s, u"B"_s) && rs->setField(u"Answered"_s, true));
         rs->MoveNext();
         QVERIFY(failures.isEmpty());
-        QCOMPARE(sql(u"SELECT Answer || Answered FROM ExamDetails WHERE DetailID = 1"_s), u"B-1"_s);
+        QCOMPARE(detail(1), u"B -1"_s);
 
-        // Another connection changes the next row after it was read: its value stays, ours waits.
-        QVERIFY(m_server.psql(
-            u"UPDATE ExamDetails SET Answer = 'C' WHERE DetailID = 2"_s, nullptr, u"exams"_s, u"bob"_s, u"b;o}b"_s));
+        beside(u"UPDATE ExamDetails SET Answer = 'C' WHERE DetailID = 2"_s);
         QVERIFY(rs->setField(u"Answer"_s, u"D"_s));
         rs->MoveNext();
         QCOMPARE(failures.count(), 1);
-        QVERIFY(failures.first().first().toString().startsWith(u"-2147217864 - "_s));
-        QCOMPARE(sql(u"SELECT Answer FROM ExamDetails WHERE DetailID = 2"_s), u"C"_s);
+        QVERIFY2(failures.first().first().toString().startsWith(u"-2147217864 - "_s),
+            qPrintable(failures.first().first().toString()));
+        QCOMPARE(rs->AbsolutePosition(), 3);
+        QCOMPARE(detail(2), u"C 0"_s);
+
         rs->MovePrevious();
         QVERIFY(rs->isDirty());
-        QVERIFY(m_server.psql(u"UPDATE ExamDetails SET Answer = NULL WHERE DetailID = 2"_s, nullptr, u"exams"_s));
+        QCOMPARE(rs->Fields(u"Answer"_s), QVariant(u"D"_s));
+        QVERIFY(!rs->Update()); // still in conflict
+        QCOMPARE(failures.count(), 2);
+        QCOMPARE(detail(2), u"C 0"_s);
+        // Once the row holds what was read again, Update() stores it, without moving.
+        beside(u"UPDATE ExamDetails SET Answer = NULL WHERE DetailID = 2"_s);
+        QSignalSpy moves(rs.get(), &Recordset::moveComplete);
         QVERIFY(rs->Update() && !rs->isDirty());
-        QCOMPARE(sql(u"SELECT Answer FROM ExamDetails WHERE DetailID = 2"_s), u"D"_s);
-        QCOMPARE(failures.count(), 1);
+        QCOMPARE(detail(2), u"D 0"_s);
+        QCOMPARE(failures.count(), 2);
+        QCOMPARE(rs->AbsolutePosition(), 2);
+        QVERIFY(moves.isEmpty());
+        QVERIFY(MessageBox::shown().isEmpty());
+    }
+
+    // Headings are the names or aliases in the program's spelling; NULL shows as empty text.
+    void itemModel_data() { engines(); }
+    void itemModel()
+    {
+        QVERIFY(openEngine());
+        fillExams();
+        RecordsetModel model;
+        QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
+        const std::shared_ptr<Recordset> rs = gDB->GetRS(examSql(1), 3, 3, 3, 0);
+        model.setRecordset(rs);
+        QCOMPARE(model.rowCount(), 10);
+        QStringList headings;
+        for (int c = 0; c < model.columnCount(); ++c)
+            headings << model.headerData(c, Qt::Horizontal).toString();
+        QCOMPARE(headings,
+            (QStringList{u"ExamID"_s, u"UserName"_s, u"Correct Answers"_s, u"DetailID"_s, u"QID"_s, u"Answer"_s,
+                u"Answered"_s, u"Question"_s, u"Twice"_s}));
+        QCOMPARE(rs->column(5).table, u"ExamDetails"_s);
+        QCOMPARE(rs->column(5).origin, u"Answer"_s);
+        QVERIFY(rs->column(8).table.isEmpty());
+        QCOMPARE(model.data(model.index(0, 1)).toString(), u"ann"_s);
+        QCOMPARE(model.data(model.index(0, 2)).toString(), QString());
+        QVERIFY(model.data(model.index(0, 2), Qt::EditRole).isNull());
+        model.setRecordset(gDB->GetRS(examSql(3)));
+        QCOMPARE(model.rowCount(), 0);
+        model.setRecordset(nullptr);
+        QCOMPARE(model.columnCount(), 0);
+    }
+
+    // Bound controls show the row on every move; a value put into one, even by code, goes into the row,
+    // which is written back when it is left.
+    void binderAndWriteBack_data() { engines(); }
+    void binderAndWriteBack()
+    {
+        QVERIFY(openEngine());
+        fillExams();
+        beside(u"UPDATE ExamDetails SET Answer = 'A', Answered = -1 WHERE DetailID = 2"_s);
+        const std::shared_ptr<Recordset> rs = gDB->GetRS(examSql(1), 3, 3, 3, 0);
+        QVERIFY(rs && rs->isUpdatable());
+        QSignalSpy failures(rs.get(), &Recordset::writeFailed);
+        QLineEdit question, answer;
+        QCheckBox answered;
+        DataBinder binder;
+        binder.bind(&question, u"Question"_s);
+        binder.bind(&answer, u"Answer"_s);
+        binder.bind(&answered, u"Answered"_s);
+        binder.setRecordset(rs);
+        const auto shows = [&](int number, const QString &letter, bool checked) {
+            QCOMPARE(question.text(), u"Software Testing question %1"_s.arg(number));
+            QCOMPARE(answer.text(), letter);
+            QCOMPARE(answered.isChecked(), checked);
+        };
+        shows(1, QString(), false);
+        rs->MoveNext();
+        shows(2, u"A"_s, true);
+        binder.refresh();
+        QVERIFY(!rs->isDirty()); // showing a row never changes it
+
+        answer.setText(u"D"_s);
+        answered.setChecked(false);
+        QVERIFY(rs->isDirty());
+        QCOMPARE(rs->Fields(u"Answer"_s), QVariant(u"D"_s));
+        QCOMPARE(detail(2), u"A -1"_s); // not yet
+        rs->MoveNext();
+        shows(3, QString(), false);
+        QVERIFY(failures.isEmpty());
+        // Only that row changed; the joined title rows were not touched.
+        QCOMPARE(detail(2), u"D 0"_s);
+        QCOMPARE(detail(11), u"A -1"_s);
+        QCOMPARE(besideValue(u"SELECT count(*) FROM ExamDetails WHERE Answer IS NOT NULL OR Answered <> 0"_s), u"2"_s);
+        QCOMPARE(besideValue(u"SELECT count(*) FROM ExamTitle WHERE ExamResult IS NULL"_s), u"1"_s);
+        rs->MovePrevious();
+        QVERIFY(!rs->isDirty());
+        shows(2, u"D"_s, false);
+        QVERIFY(MessageBox::shown().isEmpty());
     }
 
     // Values longer than one piece of the driver's come back whole: text with characters beyond
