@@ -16,6 +16,11 @@ QDateTime Clock::now()
     return s_manual && s_now.isValid() ? s_now : QDateTime::currentDateTime();
 }
 
+qint64 Clock::secondsSinceEpoch()
+{
+    return s_manual && s_now.isValid() ? s_now.toSecsSinceEpoch() : QDateTime::currentSecsSinceEpoch();
+}
+
 void Clock::setManual(bool on)
 {
     s_manual = on;

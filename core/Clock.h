@@ -7,6 +7,8 @@
 class Clock final {
 public:
     static QDateTime now();
+    // The same moment in seconds since the epoch, without working out the local time.
+    static qint64 secondsSinceEpoch();
 
     static void setManual(bool on);
     static bool manual();

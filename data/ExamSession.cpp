@@ -23,7 +23,7 @@
 namespace {
 qint64 nowInSeconds()
 {
-    return Clock::now().toSecsSinceEpoch();
+    return Clock::secondsSinceEpoch();
 }
 } // namespace
 
@@ -447,6 +447,19 @@ std::optional<QString> ExamSession::takeStoreNotice()
 
 int ExamSession::unanswered()
 {
+    // On the file every answer of the exam is written through the session's recordset, which
+    // keeps what was stored: the count needs no query at each move. On a class's server the
+    // server counts.
+    const int answered = m_questions ? m_questions->fieldIndex(QStringLiteral("Answered")) : -1;
+    if (answered >= 0 && m_questions->isUpdatable() && !ClassroomMode()) {
+        int left = 0;
+        for (int row = 0; row < m_questions->RecordCount(); ++row) {
+            const QVariant stored = m_questions->storedValue(row, answered);
+            if (!stored.isNull() && stored.toLongLong() == 0)
+                ++left;
+        }
+        return left;
+    }
     // While answers wait to be stored the database may be out of reach: the count waits with
     // them instead of ending the program.
     if (hasUnstored()) {

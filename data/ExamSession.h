@@ -117,7 +117,8 @@ public:
     // the first of the exam), so an outage is told once however many moves it lasts.
     std::optional<QString> takeStoreNotice();
     // The questions not answered yet, as stored; -1 when they could not be counted (while answers
-    // wait to be stored, a database out of reach is not reported here).
+    // wait to be stored, a database out of reach is not reported here). On the file it is counted
+    // from what the questions' recordset has stored.
     int unanswered();
 
     // --- Flags

@@ -130,6 +130,15 @@ QVariant Recordset::value(int row, int field) const
     return m_rows[size_t(row)][size_t(field)];
 }
 
+QVariant Recordset::storedValue(int row, int field) const
+{
+    if (!m_updatable)
+        return value(row, field);
+    if (row < 0 || row >= RecordCount() || field < 0 || field >= fieldCount())
+        return QVariant();
+    return m_original[size_t(row)][size_t(field)];
+}
+
 bool Recordset::setField(const QString &name, const QVariant &value)
 {
     return setValue(fieldIndex(name), value);

@@ -49,6 +49,9 @@ public:
     int fieldIndex(const QString &name) const; // case-insensitive, -1 when absent
     QVariant Fields(const QString &name) const; // the current row's value
     QVariant value(int row, int field) const;
+    // The value as it was read or last written back: what the database holds, as far as this
+    // recordset knows, while a change waits to be stored.
+    QVariant storedValue(int row, int field) const;
     int currentRow() const { return m_pos; }
 
     // Changes a field of the current row; the row is written back when the cursor leaves it.

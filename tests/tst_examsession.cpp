@@ -218,6 +218,9 @@ private slots:
         QVERIFY(!session.hasUnstored() && !session.isUnstored(0));
         QCOMPARE(scalar(u"SELECT Answer FROM ExamDetails WHERE DetailID = %1"_s.arg(first)), QVariant(u"B"_s));
         QVERIFY(!session.takeStoreNotice());
+        // Stored at last, it leaves the count as the file has it.
+        QCOMPARE(session.unanswered(), 9);
+        QCOMPARE(count(u"ExamDetails WHERE ExamID = %1 AND Answered = 0"_s.arg(session.examId())), 9);
     }
 
     // One statement scores the exam: a row counts when its stored answer is the question's correct

@@ -60,7 +60,9 @@ void DataBinder::showValue(const Binding &binding, const QVariant &value)
 {
     const QString text = RecordsetModel::displayText(value);
     if (auto *line = qobject_cast<QLineEdit *>(binding.control.data())) {
-        line->setText(text);
+        // Most moves keep the category: the same text is not set again.
+        if (line->text() != text)
+            line->setText(text);
         line->setCursorPosition(0);
     } else if (auto *edit = qobject_cast<QPlainTextEdit *>(binding.control.data())) {
         if (edit->toPlainText() != text)
