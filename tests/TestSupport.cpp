@@ -2,13 +2,18 @@
 
 #include <deque>
 
-#include <QCoreApplication>
+#include <QAbstractButton>
+#include <QApplication>
+#include <QCheckBox>
 #include <QDir>
 #include <QFile>
+#include <QLineEdit>
 #include <QMdiArea>
 #include <QProcess>
+#include <QRadioButton>
 #include <QSettings>
 #include <QStandardPaths>
+#include <QTableView>
 #include <QTest>
 #include <QWidget>
 
@@ -25,13 +30,17 @@
 #include "data/Recordset.h"
 #include "data/SqliteHandle.h"
 #include "data/cDBAccess.h"
+#include "exam/frmExam.h"
 #include "platform/CoreHandlers.h"
 #include "platform/DesktopShell.h"
 #include "platform/FileDialog.h"
 #include "platform/MessageBox.h"
 #include "platform/PrintDialog.h"
 #include "platform/SystemBeep.h"
+#include "review/ExamListModel.h"
+#include "review/frmViewExam.h"
 #include "shell/frmMain.h"
+#include "shell/frmMenu.h"
 
 using namespace Qt::StringLiterals;
 
@@ -174,6 +183,76 @@ std::shared_ptr<SqliteHandle> TestSupport::holdWriteLock(const QString &path)
     if (sqlite3_exec(db->get(), "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) != SQLITE_OK)
         qFatal("cannot lock %s: %s", qPrintable(path), qPrintable(db->lastMessage()));
     return db;
+}
+
+qint32 TestSupport::storeExam(const QString &path, const QString &name, const QString &date, int questions,
+    const QVariant &result, const QList<std::pair<int, QString>> &answers)
+{
+    const QString quoted = QString(name).replace(u'\'', u"''"_s);
+    exec(path,
+        u"INSERT INTO ExamTitle (UserName, ExamDate, NumOfQuestions, ExamResult) VALUES ('%1', '%2', %3, %4)"_s
+            .arg(quoted, date)
+            .arg(questions)
+            .arg(result.isNull() ? u"NULL"_s : result.toString()));
+    const qint32 examId = scalar(path, u"SELECT max(ExamID) FROM ExamTitle"_s).toInt();
+    for (const auto &[qid, answer] : answers)
+        exec(path,
+            u"INSERT INTO ExamDetails (ExamID, UserName, QID, Answer, Answered) "
+            "VALUES (%1, '%2', %3, NULLIF('%4', ''), -('%4' <> ''))"_s.arg(
+                QString::number(examId), quoted, QString::number(qid), answer));
+    return examId;
+}
+
+void TestSupport::click(QWidget *widget)
+{
+    QTest::mouseClick(widget, Qt::LeftButton);
+}
+
+frmExam *TestSupport::openExam(frmMain *window, int answer)
+{
+    if (answer >= 0)
+        MessageBox::setNextAnswer(answer);
+    window->menuForm()->OpenScreen(0);
+    return window->examForm();
+}
+
+frmExam *TestSupport::startExam(frmMain *window, const QString &name, const QList<int> &categories, int countIndex)
+{
+    frmExam *exam = window->examForm() ? window->examForm() : openExam(window);
+    QTest::keyClicks(exam->Text1(0), name);
+    for (const int c : categories)
+        click(exam->chkCategory(c));
+    click(exam->optTask(countIndex));
+    click(exam->Command1(0));
+    return exam;
+}
+
+void TestSupport::key(int key)
+{
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key(key));
+}
+
+void TestSupport::endExam(frmExam *exam, int answer)
+{
+    if (answer >= 0)
+        MessageBox::setNextAnswer(answer);
+    click(exam->Command1(1));
+}
+
+frmViewExam *TestSupport::openResults(frmMain *window)
+{
+    window->menuForm()->OpenScreen(1);
+    return window->viewExamForm();
+}
+
+frmViewExam *TestSupport::review(frmMain *window, int row)
+{
+    frmViewExam *view = window->viewExamForm() ? window->viewExamForm() : openResults(window);
+    const QPoint where = view->Grid1()->visualRect(view->gridModel()->index(row, 1)).center();
+    // A double-click counts on the line that its first press chose.
+    QTest::mouseClick(view->Grid1()->viewport(), Qt::LeftButton, {}, where);
+    QTest::mouseDClick(view->Grid1()->viewport(), Qt::LeftButton, {}, where);
+    return view;
 }
 
 std::unique_ptr<frmMain> TestSupport::startProgram(const QString &folder)

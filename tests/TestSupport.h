@@ -2,15 +2,20 @@
 
 #include <array>
 #include <memory>
+#include <utility>
 
+#include <QList>
 #include <QProcessEnvironment>
 #include <QString>
 #include <QTemporaryDir>
 #include <QVariant>
 
 class PoolBuilder;
+class QWidget;
 class SqliteHandle;
+class frmExam;
 class frmMain;
+class frmViewExam;
 
 // Shared helpers of the test suites: a clean program state with every seam in test mode, and
 // real SQLCipher exam databases built in a temporary folder.
@@ -42,6 +47,24 @@ QVariant scalar(const QString &path, const QString &sql);
 // destroyed: the program's writes wait out their busy time-out and fail, its reads go on.
 std::shared_ptr<SqliteHandle> holdWriteLock(const QString &path);
 
+// Stores an exam by SQL, as a run of the program would have left it: `answers` pairs a question's
+// QID with the answer stored for it (empty for none). Returns the exam's number.
+qint32 storeExam(const QString &path, const QString &name, const QString &date, int questions,
+    const QVariant &result = QVariant(), const QList<std::pair<int, QString>> &answers = {});
+
+// The screens as a candidate drives them: a mouse click, the exam screen opened from the menu
+// (answering a box it shows when `answer` is given), an exam started with a name, categories
+// ticked (6 is all of them) and the number picked by its button, a key pressed where the focus is,
+// End Exam, and the results screen with a line of the list reviewed by a double click.
+void click(QWidget *widget);
+frmExam *openExam(frmMain *window, int answer = -1);
+frmExam *startExam(frmMain *window, const QString &name = QStringLiteral("Mia"), const QList<int> &categories = {0},
+    int countIndex = 0);
+void key(int key);
+void endExam(frmExam *exam, int answer = -1);
+frmViewExam *openResults(frmMain *window);
+frmViewExam *review(frmMain *window, int row);
+
 // A started main window whose program folder is `folder` (holding Exam.mdb unless told otherwise).
 std::unique_ptr<frmMain> startProgram(const QString &folder);
 
@@ -61,7 +84,13 @@ public:
     QString folder() const { return m_folder; }
     QString dbPath() const;
     QVariant scalar(const QString &sql) const { return TestSupport::scalar(dbPath(), sql); }
+    int count(const QString &from) const { return scalar(QStringLiteral("SELECT count(*) ") + from).toInt(); }
     void exec(const QString &sql) const { TestSupport::exec(dbPath(), sql); }
+    qint32 storeExam(const QString &name, const QString &date, int questions, const QVariant &result = QVariant(),
+        const QList<std::pair<int, QString>> &answers = {}) const
+    {
+        return TestSupport::storeExam(dbPath(), name, date, questions, result, answers);
+    }
 
 private:
     QTemporaryDir m_dir;

@@ -6,11 +6,8 @@
 #include <random>
 
 #include <QApplication>
-#include <QCheckBox>
-#include <QLineEdit>
 #include <QPointer>
 #include <QRadioButton>
-#include <QTableView>
 #include <QThread>
 
 #include "TestSupport.h"
@@ -23,13 +20,13 @@
 #include "review/ExamListModel.h"
 #include "review/frmViewExam.h"
 #include "shell/frmMain.h"
-#include "shell/frmMenu.h"
-#include "widgets/RecordsetModel.h"
+
+using namespace Qt::StringLiterals;
 
 namespace {
 void say(const QString &line)
 {
-    std::fputs(qPrintable(line + QLatin1Char('\n')), stdout);
+    std::fputs(qPrintable(line + u'\n'), stdout);
     std::fflush(stdout);
 }
 
@@ -39,112 +36,78 @@ void stopOnBox()
     if (MessageBox::shown().isEmpty())
         return;
     for (const MessageBox::Shown &box : MessageBox::shown())
-        say(QStringLiteral("box %1: %2").arg(box.title, box.text));
+        say(u"box %1: %2"_s.arg(box.title, box.text));
     std::exit(4);
 }
 
-frmExam *startExam(frmMain *window, int countIndex)
+// Starts an exam and reports it once Start Exam has returned; nullptr when it did not start.
+frmExam *startExam(frmMain *window)
 {
-    window->menuForm()->OpenScreen(0);
-    frmExam *exam = window->examForm();
-    exam->Text1(0)->setText(QStringLiteral("K"));
-    exam->chkCategory(6)->click();
-    exam->optTask(countIndex)->click();
-    exam->Command1(0)->click();
+    frmExam *exam = TestSupport::startExam(window, u"K"_s, {6});
+    stopOnBox();
+    if (!exam->rsExam())
+        return nullptr;
+    say(u"exam %1"_s.arg(exam->examId()));
     return exam;
-}
-
-// Answers and moves on for ever: each step ticks a letter on the row at `position` and moves.
-int answerMoves(frmMain *window, std::mt19937 &rng)
-{
-    frmExam *exam = startExam(window, 0);
-    const std::shared_ptr<Recordset> rs = exam->rsExam();
-    if (!rs)
-        return 1;
-    for (;;) {
-        const int position = rs->AbsolutePosition();
-        const qint32 detailId = rs->Fields(QStringLiteral("DetailID")).toInt();
-        const int letter = int(rng() % 4);
-        say(QStringLiteral("try %1 %2").arg(detailId).arg(QChar(u'A' + letter)));
-        exam->Option1(letter)->click();
-        if (position >= rs->RecordCount())
-            exam->Command1(2)->click(); // back to the first question: leaving the row stores it
-        else
-            exam->Command1(5)->click();
-        stopOnBox();
-        say(QStringLiteral("done %1 %2").arg(detailId).arg(QChar(u'A' + letter)));
-    }
 }
 
 // Waits to be killed: the parent decides when, so nothing here may depend on how fast the
 // machine is.
 [[noreturn]] void waitForKill()
 {
-    say(QStringLiteral("idle"));
+    say(u"idle"_s);
     for (;;)
         QThread::sleep(1);
 }
 
-// As answerMoves, with the exam clock running: one to three seconds pass between moves. Each
-// line carries the time left. The clock advances at most `clockBudget` seconds in all, well inside
-// the exam's time, and the worker then idles: however fast the moves run, the time never runs out.
-int answerMovesOnTheClock(frmMain *window, std::mt19937 &rng)
+// Answers and moves on for ever: each step ticks a letter on the current row and moves on (from
+// the last row back to the first: leaving the row stores it). On the clock, one to three seconds
+// pass before each step, at most `clockBudget` in all, well inside the exam's time, and the worker
+// then idles: however fast the moves run, the time never runs out.
+int answerMoves(frmMain *window, std::mt19937 &rng, bool onTheClock)
 {
     constexpr int clockBudget = 480;
-    frmExam *exam = startExam(window, 0);
-    const std::shared_ptr<Recordset> rs = exam->rsExam();
-    stopOnBox();
-    if (!rs)
+    frmExam *exam = startExam(window);
+    if (!exam)
         return 1;
-    say(QStringLiteral("exam %1").arg(exam->examId()));
+    const std::shared_ptr<Recordset> rs = exam->rsExam();
     for (int spent = 0;;) {
-        const int seconds = 1 + int(rng() % 3);
-        if (spent + seconds > clockBudget)
-            waitForKill();
-        spent += seconds;
-        say(QStringLiteral("tick %1").arg(gTimeLeft - seconds));
-        Clock::advance(seconds);
+        if (onTheClock) {
+            const int seconds = 1 + int(rng() % 3);
+            if (spent + seconds > clockBudget)
+                waitForKill();
+            spent += seconds;
+            say(u"tick %1"_s.arg(gTimeLeft - seconds));
+            Clock::advance(seconds);
+        }
         const int position = rs->AbsolutePosition();
-        const qint32 detailId = rs->Fields(QStringLiteral("DetailID")).toInt();
+        const qint32 detailId = rs->Fields(u"DetailID"_s).toInt();
         const int letter = int(rng() % 4);
-        say(QStringLiteral("try %1 %2").arg(detailId).arg(QChar(u'A' + letter)));
+        say(u"try %1 %2"_s.arg(detailId).arg(QChar(u'A' + letter)));
         exam->Option1(letter)->click();
         exam->Command1(position >= rs->RecordCount() ? 2 : 5)->click();
         stopOnBox();
-        say(QStringLiteral("done %1 %2 %3").arg(detailId).arg(QChar(u'A' + letter)).arg(gTimeLeft));
+        say(u"done %1 %2 %3"_s.arg(detailId).arg(QChar(u'A' + letter)).arg(gTimeLeft));
     }
-}
-
-// Starts an exam, reports it once Start Exam has returned, and waits to be killed.
-int startAndWait(frmMain *window)
-{
-    frmExam *exam = startExam(window, 0);
-    stopOnBox();
-    if (!exam->rsExam())
-        return 1;
-    say(QStringLiteral("exam %1").arg(exam->examId()));
-    waitForKill();
 }
 
 // Opens the exam screen an hour later, continues the exam offered, reports it and ends it.
 int continueExam(frmMain *window)
 {
     Clock::setNow(Clock::now().addSecs(3600));
-    MessageBox::setNextAnswer(MessageBox::Yes);
-    window->menuForm()->OpenScreen(0);
-    frmExam *exam = window->examForm();
+    frmExam *exam = TestSupport::openExam(window, MessageBox::Yes);
     const std::shared_ptr<Recordset> rs = exam->rsExam();
     if (MessageBox::shown().isEmpty() || !rs) {
-        say(QStringLiteral("none"));
+        say(u"none"_s);
         return 0;
     }
     MessageBox::clearShown();
-    say(QStringLiteral("resumed %1 %2").arg(exam->examId()).arg(gTimeLeft));
-    const int detail = rs->fieldIndex(QStringLiteral("DetailID"));
-    const int answer = rs->fieldIndex(QStringLiteral("Answer"));
+    say(u"resumed %1 %2"_s.arg(exam->examId()).arg(gTimeLeft));
+    const int detail = rs->fieldIndex(u"DetailID"_s);
+    const int answer = rs->fieldIndex(u"Answer"_s);
     for (int row = 0; row < rs->RecordCount(); ++row)
-        say(QStringLiteral("answer %1 %2").arg(rs->value(row, detail).toInt()).arg(rs->value(row, answer).toString()));
-    exam->Command1(1)->click();
+        say(u"answer %1 %2"_s.arg(rs->value(row, detail).toInt()).arg(rs->value(row, answer).toString()));
+    TestSupport::endExam(exam);
     stopOnBox();
     return 0;
 }
@@ -153,36 +116,33 @@ int continueExam(frmMain *window)
 int createExams(frmMain *window)
 {
     for (;;) {
-        say(QStringLiteral("try"));
-        frmExam *exam = startExam(window, 0);
-        const std::shared_ptr<Recordset> rs = exam->rsExam();
-        stopOnBox();
-        if (!rs)
+        say(u"try"_s);
+        frmExam *exam = startExam(window);
+        if (!exam)
             return 1;
-        say(QStringLiteral("done %1").arg(rs->Fields(QStringLiteral("ExamID")).toInt()));
-        exam->Command1(1)->click();
+        say(u"done %1"_s.arg(exam->examId()));
+        TestSupport::endExam(exam);
     }
 }
 
 // Deletes the listed exams one by one, the first line each time, as a person would.
 int deleteExams(frmMain *window)
 {
-    window->menuForm()->OpenScreen(1);
+    TestSupport::openResults(window);
     for (;;) {
         QPointer<frmViewExam> view = window->viewExamForm();
         if (!view || view->gridModel()->rowCount() == 0)
             return 0;
-        view->Grid1()->setCurrentIndex(view->gridModel()->index(0, 1));
-        view->Grid1_DblClick();
+        TestSupport::review(window, 0);
         const qint32 examId = view->reviewedExamId();
-        say(QStringLiteral("try %1").arg(examId));
+        say(u"try %1"_s.arg(examId));
         MessageBox::setNextAnswer(MessageBox::Yes);
         view->Command1_Click(0);
         // The delete's own report is the one box expected.
-        if (MessageBox::shown().size() == 2 && MessageBox::shown().last().title == QLatin1String("Operation Completed"))
+        if (MessageBox::shown().size() == 2 && MessageBox::shown().last().title == u"Operation Completed")
             MessageBox::clearShown();
         stopOnBox();
-        say(QStringLiteral("done %1").arg(examId));
+        say(u"done %1"_s.arg(examId));
     }
 }
 } // namespace
@@ -193,26 +153,23 @@ int main(int argc, char *argv[])
     if (argc < 3)
         return 2;
     const QString mode = QString::fromLocal8Bit(argv[1]);
-    const QString folder = QString::fromLocal8Bit(argv[2]);
     TestSupport::resetProgramState();
     // The parent cannot answer a box: a box shown here means a failure the parent must see.
     std::mt19937 rng(std::random_device{}());
-    std::unique_ptr<frmMain> window = TestSupport::startProgram(folder);
+    std::unique_ptr<frmMain> window = TestSupport::startProgram(QString::fromLocal8Bit(argv[2]));
     if (AppExit::requested())
         return 3;
     stopOnBox();
     int rc = 2;
-    if (mode == QLatin1String("moves"))
-        rc = answerMoves(window.get(), rng);
-    else if (mode == QLatin1String("clock"))
-        rc = answerMovesOnTheClock(window.get(), rng);
-    else if (mode == QLatin1String("start"))
-        rc = startAndWait(window.get());
-    else if (mode == QLatin1String("continue"))
+    if (mode == u"moves" || mode == u"clock")
+        rc = answerMoves(window.get(), rng, mode == u"clock");
+    else if (mode == u"start")
+        rc = startExam(window.get()) ? (waitForKill(), 0) : 1;
+    else if (mode == u"continue")
         rc = continueExam(window.get());
-    else if (mode == QLatin1String("create"))
+    else if (mode == u"create")
         rc = createExams(window.get());
-    else if (mode == QLatin1String("delete"))
+    else if (mode == u"delete")
         rc = deleteExams(window.get());
     stopOnBox();
     return rc;

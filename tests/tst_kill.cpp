@@ -18,234 +18,193 @@ using namespace Qt::StringLiterals;
 class tst_kill final : public QObject {
     Q_OBJECT
 
-private slots:
-    void initTestCase();
-    void killedMidWork_data();
-    void killedMidWork();
-    void killedExamIsContinued_data();
-    void killedExamIsContinued();
-
-private:
+    // What a killed worker had reported: its exam, the time left last reported, the answers whose
+    // step had returned and those whose step was under way (by row), and the rows of the steps
+    // that returned without an answer (exams created or deleted).
     struct Round {
-        QStringList lines;
+        qint32 examId = 0;
+        int lastLeft = -1;
+        std::map<int, QString> returned, underWay;
+        QList<int> done;
         bool killedMidStep = false;
     };
-    Round runAndKill(const QString &mode, int delayMs);
-    QStringList runToEnd(const QString &mode);
-    void verifySound();
-    QVariant scalar(const QString &sql) const { return TestSupport::scalar(m_db, sql); }
 
     QTemporaryDir m_dir;
     QString m_db;
     std::mt19937 m_rng{std::random_device{}()};
     int m_rounds = 50;
-};
 
-void tst_kill::initTestCase()
-{
-    QVERIFY(m_dir.isValid());
-    m_db = m_dir.filePath(u"Exam.mdb"_s);
-    TestSupport::buildDatabase(m_db, {12, 12, 12, 12, 12, 12});
-    if (qEnvironmentVariableIsSet("VESK_KILL_ROUNDS"))
-        m_rounds = qEnvironmentVariableIntValue("VESK_KILL_ROUNDS");
-}
+    QVariant scalar(const QString &sql) const { return TestSupport::scalar(m_db, sql); }
 
-tst_kill::Round tst_kill::runAndKill(const QString &mode, int delayMs)
-{
-    QProcess worker;
-    worker.setProgram(QStringLiteral(VESK_KILL_WORKER));
-    worker.setArguments({mode, m_dir.path()});
-    worker.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    worker.start();
-    Round round;
-    if (!worker.waitForStarted(10000))
-        return round;
-    // The moment counts from the first step, so that start-up time does not decide it.
-    QElapsedTimer clock;
-    bool started = false;
-    while (worker.state() == QProcess::Running && (!started || clock.elapsed() < delayMs)) {
-        worker.waitForReadyRead(5);
-        if (!started && worker.bytesAvailable() > 0) {
-            started = true;
-            clock.start();
+    Round runAndKill(const QString &mode, int delayMs)
+    {
+        QProcess worker;
+        worker.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        worker.start(QStringLiteral(VESK_KILL_WORKER), {mode, m_dir.path()});
+        Round round;
+        if (!worker.waitForStarted(10000))
+            return round;
+        // The moment counts from the first report, so that start-up time does not decide it.
+        QElapsedTimer clock;
+        while (worker.state() == QProcess::Running && (!clock.isValid() || clock.elapsed() < delayMs)) {
+            worker.waitForReadyRead(5);
+            if (!clock.isValid() && worker.bytesAvailable() > 0)
+                clock.start();
         }
-    }
-    if (worker.state() == QProcess::Running)
-        ::kill(pid_t(worker.processId()), SIGKILL);
-    worker.waitForFinished(10000);
-    const QString out = QString::fromUtf8(worker.readAllStandardOutput());
-    round.lines = out.split(u'\n', Qt::SkipEmptyParts);
-    // A half-written last line is a step that never reported.
-    if (!out.endsWith(u'\n') && !round.lines.isEmpty())
-        round.lines.removeLast();
-    round.killedMidStep = !round.lines.isEmpty() && round.lines.last().startsWith(u"try"_s);
-    return round;
-}
-
-QStringList tst_kill::runToEnd(const QString &mode)
-{
-    QProcess worker;
-    worker.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    worker.start(QStringLiteral(VESK_KILL_WORKER), {mode, m_dir.path()});
-    if (!worker.waitForFinished(60000) || worker.exitCode() != 0)
-        return {u"failed"_s};
-    return QString::fromUtf8(worker.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
-}
-
-void tst_kill::killedExamIsContinued_data()
-{
-    QTest::addColumn<QString>("mode");
-    QTest::addColumn<int>("minDelayMs");
-    QTest::addColumn<int>("maxDelayMs");
-    // Killed as soon as Start Exam has returned: the exam and its progress row were stored together.
-    QTest::newRow("right after Start Exam") << u"start"_s << 0 << 0;
-    // Killed at a random moment while answering; the worker's clock never runs out by itself.
-    QTest::newRow("while answering") << u"clock"_s << 50 << 400;
-}
-
-// The real program's exam killed mid-way and the program started again: the exam is offered,
-// continued with every answer whose move had returned, and the clock within 30 seconds of where
-// it stood, in the candidate's favour.
-void tst_kill::killedExamIsContinued()
-{
-    QFETCH(QString, mode);
-    QFETCH(int, minDelayMs);
-    QFETCH(int, maxDelayMs);
-    const int rounds = qMax(5, m_rounds / 2);
-    int continued = 0, maxLost = 0, maxGained = 0;
-    for (int round = 0; round < rounds; ++round) {
-        const Round killed = runAndKill(mode, std::uniform_int_distribution<int>(minDelayMs, maxDelayMs)(m_rng));
-        qint32 examId = 0;
-        int lastLeft = -1;
-        std::map<int, QString> returned, underWay;
-        for (const QString &line : killed.lines) {
+        if (worker.state() == QProcess::Running)
+            ::kill(pid_t(worker.processId()), SIGKILL);
+        worker.waitForFinished(10000);
+        const QString out = QString::fromUtf8(worker.readAllStandardOutput());
+        QStringList lines = out.split(u'\n', Qt::SkipEmptyParts);
+        // A half-written last line is a step that never reported.
+        if (!out.endsWith(u'\n') && !lines.isEmpty())
+            lines.removeLast();
+        round.killedMidStep = !lines.isEmpty() && lines.last().startsWith(u"try"_s);
+        for (const QString &line : lines) {
             const QStringList f = line.split(u' ');
-            QVERIFY2(f[0] != u"box"_s, qPrintable(line));
-            QVERIFY2(f[0] != u"failed"_s, qPrintable(line));
-            if (f[0] == u"exam"_s)
-                examId = f[1].toInt();
+            if (f[0] == u"box"_s)
+                QTest::qFail(qPrintable(line), __FILE__, __LINE__);
+            else if (f[0] == u"exam"_s)
+                round.examId = f[1].toInt();
             else if (f[0] == u"tick"_s)
-                lastLeft = f[1].toInt();
-            else if (f[0] == u"try"_s)
-                underWay[f[1].toInt()] = f[2];
+                round.lastLeft = f[1].toInt();
+            else if (f[0] == u"try"_s && f.size() > 2)
+                round.underWay[f[1].toInt()] = f[2];
+            else if (f[0] == u"done"_s && f.size() == 2)
+                round.done << f[1].toInt();
             else if (f[0] == u"done"_s) {
-                returned[f[1].toInt()] = f[2];
-                underWay.erase(f[1].toInt());
-                lastLeft = f[3].toInt();
+                round.returned[f[1].toInt()] = f[2];
+                round.underWay.erase(f[1].toInt());
+                round.lastLeft = f[3].toInt();
             }
         }
-        verifySound();
-        const QStringList after = runToEnd(u"continue"_s);
-        QVERIFY2(!after.isEmpty() && after.first() != u"failed"_s, qPrintable(after.join(u'\n')));
-        // The worker reports nothing before its exam is stored, and the kill waits for that report.
-        QVERIFY2(examId != 0, qPrintable(killed.lines.join(u'\n')));
-        const QStringList resumed = after.first().split(u' ');
-        QCOMPARE(resumed.value(0), u"resumed"_s);
-        QCOMPARE(resumed.value(1).toInt(), examId);
-        ++continued;
-        const int left = resumed.value(2).toInt();
-        if (lastLeft >= 0) {
-            // Up to three seconds may have ticked unreported before the kill.
-            QVERIFY2(left >= lastLeft - 3 && left <= lastLeft + 30,
-                qPrintable(u"time left %1 at the kill, %2 continued"_s.arg(lastLeft).arg(left)));
-            maxGained = qMax(maxGained, left - lastLeft);
-            maxLost = qMax(maxLost, lastLeft - left);
-        }
-        for (const QString &line : after.mid(1)) {
-            const QStringList f = line.split(u' ');
-            const auto done = returned.find(f.value(1).toInt());
-            if (done == returned.end())
-                continue;
-            const auto pending = underWay.find(done->first);
-            QVERIFY2(f.value(2) == done->second || (pending != underWay.end() && f.value(2) == pending->second),
-                qPrintable(line + u", returned "_s + done->second));
-        }
-        QVERIFY(!scalar(u"SELECT ExamResult FROM ExamTitle WHERE ExamID = %1"_s.arg(examId)).isNull());
+        return round;
     }
-    qInfo("continued %d of %d killed exams; clock given back at most %d s, taken at most %d s", continued, rounds,
-        maxGained, maxLost);
-}
-
-void tst_kill::verifySound()
-{
-    QCOMPARE(scalar(u"PRAGMA integrity_check"_s).toString(), u"ok"_s);
-    QCOMPARE(scalar(u"SELECT count(*) FROM ExamTitle t WHERE NumOfQuestions <> "
-                    "(SELECT count(*) FROM ExamDetails d WHERE d.ExamID = t.ExamID)"_s)
-                 .toInt(),
-        0);
-    QCOMPARE(scalar(u"SELECT count(*) FROM ExamDetails d WHERE NOT EXISTS "
-                    "(SELECT 1 FROM ExamTitle t WHERE t.ExamID = d.ExamID)"_s)
-                 .toInt(),
-        0);
-}
-
-void tst_kill::killedMidWork_data()
-{
-    QTest::addColumn<QString>("mode");
-    QTest::newRow("answer moves") << u"moves"_s;
-    QTest::newRow("exam creation") << u"create"_s;
-    QTest::newRow("deletion") << u"delete"_s;
-}
-
-void tst_kill::killedMidWork()
-{
-    QFETCH(QString, mode);
-    int midStep = 0, steps = 0;
-    for (int round = 0; round < m_rounds; ++round) {
-        if (mode == u"delete"_s && scalar(u"SELECT count(*) FROM ExamTitle"_s).toInt() < 5) {
-            // More exams to delete, stored whole in one transaction.
-            QString sql = u"BEGIN;"_s;
-            for (int e = 0; e < 20; ++e) {
-                sql += u"INSERT INTO ExamTitle (UserName, ExamDate, NumOfQuestions) VALUES ('D', '2026-01-01 10:00:00', 10);"_s;
-                for (int q = 1; q <= 10; ++q)
-                    sql += u"INSERT INTO ExamDetails (ExamID, UserName, QID) "
-                           "VALUES ((SELECT max(ExamID) FROM ExamTitle), 'D', %1);"_s.arg(q * 7);
-            }
-            TestSupport::exec(m_db, sql + u"COMMIT;"_s);
+    // Each row's last returned answer is `stored(row)`, unless a later step on that row was under
+    // way when the kill came (then either letter may be there).
+    template <typename Stored> static void verifyReturnedStored(const Round &round, Stored stored)
+    {
+        for (const auto &[row, letter] : round.returned) {
+            const QString found = stored(row);
+            const auto pending = round.underWay.find(row);
+            QVERIFY2(found == letter || (pending != round.underWay.end() && found == pending->second),
+                qPrintable(u"row %1: stored '%2', returned '%3'"_s.arg(row).arg(found, letter)));
         }
-        const int delay = std::uniform_int_distribution<int>(0, 250)(m_rng);
-        const Round done = runAndKill(mode, delay);
-        for (const QString &line : done.lines)
-            QVERIFY2(!line.startsWith(u"box"_s), qPrintable(line));
-        midStep += done.killedMidStep ? 1 : 0;
-        verifySound();
-        if (mode == u"moves"_s) {
-            // The last returned answer of each row is stored, unless a later step on that row was
-            // under way when the kill came (then either letter may be there).
-            std::map<int, QString> returned;
-            std::map<int, QString> underWay;
-            for (const QString &line : done.lines) {
-                const QStringList f = line.split(u' ');
-                if (f.size() != 3)
-                    continue;
-                (f[0] == u"done"_s ? returned : underWay)[f[1].toInt()] = f[2];
-                if (f[0] == u"done"_s) {
-                    underWay.erase(f[1].toInt());
-                    ++steps;
+    }
+    void verifySound()
+    {
+        QCOMPARE(scalar(u"PRAGMA integrity_check"_s).toString(), u"ok"_s);
+        QCOMPARE(scalar(u"SELECT count(*) FROM ExamTitle t WHERE NumOfQuestions <> "
+                        "(SELECT count(*) FROM ExamDetails d WHERE d.ExamID = t.ExamID)"_s)
+                     .toInt(),
+            0);
+        QCOMPARE(scalar(u"SELECT count(*) FROM ExamDetails d WHERE NOT EXISTS "
+                        "(SELECT 1 FROM ExamTitle t WHERE t.ExamID = d.ExamID)"_s)
+                     .toInt(),
+            0);
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(m_dir.isValid());
+        m_db = m_dir.filePath(u"Exam.mdb"_s);
+        TestSupport::buildDatabase(m_db, {12, 12, 12, 12, 12, 12});
+        if (qEnvironmentVariableIsSet("VESK_KILL_ROUNDS"))
+            m_rounds = qEnvironmentVariableIntValue("VESK_KILL_ROUNDS");
+    }
+
+    void killedMidWork_data()
+    {
+        QTest::addColumn<QString>("mode");
+        QTest::newRow("answer moves") << u"moves"_s;
+        QTest::newRow("exam creation") << u"create"_s;
+        QTest::newRow("deletion") << u"delete"_s;
+    }
+    void killedMidWork()
+    {
+        QFETCH(QString, mode);
+        int midStep = 0, steps = 0;
+        for (int round = 0; round < m_rounds; ++round) {
+            if (mode == u"delete"_s && scalar(u"SELECT count(*) FROM ExamTitle"_s).toInt() < 5) {
+                // More exams to delete, stored whole in one transaction.
+                QString sql = u"BEGIN;"_s;
+                for (int e = 0; e < 20; ++e) {
+                    sql += u"INSERT INTO ExamTitle (UserName, ExamDate, NumOfQuestions) VALUES ('D', "
+                           "'2026-01-01 10:00:00', 10);"_s;
+                    for (int q = 1; q <= 10; ++q)
+                        sql += u"INSERT INTO ExamDetails (ExamID, UserName, QID) "
+                               "VALUES ((SELECT max(ExamID) FROM ExamTitle), 'D', %1);"_s.arg(q * 7);
                 }
+                TestSupport::exec(m_db, sql + u"COMMIT;"_s);
             }
-            for (const auto &[detailId, letter] : returned) {
-                const QString stored
-                    = scalar(u"SELECT Answer FROM ExamDetails WHERE DetailID = %1"_s.arg(detailId)).toString();
-                const auto pending = underWay.find(detailId);
-                QVERIFY2(stored == letter || (pending != underWay.end() && stored == pending->second),
-                    qPrintable(u"row %1: stored '%2', returned '%3'"_s.arg(detailId).arg(stored, letter)));
-            }
-        } else {
-            for (const QString &line : done.lines) {
-                const QStringList f = line.split(u' ');
-                if (f.size() != 2 || f[0] != u"done"_s)
-                    continue;
-                ++steps;
-                const int examId = f[1].toInt();
-                const int titles = scalar(u"SELECT count(*) FROM ExamTitle WHERE ExamID = %1"_s.arg(examId)).toInt();
-                QCOMPARE(titles, mode == u"create"_s ? 1 : 0);
-            }
+            const Round done = runAndKill(mode, std::uniform_int_distribution<int>(0, 250)(m_rng));
+            midStep += done.killedMidStep ? 1 : 0;
+            steps += int(done.returned.size() + done.done.size());
+            verifySound();
+            verifyReturnedStored(done, [this](int detailId) {
+                return scalar(u"SELECT Answer FROM ExamDetails WHERE DetailID = %1"_s.arg(detailId)).toString();
+            });
+            for (const int examId : done.done)
+                QCOMPARE(scalar(u"SELECT count(*) FROM ExamTitle WHERE ExamID = %1"_s.arg(examId)).toInt(),
+                    mode == u"create"_s ? 1 : 0);
         }
+        qInfo("%s: %d kills, %d of them in the middle of a step; %d steps returned and checked", qPrintable(mode),
+            m_rounds, midStep, steps);
     }
-    qInfo("%s: %d kills, %d of them in the middle of a step; %d steps returned and checked", qPrintable(mode), m_rounds,
-        midStep, steps);
-}
+
+    void killedExamIsContinued_data()
+    {
+        QTest::addColumn<QString>("mode");
+        QTest::addColumn<int>("minDelayMs");
+        QTest::addColumn<int>("maxDelayMs");
+        // Killed as soon as Start Exam has returned: the exam and its progress row were stored together.
+        QTest::newRow("right after Start Exam") << u"start"_s << 0 << 0;
+        // Killed at a random moment while answering; the worker's clock never runs out by itself.
+        QTest::newRow("while answering") << u"clock"_s << 50 << 400;
+    }
+    // The real program's exam killed mid-way and the program started again: the exam is offered,
+    // continued with every answer whose move had returned, and the clock within 30 seconds of where
+    // it stood, in the candidate's favour.
+    void killedExamIsContinued()
+    {
+        QFETCH(QString, mode);
+        QFETCH(int, minDelayMs);
+        QFETCH(int, maxDelayMs);
+        const int rounds = qMax(5, m_rounds / 2);
+        int maxLost = 0, maxGained = 0;
+        for (int r = 0; r < rounds; ++r) {
+            const Round killed = runAndKill(mode, std::uniform_int_distribution<int>(minDelayMs, maxDelayMs)(m_rng));
+            verifySound();
+            QProcess worker;
+            worker.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+            worker.start(QStringLiteral(VESK_KILL_WORKER), {u"continue"_s, m_dir.path()});
+            QVERIFY(worker.waitForFinished(60000) && worker.exitCode() == 0);
+            const QStringList after
+                = QString::fromUtf8(worker.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
+            // The worker reports nothing before its exam is stored, and the kill waits for that report.
+            QVERIFY(killed.examId != 0);
+            const QStringList resumed = after.value(0).split(u' ');
+            QCOMPARE(resumed.value(0), u"resumed"_s);
+            QCOMPARE(resumed.value(1).toInt(), killed.examId);
+            const int left = resumed.value(2).toInt();
+            if (killed.lastLeft >= 0) {
+                // Up to three seconds may have ticked unreported before the kill.
+                QVERIFY2(left >= killed.lastLeft - 3 && left <= killed.lastLeft + 30,
+                    qPrintable(u"time left %1 at the kill, %2 continued"_s.arg(killed.lastLeft).arg(left)));
+                maxGained = qMax(maxGained, left - killed.lastLeft);
+                maxLost = qMax(maxLost, killed.lastLeft - left);
+            }
+            std::map<int, QString> continued;
+            for (const QString &line : after.mid(1))
+                continued[line.section(u' ', 1, 1).toInt()] = line.section(u' ', 2, 2);
+            verifyReturnedStored(killed, [&](int detailId) { return continued[detailId]; });
+            QVERIFY(!scalar(u"SELECT ExamResult FROM ExamTitle WHERE ExamID = %1"_s.arg(killed.examId)).isNull());
+        }
+        qInfo(
+            "continued %d killed exams; clock given back at most %d s, taken at most %d s", rounds, maxGained, maxLost);
+    }
+};
 
 QTEST_GUILESS_MAIN(tst_kill)
 #include "tst_kill.moc"

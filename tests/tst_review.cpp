@@ -19,6 +19,7 @@
 #include "widgets/Twips.h"
 
 using TestSupport::box;
+using TestSupport::click;
 using namespace Qt::StringLiterals;
 
 // The results screen: list, review, deletion, and how the main window fits its screens.
@@ -28,54 +29,27 @@ class tst_review final : public QObject {
     std::unique_ptr<TestSupport::Program> m_program;
     frmMain *m_window = nullptr;
 
-    frmViewExam *openResults()
+    frmViewExam *openResults() { return TestSupport::openResults(window()); }
+    frmViewExam *review(int row) { return TestSupport::review(window(), row); }
+    frmMain *window() { return m_window ? m_window : (m_window = m_program->start()); }
+    qint32 storeExam(const QString &name, const QVariant &result, const QList<std::pair<int, QString>> &answers = {})
     {
-        if (!m_window)
-            m_window = m_program->start();
-        m_window->menuForm()->OpenScreen(1);
-        return m_window->viewExamForm();
+        return m_program->storeExam(name, u"2026-01-01 10:00:00"_s, 10, result, answers);
     }
-    // Stores an exam; answers[i] pairs the stored answer (empty for none) with the question's correct letter.
-    qint32 addExam(const QString &name, const QString &date, int count, const QVariant &result,
-        const QList<std::pair<QString, QString>> &answers = {})
-    {
-        const QString quoted = QString(name).replace(QLatin1Char('\''), QLatin1String("''"));
-        m_program->exec(QStringLiteral("INSERT INTO ExamTitle (UserName, ExamDate, NumOfQuestions, ExamResult) "
-                                       "VALUES ('%1', '%2', %3, %4)")
-                            .arg(quoted, date)
-                            .arg(count)
-                            .arg(result.isNull() ? QStringLiteral("NULL") : result.toString()));
-        const int id = m_program->scalar(QStringLiteral("SELECT max(ExamID) FROM ExamTitle")).toInt();
-        int qid = 0; // question q of Software Testing has the correct letter "ABCD"[(q-1) % 4]
-        for (const auto &[answer, correct] : answers) {
-            do
-                ++qid;
-            while (QStringLiteral("ABCD").at((qid - 1) % 4) != correct.at(0));
-            m_program->exec(QStringLiteral("INSERT INTO ExamDetails (ExamID, UserName, QID, Answer, Answered) "
-                                           "VALUES (%1, '%2', %3, NULLIF('%4', ''), -('%4' <> ''))")
-                                .arg(QString::number(id), quoted, QString::number(qid), answer));
-        }
-        return id;
-    }
-    void reviewRow(frmViewExam *view, int row)
-    {
-        const QPoint where = view->Grid1()->visualRect(view->gridModel()->index(row, 1)).center();
-        // A double-click counts on the line that its first press chose.
-        QTest::mouseClick(view->Grid1()->viewport(), Qt::LeftButton, {}, where);
-        QTest::mouseDClick(view->Grid1()->viewport(), Qt::LeftButton, {}, where);
-    }
-    QString cell(frmViewExam *view, int row, int column) const
+    static QString cell(frmViewExam *view, int row, int column)
     {
         return view->gridModel()->index(row, column).data().toString();
     }
-    void click(QWidget *widget) { QTest::mouseClick(widget, Qt::LeftButton); }
-    int count(const QString &sql) const { return m_program->scalar(QStringLiteral("SELECT count(*) ") + sql).toInt(); }
     void verifyDeleteRefused(const QString &reason)
     {
         const QString text = MessageBox::shown().last().text;
-        QVERIFY2(text.startsWith(QStringLiteral("The exam could not be removed from the database:\n"))
-                && text.contains(reason),
+        QVERIFY2(text.startsWith(u"The exam could not be removed from the database:\n"_s) && text.contains(reason),
             qPrintable(text));
+    }
+    void deleteReviewed(int answer)
+    {
+        MessageBox::setNextAnswer(answer);
+        click(m_window->viewExamForm()->Command1(0));
     }
 
 private slots:
@@ -91,243 +65,190 @@ private slots:
     void emptyList()
     {
         frmViewExam *view = openResults();
-        QCOMPARE(view->windowTitle(), QStringLiteral(" View Results"));
-        QVERIFY(gViewExamLoaded);
+        QCOMPARE(view->windowTitle(), u" View Results"_s);
         QCOMPARE(view->gridModel()->rowCount(), 0);
-        QCOMPARE(view->gridModel()->columnCount(), 6);
-        const QStringList headings{"ExamID", "Date", "User Name", "No of Questions", "Correct Answers", "Result (%)"};
-        for (int c = 0; c < 6; ++c)
-            QCOMPARE(view->gridModel()->headerData(c, Qt::Horizontal).toString(), headings.at(c));
+        QStringList headings;
+        for (int c = 0; c < view->gridModel()->columnCount(); ++c)
+            headings << view->gridModel()->headerData(c, Qt::Horizontal).toString();
+        QCOMPARE(headings,
+            (QStringList{
+                u"ExamID"_s, u"Date"_s, u"User Name"_s, u"No of Questions"_s, u"Correct Answers"_s, u"Result (%)"_s}));
         QVERIFY(view->Grid1()->isColumnHidden(0));
-        const int widths[] = {800, 1800, 1460, 1460};
-        for (int c = 1; c <= 4; ++c)
-            QCOMPARE(view->Grid1()->columnWidth(c), Twips::toPx(widths[c - 1]));
-        QVERIFY(view->Grid1()->horizontalHeader()->font().bold());
-        QCOMPARE(view->Grid1()->toolTip(), QStringLiteral("Double click to review exam"));
-        QCOMPARE(view->Frame2()->title(), QStringLiteral("Manage Exam"));
+        QCOMPARE(view->Grid1()->toolTip(), u"Double click to review exam"_s);
         QVERIFY(!view->Command1(0)->isEnabled());
         view->Grid1_DblClick();
         QVERIFY(view->Frame1(3)->isHidden());
-        QCOMPARE(view->windowTitle(), QStringLiteral(" View Results"));
+        QCOMPARE(view->windowTitle(), u" View Results"_s);
     }
 
-    void shadingFollowsDisplayedLines_data()
-    {
-        QTest::addColumn<int>("exams");
-        QTest::addColumn<QList<int>>("shaded");
-        QTest::newRow("one") << 1 << QList<int>{};
-        QTest::newRow("two") << 2 << QList<int>{1};
-        QTest::newRow("five") << 5 << QList<int>{1, 3};
-    }
-    void shadingFollowsDisplayedLines()
-    {
-        QFETCH(int, exams);
-        QFETCH(QList<int>, shaded);
-        for (int i = 0; i < exams; ++i)
-            addExam(QStringLiteral("P%1").arg(i), QStringLiteral("2026-0%1-01 10:00:00").arg(i + 1), 10, 5);
-        frmViewExam *view = openResults();
-        QCOMPARE(view->gridModel()->rowCount(), exams);
-        TestSupport::screenshot(m_window, QStringLiteral("results-list-%1").arg(exams));
-        for (int row = 0; row < exams; ++row)
-            for (int column = 0; column < 6; ++column) {
-                const QVariant background = view->gridModel()->index(row, column).data(Qt::BackgroundRole);
-                QCOMPARE(background.isValid(), shaded.contains(row));
-                if (background.isValid())
-                    QCOMPARE(background.value<QColor>(), QColor(192, 192, 192));
-            }
-    }
-
+    // Stored with the older date second; listed by ascending exam number all the same, every
+    // second line shaded.
     void listCells()
     {
-        // Stored with the older date second; listed by ascending exam number all the same.
-        addExam(QStringLiteral("A"), QStringLiteral("2003-03-05 09:00:00"), 30, 2);
-        addExam(QStringLiteral("B"), QStringLiteral("2002-03-05 09:00:00"), 30, 7);
-        addExam(QStringLiteral("C"), QStringLiteral("2026-01-03 10:00:00"), 10, 10);
-        addExam(QStringLiteral("D"), QStringLiteral("2026-01-04 10:00:00"), 10, QVariant());
+        const TestSupport::CaseTable table = TestSupport::caseTable(u"screens/results-list.tsv"_s);
+        for (const QStringList &row : table.rows)
+            m_program->storeExam(row.at(0), table.value(row, u"date"_s), table.value(row, u"questions"_s).toInt(),
+                table.value(row, u"result"_s).isEmpty() ? QVariant() : QVariant(table.value(row, u"result"_s)));
         frmViewExam *view = openResults();
         gRs.reset(); // the grid keeps its own reference
         gDB.reset();
-        const QList<QStringList> expected{{"1", "03/05/03", "A", "30", "2", "6"},
-            {"2", "03/05/02", "B", "30", "7", "23"}, {"3", "01/03/26", "C", "10", "10", "100"},
-            {"4", "01/04/26", "D", "10", "", ""}};
-        for (int row = 0; row < 4; ++row)
+        for (int r = 0; r < table.rows.size(); ++r) {
+            const QStringList &row = table.rows.at(r);
+            QCOMPARE((QStringList{cell(view, r, 0), cell(view, r, 1), cell(view, r, 2), cell(view, r, 3),
+                         cell(view, r, 4), cell(view, r, 5)}),
+                (QStringList{table.value(row, u"id"_s), table.value(row, u"date shown"_s), row.at(0),
+                    table.value(row, u"questions"_s), table.value(row, u"right shown"_s),
+                    table.value(row, u"percent"_s)}));
             for (int column = 0; column < 6; ++column)
-                QCOMPARE(cell(view, row, column), expected.at(row).at(column));
+                QCOMPARE(view->gridModel()->index(r, column).data(Qt::BackgroundRole),
+                    r % 2 ? QVariant(QColor(192, 192, 192)) : QVariant());
+        }
+        TestSupport::screenshot(m_window, u"results-list"_s);
     }
 
     void reviewColoursAndNavigation()
     {
-        addExam(QStringLiteral("Ann"), QStringLiteral("2026-01-01 10:00:00"), 10, 1,
-            {{"B", "B"}, {"C", "B"}, {"", "B"}, {"A", "A"}, {"A", "A"}, {"A", "A"}, {"A", "A"}, {"A", "A"}, {"A", "A"},
-                {"A", "A"}});
-        frmViewExam *view = openResults();
-        reviewRow(view, 0);
-        QCOMPARE(view->windowTitle(), QStringLiteral(" Exam # 1 (Ann)"));
+        storeExam(u"Ann"_s, 1,
+            {{2, u"B"_s}, {6, u"C"_s}, {10, QString()}, {1, u"A"_s}, {5, u"A"_s}, {9, u"A"_s}, {13, u"A"_s},
+                {17, u"A"_s}, {21, u"A"_s}, {25, u"A"_s}});
+        frmViewExam *view = review(0);
+        QCOMPARE(view->windowTitle(), u" Exam # 1 (Ann)"_s);
         QVERIFY(view->Frame1(3)->isVisible() && view->Command1(0)->isEnabled());
-        QCOMPARE(gExamID, 1);
-        QCOMPARE(gUserName, QStringLiteral("Ann"));
-        QCOMPARE(view->lblStatus()->text(), QStringLiteral("Question: 1 of 10"));
-        QCOMPARE(view->txtFieldsText(7), QStringLiteral("Software Testing"));
-        QCOMPARE(view->txtFieldsText(8), QStringLiteral("B"));
+        QCOMPARE(std::pair(gExamID, gUserName), std::pair(1, u"Ann"_s));
+        QCOMPARE(view->txtFieldsText(7), u"Software Testing"_s);
+        QCOMPARE(view->txtFieldsText(8), u"B"_s);
         QVERIFY(!view->txtFieldsText(9).isEmpty());
-        // Each step: the command clicked (none at first), then the answer shown, its colour, status and beeps.
-        const QList<std::tuple<int, QString, QColor, int, int>> steps{{-1, "B", Qt::white, 1, 0},
-            {5, "C", Qt::red, 2, 0}, {5, "", Qt::red, 3, 0}, {2, "B", Qt::white, 1, 0}, {3, "B", Qt::white, 1, 1},
-            {6, "A", Qt::white, 10, 1}, {5, "A", Qt::white, 10, 2}};
-        for (const auto &[command, answer, colour, position, beeps] : steps) {
-            if (command >= 0)
-                click(view->Command1(command));
-            QCOMPARE(view->txtFieldsText(6), answer);
-            QCOMPARE(view->txtFields(6)->palette().color(QPalette::Base), colour);
-            QCOMPARE(view->lblStatus()->text(), QStringLiteral("Question: %1 of 10").arg(position));
-            QCOMPARE(SystemBeep::count(), beeps);
-            if (position == 3)
-                TestSupport::screenshot(m_window, QStringLiteral("review-wrong-answer"));
+        const TestSupport::CaseTable steps = TestSupport::caseTable(u"screens/review-moves.tsv"_s);
+        for (const QStringList &step : steps.rows) {
+            if (!steps.value(step, u"command"_s).isEmpty())
+                click(view->Command1(steps.value(step, u"command"_s).toInt()));
+            QCOMPARE(view->txtFieldsText(6), steps.value(step, u"answer"_s));
+            QCOMPARE(view->txtFields(6)->palette().color(QPalette::Base), QColor(steps.value(step, u"colour"_s)));
+            QCOMPARE(view->lblStatus()->text(), u"Question: %1 of 10"_s.arg(steps.value(step, u"position"_s)));
+            QCOMPARE(SystemBeep::count(), steps.value(step, u"beeps"_s).toInt());
+            if (step.first() == u"next")
+                TestSupport::screenshot(m_window, u"review-wrong-answer"_s);
         }
         // Nothing typed or moved changes the stored exam.
         for (int i : {0, 1, 6, 8, 9})
             QVERIFY(view->txtFields(i)->property("readOnly").toBool());
-        QTest::keyClicks(view->txtFields(6), QStringLiteral("D"));
+        QTest::keyClicks(view->txtFields(6), u"D"_s);
         click(view->Command1(2));
-        QCOMPARE(count(QStringLiteral("FROM ExamDetails WHERE Answer = 'D'")), 0);
+        QCOMPARE(m_program->count(u"FROM ExamDetails WHERE Answer = 'D'"_s), 0);
     }
 
     void switchingExams()
     {
-        addExam(QStringLiteral("One"), QStringLiteral("2026-01-01 10:00:00"), 10, 1, {{"A", "A"}});
-        addExam(QStringLiteral("Two"), QStringLiteral("2026-01-02 10:00:00"), 10, 1, {{"B", "A"}, {"C", "C"}});
-        addExam(QStringLiteral("Empty"), QStringLiteral("2026-01-03 10:00:00"), 10, QVariant());
-        frmViewExam *view = openResults();
-        reviewRow(view, 0);
-        reviewRow(view, 1);
-        QCOMPARE(view->windowTitle(), QStringLiteral(" Exam # 2 (Two)"));
+        storeExam(u"One"_s, 1, {{1, u"A"_s}});
+        storeExam(u"Two"_s, 1, {{1, u"B"_s}, {3, u"C"_s}});
+        storeExam(u"Empty"_s, QVariant());
+        review(0);
+        frmViewExam *view = review(1);
+        QCOMPARE(view->windowTitle(), u" Exam # 2 (Two)"_s);
         QCOMPARE(view->reviewedExamId(), 2);
-        QCOMPARE(view->lblStatus()->text(), QStringLiteral("Question: 1 of 2"));
-        QCOMPARE(view->txtFieldsText(6), QStringLiteral("B"));
+        QCOMPARE(view->lblStatus()->text(), u"Question: 1 of 2"_s);
+        QCOMPARE(view->txtFieldsText(6), u"B"_s);
         // An exam without questions shows empty boxes; moving does nothing and nothing fails.
-        reviewRow(view, 2);
+        review(2);
         QCOMPARE(view->txtFieldsText(0), QString());
         for (int index : {2, 3, 5, 6})
             click(view->Command1(index));
         QCOMPARE(SystemBeep::count(), 0);
-        QCOMPARE(view->lblStatus()->text(), QStringLiteral("Question: 0 of 0"));
+        QCOMPARE(view->lblStatus()->text(), u"Question: 0 of 0"_s);
         QVERIFY(MessageBox::shown().isEmpty());
     }
 
     void deleting()
     {
-        addExam(QStringLiteral("Keep"), QStringLiteral("2026-01-01 10:00:00"), 10, 3, {{"A", "A"}});
-        addExam(QStringLiteral("O'Hara"), QStringLiteral("2026-01-02 10:00:00"), 10, 3, {{"A", "A"}, {"B", "B"}});
-        // A delete the database refuses is reported, and the exam stays whole.
-        m_program->exec(QStringLiteral("CREATE TRIGGER keep_titles BEFORE DELETE ON ExamTitle "
-                                       "BEGIN SELECT RAISE(ABORT, 'database is locked'); END"));
-        reviewRow(openResults(), 1);
-        MessageBox::setNextAnswer(MessageBox::Yes);
-        m_window->viewExamForm()->Command1_Click(0);
-        QCOMPARE(MessageBox::shown().size(), 2);
-        verifyDeleteRefused(QStringLiteral("database is locked"));
-        QCOMPARE(count(QStringLiteral("FROM ExamDetails WHERE ExamID = 2")), 2);
-        QCOMPARE(m_window->viewExamForm()->gridModel()->rowCount(), 2);
-        m_program->exec(QStringLiteral("DROP TRIGGER keep_titles"));
-        // So is one that fails half-way: the title's delete is undone with the questions'.
-        m_program->exec(QStringLiteral("CREATE TRIGGER keep_details BEFORE DELETE ON ExamDetails "
-                                       "BEGIN SELECT RAISE(ABORT, 'disk I/O error'); END"));
-        reviewRow(m_window->viewExamForm(), 1);
-        MessageBox::setNextAnswer(MessageBox::Yes);
-        m_window->viewExamForm()->Command1_Click(0);
-        verifyDeleteRefused(QStringLiteral("disk I/O error"));
-        QCOMPARE(count(QStringLiteral("FROM ExamTitle WHERE ExamID = 2")), 1);
-        QCOMPARE(count(QStringLiteral("FROM ExamDetails WHERE ExamID = 2")), 2);
-        QCOMPARE(m_window->viewExamForm()->gridModel()->rowCount(), 2);
-        m_program->exec(QStringLiteral("DROP TRIGGER keep_details"));
-        MessageBox::clearShown();
+        storeExam(u"Keep"_s, 3, {{1, u"A"_s}});
+        storeExam(u"O'Hara"_s, 3, {{1, u"A"_s}, {2, u"B"_s}});
+        // A delete the database refuses is reported, and the exam stays whole; so is one that
+        // fails half-way: the title's delete is undone with the questions'.
+        for (const auto &[table, reason] :
+            {std::pair(u"ExamTitle"_s, u"database is locked"_s), std::pair(u"ExamDetails"_s, u"disk I/O error"_s)}) {
+            m_program->exec(
+                u"CREATE TRIGGER refuse BEFORE DELETE ON %1 BEGIN SELECT RAISE(ABORT, '%2'); END"_s.arg(table, reason));
+            review(1);
+            deleteReviewed(MessageBox::Yes);
+            QCOMPARE(MessageBox::shown().size(), 2);
+            verifyDeleteRefused(reason);
+            QCOMPARE(m_program->count(u"FROM ExamTitle WHERE ExamID = 2"_s), 1);
+            QCOMPARE(m_program->count(u"FROM ExamDetails WHERE ExamID = 2"_s), 2);
+            QCOMPARE(m_window->viewExamForm()->gridModel()->rowCount(), 2);
+            m_program->exec(u"DROP TRIGGER refuse"_s);
+            MessageBox::clearShown();
+        }
 
-        frmViewExam *view = m_window->viewExamForm();
-        reviewRow(view, 1);
-        MessageBox::setNextAnswer(MessageBox::No);
-        click(view->Command1(0));
-        QCOMPARE(gMsgResult, QStringLiteral("7"));
+        frmViewExam *view = review(1);
+        deleteReviewed(MessageBox::No);
+        QCOMPARE(gMsgResult, u"7"_s);
         QCOMPARE(m_window->viewExamForm(), view);
-        QCOMPARE(view->windowTitle(), QStringLiteral(" Exam # 2 (O'Hara)"));
-        QCOMPARE(count(QStringLiteral("FROM ExamDetails")), 3);
-        MessageBox::setNextAnswer(MessageBox::Yes);
-        click(view->Command1(0));
+        QCOMPARE(view->windowTitle(), u" Exam # 2 (O'Hara)"_s);
+        QCOMPARE(m_program->count(u"FROM ExamDetails"_s), 3);
+        deleteReviewed(MessageBox::Yes);
         QCOMPARE(MessageBox::shown().size(), 3);
         QCOMPARE(box(1),
-            (QVariantList{"You are about to delete the exam # 2 (O'Hara)", "Delete Exam", MessageBox::Question}));
-        QCOMPARE(MessageBox::shown().at(1).buttons, MessageBox::YesNo);
-        QCOMPARE(MessageBox::shown().at(1).defaultButton, MessageBox::DefaultButton1);
+            (QVariantList{u"You are about to delete the exam # 2 (O'Hara)"_s, u"Delete Exam"_s, MessageBox::Question}));
+        QCOMPARE(std::pair(MessageBox::shown().at(1).buttons, MessageBox::shown().at(1).defaultButton),
+            std::pair(MessageBox::YesNo, MessageBox::DefaultButton1));
         QCOMPARE(box(2),
             (QVariantList{
-                "The exam successfully removed from database.", "Operation Completed", MessageBox::Information}));
-        QCOMPARE(count(QStringLiteral("FROM ExamTitle WHERE ExamID = 2"))
-                + count(QStringLiteral("FROM ExamDetails WHERE ExamID = 2")),
-            0);
-        QCOMPARE(count(QStringLiteral("FROM ExamDetails WHERE ExamID = 1")), 1);
+                u"The exam successfully removed from database."_s, u"Operation Completed"_s, MessageBox::Information}));
+        QCOMPARE(m_program->count(u"FROM ExamDetails WHERE ExamID = 2"_s), 0);
+        QCOMPARE(m_program->count(u"FROM ExamDetails WHERE ExamID = 1"_s), 1);
         frmViewExam *reloaded = m_window->viewExamForm();
         QVERIFY(reloaded != view);
         QCOMPARE(reloaded->gridModel()->rowCount(), 1);
-        QCOMPARE(cell(reloaded, 0, 2), QStringLiteral("Keep"));
+        QCOMPARE(cell(reloaded, 0, 2), u"Keep"_s);
         QVERIFY(reloaded->Frame1(3)->isHidden() && !reloaded->Command1(0)->isEnabled());
     }
 
-    void readOnlyDatabase()
+    // A read-only file of the first version (Q_A without E and F, no progress or flags tables,
+    // which a file that cannot be written cannot gain): reviewed as it stands; deleting and
+    // starting an exam are refused with the reason, and nothing is offered or left half done.
+    void readOnlyFirstVersionDatabase()
     {
-        addExam(QStringLiteral("Frozen"), QStringLiteral("2026-01-01 10:00:00"), 10, 3, {{"A", "A"}, {"C", "B"}});
+        m_program->exec(u"DROP TABLE ExamProgress; DROP TABLE ExamFlags; CREATE TABLE Q_A1 (QID INTEGER PRIMARY KEY, "
+                        "Question TEXT NOT NULL, A TEXT, B TEXT, C TEXT, D TEXT, CorrectAnswer TEXT, Category TEXT, "
+                        "Description TEXT); INSERT INTO Q_A1 SELECT QID, Question, A, B, C, D, CorrectAnswer, "
+                        "Category, Description FROM Q_A; DROP TABLE Q_A; ALTER TABLE Q_A1 RENAME TO Q_A"_s);
+        storeExam(u"Frozen"_s, 1, {{1, u"A"_s}, {2, u"C"_s}});
         // Even root cannot write to an immutable file, so this stands for a read-only Exam.mdb.
-        if (QProcess::execute(QStringLiteral("chattr"), {QStringLiteral("+i"), m_program->dbPath()}) != 0)
+        if (QProcess::execute(u"chattr"_s, {u"+i"_s, m_program->dbPath()}) != 0)
             QSKIP("chattr +i is not available here");
-        const auto thaw = qScopeGuard([this] {
-            QProcess::execute(QStringLiteral("chattr"), {QStringLiteral("-i"), m_program->dbPath()});
-        });
-        frmViewExam *view = openResults();
+        const auto thaw = qScopeGuard([this] { QProcess::execute(u"chattr"_s, {u"-i"_s, m_program->dbPath()}); });
+        frmViewExam *view = review(0);
         QCOMPARE(view->gridModel()->rowCount(), 1);
-        reviewRow(view, 0);
+        QCOMPARE(view->txtFieldsText(6), u"A"_s);
+        QVERIFY(view->choiceText(3)->isVisibleTo(view) && !view->choiceText(4)->isVisibleTo(view));
+        QVERIFY(!view->lblFlagged()->isVisibleTo(view));
         click(view->Command1(5));
-        QCOMPARE(view->txtFieldsText(6), QStringLiteral("C"));
-        MessageBox::setNextAnswer(MessageBox::Yes);
-        view->Command1_Click(0);
+        QCOMPARE(view->txtFieldsText(6), u"C"_s);
+        deleteReviewed(MessageBox::Yes);
         verifyDeleteRefused(QString());
         QCOMPARE(m_window->viewExamForm()->gridModel()->rowCount(), 1);
-        // Starting an exam is refused with the reason; nothing is left half done.
-        m_window->menuForm()->OpenScreen(0);
-        frmExam *exam = m_window->examForm();
-        QTest::keyClicks(exam->Text1(0), QStringLiteral("Reader"));
-        click(exam->chkCategory(0));
-        click(exam->Command1(0));
-        QVERIFY(MessageBox::shown().last().text.startsWith(QStringLiteral("The exam could not be stored:\n")));
+        MessageBox::clearShown();
+        frmExam *exam = TestSupport::openExam(m_window);
+        QVERIFY(MessageBox::shown().isEmpty());
+        TestSupport::startExam(m_window, u"Reader"_s);
+        QVERIFY(MessageBox::shown().last().text.startsWith(u"The exam could not be stored:\n"_s));
         QVERIFY(exam->Frame1(0)->isEnabled());
         QVERIFY(!AppExit::requested());
     }
 
     // The review shows E and F where a question has them and, on a question of several right
     // answers, marks each letter; the breakdown and the report count and show it alike.
-    void severalRightAnswersMarked_data()
-    {
-        QTest::addColumn<QString>("correct");
-        QTest::addColumn<QString>("e"); // the fifth choice, if any
-        QTest::addColumn<QString>("answer");
-        QTest::addColumn<QStringList>("marks"); // A to F
-        QTest::addColumn<int>("right");
-        QTest::newRow("two, one wrong") << u"AC"_s << QString() << u"AB"_s
-                                        << QStringList{u"right"_s, u"wrong"_s, u"missed"_s, {}, {}, {}} << 0;
-        QTest::newRow("two, both right") << u"AC"_s << QString() << u"AC"_s
-                                         << QStringList{u"right"_s, {}, u"right"_s, {}, {}, {}} << 1;
-        QTest::newRow("three of five") << u"BDE"_s << u"Five"_s << u"ABE"_s
-                                       << QStringList{u"wrong"_s, u"right"_s, {}, u"missed"_s, u"right"_s, {}} << 0;
-        QTest::newRow("one of five") << u"E"_s << u"Five"_s << u"E"_s << QStringList(6) << 1;
-    }
+    void severalRightAnswersMarked_data() { TestSupport::addCases(u"screens/review-marks.tsv"_s); }
     void severalRightAnswersMarked()
     {
         QFETCH(QString, correct);
         QFETCH(QString, e);
         QFETCH(QString, answer);
-        QFETCH(QStringList, marks);
-        QFETCH(int, right);
+        QFETCH(QString, marks);
+        QFETCH(QString, right);
         m_program->exec(u"UPDATE Q_A SET CorrectAnswer = '%1', E = NULLIF('%2', '') WHERE QID = 1"_s.arg(correct, e));
-        const qint32 id = addExam(u"Mo"_s, u"2026-12-01 10:00:00"_s, 10, right, {{answer, u"A"_s}});
-        frmViewExam *view = openResults();
-        reviewRow(view, 0);
+        const qint32 id = storeExam(u"Mo"_s, right, {{1, answer}});
+        frmViewExam *view = review(0);
         QCOMPARE(view->reviewedExamId(), id);
         QCOMPARE(view->txtFieldsText(6), answer);
         QCOMPARE(view->choiceText(4)->isVisibleTo(view), !e.isEmpty());
@@ -335,35 +256,33 @@ private slots:
         if (!e.isEmpty())
             QCOMPARE(DataBinder::textOf(view->choiceText(4)), e);
         QStringList shown;
-        for (int k = 0; k < 6; ++k) {
-            QCOMPARE(view->choiceMark(k)->isVisibleTo(view), !marks.at(k).isEmpty());
+        for (int k = 0; k < 6; ++k)
             shown << (view->choiceMark(k)->isVisibleTo(view) ? view->choiceMark(k)->text() : QString());
-        }
-        QCOMPARE(shown, marks);
-        if (right == 0)
+        QCOMPARE(shown.join(u','), marks);
+        if (right == u"0")
             TestSupport::screenshot(m_window, u"review-choose%1"_s.arg(correct.size()));
-        QCOMPARE(view->breakdown().total.correct, right);
+        QCOMPARE(view->breakdown().total.correct, right.toInt());
         const QString report = ExamReport::html({id, u"Mo"_s}, *view->rsExam(), view->breakdown());
         QCOMPARE(report.contains(u"E. Five"_s), !e.isEmpty());
-        for (const char *mark : {"right", "wrong", "missed"})
-            QCOMPARE(report.count(u"[%1]"_s.arg(QLatin1String(mark))), marks.count(QLatin1String(mark)));
+        for (const QString &mark : {u"right"_s, u"wrong"_s, u"missed"_s})
+            QCOMPARE(report.count(u"[%1]"_s.arg(mark)), shown.count(mark));
         QCOMPARE(report.contains(u"Choose "_s), correct.size() > 1);
     }
 
     void resize()
     {
         // Without other screens only the menu follows the main window's height.
-        m_window = m_program->start();
-        QWidget *menuWindow = m_window->menuForm()->parentWidget();
+        QWidget *menuWindow = window()->menuForm()->parentWidget();
         const int menuWidth = menuWindow->width();
-        m_window->resize(700, 500);
-        QCoreApplication::processEvents();
+        const auto resizeTo = [this](const QSize &size) {
+            m_window->resize(size);
+            QCoreApplication::processEvents();
+        };
+        resizeTo({700, 500});
         QCOMPARE(menuWindow->height(), m_window->clientSize().height());
         QCOMPARE(menuWindow->width(), menuWidth);
-        m_window->menuForm()->OpenScreen(0);
-        m_window->menuForm()->OpenScreen(1);
-        frmExam *exam = m_window->examForm();
-        frmViewExam *view = m_window->viewExamForm();
+        frmExam *exam = TestSupport::openExam(m_window);
+        frmViewExam *view = openResults();
         QList<QWidget *> stretched{
             exam->parentWidget(), exam->Frame1(3), view->parentWidget(), view->Frame1(3), view->txtFields(9)};
         for (int i = 0; i <= 4; ++i)
@@ -377,29 +296,24 @@ private slots:
         };
         const QList<QRect> widened = geometries(stretched, Twips::toPx(1000));
         const QList<QRect> unchanged = geometries(kept, 0);
-        m_window->resize(m_window->width() + Twips::toPx(1000), m_window->height());
-        QCoreApplication::processEvents();
+        resizeTo({m_window->width() + Twips::toPx(1000), m_window->height()});
         QCOMPARE(geometries(stretched, 0), widened);
         QCOMPARE(geometries(kept, 0), unchanged);
         // Each screen reaches from the menu's right edge to the client area's right edge.
-        for (QWidget *screen : {exam->parentWidget(), view->parentWidget()}) {
-            QCOMPARE(screen->x(), menuWindow->frameGeometry().width());
-            QCOMPARE(screen->geometry().right(), m_window->clientSize().width() - 1);
-            QCOMPARE(screen->height(), m_window->clientSize().height());
-        }
+        for (QWidget *screen : {exam->parentWidget(), view->parentWidget()})
+            QCOMPARE(std::tuple(screen->x(), screen->geometry().right(), screen->height()),
+                std::tuple(menuWindow->frameGeometry().width(), m_window->clientSize().width() - 1,
+                    m_window->clientSize().height()));
         // A minimised window leaves the client area with no size at all; restoring fits everything again.
         const QSize size = m_window->size();
-        m_window->resize(m_window->minimumSizeHint());
-        QCoreApplication::processEvents();
-        m_window->resize(size);
-        QCoreApplication::processEvents();
+        resizeTo(m_window->minimumSizeHint());
+        resizeTo(size);
         QCOMPARE(geometries(stretched, 0), widened);
         QVERIFY(exam->isVisible() && view->isVisible());
         // So narrow that the question frame's width would come out negative: it keeps its width,
         // and the boxes inside are still fitted to it.
         const int frameBefore = exam->Frame1(3)->width();
-        m_window->resize(Twips::toPx(2500) + 40, m_window->height());
-        QCoreApplication::processEvents();
+        resizeTo({Twips::toPx(2500) + 40, m_window->height()});
         QVERIFY(exam->parentWidget()->width() < Twips::toPx(2500));
         QCOMPARE(exam->Frame1(3)->width(), frameBefore);
         for (int i = 0; i <= 4; ++i)
@@ -409,48 +323,39 @@ private slots:
 
     void endToEnd()
     {
-        m_window = m_program->start();
-        const auto startExam = [this](const QString &name) {
-            click(m_window->menuForm()->Command1(0));
-            frmExam *exam = m_window->examForm();
-            QTest::keyClicks(exam->Text1(0), name);
-            click(exam->chkCategory(0));
-            click(exam->Command1(0));
-            return exam;
-        };
-        frmExam *exam = startExam(QStringLiteral("Road Test"));
+        window();
+        click(m_window->menuForm()->Command1(0));
+        frmExam *exam = TestSupport::startExam(m_window, u"Road Test"_s);
         // Every question answered correctly but the first.
         for (int i = 0; i < 10; ++i) {
-            const int letter
-                = QStringLiteral("ABCD").indexOf(exam->rsExam()->Fields(QStringLiteral("CorrectAnswer")).toString());
+            const int letter = u"ABCD"_s.indexOf(exam->rsExam()->Fields(u"CorrectAnswer"_s).toString());
             click(exam->Option1(i == 0 ? (letter + 1) % 4 : letter));
             click(exam->Command1(5));
         }
-        QCOMPARE(exam->Label1(11)->text(), QStringLiteral("0"));
-        click(exam->Command1(1));
+        QCOMPARE(exam->Label1(11)->text(), u"0"_s);
+        TestSupport::endExam(exam);
         QVERIFY(!gExamLoaded);
         frmViewExam *view = m_window->viewExamForm();
         QCOMPARE(view->gridModel()->rowCount(), 1);
-        QCOMPARE(
-            QStringList({cell(view, 0, 2), cell(view, 0, 4), cell(view, 0, 5)}), QStringList({"Road Test", "9", "90"}));
-        reviewRow(view, 0);
-        QCOMPARE(view->lblStatus()->text(), QStringLiteral("Question: 1 of 10"));
+        QCOMPARE((QStringList{cell(view, 0, 2), cell(view, 0, 4), cell(view, 0, 5)}),
+            (QStringList{u"Road Test"_s, u"9"_s, u"90"_s}));
+        review(0);
+        QCOMPARE(view->lblStatus()->text(), u"Question: 1 of 10"_s);
         QCOMPARE(view->txtFields(6)->palette().color(QPalette::Base), QColor(255, 0, 0));
         // Deleting the only exam leaves the list empty.
-        MessageBox::setNextAnswer(MessageBox::Yes);
-        click(view->Command1(0));
+        deleteReviewed(MessageBox::Yes);
         QCOMPARE(m_window->viewExamForm()->gridModel()->rowCount(), 0);
-        QCOMPARE(count(QStringLiteral("FROM ExamDetails")), 0);
+        QCOMPARE(m_program->count(u"FROM ExamDetails"_s), 0);
         // Closing the main window during an exam scores it on the way out.
-        const qint32 examId = startExam(QStringLiteral("Quitter"))->examId();
+        click(m_window->menuForm()->Command1(0));
+        const qint32 examId = TestSupport::startExam(m_window, u"Quitter"_s)->examId();
         MessageBox::clearShown();
         MessageBox::setNextAnswer(MessageBox::Yes);
         m_window->close();
-        QCOMPARE(
-            m_program->scalar(QStringLiteral("SELECT ExamResult FROM ExamTitle WHERE ExamID = %1").arg(examId)), 0);
+        QCOMPARE(m_program->scalar(u"SELECT ExamResult FROM ExamTitle WHERE ExamID = %1"_s.arg(examId)), 0);
         QVERIFY(!gExamLoaded && !gViewExamLoaded && !gMenuLoaded && LoadedForms().isEmpty());
         QCOMPARE(MessageBox::shown().size(), 1);
-        QCOMPARE(MessageBox::shown().first().text, QStringLiteral("Do you want to quit?"));
+        QCOMPARE(MessageBox::shown().first().text, u"Do you want to quit?"_s);
     }
 };
 
