@@ -4,24 +4,6 @@
 #include <chrono>
 
 namespace {
-// Draws a number in low..high that no slot holds yet; 0 when the range has none left.
-int drawDistinct(int low, int high, const std::vector<int> &filled, std::mt19937 &rng)
-{
-    if (high < low)
-        return 0;
-    const auto used = [&](int r) { return std::find(filled.begin(), filled.end(), r) != filled.end(); };
-    int free = 0;
-    for (int r = low; r <= high; ++r)
-        free += used(r) ? 0 : 1;
-    if (free == 0)
-        return 0;
-    std::uniform_int_distribution<int> uniform(low, high);
-    for (;;) {
-        const int r = uniform(rng);
-        if (r >= 1 && !used(r))
-            return r;
-    }
-}
 // Draws a question of `list` that no slot holds yet; 0 when the list has none left.
 int drawDistinctFrom(const std::vector<int> &list, const std::vector<int> &filled, std::mt19937 &rng)
 {
@@ -87,39 +69,6 @@ std::optional<ExamDraw::Shortage> ExamDraw::findShortage(int n, const Ticked &ti
     if (stock[size_t(last)].count < needsOfLast)
         return Shortage{last, stock[size_t(last)].count, needsOfLast};
     return std::nullopt;
-}
-
-std::vector<int> ExamDraw::drawSlots(int n, const Ticked &ticked, const Stock &stock, int poolSize, std::mt19937 &rng)
-{
-    std::vector<int> filled(size_t(std::max(n, 0)), 0);
-    if (ticked[kAllCategories]) {
-        for (int &slot : filled)
-            slot = drawDistinct(1, poolSize, filled, rng);
-        return filled;
-    }
-    const int per = perCategory(n, ticked);
-    int ordinal = 0;
-    int low = 0;
-    int high = 0;
-    for (int c = 0; c < 6; ++c) {
-        if (!ticked[size_t(c)])
-            continue;
-        ++ordinal;
-        if (stock[size_t(c)].count == 0)
-            continue;
-        low = stock[size_t(c)].lowQID;
-        high = stock[size_t(c)].highQID;
-        for (int m = 1; m <= per; ++m)
-            filled[size_t(per * (ordinal - 1) + m - 1)] = drawDistinct(low, high, filled, rng);
-    }
-    // The left-over filled come from the range of the last category that had questions.
-    if (remainder(n, ticked) >= 1) {
-        for (int &slot : filled) {
-            if (slot == 0)
-                slot = drawDistinct(low, high, filled, rng);
-        }
-    }
-    return filled;
 }
 
 ExamDraw::Stock ExamDraw::stockOf(const Lists &lists)

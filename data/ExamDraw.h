@@ -16,8 +16,6 @@ using Ticked = std::array<bool, 7>; // the six categories, then "All Categories"
 
 struct CategoryStock {
     int count = 0; // 0: the category has no questions
-    int lowQID = 0;
-    int highQID = 0;
 };
 using Stock = std::array<CategoryStock, 6>;
 
@@ -34,12 +32,10 @@ int remainder(int n, const Ticked &ticked);
 // Whether the draw can fill every slot with a distinct question; the first shortage otherwise.
 std::optional<Shortage> findShortage(int n, const Ticked &ticked, const Stock &stock, int poolSize);
 
-// The slots 1..n (index 0..n-1) in order, each the QID drawn for it; 0 marks a slot that could
-// not be filled.
-std::vector<int> drawSlots(int n, const Ticked &ticked, const Stock &stock, int poolSize, std::mt19937 &rng);
-
-// The same rules over lists of questions instead of QID ranges (a candidate's mistakes): each
-// category draws from its own list, "All Categories" from all the lists together.
+// The slots 1..n (index 0..n-1) in order, each the QID drawn for it (0 marks a slot that could
+// not be filled), drawn from lists of the questions a draw may take (the drawable pool, or a
+// candidate's mistakes): each category draws from its own list, "All Categories" from all the
+// lists together.
 using Lists = std::array<std::vector<int>, 6>;
 Stock stockOf(const Lists &lists);
 int poolSizeOf(const Lists &lists);
