@@ -6,6 +6,7 @@
 #include <QStandardPaths>
 #include <QTest>
 
+#include "SessionCases.h"
 #include "TestSupport.h"
 #include "core/AppExit.h"
 #include "core/GenModule.h"
@@ -59,20 +60,12 @@ private slots:
         m_dir.reset();
     }
 
+    void describesProviders_data() { TestSupport::addCases(u"sessions/connection-providers.tsv"_s); }
     void describesProviders()
     {
-        auto describe = [](int p) { return cDBAccess::connectionDescription(p, u"/x"_s, u"ExamDb"_s, u"ExamDSN"_s); };
-        QCOMPARE(describe(1),
-            "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=/x\\Exam.mdb;;Jet OLEDB:Database Password=QOMB;"
-            "Mode=Share Deny None;Extended Properties='';Jet OLEDB:System database='';Jet OLEDB:Registry "
-            "Path='';Jet OLEDB:Database Password='QOMB';Jet OLEDB:Engine Type=5;Jet OLEDB:Database Locking "
-            "Mode=0;Jet OLEDB:Global Partial Bulk Ops=2;Jet OLEDB:Global Bulk Transactions=1;Jet OLEDB:New "
-            "Database Password='';Jet OLEDB:Create System Database=False;Jet OLEDB:Encrypt Database=False;"
-            "Jet OLEDB:Don't Copy Locale on Compact=False;Jet OLEDB:Compact Without Replica Repair=False;"
-            "Jet OLEDB:SFP=False"_L1);
-        QCOMPARE(describe(3), u"PROVIDER=MSDASQL;dsn=ExamDSN;uid=;pwd=;database=ExamDb;"_s);
-        QCOMPARE(describe(4), describe(3));
-        QVERIFY(describe(6).isEmpty() && describe(-1).isEmpty());
+        QFETCH(QString, expected);
+        QCOMPARE(cDBAccess::connectionDescription(SessionCases::number("provider"), u"/x"_s, u"ExamDb"_s, u"ExamDSN"_s),
+            expected);
     }
 
     void opensDatabaseAndItsReplacement_data()
@@ -99,36 +92,17 @@ private slots:
         QCOMPARE(programScalar(u"SELECT count(*) FROM Q_A"_s), QVariant(qlonglong(3)));
     }
 
-    // Opening the database or a query failing: one message box, then the program ends.
-    void fatalFailureExits_data()
-    {
-        QTest::addColumn<QString>("setup");
-        QTest::addColumn<int>("provider");
-        QTest::addColumn<QString>("title");
-        QTest::addColumn<QString>("text"); // or how it starts, when the engine's message follows
-        const QString unusable = u"The database connection could not be estibleshed.\n"
-                                 "You don't have Microsoft MDAC 2.5 installed on your system or\n"
-                                 ".mdb file is corrupted."_s;
-        QTest::newRow("no file") << u"none"_s << 1 << u"File Error"_s << u"-2147467259 - "_s;
-        QTest::newRow("folder named Exam.mdb") << u"folder"_s << 1 << u"File Error"_s << u"-2147467259 - "_s;
-        QTest::newRow("file deleted while pooled") << u"deleted"_s << 1 << u"File Error"_s << u"-2147467259 - "_s;
-        QTest::newRow("not a database") << u"noise"_s << 1 << u"Database Connection"_s << unusable;
-        QTest::newRow("empty file") << u"empty"_s << 1 << u"Database Connection"_s << unusable;
-        QTest::newRow("database without the exam tables")
-            << u"schemaless"_s << 1 << u"Database Connection"_s << unusable;
-        QTest::newRow("database with another key") << u"rekeyed"_s << 1 << u"Database Connection"_s << unusable;
-        QTest::newRow("provider 6") << u"built"_s << 6 << u"Database Connection"_s << unusable;
-        QTest::newRow("provider -1") << u"built"_s << -1 << u"Database Connection"_s << unusable;
-        QTest::newRow("query") << u"query"_s << 1 << u"Class DBAccess"_s
-                               << u"-2147217900 - no such table: NoSuchTable"_s;
-    }
+    void fatalFailureExits_data() { TestSupport::addCases(u"sessions/connection-fatal.tsv"_s); }
     void fatalFailureExits()
     {
         QFETCH(QString, setup);
-        QFETCH(int, provider);
         QFETCH(QString, title);
         QFETCH(QString, text);
+        const int provider = SessionCases::number("provider");
         const bool fileError = title == "File Error"_L1, unusable = title == "Database Connection"_L1;
+        if (unusable)
+            text = u"The database connection could not be estibleshed.\nYou don't have Microsoft MDAC 2.5 installed on "
+                   "your system or\n.mdb file is corrupted."_s;
         const auto bytes = [&] {
             QFile f(dbFile());
             return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
@@ -182,20 +156,7 @@ private slots:
         QCOMPARE(QFileInfo::exists(dbFile()), setup == "folder"_L1 || !fileError);
     }
 
-    void failedStatementLeavesNothing_data()
-    {
-        QTest::addColumn<QString>("setup");
-        QTest::addColumn<QString>("statement");
-        QTest::newRow("syntax error") << QString() << u"UPDATE ExamTitle SET WHERE"_s;
-        // RAISE(FAIL) and a unique index keep the rows changed before the failing one unless undone.
-        QTest::newRow("UPDATE failing at its second row")
-            << u"CREATE TRIGGER NoNegative BEFORE UPDATE ON ExamTitle WHEN NEW.ExamResult < 0 "
-               "BEGIN SELECT RAISE(FAIL, 'negative result'); END;"_s
-            << u"UPDATE ExamTitle SET ExamResult = ExamResult - 1"_s;
-        QTest::newRow("INSERT ... SELECT hitting a unique index")
-            << u"CREATE UNIQUE INDEX OneExamPerUser ON ExamTitle (UserName);"_s
-            << u"INSERT INTO ExamTitle (UserName, ExamResult) SELECT 'carol', 1 UNION ALL SELECT 'ann', 2"_s;
-    }
+    void failedStatementLeavesNothing_data() { TestSupport::addCases(u"sessions/connection-failed-statement.tsv"_s); }
     void failedStatementLeavesNothing()
     {
         QFETCH(QString, setup);

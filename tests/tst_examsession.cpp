@@ -1,5 +1,6 @@
 #include <QTest>
 
+#include "SessionCases.h"
 #include "TestSupport.h"
 #include "core/Clock.h"
 #include "core/GenModule.h"
@@ -12,29 +13,15 @@
 
 using namespace Qt::StringLiterals;
 
+using SessionCases::ticked;
+
 namespace {
-// One question row of a designed exam: the question, its correct answer and the answer stored
-// (nullptr for NULL).
-struct Detail {
-    int qid;
-    const char *correct;
-    const char *answer;
-};
-
-QString sqlText(const char *value)
+// A value of a case table as SQL text: NULL stands for none.
+QString sqlText(const QString &value)
 {
-    return value ? u"'%1'"_s.arg(QString::fromUtf8(value).replace(u'\'', u"''"_s)) : u"NULL"_s;
-}
-
-ExamDraw::Ticked ticked(const QList<int> &categories)
-{
-    ExamDraw::Ticked result{};
-    for (int c : categories)
-        result[size_t(c)] = true;
-    return result;
+    return value == u"NULL"_s ? value : u"'%1'"_s.arg(QString(value).replace(u'\'', u"''"_s));
 }
 } // namespace
-Q_DECLARE_METATYPE(QList<Detail>)
 Q_DECLARE_METATYPE(ExamSession::StoreResult)
 
 // The exam's database work without its screen, on a real Exam.mdb: creation in one transaction,
@@ -75,27 +62,12 @@ private slots:
 
     // The title, the drawn questions, the practice mark and the progress row are stored together,
     // or nothing is.
-    void create_data()
-    {
-        QTest::addColumn<QList<int>>("categories");
-        QTest::addColumn<int>("questions");
-        QTest::addColumn<bool>("practise");
-        QTest::addColumn<QString>("failingTable"); // a trigger refuses inserts into it
-        QTest::addColumn<QString>("failure");
-        QTest::newRow("all categories") << QList<int>{6} << 30 << false << QString() << QString();
-        QTest::newRow("two categories") << QList<int>{0, 4} << 10 << false << QString() << QString();
-        QTest::newRow("mistakes") << QList<int>{0} << 10 << true << QString() << QString();
-        QTest::newRow("progress row refused") << QList<int>{0} << 10 << false << u"ExamProgress"_s << u"disk is full"_s;
-        QTest::newRow("practice mark refused")
-            << QList<int>{0} << 10 << true << u"PracticeExams"_s << u"disk is full"_s;
-        QTest::newRow("empty category") << QList<int>{2} << 10 << false << QString()
-                                        << u"not enough questions to draw from"_s;
-    }
+    void create_data() { TestSupport::addCases(u"sessions/exam-create.tsv"_s); }
     void create()
     {
-        QFETCH(QList<int>, categories);
-        QFETCH(int, questions);
-        QFETCH(bool, practise);
+        QFETCH(QString, categories);
+        const int questions = SessionCases::number("questions");
+        const bool practise = SessionCases::flag("practise");
         QFETCH(QString, failingTable);
         QFETCH(QString, failure);
         // Ann's scored exam got the first ten Software Testing questions wrong.
@@ -138,7 +110,7 @@ private slots:
     void answersAndFlags()
     {
         ExamSession session;
-        QVERIFY(session.create(u"Ann"_s, 10, ticked({3}), false));
+        QVERIFY(session.create(u"Ann"_s, 10, ticked(u"3"_s), false));
         const std::shared_ptr<Recordset> rs = session.openQuestions();
         QVERIFY(rs && rs->isUpdatable());
         QVERIFY(session.openSideTables());
@@ -188,7 +160,7 @@ private slots:
         QFETCH(QString, reason);
         ConnectionPool::setBusyTimeout(20);
         ExamSession session;
-        QVERIFY(session.create(u"Ann"_s, 10, ticked({3}), false));
+        QVERIFY(session.create(u"Ann"_s, 10, ticked(u"3"_s), false));
         const std::shared_ptr<Recordset> rs = session.openQuestions();
         QVERIFY(session.openSideTables());
         const qint32 first = rs->Fields(u"DetailID"_s).toInt();
@@ -225,41 +197,20 @@ private slots:
 
     // One statement scores the exam: a row counts when its stored answer is the question's correct
     // answer, case aside and blanks kept, a missing answer taken as an empty one.
-    void score_data()
-    {
-        QTest::addColumn<QList<Detail>>("details");
-        QTest::addColumn<int>("score");
-        QTest::newRow("right") << QList<Detail>{{1, "B", "B"}} << 1;
-        QTest::newRow("wrong") << QList<Detail>{{1, "B", "C"}} << 0;
-        QTest::newRow("answer in lower case") << QList<Detail>{{1, "B", "b"}} << 1;
-        QTest::newRow("correct answer in lower case") << QList<Detail>{{1, "d", "D"}} << 1;
-        QTest::newRow("case beyond ASCII") << QList<Detail>{{1, "\xc3\xa4", "\xc3\x84"}} << 1;
-        QTest::newRow("not answered") << QList<Detail>{{1, "B", nullptr}} << 0;
-        QTest::newRow("empty answer") << QList<Detail>{{1, "B", ""}} << 0;
-        QTest::newRow("trailing blank") << QList<Detail>{{1, "B", "B "}} << 0;
-        QTest::newRow("leading blank") << QList<Detail>{{1, "B", " B"}} << 0;
-        QTest::newRow("no correct answer, none given") << QList<Detail>{{1, nullptr, nullptr}} << 0;
-        QTest::newRow("no correct answer, an empty one given") << QList<Detail>{{1, nullptr, ""}} << 0;
-        QTest::newRow("empty correct answer, none given") << QList<Detail>{{1, "", nullptr}} << 1;
-        QTest::newRow("empty correct answer, an empty one given") << QList<Detail>{{1, "", ""}} << 1;
-        QTest::newRow("question gone from the pool") << QList<Detail>{{999, nullptr, "A"}} << 0;
-        QTest::newRow("a question twice counts twice") << QList<Detail>{{1, "A", "a"}, {1, "A", "A"}} << 2;
-        QTest::newRow("an exam of each") << QList<Detail>{{1, "A", "A"}, {2, "B", "b"}, {3, "C", "D"},
-            {4, "D", nullptr}, {5, "a", "A"}, {6, "B", "B "}, {7, "", nullptr}, {8, nullptr, ""}, {9, "C", "c"},
-            {10, "D", ""}} << 5;
-    }
+    void score_data() { TestSupport::addCases(u"sessions/exam-score.tsv"_s); }
     void score()
     {
-        QFETCH(QList<Detail>, details);
-        QFETCH(int, score);
+        QFETCH(QString, details);
+        const int score = SessionCases::number("score");
+        const QStringList rows = details.split(u'|');
         // The designed exam, and another of the same questions all answered right.
         exec(u"INSERT INTO ExamTitle (UserName, ExamDate, NumOfQuestions) VALUES ('Kim', '2026-12-01 10:00:00', %1), "
-             "('Lou', '2026-12-01 11:00:00', %1)"_s.arg(details.size()));
-        for (const Detail &d : details) {
-            exec(u"UPDATE Q_A SET CorrectAnswer = %1 WHERE QID = %2"_s.arg(sqlText(d.correct)).arg(d.qid));
+             "('Lou', '2026-12-01 11:00:00', %1)"_s.arg(rows.size()));
+        for (const QString &row : rows) {
+            const QStringList d = row.split(u';'); // QID, correct answer, answer
+            exec(u"UPDATE Q_A SET CorrectAnswer = %1 WHERE QID = %2"_s.arg(sqlText(d[1]), d[0]));
             exec(u"INSERT INTO ExamDetails (ExamID, UserName, QID, Answer, Answered) VALUES (1, 'Kim', %1, %2, -1), "
-                 "(2, 'Lou', %1, %3, -1)"_s.arg(d.qid)
-                     .arg(sqlText(d.answer), sqlText(d.correct ? d.correct : "A")));
+                 "(2, 'Lou', %1, %3, -1)"_s.arg(d[0], sqlText(d[2]), sqlText(d[1] == u"NULL"_s ? u"A"_s : d[1])));
         }
         ExamSession session;
         QVERIFY(session.score(1));
@@ -270,25 +221,13 @@ private slots:
 
     // The exam offered at the next start: the newest unscored one whose run stopped more than 90
     // seconds ago or ended through a failure, only the candidate's own on a class's server.
-    void offer_data()
-    {
-        QTest::addColumn<QList<int>>("ages"); // of each exam's heartbeat, in the order stored
-        QTest::addColumn<QString>("endedRun"); // the run the settings say ended, holding the last exam
-        QTest::addColumn<QString>("user");
-        QTest::addColumn<int>("offered"); // ExamID, 0 for none
-        QTest::newRow("stale") << QList<int>{91} << QString() << QString() << 1;
-        QTest::newRow("alive") << QList<int>{90} << QString() << QString() << 0;
-        QTest::newRow("the newest of the stale") << QList<int>{4000, 300, 5} << QString() << QString() << 2;
-        QTest::newRow("its run ended") << QList<int>{4000, 5} << u"ended-run"_s << QString() << 2;
-        QTest::newRow("another's") << QList<int>{4000} << QString() << u"Bob"_s << 0;
-        QTest::newRow("the candidate's own") << QList<int>{4000} << QString() << u"Ann"_s << 1;
-    }
+    void offer_data() { TestSupport::addCases(u"sessions/exam-offer.tsv"_s); }
     void offer()
     {
-        QFETCH(QList<int>, ages);
+        const QList<int> ages = SessionCases::numbers(SessionCases::text("ages"));
         QFETCH(QString, endedRun);
         QFETCH(QString, user);
-        QFETCH(int, offered);
+        const int offered = SessionCases::number("offered");
         for (int i = 0; i < ages.size(); ++i)
             leftBehind(u"Ann"_s, ages.at(i), i == ages.size() - 1 && !endedRun.isEmpty() ? endedRun : u"old-run"_s);
         // A scored exam is never offered, however old its heartbeat.

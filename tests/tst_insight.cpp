@@ -1,6 +1,7 @@
 #include <QTest>
 #include <QtWidgets>
 
+#include "SessionCases.h"
 #include "TestSupport.h"
 #include "core/ClockTimer.h"
 #include "core/UserSettings.h"
@@ -36,7 +37,15 @@ struct Answers {
     QString outcomes;
     int firstQuestion = 1;
 };
-Q_DECLARE_METATYPE(QList<Answers>)
+
+// "c:outcomes c:outcomes ..." as blocks from question 1.
+QList<Answers> blocks(const QString &text)
+{
+    QList<Answers> parsed;
+    for (const QString &block : text.split(u' ', Qt::SkipEmptyParts))
+        parsed.append({block.section(u':', 0, 0).toInt(), block.section(u':', 1)});
+    return parsed;
+}
 
 // Study insight: the breakdown, the pass mark, the review's filters, the practice draw, the
 // progress chart and the report, against real exam databases.
@@ -153,44 +162,17 @@ private slots:
     }
     void cleanup() { m_program.reset(); }
 
-    void breakdownOfKnownExams_data()
-    {
-        QTest::addColumn<QList<Answers>>("answers");
-        QTest::addColumn<int>("passMark");
-        QTest::addColumn<QStringList>("expected");
-        QTest::newRow("all right") << QList<Answers>{{0, u"RRRRRRRRRR"_s}} << 65
-                                   << QStringList{"Software Testing 10 10 100 Pass", "Total 10 10 100 Pass"};
-        QTest::newRow("all wrong") << QList<Answers>{{0, u"WWWWWWWWWW"_s}} << 65
-                                   << QStringList{"Software Testing 10 0 0 Fail", "Total 10 0 0 Fail"};
-        // As the score counts: no answer is a wrong answer, a lower-case letter a right one.
-        QTest::newRow("unanswered and lower case") << QList<Answers>{
-            {1, u"Rr--W-RR-R"_s}} << 50 << QStringList{"Programming Basic 10 5 50 Pass", "Total 10 5 50 Pass"};
-        QTest::newRow("one category at exactly the mark") << QList<Answers>{
-            {2, u"RRRRRRRRRRRRRWWWWWWW"_s}} << 65 << QStringList{"Database Basic 20 13 65 Pass", "Total 20 13 65 Pass"};
-        QTest::newRow("one short of the mark") << QList<Answers>{{2, u"RRRRRRRRRRRRW-WWWWWW"_s}} << 65
-                                               << QStringList{"Database Basic 20 12 60 Fail", "Total 20 12 60 Fail"};
-        QTest::newRow("the same at a higher mark") << QList<Answers>{
-            {2, u"RRRRRRRRRRRRRWWWWWWW"_s}} << 66 << QStringList{"Database Basic 20 13 65 Fail", "Total 20 13 65 Fail"};
-        // Stored out of the pool's order, listed in it; 2 of 3 is 66 % (integer-divided) and passes at 66.
-        QTest::newRow("six categories") << QList<Answers>{{5, u"RRW"_s}, {0, u"RRRR"_s}, {3, u"W-"_s}, {1, u"RWRW"_s},
-            {4, u"R"_s}, {2, u"RRRRRRRRRRRRRWWWWWWW"_s}}
-                                        << 66
-                                        << QStringList{"Software Testing 4 4 100 Pass", "Programming Basic 4 2 50 Fail",
-                                               "Database Basic 20 13 65 Fail", "Internet Technology 2 0 0 Fail",
-                                               "Quality Assurance 1 1 100 Pass", "Networking Basic 3 2 66 Pass",
-                                               "Total 34 22 64 Fail"};
-    }
+    void breakdownOfKnownExams_data() { TestSupport::addCases(u"sessions/insight-breakdown.tsv"_s); }
     void breakdownOfKnownExams()
     {
-        QFETCH(QList<Answers>, answers);
-        QFETCH(int, passMark);
-        QFETCH(QStringList, expected);
-        const qint32 examId = addExam(u"Ann"_s, answers);
+        QFETCH(QString, answers);
+        QFETCH(QString, expected);
+        const qint32 examId = addExam(u"Ann"_s, blocks(answers));
         gDbPath = m_program->folder();
         cDBAccess db;
         QVERIFY(db.Open_Connection(1));
-        const Breakdown breakdown = Breakdown::ofExam(db, examId, passMark);
-        QCOMPARE(breakdownLines(breakdown), expected);
+        const Breakdown breakdown = Breakdown::ofExam(db, examId, SessionCases::number("passMark"));
+        QCOMPARE(breakdownLines(breakdown).join(u'|'), expected);
         QVERIFY(!breakdown.practice);
         // The breakdown's total is the stored score.
         QCOMPARE(breakdown.total.correct, m_program->scalar(u"SELECT ExamResult FROM ExamTitle"_s).toInt());
@@ -241,27 +223,13 @@ private slots:
         QCOMPARE(openResults()->passMarkBox()->value(), 72);
     }
 
-    void reviewFilters_data()
-    {
-        QTest::addColumn<QString>("outcomes"); // of Software Testing's questions 1, 2, ...
-        QTest::addColumn<QList<int>>("flagged"); // positions in the exam, from 1
-        QTest::addColumn<int>("filter");
-        QTest::addColumn<QList<int>>("shown"); // positions the filter keeps, in order
-        QTest::newRow("all") << u"RW-RWR"_s << QList<int>{2, 4} << int(frmViewExam::AllQuestions)
-                             << QList<int>{1, 2, 3, 4, 5, 6};
-        QTest::newRow("wrong or unanswered")
-            << u"RW-RWR"_s << QList<int>{2, 4} << int(frmViewExam::WrongOnly) << QList<int>{2, 3, 5};
-        QTest::newRow("flagged") << u"RW-RWR"_s << QList<int>{2, 4} << int(frmViewExam::FlaggedOnly)
-                                 << QList<int>{2, 4};
-        QTest::newRow("no mistakes") << u"RRrR"_s << QList<int>{1} << int(frmViewExam::WrongOnly) << QList<int>{};
-        QTest::newRow("no flags") << u"RW-R"_s << QList<int>{} << int(frmViewExam::FlaggedOnly) << QList<int>{};
-    }
+    void reviewFilters_data() { TestSupport::addCases(u"sessions/insight-review-filters.tsv"_s); }
     void reviewFilters()
     {
         QFETCH(QString, outcomes);
-        QFETCH(QList<int>, flagged);
-        QFETCH(int, filter);
-        QFETCH(QList<int>, shown);
+        const QList<int> flagged = SessionCases::numbers(SessionCases::text("flagged"));
+        const QList<int> shown = SessionCases::numbers(SessionCases::text("shown"));
+        const int filter = SessionCases::number("filter");
         const qint32 examId = addExam(u"Cleo"_s, {{0, outcomes}});
         for (int position : flagged)
             m_program->exec(
@@ -417,10 +385,10 @@ private slots:
     void progressChartData()
     {
         // Ann: full, practice, full, an unscored one, and a full exam of nothing; Ben's are not hers.
-        const qint32 one = addExam(u"Ann"_s, {{0, u"RRRW"_s}, {2, u"RWWW"_s}}, true, false, u"2026-01-02 09:05:00"_s);
-        const qint32 two = addExam(u"Ann"_s, {{0, u"WW"_s}}, true, true, u"2026-01-03 14:30:00"_s);
+        QCOMPARE(addExam(u"Ann"_s, {{0, u"RRRW"_s}, {2, u"RWWW"_s}}, true, false, u"2026-01-02 09:05:00"_s), 1);
+        addExam(u"Ann"_s, {{0, u"WW"_s}}, true, true, u"2026-01-03 14:30:00"_s);
         addExam(u"Ben"_s, {{1, u"RRRR"_s}});
-        const qint32 three = addExam(u"Ann"_s, {{0, u"RRRR"_s}, {5, u"RR"_s}}, true, false, u"2026-01-04 08:00:00"_s);
+        addExam(u"Ann"_s, {{0, u"RRRR"_s}, {5, u"RR"_s}}, true, false, u"2026-01-04 08:00:00"_s);
         addExam(u"Ann"_s, {{0, u"RRRR"_s}}, false);
         gDbPath = m_program->folder();
         cDBAccess db;
@@ -431,35 +399,22 @@ private slots:
             (QStringList{"Bob", "Ann", "ann", "bob"}));
         const ProgressChart chart = ProgressData::chart(u"Ann"_s, ProgressData::examsOf(db, u"Ann"_s), 65);
         QCOMPARE(chart.exams, 3);
-        const auto points = [&chart](const QString &line) {
-            QStringList text;
-            if (const ProgressChart::Line *l = chart.line(line))
-                for (const ProgressChart::Point &p : l->points)
-                    text << u"%1:%2@%3"_s.arg(p.x).arg(p.y).arg(p.examId);
-            return text;
-        };
-        QStringList names;
-        for (const ProgressChart::Line &line : chart.lines)
-            names << line.name;
-        QCOMPARE(names,
-            (QStringList{"Full exams", "Practice exams", "Pass mark 65 %", "Software Testing", "Database Basic",
-                "Networking Basic"}));
-        QCOMPARE(points(u"Full exams"_s), (QStringList{u"1:50@%1"_s.arg(one), u"3:100@%1"_s.arg(three)}));
-        QCOMPARE(points(u"Practice exams"_s), (QStringList{u"2:0@%1"_s.arg(two)}));
-        QCOMPARE(points(u"Pass mark 65 %"_s), (QStringList{"0.5:65@0", "3.5:65@0"}));
-        // Categories come from the full exams only: a drill of mistakes is not form.
-        QCOMPARE(points(u"Software Testing"_s), (QStringList{u"1:75@%1"_s.arg(one), u"3:100@%1"_s.arg(three)}));
-        QCOMPARE(points(u"Database Basic"_s), (QStringList{u"1:25@%1"_s.arg(one)}));
-        QCOMPARE(chart.line(u"Full exams"_s)->points.front().tip,
-            u"Exam # %1, 01/02/26 09:05 AM\n8 questions, 4 correct: 50 % (Fail)"_s.arg(one));
-        QCOMPARE(chart.line(u"Practice exams"_s)->points.front().tip,
-            u"Practice exam # %1, 01/03/26 02:30 PM\n2 questions, 0 correct: 0 % (Fail)"_s.arg(two));
-        QCOMPARE(chart.line(u"Database Basic"_s)->points.front().tip,
-            u"Database Basic in exam # %1, 01/02/26 09:05 AM\n1 of 4 correct: 25 %"_s.arg(one));
+        const TestSupport::CaseTable expected = TestSupport::caseTable(u"sessions/insight-chart.tsv"_s);
+        QCOMPARE(int(chart.lines.size()), int(expected.rows.size()));
+        for (int i = 0; i < expected.rows.size(); ++i) {
+            const ProgressChart::Line &line = chart.lines.at(size_t(i));
+            QCOMPARE(line.name, expected.rows.at(i).at(0));
+            QStringList points;
+            for (const ProgressChart::Point &p : line.points)
+                points << u"%1:%2@%3"_s.arg(p.x).arg(p.y).arg(p.examId);
+            QCOMPARE(points.join(u' '), expected.rows.at(i).at(1));
+            if (!expected.rows.at(i).at(2).isEmpty())
+                QCOMPARE(line.points.front().tip, expected.rows.at(i).at(2));
+        }
         // Exactly at the pass mark is a pass.
         const ProgressChart atMark = ProgressData::chart(u"Ann"_s, ProgressData::examsOf(db, u"Ann"_s), 50);
         QCOMPARE(atMark.line(u"Full exams"_s)->points.front().tip,
-            u"Exam # %1, 01/02/26 09:05 AM\n8 questions, 4 correct: 50 % (Pass)"_s.arg(one));
+            u"Exam # 1, 01/02/26 09:05 AM\n8 questions, 4 correct: 50 % (Pass)"_s);
         // Nobody's chart is empty and draws no pass mark.
         const ProgressChart none = ProgressData::chart(u"Zoe"_s, ProgressData::examsOf(db, u"Zoe"_s), 65);
         QCOMPARE(none.exams, 0);

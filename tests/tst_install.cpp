@@ -6,6 +6,7 @@
 #include <QStandardPaths>
 #include <QTest>
 
+#include "SessionCases.h"
 #include "TestSupport.h"
 #include "VersionInfo.h"
 
@@ -85,19 +86,11 @@ private slots:
         QCOMPARE(TestSupport::scalar(pristine, u"SELECT COUNT(*) FROM ExamTitle"_s).toInt(), 0);
     }
 
-    void desktopFilesValidate_data()
-    {
-        QTest::addColumn<QString>("validator");
-        QTest::addColumn<QStringList>("arguments"); // the installed file last
-        QTest::newRow("desktop entry") << "desktop-file-validate" << QStringList{u"share/applications/%1.desktop"_s};
-        QTest::newRow("AppStream data") << "appstreamcli"
-                                        << QStringList{
-                                               u"validate"_s, u"--no-net"_s, u"share/metainfo/%1.metainfo.xml"_s};
-    }
+    void desktopFilesValidate_data() { TestSupport::addCases(u"sessions/install-validators.tsv"_s); }
     void desktopFilesValidate()
     {
         QFETCH(QString, validator);
-        QFETCH(QStringList, arguments);
+        QStringList arguments = SessionCases::text("arguments").split(u'\n');
         const QString program = QStandardPaths::findExecutable(validator);
         QVERIFY2(!program.isEmpty(), qPrintable(validator + u" is missing: scripts/setup.sh installs it"_s));
         arguments.last() = installed(arguments.last().arg(m_appId));
@@ -134,33 +127,15 @@ private slots:
         QCOMPARE(digest(pristine), pristineDigest);
     }
 
-    void commandLine_data()
-    {
-        QTest::addColumn<QStringList>("arguments"); // "@" stands for the installed prefix
-        QTest::addColumn<int>("status");
-        QTest::addColumn<QString>("output"); // the start of standard output
-        QTest::addColumn<QString>("error");
-        QTest::newRow("--version") << QStringList{u"--version"_s} << 0
-                                   << u"vesk %1\n"_s.arg(QLatin1String(VersionInfo::Version)) << "";
-        QTest::newRow("--help") << QStringList{u"--help"_s} << 0 << "Usage: vesk [options]\n"
-                                << "";
-        QTest::newRow("--database good") << QStringList{u"--check-start"_s, u"--database"_s, u"@/share/vesk/Exam.mdb"_s}
-                                         << 0 << "command-line @/share/vesk\n"
-                                         << "";
-        QTest::newRow("--database wrongly named")
-            << QStringList{u"--database"_s, u"@/share/vesk/License.txt"_s} << 2 << ""
-            << "vesk: @/share/vesk/License.txt: the exam database must be named "
-               "Exam.mdb.\n";
-        QTest::newRow("--database missing") << QStringList{u"--database"_s, u"@/share/Exam.mdb"_s} << 2 << ""
-                                            << "vesk: @/share/Exam.mdb: no such file.\n";
-    }
+    void commandLine_data() { TestSupport::addCases(u"sessions/install-command-line.tsv"_s); }
     void commandLine()
     {
-        QFETCH(QStringList, arguments);
-        QFETCH(int, status);
+        QStringList arguments = SessionCases::text("arguments").split(u'\n');
+        const int status = SessionCases::number("status");
         QFETCH(QString, output);
         QFETCH(QString, error);
         const QString prefix = root() + u"/usr"_s;
+        output.replace(u"VERSION"_s, QLatin1String(VersionInfo::Version));
         arguments.replaceInStrings(u"@"_s, prefix);
         QTemporaryDir home;
         // No display is needed to be told of a mistake, or for help.

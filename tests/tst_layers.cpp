@@ -8,6 +8,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "TestSupport.h"
+
 using namespace Qt::StringLiterals;
 
 // The folders read as layers, each using only those below it: a file that includes a header
@@ -27,27 +29,17 @@ private:
 };
 
 namespace {
-// What each folder may include besides itself. A folder missing here is reported too, so a new
-// one must be placed in a layer (and in ARCHITECTURE.md).
+// What each folder may include besides itself, from tests/data/sessions/layers.tsv.
 const QHash<QString, QSet<QString>> &allowed()
 {
-    static const QHash<QString, QSet<QString>> table{
-        {u"core"_s, {}},
-        {u"data"_s, {u"core"_s}},
-        {u"bank"_s, {u"core"_s, u"data"_s}},
-        {u"platform"_s, {u"core"_s}},
-        {u"widgets"_s, {u"core"_s, u"platform"_s, u"data"_s}},
-        {u"exam"_s, {u"core"_s, u"platform"_s, u"data"_s, u"widgets"_s}},
-        {u"review"_s, {u"core"_s, u"platform"_s, u"data"_s, u"widgets"_s}},
-        {u"insight"_s, {u"core"_s, u"platform"_s, u"data"_s, u"widgets"_s}},
-        {u"questions"_s, {u"core"_s, u"platform"_s, u"data"_s, u"bank"_s, u"widgets"_s}},
-        {u"shell"_s,
-            {u"core"_s, u"platform"_s, u"data"_s, u"bank"_s, u"widgets"_s, u"exam"_s, u"review"_s, u"insight"_s,
-                u"questions"_s}},
-        // Programs beside the layers, which link no GUI library.
-        {u"tools"_s, {u"core"_s, u"data"_s, u"bank"_s}},
-        {u"fuzz"_s, {u"core"_s, u"data"_s, u"bank"_s}},
-    };
+    static const QHash<QString, QSet<QString>> table = [] {
+        QHash<QString, QSet<QString>> read;
+        for (const QStringList &row : TestSupport::caseTable(u"sessions/layers.tsv"_s).rows) {
+            const QStringList below = row.at(1).split(u' ', Qt::SkipEmptyParts);
+            read.insert(row.at(0), QSet<QString>(below.begin(), below.end()));
+        }
+        return read;
+    }();
     return table;
 }
 
@@ -118,34 +110,7 @@ void tst_layers::noFileIncludesUpOrSideways()
 
 void tst_layers::aWrongWayIncludeIsFound_data()
 {
-    QTest::addColumn<QString>("file");
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("expected");
-    QTest::newRow("data includes the shell")
-        << u"data/X.cpp"_s << u"#include \"data/Y.h\"\n#include \"shell/frmMain.h\"\n"_s
-        << u"data/X.cpp:2: includes \"shell/frmMain.h\" of a layer above or beside data/"_s;
-    QTest::newRow("exam includes review")
-        << u"exam/X.h"_s << u"#pragma once\n  #  include \"review/frmViewExam.h\"\n"_s
-        << u"exam/X.h:2: includes \"review/frmViewExam.h\" of a layer above or beside exam/"_s;
-    QTest::newRow("platform includes data")
-        << u"platform/X.cpp"_s << u"#include \"data/Recordset.h\"\n"_s
-        << u"platform/X.cpp:1: includes \"data/Recordset.h\" of a layer above or beside platform/"_s;
-    QTest::newRow("data includes a desktop seam")
-        << u"data/X.cpp"_s << u"#include \"platform/MessageBox.h\"\n"_s
-        << u"data/X.cpp:1: includes \"platform/MessageBox.h\" of a layer above or beside data/"_s;
-    QTest::newRow("the core includes data")
-        << u"core/X.h"_s << u"#include \"data/cDBAccess.h\"\n"_s
-        << u"core/X.h:1: includes \"data/cDBAccess.h\" of a layer above or beside core/"_s;
-    QTest::newRow("a tool includes a desktop seam")
-        << u"tools/X.cpp"_s << u"#include \"platform/SignInDialog.h\"\n"_s
-        << u"tools/X.cpp:1: includes \"platform/SignInDialog.h\" of a layer above or beside tools/"_s;
-    QTest::newRow("widgets include a screen")
-        << u"widgets/X.cpp"_s << u"#include \"exam/frmExam.h\"\n"_s
-        << u"widgets/X.cpp:1: includes \"exam/frmExam.h\" of a layer above or beside widgets/"_s;
-    QTest::newRow("a folder in no layer")
-        << u"extras/X.cpp"_s << u"#include \"data/Y.h\"\n"_s << u"extras/: a folder that is in no layer"_s;
-    QTest::newRow("downward includes are fine")
-        << u"shell/X.cpp"_s << u"#include \"exam/frmExam.h\"\n#include \"VersionInfo.h\"\n"_s << QString();
+    TestSupport::addCases(u"sessions/layers-wrong-way.tsv"_s);
 }
 
 void tst_layers::aWrongWayIncludeIsFound()

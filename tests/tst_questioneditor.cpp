@@ -10,6 +10,7 @@
 #include <QTableView>
 #include <QTest>
 
+#include "SessionCases.h"
 #include "TestSupport.h"
 #include "core/GenModule.h"
 #include "data/DataGlobals.h"
@@ -26,15 +27,7 @@
 using namespace Qt::StringLiterals;
 using Rows = QList<QVariantList>;
 
-namespace {
-ExamDraw::Ticked ticked(const QList<int> &categories)
-{
-    ExamDraw::Ticked result{};
-    for (int c : categories)
-        result[size_t(c)] = true;
-    return result;
-}
-} // namespace
+using SessionCases::ticked;
 
 // Retired questions and the trainer's question editor, on a real Exam.mdb: a retired question is
 // never drawn and still shown by the exams that used it; the editor adds, rewords, replaces,
@@ -117,84 +110,36 @@ private slots:
         gTimeLeft = 720;
     }
 
-    // Whatever is retired, every draw takes only the questions left. Each case leaves exactly as
-    // many drawable questions as are drawn, or a set far larger than its retired part.
-    void retiredIsNeverDrawn_data()
-    {
-        QTest::addColumn<QList<int>>("categories");
-        QTest::addColumn<int>("questions");
-        QTest::addColumn<bool>("practise");
-        QTest::addColumn<QString>("retired"); // which QIDs are retired
-        QTest::addColumn<QString>("allowed"); // what every drawn QID must be
-        QTest::addColumn<int>("distinct"); // how many of the allowed ones the exam holds
-        QTest::newRow("one category") << QList<int>{0} << 10 << false << u"QID <= 10"_s << u"QID BETWEEN 11 AND 20"_s
-                                      << 10;
-        QTest::newRow("all categories") << QList<int>{6} << 30 << false << u"QID % 2 = 1"_s << u"QID % 2 = 0"_s << 30;
-        // Five slots each, the left-over one from the second category.
-        QTest::newRow("two categories, left-over slot")
-            << QList<int>{0, 1} << 11 << false << u"QID <= 15 OR QID BETWEEN 21 AND 26"_s
-            << u"QID BETWEEN 16 AND 20 OR QID BETWEEN 27 AND 32"_s << 11;
-        QTest::newRow("mistakes") << QList<int>{0} << 10 << true << u"QID <= 10"_s << u"QID BETWEEN 11 AND 20"_s << 10;
-    }
+    // Whatever is retired, every draw takes only the questions left, and the shortage check counts
+    // those only and says which category runs short.
+    void retiredIsNeverDrawn_data() { TestSupport::addCases(u"sessions/editor-draws.tsv"_s); }
     void retiredIsNeverDrawn()
     {
-        QFETCH(QList<int>, categories);
-        QFETCH(int, questions);
-        QFETCH(bool, practise);
+        QFETCH(QString, categories);
         QFETCH(QString, retired);
         QFETCH(QString, allowed);
-        QFETCH(int, distinct);
+        QFETCH(QString, shortage);
         storeAnnsExam();
         exec(u"UPDATE Q_A SET Retired = 1 WHERE "_s + retired);
-        QVERIFY(!ExamSession::checkDraw(
-            questions, ticked(categories), practise ? std::optional<QString>(u"Ann"_s) : std::nullopt)
-                     .shortage);
-        ExamSession session;
-        QVERIFY(session.create(u"Ann"_s, questions, ticked(categories), practise));
-        const QString exam = u"ExamDetails WHERE ExamID = %1"_s.arg(session.examId());
-        QCOMPARE(count(exam), questions);
-        QCOMPARE(count(exam + u" AND QID IN (SELECT QID FROM Q_A WHERE Retired = 1)"_s), 0);
-        QCOMPARE(count(exam + u" AND QID IN (SELECT QID FROM Q_A WHERE "_s + allowed + u')'), questions);
-        QCOMPARE(count(u"(SELECT DISTINCT QID FROM "_s + exam + u')'), distinct);
-    }
-
-    // The shortage check counts the questions that can be drawn, and says which category runs short.
-    void shortageCountsDrawableOnly_data()
-    {
-        QTest::addColumn<QList<int>>("categories");
-        QTest::addColumn<int>("questions");
-        QTest::addColumn<bool>("practise");
-        QTest::addColumn<QString>("retired");
-        QTest::addColumn<bool>("noMistakes");
-        QTest::addColumn<QList<int>>("shortage"); // category, has, needs; empty for none
-        QTest::newRow("category enough") << QList<int>{0} << 10 << false << u"QID <= 10"_s << false << QList<int>{};
-        QTest::newRow("category short") << QList<int>{0} << 10 << false << u"QID <= 11"_s << false
-                                        << QList<int>{0, 9, 10};
-        QTest::newRow("whole pool short")
-            << QList<int>{6} << 50 << false << u"QID <= 20"_s << false << QList<int>{-1, 48, 50};
-        QTest::newRow("nothing retired") << QList<int>{6} << 50 << false << u"0"_s << false << QList<int>{};
-        QTest::newRow("mistakes short") << QList<int>{0} << 10 << true << u"QID <= 11"_s << false
-                                        << QList<int>{0, 9, 10};
-        QTest::newRow("every mistake retired") << QList<int>{0} << 10 << true << u"QID <= 20"_s << true << QList<int>{};
-    }
-    void shortageCountsDrawableOnly()
-    {
-        QFETCH(QList<int>, categories);
-        QFETCH(int, questions);
-        QFETCH(bool, practise);
-        QFETCH(QString, retired);
-        QFETCH(bool, noMistakes);
-        QFETCH(QList<int>, shortage);
-        storeAnnsExam();
-        exec(u"UPDATE Q_A SET Retired = 1 WHERE "_s + retired);
-        const ExamSession::DrawCheck check = ExamSession::checkDraw(
-            questions, ticked(categories), practise ? std::optional<QString>(u"Ann"_s) : std::nullopt);
+        const int n = SessionCases::number("questions");
+        const bool mistakes = SessionCases::flag("practise");
+        const ExamSession::DrawCheck check
+            = ExamSession::checkDraw(n, ticked(categories), mistakes ? std::optional<QString>(u"Ann"_s) : std::nullopt);
         QVERIFY(check.read);
-        QCOMPARE(check.noMistakes, noMistakes);
-        QList<int> found;
+        QCOMPARE(check.noMistakes, SessionCases::flag("noMistakes"));
+        QString found;
         if (check.shortage)
-            found = {check.shortage->category, check.shortage->has, check.shortage->needs};
+            found = u"%1 %2 %3"_s.arg(check.shortage->category).arg(check.shortage->has).arg(check.shortage->needs);
         QCOMPARE(found, shortage);
+        if (allowed.isEmpty())
+            return;
+        ExamSession session;
+        QVERIFY(session.create(u"Ann"_s, n, ticked(categories), mistakes));
+        const QString exam = u"ExamDetails WHERE ExamID = %1"_s.arg(session.examId());
+        QCOMPARE(count(exam), n);
+        QCOMPARE(count(exam + u" AND QID IN (SELECT QID FROM Q_A WHERE Retired = 1)"_s), 0);
+        QCOMPARE(count(exam + u" AND QID IN (SELECT QID FROM Q_A WHERE "_s + allowed + u')'), n);
+        QCOMPARE(count(u"(SELECT DISTINCT QID FROM "_s + exam + u')'), n);
     }
 
     // Ann's stored exam still shows every question it was taken with once they are retired.
@@ -283,31 +228,14 @@ private slots:
 
     // What a used question asks changes: a new question with a new id, the old one retired and
     // never drawn again, the old exam's review as it was. An unused question changes in place.
-    void meaningChangeMakesANewQuestion_data()
-    {
-        QTest::addColumn<int>("qid");
-        QTest::addColumn<QString>("keys");
-        QTest::addColumn<int>("choices"); // how many the edit leaves
-        QTest::addColumn<QString>("choiceB"); // choice B's new text; empty: unchanged
-        QTest::addColumn<int>("answer"); // to "does this change the meaning?"; 0: not asked
-        QTest::addColumn<bool>("replaced");
-        QTest::newRow("key of a used question") << 1 << u"B"_s << 4 << QString() << 0 << true;
-        QTest::newRow("two keys of a used question") << 1 << u"AD"_s << 4 << QString() << 0 << true;
-        QTest::newRow("fewer choices of a used question") << 1 << u"A"_s << 3 << QString() << 0 << true;
-        QTest::newRow("choice that changes the meaning")
-            << 1 << u"A"_s << 4 << u"Something else"_s << int(MessageBox::Yes) << true;
-        QTest::newRow("choice reworded only")
-            << 1 << u"A"_s << 4 << u"Choice B, said better"_s << int(MessageBox::No) << false;
-        QTest::newRow("key of an unused question") << 21 << u"B"_s << 4 << QString() << 0 << false;
-    }
+    void meaningChangeMakesANewQuestion_data() { TestSupport::addCases(u"sessions/editor-meaning.tsv"_s); }
     void meaningChangeMakesANewQuestion()
     {
-        QFETCH(int, qid);
         QFETCH(QString, keys);
-        QFETCH(int, choices);
         QFETCH(QString, choiceB);
-        QFETCH(int, answer);
-        QFETCH(bool, replaced);
+        const int qid = SessionCases::number("qid"), choices = SessionCases::number("choices");
+        const int answer = SessionCases::number("answer");
+        const bool replaced = SessionCases::flag("replaced");
         storeAnnsExam();
         const Rows review = reviewOf(1);
         const QString id = idOf(qid);
@@ -343,7 +271,7 @@ private slots:
             (Rows{{69, keys, u"Software Testing"_s, 0, u"imported"_s, choices < 4 ? 1 : 0}}));
         // Twenty Software Testing questions can be drawn, the new one among them, the old one never.
         ExamSession session;
-        QVERIFY(session.create(u"Bob"_s, 20, ticked({0}), false));
+        QVERIFY(session.create(u"Bob"_s, 20, ticked(u"0"_s), false));
         const QString exam = u"ExamDetails WHERE ExamID = %1"_s.arg(session.examId());
         QCOMPARE(count(exam + u" AND QID = %1"_s.arg(qid)), 0);
         QCOMPARE(count(exam + u" AND QID = 69"_s), 1);
@@ -424,39 +352,12 @@ private slots:
     }
 
     // Each broken question is refused with its reason next to the field, and nothing changes.
-    void refusals_data()
-    {
-        QTest::addColumn<QString>("question");
-        QTest::addColumn<QStringList>("choices");
-        QTest::addColumn<QString>("keys");
-        QTest::addColumn<QString>("category");
-        QTest::addColumn<QString>("field"); // the label that tells
-        QTest::addColumn<QString>("message");
-        const QStringList four{u"One"_s, u"Two"_s, u"Three"_s, u"Four"_s};
-        const QString st = u"Software Testing"_s;
-        QTest::newRow("empty question") << u"  "_s << four << u"A"_s << st << u"lblQuestionMessage"_s
-                                        << u"The question needs a text."_s;
-        QTest::newRow("empty choice before a filled one")
-            << u"Q?"_s << QStringList{u"One"_s, QString(), u"Three"_s, QString()} << u"A"_s << st
-            << u"lblChoiceMessage"_s << u"Choice B is empty, though a later one is filled."_s;
-        QTest::newRow("one choice") << u"Q?"_s << QStringList{u"One"_s, QString(), QString(), QString()} << u"A"_s << st
-                                    << u"lblChoiceMessage"_s << u"A question needs at least 2 choices."_s;
-        QTest::newRow("two choices of one text")
-            << u"Q?"_s << QStringList{u"One"_s, u"Two"_s, u"one "_s, QString()} << u"A"_s << st << u"lblChoiceMessage"_s
-            << u"Choice C repeats choice A."_s;
-        QTest::newRow("no key") << u"Q?"_s << four << QString() << st << u"lblKeysMessage"_s
-                                << u"Mark at least one right choice."_s;
-        QTest::newRow("key that is not a choice")
-            << u"Q?"_s << QStringList{u"One"_s, u"Two"_s, QString(), QString()} << u"AC"_s << st << u"lblKeysMessage"_s
-            << u"C is marked right, but the question has no choice C."_s;
-        QTest::newRow("category not one of the six")
-            << u"Q?"_s << four << u"A"_s << u"Cooking"_s << u"lblCategoryMessage"_s
-            << u"Choose one of the six categories."_s;
-    }
+    void refusals_data() { TestSupport::addCases(u"sessions/editor-refusals.tsv"_s); }
     void refusals()
     {
         QFETCH(QString, question);
-        QFETCH(QStringList, choices);
+        QFETCH(QString, choiceLines);
+        const QStringList choices = choiceLines.split(u'\n');
         QFETCH(QString, keys);
         QFETCH(QString, category);
         QFETCH(QString, field);

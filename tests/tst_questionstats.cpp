@@ -11,6 +11,7 @@
 #include <QTest>
 
 #include "ClassServer.h"
+#include "SessionCases.h"
 #include "TestSupport.h"
 #include "core/GenModule.h"
 #include "data/ConnectionPool.h"
@@ -32,86 +33,7 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-// The designed exams. Every exam of a group has the same size and score, so that the rest of an
-// attempt's exam, y = (ExamResult - x) / (NumOfQuestions - 1), depends only on its group and on x,
-// the attempt being right (1) or not (0):
-//
-//   group  exams  candidate  questions  score   y when right     y when wrong   dates
-//   S      10     cleo       50         40      39/49 = 0.7959   40/49 = 0.8163  2026-01-05 to 01-14
-//   M      12     bob        30         18      17/29 = 0.5862   18/29 = 0.6207  2026-02-02 to 02-13
-//   W      10     ann        10           3       2/9  = 0.2222    3/9  = 0.3333  2026-03-02 to 03-11
-//   P       1     ann        10           8     a practice exam: never counted     2026-03-20
-//   U       1     ann        10     not scored  never counted                      2026-03-21
-//
-// Only the rows of the designed questions are stored; the figures take an exam's size and score
-// from ExamTitle, as scoring stored them.
-struct ExamGroup {
-    const char *candidate;
-    int exams;
-    int questions;
-    int score; // -1: not scored
-    bool practice;
-    int month;
-    int firstDay;
-};
-const ExamGroup kGroups[] = {{"cleo", 10, 50, 40, false, 1, 5}, {"bob", 12, 30, 18, false, 2, 2},
-    {"ann", 10, 10, 3, false, 3, 2}, {"ann", 1, 10, 8, true, 3, 20}, {"ann", 1, 10, -1, false, 3, 21}};
-
-// Each question's answers exam by exam, the groups S | M | W | P | U in order: "." not in that
-// exam, "-" unanswered, "0" an empty answer, "X*n" the answer X n times.
-//
-// r = (n Sxy - Sx Sy) / sqrt((n Sx - Sx^2)(n Syy - Sy^2)), Sx the sum of x (x^2 = x), Sy of y, and so on.
-//
-// st-01, key B: right S10 M8 W2; wrong M: A A D -, W: A*4 D*4. P's and U's C do not count.
-//   32 attempts, facility 20/32 = 0.625. A 6/32 = 0.1875 -> 0.188, B 0.625, C 0/32 -> unpicked-C
-//   (32 >= 30 attempts, under 2 %), D 5/32 = 0.15625 -> 0.156, blank 1/32 = 0.031.
-//   Sy = 10(.7959) + 8(.5862) + 4(.6207) + 2(.2222) + 8(.3333) = 18.2427, Sxy = 13.0933, Syy = 11.6126
-//   r = (32(13.0933) - 20(18.2427)) / sqrt((640 - 400)(32(11.6126) - 18.2427^2)) = 54.1309 / sqrt(240 x 38.8082)
-//     = 0.561
-// st-02, key D: right S2 W8, wrong S: C*8, W: A*2. The weak got it, the strong did not.
-//   20 attempts, facility 0.500; A 0.100, B 0.000 (but under 30 attempts: no flag), C 0.400, D 0.500.
-//   Sy = 2(.7959) + 8(.8163) + 8(.2222) + 2(.3333) = 10.5669, Sxy = 3.3696, Syy = 7.2154
-//   r = (20(3.3696) - 10(10.5669)) / sqrt(100 x 32.6481) = -38.2766 / 57.1385 = -0.670: negative-discrimination
-// db-01, key AC, choices A to E: right S: AC*4 ac, M: AC; wrong S: ABC, M: A A CE CE and one empty.
-//   12 attempts, facility 6/12 = 0.500. A: AC*5 ac ABC A A = 9/12 = 0.750, B 1/12 = 0.083,
-//   C: AC*5 ac ABC CE CE = 9/12 = 0.750, D 0, E 2/12 = 0.167, no F, blank 1/12 = 0.083.
-//   Sy = 5(.7959) + 1(.8163) + 1(.5862) + 5(.6207) = 8.4856, Sxy = 4.5658, Syy = 6.1037
-//   r = (12(4.5658) - 6(8.4856)) / sqrt(36 x 1.2399) = 3.8761 / 6.6810 = 0.580
-// pb-01, key A: right W1, wrong W: B*4 C*2 -. P's and U's B would make ten attempts: they do not count.
-//   8 attempts, facility 0.125, A 0.125, B 0.500, C 0.250, D 0, blank 0.125.
-//   r = -1.000 (one group: the one right answer has the lower rest). Hard and negative, but under
-//   10 attempts: no flags.
-// nb-01, true or false (A, B), key A: right S10 M11 (one written "a"), wrong M: B.
-//   22 attempts, facility 21/22 = 0.955: easy. A 0.955, B 0.045, no C or D, blank 0.
-//   Sy = 10(.7959) + 11(.5862) + 1(.6207) = 15.0281, Sxy = 14.4075, Syy = 10.5001
-//   r = (22(14.4075) - 21(15.0281)) / sqrt(21 x 5.1578) = 1.3730 / 10.4073 = 0.132
-// qa-01, key C: right M5; wrong M: A*3 D*4, W: A*4 B*3 D*3.
-//   22 attempts, facility 5/22 = 0.227: hard. A 7/22 = 0.318, B 3/22 = 0.136, C 0.227, D 7/22 = 0.318.
-//   Sy = 5(.5862) + 7(.6207) + 10(.3333) = 10.6092, Sxy = 2.9310, Syy = 5.5261
-//   r = (22(2.9310) - 5(10.6092)) / sqrt(85 x 9.0190) = 11.4368 / 27.6878 = 0.413
-// qa-02, key B: right S10 M1. 11 attempts, facility 1.000: easy; nobody got it wrong, so x has no
-//   variance and the discrimination is empty.
-// it-01, key F, choices A to F: right S4, wrong W: E E - -. 8 attempts, facility 0.500, E 0.250,
-//   F 0.500, blank 0.250, r = 1.000 (the right ones all strong); under 10 attempts: no flags.
-// it-02: never attempted, so not listed.
-struct DesignedQuestion {
-    const char *id;
-    int category; // in ExamSchema::categories()
-    const char *letters;
-    const char *key;
-    const char *answers;
-};
-const DesignedQuestion kDesigned[] = {
-    {"st-01", 0, "ABCD", "B", "B*10 | B*8 A A D - | B*2 A*4 D*4 | C | C"},
-    {"st-02", 0, "ABCD", "D", "D*2 C*8 | .*12 | D*8 A*2 | . | ."},
-    {"db-01", 2, "ABCDE", "AC", "AC*4 ac ABC .*4 | AC A A CE CE 0 .*6 | .*10 | . | ."},
-    {"pb-01", 1, "ABCD", "A", ".*10 | .*12 | A B*4 C*2 - .*2 | B | B"},
-    {"nb-01", 5, "AB", "A", "A*10 | A*4 a A*6 B | .*10 | . | ."},
-    {"qa-01", 4, "ABCD", "C", ".*10 | C*5 A*3 D*4 | A*4 B*3 D*3 | . | ."},
-    {"qa-02", 4, "ABCD", "B", "B*10 | B .*11 | .*10 | . | ."},
-    {"it-01", 3, "ABCDEF", "F", "F*4 .*6 | .*12 | E E - - .*6 | . | ."},
-    {"it-02", 3, "ABCD", "A", ".*10 | .*12 | .*10 | . | ."},
-};
+// The designed set, its figures worked out by hand beside its tables in tests/data/sessions.
 constexpr int kFirstQid = 1001;
 
 QString literal(const QString &text)
@@ -123,51 +45,52 @@ QString literal(const QString &text)
 QStringList designedStatements()
 {
     QStringList sql;
-    const QStringList categories = ExamSchema::categories();
+    const TestSupport::CaseTable questions = TestSupport::caseTable(u"sessions/stats-questions.tsv"_s);
+    const TestSupport::CaseTable groups = TestSupport::caseTable(u"sessions/stats-groups.tsv"_s);
     int qid = kFirstQid;
     QList<QList<QStringList>> answers; // question -> group -> answer tokens
-    for (const DesignedQuestion &q : kDesigned) {
-        const QString id = QString::fromLatin1(q.id);
+    for (const QStringList &q : questions.rows) {
+        const QString id = q.at(0), letters = questions.value(q, u"letters"_s);
         QStringList choices;
         for (int l = 0; l < 6; ++l) {
             const QChar letter(u'A' + l);
-            const bool has = QByteArray(q.letters).contains(char('A' + l));
-            const QString text = QByteArray(q.letters) == "AB" ? (l == 0 ? u"True"_s : u"False"_s)
-                                                               : u"Choice %1 of %2"_s.arg(letter).arg(id);
-            choices << (has ? literal(text) : u"NULL"_s);
+            const QString text
+                = letters == u"AB"_s ? (l == 0 ? u"True"_s : u"False"_s) : u"Choice %1 of %2"_s.arg(letter).arg(id);
+            choices << (letters.contains(letter) ? literal(text) : u"NULL"_s);
         }
         sql << u"INSERT INTO Q_A (QID, Question, A, B, C, D, E, F, CorrectAnswer, Category, Description) VALUES "
                "(%1, %2, %3, '%4', %5, %6)"_s.arg(qid)
-                   .arg(literal(u"Designed question %1"_s.arg(id)), choices.join(u", "_s), QString::fromLatin1(q.key),
-                       literal(categories.at(q.category)), literal(u"Why %1."_s.arg(id)));
+                   .arg(literal(u"Designed question %1"_s.arg(id)), choices.join(u", "_s), questions.value(q, u"key"_s),
+                       literal(ExamSchema::categories().at(questions.value(q, u"category"_s).toInt())),
+                       literal(u"Why %1."_s.arg(id)));
         sql << u"INSERT INTO QuestionKeys (QID, StableID, Origin) VALUES (%1, '%2', 'shipped')"_s.arg(qid).arg(id);
-        QList<QStringList> groups;
-        for (const QString &part : QString::fromLatin1(q.answers).split(u'|')) {
+        QList<QStringList> byGroup;
+        for (const QString &part : questions.value(q, u"answers"_s).split(u'|')) {
             QStringList tokens;
             for (const QString &token : part.split(u' ', Qt::SkipEmptyParts)) {
                 const QStringList repeat = token.split(u'*');
                 for (int n = 0; n < (repeat.size() > 1 ? repeat.at(1).toInt() : 1); ++n)
                     tokens << repeat.at(0);
             }
-            groups << tokens;
+            byGroup << tokens;
         }
-        answers << groups;
+        answers << byGroup;
         ++qid;
     }
     int examId = 0;
-    for (int g = 0; g < int(std::size(kGroups)); ++g) {
-        const ExamGroup &group = kGroups[g];
-        for (int e = 0; e < group.exams; ++e) {
+    for (int g = 0; g < groups.rows.size(); ++g) {
+        const QStringList &group = groups.rows.at(g);
+        const auto field = [&](const char *column) { return groups.value(group, QLatin1String(column)); };
+        const QString candidate = field("candidate"), score = field("score");
+        for (int e = 0; e < field("exams").toInt(); ++e) {
             ++examId;
-            const QString candidate = QString::fromLatin1(group.candidate);
             sql << u"INSERT INTO ExamTitle (ExamID, UserName, ExamDate, NumOfQuestions, ExamResult) VALUES "
                    "(%1, '%2', '2026-%3-%4 10:00:00', %5, %6)"_s.arg(examId)
                        .arg(candidate)
-                       .arg(group.month, 2, 10, QLatin1Char('0'))
-                       .arg(group.firstDay + e, 2, 10, QLatin1Char('0'))
-                       .arg(group.questions)
-                       .arg(group.score < 0 ? u"NULL"_s : QString::number(group.score));
-            if (group.practice)
+                       .arg(field("month").toInt(), 2, 10, QLatin1Char('0'))
+                       .arg(field("firstDay").toInt() + e, 2, 10, QLatin1Char('0'))
+                       .arg(field("questions"), score.isEmpty() ? u"NULL"_s : score);
+            if (field("practice") == u"1"_s)
                 sql << u"INSERT INTO PracticeExams (ExamID) VALUES (%1)"_s.arg(examId);
             for (int q = 0; q < answers.size(); ++q) {
                 const QString token = answers.at(q).value(g).value(e);
@@ -186,16 +109,15 @@ QStringList designedStatements()
     return sql;
 }
 
-QByteArray golden()
-{
-    QFile file(qEnvironmentVariable("VESK_TEST_DATA") + u"/questionstats.csv"_s);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 QByteArray readAll(const QString &path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+QByteArray golden()
+{
+    return readAll(TestSupport::testData(u"questionstats.csv"_s));
 }
 
 // The golden file's header and the lines of these questions, in its order.
@@ -326,37 +248,19 @@ private slots:
         QCOMPARE(rows.size(), size_t(8));
     }
 
-    void filters_data()
-    {
-        QTest::addColumn<QString>("category");
-        QTest::addColumn<QDate>("from");
-        QTest::addColumn<QDate>("to");
-        QTest::addColumn<QString>("attempts");
-        QTest::newRow("a category") << u"Software Testing"_s << QDate() << QDate() << u"st-01:32 st-02:20"_s;
-        QTest::newRow("January: cleo's") << QString() << QDate() << QDate(2026, 1, 31)
-                                         << u"db-01:6 it-01:4 nb-01:10 qa-02:10 st-01:10 st-02:10"_s;
-        // S10, taken at 10:00 on the range's one day.
-        QTest::newRow("the last day counts whole")
-            << QString() << QDate(2026, 1, 14) << QDate(2026, 1, 14) << u"nb-01:1 qa-02:1 st-01:1 st-02:1"_s;
-        QTest::newRow("February: bob's") << QString() << QDate(2026, 2, 1) << QDate(2026, 2, 28)
-                                         << u"db-01:6 nb-01:12 qa-01:12 qa-02:1 st-01:12"_s;
-        QTest::newRow("from March: ann's scored full exams")
-            << QString() << QDate(2026, 3, 1) << QDate() << u"it-01:4 pb-01:8 qa-01:10 st-01:10 st-02:10"_s;
-        QTest::newRow("a category in February")
-            << u"Quality Assurance"_s << QDate(2026, 2, 1) << QDate(2026, 2, 28) << u"qa-01:12 qa-02:1"_s;
-        QTest::newRow("nothing between") << QString() << QDate(2026, 1, 15) << QDate(2026, 2, 1) << QString();
-    }
+    void filters_data() { TestSupport::addCases(u"sessions/stats-filters.tsv"_s); }
     void filters()
     {
         QFETCH(QString, category);
-        QFETCH(QDate, from);
-        QFETCH(QDate, to);
+        QFETCH(QString, from);
+        QFETCH(QString, to);
         QFETCH(QString, attempts);
         const std::shared_ptr<Database> db = openFile(file());
-        const std::vector<QuestionStats::Row> rows = computed(*db, {category, from, to});
+        const std::vector<QuestionStats::Row> rows
+            = computed(*db, {category, QDate::fromString(from, Qt::ISODate), QDate::fromString(to, Qt::ISODate)});
         QCOMPARE(attemptsOf(rows), attempts);
         // The figures of a question do not depend on which other questions are counted.
-        if (from.isNull() && to.isNull()) {
+        if (from.isEmpty() && to.isEmpty()) {
             QStringList ids;
             for (const QuestionStats::Row &row : rows)
                 ids << row.questionId;
@@ -364,42 +268,21 @@ private slots:
         }
     }
 
-    // Files a program of an earlier version wrote, and stable ids a CSV must quote.
-    void olderAndOddFiles_data()
-    {
-        QTest::addColumn<QString>("sql");
-        QTest::addColumn<QStringList>("from"); // lines of the golden file...
-        QTest::addColumn<QStringList>("to"); // ...as they read here
-        QTest::newRow("no E and F columns")
-            << u"CREATE TABLE Q_A_first (QID INTEGER PRIMARY KEY, Question TEXT NOT NULL, A TEXT, B TEXT, C TEXT, "
-               "D TEXT, CorrectAnswer TEXT, Category TEXT, Description TEXT); INSERT INTO Q_A_first SELECT QID, "
-               "Question, A, B, C, D, CorrectAnswer, Category, Description FROM Q_A; DROP TABLE Q_A; "
-               "ALTER TABLE Q_A_first RENAME TO Q_A;"_s
-            << QStringList{u"db-01,Database Basic,12,0.500,0.580,0.750,0.083,0.750,0.000,0.167,,0.083,"_s,
-                   u"it-01,Internet Technology,8,0.500,1.000,0.000,0.000,0.000,0.000,0.250,0.500,0.250,"_s}
-            << QStringList{u"db-01,Database Basic,12,0.500,0.580,0.750,0.083,0.750,0.000,,,0.083,"_s,
-                   u"it-01,Internet Technology,8,0.500,1.000,0.000,0.000,0.000,0.000,,,0.250,"_s};
-        QTest::newRow("an id with a comma and quotes")
-            << u"UPDATE QuestionKeys SET StableID = 'it-01,\"old\"' WHERE StableID = 'it-01'"_s
-            << QStringList{u"it-01,Internet Technology,"_s}
-            << QStringList{u"\"it-01,\"\"old\"\"\",Internet Technology,"_s};
-        QTest::newRow("an id over two lines")
-            << u"UPDATE QuestionKeys SET StableID = 'it-01' || char(10) || 'old' WHERE StableID = 'it-01'"_s
-            << QStringList{u"it-01,Internet Technology,"_s} << QStringList{u"\"it-01\nold\",Internet Technology,"_s};
-    }
+    void olderAndOddFiles_data() { TestSupport::addCases(u"sessions/stats-odd-files.tsv"_s); }
     void olderAndOddFiles()
     {
         QFETCH(QString, sql);
-        QFETCH(QStringList, from);
-        QFETCH(QStringList, to);
+        QFETCH(QString, from);
+        QFETCH(QString, to);
         QTemporaryDir dir;
         const QString copy = dir.filePath(u"Exam.mdb"_s);
         QVERIFY(QFile::copy(file(), copy));
         TestSupport::exec(copy, sql);
         QString expected = QString::fromUtf8(golden());
-        for (int i = 0; i < from.size(); ++i) {
-            QVERIFY2(expected.contains(from.at(i)), qPrintable(from.at(i)));
-            expected.replace(from.at(i), to.at(i));
+        const QStringList fromLines = from.split(u'|'), toLines = to.split(u'|');
+        for (int i = 0; i < fromLines.size(); ++i) {
+            QVERIFY2(expected.contains(fromLines.at(i)), qPrintable(fromLines.at(i)));
+            expected.replace(fromLines.at(i), toLines.at(i));
         }
         const std::shared_ptr<Database> db = openFile(copy);
         QCOMPARE(QString::fromUtf8(QuestionStatsCsv::write(computed(*db))), expected);
@@ -426,45 +309,28 @@ private slots:
         QCOMPARE(std::next(qa02)->questionId, u"qa-01"_s);
     }
 
-    void command_data()
-    {
-        QTest::addColumn<QStringList>("arguments"); // FILE: the designed Exam.mdb; OUT: the CSV
-        QTest::addColumn<int>("status");
-        QTest::addColumn<QStringList>("ids"); // the golden lines expected; empty: the whole file
-        QTest::newRow("the whole file") << QStringList{u"--question-stats"_s, u"--out"_s, u"OUT"_s, u"FILE"_s} << 0
-                                        << QStringList();
-        QTest::newRow("a category") << QStringList{u"--question-stats"_s, u"--category"_s, u"Software Testing"_s,
-            u"--out"_s, u"OUT"_s, u"FILE"_s}
-                                    << 0 << QStringList{u"st-01"_s, u"st-02"_s};
-        QTest::newRow("no such file") << QStringList{u"--question-stats"_s, u"--out"_s, u"OUT"_s, u"FILE.missing"_s}
-                                      << 1 << QStringList();
-        QTest::newRow("no output") << QStringList{u"--question-stats"_s, u"FILE"_s} << 2 << QStringList();
-        QTest::newRow("two databases") << QStringList{u"--question-stats"_s, u"--out"_s, u"OUT"_s, u"FILE"_s, u"FILE"_s}
-                                       << 2 << QStringList();
-        QTest::newRow("not a date") << QStringList{u"--question-stats"_s, u"--from"_s, u"2026-13-01"_s, u"--out"_s,
-            u"OUT"_s, u"FILE"_s} << 2
-                                    << QStringList();
-        QTest::newRow("dates without statistics")
-            << QStringList{u"--from"_s, u"2026-01-01"_s, u"--out"_s, u"OUT"_s, u"FILE"_s} << 2 << QStringList();
-    }
+    void command_data() { TestSupport::addCases(u"sessions/stats-command.tsv"_s); }
     void command()
     {
-        QFETCH(QStringList, arguments);
-        QFETCH(int, status);
-        QFETCH(QStringList, ids);
+        QFETCH(QString, arguments);
+        QFETCH(QString, status);
+        QFETCH(QString, ids);
         QTemporaryDir dir;
         const QString out = dir.filePath(u"stats.csv"_s);
-        for (QString &argument : arguments)
+        QStringList argv = arguments.split(u'\n');
+        for (QString &argument : argv)
             argument.replace(u"FILE"_s, file()).replace(u"OUT"_s, out);
-        const TestSupport::Run run = TestSupport::run(buildpool(), arguments);
-        QVERIFY2(run.status == status, qPrintable(run.out + run.err));
-        if (status != 0) {
+        const TestSupport::Run run = TestSupport::run(buildpool(), argv);
+        QVERIFY2(run.status == status.toInt(), qPrintable(run.out + run.err));
+        if (status != u"0"_s) {
             QVERIFY(!QFileInfo::exists(out));
             QVERIFY(!run.err.isEmpty());
             return;
         }
-        QCOMPARE(readAll(out), ids.isEmpty() ? golden() : goldenLines(ids));
-        QCOMPARE(run.out, u"%1 written: %2 questions attempted.\n"_s.arg(out).arg(ids.isEmpty() ? 8 : ids.size()));
+        const QStringList idList = ids.split(u' ', Qt::SkipEmptyParts);
+        QCOMPARE(readAll(out), idList.isEmpty() ? golden() : goldenLines(idList));
+        QCOMPARE(
+            run.out, u"%1 written: %2 questions attempted.\n"_s.arg(out).arg(idList.isEmpty() ? 8 : idList.size()));
     }
 
     // The server counts as the file does, for a trainer, through the program's data layer and the
@@ -637,17 +503,11 @@ private slots:
     }
 
     // On a class's server the menu offers the statistics to trainers only.
-    void menuOnTheServer_data()
-    {
-        QTest::addColumn<QString>("role");
-        QTest::addColumn<bool>("offered");
-        QTest::newRow("trainer") << u"tina"_s << true;
-        QTest::newRow("candidate") << u"ann"_s << false;
-    }
+    void menuOnTheServer_data() { TestSupport::addCases(u"sessions/stats-menu.tsv"_s); }
     void menuOnTheServer()
     {
         QFETCH(QString, role);
-        QFETCH(bool, offered);
+        const bool offered = SessionCases::flag("offered");
         SetAppFolder(m_classroomFolder.path());
         m_window = std::make_unique<frmMain>();
         StartOptions options;

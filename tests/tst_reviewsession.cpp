@@ -4,6 +4,7 @@
 #include <QTableView>
 #include <QTest>
 
+#include "SessionCases.h"
 #include "TestSupport.h"
 #include "core/AppExit.h"
 #include "core/GenModule.h"
@@ -109,24 +110,13 @@ private slots:
         m_program.reset();
     }
 
-    void listing_data()
-    {
-        QTest::addColumn<QStringList>("stored"); // name, date, questions, result; in the order stored
-        QTest::addColumn<QStringList>("listed"); // the lines shown: Date, User Name and the figures
-        QTest::newRow("nothing stored") << QStringList{} << QStringList{};
-        QTest::newRow("by number, not by date or name")
-            << QStringList{u"Zoe|2026-01-05 10:00:00|10|7"_s, u"Al|2024-03-05 09:00:00|30|2"_s,
-                   u"Al|2026-01-05 10:00:00|10|10"_s, u"Bo|2025-12-31 23:59:59|10|NULL"_s}
-            << QStringList{u"01/05/26|Zoe|10|7|70"_s, u"03/05/24|Al|30|2|6"_s, u"01/05/26|Al|10|10|100"_s,
-                   u"12/31/25|Bo|10||"_s};
-        QTest::newRow("dates that are none") << QStringList{u"O'Hara|NULL|0|0"_s, u"Ed|last week|3|1"_s,
-            u"Fay|2026-02-30|4|4"_s} << QStringList{u"|O'Hara|0|0|"_s, u"|Ed|3|1|33"_s, u"|Fay|4|4|100"_s};
-    }
+    void listing_data() { TestSupport::addCases(u"sessions/review-listing.tsv"_s); }
     void listing()
     {
-        QFETCH(QStringList, stored);
-        QFETCH(QStringList, listed);
-        for (const QString &exam : stored) {
+        QFETCH(QString, stored);
+        QFETCH(QString, listedText);
+        const QStringList listed = listedText.split(u';', Qt::SkipEmptyParts);
+        for (const QString &exam : stored.split(u';', Qt::SkipEmptyParts)) {
             const QStringList v = exam.split(u'|');
             const auto text
                 = [](QString s) { return s == u"NULL"_s ? s : u"'"_s + s.replace(u"'"_s, u"''"_s) + u"'"_s; };
@@ -155,20 +145,11 @@ private slots:
         QVERIFY(!model.canFetchMore({}));
     }
 
-    void paging_data()
-    {
-        QTest::addColumn<int>("exams"); // stored; every thirteenth is deleted again
-        QTest::addColumn<int>("pageSize");
-        QTest::newRow("three pages, the last short") << 250 << 100;
-        QTest::newRow("pages exactly full") << 221 << 51; // 204 left
-        QTest::newRow("one short page") << 20 << 100;
-        QTest::newRow("a row a page") << 6 << 1;
-    }
+    void paging_data() { TestSupport::addCases(u"sessions/review-paging.tsv"_s); }
     void paging()
     {
-        QFETCH(int, exams);
-        QFETCH(int, pageSize);
-        storeExams(exams);
+        const int pageSize = SessionCases::number("pageSize");
+        storeExams(SessionCases::number("exams"));
         const Rows whole = wholeList();
         ReviewSession session(pageSize);
         QVERIFY(session.openList());
@@ -237,38 +218,17 @@ private slots:
         QCOMPARE(view->reviewedExamId(), whole.last().first().toInt());
     }
 
-    void filters_data()
-    {
-        QTest::addColumn<QString>("outcomes"); // R right, W wrong, N not answered
-        QTest::addColumn<QList<int>>("flagged"); // positions
-        QTest::addColumn<int>("filter");
-        QTest::addColumn<int>("from"); // the position shown before the filter
-        QTest::addColumn<QList<int>>("shown"); // positions the filter keeps, in order
-        QTest::addColumn<int>("at"); // the position shown after, among those kept
-        QTest::newRow("all") << u"RWNR"_s << QList<int>{2} << 0 << 3 << QList<int>{1, 2, 3, 4} << 3;
-        QTest::newRow("wrong keeps the question shown")
-            << u"RWNRW"_s << QList<int>{} << 1 << 3 << QList<int>{2, 3, 5} << 2;
-        QTest::newRow("wrong, the question shown was right")
-            << u"RWNRW"_s << QList<int>{} << 1 << 4 << QList<int>{2, 3, 5} << 1;
-        QTest::newRow("wrong, none") << u"RR"_s << QList<int>{1} << 1 << 1 << QList<int>{} << 0;
-        QTest::newRow("flagged, right or wrong") << u"RWNR"_s << QList<int>{1, 4} << 2 << 4 << QList<int>{1, 4} << 2;
-        QTest::newRow("flagged, none") << u"RWN"_s << QList<int>{} << 2 << 2 << QList<int>{} << 0;
-    }
+    void filters_data() { TestSupport::addCases(u"sessions/review-filters.tsv"_s); }
     void filters()
     {
         QFETCH(QString, outcomes);
-        QFETCH(QList<int>, flagged);
-        QFETCH(int, filter);
-        QFETCH(int, from);
-        QFETCH(QList<int>, shown);
-        QFETCH(int, at);
+        QFETCH(QString, flagged);
+        const int filter = SessionCases::number("filter"), at = SessionCases::number("at");
+        const QList<int> shown = SessionCases::numbers(SessionCases::text("shown"));
         const qint32 examId = storeAnsweredExam(outcomes);
-        QStringList positions;
-        for (int position : flagged)
-            positions << QString::number(position);
         exec(
             u"INSERT INTO ExamFlags (DetailID) SELECT DetailID FROM ExamDetails WHERE DetailID - (SELECT min(DetailID) "
-            "FROM ExamDetails) + 1 IN (%1)"_s.arg(positions.join(u", "_s)));
+            "FROM ExamDetails) + 1 IN (%1)"_s.arg(QString(flagged).replace(u' ', u", "_s)));
         ReviewSession session;
         QVERIFY(session.review(examId));
         QCOMPARE(session.examRows()->RecordCount(), outcomes.size());
@@ -276,7 +236,7 @@ private slots:
         for (int position : shown)
             expected.push_back(position - 1);
         QCOMPARE(session.rowsShownBy(filter), expected);
-        session.examRows()->setAbsolutePosition(from);
+        session.examRows()->setAbsolutePosition(SessionCases::number("from"));
         const std::shared_ptr<Recordset> rows = session.setFilter(filter);
         QCOMPARE(rows, session.shownRows());
         QCOMPARE(rows->RecordCount(), int(shown.size()));
@@ -287,19 +247,11 @@ private slots:
         QCOMPARE(session.shownRows()->RecordCount(), int(shown.size()));
     }
 
-    void deleting_data()
-    {
-        QTest::addColumn<QString>("refusing"); // the table whose delete fails, none when empty
-        QTest::addColumn<bool>("deleted");
-        QTest::newRow("deleted whole") << QString() << true;
-        QTest::newRow("title refused") << u"ExamTitle"_s << false;
-        QTest::newRow("questions refused after the title") << u"ExamDetails"_s << false;
-        QTest::newRow("side rows refused first") << u"PracticeExams"_s << false;
-    }
+    void deleting_data() { TestSupport::addCases(u"sessions/review-deleting.tsv"_s); }
     void deleting()
     {
         QFETCH(QString, refusing);
-        QFETCH(bool, deleted);
+        const bool deleted = SessionCases::flag("deleted");
         const qint32 keep = storeAnsweredExam(u"RW"_s);
         const qint32 exam = storeAnsweredExam(u"RWN"_s);
         // Both exams have a flag, progress and a practice mark.

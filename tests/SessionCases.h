@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QTest>
+
+#include "data/ExamDraw.h"
+
+// Small readers of the case tables under tests/data/sessions, whose cells are all text.
+namespace SessionCases {
+
+// The current case's cell of `column`, as QFETCH reads it, and as a number.
+inline QString text(const char *column)
+{
+    return *static_cast<QString *>(QTest::qData(column, qMetaTypeId<QString>()));
+}
+inline int number(const char *column)
+{
+    return text(column).toInt();
+}
+inline bool flag(const char *column)
+{
+    return number(column) != 0;
+}
+
+// "2 4" as {2, 4}.
+inline QList<int> numbers(const QString &text)
+{
+    QList<int> parsed;
+    for (const QString &n : text.split(u' ', Qt::SkipEmptyParts))
+        parsed << n.toInt();
+    return parsed;
+}
+
+// "0 4" as the categories ticked (6: all of them).
+inline ExamDraw::Ticked ticked(const QString &categories)
+{
+    ExamDraw::Ticked result{};
+    for (const int c : numbers(categories))
+        result[size_t(c)] = true;
+    return result;
+}
+
+} // namespace SessionCases
