@@ -494,7 +494,8 @@ int main(int argc, char *argv[])
                     50, all, ExamDraw::stockOf(mistakes.byCategory), ExamDraw::poolSizeOf(mistakes.byCategory)))
                 ExamDraw::drawFromLists(50, all, mistakes.byCategory, rng);
         }));
-        const std::shared_ptr<Recordset> rows = db.GetRS(ExamQueries::examQuestions(kLongExam, true), 3, 3, 3, 0);
+        const std::shared_ptr<Recordset> rows = db.GetRS(ExamQueries::examQuestions(kLongExam, true),
+            CursorLocation::UseClient, CursorType::Static, LockType::Optimistic, CommandType::Unspecified);
         pdf.push_back(millisecondsOf([&] {
             QString error;
             ExamReport::writePdf(ExamReport::html({kLongExam, kRegular}, *rows, figures), reportPath, &error);
