@@ -495,7 +495,7 @@ int main(int argc, char *argv[])
                 ExamDraw::drawFromLists(50, all, mistakes.byCategory, rng);
         }));
         const std::shared_ptr<Recordset> rows = db.GetRS(ExamQueries::examQuestions(kLongExam, true),
-            CursorLocation::UseClient, CursorType::Static, LockType::Optimistic, CommandType::Unspecified);
+            CursorLocation::UseClient, CursorType::Static, LockType::Optimistic, CommandType::Unstated);
         pdf.push_back(millisecondsOf([&] {
             QString error;
             ExamReport::writePdf(ExamReport::html({kLongExam, kRegular}, *rows, figures), reportPath, &error);

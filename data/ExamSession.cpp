@@ -317,10 +317,10 @@ std::shared_ptr<Recordset> ExamSession::openQuestions()
             const bool choicesEF
                 = connection && connection->database() && ExamSchema::hasChoiceColumns(*connection->database());
             m_questions = scope->GetRS(ExamQueries::examQuestions(m_examId, false, choicesEF),
-                CursorLocation::UseClient, CursorType::Static, LockType::Optimistic, CommandType::Unspecified);
+                CursorLocation::UseClient, CursorType::Static, LockType::Optimistic, CommandType::Unstated);
         } else {
             m_questions = scope->GetRS(ExamQueries::runningExamQuestions(m_examId), CursorLocation::UseClient,
-                CursorType::Static, LockType::Optimistic, CommandType::Unspecified);
+                CursorType::Static, LockType::Optimistic, CommandType::Unstated);
         }
     }
     if (!m_questions)

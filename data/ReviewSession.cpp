@@ -120,8 +120,8 @@ bool ReviewSession::review(qint32 examId)
     const bool choicesEF
         = connection && connection->database() && ExamSchema::hasChoiceColumns(*connection->database());
     gSQL = ExamQueries::examQuestions(examId, true, choicesEF);
-    std::shared_ptr<Recordset> rows = gDB->GetRS(
-        gSQL, CursorLocation::UseClient, CursorType::Static, LockType::Optimistic, CommandType::Unspecified);
+    std::shared_ptr<Recordset> rows
+        = gDB->GetRS(gSQL, CursorLocation::UseClient, CursorType::Static, LockType::Optimistic, CommandType::Unstated);
     if (!rows)
         return false;
     m_rows = std::move(rows);

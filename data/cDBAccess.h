@@ -16,7 +16,7 @@ class Recordset;
 enum class CursorLocation : int { UseClient = 3 };
 enum class CursorType : int { ForwardOnly = 0, Static = 3 };
 enum class LockType : int { ReadOnly = 1, Optimistic = 3 };
-enum class CommandType : int { Unspecified = 0, Text = 1 };
+enum class CommandType : int { Unstated = 0, Text = 1 };
 
 // The one class through which the program talks to its database. Each object owns its connection;
 // gConnection mirrors the newest object's, for those who look at the program's state, and is
