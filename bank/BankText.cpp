@@ -115,7 +115,7 @@ std::optional<QString> decode(const QByteArray &original, QString *error)
                     line, QStringLiteral("a NUL byte: the file is not UTF-8 text (UTF-16?); save it as UTF-8"));
             if (isControl(lead) && lead != '\t')
                 return refuse(line, QStringLiteral("a control character (%1)").arg(codePoint(lead)));
-            *out++ = QChar(lead);
+            *out++ = QChar(char16_t(lead)); // ASCII: the byte is the code unit
             ++at;
             continue;
         }

@@ -322,11 +322,11 @@ double launchToShown(const QString &program)
 
 frmExam *startedExam(frmMain &window)
 {
-    window.menuForm()->OpenScreen(0);
+    window.menuForm()->OpenScreen(MenuCommand::StartExam);
     frmExam *exam = window.examForm();
     // On a server the name is the signed-in one.
-    if (!exam->Text1(0)->isReadOnly())
-        exam->Text1(0)->setText(QStringLiteral("Bench"));
+    if (!exam->Text1(ExamText::User)->isReadOnly())
+        exam->Text1(ExamText::User)->setText(QStringLiteral("Bench"));
     exam->chkCategory(6)->click();
     exam->optTask(2)->click();
     return exam;
@@ -344,7 +344,7 @@ AtScale resultsAtScale(frmMain &window)
     AtScale figures;
     for (int run = 0; run < 15; ++run) {
         figures.listShown.push_back(millisecondsOf([&] {
-            window.menuForm()->OpenScreen(1);
+            window.menuForm()->OpenScreen(MenuCommand::ViewExam);
             QCoreApplication::processEvents();
         }));
         figures.listed = figures.listed && window.viewExamForm()->gridModel()->rowCount() > 0;
@@ -352,10 +352,10 @@ AtScale resultsAtScale(frmMain &window)
     }
     for (int run = 0; run < 15; ++run) {
         frmExam *exam = startedExam(window);
-        exam->Command1_Click(0);
-        exam->Option1(run % 4)->click();
+        exam->Command1_Click(ExamCommand::StartExam);
+        exam->choiceOption(run % 4)->click();
         figures.endToResults.push_back(millisecondsOf([&] {
-            exam->Command1_Click(1);
+            exam->Command1_Click(ExamCommand::EndExam);
             QCoreApplication::processEvents();
         }));
         figures.listed = figures.listed && window.viewExamForm()->gridModel()->rowCount() > 0;
@@ -392,32 +392,32 @@ int main(int argc, char *argv[])
     for (int run = 0; run < 15; ++run) {
         for (int i = 0; i < 5; ++i)
             commit.push_back(durableCommit(path));
-        window.menuForm()->OpenScreen(0);
+        window.menuForm()->OpenScreen(MenuCommand::StartExam);
         resumeCheck.push_back(millisecondsOf([&] { window.examForm()->OfferResume(); }));
         frmExam *exam = startedExam(window);
-        start.push_back(millisecondsOf([&] { exam->Command1_Click(0); }));
+        start.push_back(millisecondsOf([&] { exam->Command1_Click(ExamCommand::StartExam); }));
         for (int q = 0; q < 49; ++q) {
-            exam->Option1(q % 4)->click();
-            move.push_back(millisecondsOf([&] { exam->Command1_Click(5); }));
+            exam->choiceOption(q % 4)->click();
+            move.push_back(millisecondsOf([&] { exam->Command1_Click(ExamCommand::Next); }));
         }
         // Jumps through the map, each leaving an answered row to store.
         for (int q = 0; q < 20; ++q) {
             // Another answer than the one there, so that the row left must be stored.
             const int shown = int(QStringLiteral("ABCD").indexOf(exam->txtFieldsText(6)));
-            exam->Option1((shown + 1) % 4)->click();
+            exam->choiceOption((shown + 1) % 4)->click();
             jump.push_back(millisecondsOf([&] { exam->questionMap()->cell((q * 7) % 50)->click(); }));
             mapRefresh.push_back(millisecondsOf([&] { exam->refreshMap(); }));
         }
         score.push_back(millisecondsOf([&] { exam->CalculateResult(); }));
         endToResults.push_back(millisecondsOf([&] {
-            exam->Command1_Click(1);
+            exam->Command1_Click(ExamCommand::EndExam);
             QCoreApplication::processEvents();
         }));
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
     for (int run = 0; run < 15; ++run) {
         listOpen.push_back(millisecondsOf([&] {
-            window.menuForm()->OpenScreen(1);
+            window.menuForm()->OpenScreen(MenuCommand::ViewExam);
             QCoreApplication::processEvents();
         }));
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
@@ -494,7 +494,8 @@ int main(int argc, char *argv[])
                     50, all, ExamDraw::stockOf(mistakes.byCategory), ExamDraw::poolSizeOf(mistakes.byCategory)))
                 ExamDraw::drawFromLists(50, all, mistakes.byCategory, rng);
         }));
-        const std::shared_ptr<Recordset> rows = db.GetRS(ExamQueries::examQuestions(kLongExam, true), 3, 3, 3, 0);
+        const std::shared_ptr<Recordset> rows = db.GetRS(ExamQueries::examQuestions(kLongExam, true),
+            CursorLocation::UseClient, CursorType::Static, LockType::Optimistic, CommandType::Unstated);
         pdf.push_back(millisecondsOf([&] {
             QString error;
             ExamReport::writePdf(ExamReport::html({kLongExam, kRegular}, *rows, figures), reportPath, &error);

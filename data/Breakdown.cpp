@@ -51,7 +51,7 @@ Breakdown Breakdown::of(const Recordset &rows, int passMark)
 
 Breakdown Breakdown::ofExam(cDBAccess &db, qint32 examId, int passMark)
 {
-    const std::shared_ptr<Recordset> rows = db.GetRS(ExamQueries::examQuestions(examId, false), 3, 0, 1, 1);
+    const std::shared_ptr<Recordset> rows = db.GetRS(ExamQueries::examQuestions(examId, false));
     Breakdown result = rows ? of(*rows, passMark) : Breakdown();
     result.passMark = passMark;
     result.practice = isPracticeExam(db, examId);
@@ -60,10 +60,9 @@ Breakdown Breakdown::ofExam(cDBAccess &db, qint32 examId, int passMark)
 
 bool Breakdown::isPracticeExam(cDBAccess &db, qint32 examId)
 {
-    const std::shared_ptr<Recordset> table
-        = db.GetRS(ExamQueries::tableExists(QStringLiteral("PracticeExams")), 3, 0, 1, 1);
+    const std::shared_ptr<Recordset> table = db.GetRS(ExamQueries::tableExists(QStringLiteral("PracticeExams")));
     if (!table || table->Fields(QStringLiteral("Found")).toInt() == 0)
         return false;
-    const std::shared_ptr<Recordset> marked = db.GetRS(ExamQueries::isPractice(examId), 3, 0, 1, 1);
+    const std::shared_ptr<Recordset> marked = db.GetRS(ExamQueries::isPractice(examId));
     return marked && marked->Fields(QStringLiteral("Found")).toInt() > 0;
 }

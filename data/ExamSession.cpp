@@ -146,7 +146,7 @@ ExamSession::DrawCheck ExamSession::checkDraw(
     if (practiseName && ClassroomMode()) {
         // The server counts the signed-in candidate's mistakes: the keys are its to keep.
         DbScope scope;
-        const std::shared_ptr<Recordset> rs = scope->GetRS(ServerRules::mistakeCounts(), 3, 0, 1, 1);
+        const std::shared_ptr<Recordset> rs = scope->GetRS(ServerRules::mistakeCounts());
         if (!rs)
             return check;
         ExamDraw::Stock stock{};
@@ -196,7 +196,7 @@ ExamSession::DrawCheck ExamSession::checkDraw(
 
 std::optional<ExamDraw::Lists> ExamSession::drawableQuestions(cDBAccess &db)
 {
-    const std::shared_ptr<Recordset> rs = db.GetRS(ExamQueries::poolInOrder(), 3, 0, 1, 1);
+    const std::shared_ptr<Recordset> rs = db.GetRS(ExamQueries::poolInOrder());
     if (!rs)
         return std::nullopt;
     // A first-version file that cannot be written has no retired mark: every question is drawn.
@@ -254,7 +254,7 @@ bool ExamSession::create(const QString &userName, int count, const ExamDraw::Tic
     if (!scope->ExecuteSQL(ExamQueries::insertExam(userName, now, count)))
         return failCreation(scope->mLastError);
     // The key this insert was given, read on the same connection.
-    const std::shared_ptr<Recordset> key = scope->GetRS(ExamQueries::lastIdentity(), 3, 0, 1, 1);
+    const std::shared_ptr<Recordset> key = scope->GetRS(ExamQueries::lastIdentity());
     if (!key)
         return false; // reported; the scope's end rolls the batch back
     const qint32 examId = qint32(key->value(0, 0).toLongLong());
@@ -316,9 +316,11 @@ std::shared_ptr<Recordset> ExamSession::openQuestions()
             const std::shared_ptr<Connection> connection = scope->GetConnection();
             const bool choicesEF
                 = connection && connection->database() && ExamSchema::hasChoiceColumns(*connection->database());
-            m_questions = scope->GetRS(ExamQueries::examQuestions(m_examId, false, choicesEF), 3, 3, 3, 0);
+            m_questions = scope->GetRS(ExamQueries::examQuestions(m_examId, false, choicesEF),
+                CursorLocation::UseClient, CursorType::Static, LockType::Optimistic, CommandType::Unstated);
         } else {
-            m_questions = scope->GetRS(ExamQueries::runningExamQuestions(m_examId), 3, 3, 3, 0);
+            m_questions = scope->GetRS(ExamQueries::runningExamQuestions(m_examId), CursorLocation::UseClient,
+                CursorType::Static, LockType::Optimistic, CommandType::Unstated);
         }
     }
     if (!m_questions)
@@ -343,7 +345,7 @@ bool ExamSession::readSideTables()
     DbScope scope;
     bool found = true;
     for (const QString &table : {QStringLiteral("ExamProgress"), QStringLiteral("ExamFlags")}) {
-        const std::shared_ptr<Recordset> rs = scope->GetRS(ExamQueries::tableExists(table), 3, 0, 1, 1);
+        const std::shared_ptr<Recordset> rs = scope->GetRS(ExamQueries::tableExists(table));
         found = found && rs && rs->Fields(QStringLiteral("Found")).toInt() > 0;
     }
     m_sideTables = found;
@@ -356,7 +358,7 @@ bool ExamSession::openSideTables()
     if (!readSideTables() || !m_questions)
         return false;
     DbScope scope;
-    const std::shared_ptr<Recordset> rs = scope->GetRS(ExamQueries::flagsOfExam(m_examId), 3, 0, 1, 1);
+    const std::shared_ptr<Recordset> rs = scope->GetRS(ExamQueries::flagsOfExam(m_examId));
     for (; rs && !rs->Eof(); rs->MoveNext())
         m_flagged.insert(rs->Fields(QStringLiteral("DetailID")).toInt());
     // The heartbeat rides in each answer's own transaction: no extra sync of the file. On a
@@ -471,7 +473,7 @@ int ExamSession::unanswered()
         return int(result.rows.size());
     }
     DbScope scope;
-    const std::shared_ptr<Recordset> rs = scope->GetRS(ExamQueries::unansweredOf(m_examId), 3, 0, 1, 1);
+    const std::shared_ptr<Recordset> rs = scope->GetRS(ExamQueries::unansweredOf(m_examId));
     return rs ? rs->RecordCount() : -1;
 }
 
@@ -570,7 +572,7 @@ std::optional<ExamSession::Offer> ExamSession::findOfferOnServer()
     if (!callServer(ServerRules::scoreOverdue()))
         return std::nullopt;
     DbScope scope;
-    const std::shared_ptr<Recordset> rs = scope->GetRS(ExamQueries::serverOffer(kStaleSeconds), 3, 0, 1, 1);
+    const std::shared_ptr<Recordset> rs = scope->GetRS(ExamQueries::serverOffer(kStaleSeconds));
     if (!rs || rs->Eof())
         return std::nullopt;
     const Offer offer = offerOf(*rs);
@@ -591,7 +593,7 @@ std::optional<ExamSession::Offer> ExamSession::findOffer(const QString &userName
     {
         DbScope scope;
         const std::shared_ptr<Recordset> rs
-            = scope->GetRS(ExamQueries::staleExam(now - kStaleSeconds, m_endedRun, userName), 3, 0, 1, 1);
+            = scope->GetRS(ExamQueries::staleExam(now - kStaleSeconds, m_endedRun, userName));
         if (!rs || rs->Eof())
             return std::nullopt;
         offer = offerOf(*rs);

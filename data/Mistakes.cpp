@@ -42,6 +42,6 @@ Mistakes Mistakes::fromAnswers(const Recordset &answers)
 
 Mistakes Mistakes::of(cDBAccess &db, const QString &userName)
 {
-    const std::shared_ptr<Recordset> answers = db.GetRS(ExamQueries::scoredAnswersOf(userName), 3, 0, 1, 1);
+    const std::shared_ptr<Recordset> answers = db.GetRS(ExamQueries::scoredAnswersOf(userName));
     return answers ? fromAnswers(*answers) : Mistakes();
 }

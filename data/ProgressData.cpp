@@ -18,7 +18,7 @@ QString when(const ProgressData::Exam &exam)
 
 bool hasTable(cDBAccess &db, const QString &name)
 {
-    const std::shared_ptr<Recordset> found = db.GetRS(ExamQueries::tableExists(name), 3, 0, 1, 1);
+    const std::shared_ptr<Recordset> found = db.GetRS(ExamQueries::tableExists(name));
     return found && found->Fields(QStringLiteral("Found")).toInt() > 0;
 }
 } // namespace
@@ -38,7 +38,7 @@ QStringList ProgressData::orderCandidates(QStringList names, const QString &firs
 QStringList ProgressData::candidates(cDBAccess &db, const QString &first)
 {
     QStringList names;
-    const std::shared_ptr<Recordset> rows = db.GetRS(ExamQueries::candidateNames(), 3, 0, 1, 1);
+    const std::shared_ptr<Recordset> rows = db.GetRS(ExamQueries::candidateNames());
     for (int row = 0; rows && row < rows->RecordCount(); ++row)
         names << rows->value(row, 0).toString();
     return orderCandidates(names, first);
@@ -47,7 +47,7 @@ QStringList ProgressData::candidates(cDBAccess &db, const QString &first)
 std::vector<ProgressData::Exam> ProgressData::examsOf(cDBAccess &db, const QString &userName)
 {
     std::vector<Exam> exams;
-    const std::shared_ptr<Recordset> titles = db.GetRS(ExamQueries::scoredExamsOf(userName), 3, 0, 1, 1);
+    const std::shared_ptr<Recordset> titles = db.GetRS(ExamQueries::scoredExamsOf(userName));
     if (!titles)
         return exams;
     std::map<qint32, size_t> byId;
@@ -61,7 +61,7 @@ std::vector<ProgressData::Exam> ProgressData::examsOf(cDBAccess &db, const QStri
         exams.push_back(std::move(exam));
     }
     if (hasTable(db, QStringLiteral("PracticeExams"))) {
-        const std::shared_ptr<Recordset> practice = db.GetRS(ExamQueries::practiceExamsOf(userName), 3, 0, 1, 1);
+        const std::shared_ptr<Recordset> practice = db.GetRS(ExamQueries::practiceExamsOf(userName));
         for (int row = 0; practice && row < practice->RecordCount(); ++row) {
             const auto found = byId.find(practice->value(row, 0).toInt());
             if (found != byId.end())
@@ -69,7 +69,7 @@ std::vector<ProgressData::Exam> ProgressData::examsOf(cDBAccess &db, const QStri
         }
     }
     // Each exam's categories from its answers, counted as the score counts them.
-    const std::shared_ptr<Recordset> answers = db.GetRS(ExamQueries::scoredAnswersOf(userName), 3, 0, 1, 1);
+    const std::shared_ptr<Recordset> answers = db.GetRS(ExamQueries::scoredAnswersOf(userName));
     if (!answers)
         return exams;
     const QStringList pool = ExamSchema::categories();

@@ -25,7 +25,7 @@ namespace {
 // listed or reviewed, so that it reads as every other finished exam.
 bool scoreOverdue(cDBAccess &db)
 {
-    return !ClassroomMode() || db.GetRS(ServerRules::scoreOverdue(), 3, 0, 1, 1) != nullptr;
+    return !ClassroomMode() || db.GetRS(ServerRules::scoreOverdue()) != nullptr;
 }
 } // namespace
 
@@ -36,8 +36,7 @@ bool ReviewSession::mayDelete()
     DbScope scope;
     const std::shared_ptr<Recordset> rs = scope->GetRS(
         QStringLiteral("SELECT CASE WHEN pg_has_role(session_user, '%1', 'MEMBER') THEN 1 ELSE 0 END AS Trainer")
-            .arg(QLatin1String(ExamSchema::kTrainerRole)),
-        3, 0, 1, 1);
+            .arg(QLatin1String(ExamSchema::kTrainerRole)));
     return rs && rs->Fields(QStringLiteral("Trainer")).toInt() == 1;
 }
 
@@ -51,7 +50,7 @@ bool ReviewSession::openList()
     if (!scoreOverdue(*gDB))
         return false;
     gSQL = ExamQueries::examListPage(0, m_pageSize);
-    gRs = gDB->GetRS(gSQL, 3, 0, 1, 1);
+    gRs = gDB->GetRS(gSQL);
     if (!gRs)
         return false;
     for (int c = 0; c < gRs->fieldCount(); ++c)
@@ -71,7 +70,7 @@ int ReviewSession::fetchMore(const std::function<void(int first, int last)> &add
     {
         cDBAccess db;
         if (db.Open_Connection(gDbProvider, QString(), gDbName, gDSN))
-            page = db.GetRS(ExamQueries::examListPage(last, m_pageSize), 3, 0, 1, 1);
+            page = db.GetRS(ExamQueries::examListPage(last, m_pageSize));
     }
     if (!page) {
         m_more = false;
@@ -121,7 +120,8 @@ bool ReviewSession::review(qint32 examId)
     const bool choicesEF
         = connection && connection->database() && ExamSchema::hasChoiceColumns(*connection->database());
     gSQL = ExamQueries::examQuestions(examId, true, choicesEF);
-    std::shared_ptr<Recordset> rows = gDB->GetRS(gSQL, 3, 3, 3, 0);
+    std::shared_ptr<Recordset> rows
+        = gDB->GetRS(gSQL, CursorLocation::UseClient, CursorType::Static, LockType::Optimistic, CommandType::Unstated);
     if (!rows)
         return false;
     m_rows = std::move(rows);
@@ -129,12 +129,12 @@ bool ReviewSession::review(qint32 examId)
     // The flags, where the database has them (a read-only one of an earlier version has not).
     m_flagged.clear();
     gSQL = ExamQueries::tableExists(QStringLiteral("ExamFlags"));
-    gRs = gDB->GetRS(gSQL, 3, 0, 1, 1);
+    gRs = gDB->GetRS(gSQL);
     const bool hasFlags = gRs && gRs->Fields(QStringLiteral("Found")).toInt() > 0;
     gRs.reset();
     if (hasFlags) {
         gSQL = ExamQueries::flagsOfExam(examId);
-        gRs = gDB->GetRS(gSQL, 3, 0, 1, 1);
+        gRs = gDB->GetRS(gSQL);
         for (; gRs && !gRs->Eof(); gRs->MoveNext())
             m_flagged.insert(gRs->Fields(QStringLiteral("DetailID")).toInt());
         gRs.reset();

@@ -130,7 +130,8 @@ bool cDBAccess::ExecuteSQL(const QString &SQL, const QVariantList &values)
     return ok;
 }
 
-std::shared_ptr<Recordset> cDBAccess::GetRS(const QString &SQL, int CLocation, int CType, int CLock, int cmdType)
+std::shared_ptr<Recordset> cDBAccess::GetRS(
+    const QString &SQL, CursorLocation CLocation, CursorType CType, LockType CLock, CommandType cmdType)
 {
     // A client-side cursor fetches the whole result, so every move works whatever type is asked.
     Q_UNUSED(CLocation)
@@ -139,7 +140,7 @@ std::shared_ptr<Recordset> cDBAccess::GetRS(const QString &SQL, int CLocation, i
     const std::shared_ptr<Database> db = mConnection->database();
     DbError error{DbError::ConnectionClosed, QStringLiteral("Operation is not allowed when the object is closed.")};
     if (db)
-        mRecordset = Recordset::open(db, db->translate(SQL), CLock == adLockOptimistic, &error);
+        mRecordset = Recordset::open(db, db->translate(SQL), CLock == LockType::Optimistic, &error);
     if (!mRecordset) {
         mLastError = error.text();
         FailureReport::report({FailureReport::Kind::Query, QStringLiteral("Class DBAccess"), mLastError, {}});

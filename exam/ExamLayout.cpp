@@ -38,6 +38,12 @@ QString keysOf(int index)
     return index == 5 ? digit : QString(AnswerKey::letter(index)) + QStringLiteral(" or ") + digit;
 }
 
+// A control array's key for a named index.
+template <typename Index> int key(Index index)
+{
+    return static_cast<int>(index);
+}
+
 // Moves a control up or down and sets its height, keeping the width the screen fitted it to.
 void place(QWidget *widget, int top, int height)
 {
@@ -56,14 +62,14 @@ ExamLayout::ExamLayout(frmExam *screen, QWidget *content)
 void ExamLayout::buildSetupColumn(QWidget *content)
 {
     frmExam *const screen = m_screen;
-    auto label = [this](int index, const QString &caption, QWidget *parent, const QRect &twips) {
+    auto label = [this](ExamLabel index, const QString &caption, QWidget *parent, const QRect &twips) {
         auto *l = new QLabel(caption, parent);
-        l->setObjectName(QStringLiteral("Label1_%1").arg(index));
+        l->setObjectName(QStringLiteral("Label1_%1").arg(key(index)));
         l->setGeometry(Twips::rect(twips.x(), twips.y(), twips.width(), twips.height()));
-        labels[index] = l;
+        labels[key(index)] = l;
         return l;
     };
-    label(16, QStringLiteral("User:"), content, QRect(120, 150, 500, 285));
+    label(ExamLabel::UserCaption, QStringLiteral("User:"), content, QRect(120, 150, 500, 285));
     text1 = new QLineEdit(content);
     text1->setObjectName(QStringLiteral("Text1_0"));
     text1->setAccessibleName(QStringLiteral("User"));
@@ -74,7 +80,7 @@ void ExamLayout::buildSetupColumn(QWidget *content)
 
     auto *categoryFrame = new QGroupBox(QStringLiteral("Questions Category"), content);
     categoryFrame->setGeometry(Twips::rect(50, 540, 2430, 2520));
-    frames[0] = categoryFrame;
+    frames[key(ExamFrame::Categories)] = categoryFrame;
     const QStringList captions = ExamSchema::categories() << QStringLiteral("All Categories");
     for (int i = 0; i < 7; ++i) {
         auto *box = new QCheckBox(captions.at(i), categoryFrame);
@@ -91,7 +97,7 @@ void ExamLayout::buildSetupColumn(QWidget *content)
 
     auto *countFrame = new QGroupBox(QStringLiteral("Number of Questions"), content);
     countFrame->setGeometry(Twips::rect(50, 3120, 2430, 1570));
-    frames[1] = countFrame;
+    frames[key(ExamFrame::QuestionCount)] = countFrame;
     const int counts[] = {10, 30, 50};
     for (int i = 0; i < 3; ++i) {
         auto *option = new QRadioButton(QStringLiteral("%1 questions").arg(counts[i]), countFrame);
@@ -115,20 +121,22 @@ void ExamLayout::buildSetupColumn(QWidget *content)
 
     auto *panel = new QGroupBox(content);
     panel->setGeometry(Twips::rect(50, 4750, 2430, 2880));
-    frames[2] = panel;
-    auto command = [this, panel, screen](int index, const QString &caption, const QRect &twips) {
+    frames[key(ExamFrame::Commands)] = panel;
+    auto command = [this, panel, screen](ExamCommand index, const QString &caption, const QRect &twips) {
         auto *b = new QPushButton(caption, panel);
-        b->setObjectName(QStringLiteral("Command1_%1").arg(index));
+        b->setObjectName(QStringLiteral("Command1_%1").arg(key(index)));
         b->setGeometry(Twips::rect(twips.x(), twips.y(), twips.width(), twips.height()));
         QObject::connect(b, &QPushButton::clicked, screen, [screen, index] { screen->Command1_Click(index); });
-        commands[index] = b;
+        commands[key(index)] = b;
     };
-    command(0, QStringLiteral("Start Exam"), QRect(120, 200, 1060, 400));
-    command(1, QStringLiteral("End Exam"), QRect(1250, 200, 1060, 400));
-    command(4, QStringLiteral("Pause"), QRect(120, 680, 2190, 400));
-    const std::pair<int, const char *> captionsOfClock[]
-        = {{0, "Exam Date:"}, {1, "Start Time:"}, {2, "Duration:"}, {15, "Time Left:"}, {3, "Questions Left:"}};
-    const int valueIndex[] = {7, 8, 9, 10, 11};
+    command(ExamCommand::StartExam, QStringLiteral("Start Exam"), QRect(120, 200, 1060, 400));
+    command(ExamCommand::EndExam, QStringLiteral("End Exam"), QRect(1250, 200, 1060, 400));
+    command(ExamCommand::Pause, QStringLiteral("Pause"), QRect(120, 680, 2190, 400));
+    const std::pair<ExamLabel, const char *> captionsOfClock[] = {{ExamLabel::ExamDateCaption, "Exam Date:"},
+        {ExamLabel::StartTimeCaption, "Start Time:"}, {ExamLabel::DurationCaption, "Duration:"},
+        {ExamLabel::TimeLeftCaption, "Time Left:"}, {ExamLabel::QuestionsLeftCaption, "Questions Left:"}};
+    const ExamLabel valueIndex[] = {
+        ExamLabel::ExamDate, ExamLabel::StartTime, ExamLabel::Duration, ExamLabel::TimeLeft, ExamLabel::QuestionsLeft};
     for (int row = 0; row < 5; ++row) {
         const int top = 1250 + row * 320;
         label(captionsOfClock[row].first, QString::fromUtf8(captionsOfClock[row].second), panel,
@@ -146,13 +154,13 @@ void ExamLayout::buildQuestionArea(QWidget *content)
     auto *area = new QGroupBox(QStringLiteral("Exam"), content);
     area->setGeometry(Twips::rect(2500, 30, 6735, 8330));
     area->setVisible(false);
-    frames[3] = area;
+    frames[key(ExamFrame::Question)] = area;
 
-    auto heading = [this, area](int index, const QString &caption, int top) {
+    auto heading = [this, area](ExamLabel index, const QString &caption, int top) {
         auto *l = new QLabel(caption, area);
-        l->setObjectName(QStringLiteral("Label1_%1").arg(index));
+        l->setObjectName(QStringLiteral("Label1_%1").arg(key(index)));
         l->setGeometry(Twips::rect(30, top, 715, 285));
-        labels[index] = l;
+        labels[key(index)] = l;
     };
     auto textBox = [this, area, screen](int index, const QRect &twips, bool multiLine) -> QWidget * {
         QWidget *box = nullptr;
@@ -180,9 +188,9 @@ void ExamLayout::buildQuestionArea(QWidget *content)
         return box;
     };
 
-    heading(17, QStringLiteral("Question"), 330);
+    heading(ExamLabel::QuestionHeading, QStringLiteral("Question"), 330);
     textBox(0, QRect(750, kStemTop, 5775, kStemHeight), true)->setAccessibleName(QStringLiteral("Question"));
-    heading(4, QStringLiteral("Category"), 2000);
+    heading(ExamLabel::CategoryHeading, QStringLiteral("Category"), 2000);
     textBox(7, QRect(750, 1960, 5775, 330), false)->setAccessibleName(QStringLiteral("Category"));
     lblChoose = new QLabel(area);
     lblChoose->setObjectName(QStringLiteral("lblChoose"));
@@ -230,17 +238,17 @@ void ExamLayout::buildQuestionArea(QWidget *content)
     const int navTop = 6560;
     const int navLefts[] = {750, 1200, 5175, 5625};
     commands.merge(QuestionNavigator::createButtons(
-        area, navLefts, navTop, [screen](int index) { screen->Command1_Click(index); }));
+        area, navLefts, navTop, [screen](int index) { screen->Command1_Click(ExamCommand(index)); }));
     lblStatus = new QLabel(area);
     lblStatus->setObjectName(QStringLiteral("lblStatus"));
     lblStatus->setAlignment(Qt::AlignCenter);
     lblStatus->setGeometry(Twips::rect(1700, navTop + 50, 3400, 300));
     // The picture buttons say their keys.
-    static const std::pair<int, const char *> keys[]
-        = {{2, "First question (Home)"}, {3, "Previous question (Left or Page Up)"},
-            {5, "Next question (Right or Page Down)"}, {6, "Last question (End)"}};
+    static const std::pair<ExamCommand, const char *> keys[] = {{ExamCommand::First, "First question (Home)"},
+        {ExamCommand::Previous, "Previous question (Left or Page Up)"},
+        {ExamCommand::Next, "Next question (Right or Page Down)"}, {ExamCommand::Last, "Last question (End)"}};
     for (const auto &[index, tip] : keys)
-        commands[index]->setToolTip(QString::fromLatin1(tip));
+        commands[key(index)]->setToolTip(QString::fromLatin1(tip));
 
     auto *flagBox = new QCheckBox(QStringLiteral("Flag for review"), area);
     flagBox->setObjectName(QStringLiteral("chkFlag"));
@@ -319,10 +327,12 @@ void ExamLayout::setReadingOrder()
         order << box;
     for (QRadioButton *option : tasks)
         order << option;
-    order << practise << commands[0] << commands[1] << commands[4] << txtFields[0] << txtFields[7];
+    order << practise << commands[key(ExamCommand::StartExam)] << commands[key(ExamCommand::EndExam)]
+          << commands[key(ExamCommand::Pause)] << txtFields[0] << txtFields[7];
     for (int k = 0; k < AnswerKey::kMaxChoices; ++k)
         order << options[k] << ticks[k] << txtFields[k < 4 ? k + 1 : k + 4];
-    order << commands[2] << commands[3] << commands[5] << commands[6] << flag << map;
+    order << commands[key(ExamCommand::First)] << commands[key(ExamCommand::Previous)]
+          << commands[key(ExamCommand::Next)] << commands[key(ExamCommand::Last)] << flag << map;
     for (int i = 1; i < order.size(); ++i)
         QWidget::setTabOrder(order.at(i - 1), order.at(i));
 }

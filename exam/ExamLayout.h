@@ -3,6 +3,7 @@
 #include <map>
 
 #include "data/ExamDraw.h"
+#include "exam/ExamControls.h"
 
 class DataBinder;
 class QAbstractButton;
@@ -34,9 +35,9 @@ public:
     void arrangeChoices(int shown, int choose);
 
     // The screen's control arrays, by index.
-    std::map<int, QLabel *> labels; // Label1
-    std::map<int, QGroupBox *> frames; // Frame1: categories, count, commands, the question area
-    std::map<int, QAbstractButton *> commands; // Command1: 0, 1, 4 the commands, 2, 3, 5, 6 the moves
+    std::map<int, QLabel *> labels; // Label1, by ExamLabel
+    std::map<int, QGroupBox *> frames; // Frame1, by ExamFrame
+    std::map<int, QAbstractButton *> commands; // Command1, by ExamCommand: the commands and the moves
     std::map<int, QWidget *> txtFields; // a QPlainTextEdit or QLineEdit each, bound to the row
     QLineEdit *text1 = nullptr; // the candidate's name
     QCheckBox *categories[7] = {}; // the six categories, then "All Categories"

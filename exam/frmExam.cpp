@@ -65,7 +65,7 @@ frmExam::frmExam(QWidget *parent)
         if (m_session.heartbeatDue()) {
             m_session.heartbeat();
             if (!endIfServerEnded() && ClassroomMode())
-                Label1(10)->setText(minutesAndSeconds(gTimeLeft)); // the server's clock
+                Label1(ExamLabel::TimeLeft)->setText(minutesAndSeconds(gTimeLeft)); // the server's clock
         }
     });
     resize(Twips::toPx(9400), Twips::toPx(7300));
@@ -89,7 +89,8 @@ void frmExam::Form_Load()
     RegisterLoadedForm(this);
     setWindowTitle(QStringLiteral(" Set New Exam"));
     gExamLoaded = true;
-    for (QAbstractButton *b : {Command1(0), Command1(1), Command1(4)})
+    for (QAbstractButton *b :
+        {Command1(ExamCommand::StartExam), Command1(ExamCommand::EndExam), Command1(ExamCommand::Pause)})
         b->setEnabled(false);
     for (QRadioButton *option : m_ui.tasks)
         uncheck(option);
@@ -99,7 +100,7 @@ void frmExam::Form_Load()
     if (ClassroomMode()) {
         m_ui.text1->setText(ExamSession::signedInUser());
         m_ui.text1->setReadOnly(true);
-        Command1(4)->setToolTip(QStringLiteral("The class's server keeps the time"));
+        Command1(ExamCommand::Pause)->setToolTip(QStringLiteral("The class's server keeps the time"));
     }
 }
 
@@ -119,13 +120,13 @@ void frmExam::chkCategory_Click(int Index)
     if (Index == ExamDraw::kAllCategories) {
         for (int i = 0; i < 6; ++i)
             m_ui.categories[i]->setChecked(false);
-        Command1(0)->setEnabled(m_ui.categories[6]->isChecked());
+        Command1(ExamCommand::StartExam)->setEnabled(m_ui.categories[6]->isChecked());
     } else {
         m_ui.categories[6]->setChecked(false);
         bool any = false;
         for (int i = 0; i < 6; ++i)
             any = any || m_ui.categories[i]->isChecked();
-        Command1(0)->setEnabled(any);
+        Command1(ExamCommand::StartExam)->setEnabled(any);
     }
     m_applyingRules = false;
 }
@@ -145,7 +146,7 @@ bool frmExam::eventFilter(QObject *watched, QEvent *event)
         if (moved && !m_unloading && next && next != name && !qobject_cast<QMdiSubWindow *>(next)) {
             const QPointer<QWidget> clicked = next;
             const bool refused = name->text().trimmed().isEmpty();
-            Text1_LostFocus(0);
+            Text1_LostFocus(ExamText::User);
             // A button pressed on the way out never sees its release once the box has shown: let
             // it come up again once its press has been handled.
             if (auto *button = qobject_cast<QAbstractButton *>(clicked.data()); button && refused)
@@ -161,7 +162,8 @@ bool frmExam::eventFilter(QObject *watched, QEvent *event)
 // Home/End go to the ends, F flags on every question: the sixth choice's key is 6.
 bool frmExam::handleExamKey(QKeyEvent *event)
 {
-    if (!m_session.questions() || m_ending || !Frame1(3)->isVisible() || !Frame1(3)->isEnabled())
+    if (!m_session.questions() || m_ending || !Frame1(ExamFrame::Question)->isVisible()
+        || !Frame1(ExamFrame::Question)->isEnabled())
         return false;
     if (event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))
         return false;
@@ -179,8 +181,9 @@ bool frmExam::handleExamKey(QKeyEvent *event)
         return true;
     }
     // The moves: the picture button each key stands for.
-    static const std::map<int, int> moves{{Qt::Key_Left, 3}, {Qt::Key_PageUp, 3}, {Qt::Key_Right, 5},
-        {Qt::Key_PageDown, 5}, {Qt::Key_Home, 2}, {Qt::Key_End, 6}};
+    static const std::map<int, ExamCommand> moves{{Qt::Key_Left, ExamCommand::Previous},
+        {Qt::Key_PageUp, ExamCommand::Previous}, {Qt::Key_Right, ExamCommand::Next},
+        {Qt::Key_PageDown, ExamCommand::Next}, {Qt::Key_Home, ExamCommand::First}, {Qt::Key_End, ExamCommand::Last}};
     if (const auto move = moves.find(key); move != moves.end()) {
         Command1_Click(move->second);
         return true;
@@ -192,7 +195,7 @@ bool frmExam::handleExamKey(QKeyEvent *event)
     return true;
 }
 
-void frmExam::Text1_LostFocus(int Index)
+void frmExam::Text1_LostFocus(ExamText Index)
 {
     Q_UNUSED(Index)
     if (!m_ui.text1->text().trimmed().isEmpty())
@@ -226,10 +229,10 @@ void frmExam::Form_Unload()
 
 // --- Commands -----------------------------------------------------------------------------
 
-void frmExam::Command1_Click(int Index)
+void frmExam::Command1_Click(ExamCommand Index)
 {
     switch (Index) {
-    case 0: {
+    case ExamCommand::StartExam: {
         if (m_ui.text1->text().trimmed().isEmpty()) {
             m_ui.text1->setFocus(Qt::OtherFocusReason);
             MessageBox::show(QStringLiteral("Please enter the name"), MessageBox::OkOnly, MessageBox::Critical,
@@ -247,22 +250,20 @@ void frmExam::Command1_Click(int Index)
         ShowQuestion();
         break;
     }
-    case 1:
+    case ExamCommand::EndExam:
         EndExam();
         break;
-    case 4: {
-        const bool pausing = Command1(4)->text() == QLatin1String("Pause");
-        Command1(4)->setText(pausing ? QStringLiteral("Continue") : QStringLiteral("Pause"));
+    case ExamCommand::Pause: {
+        const bool pausing = Command1(ExamCommand::Pause)->text() == QLatin1String("Pause");
+        Command1(ExamCommand::Pause)->setText(pausing ? QStringLiteral("Continue") : QStringLiteral("Pause"));
         pausing ? m_timer->stop() : m_timer->start();
         break;
     }
-    case 2:
-    case 3:
-    case 5:
-    case 6:
-        QuestionNavigator::move(m_session.questions().get(), Index);
-        break;
-    default:
+    case ExamCommand::First:
+    case ExamCommand::Previous:
+    case ExamCommand::Next:
+    case ExamCommand::Last:
+        QuestionNavigator::move(m_session.questions().get(), static_cast<int>(Index));
         break;
     }
 }
@@ -276,22 +277,22 @@ void frmExam::EndExam()
     // out of the score.
     if (!storeBeforeScoring())
         return;
-    for (QAbstractButton *b : {Command1(0), Command1(1), Command1(4)})
+    for (QAbstractButton *b :
+        {Command1(ExamCommand::StartExam), Command1(ExamCommand::EndExam), Command1(ExamCommand::Pause)})
         b->setEnabled(false);
-    Frame1(0)->setEnabled(true);
-    Frame1(1)->setEnabled(true);
+    Frame1(ExamFrame::Categories)->setEnabled(true);
+    Frame1(ExamFrame::QuestionCount)->setEnabled(true);
     m_applyingRules = true;
     for (QCheckBox *box : m_ui.categories)
         box->setChecked(false);
     m_applyingRules = false;
     m_timer->stop();
     m_heartbeat->stop();
-    for (int i = 7; i <= 11; ++i)
-        Label1(i)->clear();
+    clearClock();
     setWindowTitle(QStringLiteral(" End Exam"));
     m_ui.text1->clear();
     m_ui.text1->setFocus(Qt::OtherFocusReason);
-    Frame1(3)->setVisible(false);
+    Frame1(ExamFrame::Question)->setVisible(false);
     // A screen on which no exam was started has nothing to score.
     if (examId() != 0)
         CalculateResult();
@@ -299,7 +300,7 @@ void frmExam::EndExam()
         // An open progress chart gains the exam just scored.
         if (examId() != 0)
             host->StudyDataChanged();
-        host->OpenScreen(1);
+        host->OpenScreen(MenuCommand::ViewExam);
     }
     if (!m_unloading)
         UnloadIfLoaded(this);
@@ -339,26 +340,32 @@ bool frmExam::storeBeforeScoring()
     return true;
 }
 
+void frmExam::clearClock()
+{
+    for (ExamLabel value :
+        {ExamLabel::ExamDate, ExamLabel::StartTime, ExamLabel::Duration, ExamLabel::TimeLeft, ExamLabel::QuestionsLeft})
+        Label1(value)->clear();
+}
+
 void frmExam::returnToSetup()
 {
     m_timer->stop();
     m_heartbeat->stop();
-    for (int i = 7; i <= 11; ++i)
-        Label1(i)->clear();
+    clearClock();
     setWindowTitle(QStringLiteral(" Set New Exam"));
     showRunning(false);
-    Frame1(3)->setVisible(false);
+    Frame1(ExamFrame::Question)->setVisible(false);
 }
 
 // The set-up controls and the commands, as an exam runs or not.
 void frmExam::showRunning(bool running)
 {
-    Command1(0)->setEnabled(!running);
-    Command1(1)->setEnabled(running);
+    Command1(ExamCommand::StartExam)->setEnabled(!running);
+    Command1(ExamCommand::EndExam)->setEnabled(running);
     // The server's clock runs on whatever the screen does: nothing to pause.
-    Command1(4)->setEnabled(running && !ClassroomMode());
-    Frame1(0)->setEnabled(!running);
-    Frame1(1)->setEnabled(!running);
+    Command1(ExamCommand::Pause)->setEnabled(running && !ClassroomMode());
+    Frame1(ExamFrame::Categories)->setEnabled(!running);
+    Frame1(ExamFrame::QuestionCount)->setEnabled(!running);
 }
 
 bool frmExam::checkDrawable()
@@ -399,7 +406,7 @@ bool frmExam::reportShortage(const std::optional<ExamDraw::Shortage> &shortage, 
 void frmExam::StartExam()
 {
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    Label1(11)->setText(QString::number(gNumOfQuestions));
+    Label1(ExamLabel::QuestionsLeft)->setText(QString::number(gNumOfQuestions));
     showClock(Clock::now(), gNumOfQuestions, ExamSession::timeAllowed(gNumOfQuestions));
     setWindowTitle(QStringLiteral(" Exam: ") + m_ui.text1->text());
     m_timeOverShown = false;
@@ -412,11 +419,11 @@ void frmExam::StartExam()
 // The clock panel: the exam's date and start time, its duration and the time left.
 void frmExam::showClock(const QDateTime &started, int count, int timeLeft)
 {
-    Label1(7)->setText(DateFormat::format(started, QStringLiteral("mm/dd/yy")));
-    Label1(8)->setText(DateFormat::format(started, QStringLiteral("hh:mm AMPM")));
-    Label1(9)->setText(QString::number(count * 6 / 5) + QStringLiteral(" minutes"));
+    Label1(ExamLabel::ExamDate)->setText(DateFormat::format(started, QStringLiteral("mm/dd/yy")));
+    Label1(ExamLabel::StartTime)->setText(DateFormat::format(started, QStringLiteral("hh:mm AMPM")));
+    Label1(ExamLabel::Duration)->setText(QString::number(count * 6 / 5) + QStringLiteral(" minutes"));
     gTimeLeft = timeLeft;
-    Label1(10)->setText(minutesAndSeconds(gTimeLeft));
+    Label1(ExamLabel::TimeLeft)->setText(minutesAndSeconds(gTimeLeft));
 }
 
 void frmExam::Timer1_Timer()
@@ -425,7 +432,7 @@ void frmExam::Timer1_Timer()
         return;
     if (gTimeLeft > 0) {
         --gTimeLeft;
-        Label1(10)->setText(minutesAndSeconds(gTimeLeft));
+        Label1(ExamLabel::TimeLeft)->setText(minutesAndSeconds(gTimeLeft));
     }
     if (gTimeLeft > 0)
         return;
@@ -435,7 +442,7 @@ void frmExam::Timer1_Timer()
     m_timeOverShown = true;
     MessageBox::show(QStringLiteral("The exam time is over.\n       Thank you."), MessageBox::OkOnly,
         MessageBox::Critical, QStringLiteral("Exam Time"));
-    Command1_Click(1);
+    Command1_Click(ExamCommand::EndExam);
 }
 
 bool frmExam::CreateExam()
@@ -461,7 +468,7 @@ bool frmExam::CreateExam()
 
 void frmExam::ShowQuestion()
 {
-    Frame1(3)->setVisible(true);
+    Frame1(ExamFrame::Question)->setVisible(true);
     updateContentSize();
     clearOptions();
     const std::shared_ptr<Recordset> rs = m_session.openQuestions();
@@ -581,7 +588,7 @@ void frmExam::rsExam_MoveComplete()
     const int row = rs->currentRow();
     // The answer just stored brought the server's clock with it.
     if (ClassroomMode() && !m_timeOverShown)
-        Label1(10)->setText(minutesAndSeconds(gTimeLeft));
+        Label1(ExamLabel::TimeLeft)->setText(minutesAndSeconds(gTimeLeft));
     // Every move tries the answers still to be stored again, and the map shows which still are.
     m_session.retryUnstored(false);
     refreshMap();
@@ -605,7 +612,7 @@ void frmExam::CountQuestionsLeft()
 {
     const int left = m_session.unanswered();
     if (left >= 0)
-        Label1(11)->setText(QString::number(left));
+        Label1(ExamLabel::QuestionsLeft)->setText(QString::number(left));
 }
 
 void frmExam::reportAnswerNotStored(const QString &reason)
@@ -632,7 +639,7 @@ bool frmExam::endIfServerEnded()
                 if (std::exchange(m_timeOverShown, true))
                     return;
                 gTimeLeft = 0;
-                Label1(10)->setText(minutesAndSeconds(0));
+                Label1(ExamLabel::TimeLeft)->setText(minutesAndSeconds(0));
                 MessageBox::show(QStringLiteral("The exam time is over.\n       Thank you."), MessageBox::OkOnly,
                     MessageBox::Critical, QStringLiteral("Exam Time"));
             } else {
@@ -641,7 +648,7 @@ bool frmExam::endIfServerEnded()
                     MessageBox::Information, QStringLiteral("Exam Ended"));
             }
             if (!m_ending)
-                Command1_Click(1);
+                Command1_Click(ExamCommand::EndExam);
         },
         Qt::QueuedConnection);
     return true;
@@ -752,7 +759,7 @@ void frmExam::scoreExam(qint32 examId)
 
 void frmExam::fitToWidth(double clientWidth)
 {
-    stretchFrame(Frame1(3),
+    stretchFrame(Frame1(ExamFrame::Question),
         {txtFields(0), txtFields(1), txtFields(2), txtFields(3), txtFields(4), txtFields(8), txtFields(9),
             m_ui.lblChoose, m_ui.map, m_ui.legend},
         clientWidth);

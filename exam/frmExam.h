@@ -5,6 +5,7 @@
 
 #include "data/ExamDraw.h"
 #include "data/ExamSession.h"
+#include "exam/ExamControls.h"
 #include "exam/ExamLayout.h"
 #include "widgets/ControlArray.h"
 #include "widgets/ScrollingScreen.h"
@@ -34,7 +35,7 @@ public:
     ~frmExam() override;
 
     void Form_Load();
-    void Command1_Click(int Index);
+    void Command1_Click(ExamCommand Index);
     void chkCategory_Click(int Index);
     void optTask_Click(int Index);
     void StartExam();
@@ -53,15 +54,17 @@ public:
     void refreshMap();
 
     // Controls, addressed as the screen's control arrays.
-    QLineEdit *Text1(int index) const { return index == 0 ? m_ui.text1 : nullptr; }
-    QLabel *Label1(int index) const { return controlAt(m_ui.labels, index); }
-    QGroupBox *Frame1(int index) const { return controlAt(m_ui.frames, index); }
+    QLineEdit *Text1(ExamText index) const { return index == ExamText::User ? m_ui.text1 : nullptr; }
+    QLabel *Label1(ExamLabel index) const { return controlAt(m_ui.labels, index); }
+    QGroupBox *Frame1(ExamFrame index) const { return controlAt(m_ui.frames, index); }
     QCheckBox *chkCategory(int index) const { return index >= 0 && index < 7 ? m_ui.categories[index] : nullptr; }
     QRadioButton *optTask(int index) const { return index >= 0 && index < 3 ? m_ui.tasks[index] : nullptr; }
     // "Only questions I answered wrong before".
     QCheckBox *chkPractise() const { return m_ui.practise; }
-    QAbstractButton *Command1(int index) const { return controlAt(m_ui.commands, index); }
-    QRadioButton *Option1(int index) const { return index >= 0 && index < 6 ? m_ui.options[index] : nullptr; }
+    QAbstractButton *Command1(ExamCommand index) const { return controlAt(m_ui.commands, index); }
+    QRadioButton *Option1(ExamChoice index) const { return choiceOption(static_cast<int>(index)); }
+    // The option button of choice `index` (0 is A), for those who go through the choices in turn.
+    QRadioButton *choiceOption(int index) const { return index >= 0 && index < 6 ? m_ui.options[index] : nullptr; }
     // The check boxes A to F of a question of several right answers, and the line that says how many.
     QCheckBox *chkChoice(int index) const { return index >= 0 && index < 6 ? m_ui.ticks[index] : nullptr; }
     QLabel *lblChoose() const { return m_ui.lblChoose; }
@@ -88,7 +91,7 @@ protected:
 private:
     friend class ExamLayout; // connects the controls to the handlers as it makes them
     void Form_Unload();
-    void Text1_LostFocus(int Index);
+    void Text1_LostFocus(ExamText Index);
     void txtFields_Change(int Index);
     void Option1_Click(int Index);
     void chkChoice_Click(int Index, bool ticked);
@@ -104,6 +107,8 @@ private:
     bool checkDrawable();
     bool reportShortage(const std::optional<ExamDraw::Shortage> &shortage, const QString &kind);
     void returnToSetup();
+    // Empties the clock panel's values.
+    void clearClock();
     void showRunning(bool running);
     void showClock(const QDateTime &started, int count, int timeLeft);
     void clearOptions();

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/MenuCommand.h"
+
 class QString;
 
 // What a screen may ask of the window that holds it, without knowing that window: the shell
@@ -9,8 +11,8 @@ class ScreenHost {
 public:
     virtual ~ScreenHost() = default;
 
-    // Opens a screen as the menu's button of that index does (1 = the results screen).
-    virtual void OpenScreen(int index) = 0;
+    // Opens a screen as the menu's button does.
+    virtual void OpenScreen(MenuCommand index) = 0;
     // Enables or disables the menu's Start Exam button.
     virtual void SetStartExamEnabled(bool enabled) = 0;
     // Opens the progress chart, a child window of the main window beside the screens, on the

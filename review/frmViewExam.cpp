@@ -46,7 +46,14 @@ constexpr int kChoicesTop = 1260;
 constexpr int kChoicePitch = 600;
 constexpr int kChoiceGap = 60;
 // The letter labels of the choices, by choice.
-constexpr int kLetterLabels[] = {3, 5, 6, 7, 18, 19};
+constexpr ViewExamLabel kLetterLabels[] = {ViewExamLabel::LetterA, ViewExamLabel::LetterB, ViewExamLabel::LetterC,
+    ViewExamLabel::LetterD, ViewExamLabel::LetterE, ViewExamLabel::LetterF};
+
+// A control array's key for a named index.
+template <typename Index> int key(Index index)
+{
+    return static_cast<int>(index);
+}
 
 void place(QWidget *widget, int top, int height)
 {
@@ -98,16 +105,16 @@ void frmViewExam::buildList()
 
     m_manage = new QGroupBox(QStringLiteral("Manage Exam"), content());
     m_manage->setGeometry(Twips::rect(6960, 120, 1605, 1320));
-    auto command = [this](int index, const QString &caption, int top) {
+    auto command = [this](ViewExamCommand index, const QString &caption, int top) {
         auto *b = new QPushButton(caption, m_manage);
-        b->setObjectName(QStringLiteral("Command1_%1").arg(index));
+        b->setObjectName(QStringLiteral("Command1_%1").arg(key(index)));
         b->setGeometry(Twips::rect(120, top, 1365, 400));
         connect(b, &QPushButton::clicked, this, [this, index] { Command1_Click(index); });
-        m_commands[index] = b;
+        m_commands[key(index)] = b;
     };
-    command(0, QStringLiteral("Delete Exam"), 300);
-    command(4, QStringLiteral("Close Screen"), 780);
-    m_commands[0]->setEnabled(false);
+    command(ViewExamCommand::DeleteExam, QStringLiteral("Delete Exam"), 300);
+    command(ViewExamCommand::CloseScreen, QStringLiteral("Close Screen"), 780);
+    Command1(ViewExamCommand::DeleteExam)->setEnabled(false);
 }
 
 void frmViewExam::buildReview()
@@ -117,14 +124,14 @@ void frmViewExam::buildReview()
     m_review->setGeometry(Twips::rect(120, 2880, 8445, 5760 + kFilterRow));
     m_review->setVisible(false);
 
-    auto label = [this](int index, const QString &caption, const QRect &twips) {
+    auto label = [this](ViewExamLabel index, const QString &caption, const QRect &twips) {
         auto *l = new QLabel(caption, m_review);
-        l->setObjectName(QStringLiteral("Label1_%1").arg(index));
+        l->setObjectName(QStringLiteral("Label1_%1").arg(key(index)));
         QFont compact = l->font();
         compact.setPointSizeF(8);
         l->setFont(compact);
         l->setGeometry(Twips::rect(twips.x(), twips.y() + kFilterRow, twips.width(), twips.height()));
-        m_labels[index] = l;
+        m_labels[key(index)] = l;
     };
     auto textBox = [this](int index, const QRect &twips, bool multiLine, const QString &name) {
         QWidget *box = nullptr;
@@ -148,7 +155,7 @@ void frmViewExam::buildReview()
         m_txtFields[index] = box;
     };
 
-    label(17, QStringLiteral("Question"), QRect(100, 300, 960, 285));
+    label(ViewExamLabel::Question, QStringLiteral("Question"), QRect(100, 300, 960, 285));
     textBox(0, QRect(1080, 270, 7155, 900), true, QStringLiteral("Question"));
     for (int k = 0; k < AnswerKey::kMaxChoices; ++k) {
         const int top = kChoicesTop + k * kChoicePitch;
@@ -168,13 +175,13 @@ void frmViewExam::buildReview()
         mark->setVisible(false);
         m_marks[k] = mark;
     }
-    label(0, QStringLiteral("Your Answer"), QRect(100, 3720, 960, 285));
+    label(ViewExamLabel::YourAnswer, QStringLiteral("Your Answer"), QRect(100, 3720, 960, 285));
     textBox(6, QRect(1080, 3690, 540, 330), false, QStringLiteral("Your Answer"));
-    label(1, QStringLiteral("Correct Answer"), QRect(1760, 3720, 1200, 285));
+    label(ViewExamLabel::CorrectAnswer, QStringLiteral("Correct Answer"), QRect(1760, 3720, 1200, 285));
     textBox(8, QRect(2980, 3690, 540, 330), false, QStringLiteral("Correct Answer"));
-    label(4, QStringLiteral("Category"), QRect(3720, 3720, 800, 285));
+    label(ViewExamLabel::Category, QStringLiteral("Category"), QRect(3720, 3720, 800, 285));
     textBox(7, QRect(4560, 3690, 3675, 330), false, QStringLiteral("Category"));
-    label(2, QStringLiteral("Explanation"), QRect(100, 4140, 960, 285));
+    label(ViewExamLabel::Explanation, QStringLiteral("Explanation"), QRect(100, 4140, 960, 285));
     textBox(9, QRect(1080, 4110, 7155, 1020), true, QStringLiteral("Explanation"));
     textBox(5, QRect(0, 0, 300, 285), false, QStringLiteral("Detail"));
     m_txtFields[5]->setVisible(false);
@@ -185,8 +192,8 @@ void frmViewExam::buildReview()
 
     const int navTop = 5250 + kFilterRow;
     const int navLefts[] = {1080, 1530, 7365, 7815};
-    m_commands.merge(
-        QuestionNavigator::createButtons(m_review, navLefts, navTop, [this](int index) { Command1_Click(index); }));
+    m_commands.merge(QuestionNavigator::createButtons(
+        m_review, navLefts, navTop, [this](int index) { Command1_Click(ViewExamCommand(index)); }));
     m_lblStatus = new QLabel(m_review);
     m_lblStatus->setObjectName(QStringLiteral("lblStatus"));
     m_lblStatus->setAlignment(Qt::AlignCenter);
@@ -270,12 +277,12 @@ QRadioButton *frmViewExam::optFilter(int filter) const
     return filter >= 0 && filter < 3 ? m_filters[filter] : nullptr;
 }
 
-QAbstractButton *frmViewExam::Command1(int index) const
+QAbstractButton *frmViewExam::Command1(ViewExamCommand index) const
 {
     return controlAt(m_commands, index);
 }
 
-QLabel *frmViewExam::Label1(int index) const
+QLabel *frmViewExam::Label1(ViewExamLabel index) const
 {
     return controlAt(m_labels, index);
 }
@@ -301,7 +308,8 @@ void frmViewExam::Form_Load()
     if (AppExit::requested())
         return;
     if (!m_mayDelete)
-        m_commands[0]->setToolTip(QStringLiteral("On a class's server only the trainer deletes exams"));
+        Command1(ViewExamCommand::DeleteExam)
+            ->setToolTip(QStringLiteral("On a class's server only the trainer deletes exams"));
     LoadGrid();
 }
 
@@ -353,7 +361,7 @@ void frmViewExam::Grid1_DblClick()
     const int row = m_grid->currentIndex().isValid() ? m_grid->currentIndex().row() : 0;
     for (const auto &command : m_commands)
         command.second->setEnabled(true);
-    m_commands[0]->setEnabled(m_mayDelete);
+    Command1(ViewExamCommand::DeleteExam)->setEnabled(m_mayDelete);
     m_examId = qint32(m_listModel->index(row, 0).data(Qt::EditRole).toLongLong());
     m_userName = m_listModel->index(row, 2).data(Qt::DisplayRole).toString();
     gExamID = m_examId;
@@ -573,10 +581,10 @@ void frmViewExam::txtFields_Change(int Index)
     answer->setPalette(pal);
 }
 
-void frmViewExam::Command1_Click(int Index)
+void frmViewExam::Command1_Click(ViewExamCommand Index)
 {
     switch (Index) {
-    case 0: {
+    case ViewExamCommand::DeleteExam: {
         const int answer = MessageBox::show(QStringLiteral("You are about to delete the exam # ")
                 + QString::number(m_examId) + QStringLiteral(" (") + m_userName + QStringLiteral(")"),
             MessageBox::YesNo, MessageBox::Question, QStringLiteral("Delete Exam"), MessageBox::DefaultButton1);
@@ -587,21 +595,19 @@ void frmViewExam::Command1_Click(int Index)
         if (ScreenHost *host = ScreenHost::current()) {
             // An open progress chart loses the exam too.
             host->StudyDataChanged();
-            host->OpenScreen(1);
+            host->OpenScreen(MenuCommand::ViewExam);
         }
         break;
     }
-    case 4:
+    case ViewExamCommand::CloseScreen:
         m_session->closeReview();
         UnloadIfLoaded(this);
         break;
-    case 2:
-    case 3:
-    case 5:
-    case 6:
-        QuestionNavigator::move(m_session->shownRows().get(), Index);
-        break;
-    default:
+    case ViewExamCommand::First:
+    case ViewExamCommand::Previous:
+    case ViewExamCommand::Next:
+    case ViewExamCommand::Last:
+        QuestionNavigator::move(m_session->shownRows().get(), static_cast<int>(Index));
         break;
     }
 }

@@ -5,6 +5,7 @@
 
 #include "data/Breakdown.h"
 #include "data/ReviewSession.h"
+#include "review/ViewExamControls.h"
 #include "widgets/ScrollingScreen.h"
 
 class BreakdownTable;
@@ -35,7 +36,7 @@ public:
     void LoadGrid();
     void DoGridSetting();
     void Grid1_DblClick();
-    void Command1_Click(int Index);
+    void Command1_Click(ViewExamCommand Index);
     void DeleteExam();
     void fitToWidth(double clientWidth);
 
@@ -55,10 +56,10 @@ public:
 
     QTableView *Grid1() const { return m_grid; }
     ExamListModel *gridModel() const { return m_listModel; }
-    QGroupBox *Frame1(int index) const { return index == 3 ? m_review : nullptr; }
+    QGroupBox *Frame1(ViewExamFrame index) const { return index == ViewExamFrame::Review ? m_review : nullptr; }
     QGroupBox *Frame2() const { return m_manage; }
-    QAbstractButton *Command1(int index) const;
-    QLabel *Label1(int index) const;
+    QAbstractButton *Command1(ViewExamCommand index) const;
+    QLabel *Label1(ViewExamLabel index) const;
     QWidget *txtFields(int index) const;
     QString txtFieldsText(int index) const;
     QCheckBox *Check1() const { return m_check1; }

@@ -68,9 +68,9 @@ frmAbout::frmAbout(QWidget *parent)
     m_label3->setToolTip(QStringLiteral("Close"));
     m_label3->setAccessibleName(QStringLiteral("Close"));
 
-    connect(m_label0, &ClickableLabel::clicked, this, [this] { Label1_Click(0); });
-    connect(m_label2, &ClickableLabel::clicked, this, [this] { Label1_Click(2); });
-    connect(m_label3, &ClickableLabel::clicked, this, [this] { Label1_Click(3); });
+    connect(m_label0, &ClickableLabel::clicked, this, [this] { Label1_Click(AboutLabel::ProductName); });
+    connect(m_label2, &ClickableLabel::clicked, this, [this] { Label1_Click(AboutLabel::Copyright); });
+    connect(m_label3, &ClickableLabel::clicked, this, [this] { Label1_Click(AboutLabel::Close); });
     Form_Load();
 }
 
@@ -82,23 +82,22 @@ void frmAbout::Form_Load()
     m_label2->setText(QString::fromUtf8(VersionInfo::LegalCopyright));
 }
 
-ClickableLabel *frmAbout::Label1(int index) const
+ClickableLabel *frmAbout::Label1(AboutLabel index) const
 {
     switch (index) {
-    case 0:
+    case AboutLabel::ProductName:
         return m_label0;
-    case 2:
+    case AboutLabel::Copyright:
         return m_label2;
-    case 3:
+    case AboutLabel::Close:
         return m_label3;
-    default:
-        return nullptr;
     }
+    return nullptr;
 }
 
-void frmAbout::Label1_Click(int index)
+void frmAbout::Label1_Click(AboutLabel index)
 {
-    if (index == 3)
+    if (index == AboutLabel::Close)
         accept();
 }
 

@@ -88,7 +88,7 @@ frmMain::~frmMain()
         ScreenHost::setCurrent(nullptr);
 }
 
-void frmMain::OpenScreen(int index)
+void frmMain::OpenScreen(MenuCommand index)
 {
     if (frmMenu *menu = menuForm())
         menu->OpenScreen(index);
@@ -97,7 +97,7 @@ void frmMain::OpenScreen(int index)
 void frmMain::SetStartExamEnabled(bool enabled)
 {
     if (frmMenu *menu = menuForm())
-        menu->Command1(0)->setEnabled(enabled);
+        menu->Command1(MenuCommand::StartExam)->setEnabled(enabled);
 }
 
 void frmMain::OpenProgressChart(const QString &userName)

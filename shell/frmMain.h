@@ -27,7 +27,7 @@ public:
     static frmMain *instance();
 
     // ScreenHost: the screens' requests go to the menu.
-    void OpenScreen(int index) override;
+    void OpenScreen(MenuCommand index) override;
     void SetStartExamEnabled(bool enabled) override;
     void OpenProgressChart(const QString &userName) override;
     void StudyDataChanged() override;

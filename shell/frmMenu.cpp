@@ -18,22 +18,22 @@
 
 namespace {
 struct ButtonDesign {
-    int index;
+    MenuCommand index;
     const char *caption;
     const char *toolTip;
     int top;
     const char *icon;
 };
 
-// Top to bottom; About (6) stands above Exit (5).
+// Top to bottom; About stands above Exit.
 constexpr ButtonDesign kButtons[] = {
-    {0, "Start Exam", "Start your exam here...", 240, ":/icons/start.png"},
-    {1, "View Exam", "View exams results", 1095, ":/icons/results.png"},
-    {2, "Dictionary", "Testing Dictionary", 1950, ":/icons/dictionary.png"},
-    {3, "Books", "Recommended Books", 2805, ":/icons/books.png"},
-    {4, "Examples", "Q&A Examples", 3660, ":/icons/examples.png"},
-    {6, "About", "", 4515, ":/icons/about.png"},
-    {5, "Exit", "Exit", 5370, ":/icons/exit.png"},
+    {MenuCommand::StartExam, "Start Exam", "Start your exam here...", 240, ":/icons/start.png"},
+    {MenuCommand::ViewExam, "View Exam", "View exams results", 1095, ":/icons/results.png"},
+    {MenuCommand::Dictionary, "Dictionary", "Testing Dictionary", 1950, ":/icons/dictionary.png"},
+    {MenuCommand::Books, "Books", "Recommended Books", 2805, ":/icons/books.png"},
+    {MenuCommand::Examples, "Examples", "Q&A Examples", 3660, ":/icons/examples.png"},
+    {MenuCommand::About, "About", "", 4515, ":/icons/about.png"},
+    {MenuCommand::Exit, "Exit", "Exit", 5370, ":/icons/exit.png"},
 };
 
 const char *const kDocuments[] = {"TDictionary.htm", "BookList.htm", "EssayQuestions.htm"};
@@ -64,7 +64,7 @@ frmMenu::frmMenu(QWidget *parent)
     }
     for (const ButtonDesign &design : kButtons) {
         auto *button = new QToolButton(m_frame);
-        button->setObjectName(QStringLiteral("Command1_%1").arg(design.index));
+        button->setObjectName(QStringLiteral("Command1_%1").arg(static_cast<int>(design.index)));
         button->setText(QString::fromUtf8(design.caption));
         button->setToolTip(QString::fromUtf8(design.toolTip));
         button->setAccessibleName(QString::fromUtf8(design.caption));
@@ -73,9 +73,9 @@ frmMenu::frmMenu(QWidget *parent)
         button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
         button->setFont(small);
         button->setGeometry(Twips::rect(100, design.top, 900, 850));
-        const int index = design.index;
+        const MenuCommand index = design.index;
         connect(button, &QToolButton::clicked, this, [this, index] { OpenScreen(index); });
-        m_buttons[index] = button;
+        m_buttons[static_cast<int>(index)] = button;
     }
     resize(Twips::toPx(1155), Twips::toPx(6400));
 }
@@ -85,9 +85,10 @@ frmMenu::~frmMenu()
     UnregisterLoadedForm(this);
 }
 
-QToolButton *frmMenu::Command1(int index) const
+QToolButton *frmMenu::Command1(MenuCommand index) const
 {
-    return index >= 0 && index < 7 ? m_buttons[index] : nullptr;
+    const int at = static_cast<int>(index);
+    return at >= 0 && at < 7 ? m_buttons[at] : nullptr;
 }
 
 void frmMenu::Form_Load()
@@ -128,25 +129,25 @@ void frmMenu::placeScreen(QWidget *screen)
     main->Form_Resize();
 }
 
-void frmMenu::OpenScreen(int ButtonIndex)
+void frmMenu::OpenScreen(MenuCommand ButtonIndex)
 {
     frmMain *main = frmMain::instance();
     switch (ButtonIndex) {
-    case 0: {
+    case MenuCommand::StartExam: {
         gExamLoaded = true;
-        m_buttons[0]->setEnabled(false);
+        Command1(MenuCommand::StartExam)->setEnabled(false);
         if (main) {
             UnloadIfLoaded(main->examForm());
             frmExam *exam = main->createExamForm();
             main->addScreen(exam, kScreenFlags)->show();
             exam->Form_Load();
             placeScreen(exam);
-            exam->Text1(0)->setFocus();
+            exam->Text1(ExamText::User)->setFocus();
             exam->OfferResume();
         }
         break;
     }
-    case 1: {
+    case MenuCommand::ViewExam: {
         gViewExamLoaded = true;
         if (main) {
             UnloadIfLoaded(main->viewExamForm());
@@ -157,23 +158,22 @@ void frmMenu::OpenScreen(int ButtonIndex)
         }
         break;
     }
-    case 2:
-    case 3:
-    case 4:
+    case MenuCommand::Dictionary:
+    case MenuCommand::Books:
+    case MenuCommand::Examples:
         QApplication::setOverrideCursor(Qt::WaitCursor);
-        OpenDocument(QString::fromLatin1(kDocuments[ButtonIndex - 2]));
+        OpenDocument(
+            QString::fromLatin1(kDocuments[static_cast<int>(ButtonIndex) - static_cast<int>(MenuCommand::Dictionary)]));
         QApplication::restoreOverrideCursor();
         break;
-    case 5:
+    case MenuCommand::Exit:
         if (main)
             main->UnloadMe();
         break;
-    case 6: {
+    case MenuCommand::About: {
         frmAbout about(main);
         about.exec();
         break;
     }
-    default:
-        break;
     }
 }

@@ -2,6 +2,8 @@
 
 #include <QWidget>
 
+#include "platform/MenuCommand.h"
+
 class QGroupBox;
 class QToolButton;
 
@@ -16,8 +18,8 @@ public:
     ~frmMenu() override;
 
     void Form_Load();
-    void OpenScreen(int ButtonIndex);
-    QToolButton *Command1(int index) const;
+    void OpenScreen(MenuCommand ButtonIndex);
+    QToolButton *Command1(MenuCommand index) const;
     QGroupBox *Frame1() const { return m_frame; }
 
 protected:

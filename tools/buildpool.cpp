@@ -128,7 +128,8 @@ int exportPool(const QString &formatName, const QString &database, const QString
     std::vector<BankQuestion> questions;
     QString error;
     if (!QFile::exists(database) || !BankImport::poolQuestions(database, categories, &questions, &error)) {
-        err << "vesk-buildpool: cannot read " << database << (error.isEmpty() ? QString() : ": " + error) << '\n';
+        err << "vesk-buildpool: cannot read " << database
+            << (error.isEmpty() ? QString() : QStringLiteral(": ") + error) << '\n';
         return 1;
     }
     QSaveFile file(target);
