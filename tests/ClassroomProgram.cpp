@@ -39,13 +39,13 @@ void ClassroomProgram::closeProgram()
 
 frmExam *ClassroomProgram::openExam()
 {
-    m_window->menuForm()->OpenScreen(0);
+    m_window->menuForm()->OpenScreen(MenuCommand::StartExam);
     return m_window->examForm();
 }
 
 frmViewExam *ClassroomProgram::openResults()
 {
-    m_window->menuForm()->OpenScreen(1);
+    m_window->menuForm()->OpenScreen(MenuCommand::ViewExam);
     return m_window->viewExamForm();
 }
 
@@ -67,26 +67,26 @@ int ClassroomProgram::letterOf(const Recordset &rs)
 
 void ClassroomProgram::answerRight(frmExam *exam, bool moveOn)
 {
-    click(exam->Option1(letterOf(*exam->rsExam())));
+    click(exam->choiceOption(letterOf(*exam->rsExam())));
     if (moveOn)
-        click(exam->Command1(5));
+        click(exam->Command1(ExamCommand::Next));
 }
 
 qint32 ClassroomProgram::takeExam(frmExam *exam, int right, int wrong, bool end)
 {
     click(exam->chkCategory(0));
     click(exam->optTask(0));
-    click(exam->Command1(0));
+    click(exam->Command1(ExamCommand::StartExam));
     const std::shared_ptr<Recordset> rs = exam->rsExam();
     if (!rs || rs->RecordCount() != 10)
         return 0;
     for (int q = 0; q < right + wrong; ++q) {
         const int letter = letterOf(*rs);
-        click(exam->Option1(q < right ? letter : (letter + 1) % 4));
-        click(exam->Command1(5));
+        click(exam->choiceOption(q < right ? letter : (letter + 1) % 4));
+        click(exam->Command1(ExamCommand::Next));
     }
     const qint32 id = exam->examId();
     if (end)
-        click(exam->Command1(1));
+        click(exam->Command1(ExamCommand::EndExam));
     return id;
 }

@@ -212,18 +212,18 @@ frmExam *TestSupport::openExam(frmMain *window, int answer)
 {
     if (answer >= 0)
         MessageBox::setNextAnswer(answer);
-    window->menuForm()->OpenScreen(0);
+    window->menuForm()->OpenScreen(MenuCommand::StartExam);
     return window->examForm();
 }
 
 frmExam *TestSupport::startExam(frmMain *window, const QString &name, const QList<int> &categories, int countIndex)
 {
     frmExam *exam = window->examForm() ? window->examForm() : openExam(window);
-    QTest::keyClicks(exam->Text1(0), name);
+    QTest::keyClicks(exam->Text1(ExamText::User), name);
     for (const int c : categories)
         click(exam->chkCategory(c));
     click(exam->optTask(countIndex));
-    click(exam->Command1(0));
+    click(exam->Command1(ExamCommand::StartExam));
     return exam;
 }
 
@@ -236,12 +236,12 @@ void TestSupport::endExam(frmExam *exam, int answer)
 {
     if (answer >= 0)
         MessageBox::setNextAnswer(answer);
-    click(exam->Command1(1));
+    click(exam->Command1(ExamCommand::EndExam));
 }
 
 frmViewExam *TestSupport::openResults(frmMain *window)
 {
-    window->menuForm()->OpenScreen(1);
+    window->menuForm()->OpenScreen(MenuCommand::ViewExam);
     return window->viewExamForm();
 }
 

@@ -74,11 +74,11 @@ int main(int argc, char *argv[])
     window.start(options);
     if (reportFailures())
         return 3;
-    window.menuForm()->OpenScreen(0);
+    window.menuForm()->OpenScreen(MenuCommand::StartExam);
     frmExam *exam = window.examForm();
     exam->chkCategory(6)->click();
     exam->optTask(2)->click();
-    exam->Command1(0)->click();
+    exam->Command1(ExamCommand::StartExam)->click();
     const std::shared_ptr<Recordset> rs = exam->rsExam();
     if (reportFailures() || !rs)
         return 3;
@@ -99,7 +99,7 @@ int main(int argc, char *argv[])
         const bool answerRight = (row + seed) % 5 != 0;
         const int letter = answerRight ? correct : (correct + 1) % 4;
         right += answerRight ? 1 : 0;
-        exam->Option1(letter)->click();
+        exam->choiceOption(letter)->click();
         pending = QStringLiteral("%1 %2")
                       .arg(rs->Fields(QStringLiteral("DetailID")).toLongLong())
                       .arg(QChar(u'A' + letter));
@@ -111,7 +111,7 @@ int main(int argc, char *argv[])
         rs->Update();
         const qint64 answerMicros = timer.nsecsElapsed() / 1000;
         timer.restart();
-        exam->Command1_Click(5);
+        exam->Command1_Click(ExamCommand::Next);
         const qint64 micros = timer.nsecsElapsed() / 1000;
         // The map says whether the answer left is still to be stored: the box comes once an outage.
         const bool failed = exam->questionMap()->cell(row)->isUnstored();
@@ -127,7 +127,7 @@ int main(int argc, char *argv[])
     // Answers the server still lacks at the end end the program, the exam kept, rather than
     // trying again for ever.
     MessageBox::setNextAnswer(MessageBox::No);
-    exam->Command1_Click(1); // the last answer is stored, then the exam is scored
+    exam->Command1_Click(ExamCommand::EndExam); // the last answer is stored, then the exam is scored
     if (reportFailures())
         return 0;
     say(QStringLiteral("stored ") + pending);

@@ -84,8 +84,8 @@ int answerMoves(frmMain *window, std::mt19937 &rng, bool onTheClock)
         const qint32 detailId = rs->Fields(u"DetailID"_s).toInt();
         const int letter = int(rng() % 4);
         say(u"try %1 %2"_s.arg(detailId).arg(QChar(u'A' + letter)));
-        exam->Option1(letter)->click();
-        exam->Command1(position >= rs->RecordCount() ? 2 : 5)->click();
+        exam->choiceOption(letter)->click();
+        exam->Command1(position >= rs->RecordCount() ? ExamCommand::First : ExamCommand::Next)->click();
         stopOnBox();
         say(u"done %1 %2 %3"_s.arg(detailId).arg(QChar(u'A' + letter)).arg(gTimeLeft));
     }
@@ -137,7 +137,7 @@ int deleteExams(frmMain *window)
         const qint32 examId = view->reviewedExamId();
         say(u"try %1"_s.arg(examId));
         MessageBox::setNextAnswer(MessageBox::Yes);
-        view->Command1_Click(0);
+        view->Command1_Click(ViewExamCommand::DeleteExam);
         // The delete's own report is the one box expected.
         if (MessageBox::shown().size() == 2 && MessageBox::shown().last().title == u"Operation Completed")
             MessageBox::clearShown();

@@ -294,7 +294,7 @@ private slots:
         QFETCH(int, rows);
         QVERIFY(openEngine());
         fillExams();
-        const std::shared_ptr<Recordset> rs = gDB->GetRS(examSql(examId), 3, 0, 1, 1);
+        const std::shared_ptr<Recordset> rs = gDB->GetRS(examSql(examId));
         QVERIFY(rs);
         QSignalSpy moves(rs.get(), &Recordset::moveComplete);
         QCOMPARE(rs->RecordCount(), rows);
@@ -340,7 +340,8 @@ private slots:
     {
         QVERIFY(openEngine());
         fillExams();
-        const std::shared_ptr<Recordset> rs = gDB->GetRS(examSql(1), 3, 3, 3, 0);
+        const std::shared_ptr<Recordset> rs = gDB->GetRS(
+            examSql(1), CursorLocation::UseClient, CursorType::Static, LockType::Optimistic, CommandType::Unstated);
         QVERIFY(rs && rs->isUpdatable());
         QSignalSpy failures(rs.get(), &Recordset::writeFailed);
         QVERIFY(rs->setField(u"Answer"_s, u"B"_s) && rs->setField(u"Answered"_s, true));
@@ -382,7 +383,8 @@ private slots:
         fillExams();
         RecordsetModel model;
         QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
-        const std::shared_ptr<Recordset> rs = gDB->GetRS(examSql(1), 3, 3, 3, 0);
+        const std::shared_ptr<Recordset> rs = gDB->GetRS(
+            examSql(1), CursorLocation::UseClient, CursorType::Static, LockType::Optimistic, CommandType::Unstated);
         model.setRecordset(rs);
         QCOMPARE(model.rowCount(), 10);
         QStringList headings;
@@ -411,7 +413,8 @@ private slots:
         QVERIFY(openEngine());
         fillExams();
         beside(u"UPDATE ExamDetails SET Answer = 'A', Answered = -1 WHERE DetailID = 2"_s);
-        const std::shared_ptr<Recordset> rs = gDB->GetRS(examSql(1), 3, 3, 3, 0);
+        const std::shared_ptr<Recordset> rs = gDB->GetRS(
+            examSql(1), CursorLocation::UseClient, CursorType::Static, LockType::Optimistic, CommandType::Unstated);
         QVERIFY(rs && rs->isUpdatable());
         QSignalSpy failures(rs.get(), &Recordset::writeFailed);
         QLineEdit question, answer;
@@ -485,7 +488,8 @@ private slots:
             nullptr, u"exams"_s));
         QVERIFY(open());
         const std::shared_ptr<Recordset> rs
-            = gDB->GetRS(u"SELECT DetailID, Answer, Answered FROM ExamDetails ORDER BY DetailID"_s, 3, 3, 3, 0);
+            = gDB->GetRS(u"SELECT DetailID, Answer, Answered FROM ExamDetails ORDER BY DetailID"_s,
+                CursorLocation::UseClient, CursorType::Static, LockType::Optimistic, CommandType::Unstated);
         QVERIFY(rs);
         QSignalSpy failures(rs.get(), &Recordset::writeFailed);
         rs->setWriteBackCompanion([] { return u"UPDATE NoSuchTable SET TimeLeft = 1"_s; });

@@ -127,17 +127,17 @@ private slots:
         for (const char *name : {"mnuImport", "mnuExport"})
             QVERIFY(!m_window->findChild<QAction *>(QString::fromLatin1(name))->isEnabled());
         QPointer<frmExam> exam = openExam();
-        QCOMPARE(exam->Text1(0)->text(), u"ann"_s);
-        QVERIFY(exam->Text1(0)->isReadOnly());
-        QTest::keyClicks(exam->Text1(0), u"mallory"_s);
-        QCOMPARE(exam->Text1(0)->text(), u"ann"_s);
-        QVERIFY(!exam->Command1(4)->isEnabled());
-        QCOMPARE(exam->Command1(4)->toolTip(), u"The class's server keeps the time"_s);
+        QCOMPARE(exam->Text1(ExamText::User)->text(), u"ann"_s);
+        QVERIFY(exam->Text1(ExamText::User)->isReadOnly());
+        QTest::keyClicks(exam->Text1(ExamText::User), u"mallory"_s);
+        QCOMPARE(exam->Text1(ExamText::User)->text(), u"ann"_s);
+        QVERIFY(!exam->Command1(ExamCommand::Pause)->isEnabled());
+        QCOMPARE(exam->Command1(ExamCommand::Pause)->toolTip(), u"The class's server keeps the time"_s);
         TestSupport::screenshot(m_window.get(), u"classroom-exam-setup"_s);
 
         const qint32 id = takeExam(exam, 6, 1, false);
         QVERIFY(id > m_bobExam);
-        QVERIFY(!exam->Command1(4)->isEnabled());
+        QVERIFY(!exam->Command1(ExamCommand::Pause)->isEnabled());
         QCOMPARE(admin(u"SELECT UserName || NumOfQuestions || coalesce(ExamResult::text, '-') || (SELECT count(*) "
                        "FROM ExamClock k WHERE k.ExamID = t.ExamID) FROM ExamTitle t WHERE ExamID = %1"_s.arg(id)),
             u"ann10-1"_s);
@@ -147,7 +147,7 @@ private slots:
         QCOMPARE(admin(u"SELECT count(*) FROM ExamProgress WHERE ExamID = %1"_s.arg(id)), u"1"_s);
         click(exam->flagToggle());
         QCOMPARE(admin(u"SELECT count(*) FROM ExamFlags"_s), u"1"_s);
-        QCOMPARE(exam->Label1(11)->text(), u"3"_s); // questions left, counted on the server
+        QCOMPARE(exam->Label1(ExamLabel::QuestionsLeft)->text(), u"3"_s); // questions left, counted on the server
 
         // The server gives the exam more time: the heartbeat brings the screen's clock to it.
         QVERIFY(m_class.exec(
@@ -155,16 +155,17 @@ private slots:
         Clock::setNow(Clock::now().addSecs(31));
         Clock::advance(1);
         QVERIFY2(gTimeLeft > ServerRules::durationOf(10), qPrintable(QString::number(gTimeLeft)));
-        QVERIFY2(exam->Label1(10)->text() > u"12:00"_s, qPrintable(exam->Label1(10)->text()));
+        QVERIFY2(exam->Label1(ExamLabel::TimeLeft)->text() > u"12:00"_s,
+            qPrintable(exam->Label1(ExamLabel::TimeLeft)->text()));
         // And an answer's call does the same once it is taken away again.
         QVERIFY(m_class.exec(
             u"UPDATE ExamClock SET Deadline = now() + interval '100 seconds' WHERE ExamID = %1"_s.arg(id)));
-        click(exam->Option1((letterOf(*exam->rsExam()) + 1) % 4)); // wrong: the score stays 6
-        click(exam->Command1(5));
+        click(exam->choiceOption((letterOf(*exam->rsExam()) + 1) % 4)); // wrong: the score stays 6
+        click(exam->Command1(ExamCommand::Next));
         QVERIFY2(gTimeLeft <= 100, qPrintable(QString::number(gTimeLeft)));
-        QCOMPARE(exam->Label1(10)->text(), QTime(0, 0).addSecs(gTimeLeft).toString(u"mm:ss"_s));
+        QCOMPARE(exam->Label1(ExamLabel::TimeLeft)->text(), QTime(0, 0).addSecs(gTimeLeft).toString(u"mm:ss"_s));
 
-        click(exam->Command1(1)); // End Exam: the server scores it
+        click(exam->Command1(ExamCommand::EndExam)); // End Exam: the server scores it
         QCOMPARE(admin(u"SELECT ExamResult FROM ExamTitle WHERE ExamID = %1"_s.arg(id)), u"6"_s);
         QCOMPARE(admin(u"SELECT count(*) FROM ExamProgress WHERE ExamID = %1"_s.arg(id)), u"0"_s);
         QCOMPARE(admin(writePrivileges(u"ann"_s)), u"0"_s);
@@ -199,11 +200,12 @@ private slots:
         for (int q = 0; q < 10; ++q) {
             if (!view->lblFlagged()->isHidden())
                 flagged << view->txtFieldsText(5); // its DetailID
-            click(view->Command1(5));
+            click(view->Command1(ViewExamCommand::Next));
         }
         QCOMPARE(flagged, QStringList{admin(u"SELECT DetailID FROM ExamFlags"_s)});
-        QVERIFY(!view->Command1(0)->isEnabled());
-        QCOMPARE(view->Command1(0)->toolTip(), u"On a class's server only the trainer deletes exams"_s);
+        QVERIFY(!view->Command1(ViewExamCommand::DeleteExam)->isEnabled());
+        QCOMPARE(view->Command1(ViewExamCommand::DeleteExam)->toolTip(),
+            u"On a class's server only the trainer deletes exams"_s);
         QVERIFY(MessageBox::shown().isEmpty());
     }
 
@@ -225,7 +227,7 @@ private slots:
         view->Grid1()->setCurrentIndex(view->gridModel()->index(bobRow, 1));
         view->Grid1_DblClick();
         MessageBox::setNextAnswer(MessageBox::Yes);
-        click(view->Command1(0));
+        click(view->Command1(ViewExamCommand::DeleteExam));
         QCOMPARE(MessageBox::shown().last().title, u"Operation Completed"_s);
         QCOMPARE(admin(u"SELECT count(*) FROM ExamTitle WHERE UserName = 'bob'"_s), u"0"_s);
         QCOMPARE(admin(u"SELECT count(*) FROM ExamDetails WHERE UserName = 'bob'"_s), u"0"_s);
@@ -308,7 +310,7 @@ private slots:
         QCOMPARE(gDbProvider, 3);
         QCOMPARE(gDSN, u"ann"_s);
         QCOMPARE(gDbName, QString::fromLatin1(ClassServer::kDatabase));
-        QCOMPARE(openExam()->Text1(0)->text(), u"ann"_s);
+        QCOMPARE(openExam()->Text1(ExamText::User)->text(), u"ann"_s);
     }
 
     // The server goes away mid-exam: the answers given meanwhile are told once and stay marked on
@@ -320,20 +322,20 @@ private slots:
         QPointer<frmExam> exam = openExam();
         const qint32 id = takeExam(exam, 3, 0, false);
         QVERIFY(id > 0);
-        click(exam->Option1(0));
+        click(exam->Option1(ExamChoice::A));
         QVERIFY(m_class.server().stop());
-        click(exam->Command1(5));
+        click(exam->Command1(ExamCommand::Next));
         QCOMPARE(MessageBox::shown().size(), 1);
         QCOMPARE(MessageBox::shown().first().title, u"Answer Not Stored"_s);
         QVERIFY(MessageBox::shown().first().text.startsWith(u"Your answer could not be stored:\n"_s));
-        click(exam->Option1(1));
-        click(exam->Command1(5));
+        click(exam->Option1(ExamChoice::B));
+        click(exam->Command1(ExamCommand::Next));
         QCOMPARE(MessageBox::shown().size(), 1); // once an outage
         QCOMPARE(mapCells(exam, true), (QList<int>{4, 5}));
         QCOMPARE(exam->questionMap()->cell(3)->accessibleName(), u"Question 4, answered, not stored"_s);
         QVERIFY(!AppExit::requested());
         MessageBox::setNextAnswer(MessageBox::No);
-        click(exam->Command1(1));
+        click(exam->Command1(ExamCommand::EndExam));
         QCOMPARE(MessageBox::shown().size(), 2);
         QCOMPARE(MessageBox::shown().at(1).title, u"Answers Not Stored"_s);
         QVERIFY(MessageBox::shown().at(1).text.startsWith(u"2 answer(s) could not be stored"_s));
@@ -372,9 +374,9 @@ private slots:
         QCOMPARE(MessageBox::shown().value(0).title, u"Continue Exam"_s);
         QCOMPARE(exam->examId(), id);
         QCOMPARE(exam->rsExam()->AbsolutePosition(), 4);
-        QCOMPARE(exam->Text1(0)->text(), u"ann"_s);
+        QCOMPARE(exam->Text1(ExamText::User)->text(), u"ann"_s);
         QVERIFY(UserSettings::endedRun().isEmpty());
-        click(exam->Command1(1));
+        click(exam->Command1(ExamCommand::EndExam));
         QCOMPARE(admin(u"SELECT ExamResult FROM ExamTitle WHERE ExamID = %1"_s.arg(id)), u"3"_s);
     }
 
@@ -408,7 +410,7 @@ private slots:
         QCOMPARE(mapCells(exam, true), QList<int>());
         QCOMPARE(mapCells(exam, false), (QList<int>{1, 2, 3, 4}));
         QCOMPARE(storedOnServer(id), (QList<int>{1, 2, 3, 4}));
-        click(exam->Command1(1));
+        click(exam->Command1(ExamCommand::EndExam));
         QCOMPARE(admin(u"SELECT ExamResult FROM ExamTitle WHERE ExamID = %1"_s.arg(id)), u"4"_s);
         QVERIFY(MessageBox::shown().isEmpty());
     }
@@ -423,14 +425,14 @@ private slots:
         QVERIFY(id > 0);
         const QString key = keyOf(*exam->rsExam()); // while the server can still tell it
         QVERIFY(m_class.server().stop());
-        click(exam->Option1(int(u"ABCD"_s.indexOf(key))));
+        click(exam->choiceOption(int(u"ABCD"_s.indexOf(key))));
         QString scoredWhileAsked;
         MessageBox::setNextAnswer(MessageBox::Yes, [&] {
             if (m_class.server().start())
                 scoredWhileAsked
                     = admin(u"SELECT coalesce(ExamResult::text, 'none') FROM ExamTitle WHERE ExamID = %1"_s.arg(id));
         });
-        click(exam->Command1(1));
+        click(exam->Command1(ExamCommand::EndExam));
         QCOMPARE(MessageBox::shown().size(), 1);
         QCOMPARE(MessageBox::shown().first().title, u"Answers Not Stored"_s);
         QVERIFY(MessageBox::shown().first().text.startsWith(u"1 answer(s) could not be stored"_s));
@@ -540,7 +542,7 @@ private slots:
         click(exam->chkCategory(0));
         if (!exam->chkPractise()->isChecked())
             click(exam->chkPractise());
-        click(exam->Command1(0));
+        click(exam->Command1(ExamCommand::StartExam));
         QCOMPARE(MessageBox::shown().size(), 1);
         QCOMPARE(MessageBox::shown().first().title, u"No Mistakes to Practise"_s);
         QCOMPARE(exam->examId(), 0);
@@ -550,13 +552,13 @@ private slots:
         click(exam->chkCategory(0)); // ticked again by startAndAnswer
         const qint32 id = takeExam(exam, 4, 0, false);
         QVERIFY(id > 0);
-        click(exam->Command1(1));
+        click(exam->Command1(ExamCommand::EndExam));
         QCOMPARE(admin(u"SELECT ExamResult FROM ExamTitle WHERE ExamID = %1"_s.arg(id)), u"4"_s);
         MessageBox::clearShown();
         exam = openExam();
         click(exam->chkCategory(0));
         click(exam->chkPractise());
-        click(exam->Command1(0));
+        click(exam->Command1(ExamCommand::StartExam));
         QCOMPARE(MessageBox::shown().size(), 1);
         QCOMPARE(MessageBox::shown().first().text,
             u"The category \"Software Testing\" has 6 question(s) answered wrong before, but this exam needs 10 "

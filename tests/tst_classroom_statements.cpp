@@ -55,7 +55,7 @@ class tst_classroom_statements final : public QObject {
             outcome.ok = gDB->ExecuteSQL(sql, values);
             outcome.affected = gDB->mRecordsAffected;
             outcome.error = gDB->mLastError;
-        } else if (const std::shared_ptr<Recordset> rs = gDB->GetRS(sql, 3, 0, 1, 1)) {
+        } else if (const std::shared_ptr<Recordset> rs = gDB->GetRS(sql)) {
             outcome.ok = true;
             for (int c = 0; c < rs->fieldCount(); ++c)
                 outcome.columns << rs->column(c).name;
@@ -168,7 +168,8 @@ private slots:
         for (int provider : {1, 3}) {
             gDB = std::make_unique<cDBAccess>();
             gDB->Open_Connection(provider, QString(), u"exams"_s, u"Exams"_s);
-            const std::shared_ptr<Recordset> rs = gDB->GetRS(ExamQueries::examQuestions(1, false), 3, 3, 3, 0);
+            const std::shared_ptr<Recordset> rs = gDB->GetRS(ExamQueries::examQuestions(1, false),
+                CursorLocation::UseClient, CursorType::Static, LockType::Optimistic, CommandType::Unstated);
             QVERIFY(rs);
             rs->setWriteBackCompanion([] { return ExamQueries::updateProgress(1, 590, 1796000040, u"run-1"_s); });
             QVERIFY(rs->setField(u"Answer"_s, u"a"_s) && rs->setField(u"Answered"_s, true));

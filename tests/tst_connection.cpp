@@ -134,7 +134,7 @@ private slots:
         QCOMPARE(before.isEmpty(), fileError || setup == "empty"_L1);
 
         if (setup == "query"_L1)
-            QCOMPARE(gDB->GetRS(u"SELECT * FROM NoSuchTable"_s, 3, 0, 1, 1), nullptr);
+            QCOMPARE(gDB->GetRS(u"SELECT * FROM NoSuchTable"_s), nullptr);
         else
             QVERIFY(!openProgramDb(m_dir->path(), provider));
         QCOMPARE(gDB->mConnectionString.isEmpty(), provider != 1);
@@ -232,7 +232,8 @@ private slots:
         QVERIFY(buildAndOpen());
         QVERIFY(gDB->ExecuteSQL(u"INSERT INTO ExamDetails (ExamID, UserName, QID) VALUES (1, 'a', 1), (1, 'a', 2)"_s));
         const std::shared_ptr<Recordset> answers
-            = gDB->GetRS(u"SELECT DetailID, Answer FROM ExamDetails ORDER BY DetailID"_s, 3, 3, 3, 0);
+            = gDB->GetRS(u"SELECT DetailID, Answer FROM ExamDetails ORDER BY DetailID"_s, CursorLocation::UseClient,
+                CursorType::Static, LockType::Optimistic, CommandType::Unstated);
         const std::shared_ptr<Recordset> questions = gDB->GetRS(u"SELECT QID, Question FROM Q_A ORDER BY QID"_s);
         QVERIFY(answers && questions);
 

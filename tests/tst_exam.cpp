@@ -49,7 +49,7 @@ class tst_exam final : public QObject {
     {
         TestSupport::startExam(m_window, name, categories, countIndex);
     }
-    void clickCommand(int index) { click(m_exam->Command1(index)); }
+    void clickCommand(ExamCommand index) { click(m_exam->Command1(index)); }
     QVariant result(qint32 examId) const
     {
         return m_program->scalar(u"SELECT ExamResult FROM ExamTitle WHERE ExamID = %1"_s.arg(examId));
@@ -58,10 +58,13 @@ class tst_exam final : public QObject {
     void verifyInSetUp() const
     {
         QCOMPARE(m_program->count(u"FROM ExamTitle"_s) + m_program->count(u"FROM ExamDetails"_s), 0);
-        QVERIFY(m_exam->Frame1(0)->isEnabled() && m_exam->Frame1(1)->isEnabled() && m_exam->Frame1(3)->isHidden());
-        QVERIFY(m_exam->Command1(0)->isEnabled() && !m_exam->Command1(1)->isEnabled());
+        QVERIFY(m_exam->Frame1(ExamFrame::Categories)->isEnabled()
+            && m_exam->Frame1(ExamFrame::QuestionCount)->isEnabled()
+            && m_exam->Frame1(ExamFrame::Question)->isHidden());
+        QVERIFY(m_exam->Command1(ExamCommand::StartExam)->isEnabled()
+            && !m_exam->Command1(ExamCommand::EndExam)->isEnabled());
         QVERIFY(!m_exam->Timer1()->isActive());
-        QCOMPARE(m_exam->Label1(10)->text(), QString());
+        QCOMPARE(m_exam->Label1(ExamLabel::TimeLeft)->text(), QString());
         QCOMPARE(m_exam->windowTitle(), u" Set New Exam"_s);
     }
 
@@ -79,7 +82,7 @@ private slots:
         TestSupport::screenshot(m_window, u"exam-setup"_s);
         QVERIFY(m_exam->optTask(0)->isChecked());
         QCOMPARE(gNumOfQuestions, 10);
-        for (int i : {0, 1, 4})
+        for (ExamCommand i : {ExamCommand::StartExam, ExamCommand::EndExam, ExamCommand::Pause})
             QVERIFY(!m_exam->Command1(i)->isEnabled());
         click(m_exam->optTask(2));
         click(m_exam->optTask(1));
@@ -92,14 +95,14 @@ private slots:
                 if (m_exam->chkCategory(i)->isChecked())
                     on << i;
             QCOMPARE(on, numbers(steps.value(step, u"ticked"_s)));
-            QCOMPARE(m_exam->Command1(0)->isEnabled(), steps.value(step, u"start"_s) == u"1");
+            QCOMPARE(m_exam->Command1(ExamCommand::StartExam)->isEnabled(), steps.value(step, u"start"_s) == u"1");
         }
         // Closing the set-up screen scores nothing, not even an exam a stale key points at.
         gExamID = m_program->storeExam(u"Old"_s, u"2025-01-01 10:00:00"_s, 10);
         qobject_cast<QMdiSubWindow *>(m_exam->parentWidget())->close();
         QVERIFY(result(1).isNull());
         QVERIFY(!gExamLoaded && gViewExamLoaded);
-        QVERIFY(m_window->menuForm()->Command1(0)->isEnabled());
+        QVERIFY(m_window->menuForm()->Command1(MenuCommand::StartExam)->isEnabled());
     }
 
     void blankNames()
@@ -107,38 +110,39 @@ private slots:
         openProgram();
         m_window->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(m_window));
-        m_exam->Text1(0)->setFocus(Qt::OtherFocusReason);
-        QTest::keyClicks(m_exam->Text1(0), u"   "_s);
+        m_exam->Text1(ExamText::User)->setFocus(Qt::OtherFocusReason);
+        QTest::keyClicks(m_exam->Text1(ExamText::User), u"   "_s);
         // A click on a label, on an empty part of a frame or on the screen's ground is no move
         // to another control.
-        for (QWidget *spot : {static_cast<QWidget *>(m_exam->Label1(0)), static_cast<QWidget *>(m_exam->Frame1(0)),
-                 m_exam->Frame1(0)->parentWidget()}) {
+        for (QWidget *spot : {static_cast<QWidget *>(m_exam->Label1(ExamLabel::ExamDateCaption)),
+                 static_cast<QWidget *>(m_exam->Frame1(ExamFrame::Categories)),
+                 m_exam->Frame1(ExamFrame::Categories)->parentWidget()}) {
             QTest::mouseClick(spot, Qt::LeftButton, {}, QPoint(2, spot->height() - 3));
             QVERIFY2(MessageBox::shown().isEmpty(), qPrintable(spot->objectName()));
-            QVERIFY(m_exam->Text1(0)->hasFocus());
+            QVERIFY(m_exam->Text1(ExamText::User)->hasFocus());
         }
-        QTest::keyClick(m_exam->Text1(0), Qt::Key_Tab);
+        QTest::keyClick(m_exam->Text1(ExamText::User), Qt::Key_Tab);
         QCOMPARE(MessageBox::shown().size(), 1);
         QCOMPARE(box(0), (QVariantList{"User name can not be blank.", "User Name", MessageBox::Critical}));
-        QVERIFY(m_exam->Text1(0)->hasFocus());
-        QCOMPARE(m_exam->Text1(0)->text(), u"   "_s);
+        QVERIFY(m_exam->Text1(ExamText::User)->hasFocus());
+        QCOMPARE(m_exam->Text1(ExamText::User)->text(), u"   "_s);
         // Start Exam repeats the check and starts nothing.
         startExam(QString());
         QCOMPARE(box(-1), (QVariantList{"Please enter the name", "Missing name", MessageBox::Critical}));
         verifyInSetUp();
         // With a name the focus goes on without a word.
         MessageBox::clearShown();
-        m_exam->Text1(0)->setFocus(Qt::OtherFocusReason);
-        QTest::keyClicks(m_exam->Text1(0), u"Ann"_s);
-        QTest::keyClick(m_exam->Text1(0), Qt::Key_Tab);
+        m_exam->Text1(ExamText::User)->setFocus(Qt::OtherFocusReason);
+        QTest::keyClicks(m_exam->Text1(ExamText::User), u"Ann"_s);
+        QTest::keyClick(m_exam->Text1(ExamText::User), Qt::Key_Tab);
         QVERIFY(MessageBox::shown().isEmpty());
-        QVERIFY(!m_exam->Text1(0)->hasFocus());
+        QVERIFY(!m_exam->Text1(ExamText::User)->hasFocus());
     }
 
     void controlCharactersNeverReachTheName()
     {
         openProgram();
-        QLineEdit *name = m_exam->Text1(0);
+        QLineEdit *name = m_exam->Text1(ExamText::User);
         name->setFocus(Qt::OtherFocusReason);
         QTest::keyClicks(name, u"O'Ne"_s);
         QGuiApplication::clipboard()->setText(u"i"_s + QChar(0) + u"l\t \x1b[\x7f\u00e9\r\n"_s);
@@ -201,12 +205,13 @@ private slots:
         openProgram({50, 50, 50, 50, 50, 50});
         Clock::setNow(QDateTime(QDate(2026, 12, 4), QTime(21, 5, 0)));
         startExam(u"Eve"_s, {6}, countIndex.toInt());
-        QCOMPARE((QStringList{m_exam->Label1(7)->text(), m_exam->Label1(8)->text(), m_exam->Label1(9)->text(),
-                     m_exam->Label1(10)->text(), m_exam->Label1(11)->text()}),
+        QCOMPARE((QStringList{m_exam->Label1(ExamLabel::ExamDate)->text(), m_exam->Label1(ExamLabel::StartTime)->text(),
+                     m_exam->Label1(ExamLabel::Duration)->text(), m_exam->Label1(ExamLabel::TimeLeft)->text(),
+                     m_exam->Label1(ExamLabel::QuestionsLeft)->text()}),
             (QStringList{u"12/04/26"_s, u"09:05 PM"_s, duration, left, QString::number(gNumOfQuestions)}));
         QCOMPARE(m_exam->Timer1()->interval(), 1000);
         Clock::advance(1);
-        QCOMPARE(m_exam->Label1(10)->text(), later);
+        QCOMPARE(m_exam->Label1(ExamLabel::TimeLeft)->text(), later);
     }
 
     void timeOver()
@@ -214,24 +219,24 @@ private slots:
         openProgram();
         startExam(u"Finn"_s);
         Clock::advance(90);
-        QCOMPARE(m_exam->Label1(10)->text(), u"10:30"_s);
+        QCOMPARE(m_exam->Label1(ExamLabel::TimeLeft)->text(), u"10:30"_s);
         // Paused, the clock stands still and answers can still be chosen.
-        clickCommand(4);
-        QCOMPARE(m_exam->Command1(4)->text(), u"Continue"_s);
+        clickCommand(ExamCommand::Pause);
+        QCOMPARE(m_exam->Command1(ExamCommand::Pause)->text(), u"Continue"_s);
         Clock::advance(30);
-        QCOMPARE(m_exam->Label1(10)->text(), u"10:30"_s);
-        click(m_exam->Option1(1));
+        QCOMPARE(m_exam->Label1(ExamLabel::TimeLeft)->text(), u"10:30"_s);
+        click(m_exam->Option1(ExamChoice::B));
         QCOMPARE(m_exam->txtFieldsText(6), u"B"_s);
-        clickCommand(4);
-        QCOMPARE(m_exam->Command1(4)->text(), u"Pause"_s);
+        clickCommand(ExamCommand::Pause);
+        QCOMPARE(m_exam->Command1(ExamCommand::Pause)->text(), u"Pause"_s);
         Clock::advance(629);
-        QCOMPARE(m_exam->Label1(10)->text(), u"00:01"_s);
+        QCOMPARE(m_exam->Label1(ExamLabel::TimeLeft)->text(), u"00:01"_s);
         QVERIFY(MessageBox::shown().isEmpty());
         // Ticks that arrive while the time-over box is open change nothing.
         QString shownWhileOpen;
         MessageBox::setNextAnswer(MessageBox::Ok, [&] {
             Clock::advance(5);
-            shownWhileOpen = m_exam ? m_exam->Label1(10)->text() : QString();
+            shownWhileOpen = m_exam ? m_exam->Label1(ExamLabel::TimeLeft)->text() : QString();
         });
         Clock::advance(1);
         QCOMPARE(shownWhileOpen, u"00:00"_s);
@@ -241,7 +246,7 @@ private slots:
         // Scored, results shown, exam screen gone.
         QVERIFY(!result(1).isNull());
         QVERIFY(!gExamLoaded && gViewExamLoaded);
-        QVERIFY(m_window->menuForm()->Command1(0)->isEnabled());
+        QVERIFY(m_window->menuForm()->Command1(MenuCommand::StartExam)->isEnabled());
         Clock::advance(3);
         QCOMPARE(MessageBox::shown().size(), 1);
     }
@@ -250,11 +255,15 @@ private slots:
     {
         openProgram();
         startExam(u"Hal"_s, {2});
-        QVERIFY(m_exam->Frame1(3)->isVisible() && !m_exam->Frame1(0)->isEnabled() && !m_exam->Frame1(1)->isEnabled());
-        QVERIFY(
-            !m_exam->Command1(0)->isEnabled() && m_exam->Command1(1)->isEnabled() && m_exam->Command1(4)->isEnabled());
+        QVERIFY(m_exam->Frame1(ExamFrame::Question)->isVisible() && !m_exam->Frame1(ExamFrame::Categories)->isEnabled()
+            && !m_exam->Frame1(ExamFrame::QuestionCount)->isEnabled());
+        QVERIFY(!m_exam->Command1(ExamCommand::StartExam)->isEnabled()
+            && m_exam->Command1(ExamCommand::EndExam)->isEnabled()
+            && m_exam->Command1(ExamCommand::Pause)->isEnabled());
         // Each step: the command clicked, then the status and the beeps so far.
-        const int steps[][3]{{3, 1, 1}, {5, 2, 1}, {5, 3, 1}, {6, 10, 1}, {5, 10, 2}, {2, 1, 2}};
+        using C = ExamCommand;
+        const std::tuple<C, int, int> steps[]{{C::Previous, 1, 1}, {C::Next, 2, 1}, {C::Next, 3, 1}, {C::Last, 10, 1},
+            {C::Next, 10, 2}, {C::First, 1, 2}};
         for (const auto &[command, position, beeps] : steps) {
             clickCommand(command);
             QCOMPARE(m_exam->lblStatus()->text(), u"Question: %1 of 10"_s.arg(position));
@@ -269,34 +278,34 @@ private slots:
     {
         openProgram();
         startExam(u"Ida"_s);
-        QCOMPARE(m_exam->Label1(11)->text(), u"10"_s);
+        QCOMPARE(m_exam->Label1(ExamLabel::QuestionsLeft)->text(), u"10"_s);
         const qlonglong firstDetail = m_exam->rsExam()->Fields(u"DetailID"_s).toLongLong();
-        click(m_exam->Option1(2));
+        click(m_exam->Option1(ExamChoice::C));
         QCOMPARE(m_exam->txtFieldsText(6), u"C"_s);
-        QVERIFY(m_exam->Check1()->isChecked() && m_exam->Option1(2)->isChecked());
+        QVERIFY(m_exam->Check1()->isChecked() && m_exam->Option1(ExamChoice::C)->isChecked());
         // Stored when the cursor leaves the row; the count then drops by one.
-        clickCommand(5);
+        clickCommand(ExamCommand::Next);
         QCOMPARE(query(m_program->dbPath(),
                      u"SELECT Answer, Answered <> 0 FROM ExamDetails WHERE DetailID = %1"_s.arg(firstDetail))
                      .first(),
             (QVariantList{u"C"_s, 1}));
-        QCOMPARE(m_exam->Label1(11)->text(), u"9"_s);
-        QVERIFY(!m_exam->Option1(2)->isChecked()); // the next question is unanswered
+        QCOMPARE(m_exam->Label1(ExamLabel::QuestionsLeft)->text(), u"9"_s);
+        QVERIFY(!m_exam->Option1(ExamChoice::C)->isChecked()); // the next question is unanswered
         // Changing an answer replaces it and leaves the count alone.
-        clickCommand(3);
-        QVERIFY(m_exam->Option1(2)->isChecked());
+        clickCommand(ExamCommand::Previous);
+        QVERIFY(m_exam->Option1(ExamChoice::C)->isChecked());
         const auto correctOption = [this] {
-            return m_exam->Option1(u"ABCD"_s.indexOf(m_exam->rsExam()->Fields(u"CorrectAnswer"_s).toString()));
+            return m_exam->choiceOption(u"ABCD"_s.indexOf(m_exam->rsExam()->Fields(u"CorrectAnswer"_s).toString()));
         };
         click(correctOption());
-        clickCommand(5);
+        clickCommand(ExamCommand::Next);
         QCOMPARE(m_program->count(u"FROM ExamDetails d JOIN Q_A q ON q.QID = d.QID "
                                   "WHERE d.Answer = q.CorrectAnswer AND d.DetailID = %1"_s.arg(firstDetail)),
             1);
-        QCOMPARE(m_exam->Label1(11)->text(), u"9"_s);
+        QCOMPARE(m_exam->Label1(ExamLabel::QuestionsLeft)->text(), u"9"_s);
         TestSupport::screenshot(m_window, u"exam-running"_s);
         // The answer on screen when the exam ends counts too.
-        clickCommand(6);
+        clickCommand(ExamCommand::Last);
         click(correctOption());
         TestSupport::endExam(m_exam);
         QCOMPARE(result(1).toInt(), 2);
@@ -310,20 +319,20 @@ private slots:
         m_window->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(m_window));
         startExam(u"Jo"_s, {0, 5});
-        m_exam->Option1(0)->setFocus(Qt::TabFocusReason);
+        m_exam->Option1(ExamChoice::A)->setFocus(Qt::TabFocusReason);
         int trueFalseSeen = 0;
-        for (int i = 0; i < 10; ++i, clickCommand(5)) {
+        for (int i = 0; i < 10; ++i, clickCommand(ExamCommand::Next)) {
             const bool trueFalse = m_exam->txtFieldsText(3).isEmpty();
             trueFalseSeen += trueFalse;
-            QCOMPARE(std::tuple(m_exam->Option1(0)->isEnabled(), m_exam->Option1(2)->isEnabled(),
-                         m_exam->Option1(3)->isEnabled()),
+            QCOMPARE(std::tuple(m_exam->Option1(ExamChoice::A)->isEnabled(),
+                         m_exam->Option1(ExamChoice::C)->isEnabled(), m_exam->Option1(ExamChoice::D)->isEnabled()),
                 std::tuple(true, !trueFalse, !trueFalse));
             if (!trueFalse || trueFalseSeen > 1)
                 continue;
             for (int key : {Qt::Key_C, Qt::Key_D, Qt::Key_3, Qt::Key_4})
-                QTest::keyClick(m_exam->Option1(0), Qt::Key(key));
+                QTest::keyClick(m_exam->Option1(ExamChoice::A), Qt::Key(key));
             QCOMPARE(m_exam->txtFieldsText(6), QString());
-            QTest::keyClick(m_exam->Option1(0), Qt::Key_2);
+            QTest::keyClick(m_exam->Option1(ExamChoice::A), Qt::Key_2);
             QCOMPARE(m_exam->txtFieldsText(6), u"B"_s);
         }
         QCOMPARE(trueFalseSeen, 5);
@@ -376,7 +385,7 @@ private slots:
         m_program = std::make_unique<TestSupport::Program>(row);
         openProgram();
         startExam(u"Una"_s);
-        click(m_exam->Option1(0));
+        click(m_exam->Option1(ExamChoice::A));
         TestSupport::endExam(m_exam);
         QVERIFY2(MessageBox::shown().isEmpty(), qPrintable(MessageBox::shown().value(0).text));
         QCOMPARE(m_program
@@ -396,7 +405,7 @@ private slots:
         openProgram();
         m_program->storeExam(u"Old"_s, u"2025-01-01 10:00:00"_s, 10, 4, {{1, u"A"_s}});
         startExam(u"Ray"_s);
-        click(m_exam->Option1(0));
+        click(m_exam->Option1(ExamChoice::A));
         Clock::advance(715);
         QPointer<frmViewExam> view = TestSupport::openResults(m_window);
         TestSupport::review(m_window, 0);
@@ -407,7 +416,7 @@ private slots:
             Clock::advance(10);
             examOpenWhileAsking = gExamLoaded && view;
         });
-        view->Command1_Click(0);
+        view->Command1_Click(ViewExamCommand::DeleteExam);
         QVERIFY(examOpenWhileAsking);
         QCOMPARE(MessageBox::shown().size(), 1);
         Clock::advance(1);

@@ -59,8 +59,8 @@ class tst_examflow final : public QObject {
     // Answers the current question with the option of that index and moves to the next one.
     void answerAndMoveOn(int option)
     {
-        click(m_exam->Option1(option));
-        click(m_exam->Command1(5));
+        click(m_exam->choiceOption(option));
+        click(m_exam->Command1(ExamCommand::Next));
     }
     void start(const std::array<int, 6> &trueFalse = {})
     {
@@ -148,10 +148,10 @@ private slots:
         QCOMPARE(std::pair(map()->count(), map()->rows()), std::pair(10, 1));
         QCOMPARE(mapText(), u"[.]........."_s);
         // The answer just ticked shows at once, before the row is stored.
-        click(m_exam->Option1(1));
+        click(m_exam->Option1(ExamChoice::B));
         QCOMPARE(mapText(), u"[a]........."_s);
         QCOMPARE(storedAnswer(1), QString());
-        click(m_exam->Command1(5));
+        click(m_exam->Command1(ExamCommand::Next));
         QCOMPARE(mapText(), u"a[.]........"_s);
         QCOMPARE(storedAnswer(1), u"B"_s);
         // A flag is stored at once and shown; flags never change the score.
@@ -159,9 +159,9 @@ private slots:
         QCOMPARE(mapText(), u"a[F]........"_s);
         QCOMPARE(flags(), 1);
         QVERIFY(m_exam->flagToggle()->isChecked());
-        click(m_exam->Command1(6));
+        click(m_exam->Command1(ExamCommand::Last));
         QVERIFY(!m_exam->flagToggle()->isChecked());
-        click(m_exam->Option1(0));
+        click(m_exam->Option1(ExamChoice::A));
         click(m_exam->flagToggle());
         QCOMPARE(mapText(), u"aF.......[A]"_s);
         click(m_exam->flagToggle());
@@ -186,7 +186,8 @@ private slots:
                 QVERIFY(map()->cell(i)->geometry().right() < map()->cell(i + 1)->geometry().left());
             QVERIFY(map()->cell(i)->geometry().bottom() <= map()->height());
         }
-        QVERIFY(map()->mapTo(m_exam->Frame1(3), QPoint(map()->width(), 0)).x() <= m_exam->Frame1(3)->width());
+        QVERIFY(map()->mapTo(m_exam->Frame1(ExamFrame::Question), QPoint(map()->width(), 0)).x()
+            <= m_exam->Frame1(ExamFrame::Question)->width());
         TestSupport::screenshot(m_window, u"exam-map-50"_s);
     }
 
@@ -194,19 +195,19 @@ private slots:
     {
         openProgram();
         startExam();
-        click(m_exam->Option1(2));
+        click(m_exam->Option1(ExamChoice::C));
         click(map()->cell(4));
         QCOMPARE(status(), u"Question: 5 of 10"_s);
         QCOMPARE(storedAnswer(1), u"C"_s);
-        QCOMPARE(m_exam->Label1(11)->text(), u"9"_s);
+        QCOMPARE(m_exam->Label1(ExamLabel::QuestionsLeft)->text(), u"9"_s);
         QCOMPARE(mapText(), u"a...[.]....."_s);
         // Enter on a cell that has the focus.
-        click(m_exam->Option1(3));
+        click(m_exam->Option1(ExamChoice::D));
         map()->cell(7)->setFocus(Qt::TabFocusReason);
         key(Qt::Key_Return);
         QCOMPARE(status(), u"Question: 8 of 10"_s);
         QCOMPARE(storedAnswer(5), u"D"_s);
-        QCOMPARE(m_exam->Label1(11)->text(), u"8"_s);
+        QCOMPARE(m_exam->Label1(ExamLabel::QuestionsLeft)->text(), u"8"_s);
         // Tab from the map's cells goes on through them in order.
         key(Qt::Key_Tab);
         QVERIFY2(map()->cell(8)->hasFocus(),
@@ -224,8 +225,9 @@ private slots:
         QFETCH(QString, focus);
         openProgram();
         startExam();
-        const QMap<QString, QWidget *> targets{{u"option"_s, m_exam->Option1(0)}, {u"question"_s, m_exam->txtFields(0)},
-            {u"answer"_s, m_exam->txtFields(2)}, {u"cell"_s, map()->cell(3)}, {u"button"_s, m_exam->Command1(5)}};
+        const QMap<QString, QWidget *> targets{{u"option"_s, m_exam->Option1(ExamChoice::A)},
+            {u"question"_s, m_exam->txtFields(0)}, {u"answer"_s, m_exam->txtFields(2)}, {u"cell"_s, map()->cell(3)},
+            {u"button"_s, m_exam->Command1(ExamCommand::Next)}};
         targets.value(focus)->setFocus(Qt::TabFocusReason);
         const TestSupport::CaseTable steps = TestSupport::caseTable(u"screens/exam-keys.tsv"_s);
         for (const QStringList &step : steps.rows) {
@@ -254,20 +256,21 @@ private slots:
         for (const QChar c : extra)
             m_program->exec(u"UPDATE Q_A SET %1 = 'Choice %1 of ' || QID WHERE QID % 2 = 0"_s.arg(c));
         // The question area as drawn, before any question.
-        const QList<QWidget *> drawn{m_exam->txtFields(0), m_exam->txtFields(7), m_exam->Option1(0), m_exam->Option1(1),
-            m_exam->Option1(2), m_exam->Option1(3), m_exam->choiceText(0), m_exam->choiceText(1), m_exam->choiceText(2),
-            m_exam->choiceText(3), m_exam->Command1(2), m_exam->Command1(6), m_exam->flagToggle(), map()};
+        const QList<QWidget *> drawn{m_exam->txtFields(0), m_exam->txtFields(7), m_exam->Option1(ExamChoice::A),
+            m_exam->Option1(ExamChoice::B), m_exam->Option1(ExamChoice::C), m_exam->Option1(ExamChoice::D),
+            m_exam->choiceText(0), m_exam->choiceText(1), m_exam->choiceText(2), m_exam->choiceText(3),
+            m_exam->Command1(ExamCommand::First), m_exam->Command1(ExamCommand::Last), m_exam->flagToggle(), map()};
         QList<QRect> drawnAt;
         for (QWidget *w : drawn)
             drawnAt << w->geometry();
         startExam();
         int withExtra = -1;
-        for (int i = 0; i < 10; ++i, click(m_exam->Command1(5))) {
+        for (int i = 0; i < 10; ++i, click(m_exam->Command1(ExamCommand::Next))) {
             const int qid = m_exam->rsExam()->Fields(u"QID"_s).toInt();
             const int shown = qid % 2 == 0 ? 4 + int(extra.size()) : 4;
             for (int k = 0; k < 6; ++k)
-                QCOMPARE(std::tuple(m_exam->Option1(k)->isVisibleTo(m_exam), m_exam->choiceText(k)->isVisibleTo(m_exam),
-                             m_exam->chkChoice(k)->isVisibleTo(m_exam)),
+                QCOMPARE(std::tuple(m_exam->choiceOption(k)->isVisibleTo(m_exam),
+                             m_exam->choiceText(k)->isVisibleTo(m_exam), m_exam->chkChoice(k)->isVisibleTo(m_exam)),
                     std::tuple(k < shown, k < shown, false));
             if (shown == 4) {
                 for (int w = 0; w < drawn.size(); ++w)
@@ -279,22 +282,24 @@ private slots:
             // The choices share the band of four: none over another, the last above the moves.
             for (int k = 0; k < shown; ++k) {
                 const QRect box = m_exam->choiceText(k)->geometry();
-                QVERIFY(box.bottom() < (k + 1 < shown ? m_exam->choiceText(k + 1)->y() : m_exam->Command1(2)->y()));
-                QVERIFY(m_exam->Option1(k)->y() >= box.y() && m_exam->Option1(k)->geometry().bottom() <= box.bottom());
+                QVERIFY(box.bottom()
+                    < (k + 1 < shown ? m_exam->choiceText(k + 1)->y() : m_exam->Command1(ExamCommand::First)->y()));
+                QVERIFY(m_exam->choiceOption(k)->y() >= box.y()
+                    && m_exam->choiceOption(k)->geometry().bottom() <= box.bottom());
             }
         }
-        QVERIFY(m_exam->Option1(4)->toolTip().contains(u"(E or 5)"_s));
-        QVERIFY(m_exam->Option1(5)->toolTip().contains(u"(6)"_s));
-        QCOMPARE(std::pair(m_exam->Option1(5)->accessibleName(), m_exam->choiceText(5)->accessibleName()),
+        QVERIFY(m_exam->Option1(ExamChoice::E)->toolTip().contains(u"(E or 5)"_s));
+        QVERIFY(m_exam->Option1(ExamChoice::F)->toolTip().contains(u"(6)"_s));
+        QCOMPARE(std::pair(m_exam->Option1(ExamChoice::F)->accessibleName(), m_exam->choiceText(5)->accessibleName()),
             std::pair(u"Choice F"_s, u"Answer F"_s));
-        click(m_exam->Command1(2));
+        click(m_exam->Command1(ExamCommand::First));
         for (int i = 0; i < withExtra; ++i)
-            click(m_exam->Command1(5));
+            click(m_exam->Command1(ExamCommand::Next));
         if (!extra.isEmpty())
             TestSupport::screenshot(m_window, u"exam-%1choice"_s.arg(4 + extra.size()));
         const QStringList keyList = keys.split(u' ');
         const QStringList shownAfter = answers.split(u' ');
-        m_exam->Option1(0)->setFocus(Qt::TabFocusReason);
+        m_exam->Option1(ExamChoice::A)->setFocus(Qt::TabFocusReason);
         for (int i = 0; i < keyList.size(); ++i) {
             key(keyOf(keyList.at(i)));
             QCOMPARE(m_exam->txtFieldsText(6), shownAfter.at(i));
@@ -303,7 +308,7 @@ private slots:
         key(Qt::Key_F);
         QCOMPARE(m_exam->txtFieldsText(6), shownAfter.back());
         QCOMPARE(flags(), 1);
-        click(m_exam->Command1(5));
+        click(m_exam->Command1(ExamCommand::Next));
         QCOMPARE(storedAnswer(qMax(withExtra, 0) + 1), shownAfter.back());
     }
 
@@ -322,14 +327,14 @@ private slots:
             u"UPDATE Q_A SET CorrectAnswer = '%1', E = 'Choice E of ' || QID WHERE QID % 2 = 0"_s.arg(correct));
         startExam();
         while (m_exam->rsExam()->Fields(u"QID"_s).toInt() % 2 != 0)
-            click(m_exam->Command1(5));
+            click(m_exam->Command1(ExamCommand::Next));
         const int position = m_exam->rsExam()->AbsolutePosition();
         QVERIFY(m_exam->lblChoose()->isVisibleTo(m_exam));
         QCOMPARE(m_exam->lblChoose()->text(), line);
         QVERIFY(m_exam->lblChoose()->geometry().bottom() < m_exam->txtFields(7)->y());
         QVERIFY(m_exam->txtFields(0)->geometry().bottom() < m_exam->lblChoose()->y());
         for (int k = 0; k < 5; ++k)
-            QVERIFY(m_exam->chkChoice(k)->isVisibleTo(m_exam) && !m_exam->Option1(k)->isVisibleTo(m_exam));
+            QVERIFY(m_exam->chkChoice(k)->isVisibleTo(m_exam) && !m_exam->choiceOption(k)->isVisibleTo(m_exam));
         QCOMPARE(m_exam->chkChoice(0)->accessibleName(), u"Tick A"_s);
         // Answered only with the last tick; the answer is the letters in order.
         m_exam->chkChoice(0)->setFocus(Qt::TabFocusReason);
@@ -349,55 +354,55 @@ private slots:
         click(refusedBox);
         QCOMPARE(SystemBeep::count(), 2);
         QCOMPARE(m_exam->txtFieldsText(6), correct);
-        click(m_exam->Command1(5));
+        click(m_exam->Command1(ExamCommand::Next));
         QCOMPARE(storedAnswer(position), correct);
-        QCOMPARE(m_exam->Label1(11)->text(), u"9"_s);
+        QCOMPARE(m_exam->Label1(ExamLabel::QuestionsLeft)->text(), u"9"_s);
         // Clearing one box makes it unanswered again, on the map and in the count.
-        click(m_exam->Command1(3));
+        click(m_exam->Command1(ExamCommand::Previous));
         QAbstractButton *first = m_exam->chkChoice(correct.at(0).unicode() - u'A');
         QVERIFY(first->isChecked());
         click(first);
         QCOMPARE(m_exam->txtFieldsText(6), correct.mid(1));
         QCOMPARE(mapText().count(u'a'), 0);
-        click(m_exam->Command1(5));
+        click(m_exam->Command1(ExamCommand::Next));
         QCOMPARE(storedAnswer(position), correct.mid(1));
         QCOMPARE(m_program->count(u"FROM ExamDetails WHERE Answered <> 0"_s), 0);
-        QCOMPARE(m_exam->Label1(11)->text(), u"10"_s);
+        QCOMPARE(m_exam->Label1(ExamLabel::QuestionsLeft)->text(), u"10"_s);
         // A question of one right answer has its option buttons again.
         while (m_exam->rsExam()->Fields(u"QID"_s).toInt() % 2 == 0)
-            click(m_exam->Command1(5));
+            click(m_exam->Command1(ExamCommand::Next));
         QVERIFY(!m_exam->lblChoose()->isVisibleTo(m_exam));
-        QVERIFY(m_exam->Option1(0)->isVisibleTo(m_exam) && !m_exam->chkChoice(0)->isVisibleTo(m_exam));
+        QVERIFY(m_exam->Option1(ExamChoice::A)->isVisibleTo(m_exam) && !m_exam->chkChoice(0)->isVisibleTo(m_exam));
     }
 
     void keysDoNothingInSetUp()
     {
         openProgram();
-        m_exam->Option1(0)->setFocus();
-        QTest::keyClick(m_exam->Text1(0), Qt::Key_A);
-        QTest::keyClick(m_exam->Text1(0), Qt::Key_Home);
-        QCOMPARE(m_exam->Text1(0)->text(), u"a"_s);
+        m_exam->Option1(ExamChoice::A)->setFocus();
+        QTest::keyClick(m_exam->Text1(ExamText::User), Qt::Key_A);
+        QTest::keyClick(m_exam->Text1(ExamText::User), Qt::Key_Home);
+        QCOMPARE(m_exam->Text1(ExamText::User)->text(), u"a"_s);
         QCOMPARE(SystemBeep::count(), 0);
-        QVERIFY(m_exam->Command1(2)->toolTip().contains(u"Home"_s));
-        QCOMPARE(m_exam->Command1(2)->accessibleName(), u"First question"_s);
+        QVERIFY(m_exam->Command1(ExamCommand::First)->toolTip().contains(u"Home"_s));
+        QCOMPARE(m_exam->Command1(ExamCommand::First)->accessibleName(), u"First question"_s);
     }
 
     void flagsShowInReview()
     {
         openProgram();
         startExam();
-        click(m_exam->Command1(5));
+        click(m_exam->Command1(ExamCommand::Next));
         click(m_exam->flagToggle());
         TestSupport::endExam(m_exam);
         frmViewExam *view = TestSupport::review(m_window, 0);
         QVERIFY(!view->lblFlagged()->isVisibleTo(view));
-        click(view->Command1(5));
+        click(view->Command1(ViewExamCommand::Next));
         QVERIFY(view->lblFlagged()->isVisibleTo(view));
-        click(view->Command1(5));
+        click(view->Command1(ViewExamCommand::Next));
         QVERIFY(!view->lblFlagged()->isVisibleTo(view));
         // Deleting the exam takes its flags with it, in the same transaction.
         MessageBox::setNextAnswer(MessageBox::Yes);
-        view->Command1_Click(0);
+        view->Command1_Click(ViewExamCommand::DeleteExam);
         QCOMPARE(flags() + m_program->count(u"FROM ExamDetails"_s), 0);
     }
 
@@ -414,7 +419,7 @@ private slots:
             m_program->scalar(u"SELECT Heartbeat || ' ' || Token || ' ' || TimeLeft FROM ExamProgress"_s).toString(),
             u"%1 this-run %2"_s.arg(now()).arg(gTimeLeft));
         // Paused, the clock stands still but the heartbeat goes on every 30 seconds.
-        click(m_exam->Command1(4));
+        click(m_exam->Command1(ExamCommand::Pause));
         const int left = gTimeLeft;
         Clock::advance(125);
         QCOMPARE(gTimeLeft, left);
@@ -448,25 +453,27 @@ private slots:
             // Scored as it stands; the screen stays in set-up, as freshly opened: nothing ticked,
             // so nothing to start or end yet.
             QCOMPARE(resultOf(examId).toInt(), 2);
-            QVERIFY(m_exam->Frame1(3)->isHidden());
+            QVERIFY(m_exam->Frame1(ExamFrame::Question)->isHidden());
             QCOMPARE(m_exam->windowTitle(), u" Set New Exam"_s);
-            QVERIFY(m_exam->Frame1(0)->isEnabled() && !m_exam->Command1(0)->isEnabled());
-            QVERIFY(!m_exam->Command1(1)->isEnabled());
+            QVERIFY(m_exam->Frame1(ExamFrame::Categories)->isEnabled()
+                && !m_exam->Command1(ExamCommand::StartExam)->isEnabled());
+            QVERIFY(!m_exam->Command1(ExamCommand::EndExam)->isEnabled());
             QVERIFY(resultOf(older).isNull());
             return;
         }
         TestSupport::screenshot(m_window, u"exam-resumed"_s);
         QCOMPARE(m_exam->examId(), examId);
         QCOMPARE(m_exam->windowTitle(), u" Exam: Zoë O'Hara"_s);
-        QCOMPARE((QStringList{m_exam->Label1(7)->text(), m_exam->Label1(8)->text(), m_exam->Label1(9)->text(),
-                     m_exam->Label1(10)->text(), m_exam->Label1(11)->text(), status()}),
+        QCOMPARE((QStringList{m_exam->Label1(ExamLabel::ExamDate)->text(), m_exam->Label1(ExamLabel::StartTime)->text(),
+                     m_exam->Label1(ExamLabel::Duration)->text(), m_exam->Label1(ExamLabel::TimeLeft)->text(),
+                     m_exam->Label1(ExamLabel::QuestionsLeft)->text(), status()}),
             (QStringList{u"12/03/26"_s, u"09:15 AM"_s, u"12 minutes"_s, u"07:17"_s, u"7"_s, u"Question: 3 of 10"_s}));
         QCOMPARE(mapText(), u"aa[.]a......"_s);
-        QVERIFY(m_exam->Timer1()->isActive() && !m_exam->Frame1(0)->isEnabled());
+        QVERIFY(m_exam->Timer1()->isActive() && !m_exam->Frame1(ExamFrame::Categories)->isEnabled());
         QCOMPARE(m_program->scalar(u"SELECT Token FROM ExamProgress WHERE ExamID = %1"_s.arg(examId)).toString(),
             RunToken());
         Clock::advance(2);
-        QCOMPARE(m_exam->Label1(10)->text(), u"07:15"_s);
+        QCOMPARE(m_exam->Label1(ExamLabel::TimeLeft)->text(), u"07:15"_s);
         TestSupport::endExam(m_exam);
         QCOMPARE(resultOf(examId).toInt(), 2);
     }
@@ -486,7 +493,7 @@ private slots:
             (QVariantList{u"The exam of Ivo has just been continued in another window."_s, u"Continue Exam"_s,
                 MessageBox::Information}));
         QCOMPARE(m_exam->examId(), 0);
-        QVERIFY(m_exam->Frame1(3)->isHidden());
+        QVERIFY(m_exam->Frame1(ExamFrame::Question)->isHidden());
         QCOMPARE(m_program->scalar(u"SELECT Token FROM ExamProgress"_s).toString(), u"other"_s);
         QVERIFY(resultOf(examId).isNull());
     }
@@ -534,7 +541,7 @@ private slots:
         TestSupport::screenshot(m_exam, u"exam-answers-not-stored"_s);
 
         m_locker.reset();
-        click(m_exam->Command1(5));
+        click(m_exam->Command1(ExamCommand::Next));
         QCOMPARE(unstoredCells(), QList<int>());
         QCOMPARE(map()->cell(1)->accessibleName(), u"Question 2"_s);
         QCOMPARE(std::pair(storedAnswer(2), storedAnswer(3)), std::pair(u"C"_s, u"A"_s));
@@ -571,7 +578,7 @@ private slots:
         startExam();
         answerAndMoveOn(1);
         m_locker = TestSupport::holdWriteLock(m_program->dbPath());
-        click(m_exam->Option1(3)); // on screen, not yet stored
+        click(m_exam->Option1(ExamChoice::D)); // on screen, not yet stored
         const qint32 examId = m_exam->examId();
         QVariantList scoredWhileAsked;
         // Tried again still locked, then again once the lock is gone; or not tried again.

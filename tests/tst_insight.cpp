@@ -102,7 +102,7 @@ class tst_insight final : public QObject {
     {
         if (!m_window)
             m_window = m_program->start();
-        m_window->menuForm()->OpenScreen(1);
+        m_window->menuForm()->OpenScreen(MenuCommand::ViewExam);
         return m_window->viewExamForm();
     }
     void review(frmViewExam *view, qint32 examId)
@@ -206,7 +206,7 @@ private slots:
         QCOMPARE(view->breakdownFrame()->title(), u"Breakdown of practice exam # %1: Pass at 60 %"_s.arg(second));
         // Deleting the reviewed exam leaves a screen with nothing reviewed: an empty breakdown.
         MessageBox::setNextAnswer(MessageBox::Yes);
-        click(view->Command1(0));
+        click(view->Command1(ViewExamCommand::DeleteExam));
         QCOMPARE(m_window->viewExamForm()->breakdownTable()->rowCount(), 0);
         QCOMPARE(m_window->viewExamForm()->passMarkBox()->value(), 60);
         QCOMPARE(m_program->scalar(u"SELECT count(*) FROM PracticeExams"_s).toInt(), 0);
@@ -246,7 +246,8 @@ private slots:
             QCOMPARE(view->lblStatus()->text(), u"Question: 0 of 0"_s);
             for (int box : {0, 1, 6, 8, 9})
                 QCOMPARE(view->txtFieldsText(box), QString());
-            for (int command : {2, 3, 5, 6})
+            for (ViewExamCommand command :
+                {ViewExamCommand::First, ViewExamCommand::Previous, ViewExamCommand::Next, ViewExamCommand::Last})
                 click(view->Command1(command));
             QCOMPARE(SystemBeep::count(), 0);
         } else {
@@ -255,11 +256,11 @@ private slots:
                 QCOMPARE(view->lblStatus()->text(), u"Question: %1 of %2"_s.arg(k).arg(m));
                 QCOMPARE(view->txtFieldsText(0), u"Software Testing question %1"_s.arg(shown.at(k - 1)));
                 QCOMPARE(view->lblFlagged()->isVisibleTo(view), flagged.contains(shown.at(k - 1)));
-                click(view->Command1(5));
+                click(view->Command1(ViewExamCommand::Next));
             }
             QCOMPARE(SystemBeep::count(), 1);
             QCOMPARE(view->lblStatus()->text(), u"Question: %1 of %1"_s.arg(m));
-            click(view->Command1(2));
+            click(view->Command1(ViewExamCommand::First));
             QCOMPARE(view->lblStatus()->text(), u"Question: 1 of %1"_s.arg(m));
             if (filter == frmViewExam::WrongOnly) {
                 QCOMPARE(view->txtFields(6)->palette().color(QPalette::Base), QColor(255, 0, 0));
@@ -331,9 +332,9 @@ private slots:
         addExam(u"Bea"_s, {{0, u"WWWWW-WWWWRRRRR"_s}, {2, u"W"_s}});
         m_window = m_program->start();
         const auto setUp = [this](const QString &name, std::initializer_list<int> categories) {
-            m_window->menuForm()->OpenScreen(0);
+            m_window->menuForm()->OpenScreen(MenuCommand::StartExam);
             frmExam *exam = m_window->examForm();
-            QTest::keyClicks(exam->Text1(0), name);
+            QTest::keyClicks(exam->Text1(ExamText::User), name);
             for (int c : categories)
                 click(exam->chkCategory(c));
             return exam;
@@ -344,15 +345,16 @@ private slots:
         click(exam->chkPractise());
         QVERIFY(UserSettings::practiseMistakes());
         // Five from each ticked category: Database has one such question.
-        click(exam->Command1(0));
+        click(exam->Command1(ExamCommand::StartExam));
         QCOMPARE(box(-1),
             (QVariantList{u"The category \"Database Basic\" has 1 question(s) answered wrong before, but "
                           "this exam needs 5 from it.\nPlease tick other categories or choose fewer questions."_s,
                 u"Not Enough Questions"_s, MessageBox::Exclamation}));
-        QVERIFY(exam->Command1(0)->isEnabled() && exam->Frame1(0)->isEnabled());
+        QVERIFY(
+            exam->Command1(ExamCommand::StartExam)->isEnabled() && exam->Frame1(ExamFrame::Categories)->isEnabled());
         // Someone with no mistakes is told so.
-        exam->Text1(0)->setText(u"Nobody"_s);
-        click(exam->Command1(0));
+        exam->Text1(ExamText::User)->setText(u"Nobody"_s);
+        click(exam->Command1(ExamCommand::StartExam));
         QCOMPARE(box(-1).at(1), u"No Mistakes to Practise"_s);
         QVERIFY2(box(-1).at(0).toString().startsWith(u"Nobody has no questions answered wrong before"_s),
             qPrintable(box(-1).at(0).toString()));
@@ -362,7 +364,7 @@ private slots:
         exam = setUp(u"Bea"_s, {0});
         QVERIFY(exam->chkPractise()->isChecked());
         MessageBox::clearShown();
-        click(exam->Command1(0));
+        click(exam->Command1(ExamCommand::StartExam));
         QVERIFY2(MessageBox::shown().isEmpty(), qPrintable(MessageBox::shown().value(0).text));
         const qint32 practice = exam->examId();
         QVERIFY(practice != 0);
@@ -377,7 +379,7 @@ private slots:
         QCOMPARE(qids, mistakes);
         QCOMPARE(m_program->scalar(u"SELECT count(*) FROM PracticeExams WHERE ExamID = %1"_s.arg(practice)).toInt(), 1);
         QVERIFY(exam->Timer1()->isActive());
-        click(exam->Command1(1));
+        click(exam->Command1(ExamCommand::EndExam));
         QVERIFY(!m_program->scalar(u"SELECT ExamResult FROM ExamTitle WHERE ExamID = %1"_s.arg(practice)).isNull());
         QCOMPARE(m_window->viewExamForm()->gridModel()->rowCount(), 2);
     }
@@ -461,7 +463,7 @@ private slots:
         const qint32 firstOfDana = progress->chart().line(u"Full exams"_s)->points.front().examId;
         review(view, firstOfDana);
         MessageBox::setNextAnswer(MessageBox::Yes);
-        click(view->Command1(0));
+        click(view->Command1(ViewExamCommand::DeleteExam));
         QCOMPARE(progress->chart().exams, 11);
         QCOMPARE(progress->chart().candidate, u"Dana"_s);
         for (const ProgressChart::Line &line : progress->chart().lines)

@@ -480,14 +480,15 @@ void tst_questionpool::fiftyQuestionExamCanBeDrawn()
     TestSupport::Program program;
     QVERIFY(QFile::copy(m_db, program.dbPath()));
     frmMain *window = program.start();
-    window->menuForm()->OpenScreen(0);
+    window->menuForm()->OpenScreen(MenuCommand::StartExam);
     frmExam *exam = window->examForm();
     QVERIFY(exam);
-    QTest::keyClicks(exam->Text1(0), u"Pool Check"_s);
+    QTest::keyClicks(exam->Text1(ExamText::User), u"Pool Check"_s);
     QTest::mouseClick(exam->optTask(2), Qt::LeftButton);
     QTest::mouseClick(exam->chkCategory(box), Qt::LeftButton);
-    QVERIFY(exam->optTask(2)->isChecked() && exam->chkCategory(box)->isChecked() && exam->Command1(0)->isEnabled());
-    QTest::mouseClick(exam->Command1(0), Qt::LeftButton);
+    QVERIFY(exam->optTask(2)->isChecked() && exam->chkCategory(box)->isChecked()
+        && exam->Command1(ExamCommand::StartExam)->isEnabled());
+    QTest::mouseClick(exam->Command1(ExamCommand::StartExam), Qt::LeftButton);
 
     const QList<MessageBox::Shown> &shown = MessageBox::shown();
     QVERIFY2(shown.isEmpty(), qPrintable(shown.value(0).title + u": "_s + shown.value(0).text));
@@ -503,7 +504,7 @@ void tst_questionpool::fiftyQuestionExamCanBeDrawn()
     TestSupport::screenshot(window, u"exam-shipped-pool-%1"_s.arg(box));
 
     // End Exam scores the exam and closes the screen.
-    exam->Command1_Click(1);
+    exam->Command1_Click(ExamCommand::EndExam);
     QVERIFY(!gExamLoaded);
     QCOMPARE(program.scalar(u"SELECT ExamResult FROM ExamTitle WHERE ExamID = %1"_s.arg(examId)), QVariant(0));
 }

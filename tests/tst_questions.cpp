@@ -42,15 +42,15 @@ class tst_questions final : public QObject {
     // A scored exam drawn from every category, with a flag, stored before the import.
     void storeExam()
     {
-        m_window->menuForm()->OpenScreen(0);
+        m_window->menuForm()->OpenScreen(MenuCommand::StartExam);
         frmExam *exam = m_window->examForm();
-        QTest::keyClicks(exam->Text1(0), u"Ana"_s);
+        QTest::keyClicks(exam->Text1(ExamText::User), u"Ana"_s);
         QTest::mouseClick(exam->chkCategory(6), Qt::LeftButton);
         QTest::mouseClick(exam->optTask(1), Qt::LeftButton);
-        QTest::mouseClick(exam->Command1(0), Qt::LeftButton);
-        QTest::mouseClick(exam->Option1(1), Qt::LeftButton);
+        QTest::mouseClick(exam->Command1(ExamCommand::StartExam), Qt::LeftButton);
+        QTest::mouseClick(exam->Option1(ExamChoice::B), Qt::LeftButton);
         QTest::mouseClick(exam->flagToggle(), Qt::LeftButton);
-        QTest::mouseClick(exam->Command1(1), Qt::LeftButton);
+        QTest::mouseClick(exam->Command1(ExamCommand::EndExam), Qt::LeftButton);
         QCOMPARE(count(u"FROM ExamDetails"_s), 30);
     }
 
@@ -148,11 +148,11 @@ private slots:
 
     void importRefusedWhileAnExamRuns()
     {
-        m_window->menuForm()->OpenScreen(0);
+        m_window->menuForm()->OpenScreen(MenuCommand::StartExam);
         frmExam *exam = m_window->examForm();
-        QTest::keyClicks(exam->Text1(0), u"Ben"_s);
+        QTest::keyClicks(exam->Text1(ExamText::User), u"Ben"_s);
         QTest::mouseClick(exam->chkCategory(6), Qt::LeftButton);
-        QTest::mouseClick(exam->Command1(0), Qt::LeftButton);
+        QTest::mouseClick(exam->Command1(ExamCommand::StartExam), Qt::LeftButton);
         const int dialogs = FileDialog::shownCount();
         QCOMPARE(m_window->ImportQuestions(), nullptr);
         QCOMPARE(FileDialog::shownCount(), dialogs);

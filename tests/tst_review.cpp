@@ -1,5 +1,6 @@
 #include <QTest>
 #include <QtWidgets>
+#include <map>
 
 #include "TestSupport.h"
 #include "core/AppExit.h"
@@ -49,7 +50,7 @@ class tst_review final : public QObject {
     void deleteReviewed(int answer)
     {
         MessageBox::setNextAnswer(answer);
-        click(m_window->viewExamForm()->Command1(0));
+        click(m_window->viewExamForm()->Command1(ViewExamCommand::DeleteExam));
     }
 
 private slots:
@@ -75,9 +76,9 @@ private slots:
                 u"ExamID"_s, u"Date"_s, u"User Name"_s, u"No of Questions"_s, u"Correct Answers"_s, u"Result (%)"_s}));
         QVERIFY(view->Grid1()->isColumnHidden(0));
         QCOMPARE(view->Grid1()->toolTip(), u"Double click to review exam"_s);
-        QVERIFY(!view->Command1(0)->isEnabled());
+        QVERIFY(!view->Command1(ViewExamCommand::DeleteExam)->isEnabled());
         view->Grid1_DblClick();
-        QVERIFY(view->Frame1(3)->isHidden());
+        QVERIFY(view->Frame1(ViewExamFrame::Review)->isHidden());
         QCOMPARE(view->windowTitle(), u" View Results"_s);
     }
 
@@ -113,15 +114,19 @@ private slots:
                 {17, u"A"_s}, {21, u"A"_s}, {25, u"A"_s}});
         frmViewExam *view = review(0);
         QCOMPARE(view->windowTitle(), u" Exam # 1 (Ann)"_s);
-        QVERIFY(view->Frame1(3)->isVisible() && view->Command1(0)->isEnabled());
+        QVERIFY(view->Frame1(ViewExamFrame::Review)->isVisible()
+            && view->Command1(ViewExamCommand::DeleteExam)->isEnabled());
         QCOMPARE(std::pair(gExamID, gUserName), std::pair(1, u"Ann"_s));
         QCOMPARE(view->txtFieldsText(7), u"Software Testing"_s);
         QCOMPARE(view->txtFieldsText(8), u"B"_s);
         QVERIFY(!view->txtFieldsText(9).isEmpty());
         const TestSupport::CaseTable steps = TestSupport::caseTable(u"screens/review-moves.tsv"_s);
+        using C = ViewExamCommand;
+        const std::map<QString, C> moves{
+            {u"first"_s, C::First}, {u"previous"_s, C::Previous}, {u"next"_s, C::Next}, {u"last"_s, C::Last}};
         for (const QStringList &step : steps.rows) {
             if (!steps.value(step, u"command"_s).isEmpty())
-                click(view->Command1(steps.value(step, u"command"_s).toInt()));
+                click(view->Command1(moves.at(steps.value(step, u"command"_s))));
             QCOMPARE(view->txtFieldsText(6), steps.value(step, u"answer"_s));
             QCOMPARE(view->txtFields(6)->palette().color(QPalette::Base), QColor(steps.value(step, u"colour"_s)));
             QCOMPARE(view->lblStatus()->text(), u"Question: %1 of 10"_s.arg(steps.value(step, u"position"_s)));
@@ -133,7 +138,7 @@ private slots:
         for (int i : {0, 1, 6, 8, 9})
             QVERIFY(view->txtFields(i)->property("readOnly").toBool());
         QTest::keyClicks(view->txtFields(6), u"D"_s);
-        click(view->Command1(2));
+        click(view->Command1(ViewExamCommand::First));
         QCOMPARE(m_program->count(u"FROM ExamDetails WHERE Answer = 'D'"_s), 0);
     }
 
@@ -151,7 +156,8 @@ private slots:
         // An exam without questions shows empty boxes; moving does nothing and nothing fails.
         review(2);
         QCOMPARE(view->txtFieldsText(0), QString());
-        for (int index : {2, 3, 5, 6})
+        for (ViewExamCommand index :
+            {ViewExamCommand::First, ViewExamCommand::Previous, ViewExamCommand::Next, ViewExamCommand::Last})
             click(view->Command1(index));
         QCOMPARE(SystemBeep::count(), 0);
         QCOMPARE(view->lblStatus()->text(), u"Question: 0 of 0"_s);
@@ -200,7 +206,8 @@ private slots:
         QVERIFY(reloaded != view);
         QCOMPARE(reloaded->gridModel()->rowCount(), 1);
         QCOMPARE(cell(reloaded, 0, 2), u"Keep"_s);
-        QVERIFY(reloaded->Frame1(3)->isHidden() && !reloaded->Command1(0)->isEnabled());
+        QVERIFY(reloaded->Frame1(ViewExamFrame::Review)->isHidden()
+            && !reloaded->Command1(ViewExamCommand::DeleteExam)->isEnabled());
     }
 
     // A read-only file of the first version (Q_A without E and F, no progress or flags tables,
@@ -222,7 +229,7 @@ private slots:
         QCOMPARE(view->txtFieldsText(6), u"A"_s);
         QVERIFY(view->choiceText(3)->isVisibleTo(view) && !view->choiceText(4)->isVisibleTo(view));
         QVERIFY(!view->lblFlagged()->isVisibleTo(view));
-        click(view->Command1(5));
+        click(view->Command1(ViewExamCommand::Next));
         QCOMPARE(view->txtFieldsText(6), u"C"_s);
         deleteReviewed(MessageBox::Yes);
         verifyDeleteRefused(QString());
@@ -232,7 +239,7 @@ private slots:
         QVERIFY(MessageBox::shown().isEmpty());
         TestSupport::startExam(m_window, u"Reader"_s);
         QVERIFY(MessageBox::shown().last().text.startsWith(u"The exam could not be stored:\n"_s));
-        QVERIFY(exam->Frame1(0)->isEnabled());
+        QVERIFY(exam->Frame1(ExamFrame::Categories)->isEnabled());
         QVERIFY(!AppExit::requested());
     }
 
@@ -283,8 +290,8 @@ private slots:
         QCOMPARE(menuWindow->width(), menuWidth);
         frmExam *exam = TestSupport::openExam(m_window);
         frmViewExam *view = openResults();
-        QList<QWidget *> stretched{
-            exam->parentWidget(), exam->Frame1(3), view->parentWidget(), view->Frame1(3), view->txtFields(9)};
+        QList<QWidget *> stretched{exam->parentWidget(), exam->Frame1(ExamFrame::Question), view->parentWidget(),
+            view->Frame1(ViewExamFrame::Review), view->txtFields(9)};
         for (int i = 0; i <= 4; ++i)
             stretched << exam->txtFields(i) << view->txtFields(i);
         const QList<QWidget *> kept{exam->txtFields(7), view->txtFields(6), view->txtFields(7), view->txtFields(8)};
@@ -312,10 +319,10 @@ private slots:
         QVERIFY(exam->isVisible() && view->isVisible());
         // So narrow that the question frame's width would come out negative: it keeps its width,
         // and the boxes inside are still fitted to it.
-        const int frameBefore = exam->Frame1(3)->width();
+        const int frameBefore = exam->Frame1(ExamFrame::Question)->width();
         resizeTo({Twips::toPx(2500) + 40, m_window->height()});
         QVERIFY(exam->parentWidget()->width() < Twips::toPx(2500));
-        QCOMPARE(exam->Frame1(3)->width(), frameBefore);
+        QCOMPARE(exam->Frame1(ExamFrame::Question)->width(), frameBefore);
         for (int i = 0; i <= 4; ++i)
             QCOMPARE(exam->txtFields(i)->width(),
                 Twips::toPx(Twips::fromPx(frameBefore) - Twips::fromPx(exam->txtFields(i)->x()) - 100));
@@ -324,15 +331,15 @@ private slots:
     void endToEnd()
     {
         window();
-        click(m_window->menuForm()->Command1(0));
+        click(m_window->menuForm()->Command1(MenuCommand::StartExam));
         frmExam *exam = TestSupport::startExam(m_window, u"Road Test"_s);
         // Every question answered correctly but the first.
         for (int i = 0; i < 10; ++i) {
             const int letter = u"ABCD"_s.indexOf(exam->rsExam()->Fields(u"CorrectAnswer"_s).toString());
-            click(exam->Option1(i == 0 ? (letter + 1) % 4 : letter));
-            click(exam->Command1(5));
+            click(exam->choiceOption(i == 0 ? (letter + 1) % 4 : letter));
+            click(exam->Command1(ExamCommand::Next));
         }
-        QCOMPARE(exam->Label1(11)->text(), u"0"_s);
+        QCOMPARE(exam->Label1(ExamLabel::QuestionsLeft)->text(), u"0"_s);
         TestSupport::endExam(exam);
         QVERIFY(!gExamLoaded);
         frmViewExam *view = m_window->viewExamForm();
@@ -347,7 +354,7 @@ private slots:
         QCOMPARE(m_window->viewExamForm()->gridModel()->rowCount(), 0);
         QCOMPARE(m_program->count(u"FROM ExamDetails"_s), 0);
         // Closing the main window during an exam scores it on the way out.
-        click(m_window->menuForm()->Command1(0));
+        click(m_window->menuForm()->Command1(MenuCommand::StartExam));
         const qint32 examId = TestSupport::startExam(m_window, u"Quitter"_s)->examId();
         MessageBox::clearShown();
         MessageBox::setNextAnswer(MessageBox::Yes);

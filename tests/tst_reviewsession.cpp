@@ -196,7 +196,7 @@ private slots:
         storeExams(250); // 231 left, three pages
         const Rows whole = wholeList();
         frmMain *window = m_program->start();
-        window->menuForm()->OpenScreen(1);
+        window->menuForm()->OpenScreen(MenuCommand::ViewExam);
         frmViewExam *view = window->viewExamForm();
         ExamListModel *model = view->gridModel();
         QList<int> counts{model->rowCount()};

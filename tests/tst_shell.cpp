@@ -1,3 +1,5 @@
+#include <map>
+
 #include <QAction>
 #include <QApplication>
 #include <QMdiArea>
@@ -29,7 +31,7 @@ class tst_shell final : public QObject {
     frmMain *m_main = nullptr;
 
     QString folder() const { return m_program->folder(); }
-    void click(int index) const { TestSupport::click(m_main->menuForm()->Command1(index)); }
+    void click(MenuCommand index) const { TestSupport::click(m_main->menuForm()->Command1(index)); }
     static bool touch(const QString &path) { return QFile(path).open(QIODevice::WriteOnly); }
     static QMdiSubWindow *subWindowOf(QWidget *screen) { return qobject_cast<QMdiSubWindow *>(screen->parentWidget()); }
     // Main window shown, quitting, menu/exam/results screen loaded, the loaded screens in order.
@@ -93,12 +95,12 @@ private slots:
     {
         QFETCH(bool, exitButton);
         QFETCH(int, answer);
-        click(0);
-        click(1);
+        click(MenuCommand::StartExam);
+        click(MenuCommand::ViewExam);
         const Screens screens{m_main->menuForm(), m_main->examForm(), m_main->viewExamForm()};
         QCOMPARE(state(), std::tuple(true, false, true, true, true, screens));
         MessageBox::setNextAnswer(answer);
-        exitButton ? click(5) : void(m_main->close());
+        exitButton ? click(MenuCommand::Exit) : void(m_main->close());
         verifyOnlyBox(u"Do you want to quit?"_s, u"Exit Exam"_s, MessageBox::YesNo, MessageBox::Question);
         QCOMPARE(gMsgResult, QString::number(answer));
         const bool stays = answer == MessageBox::No;
@@ -107,21 +109,21 @@ private slots:
 
     void examAndResultsScreens()
     {
-        click(0);
+        click(MenuCommand::StartExam);
         QPointer<frmExam> exam = m_main->examForm();
-        QVERIFY(exam && gExamLoaded && !m_main->menuForm()->Command1(0)->isEnabled());
+        QVERIFY(exam && gExamLoaded && !m_main->menuForm()->Command1(MenuCommand::StartExam)->isEnabled());
         verifyPlacedBesideMenu(exam);
         // Closing the exam screen hands over to the results screen and frees Start Exam again.
         subWindowOf(exam)->close();
         QTRY_VERIFY(exam.isNull());
-        QVERIFY(!gExamLoaded && m_main->menuForm()->Command1(0)->isEnabled() && gViewExamLoaded);
+        QVERIFY(!gExamLoaded && m_main->menuForm()->Command1(MenuCommand::StartExam)->isEnabled() && gViewExamLoaded);
         verifyPlacedBesideMenu(m_main->viewExamForm());
         // View Exam replaces the results screen; an exam screen stays open beside it.
-        click(0);
-        click(1);
+        click(MenuCommand::StartExam);
+        click(MenuCommand::ViewExam);
         QPointer<frmViewExam> first = m_main->viewExamForm();
         QPointer<QMdiSubWindow> firstSub = subWindowOf(first);
-        click(1);
+        click(MenuCommand::ViewExam);
         QTRY_VERIFY(first.isNull() && firstSub.isNull());
         verifyPlacedBesideMenu(m_main->viewExamForm());
         QCOMPARE(state(),
@@ -139,7 +141,9 @@ private slots:
         QFETCH(QString, shellResult);
         QFETCH(QString, complains);
         DesktopShell::setHandler([&](const DesktopShell::Request &) { return shellResult.toInt(); });
-        click(button.toInt());
+        const std::map<QString, MenuCommand> buttons{{u"Dictionary"_s, MenuCommand::Dictionary},
+            {u"Books"_s, MenuCommand::Books}, {u"Examples"_s, MenuCommand::Examples}};
+        click(buttons.at(button));
         verifyOnlyRequest(document, QString(), folder(), false);
         QCOMPARE(QApplication::overrideCursor(), nullptr);
         if (complains == u"1")
@@ -179,20 +183,22 @@ private slots:
             if (!about)
                 return;
             TestSupport::screenshot(about, u"about"_s);
-            const QStringList labels{about->Label1(0)->text(), about->Label1(2)->text(), about->Label1(3)->text()};
-            TestSupport::click(about->Label1(0));
-            TestSupport::click(about->Label1(2));
+            const QStringList labels{about->Label1(AboutLabel::ProductName)->text(),
+                about->Label1(AboutLabel::Copyright)->text(), about->Label1(AboutLabel::Close)->text()};
+            TestSupport::click(about->Label1(AboutLabel::ProductName));
+            TestSupport::click(about->Label1(AboutLabel::Copyright));
             QTest::keyClick(about, Qt::Key_Escape);
             const bool open = about->isVisible();
-            TestSupport::click(about->Label1(3));
+            TestSupport::click(about->Label1(AboutLabel::Close));
             seen = std::tuple(about->parentWidget(), labels, open, about->result());
         });
-        click(6);
+        click(MenuCommand::About);
         QCOMPARE(QString::fromUtf8(VersionInfo::ProductName), u"VESK"_s);
         const QStringList labels{VersionInfo::ProductName, VersionInfo::LegalCopyright, u"X"_s};
         QCOMPARE(seen, std::tuple(static_cast<QWidget *>(m_main), labels, true, int(QDialog::Accepted)));
-        m_main->menuForm()->OpenScreen(7);
-        m_main->menuForm()->OpenScreen(-1);
+        // Indices no menu button has are ignored.
+        m_main->menuForm()->OpenScreen(static_cast<MenuCommand>(7));
+        m_main->menuForm()->OpenScreen(static_cast<MenuCommand>(-1));
         QWidget loose;
         loose.show();
         QVERIFY(!UnloadIfLoaded(nullptr) && !UnloadIfLoaded(&loose) && loose.isVisible());

@@ -327,7 +327,7 @@ private slots:
 
         // File > Read Me opens the document by its full path; the menu's Dictionary by its name.
         program->findChild<QAction *>(u"mnuReadMe"_s)->trigger();
-        TestSupport::click(program->menuForm()->Command1(2));
+        TestSupport::click(program->menuForm()->Command1(MenuCommand::Dictionary));
         QList<std::pair<QString, QString>> requests;
         for (const DesktopShell::Request &request : DesktopShell::requests())
             requests.append({request.file, request.workingDir});
