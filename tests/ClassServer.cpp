@@ -80,7 +80,11 @@ QVariant ClassServer::value(Database &db, const QString &sql)
 {
     DbError error;
     Database::Result result;
-    if (!db.begin(&error) || !db.query(sql, &result, &error) || !db.commit(&error))
+    if (!db.begin(&error) || !db.query(sql, &result, &error) || !db.commit(&error)) {
         qWarning("%s: %s", qPrintable(sql), qPrintable(error.text()));
+        // A refusal leaves the connection ready for the next statement.
+        db.rollback();
+        return QVariant();
+    }
     return result.rows.empty() || result.rows.front().empty() ? QVariant() : result.rows.front().front();
 }

@@ -23,7 +23,7 @@ class tst_classroom_rules final : public QObject {
     Q_OBJECT
 
     ClassServer m_class;
-    std::shared_ptr<Database> m_ann, m_bob, m_tina;
+    std::shared_ptr<Database> m_ann, m_bob, m_tina, m_vera;
     qint32 m_annExam = 0, m_bobExam = 0, m_annDetail = 0, m_bobDetail = 0;
 
     struct Outcome {
@@ -68,6 +68,14 @@ class tst_classroom_rules final : public QObject {
                 .toLongLong());
     }
 
+    // A candidate of the class's own, added at first use, for tests whose exams must disturb no other.
+    std::shared_ptr<Database> candidate(const QString &name)
+    {
+        if (!m_class.addCandidate(name, name + u"-pw"_s))
+            return nullptr;
+        return ClassServer::connectAs(name, name + u"-pw"_s);
+    }
+
 private slots:
     void initTestCase()
     {
@@ -98,6 +106,7 @@ private slots:
         m_ann.reset();
         m_bob.reset();
         m_tina.reset();
+        m_vera.reset();
         ConnectionPool::clear();
     }
 
@@ -421,6 +430,95 @@ private slots:
         gDSN.clear();
         gDbName.clear();
         ConnectionPool::clear();
+    }
+
+    // The server draws by the program's rules, whatever a candidate asks: the ticked categories fill
+    // blocks of slots in their order, the left-over comes from the last that has questions, a retired
+    // question is never drawn, and an exam the questions cannot fill is refused.
+    void drawFollowsTheRules_data() { TestSupport::addCases(u"classroom/draws.tsv"_s); }
+    void drawFollowsTheRules()
+    {
+        QFETCH(QString, drawable);
+        QFETCH(QString, ticked);
+        QFETCH(QString, questions);
+        QFETCH(QString, pattern);
+        if (!m_vera)
+            m_vera = candidate(u"vera"_s);
+        QVERIFY(m_vera);
+        Database &vera = *m_vera;
+        const QStringList counts = drawable.split(u' ');
+        QStringList limits, names;
+        for (int c = 0; c < 6; ++c) {
+            limits << u"WHEN '%1' THEN %2"_s.arg(ExamSchema::categories().at(c), counts.at(c));
+            names << u"'%1'"_s.arg(ExamSchema::categories().at(c));
+        }
+        QVERIFY(m_class.exec(u"UPDATE vesk_private.q_a q SET Retired = CASE WHEN r.n > (CASE q.Category %1 END) "
+                             "THEN 1 ELSE 0 END FROM (SELECT QID, row_number() OVER (PARTITION BY Category ORDER BY "
+                             "QID) AS n FROM vesk_private.q_a) r WHERE r.QID = q.QID"_s.arg(limits.join(u' '))));
+        const qint32 exam = start(vera, QString(ticked).replace(u' ', u", "_s), questions.toInt());
+        // Each slot's category in order, how many distinct questions, how many of them retired.
+        const QString drawn = exam <= 0
+            ? attempt(vera,
+                  u"SELECT vesk_start_exam(ARRAY[%1], %2, false, 'run')"_s.arg(
+                      QString(ticked).replace(u' ', u", "_s), questions))
+                    .error.contains(u"not enough questions"_s)
+                ? u"short"_s
+                : u"refused otherwise"_s
+            : admin(u"SELECT string_agg((array_position(ARRAY[%1], q.Category) - 1)::text, '' ORDER BY d.DetailID) "
+                    "|| ' ' || count(DISTINCT d.QID) || ' ' || count(*) FILTER (WHERE q.Retired <> 0) FROM ExamDetails "
+                    "d JOIN vesk_private.q_a q ON q.QID = d.QID WHERE d.ExamID = %2"_s.arg(names.join(u", "_s))
+                        .arg(exam));
+        QVERIFY(m_class.exec(u"UPDATE vesk_private.q_a SET Retired = 0"_s));
+        if (exam > 0)
+            QVERIFY(ClassServer::value(vera, u"SELECT vesk_score_exam(%1)"_s.arg(exam)).isValid());
+        QString expected = pattern;
+        for (qsizetype i = 0; i < expected.size() && i < drawn.size(); ++i) {
+            if (expected.at(i) == u'*')
+                expected[i] = drawn.at(i);
+        }
+        if (pattern != u"short"_s)
+            expected += u" %1 0"_s.arg(questions);
+        QCOMPARE(drawn, expected);
+    }
+
+    // A question of two right letters: the candidate's program learns how many to tick, never which;
+    // the answer is kept sorted and once, a letter the question lacks or a third one is refused, it
+    // counts as answered only when both are ticked, and the score counts it only when both are right.
+    void chooseTwo()
+    {
+        const std::shared_ptr<Database> cara = candidate(u"cara"_s);
+        QVERIFY(cara);
+        const qint32 exam = start(*cara);
+        QVERIFY(exam > 0);
+        const QStringList rows = admin(u"SELECT string_agg(DetailID || ':' || QID, ',' ORDER BY DetailID) FROM "
+                                       "ExamDetails WHERE ExamID = %1"_s.arg(exam))
+                                     .split(u',');
+        const QString right = rows.at(0).section(u':', 0, 0), half = rows.at(1).section(u':', 0, 0);
+        const QString asked = rows.at(0).section(u':', 1, 1) + u", "_s + rows.at(1).section(u':', 1, 1);
+        const QString before = admin(u"SELECT string_agg(QID || ' ' || CorrectAnswer, ',' ORDER BY QID) FROM "
+                                     "vesk_private.q_a WHERE QID IN (%1)"_s.arg(asked));
+        QVERIFY(m_class.exec(
+            u"UPDATE vesk_private.q_a SET E = 'Fifth', CorrectAnswer = 'BE' WHERE QID IN (%1)"_s.arg(asked)));
+        const QString choose
+            = ClassServer::value(*cara, u"SELECT vesk_choose(%1)"_s.arg(rows.at(0).section(u':', 1, 1))).toString();
+        const bool stored = ClassServer::value(*cara, u"SELECT vesk_answer(%1, 'ebB')"_s.arg(right)).isValid()
+            && ClassServer::value(*cara, u"SELECT vesk_answer(%1, 'B')"_s.arg(half)).isValid();
+        const Outcome lacking = attempt(*cara, u"SELECT vesk_answer(%1, 'BF')"_s.arg(right));
+        const Outcome third = attempt(*cara, u"SELECT vesk_answer(%1, 'ABE')"_s.arg(right));
+        const QString answers = admin(u"SELECT string_agg(Answer || Answered, ',' ORDER BY DetailID) FROM ExamDetails "
+                                      "WHERE DetailID IN (%1, %2)"_s.arg(right, half));
+        const QVariant score = ClassServer::value(*cara, u"SELECT vesk_score_exam(%1)"_s.arg(exam));
+        const QString result = admin(u"SELECT ExamResult FROM ExamTitle WHERE ExamID = %1"_s.arg(exam));
+        for (const QString &question : before.split(u','))
+            QVERIFY(m_class.exec(u"UPDATE vesk_private.q_a SET E = NULL, CorrectAnswer = '%2' WHERE QID = %1"_s.arg(
+                question.section(u' ', 0, 0), question.section(u' ', 1, 1))));
+        QCOMPARE(choose, u"2"_s);
+        QVERIFY(stored);
+        QVERIFY2(!lacking.ok && lacking.error.contains(u"no choice F"_s), qPrintable(lacking.error));
+        QVERIFY2(!third.ok && third.error.contains(u"at most 2"_s), qPrintable(third.error));
+        QCOMPARE(answers, u"BE-1,B0"_s);
+        QVERIFY(score.isValid());
+        QCOMPARE(result, u"1"_s);
     }
 };
 
