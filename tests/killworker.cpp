@@ -117,6 +117,8 @@ int createExams(frmMain *window)
 {
     for (;;) {
         say(u"try"_s);
+        // The set-up opened anew each time, as a person would from the menu.
+        TestSupport::openExam(window);
         frmExam *exam = startExam(window);
         if (!exam)
             return 1;
