@@ -255,7 +255,9 @@ private slots:
     {
         closeProgram();
         startAs(u"ann"_s);
-        QVERIFY(!m_window->findChild<QAction *>(u"mnuClass"_s)->isVisible());
+        // Nor the other trainer's screens: the editor and the statistics.
+        for (const QString &item : {u"mnuClass"_s, u"mnuEditQuestions"_s, u"mnuQuestionStats"_s})
+            QVERIFY2(!m_window->findChild<QAction *>(item)->isVisible(), qPrintable(item));
         closeProgram();
         TestSupport::Program file;
         file.build({10, 0, 0, 0, 0, 0});
