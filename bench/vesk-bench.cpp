@@ -18,6 +18,7 @@
 #include <QMdiSubWindow>
 #include <QProcess>
 #include <QRadioButton>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QTextStream>
 
@@ -47,6 +48,7 @@
 #include "platform/CoreHandlers.h"
 #include "platform/DesktopShell.h"
 #include "platform/MessageBox.h"
+#include "questions/frmQuestionEditor.h"
 #include "review/ExamListModel.h"
 #include "review/ExamReport.h"
 #include "review/frmViewExam.h"
@@ -475,6 +477,29 @@ int main(int argc, char *argv[])
         }));
     }
 
+    // The question editor on the imported pool (about 11,000 questions): a filter typed or cleared,
+    // and the table sorted by another column, each until the table is shown again.
+    std::vector<double> editorFilter, editorSort;
+    {
+        gDbPath = dir.filePath(QStringLiteral("import-0"));
+        frmQuestionEditor editor;
+        editor.setAttribute(Qt::WA_DeleteOnClose, false);
+        if (!editor.load())
+            out << "warning: the question editor did not load\n";
+        editor.show();
+        for (int run = 0; run < 9; ++run) {
+            editorFilter.push_back(millisecondsOf([&] {
+                editor.textFilter()->setText(run % 2 ? QStringLiteral("item %1").arg(run * 1111) : QString());
+                QCoreApplication::processEvents();
+            }));
+            editorSort.push_back(millisecondsOf([&] {
+                editor.table()->sortByColumn(run % 4, run % 2 ? Qt::AscendingOrder : Qt::DescendingOrder);
+                QCoreApplication::processEvents();
+            }));
+        }
+        gDbPath = dir.path();
+    }
+
     // Study insight: the breakdown, the practice draw and the report on the database itself, and
     // the progress chart of the regular candidate's 1,000 exams opened from closed.
     std::vector<double> breakdown, practiseDraw, pdf, chartOpen;
@@ -630,6 +655,8 @@ int main(int argc, char *argv[])
     row(QStringLiteral("End Exam through to the results screen shown"), endToResults, 200);
     row(QStringLiteral("results list of 10,000 exams opened"), listOpen, 150);
     row(QStringLiteral("import of a 10,000-question GIFT bank, renumbering"), importing, 2000);
+    row(QStringLiteral("question editor, 11,000 questions: a filter typed"), editorFilter, 100);
+    row(QStringLiteral("question editor, 11,000 questions: the table sorted"), editorSort, 100);
     for (const auto &[format, samples] : exports)
         row(QStringLiteral("export of the pool (%1 questions) as %2").arg(6 * kQuestionsPerCategory).arg(format),
             samples, 200);
