@@ -378,8 +378,8 @@ private slots:
     }
 
     // Any program folder reaches its database, whatever its name holds: start, exam, results.
-    void specialFolders_data() { TestSupport::addCases(u"screens/special-folders.tsv"_s); }
-    void specialFolders()
+    void oddFolderNames_data() { TestSupport::addCases(u"screens/odd-folder-names.tsv"_s); }
+    void oddFolderNames()
     {
         QFETCH(QString, row);
         m_program = std::make_unique<TestSupport::Program>(row);
