@@ -19,7 +19,12 @@ class frmViewExam;
 // exam taken as a candidate would take it.
 class ClassroomProgram : public QObject {
 protected:
-    ClassServer m_class{{12, 0, 0, 0, 0, 0}};
+    explicit ClassroomProgram(const std::array<int, 6> &counts = {12, 0, 0, 0, 0, 0})
+        : m_class(counts)
+    {
+    }
+
+    ClassServer m_class;
     QTemporaryDir m_folder; // the program's own folder: no Exam.mdb in it
     std::unique_ptr<frmMain> m_window;
 

@@ -10,6 +10,7 @@
 #include <QTest>
 
 #include "ClassServer.h"
+#include "ClassroomProgram.h"
 #include "TestSupport.h"
 #include "core/GenModule.h"
 #include "data/ClassLiveFeed.h"
@@ -29,35 +30,20 @@ using namespace Qt::StringLiterals;
 // File > Class... on a class's server, as the trainer uses it: the overview of every candidate by
 // category over their latest exams, its CSV, a candidate's progress chart, who is in an exam now,
 // and ending a candidate's exam; the figures refused to a candidate's own login.
-class tst_classroom_class final : public QObject {
+class tst_classroom_class final : public ClassroomProgram {
     Q_OBJECT
 
-    ClassServer m_class; // ten questions in each category
-    QTemporaryDir m_folder; // the program's own folder: no Exam.mdb in it
-    std::unique_ptr<frmMain> m_window;
     QPointer<frmClass> m_screen;
     std::shared_ptr<Database> m_dan;
     qint32 m_danExam = 0;
 
-    QString admin(const QString &sql) { return m_class.scalar(sql); }
-    void startAs(const QString &dsn)
+public:
+    tst_classroom_class()
+        : ClassroomProgram({10, 10, 10, 10, 10, 10}) // ten questions in each category
     {
-        SetAppFolder(m_folder.path());
-        m_window = std::make_unique<frmMain>();
-        StartOptions options;
-        options.classroomDsn = dsn;
-        m_window->start(options);
-        m_window->resize(1000, 760);
     }
-    void closeProgram()
-    {
-        if (!m_window)
-            return;
-        gQuitNoPrompt = true;
-        m_window->close();
-        m_window.reset();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    }
+
+private:
     // One query's first value as the candidate's own connection reads it.
     static QVariant value(Database &db, const QString &sql, DbError *error)
     {
