@@ -42,11 +42,12 @@ const QColor kCategoryColours[] = {QColor(0x1f, 0x77, 0xb4), QColor(0x2c, 0xa0, 
 
 ProgressChartView::ProgressChartView(QWidget *parent)
     : QWidget(parent)
-    , m_view(new QChartView(this))
-    , m_chart(new QChart)
+    // Made with its chart: a view made bare makes a chart of its own, which setChart would leave to
+    // leak.
+    , m_view(new QChartView(new QChart, this))
+    , m_chart(m_view->chart()) // the view owns it
 {
     setObjectName(QStringLiteral("ProgressChartView"));
-    m_view->setChart(m_chart); // the view owns the chart
     m_view->setRenderHint(QPainter::Antialiasing);
     m_view->setAccessibleName(QStringLiteral("Progress chart"));
     // On the right, where every line's whole name fits.
