@@ -329,8 +329,8 @@ frmExam *startedExam(frmMain &window)
     // On a server the name is the signed-in one.
     if (!exam->Text1(ExamText::User)->isReadOnly())
         exam->Text1(ExamText::User)->setText(QStringLiteral("Bench"));
-    exam->chkCategory(6)->click();
-    exam->optTask(2)->click();
+    exam->chkCategory(ExamCategory::All)->click();
+    exam->optTask(ExamTask::Fifty)->click();
     return exam;
 }
 struct AtScale {
@@ -405,7 +405,7 @@ int main(int argc, char *argv[])
         // Jumps through the map, each leaving an answered row to store.
         for (int q = 0; q < 20; ++q) {
             // Another answer than the one there, so that the row left must be stored.
-            const int shown = int(QStringLiteral("ABCD").indexOf(exam->txtFieldsText(6)));
+            const int shown = int(QStringLiteral("ABCD").indexOf(exam->txtFieldsText(ExamField::Answer)));
             exam->choiceOption((shown + 1) % 4)->click();
             jump.push_back(millisecondsOf([&] { exam->questionMap()->cell((q * 7) % 50)->click(); }));
             mapRefresh.push_back(millisecondsOf([&] { exam->refreshMap(); }));

@@ -31,3 +31,32 @@ enum class ExamText : int { User = 0 };
 
 // Option1: the choices A to F of a question of one right answer.
 enum class ExamChoice : int { A = 0, B = 1, C = 2, D = 3, E = 4, F = 5 };
+
+// chkCategory: the six categories in the order the set-up lists them, then All Categories.
+enum class ExamCategory : int {
+    SoftwareTesting = 0,
+    ProgrammingBasic = 1,
+    DatabaseBasic = 2,
+    InternetTechnology = 3,
+    QualityAssurance = 4,
+    NetworkingBasic = 5,
+    All = 6
+};
+
+// optTask: how many questions the exam has.
+enum class ExamTask : int { Ten = 0, Thirty = 1, Fifty = 2 };
+
+// txtFields: the shown question row's fields. E and F come after the hidden ones, so that the
+// older indices stay as they were.
+enum class ExamField : int {
+    Question = 0,
+    A = 1,
+    B = 2,
+    C = 3,
+    D = 4,
+    DetailID = 5,
+    Answer = 6,
+    Category = 7,
+    E = 8,
+    F = 9
+};

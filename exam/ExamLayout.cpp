@@ -189,9 +189,11 @@ void ExamLayout::buildQuestionArea(QWidget *content)
     };
 
     heading(ExamLabel::QuestionHeading, QStringLiteral("Question"), 330);
-    textBox(0, QRect(750, kStemTop, 5775, kStemHeight), true)->setAccessibleName(QStringLiteral("Question"));
+    textBox(key(ExamField::Question), QRect(750, kStemTop, 5775, kStemHeight), true)
+        ->setAccessibleName(QStringLiteral("Question"));
     heading(ExamLabel::CategoryHeading, QStringLiteral("Category"), 2000);
-    textBox(7, QRect(750, 1960, 5775, 330), false)->setAccessibleName(QStringLiteral("Category"));
+    textBox(key(ExamField::Category), QRect(750, 1960, 5775, 330), false)
+        ->setAccessibleName(QStringLiteral("Category"));
     lblChoose = new QLabel(area);
     lblChoose->setObjectName(QStringLiteral("lblChoose"));
     QFont bold = lblChoose->font();
@@ -229,8 +231,8 @@ void ExamLayout::buildQuestionArea(QWidget *content)
         }
     }
     // Hidden bound controls that carry the row's key and answer.
-    textBox(5, QRect(750, 0, 600, 285), false)->setVisible(false);
-    textBox(6, QRect(1400, 0, 600, 285), false)->setVisible(false);
+    textBox(key(ExamField::DetailID), QRect(750, 0, 600, 285), false)->setVisible(false);
+    textBox(key(ExamField::Answer), QRect(1400, 0, 600, 285), false)->setVisible(false);
     check1 = new QCheckBox(area);
     check1->setObjectName(QStringLiteral("Check1"));
     check1->setVisible(false);
@@ -289,17 +291,19 @@ ExamDraw::Ticked ExamLayout::ticked() const
 
 void ExamLayout::bind(DataBinder *binder) const
 {
-    static const std::pair<int, const char *> fields[] = {{0, "Question"}, {1, "A"}, {2, "B"}, {3, "C"}, {4, "D"},
-        {8, "E"}, {9, "F"}, {5, "DetailID"}, {6, "Answer"}, {7, "Category"}};
+    using F = ExamField;
+    static const std::pair<F, const char *> fields[]
+        = {{F::Question, "Question"}, {F::A, "A"}, {F::B, "B"}, {F::C, "C"}, {F::D, "D"}, {F::E, "E"}, {F::F, "F"},
+            {F::DetailID, "DetailID"}, {F::Answer, "Answer"}, {F::Category, "Category"}};
     for (const auto &[index, field] : fields)
-        binder->bind(txtFields.at(index), QString::fromLatin1(field));
+        binder->bind(txtFields.at(key(index)), QString::fromLatin1(field));
     binder->bind(check1, QStringLiteral("Answered"));
 }
 
 void ExamLayout::arrangeChoices(int shown, int choose)
 {
     const bool several = choose > 1;
-    place(txtFields.at(0), kStemTop, several ? kShortStem : kStemHeight);
+    place(txtFields.at(key(ExamField::Question)), kStemTop, several ? kShortStem : kStemHeight);
     lblChoose->setText(several ? AnswerKey::chooseLine(choose) : QString());
     lblChoose->setAccessibleName(lblChoose->text());
     lblChoose->setVisible(several);
@@ -328,7 +332,8 @@ void ExamLayout::setReadingOrder()
     for (QRadioButton *option : tasks)
         order << option;
     order << practise << commands[key(ExamCommand::StartExam)] << commands[key(ExamCommand::EndExam)]
-          << commands[key(ExamCommand::Pause)] << txtFields[0] << txtFields[7];
+          << commands[key(ExamCommand::Pause)] << txtFields[key(ExamField::Question)]
+          << txtFields[key(ExamField::Category)];
     for (int k = 0; k < AnswerKey::kMaxChoices; ++k)
         order << options[k] << ticks[k] << txtFields[k < 4 ? k + 1 : k + 4];
     order << commands[key(ExamCommand::First)] << commands[key(ExamCommand::Previous)]

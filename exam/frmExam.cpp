@@ -94,7 +94,7 @@ void frmExam::Form_Load()
         b->setEnabled(false);
     for (QRadioButton *option : m_ui.tasks)
         uncheck(option);
-    m_ui.tasks[0]->setChecked(true);
+    optTask(ExamTask::Ten)->setChecked(true);
     m_ui.practise->setChecked(UserSettings::practiseMistakes());
     // On a class's server every exam is its candidate's: the name is the signed-in role's.
     if (ClassroomMode()) {
@@ -120,9 +120,9 @@ void frmExam::chkCategory_Click(int Index)
     if (Index == ExamDraw::kAllCategories) {
         for (int i = 0; i < 6; ++i)
             m_ui.categories[i]->setChecked(false);
-        Command1(ExamCommand::StartExam)->setEnabled(m_ui.categories[6]->isChecked());
+        Command1(ExamCommand::StartExam)->setEnabled(chkCategory(ExamCategory::All)->isChecked());
     } else {
-        m_ui.categories[6]->setChecked(false);
+        chkCategory(ExamCategory::All)->setChecked(false);
         bool any = false;
         for (int i = 0; i < 6; ++i)
             any = any || m_ui.categories[i]->isChecked();
@@ -500,7 +500,7 @@ void frmExam::clearOptions()
 
 void frmExam::txtFields_Change(int Index)
 {
-    if (Index == 6)
+    if (Index == static_cast<int>(ExamField::Answer))
         showAnswer();
     // A choice without text cannot be chosen (C and D of a true/false question).
     for (int k = 2; k < AnswerKey::kMaxChoices; ++k) {
@@ -522,9 +522,9 @@ int frmExam::rightCount() const
 // right answers.
 void frmExam::showChoices()
 {
-    m_shownChoices = !DataBinder::textOf(choiceText(5)).isEmpty() ? 6
-        : !DataBinder::textOf(choiceText(4)).isEmpty()            ? 5
-                                                                  : 4;
+    m_shownChoices = !DataBinder::textOf(txtFields(ExamField::F)).isEmpty() ? 6
+        : !DataBinder::textOf(txtFields(ExamField::E)).isEmpty()            ? 5
+                                                                            : 4;
     m_choose = rightCount();
     m_ui.arrangeChoices(m_shownChoices, m_choose);
     showAnswer();
@@ -534,7 +534,7 @@ void frmExam::showChoices()
 // refreshed before the screen hears of the move.
 void frmExam::showAnswer()
 {
-    const QString answer = txtFieldsText(6);
+    const QString answer = txtFieldsText(ExamField::Answer);
     if (rightCount() > 1) {
         clearOptions();
         for (int k = 0; k < AnswerKey::kMaxChoices; ++k)
@@ -552,7 +552,7 @@ void frmExam::showAnswer()
 
 void frmExam::Option1_Click(int Index)
 {
-    DataBinder::setTextOf(txtFields(6), m_ui.options[Index]->text());
+    DataBinder::setTextOf(txtFields(ExamField::Answer), m_ui.options[Index]->text());
     m_ui.check1->setChecked(true);
     if (const std::shared_ptr<Recordset> rs = m_session.questions())
         refreshMapRow(rs->currentRow());
@@ -575,7 +575,7 @@ void frmExam::chkChoice_Click(int Index, bool ticked)
         SystemBeep::sound();
         return;
     }
-    DataBinder::setTextOf(txtFields(6), answer);
+    DataBinder::setTextOf(txtFields(ExamField::Answer), answer);
     m_ui.check1->setChecked(count == m_choose);
     if (const std::shared_ptr<Recordset> rs = m_session.questions())
         refreshMapRow(rs->currentRow());
@@ -760,7 +760,8 @@ void frmExam::scoreExam(qint32 examId)
 void frmExam::fitToWidth(double clientWidth)
 {
     stretchFrame(Frame1(ExamFrame::Question),
-        {txtFields(0), txtFields(1), txtFields(2), txtFields(3), txtFields(4), txtFields(8), txtFields(9),
-            m_ui.lblChoose, m_ui.map, m_ui.legend},
+        {txtFields(ExamField::Question), txtFields(ExamField::A), txtFields(ExamField::B), txtFields(ExamField::C),
+            txtFields(ExamField::D), txtFields(ExamField::E), txtFields(ExamField::F), m_ui.lblChoose, m_ui.map,
+            m_ui.legend},
         clientWidth);
 }

@@ -58,7 +58,9 @@ public:
     QLabel *Label1(ExamLabel index) const { return controlAt(m_ui.labels, index); }
     QGroupBox *Frame1(ExamFrame index) const { return controlAt(m_ui.frames, index); }
     QCheckBox *chkCategory(int index) const { return index >= 0 && index < 7 ? m_ui.categories[index] : nullptr; }
+    QCheckBox *chkCategory(ExamCategory index) const { return chkCategory(static_cast<int>(index)); }
     QRadioButton *optTask(int index) const { return index >= 0 && index < 3 ? m_ui.tasks[index] : nullptr; }
+    QRadioButton *optTask(ExamTask index) const { return optTask(static_cast<int>(index)); }
     // "Only questions I answered wrong before".
     QCheckBox *chkPractise() const { return m_ui.practise; }
     QAbstractButton *Command1(ExamCommand index) const { return controlAt(m_ui.commands, index); }
@@ -67,11 +69,14 @@ public:
     QRadioButton *choiceOption(int index) const { return index >= 0 && index < 6 ? m_ui.options[index] : nullptr; }
     // The check boxes A to F of a question of several right answers, and the line that says how many.
     QCheckBox *chkChoice(int index) const { return index >= 0 && index < 6 ? m_ui.ticks[index] : nullptr; }
+    QCheckBox *chkChoice(ExamChoice index) const { return chkChoice(static_cast<int>(index)); }
     QLabel *lblChoose() const { return m_ui.lblChoose; }
     // The text box of choice `index` (0 is A).
     QWidget *choiceText(int index) const { return txtFields(index < 4 ? index + 1 : index + 4); }
     QWidget *txtFields(int index) const { return controlAt(m_ui.txtFields, index); } // QPlainTextEdit or QLineEdit
+    QWidget *txtFields(ExamField index) const { return txtFields(static_cast<int>(index)); }
     QString txtFieldsText(int index) const;
+    QString txtFieldsText(ExamField index) const { return txtFieldsText(static_cast<int>(index)); }
     QCheckBox *Check1() const { return m_ui.check1; }
     QLabel *lblStatus() const { return m_ui.lblStatus; }
     ClockTimer *Timer1() const { return m_timer; }

@@ -23,3 +23,19 @@ enum class ViewExamLabel : int {
 
 // Frame1: the review, the one frame of the array left on this screen.
 enum class ViewExamFrame : int { Review = 3 };
+
+// txtFields: the reviewed question row's fields, its key and explanation; E and F come last.
+enum class ViewExamField : int {
+    Question = 0,
+    A = 1,
+    B = 2,
+    C = 3,
+    D = 4,
+    DetailID = 5,
+    Answer = 6,
+    Category = 7,
+    CorrectAnswer = 8,
+    Description = 9,
+    E = 10,
+    F = 11
+};

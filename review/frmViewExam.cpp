@@ -156,7 +156,7 @@ void frmViewExam::buildReview()
     };
 
     label(ViewExamLabel::Question, QStringLiteral("Question"), QRect(100, 300, 960, 285));
-    textBox(0, QRect(1080, 270, 7155, 900), true, QStringLiteral("Question"));
+    textBox(key(ViewExamField::Question), QRect(1080, 270, 7155, 900), true, QStringLiteral("Question"));
     for (int k = 0; k < AnswerKey::kMaxChoices; ++k) {
         const int top = kChoicesTop + k * kChoicePitch;
         const QString letter = AnswerKey::letter(k);
@@ -176,15 +176,15 @@ void frmViewExam::buildReview()
         m_marks[k] = mark;
     }
     label(ViewExamLabel::YourAnswer, QStringLiteral("Your Answer"), QRect(100, 3720, 960, 285));
-    textBox(6, QRect(1080, 3690, 540, 330), false, QStringLiteral("Your Answer"));
+    textBox(key(ViewExamField::Answer), QRect(1080, 3690, 540, 330), false, QStringLiteral("Your Answer"));
     label(ViewExamLabel::CorrectAnswer, QStringLiteral("Correct Answer"), QRect(1760, 3720, 1200, 285));
-    textBox(8, QRect(2980, 3690, 540, 330), false, QStringLiteral("Correct Answer"));
+    textBox(key(ViewExamField::CorrectAnswer), QRect(2980, 3690, 540, 330), false, QStringLiteral("Correct Answer"));
     label(ViewExamLabel::Category, QStringLiteral("Category"), QRect(3720, 3720, 800, 285));
-    textBox(7, QRect(4560, 3690, 3675, 330), false, QStringLiteral("Category"));
+    textBox(key(ViewExamField::Category), QRect(4560, 3690, 3675, 330), false, QStringLiteral("Category"));
     label(ViewExamLabel::Explanation, QStringLiteral("Explanation"), QRect(100, 4140, 960, 285));
-    textBox(9, QRect(1080, 4110, 7155, 1020), true, QStringLiteral("Explanation"));
-    textBox(5, QRect(0, 0, 300, 285), false, QStringLiteral("Detail"));
-    m_txtFields[5]->setVisible(false);
+    textBox(key(ViewExamField::Description), QRect(1080, 4110, 7155, 1020), true, QStringLiteral("Explanation"));
+    textBox(key(ViewExamField::DetailID), QRect(0, 0, 300, 285), false, QStringLiteral("Detail"));
+    txtFields(ViewExamField::DetailID)->setVisible(false);
     m_check1 = new QCheckBox(m_review);
     m_check1->setObjectName(QStringLiteral("Check1"));
     m_check1->setVisible(false);
@@ -378,9 +378,10 @@ void frmViewExam::Grid1_DblClick()
     if (!m_session->review(m_examId))
         return;
     if (!m_binder->recordset()) {
-        static const std::pair<int, const char *> fields[]
-            = {{0, "Question"}, {1, "A"}, {2, "B"}, {3, "C"}, {4, "D"}, {10, "E"}, {11, "F"}, {5, "DetailID"},
-                {6, "Answer"}, {7, "Category"}, {8, "CorrectAnswer"}, {9, "Description"}};
+        using F = ViewExamField;
+        static const std::pair<F, const char *> fields[] = {{F::Question, "Question"}, {F::A, "A"}, {F::B, "B"},
+            {F::C, "C"}, {F::D, "D"}, {F::E, "E"}, {F::F, "F"}, {F::DetailID, "DetailID"}, {F::Answer, "Answer"},
+            {F::Category, "Category"}, {F::CorrectAnswer, "CorrectAnswer"}, {F::Description, "Description"}};
         for (const auto &field : fields)
             m_binder->bind(txtFields(field.first), QString::fromLatin1(field.second));
         m_binder->bind(m_check1, QStringLiteral("Answered"));
@@ -426,7 +427,7 @@ void frmViewExam::showRows()
     const std::shared_ptr<Recordset> shown = m_session->shownRows();
     connect(shown.get(), &Recordset::moveComplete, this, &frmViewExam::rsExam_MoveComplete, Qt::UniqueConnection);
     m_binder->setRecordset(shown);
-    txtFields_Change(6);
+    txtFields_Change(key(ViewExamField::Answer));
     rsExam_MoveComplete();
 }
 
@@ -532,13 +533,13 @@ void frmViewExam::rsExam_MoveComplete()
 // whether it was ticked rightly, ticked wrongly or missed.
 void frmViewExam::showChoices()
 {
-    const int shown = !DataBinder::textOf(choiceText(5)).isEmpty() ? 6
-        : !DataBinder::textOf(choiceText(4)).isEmpty()             ? 5
-                                                                   : 4;
+    const int shown = !DataBinder::textOf(txtFields(ViewExamField::F)).isEmpty() ? 6
+        : !DataBinder::textOf(txtFields(ViewExamField::E)).isEmpty()             ? 5
+                                                                                 : 4;
     const int pitch = shown == 4 ? kChoicePitch : (4 * kChoicePitch) / shown;
     const int height = pitch - kChoiceGap;
-    const QString answer = txtFieldsText(6).toUpper();
-    const QString correct = txtFieldsText(8).toUpper();
+    const QString answer = txtFieldsText(ViewExamField::Answer).toUpper();
+    const QString correct = txtFieldsText(ViewExamField::CorrectAnswer).toUpper();
     const bool several = correct.size() > 1;
     for (int k = 0; k < AnswerKey::kMaxChoices; ++k) {
         const int top = kChoicesTop + k * pitch;
@@ -572,11 +573,11 @@ void frmViewExam::showChoices()
 
 void frmViewExam::txtFields_Change(int Index)
 {
-    if (Index != 6 && Index != 8)
+    if (Index != key(ViewExamField::Answer) && Index != key(ViewExamField::CorrectAnswer))
         return;
-    QWidget *answer = txtFields(6);
+    QWidget *answer = txtFields(ViewExamField::Answer);
     QPalette pal = answer->palette();
-    const bool right = txtFieldsText(6) == txtFieldsText(8);
+    const bool right = txtFieldsText(ViewExamField::Answer) == txtFieldsText(ViewExamField::CorrectAnswer);
     pal.setColor(QPalette::Base, right ? QColor(255, 255, 255) : QColor(255, 0, 0));
     answer->setPalette(pal);
 }
@@ -632,7 +633,8 @@ void frmViewExam::DeleteExam()
 void frmViewExam::fitToWidth(double clientWidth)
 {
     stretchFrame(m_review,
-        {txtFields(0), txtFields(1), txtFields(2), txtFields(3), txtFields(4), txtFields(10), txtFields(11),
-            txtFields(9)},
+        {txtFields(ViewExamField::Question), txtFields(ViewExamField::A), txtFields(ViewExamField::B),
+            txtFields(ViewExamField::C), txtFields(ViewExamField::D), txtFields(ViewExamField::E),
+            txtFields(ViewExamField::F), txtFields(ViewExamField::Description)},
         clientWidth);
 }

@@ -61,7 +61,9 @@ public:
     QAbstractButton *Command1(ViewExamCommand index) const;
     QLabel *Label1(ViewExamLabel index) const;
     QWidget *txtFields(int index) const;
+    QWidget *txtFields(ViewExamField index) const { return txtFields(static_cast<int>(index)); }
     QString txtFieldsText(int index) const;
+    QString txtFieldsText(ViewExamField index) const { return txtFieldsText(static_cast<int>(index)); }
     QCheckBox *Check1() const { return m_check1; }
     QLabel *lblStatus() const { return m_lblStatus; }
     // Shown while the reviewed question is one the candidate flagged for review.

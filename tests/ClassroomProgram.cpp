@@ -74,8 +74,8 @@ void ClassroomProgram::answerRight(frmExam *exam, bool moveOn)
 
 qint32 ClassroomProgram::takeExam(frmExam *exam, int right, int wrong, bool end)
 {
-    click(exam->chkCategory(0));
-    click(exam->optTask(0));
+    click(exam->chkCategory(ExamCategory::SoftwareTesting));
+    click(exam->optTask(ExamTask::Ten));
     click(exam->Command1(ExamCommand::StartExam));
     const std::shared_ptr<Recordset> rs = exam->rsExam();
     if (!rs || rs->RecordCount() != 10)

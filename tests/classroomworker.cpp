@@ -76,8 +76,8 @@ int main(int argc, char *argv[])
         return 3;
     window.menuForm()->OpenScreen(MenuCommand::StartExam);
     frmExam *exam = window.examForm();
-    exam->chkCategory(6)->click();
-    exam->optTask(2)->click();
+    exam->chkCategory(ExamCategory::All)->click();
+    exam->optTask(ExamTask::Fifty)->click();
     exam->Command1(ExamCommand::StartExam)->click();
     const std::shared_ptr<Recordset> rs = exam->rsExam();
     if (reportFailures() || !rs)

@@ -193,13 +193,13 @@ private slots:
         view->Grid1()->setCurrentIndex(view->gridModel()->index(0, 1));
         view->Grid1_DblClick();
         QCOMPARE(view->lblStatus()->text(), u"Question: 1 of 10"_s);
-        QVERIFY(view->txtFieldsText(0).startsWith(u"Software Testing question"_s));
-        QVERIFY(!view->txtFieldsText(8).isEmpty()); // the correct answer
+        QVERIFY(view->txtFieldsText(ViewExamField::Question).startsWith(u"Software Testing question"_s));
+        QVERIFY(!view->txtFieldsText(ViewExamField::CorrectAnswer).isEmpty()); // the correct answer
         // The mark shows on the flagged question and on no other.
         QStringList flagged;
         for (int q = 0; q < 10; ++q) {
             if (!view->lblFlagged()->isHidden())
-                flagged << view->txtFieldsText(5); // its DetailID
+                flagged << view->txtFieldsText(ViewExamField::DetailID); // its DetailID
             click(view->Command1(ViewExamCommand::Next));
         }
         QCOMPARE(flagged, QStringList{admin(u"SELECT DetailID FROM ExamFlags"_s)});
@@ -539,7 +539,7 @@ private slots:
         QVERIFY(m_class.addCandidate(u"cleo"_s, u"cleo-pw"_s));
         startAs(u"cleo"_s);
         QPointer<frmExam> exam = openExam();
-        click(exam->chkCategory(0));
+        click(exam->chkCategory(ExamCategory::SoftwareTesting));
         if (!exam->chkPractise()->isChecked())
             click(exam->chkPractise());
         click(exam->Command1(ExamCommand::StartExam));
@@ -549,14 +549,14 @@ private slots:
 
         // Four right, six left: six mistakes, too few for ten.
         click(exam->chkPractise());
-        click(exam->chkCategory(0)); // ticked again by startAndAnswer
+        click(exam->chkCategory(ExamCategory::SoftwareTesting)); // ticked again by startAndAnswer
         const qint32 id = takeExam(exam, 4, 0, false);
         QVERIFY(id > 0);
         click(exam->Command1(ExamCommand::EndExam));
         QCOMPARE(admin(u"SELECT ExamResult FROM ExamTitle WHERE ExamID = %1"_s.arg(id)), u"4"_s);
         MessageBox::clearShown();
         exam = openExam();
-        click(exam->chkCategory(0));
+        click(exam->chkCategory(ExamCategory::SoftwareTesting));
         click(exam->chkPractise());
         click(exam->Command1(ExamCommand::StartExam));
         QCOMPARE(MessageBox::shown().size(), 1);

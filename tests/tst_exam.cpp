@@ -80,12 +80,12 @@ private slots:
     {
         openProgram();
         TestSupport::screenshot(m_window, u"exam-setup"_s);
-        QVERIFY(m_exam->optTask(0)->isChecked());
+        QVERIFY(m_exam->optTask(ExamTask::Ten)->isChecked());
         QCOMPARE(gNumOfQuestions, 10);
         for (ExamCommand i : {ExamCommand::StartExam, ExamCommand::EndExam, ExamCommand::Pause})
             QVERIFY(!m_exam->Command1(i)->isEnabled());
-        click(m_exam->optTask(2));
-        click(m_exam->optTask(1));
+        click(m_exam->optTask(ExamTask::Fifty));
+        click(m_exam->optTask(ExamTask::Thirty));
         QCOMPARE(gNumOfQuestions, 30);
         const TestSupport::CaseTable steps = TestSupport::caseTable(u"screens/setup-ticks.tsv"_s);
         for (const QStringList &step : steps.rows) {
@@ -226,7 +226,7 @@ private slots:
         Clock::advance(30);
         QCOMPARE(m_exam->Label1(ExamLabel::TimeLeft)->text(), u"10:30"_s);
         click(m_exam->Option1(ExamChoice::B));
-        QCOMPARE(m_exam->txtFieldsText(6), u"B"_s);
+        QCOMPARE(m_exam->txtFieldsText(ExamField::Answer), u"B"_s);
         clickCommand(ExamCommand::Pause);
         QCOMPARE(m_exam->Command1(ExamCommand::Pause)->text(), u"Pause"_s);
         Clock::advance(629);
@@ -270,8 +270,8 @@ private slots:
             QCOMPARE(std::pair(m_exam->rsExam()->AbsolutePosition(), SystemBeep::count()), std::pair(position, beeps));
         }
         // The shown question is the current row's.
-        QCOMPARE(m_exam->txtFieldsText(0), m_exam->rsExam()->Fields(u"Question"_s).toString());
-        QCOMPARE(m_exam->txtFieldsText(7), u"Database Basic"_s);
+        QCOMPARE(m_exam->txtFieldsText(ExamField::Question), m_exam->rsExam()->Fields(u"Question"_s).toString());
+        QCOMPARE(m_exam->txtFieldsText(ExamField::Category), u"Database Basic"_s);
     }
 
     void answeringStoresTheRow()
@@ -281,7 +281,7 @@ private slots:
         QCOMPARE(m_exam->Label1(ExamLabel::QuestionsLeft)->text(), u"10"_s);
         const qlonglong firstDetail = m_exam->rsExam()->Fields(u"DetailID"_s).toLongLong();
         click(m_exam->Option1(ExamChoice::C));
-        QCOMPARE(m_exam->txtFieldsText(6), u"C"_s);
+        QCOMPARE(m_exam->txtFieldsText(ExamField::Answer), u"C"_s);
         QVERIFY(m_exam->Check1()->isChecked() && m_exam->Option1(ExamChoice::C)->isChecked());
         // Stored when the cursor leaves the row; the count then drops by one.
         clickCommand(ExamCommand::Next);
@@ -322,7 +322,7 @@ private slots:
         m_exam->Option1(ExamChoice::A)->setFocus(Qt::TabFocusReason);
         int trueFalseSeen = 0;
         for (int i = 0; i < 10; ++i, clickCommand(ExamCommand::Next)) {
-            const bool trueFalse = m_exam->txtFieldsText(3).isEmpty();
+            const bool trueFalse = m_exam->txtFieldsText(ExamField::C).isEmpty();
             trueFalseSeen += trueFalse;
             QCOMPARE(std::tuple(m_exam->Option1(ExamChoice::A)->isEnabled(),
                          m_exam->Option1(ExamChoice::C)->isEnabled(), m_exam->Option1(ExamChoice::D)->isEnabled()),
@@ -331,9 +331,9 @@ private slots:
                 continue;
             for (int key : {Qt::Key_C, Qt::Key_D, Qt::Key_3, Qt::Key_4})
                 QTest::keyClick(m_exam->Option1(ExamChoice::A), Qt::Key(key));
-            QCOMPARE(m_exam->txtFieldsText(6), QString());
+            QCOMPARE(m_exam->txtFieldsText(ExamField::Answer), QString());
             QTest::keyClick(m_exam->Option1(ExamChoice::A), Qt::Key_2);
-            QCOMPARE(m_exam->txtFieldsText(6), u"B"_s);
+            QCOMPARE(m_exam->txtFieldsText(ExamField::Answer), u"B"_s);
         }
         QCOMPARE(trueFalseSeen, 5);
     }
@@ -396,7 +396,7 @@ private slots:
         frmViewExam *view = TestSupport::review(m_window, 0);
         QCOMPARE(view->gridModel()->rowCount(), 1);
         QCOMPARE(view->reviewedExamId(), 1);
-        QVERIFY(!view->txtFieldsText(0).isEmpty());
+        QVERIFY(!view->txtFieldsText(ViewExamField::Question).isEmpty());
         QVERIFY(!AppExit::requested());
     }
 

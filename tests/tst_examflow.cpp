@@ -226,14 +226,14 @@ private slots:
         openProgram();
         startExam();
         const QMap<QString, QWidget *> targets{{u"option"_s, m_exam->Option1(ExamChoice::A)},
-            {u"question"_s, m_exam->txtFields(0)}, {u"answer"_s, m_exam->txtFields(2)}, {u"cell"_s, map()->cell(3)},
-            {u"button"_s, m_exam->Command1(ExamCommand::Next)}};
+            {u"question"_s, m_exam->txtFields(ExamField::Question)}, {u"answer"_s, m_exam->txtFields(ExamField::B)},
+            {u"cell"_s, map()->cell(3)}, {u"button"_s, m_exam->Command1(ExamCommand::Next)}};
         targets.value(focus)->setFocus(Qt::TabFocusReason);
         const TestSupport::CaseTable steps = TestSupport::caseTable(u"screens/exam-keys.tsv"_s);
         for (const QStringList &step : steps.rows) {
             key(keyOf(steps.value(step, u"key"_s)));
             QCOMPARE(status(), u"Question: %1 of 10"_s.arg(steps.value(step, u"position"_s)));
-            QCOMPARE(m_exam->txtFieldsText(6), steps.value(step, u"answer"_s));
+            QCOMPARE(m_exam->txtFieldsText(ExamField::Answer), steps.value(step, u"answer"_s));
             QCOMPARE(SystemBeep::count(), steps.value(step, u"beeps"_s).toInt());
         }
         QCOMPARE(std::pair(storedAnswer(1), storedAnswer(10)), std::pair(u"B"_s, u"A"_s));
@@ -256,10 +256,11 @@ private slots:
         for (const QChar c : extra)
             m_program->exec(u"UPDATE Q_A SET %1 = 'Choice %1 of ' || QID WHERE QID % 2 = 0"_s.arg(c));
         // The question area as drawn, before any question.
-        const QList<QWidget *> drawn{m_exam->txtFields(0), m_exam->txtFields(7), m_exam->Option1(ExamChoice::A),
-            m_exam->Option1(ExamChoice::B), m_exam->Option1(ExamChoice::C), m_exam->Option1(ExamChoice::D),
-            m_exam->choiceText(0), m_exam->choiceText(1), m_exam->choiceText(2), m_exam->choiceText(3),
-            m_exam->Command1(ExamCommand::First), m_exam->Command1(ExamCommand::Last), m_exam->flagToggle(), map()};
+        const QList<QWidget *> drawn{m_exam->txtFields(ExamField::Question), m_exam->txtFields(ExamField::Category),
+            m_exam->Option1(ExamChoice::A), m_exam->Option1(ExamChoice::B), m_exam->Option1(ExamChoice::C),
+            m_exam->Option1(ExamChoice::D), m_exam->txtFields(ExamField::A), m_exam->txtFields(ExamField::B),
+            m_exam->txtFields(ExamField::C), m_exam->txtFields(ExamField::D), m_exam->Command1(ExamCommand::First),
+            m_exam->Command1(ExamCommand::Last), m_exam->flagToggle(), map()};
         QList<QRect> drawnAt;
         for (QWidget *w : drawn)
             drawnAt << w->geometry();
@@ -278,7 +279,8 @@ private slots:
                 continue;
             }
             withExtra = withExtra < 0 ? i : withExtra;
-            QCOMPARE(m_exam->txtFieldsText(8 + shown - 5), u"Choice %1 of %2"_s.arg(extra.back()).arg(qid));
+            QCOMPARE(m_exam->txtFieldsText(static_cast<int>(ExamField::E) + shown - 5),
+                u"Choice %1 of %2"_s.arg(extra.back()).arg(qid));
             // The choices share the band of four: none over another, the last above the moves.
             for (int k = 0; k < shown; ++k) {
                 const QRect box = m_exam->choiceText(k)->geometry();
@@ -290,7 +292,8 @@ private slots:
         }
         QVERIFY(m_exam->Option1(ExamChoice::E)->toolTip().contains(u"(E or 5)"_s));
         QVERIFY(m_exam->Option1(ExamChoice::F)->toolTip().contains(u"(6)"_s));
-        QCOMPARE(std::pair(m_exam->Option1(ExamChoice::F)->accessibleName(), m_exam->choiceText(5)->accessibleName()),
+        QCOMPARE(std::pair(m_exam->Option1(ExamChoice::F)->accessibleName(),
+                     m_exam->txtFields(ExamField::F)->accessibleName()),
             std::pair(u"Choice F"_s, u"Answer F"_s));
         click(m_exam->Command1(ExamCommand::First));
         for (int i = 0; i < withExtra; ++i)
@@ -302,11 +305,11 @@ private slots:
         m_exam->Option1(ExamChoice::A)->setFocus(Qt::TabFocusReason);
         for (int i = 0; i < keyList.size(); ++i) {
             key(keyOf(keyList.at(i)));
-            QCOMPARE(m_exam->txtFieldsText(6), shownAfter.at(i));
+            QCOMPARE(m_exam->txtFieldsText(ExamField::Answer), shownAfter.at(i));
         }
         // F flags the question and leaves the answer alone.
         key(Qt::Key_F);
-        QCOMPARE(m_exam->txtFieldsText(6), shownAfter.back());
+        QCOMPARE(m_exam->txtFieldsText(ExamField::Answer), shownAfter.back());
         QCOMPARE(flags(), 1);
         click(m_exam->Command1(ExamCommand::Next));
         QCOMPARE(storedAnswer(qMax(withExtra, 0) + 1), shownAfter.back());
@@ -331,29 +334,29 @@ private slots:
         const int position = m_exam->rsExam()->AbsolutePosition();
         QVERIFY(m_exam->lblChoose()->isVisibleTo(m_exam));
         QCOMPARE(m_exam->lblChoose()->text(), line);
-        QVERIFY(m_exam->lblChoose()->geometry().bottom() < m_exam->txtFields(7)->y());
-        QVERIFY(m_exam->txtFields(0)->geometry().bottom() < m_exam->lblChoose()->y());
+        QVERIFY(m_exam->lblChoose()->geometry().bottom() < m_exam->txtFields(ExamField::Category)->y());
+        QVERIFY(m_exam->txtFields(ExamField::Question)->geometry().bottom() < m_exam->lblChoose()->y());
         for (int k = 0; k < 5; ++k)
             QVERIFY(m_exam->chkChoice(k)->isVisibleTo(m_exam) && !m_exam->choiceOption(k)->isVisibleTo(m_exam));
-        QCOMPARE(m_exam->chkChoice(0)->accessibleName(), u"Tick A"_s);
+        QCOMPARE(m_exam->chkChoice(ExamChoice::A)->accessibleName(), u"Tick A"_s);
         // Answered only with the last tick; the answer is the letters in order.
-        m_exam->chkChoice(0)->setFocus(Qt::TabFocusReason);
+        m_exam->chkChoice(ExamChoice::A)->setFocus(Qt::TabFocusReason);
         const QStringList keys = ticks.split(u' ');
         for (int i = 0; i < keys.size(); ++i) {
             key(keyOf(keys.at(i)));
             QCOMPARE(mapText().count(u'a'), i + 1 == keys.size() ? 1 : 0);
         }
-        QCOMPARE(m_exam->txtFieldsText(6), correct);
+        QCOMPARE(m_exam->txtFieldsText(ExamField::Answer), correct);
         TestSupport::screenshot(m_window, u"exam-choose%1"_s.arg(correct.size()));
         QAbstractButton *refusedBox = m_exam->chkChoice(refused.at(0).unicode() - u'A');
         key(keyOf(refused));
         QCOMPARE(SystemBeep::count(), 1);
         QVERIFY(!refusedBox->isChecked());
-        QCOMPARE(m_exam->txtFieldsText(6), correct);
+        QCOMPARE(m_exam->txtFieldsText(ExamField::Answer), correct);
         // A mouse click beyond the number is refused alike.
         click(refusedBox);
         QCOMPARE(SystemBeep::count(), 2);
-        QCOMPARE(m_exam->txtFieldsText(6), correct);
+        QCOMPARE(m_exam->txtFieldsText(ExamField::Answer), correct);
         click(m_exam->Command1(ExamCommand::Next));
         QCOMPARE(storedAnswer(position), correct);
         QCOMPARE(m_exam->Label1(ExamLabel::QuestionsLeft)->text(), u"9"_s);
@@ -362,7 +365,7 @@ private slots:
         QAbstractButton *first = m_exam->chkChoice(correct.at(0).unicode() - u'A');
         QVERIFY(first->isChecked());
         click(first);
-        QCOMPARE(m_exam->txtFieldsText(6), correct.mid(1));
+        QCOMPARE(m_exam->txtFieldsText(ExamField::Answer), correct.mid(1));
         QCOMPARE(mapText().count(u'a'), 0);
         click(m_exam->Command1(ExamCommand::Next));
         QCOMPARE(storedAnswer(position), correct.mid(1));
@@ -372,7 +375,8 @@ private slots:
         while (m_exam->rsExam()->Fields(u"QID"_s).toInt() % 2 == 0)
             click(m_exam->Command1(ExamCommand::Next));
         QVERIFY(!m_exam->lblChoose()->isVisibleTo(m_exam));
-        QVERIFY(m_exam->Option1(ExamChoice::A)->isVisibleTo(m_exam) && !m_exam->chkChoice(0)->isVisibleTo(m_exam));
+        QVERIFY(m_exam->Option1(ExamChoice::A)->isVisibleTo(m_exam)
+            && !m_exam->chkChoice(ExamChoice::A)->isVisibleTo(m_exam));
     }
 
     void keysDoNothingInSetUp()

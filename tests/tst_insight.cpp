@@ -254,7 +254,8 @@ private slots:
             // Through the filter with "next", then past its end, which beeps and stays.
             for (int k = 1; k <= m; ++k) {
                 QCOMPARE(view->lblStatus()->text(), u"Question: %1 of %2"_s.arg(k).arg(m));
-                QCOMPARE(view->txtFieldsText(0), u"Software Testing question %1"_s.arg(shown.at(k - 1)));
+                QCOMPARE(view->txtFieldsText(ViewExamField::Question),
+                    u"Software Testing question %1"_s.arg(shown.at(k - 1)));
                 QCOMPARE(view->lblFlagged()->isVisibleTo(view), flagged.contains(shown.at(k - 1)));
                 click(view->Command1(ViewExamCommand::Next));
             }
@@ -263,18 +264,18 @@ private slots:
             click(view->Command1(ViewExamCommand::First));
             QCOMPARE(view->lblStatus()->text(), u"Question: 1 of %1"_s.arg(m));
             if (filter == frmViewExam::WrongOnly) {
-                QCOMPARE(view->txtFields(6)->palette().color(QPalette::Base), QColor(255, 0, 0));
+                QCOMPARE(view->txtFields(ViewExamField::Answer)->palette().color(QPalette::Base), QColor(255, 0, 0));
                 TestSupport::screenshot(m_window, u"review-wrong-only"_s);
             }
         }
         // The choice is kept for the next exam reviewed, and for the next run.
         QCOMPARE(UserSettings::reviewFilter(), filter);
         // Back to every question: the one on screen stays.
-        const QString onScreen = view->txtFieldsText(0);
+        const QString onScreen = view->txtFieldsText(ViewExamField::Question);
         click(view->optFilter(frmViewExam::AllQuestions));
         QCOMPARE(view->lblStatus()->text().endsWith(u" of %1"_s.arg(outcomes.size())), true);
         if (m > 0)
-            QCOMPARE(view->txtFieldsText(0), onScreen);
+            QCOMPARE(view->txtFieldsText(ViewExamField::Question), onScreen);
         QVERIFY(MessageBox::shown().isEmpty());
     }
 

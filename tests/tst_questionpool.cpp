@@ -484,9 +484,9 @@ void tst_questionpool::fiftyQuestionExamCanBeDrawn()
     frmExam *exam = window->examForm();
     QVERIFY(exam);
     QTest::keyClicks(exam->Text1(ExamText::User), u"Pool Check"_s);
-    QTest::mouseClick(exam->optTask(2), Qt::LeftButton);
+    QTest::mouseClick(exam->optTask(ExamTask::Fifty), Qt::LeftButton);
     QTest::mouseClick(exam->chkCategory(box), Qt::LeftButton);
-    QVERIFY(exam->optTask(2)->isChecked() && exam->chkCategory(box)->isChecked()
+    QVERIFY(exam->optTask(ExamTask::Fifty)->isChecked() && exam->chkCategory(box)->isChecked()
         && exam->Command1(ExamCommand::StartExam)->isEnabled());
     QTest::mouseClick(exam->Command1(ExamCommand::StartExam), Qt::LeftButton);
 

@@ -45,8 +45,8 @@ class tst_questions final : public QObject {
         m_window->menuForm()->OpenScreen(MenuCommand::StartExam);
         frmExam *exam = m_window->examForm();
         QTest::keyClicks(exam->Text1(ExamText::User), u"Ana"_s);
-        QTest::mouseClick(exam->chkCategory(6), Qt::LeftButton);
-        QTest::mouseClick(exam->optTask(1), Qt::LeftButton);
+        QTest::mouseClick(exam->chkCategory(ExamCategory::All), Qt::LeftButton);
+        QTest::mouseClick(exam->optTask(ExamTask::Thirty), Qt::LeftButton);
         QTest::mouseClick(exam->Command1(ExamCommand::StartExam), Qt::LeftButton);
         QTest::mouseClick(exam->Option1(ExamChoice::B), Qt::LeftButton);
         QTest::mouseClick(exam->flagToggle(), Qt::LeftButton);
@@ -151,7 +151,7 @@ private slots:
         m_window->menuForm()->OpenScreen(MenuCommand::StartExam);
         frmExam *exam = m_window->examForm();
         QTest::keyClicks(exam->Text1(ExamText::User), u"Ben"_s);
-        QTest::mouseClick(exam->chkCategory(6), Qt::LeftButton);
+        QTest::mouseClick(exam->chkCategory(ExamCategory::All), Qt::LeftButton);
         QTest::mouseClick(exam->Command1(ExamCommand::StartExam), Qt::LeftButton);
         const int dialogs = FileDialog::shownCount();
         QCOMPARE(m_window->ImportQuestions(), nullptr);

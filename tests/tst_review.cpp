@@ -117,9 +117,9 @@ private slots:
         QVERIFY(view->Frame1(ViewExamFrame::Review)->isVisible()
             && view->Command1(ViewExamCommand::DeleteExam)->isEnabled());
         QCOMPARE(std::pair(gExamID, gUserName), std::pair(1, u"Ann"_s));
-        QCOMPARE(view->txtFieldsText(7), u"Software Testing"_s);
-        QCOMPARE(view->txtFieldsText(8), u"B"_s);
-        QVERIFY(!view->txtFieldsText(9).isEmpty());
+        QCOMPARE(view->txtFieldsText(ViewExamField::Category), u"Software Testing"_s);
+        QCOMPARE(view->txtFieldsText(ViewExamField::CorrectAnswer), u"B"_s);
+        QVERIFY(!view->txtFieldsText(ViewExamField::Description).isEmpty());
         const TestSupport::CaseTable steps = TestSupport::caseTable(u"screens/review-moves.tsv"_s);
         using C = ViewExamCommand;
         const std::map<QString, C> moves{
@@ -127,8 +127,9 @@ private slots:
         for (const QStringList &step : steps.rows) {
             if (!steps.value(step, u"command"_s).isEmpty())
                 click(view->Command1(moves.at(steps.value(step, u"command"_s))));
-            QCOMPARE(view->txtFieldsText(6), steps.value(step, u"answer"_s));
-            QCOMPARE(view->txtFields(6)->palette().color(QPalette::Base), QColor(steps.value(step, u"colour"_s)));
+            QCOMPARE(view->txtFieldsText(ViewExamField::Answer), steps.value(step, u"answer"_s));
+            QCOMPARE(view->txtFields(ViewExamField::Answer)->palette().color(QPalette::Base),
+                QColor(steps.value(step, u"colour"_s)));
             QCOMPARE(view->lblStatus()->text(), u"Question: %1 of 10"_s.arg(steps.value(step, u"position"_s)));
             QCOMPARE(SystemBeep::count(), steps.value(step, u"beeps"_s).toInt());
             if (step.first() == u"next")
@@ -137,7 +138,7 @@ private slots:
         // Nothing typed or moved changes the stored exam.
         for (int i : {0, 1, 6, 8, 9})
             QVERIFY(view->txtFields(i)->property("readOnly").toBool());
-        QTest::keyClicks(view->txtFields(6), u"D"_s);
+        QTest::keyClicks(view->txtFields(ViewExamField::Answer), u"D"_s);
         click(view->Command1(ViewExamCommand::First));
         QCOMPARE(m_program->count(u"FROM ExamDetails WHERE Answer = 'D'"_s), 0);
     }
@@ -152,10 +153,10 @@ private slots:
         QCOMPARE(view->windowTitle(), u" Exam # 2 (Two)"_s);
         QCOMPARE(view->reviewedExamId(), 2);
         QCOMPARE(view->lblStatus()->text(), u"Question: 1 of 2"_s);
-        QCOMPARE(view->txtFieldsText(6), u"B"_s);
+        QCOMPARE(view->txtFieldsText(ViewExamField::Answer), u"B"_s);
         // An exam without questions shows empty boxes; moving does nothing and nothing fails.
         review(2);
-        QCOMPARE(view->txtFieldsText(0), QString());
+        QCOMPARE(view->txtFieldsText(ViewExamField::Question), QString());
         for (ViewExamCommand index :
             {ViewExamCommand::First, ViewExamCommand::Previous, ViewExamCommand::Next, ViewExamCommand::Last})
             click(view->Command1(index));
@@ -226,11 +227,12 @@ private slots:
         const auto thaw = qScopeGuard([this] { QProcess::execute(u"chattr"_s, {u"-i"_s, m_program->dbPath()}); });
         frmViewExam *view = review(0);
         QCOMPARE(view->gridModel()->rowCount(), 1);
-        QCOMPARE(view->txtFieldsText(6), u"A"_s);
-        QVERIFY(view->choiceText(3)->isVisibleTo(view) && !view->choiceText(4)->isVisibleTo(view));
+        QCOMPARE(view->txtFieldsText(ViewExamField::Answer), u"A"_s);
+        QVERIFY(view->txtFields(ViewExamField::D)->isVisibleTo(view)
+            && !view->txtFields(ViewExamField::E)->isVisibleTo(view));
         QVERIFY(!view->lblFlagged()->isVisibleTo(view));
         click(view->Command1(ViewExamCommand::Next));
-        QCOMPARE(view->txtFieldsText(6), u"C"_s);
+        QCOMPARE(view->txtFieldsText(ViewExamField::Answer), u"C"_s);
         deleteReviewed(MessageBox::Yes);
         verifyDeleteRefused(QString());
         QCOMPARE(m_window->viewExamForm()->gridModel()->rowCount(), 1);
@@ -257,11 +259,11 @@ private slots:
         const qint32 id = storeExam(u"Mo"_s, right, {{1, answer}});
         frmViewExam *view = review(0);
         QCOMPARE(view->reviewedExamId(), id);
-        QCOMPARE(view->txtFieldsText(6), answer);
-        QCOMPARE(view->choiceText(4)->isVisibleTo(view), !e.isEmpty());
-        QVERIFY(!view->choiceText(5)->isVisibleTo(view));
+        QCOMPARE(view->txtFieldsText(ViewExamField::Answer), answer);
+        QCOMPARE(view->txtFields(ViewExamField::E)->isVisibleTo(view), !e.isEmpty());
+        QVERIFY(!view->txtFields(ViewExamField::F)->isVisibleTo(view));
         if (!e.isEmpty())
-            QCOMPARE(DataBinder::textOf(view->choiceText(4)), e);
+            QCOMPARE(DataBinder::textOf(view->txtFields(ViewExamField::E)), e);
         QStringList shown;
         for (int k = 0; k < 6; ++k)
             shown << (view->choiceMark(k)->isVisibleTo(view) ? view->choiceMark(k)->text() : QString());
@@ -291,10 +293,11 @@ private slots:
         frmExam *exam = TestSupport::openExam(m_window);
         frmViewExam *view = openResults();
         QList<QWidget *> stretched{exam->parentWidget(), exam->Frame1(ExamFrame::Question), view->parentWidget(),
-            view->Frame1(ViewExamFrame::Review), view->txtFields(9)};
+            view->Frame1(ViewExamFrame::Review), view->txtFields(ViewExamField::Description)};
         for (int i = 0; i <= 4; ++i)
             stretched << exam->txtFields(i) << view->txtFields(i);
-        const QList<QWidget *> kept{exam->txtFields(7), view->txtFields(6), view->txtFields(7), view->txtFields(8)};
+        const QList<QWidget *> kept{exam->txtFields(ExamField::Category), view->txtFields(ViewExamField::Answer),
+            view->txtFields(ViewExamField::Category), view->txtFields(ViewExamField::CorrectAnswer)};
         const auto geometries = [](const QList<QWidget *> &parts, int widen) {
             QList<QRect> rects;
             for (QWidget *p : parts)
@@ -348,7 +351,7 @@ private slots:
             (QStringList{u"Road Test"_s, u"9"_s, u"90"_s}));
         review(0);
         QCOMPARE(view->lblStatus()->text(), u"Question: 1 of 10"_s);
-        QCOMPARE(view->txtFields(6)->palette().color(QPalette::Base), QColor(255, 0, 0));
+        QCOMPARE(view->txtFields(ViewExamField::Answer)->palette().color(QPalette::Base), QColor(255, 0, 0));
         // Deleting the only exam leaves the list empty.
         deleteReviewed(MessageBox::Yes);
         QCOMPARE(m_window->viewExamForm()->gridModel()->rowCount(), 0);
