@@ -68,14 +68,7 @@ private slots:
             expected);
     }
 
-    void opensDatabaseAndItsReplacement_data()
-    {
-        QTest::addColumn<QString>("fileName");
-        QTest::addColumn<QString>("folderSuffix");
-        QTest::newRow("folder") << u"Exam.mdb"_s << QString();
-        QTest::newRow("folder with trailing separator") << u"Exam.mdb"_s << u"/"_s;
-        QTest::newRow("name in other case") << u"exam.MDB"_s << QString();
-    }
+    void opensDatabaseAndItsReplacement_data() { TestSupport::addCases(u"sessions/connection-open.tsv"_s); }
     void opensDatabaseAndItsReplacement()
     {
         QFETCH(QString, fileName);
@@ -177,20 +170,18 @@ private slots:
     // holds leaves the connection as it was.
     void unreachableFileIsOpenedAnew_data()
     {
-        QTest::addColumn<bool>("locked"); // else a trigger refuses the write
-        QTest::addColumn<bool>("unreachable");
-        QTest::newRow("write lock held elsewhere") << true << true;
-        QTest::newRow("write refused by the file") << false << false;
+        QTest::addColumn<bool>("unreachable"); // the write lock held elsewhere; else a trigger refuses the write
+        QTest::newRow("write lock held elsewhere") << true;
+        QTest::newRow("write refused by the file") << false;
     }
     void unreachableFileIsOpenedAnew()
     {
-        QFETCH(bool, locked);
         QFETCH(bool, unreachable);
         ConnectionPool::setBusyTimeout(20);
         QVERIFY(buildAndOpen());
         const std::shared_ptr<Database> db = gConnection->database();
         std::shared_ptr<SqliteHandle> lock;
-        if (locked)
+        if (unreachable)
             lock = TestSupport::holdWriteLock(dbFile());
         else
             TestSupport::exec(

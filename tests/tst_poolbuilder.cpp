@@ -19,10 +19,6 @@ using Rows = QList<QVariantList>;
 using Mode = PoolBuilder::Mode;
 
 namespace {
-const QString ST = u"Software Testing"_s;
-const QString PB = u"Programming Basic"_s;
-const QString DB = u"Database Basic"_s;
-const QString QA = u"Quality Assurance"_s;
 const QString NB = u"Networking Basic"_s;
 
 QJsonObject question(const QString &category, const QString &text, const QString &correct = u"A"_s,
@@ -33,30 +29,9 @@ QJsonObject question(const QString &category, const QString &text, const QString
         {"correct", correct}, {"explanation", explanation}};
 }
 
-// A question of four choices and a fifth, and a sixth when given.
-QJsonObject withChoices(
-    const QString &category, const QString &text, const QString &correct, const QString &e, const QString &f = {})
-{
-    QJsonObject q = question(category, text, correct);
-    q.insert("e", e);
-    if (!f.isNull())
-        q.insert("f", f);
-    return q;
-}
-
 QByteArray json(const QJsonArray &items)
 {
     return QJsonDocument(items).toJson();
-}
-
-// A pool of "<category> question <i>" questions, in the order given.
-QByteArray numbered(const QList<std::pair<QString, QList<int>>> &parts)
-{
-    QJsonArray items;
-    for (const auto &[category, numbers] : parts)
-        for (const int i : numbers)
-            items.append(question(category, u"%1 question %2"_s.arg(category).arg(i)));
-    return json(items);
 }
 
 QByteArray bytesOf(const QString &path)
@@ -110,7 +85,7 @@ private slots:
     }
     void refusesABadPool_data() { TestSupport::addCases(u"pool/refused.tsv"_s); }
     void refusesABadPool();
-    void builds_data();
+    void builds_data() { TestSupport::addCases(u"pool/builds.tsv"_s); }
     void builds();
     void readsQuestions_data() { TestSupport::addCases(u"pool/read.tsv"_s); }
     void readsQuestions();
@@ -149,80 +124,23 @@ void tst_poolbuilder::refusesABadPool()
     QCOMPARE(files(), (QStringList{u"y.json"_s, u"z.json"_s}));
 }
 
-void tst_poolbuilder::builds_data()
-{
-    QTest::addColumn<bool>("tool");
-    QTest::addColumn<int>("before");
-    QTest::addColumn<Mode>("mode");
-    QTest::addColumn<QByteArrayList>("pool"); // its files, named z.json, y.json, ...: against the order given
-    QTest::addColumn<QString>("expected"); // the message, or "error: " and the single error; %1 is Exam.mdb
-    QTest::addColumn<QByteArray>("written"); // the new pool in its numbered order; none: nothing was written
-    const auto add = [](const char *name, bool tool, int before, Mode mode, const QByteArrayList &pool,
-                         const QString &report, const QByteArray &written = {}) {
-        QTest::addRow("%s, %s", name, tool ? "tool" : "builder") << tool << before << mode << pool << report << written;
-    };
-    // Numbered 1..N in the category order, each category in the order of the input; texts kept as written.
-    QJsonArray pool{question(ST, u"It's \"quoted\" – Größe ≤ 5?"_s, u"D"_s, u"  padded  "_s, u"b'"_s, u"c\\"_s, u"d%"_s,
-                        u"Line one.\nLine two."_s),
-        question(ST, u"True or false?"_s, u"B"_s, u"True"_s, u"False"_s, {}, {})};
-    for (const QString &category : {ST, PB, DB, u"Internet Technology"_s, QA, NB, NB})
-        pool.append(question(category, u"Question %1"_s.arg(pool.size() + 1), u"ABCD"_s.at(pool.size() % 4)));
-    add("numbering", true, Missing, Mode::Create,
-        {json({pool[7], pool[0], pool[4], pool[1]}), json({pool[6], pool[3], pool[8], pool[5], pool[2]})},
-        u"%1 written: 9 questions, 0 stored exam(s) kept."_s, json(pool));
-    // Five and six choices go into E and F, several right letters into CorrectAnswer; a question of
-    // four leaves E and F empty (NULL), as every row of a database of the first version.
-    const QJsonArray wide{question(PB, u"Four?"_s, u"C"_s), withChoices(PB, u"Five?"_s, u"E"_s, u"Often"_s),
-        withChoices(PB, u"Six?"_s, u"ACF"_s, u"Often"_s, u"Rarely"_s), question(PB, u"Two of four?"_s, u"BD"_s)};
-    add("five, six and several", false, Missing, Mode::Create, {json(wide)},
-        u"%1 written: 4 questions, 0 stored exam(s) kept."_s, json(wide));
-
-    const QByteArray qa = numbered({{QA, {1, 2}}});
-    add("create over stored exams", false, WithExams, Mode::Create, {qa},
-        u"error: %1 holds 3 stored exam(s); it was "
-        u"left unchanged. Use --replace-pool to load the new pool and keep the stored exams."_s);
-    add("create over a file without exams", true, OldPool, Mode::Create, {qa},
-        u"%1 written: 2 questions, 0 stored exam(s) kept."_s, qa);
-    add("--if-absent, file exists", true, WithExams, Mode::IfAbsent, {qa}, u"%1 exists; left unchanged."_s);
-    add("--if-absent, no file", false, Missing, Mode::IfAbsent, {numbered({{QA, {1, 2}}, {ST, {1}}})},
-        u"%1 written: 3 questions, 0 stored exam(s) kept."_s, numbered({{ST, {1}}, {QA, {1, 2}}}));
-    add("not a database", false, NotADatabase, Mode::Create, {qa},
-        u"error: %1 is not an exam database that can be "
-        u"read (file is encrypted or is not a database); it was left unchanged."_s);
-    add("no exam table, replace", true, NoExamTable, Mode::ReplacePool, {qa},
-        u"error: %1 is not an exam database that can be read (no such table: ExamTitle); it was left unchanged."_s);
-    // Programming Basic question 3 (QID 6), used by Bob's exam, is no longer shipped: it stays, after its
-    // category's shipped questions, and is reported.
-    add("--replace-pool without a used question", true, WithExams, Mode::ReplacePool,
-        {numbered({{ST, {1, 2, 3, 4}}, {PB, {1, 2}}, {DB, {1, 2}}})},
-        u"%1 written: 9 questions, 3 stored exam(s) kept.\n1 question(s) kept, retired, because stored exams use them, "
-        u"though the new pool no longer has them: q-6298a73321c8 (\"Programming Basic question 3\")."_s,
-        numbered({{ST, {1, 2, 3, 4}}, {PB, {1, 2, 3}}, {DB, {1, 2}}}));
-    // Two new Software Testing questions move every later category; the order within changes too.
-    const QByteArray replacing = numbered({{DB, {1, 2}}, {PB, {3, 1, 2}}, {ST, {5, 1, 4, 2, 3}}});
-    const QByteArray replaced = numbered({{ST, {5, 1, 4, 2, 3}}, {PB, {3, 1, 2}}, {DB, {1, 2}}});
-    add("--replace-pool, newest exam deleted", true, NewestDeleted, Mode::ReplacePool, {replacing},
-        u"%1 written: 10 questions, 2 stored exam(s) kept."_s, replaced);
-    add("--replace-pool, every exam deleted", false, AllDeleted, Mode::ReplacePool, {replacing},
-        u"%1 written: 10 questions, 0 stored exam(s) kept."_s, replaced);
-}
-
 void tst_poolbuilder::builds()
 {
-    QFETCH(bool, tool);
-    QFETCH(int, before);
-    QFETCH(Mode, mode);
-    QFETCH(QByteArrayList, pool);
+    QFETCH(QString, tool);
+    QFETCH(QString, mode);
+    QFETCH(QString, pool);
     QFETCH(QString, expected);
-    QFETCH(QByteArray, written);
-    // The old pool: Software Testing 1-3 (QID 1-3), Programming Basic 1-3 (4-6), Database Basic 1-2 (7-8). Its
-    // exams: Ann's (1), Bob O'Neil's (2) and Cid's (3), detail rows 1-6.
+    QFETCH(QString, written);
+    const auto data
+        = [](const QString &name) { return bytesOf(TestSupport::testData(u"pool/builds/%1.json"_s.arg(name))); };
+    const int before = QStringList{u"missing"_s, u"not a database"_s, u"old pool"_s, u"no exam table"_s,
+        u"with exams"_s, u"newest deleted"_s, u"all deleted"_s}
+                           .indexOf(*static_cast<const QString *>(QTest::qData("before", qMetaTypeId<QString>())));
+    QVERIFY(before >= 0);
     if (before == NotADatabase)
         write(u"Exam.mdb"_s, QByteArray("This is no database. ").repeated(400));
     if (before >= OldPool)
-        QVERIFY(runBuild(false, Mode::Create,
-            {write(u"old.json"_s, numbered({{ST, {1, 2, 3}}, {PB, {1, 2, 3}}, {DB, {1, 2}}}))}, out())
-                    .ok);
+        QVERIFY(runBuild(false, Mode::Create, {write(u"old.json"_s, data(u"old"_s))}, out()).ok);
     if (before == NoExamTable)
         TestSupport::exec(out(), u"DROP TABLE ExamTitle"_s);
     if (before >= WithExams)
@@ -237,15 +155,19 @@ void tst_poolbuilder::builds()
             u"DELETE FROM ExamDetails WHERE ExamID >= %1; DELETE FROM ExamTitle "
             u"WHERE ExamID >= %1"_s.arg(before == AllDeleted ? 1 : 3));
     QStringList paths;
-    for (const QByteArray &file : pool)
-        paths << write(u"%1.json"_s.arg(QChar(char16_t(u'z' - paths.size()))), file);
+    for (const QString &file : pool.split(u' '))
+        paths << write(u"%1.json"_s.arg(QChar(char16_t(u'z' - paths.size()))), data(file));
     const QStringList filesBefore = files();
     const QByteArray bytesBefore = bytesOf(out());
     const QString exams = u"SELECT t.*, d.DetailID, d.UserName, d.Answer, d.Answered, q.Question FROM ExamTitle t "
                           u"JOIN ExamDetails d USING (ExamID) JOIN Q_A q USING (QID) ORDER BY d.DetailID"_s;
     const Rows examsBefore = before >= OldPool && !written.isEmpty() ? TestSupport::query(out(), exams) : Rows();
 
-    const Outcome outcome = runBuild(tool, mode, paths, out());
+    const Outcome outcome = runBuild(tool == u"yes"_s,
+        mode == u"create"_s          ? Mode::Create
+            : mode == u"if-absent"_s ? Mode::IfAbsent
+                                     : Mode::ReplacePool,
+        paths, out());
     QCOMPARE(outcome.errors.size(), outcome.ok ? 0 : 1);
     // A refused build says nothing but its error.
     QCOMPARE(outcome.ok ? outcome.message : u"error: "_s + outcome.errors.first() + outcome.message,
@@ -257,7 +179,7 @@ void tst_poolbuilder::builds()
     }
     QCOMPARE(files().filter(u".building"_s), QStringList());
     Rows numbering;
-    for (const QJsonValue &q : QJsonDocument::fromJson(written).array()) {
+    for (const QJsonValue &q : QJsonDocument::fromJson(data(written)).array()) {
         numbering << QVariantList{numbering.size() + 1};
         for (const char *key : {"category", "question", "a", "b", "c", "d", "correct", "explanation"})
             numbering.last() << q[QLatin1String(key)].toString();

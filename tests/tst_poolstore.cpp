@@ -114,15 +114,29 @@ private slots:
         QFile::remove(m_db);
     }
 
+    // A replace the file refuses half-way changes nothing; done, it keeps every exam's questions.
     void rewordedQuestionKeepsItsExams()
     {
         build(firstPool());
         storeExams();
-        const Rows before = exams();
+        const Rows before = exams(), poolBefore = pool();
         // st-2 reworded, a new Software Testing question first, st-3 gone though Ann's exam uses it,
         // st-1 gone and unused.
         std::vector<PoolQuestion> next{question(0, u"st-9"_s, u"Mocks?"_s), question(0, u"st-2"_s, u"Test drivers?"_s),
             question(2, u"db-1"_s, u"Keys?"_s), question(2, u"db-2"_s, u"Joins?"_s)};
+        // A trigger stands for a disk that refuses the write half-way.
+        TestSupport::exec(m_db,
+            u"CREATE TRIGGER refuse BEFORE INSERT ON QuestionKeys WHEN NEW.StableID = 'db-2' "
+            u"BEGIN SELECT RAISE(ABORT, 'disk is full'); END"_s);
+        PoolBuilder refused;
+        for (const PoolQuestion &q : next)
+            refused.addQuestion(q);
+        QVERIFY(!refused.build(m_db, PoolBuilder::Mode::ReplacePool));
+        QVERIFY2(refused.errors().join(u' ').contains(u"disk is full"_s), qPrintable(refused.errors().join(u' ')));
+        QCOMPARE(pool(), poolBefore);
+        QCOMPARE(exams(), before);
+        TestSupport::exec(m_db, u"DROP TRIGGER refuse"_s);
+
         build(next, PoolBuilder::Mode::ReplacePool);
         QCOMPARE(pool(),
             (Rows{{1, u"Mocks?"_s, u"st-9"_s, u"shipped"_s}, {2, u"Test drivers?"_s, u"st-2"_s, u"shipped"_s},
@@ -135,6 +149,11 @@ private slots:
         QCOMPARE(rows(u"SELECT QID, Retired FROM Q_A ORDER BY QID"_s), (Rows{{1, 0}, {2, 0}, {3, 1}, {4, 0}, {5, 0}}));
         QCOMPARE(rows(u"SELECT * FROM ExamProgress"_s), (Rows{{2, 300, 1000, u"run"_s}}));
         QCOMPARE(value(u"PRAGMA integrity_check"_s).toString(), u"ok"_s);
+        // An import rewrites the pool: what was retired stays retired.
+        PoolStore::Report report;
+        QString error;
+        QVERIFY2(PoolStore::add(*open(), {question(2, u"db-9"_s, u"Views?"_s)}, &report, &error), qPrintable(error));
+        QCOMPARE(rows(u"SELECT Question FROM Q_A WHERE Retired = 1"_s), Rows{{u"Oracles?"_s}});
     }
 
     void databaseWithoutIdsIsMatchedByText()
@@ -196,49 +215,51 @@ private slots:
         QCOMPARE(exams(), before);
     }
 
-    // An imported question is a duplicate of one of the pool when its text, its choices (in any
-    // order) and its right answer are the same: the same text with other choices is another
-    // question, with another right answer a contradiction told with both. Importing the same
-    // questions again adds nothing.
+    // Whether an imported question is a duplicate, another question or a contradiction, told as the
+    // table says for each; importing the same questions again adds nothing.
     void importedDuplicatesAreWholeQuestions()
     {
-        build(firstPool());
-        PoolQuestion sameWords = question(0, QString(), u"  STUBS?"_s);
-        sameWords.a = u"A OF STUBS?"_s;
-        sameWords.source = u"bank.gift, line 1 (Stubs)"_s;
-        PoolQuestion shuffled = question(0, u"imp-shuffled"_s, u"Stubs?"_s, u"C"_s);
-        std::swap(shuffled.a, shuffled.c);
-        shuffled.source = u"bank.gift, line 3 (Shuffled)"_s;
-        PoolQuestion otherChoices = question(0, QString(), u"Stubs?"_s);
-        otherChoices.d = u"e of Stubs?"_s;
-        otherChoices.source = u"bank.gift, line 5 (Other choices)"_s;
-        PoolQuestion otherKey = question(0, u"imp-other-key"_s, u"Stubs?"_s, u"B"_s);
-        otherKey.source = u"bank.gift, line 7 (Other key)"_s;
-        PoolQuestion again = otherChoices;
-        again.source = u"bank.gift, line 9 (Again)"_s;
-        const std::vector<PoolQuestion> imported{sameWords, shuffled, otherChoices, otherKey, again};
+        std::vector<PoolQuestion> pool = firstPool();
+        pool.push_back(question(0, u"st-5"_s, u"Doubles?"_s, u"AC"_s));
+        pool.back().e = u"e of Doubles?"_s;
+        build(pool);
+        const TestSupport::CaseTable cases = TestSupport::caseTable(u"pool/imported-duplicates.tsv"_s);
+        std::vector<PoolQuestion> imported;
+        QStringList duplicates, contradictions;
+        Rows added;
+        for (const QStringList &row : cases.rows) {
+            PoolQuestion q = question(0, QString(), cases.value(row, u"question"_s), cases.value(row, u"correct"_s));
+            q.source = row.at(0);
+            added << QVariantList{q.question};
+            for (const QString &c : {u"a"_s, u"b"_s, u"c"_s, u"d"_s, u"e"_s, u"f"_s}) {
+                q.choice(c.at(0).unicode() - u'a') = cases.value(row, c);
+                added.last() << PoolStore::choiceValue(cases.value(row, c));
+            }
+            added.last() << q.correct;
+            const QString told = cases.value(row, u"told"_s);
+            if (told.startsWith(u"duplicate"_s)) {
+                duplicates << q.source + u": a "_s + told;
+                added.removeLast();
+            } else if (!told.isEmpty()) {
+                contradictions << q.source + u' ' + told;
+            }
+            imported.push_back(q);
+        }
         PoolStore::Report report;
         QString error;
         QVERIFY2(PoolStore::add(*open(), imported, &report, &error), qPrintable(error));
-        QCOMPARE(report.added, 2);
-        QCOMPARE(report.duplicates, 3);
-        QCOMPARE(report.duplicateOf,
-            (QStringList{u"bank.gift, line 1 (Stubs): a duplicate of st-1 (\"Stubs?\")"_s,
-                u"bank.gift, line 3 (Shuffled): a duplicate of st-1 (\"Stubs?\")"_s,
-                u"bank.gift, line 9 (Again): a duplicate of bank.gift, line 5 (Other choices)"_s}));
-        QCOMPARE(report.contradictions,
-            QStringList{u"bank.gift, line 7 (Other key) contradicts st-1 (\"Stubs?\"): the same question with another "
-                        "right answer (\"b of Stubs?\", not \"a of Stubs?\")"_s});
-        QCOMPARE(rows(u"SELECT QID, Question, D, CorrectAnswer FROM Q_A WHERE QID <= 5 ORDER BY QID"_s),
-            (Rows{{1, u"Stubs?"_s, u"d of Stubs?"_s, u"A"_s}, {2, u"Drivers?"_s, u"d of Drivers?"_s, u"A"_s},
-                {3, u"Oracles?"_s, u"d of Oracles?"_s, u"A"_s}, {4, u"Stubs?"_s, u"e of Stubs?"_s, u"A"_s},
-                {5, u"Stubs?"_s, u"d of Stubs?"_s, u"B"_s}}));
+        QCOMPARE(report.duplicateOf, duplicates);
+        QCOMPARE(report.contradictions, contradictions);
+        QCOMPARE(report.added, int(added.size()));
+        QCOMPARE(rows(u"SELECT q.Question, q.A, q.B, q.C, q.D, q.E, q.F, q.CorrectAnswer FROM Q_A q JOIN "
+                      u"QuestionKeys k USING (QID) WHERE k.Origin = 'imported' ORDER BY q.QID"_s),
+            added);
 
         PoolStore::Report twice;
         QVERIFY2(PoolStore::add(*open(), imported, &twice, &error), qPrintable(error));
         QCOMPARE(twice.added, 0);
-        QCOMPARE(twice.duplicates, 5);
-        QCOMPARE(value(u"SELECT count(*) FROM Q_A"_s).toInt(), 7);
+        QCOMPARE(twice.duplicates, int(imported.size()));
+        QCOMPARE(value(u"SELECT count(*) FROM Q_A"_s).toInt(), int(pool.size() + added.size()));
     }
 
     // A database built from the first shipped pool (no ids), with an exam on every one of its
@@ -271,13 +292,10 @@ private slots:
                       u"JOIN Q_A q USING (QID) ORDER BY d.DetailID"_s),
             before);
         // Every shipped question is there, each category one run, and every stored question too.
-        QCOMPARE(value(u"SELECT count(*) FROM QuestionKeys WHERE StableID IN (%1)"_s.arg([&] {
-            QStringList ids;
-            for (const PoolQuestion &q : shipped.questions())
-                ids << u"'"_s + q.id + u"'"_s;
-            return ids.join(u',');
-        }()))
-                     .toInt(),
+        QStringList ids;
+        for (const PoolQuestion &q : shipped.questions())
+            ids << u"'"_s + q.id + u"'"_s;
+        QCOMPARE(value(u"SELECT count(*) FROM QuestionKeys WHERE StableID IN (%1)"_s.arg(ids.join(u','))).toInt(),
             int(shipped.questions().size()));
         QCOMPARE(value(u"SELECT count(*) FROM (SELECT Category FROM Q_A GROUP BY Category "
                        u"HAVING max(QID) - min(QID) + 1 <> count(*))"_s)
@@ -286,8 +304,8 @@ private slots:
         QCOMPARE(value(u"PRAGMA integrity_check"_s).toString(), u"ok"_s);
     }
 
-    // Five and six choices go into E and F, several right letters into CorrectAnswer; a newer pool
-    // rewrites them in place, and a question of four keeps E and F empty.
+    // A newer pool rewrites five and six choices and several right letters in place; a question of
+    // four keeps E and F empty.
     void fiveSixAndSeveralAreStoredAndReplaced()
     {
         std::vector<PoolQuestion> pool = firstPool();
@@ -297,19 +315,15 @@ private slots:
         pool.back().e = u"e of Indexes?"_s;
         pool.back().f = u"f of Indexes?"_s;
         build(pool);
-        const QString sql = u"SELECT q.QID, q.Question, q.E, q.F, q.CorrectAnswer FROM Q_A q WHERE q.Question IN "
-                            u"('Stubs?', 'Mocks?', 'Indexes?') ORDER BY q.QID"_s;
-        const QVariant none;
-        QCOMPARE(rows(sql),
-            (Rows{{1, u"Stubs?"_s, none, none, u"A"_s}, {4, u"Mocks?"_s, u"e of Mocks?"_s, none, u"E"_s},
-                {7, u"Indexes?"_s, u"e of Indexes?"_s, u"f of Indexes?"_s, u"ACF"_s}}));
         storeExams();
         // Stubs? gains a fifth choice, Indexes? loses its sixth and a right letter.
         pool[0].e = u"e of Stubs?"_s;
         pool.back().f.clear();
         pool.back().correct = u"AC"_s;
         build(pool, PoolBuilder::Mode::ReplacePool);
-        QCOMPARE(rows(sql),
+        const QVariant none;
+        QCOMPARE(rows(u"SELECT QID, Question, E, F, CorrectAnswer FROM Q_A WHERE Question IN "
+                      u"('Stubs?', 'Mocks?', 'Indexes?') ORDER BY QID"_s),
             (Rows{{1, u"Stubs?"_s, u"e of Stubs?"_s, none, u"A"_s}, {4, u"Mocks?"_s, u"e of Mocks?"_s, none, u"E"_s},
                 {7, u"Indexes?"_s, u"e of Indexes?"_s, none, u"AC"_s}}));
         std::vector<PoolStore::Stored> stored;
@@ -320,51 +334,10 @@ private slots:
         QCOMPARE(stored.back().question.e, u"e of Indexes?"_s);
     }
 
-    // A question of several right answers is a duplicate only with the same right choices, in
-    // whatever order its choices come; with other right choices it contradicts the pool's, and
-    // with another choice more it is another question.
-    void severalRightAnswersAreComparedWhole()
-    {
-        PoolQuestion several = question(0, u"st-5"_s, u"Doubles?"_s, u"AC"_s);
-        several.e = u"e of Doubles?"_s;
-        std::vector<PoolQuestion> pool = firstPool();
-        pool.push_back(several);
-        build(pool);
-        PoolQuestion shuffled = several;
-        shuffled.id.clear();
-        std::swap(shuffled.a, shuffled.e); // the right choices are now C and E
-        shuffled.correct = u"CE"_s;
-        shuffled.source = u"bank.gift, line 1 (Shuffled)"_s;
-        PoolQuestion otherKeys = several;
-        otherKeys.id.clear();
-        otherKeys.correct = u"AB"_s;
-        otherKeys.source = u"bank.gift, line 3 (Other keys)"_s;
-        PoolQuestion oneOfThem = several;
-        oneOfThem.id.clear();
-        oneOfThem.correct = u"A"_s;
-        oneOfThem.source = u"bank.gift, line 5 (One of them)"_s;
-        PoolQuestion sixth = several;
-        sixth.id.clear();
-        sixth.f = u"f of Doubles?"_s;
-        sixth.source = u"bank.gift, line 7 (A sixth choice)"_s;
-        PoolStore::Report report;
-        QString error;
-        QVERIFY2(PoolStore::add(*open(), {shuffled, otherKeys, oneOfThem, sixth}, &report, &error), qPrintable(error));
-        QCOMPARE(
-            report.duplicateOf, QStringList{u"bank.gift, line 1 (Shuffled): a duplicate of st-5 (\"Doubles?\")"_s});
-        QCOMPARE(report.contradictions,
-            (QStringList{u"bank.gift, line 3 (Other keys) contradicts st-5 (\"Doubles?\"): the same question with "
-                         "another right answer (\"a of Doubles? + b of Doubles?\", not \"a of Doubles? + c of "
-                         "Doubles?\")"_s,
-                u"bank.gift, line 5 (One of them) contradicts st-5 (\"Doubles?\"): the same question with another "
-                "right answer (\"a of Doubles?\", not \"a of Doubles? + c of Doubles?\")"_s}));
-        QCOMPARE(report.added, 3);
-        QCOMPARE(rows(u"SELECT CorrectAnswer, F FROM Q_A WHERE Question = 'Doubles?' AND QID > 4 ORDER BY QID"_s),
-            (Rows{{u"AB"_s, QVariant()}, {u"A"_s, QVariant()}, {u"AC"_s, u"f of Doubles?"_s}}));
-    }
-
-    // A file of the first version (Q_A without E and F, no side tables), opened where it can be
-    // written, gains the columns and keeps every row; its pool then takes questions of six choices.
+    // A file of the first version (Q_A without E and F, no side tables) that cannot be written gains
+    // nothing, and its pool and exams still read (four choices at most), the review's statement too.
+    // Opened where it can be written, it gains the columns and keeps every row; its pool then takes
+    // questions of six choices.
     void firstVersionFileGainsTheChoiceColumns()
     {
         build(firstPool());
@@ -373,6 +346,34 @@ private slots:
         const QString all = u"SELECT QID, Question, A, B, C, D, CorrectAnswer, Category, Description FROM Q_A"_s;
         const Rows before = rows(all);
         QCOMPARE(columns(), kFirstColumns);
+        {
+            QVERIFY(QFile::setPermissions(m_db, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
+            SqliteHandle::Opened opened = SqliteHandle::openKeyed(m_db, SQLITE_OPEN_READONLY, u"QOMB"_s);
+            QVERIFY2(opened.handle, qPrintable(opened.message));
+            QCOMPARE(sqlite3_db_readonly(opened.handle->get(), "main"), 1);
+            SqliteDatabase file(opened.handle);
+            QVERIFY(!ExamSchema::hasChoiceColumns(file));
+            QString error;
+            QVERIFY(!ExamSchema::addChoiceColumns(file, &error));
+            QVERIFY2(error.contains(u"readonly"_s), qPrintable(error));
+            std::vector<PoolStore::Stored> pool;
+            QVERIFY2(PoolStore::read(file, &pool, &error), qPrintable(error));
+            QStringList read;
+            for (const PoolStore::Stored &s : pool)
+                read << s.question.question + u' ' + s.question.d + u' ' + s.question.e + s.question.f
+                        + s.question.correct;
+            QCOMPARE(read,
+                (QStringList{u"Stubs? d of Stubs? A"_s, u"Drivers? d of Drivers? A"_s, u"Oracles? d of Oracles? A"_s,
+                    u"Keys? d of Keys? A"_s, u"Joins? d of Joins? A"_s}));
+            Database::Result review;
+            DbError failure;
+            QVERIFY2(file.query(file.translate(ExamQueries::examQuestions(1, true)), &review, &failure),
+                qPrintable(failure.text()));
+            QCOMPARE(review.rows.size(), size_t(3));
+        }
+        QVERIFY(QFile::setPermissions(m_db, QFile::ReadOwner | QFile::WriteOwner));
+        QCOMPARE(columns(), kFirstColumns);
+
         DbError failure;
         const std::shared_ptr<SqliteDatabase> db
             = ConnectionPool::acquire(m_db, QString::fromLatin1(cDBAccess::kDatabasePassword), &failure);
@@ -391,61 +392,6 @@ private slots:
         QCOMPARE(rows(u"SELECT QID, E, F, CorrectAnswer FROM Q_A WHERE Question = 'Six?'"_s),
             (Rows{{4, u"e of Six?"_s, u"f of Six?"_s, u"BF"_s}}));
         ConnectionPool::clear();
-    }
-
-    // A first-version file that cannot be written gains nothing, and its pool and exams still read
-    // (questions of four choices at most), with the review's own statement too.
-    void readOnlyFirstVersionFileStillReads()
-    {
-        build(firstPool());
-        storeExams();
-        makeFirstVersion();
-        QVERIFY(QFile::setPermissions(m_db, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
-        SqliteHandle::Opened opened = SqliteHandle::openKeyed(m_db, SQLITE_OPEN_READONLY, u"QOMB"_s);
-        QVERIFY2(opened.handle, qPrintable(opened.message));
-        std::shared_ptr<SqliteHandle> handle = std::move(opened.handle);
-        QCOMPARE(sqlite3_db_readonly(handle->get(), "main"), 1);
-        SqliteDatabase file(handle);
-        QVERIFY(!ExamSchema::hasChoiceColumns(file));
-        QString error;
-        QVERIFY(!ExamSchema::addChoiceColumns(file, &error));
-        QVERIFY2(error.contains(u"readonly"_s), qPrintable(error));
-        std::vector<PoolStore::Stored> pool;
-        QVERIFY2(PoolStore::read(file, &pool, &error), qPrintable(error));
-        QStringList read;
-        for (const PoolStore::Stored &s : pool)
-            read << s.question.question + u' ' + s.question.d + u' ' + s.question.e + s.question.f + s.question.correct;
-        QCOMPARE(read,
-            (QStringList{u"Stubs? d of Stubs? A"_s, u"Drivers? d of Drivers? A"_s, u"Oracles? d of Oracles? A"_s,
-                u"Keys? d of Keys? A"_s, u"Joins? d of Joins? A"_s}));
-        Database::Result review;
-        DbError failure;
-        QVERIFY2(file.query(file.translate(ExamQueries::examQuestions(1, true)), &review, &failure),
-            qPrintable(failure.text()));
-        QCOMPARE(review.rows.size(), size_t(3));
-        handle.reset();
-        QVERIFY(QFile::setPermissions(m_db, QFile::ReadOwner | QFile::WriteOwner));
-        QCOMPARE(columns(), kFirstColumns);
-    }
-
-    void failedReplaceChangesNothing()
-    {
-        build(firstPool());
-        storeExams();
-        const Rows before = exams();
-        const Rows poolBefore = pool();
-        // A trigger stands for a disk that refuses the write half-way.
-        TestSupport::exec(m_db,
-            u"CREATE TRIGGER refuse BEFORE INSERT ON QuestionKeys WHEN NEW.StableID = 'db-2' "
-            u"BEGIN SELECT RAISE(ABORT, 'disk is full'); END"_s);
-        PoolBuilder builder;
-        for (const PoolQuestion &q : firstPool())
-            builder.addQuestion(q);
-        builder.addQuestion(question(0, u"st-7"_s, u"New?"_s));
-        QVERIFY(!builder.build(m_db, PoolBuilder::Mode::ReplacePool));
-        QVERIFY2(builder.errors().join(u' ').contains(u"disk is full"_s), qPrintable(builder.errors().join(u' ')));
-        QCOMPARE(pool(), poolBefore);
-        QCOMPARE(exams(), before);
     }
 };
 
