@@ -6,7 +6,6 @@
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
-#include <QSignalSpy>
 #include <QTableView>
 #include <QTest>
 
@@ -28,34 +27,38 @@ using namespace Qt::StringLiterals;
 using Rows = QList<QVariantList>;
 
 using SessionCases::ticked;
+using TestSupport::click;
 
-// Retired questions and the trainer's question editor, on a real Exam.mdb: a retired question is
-// never drawn and still shown by the exams that used it; the editor adds, rewords, replaces,
-// retires, restores and deletes questions, refuses a broken one next to the field, and undoes
-// its edits until they are saved.
+// Retired questions and the trainer's question editor, on a real Exam.mdb: a
+// retired question is never drawn and still shown by the exams that used it;
+// the editor adds, rewords, replaces, retires, restores and deletes questions,
+// refuses a broken one next to the field, and undoes its edits until they are
+// saved.
 class tst_questioneditor final : public QObject {
     Q_OBJECT
 
-    QTemporaryDir m_dir;
+    std::unique_ptr<TestSupport::Program> m_program;
 
-    QString dbPath() const { return m_dir.filePath(u"Exam.mdb"_s); }
-    QVariant scalar(const QString &sql) const { return TestSupport::scalar(dbPath(), sql); }
-    int count(const QString &from) const { return scalar(u"SELECT count(*) FROM "_s + from).toInt(); }
-    void exec(const QString &sql) const { TestSupport::exec(dbPath(), sql); }
+    QString dbPath() const { return m_program->dbPath(); }
+    QVariant scalar(const QString &sql) const { return m_program->scalar(sql); }
+    int count(const QString &from) const { return m_program->count(u"FROM "_s + from); }
+    void exec(const QString &sql) const { m_program->exec(sql); }
     QString idOf(int qid) const
     {
         return scalar(u"SELECT StableID FROM QuestionKeys WHERE QID = %1"_s.arg(qid)).toString();
     }
-    // Ann's scored exam 1, answered wrong on Software Testing's twenty questions (QID 1 to 20).
+    // Ann's scored exam 1, answered wrong on Software Testing's twenty questions
+    // (QID 1 to 20).
     void storeAnnsExam() const
     {
-        exec(u"INSERT INTO ExamTitle (UserName, ExamDate, NumOfQuestions, ExamResult) "
-             "VALUES ('Ann', '2026-12-01 10:00:00', 20, 0)"_s);
-        for (int qid = 1; qid <= 20; ++qid)
-            exec(u"INSERT INTO ExamDetails (ExamID, UserName, QID, Answer, Answered) VALUES (1, 'Ann', %1, 'X', -1)"_s
-                     .arg(qid));
+        exec(u"INSERT INTO ExamTitle (UserName, ExamDate, NumOfQuestions, "
+             u"ExamResult) VALUES ('Ann', "
+             "'2026-12-01 10:00:00', 20, 0); INSERT INTO ExamDetails (ExamID, "
+             "UserName, QID, Answer, Answered) "
+             "SELECT 1, 'Ann', QID, 'X', -1 FROM Q_A WHERE QID <= 20 ORDER BY QID"_s);
     }
-    // What the review of an exam shows: each row's question, choices, key and explanation.
+    // What the review of an exam shows: each row's question, choices, key and
+    // explanation.
     static Rows reviewOf(qint32 examId)
     {
         ReviewSession review;
@@ -89,6 +92,13 @@ class tst_questioneditor final : public QObject {
         else
             QTest::keyClicks(edit, text);
     }
+    static QLineEdit *choice(frmQuestionEditor *editor, char letter) { return editor->choiceEdit(letter - 'A'); }
+    // The choices from A on, as typed; an empty one is cleared.
+    static void typeChoices(frmQuestionEditor *editor, const QStringList &choices)
+    {
+        for (int i = 0; i < choices.size(); ++i)
+            typeInto(editor->choiceEdit(i), choices.at(i));
+    }
     static void setKeys(frmQuestionEditor *editor, const QString &keys)
     {
         for (int i = 0; i < QuestionEditorSession::kMaxChoices; ++i) {
@@ -97,21 +107,33 @@ class tst_questioneditor final : public QObject {
                 QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(box->height() / 2, box->height() / 2));
         }
     }
+    QString retiredQids() const
+    {
+        return scalar(u"SELECT group_concat(QID) FROM (SELECT QID FROM Q_A WHERE Retired = 1 ORDER BY QID)"_s)
+            .toString();
+    }
+    static QStringList shownIds(const frmQuestionEditor *editor)
+    {
+        QStringList ids;
+        for (int row = 0; row < editor->table()->model()->rowCount(); ++row)
+            ids << editor->table()->model()->index(row, frmQuestionEditor::Id).data().toString();
+        return ids;
+    }
 
 private slots:
     void init()
     {
-        QVERIFY(m_dir.isValid());
         TestSupport::resetProgramState();
-        QFile::remove(dbPath());
-        TestSupport::buildDatabase(dbPath(), {20, 12, 0, 12, 12, 12});
-        gDbPath = m_dir.path();
+        m_program = std::make_unique<TestSupport::Program>();
+        m_program->build({20, 12, 0, 12, 12, 12});
+        gDbPath = m_program->folder();
         SetRunToken(u"this-run"_s);
         gTimeLeft = 720;
     }
+    void cleanup() { m_program.reset(); }
 
-    // Whatever is retired, every draw takes only the questions left, and the shortage check counts
-    // those only and says which category runs short.
+    // Whatever is retired, every draw takes only the questions left, and the
+    // shortage check counts those only and says which category runs short.
     void retiredIsNeverDrawn_data() { TestSupport::addCases(u"sessions/editor-draws.tsv"_s); }
     void retiredIsNeverDrawn()
     {
@@ -142,46 +164,27 @@ private slots:
         QCOMPARE(count(u"(SELECT DISTINCT QID FROM "_s + exam + u')'), n);
     }
 
-    // Ann's stored exam still shows every question it was taken with once they are retired.
-    void reviewShowsRetiredQuestions()
-    {
-        storeAnnsExam();
-        const Rows before = reviewOf(1);
-        QCOMPARE(before.size(), 20);
-        QuestionEditorSession session;
-        QString error;
-        QVERIFY2(session.load(&error), qPrintable(error));
-        for (int qid = 1; qid <= 20; ++qid) {
-            QuestionEditorSession::Question q = session.at(session.rowOf(qid));
-            q.retired = true;
-            session.replace(session.rowOf(qid), q);
-        }
-        QVERIFY2(session.save(&error), qPrintable(error));
-        QCOMPARE(count(u"Q_A WHERE Retired = 1"_s), 20);
-        QCOMPARE(reviewOf(1), before);
-    }
-
-    // Added on the screen: a new stable id, the trainer's own, drawn like any other.
+    // Added on the screen: a new stable id, the trainer's own, drawn like any
+    // other.
     void addQuestion()
     {
         const auto editor = openEditor();
         QVERIFY(editor);
-        QTest::mouseClick(editor->newButton(), Qt::LeftButton);
+        click(editor->newButton());
         QVERIFY(editor->currentId().isEmpty());
         QTest::keyClicks(editor->questionEdit(), u"Which test double records its calls?"_s);
-        typeInto(editor->choiceEdit(0), u"A spy"_s);
-        typeInto(editor->choiceEdit(1), u"A dummy"_s);
-        typeInto(editor->choiceEdit(2), u"A stub"_s);
+        typeChoices(editor.get(), {u"A spy"_s, u"A dummy"_s, u"A stub"_s});
         setKeys(editor.get(), u"A"_s);
         editor->categoryBox()->setCurrentIndex(4);
         QTest::keyClicks(editor->explanationEdit(), u"A spy remembers."_s);
-        QTest::mouseClick(editor->applyButton(), Qt::LeftButton);
+        click(editor->applyButton());
         QCOMPARE(editor->currentId(), u"tr-1"_s);
         QCOMPARE(count(u"Q_A"_s), 68); // nothing written before Save
         QVERIFY(editor->saveButton()->isEnabled());
-        QTest::mouseClick(editor->saveButton(), Qt::LeftButton);
+        click(editor->saveButton());
         QCOMPARE(TestSupport::query(dbPath(),
-                     u"SELECT q.QID, q.Question, q.A, q.B, q.C, q.D, q.CorrectAnswer, q.Category, q.Description, "
+                     u"SELECT q.QID, q.Question, q.A, q.B, q.C, q.D, q.CorrectAnswer, "
+                     u"q.Category, q.Description, "
                      "q.Retired, k.Origin FROM Q_A q JOIN QuestionKeys k USING (QID) WHERE k.StableID = 'tr-1'"_s),
             (Rows{{69, u"Which test double records its calls?"_s, u"A spy"_s, u"A dummy"_s, u"A stub"_s, QVariant(),
                 u"A"_s, u"Quality Assurance"_s, u"A spy remembers."_s, 0, u"imported"_s}}));
@@ -189,11 +192,12 @@ private slots:
         QVERIFY(!editor->undoButton()->isEnabled());
     }
 
-    // Reworded, a question stored exams use keeps its id and its row; its key stays.
+    // Reworded, a question stored exams use keeps its id and its row; its key
+    // stays. The trainer's words are theirs: a newer shipped pool neither
+    // rewrites them nor, when it differs in nothing else, is carried at all.
     void rewordingKeepsTheId()
     {
-        const QString installed = m_dir.filePath(u"installed.mdb"_s);
-        QFile::remove(installed);
+        const QString installed = m_program->folder() + u"/installed.mdb"_s;
         QVERIFY(QFile::copy(dbPath(), installed));
         storeAnnsExam();
         const QString id = idOf(3);
@@ -202,18 +206,16 @@ private slots:
         QCOMPARE(editor->currentId(), id);
         editor->questionEdit()->selectAll();
         QTest::keyClicks(editor->questionEdit(), u"Software Testing question three, reworded"_s);
-        typeInto(editor->choiceEdit(1), u"Choice B of three"_s);
+        typeInto(choice(editor.get(), 'B'), u"Choice B of three"_s);
         MessageBox::setNextAnswer(MessageBox::No); // the choice's new words mean the same
-        QTest::mouseClick(editor->applyButton(), Qt::LeftButton);
+        click(editor->applyButton());
         QCOMPARE(TestSupport::box(-1).value(1).toString(), u"Edit Questions"_s);
         QCOMPARE(editor->currentId(), id);
-        QTest::mouseClick(editor->saveButton(), Qt::LeftButton);
+        click(editor->saveButton());
         QCOMPARE(TestSupport::query(dbPath(), u"SELECT Question, B, CorrectAnswer, Retired FROM Q_A WHERE QID = 3"_s),
             (Rows{{u"Software Testing question three, reworded"_s, u"Choice B of three"_s, u"C"_s, 0}}));
         QCOMPARE(idOf(3), id);
         QCOMPARE(count(u"Q_A"_s), 68);
-        // The trainer's words are theirs: a newer shipped pool neither rewrites them nor, when it
-        // differs in nothing else, is carried at all.
         QCOMPARE(scalar(u"SELECT Origin FROM QuestionKeys WHERE QID = 3"_s).toString(), u"edited"_s);
         PoolStore::Report report;
         QString error;
@@ -226,8 +228,9 @@ private slots:
             (Rows{{u"Software Testing question three, reworded"_s}, {u"Newer words"_s}}));
     }
 
-    // What a used question asks changes: a new question with a new id, the old one retired and
-    // never drawn again, the old exam's review as it was. An unused question changes in place.
+    // What a used question asks changes: a new question with a new id, the old
+    // one retired and never drawn again, the old exam's review as it was. An
+    // unused question changes in place.
     void meaningChangeMakesANewQuestion_data() { TestSupport::addCases(u"sessions/editor-meaning.tsv"_s); }
     void meaningChangeMakesANewQuestion()
     {
@@ -238,6 +241,7 @@ private slots:
         const bool replaced = SessionCases::flag("replaced");
         storeAnnsExam();
         const Rows review = reviewOf(1);
+        QCOMPARE(review.size(), 20);
         const QString id = idOf(qid);
         const auto editor = openEditor();
         QVERIFY(editor->openQuestion(qid));
@@ -245,18 +249,19 @@ private slots:
         for (int i = choices; i < 4; ++i)
             typeInto(editor->choiceEdit(i), QString());
         if (!choiceB.isEmpty())
-            typeInto(editor->choiceEdit(1), choiceB);
+            typeInto(choice(editor.get(), 'B'), choiceB);
         MessageBox::clearShown();
         if (answer)
             MessageBox::setNextAnswer(answer);
         QVERIFY(editor->Apply_Click());
         QCOMPARE(MessageBox::shown().size(), answer ? 1 : 0);
         QCOMPARE(editor->currentId(), replaced ? id + u"-r1"_s : id);
-        QTest::mouseClick(editor->saveButton(), Qt::LeftButton);
+        click(editor->saveButton());
         QCOMPARE(idOf(qid), id);
         QCOMPARE(count(u"Q_A"_s), replaced ? 69 : 68);
         QCOMPARE(scalar(u"SELECT Retired FROM Q_A WHERE QID = %1"_s.arg(qid)).toInt(), replaced ? 1 : 0);
-        // Ann's review shows a reworded choice in its new words, and a replaced question as it was.
+        // Ann's review shows a reworded choice in its new words, and a replaced
+        // (retired) question as it was.
         Rows expected = review;
         if (!replaced && !choiceB.isEmpty())
             expected[qid - 1][3] = choiceB;
@@ -266,10 +271,12 @@ private slots:
             return;
         }
         QCOMPARE(TestSupport::query(dbPath(),
-                     u"SELECT q.QID, q.CorrectAnswer, q.Category, q.Retired, k.Origin, q.D IS NULL FROM Q_A q JOIN "
+                     u"SELECT q.QID, q.CorrectAnswer, q.Category, q.Retired, k.Origin, "
+                     u"q.D IS NULL FROM Q_A q JOIN "
                      "QuestionKeys k USING (QID) WHERE k.StableID = '%1-r1'"_s.arg(id)),
             (Rows{{69, keys, u"Software Testing"_s, 0, u"imported"_s, choices < 4 ? 1 : 0}}));
-        // Twenty Software Testing questions can be drawn, the new one among them, the old one never.
+        // Twenty Software Testing questions can be drawn, the new one among them,
+        // the old one never.
         ExamSession session;
         QVERIFY(session.create(u"Bob"_s, 20, ticked(u"0"_s), false));
         const QString exam = u"ExamDetails WHERE ExamID = %1"_s.arg(session.examId());
@@ -277,28 +284,46 @@ private slots:
         QCOMPARE(count(exam + u" AND QID = 69"_s), 1);
     }
 
-    // Retired and restored on the screen: no draw takes it, and then again every draw may.
-    void retireAndRestore()
+    // The table's filters (category, text in the question or a choice without
+    // regard to case, origin, retirement), and a question retired and restored on
+    // the screen: no draw takes it, and then again every draw may.
+    void filtersRetireAndRestore()
     {
-        storeAnnsExam();
+        exec(u"UPDATE Q_A SET Retired = 1 WHERE QID IN (1, 2, 30)"_s);
+        exec(u"UPDATE QuestionKeys SET Origin = 'imported' WHERE QID IN (2, 3)"_s);
         const auto editor = openEditor();
+        QCOMPARE(shownIds(editor.get()).size(), 68);
+        editor->categoryFilter()->setCurrentText(u"Software Testing"_s);
+        QCOMPARE(shownIds(editor.get()).size(), 20);
+        QTest::keyClicks(editor->textFilter(), u"choice d OF 12"_s);
+        QCOMPARE(shownIds(editor.get()), QStringList{idOf(12)});
+        editor->textFilter()->setText(u"QUESTION 1"_s);
+        QCOMPARE(shownIds(editor.get()).size(), 11); // 1 and 10 to 19
+        editor->retiredFilter()->setCurrentIndex(2);
+        QCOMPARE(shownIds(editor.get()), QStringList{idOf(1)});
+        editor->textFilter()->clear();
+        editor->categoryFilter()->setCurrentIndex(0);
+        QCOMPARE(shownIds(editor.get()).size(), 3);
+        editor->originFilter()->setCurrentText(u"imported"_s);
+        QCOMPARE(shownIds(editor.get()), QStringList{idOf(2)});
+        editor->retiredFilter()->setCurrentIndex(1);
+        QCOMPARE(shownIds(editor.get()), QStringList{idOf(3)});
+
         QVERIFY(editor->openQuestion(5));
         QCOMPARE(editor->retireButton()->text(), u"&Retire"_s);
-        QTest::mouseClick(editor->retireButton(), Qt::LeftButton);
+        click(editor->retireButton());
         QCOMPARE(editor->retireButton()->text(), u"&Restore"_s);
-        QTest::mouseClick(editor->saveButton(), Qt::LeftButton);
-        QCOMPARE(count(u"Q_A WHERE Retired = 1"_s), 1);
-        QCOMPARE(scalar(u"SELECT Retired FROM Q_A WHERE QID = 5"_s).toInt(), 1);
-        // Shown among the retired only.
+        click(editor->saveButton());
+        QCOMPARE(retiredQids(), u"1,2,5,30"_s);
         editor->retiredFilter()->setCurrentIndex(2);
-        QCOMPARE(editor->table()->model()->rowCount(), 1);
-        QCOMPARE(editor->table()->model()->index(0, frmQuestionEditor::Id).data().toString(), idOf(5));
-        QTest::mouseClick(editor->retireButton(), Qt::LeftButton);
-        QTest::mouseClick(editor->saveButton(), Qt::LeftButton);
-        QCOMPARE(count(u"Q_A WHERE Retired = 1"_s), 0);
+        QVERIFY(shownIds(editor.get()).contains(idOf(5)));
+        click(editor->retireButton());
+        click(editor->saveButton());
+        QCOMPARE(retiredQids(), u"1,2,30"_s);
     }
 
-    // Edits are undone and redone one at a time until Save; Revert drops what is left.
+    // Edits are undone and redone one at a time until Save; Revert drops what is
+    // left.
     void undoAndRedo()
     {
         const auto editor = openEditor();
@@ -306,27 +331,27 @@ private slots:
         QVERIFY(editor->openQuestion(2));
         editor->questionEdit()->selectAll();
         QTest::keyClicks(editor->questionEdit(), u"Second, reworded"_s);
-        QTest::mouseClick(editor->applyButton(), Qt::LeftButton);
+        click(editor->applyButton());
         const std::vector<QuestionEditorSession::Question> reworded = editor->session().rows();
-        QTest::mouseClick(editor->retireButton(), Qt::LeftButton);
+        click(editor->retireButton());
         QVERIFY(editor->session().at(1).retired);
-        QTest::mouseClick(editor->undoButton(), Qt::LeftButton);
+        click(editor->undoButton());
         QVERIFY(editor->session().rows() == reworded);
         QCOMPARE(editor->questionEdit()->toPlainText(), u"Second, reworded"_s);
-        QTest::mouseClick(editor->undoButton(), Qt::LeftButton);
+        click(editor->undoButton());
         QVERIFY(editor->session().rows() == loaded);
         QCOMPARE(editor->questionEdit()->toPlainText(), u"Software Testing question 2"_s);
         QVERIFY(!editor->undoButton()->isEnabled());
         QVERIFY(!editor->saveButton()->isEnabled());
-        QTest::mouseClick(editor->redoButton(), Qt::LeftButton);
+        click(editor->redoButton());
         QVERIFY(editor->session().rows() == reworded);
-        QTest::mouseClick(editor->saveButton(), Qt::LeftButton);
+        click(editor->saveButton());
         QCOMPARE(TestSupport::query(dbPath(), u"SELECT Question, Retired FROM Q_A WHERE QID = 2"_s),
             (Rows{{u"Second, reworded"_s, 0}}));
         QVERIFY(!editor->undoButton()->isEnabled());
         // An edit after the save, reverted: nothing written.
-        QTest::mouseClick(editor->retireButton(), Qt::LeftButton);
-        QTest::mouseClick(editor->revertButton(), Qt::LeftButton);
+        click(editor->retireButton());
+        click(editor->revertButton());
         QVERIFY(!editor->session().isModified());
         QCOMPARE(count(u"Q_A WHERE Retired = 1"_s), 0);
     }
@@ -344,20 +369,20 @@ private slots:
         const QString id = idOf(21);
         QVERIFY(editor->openQuestion(21));
         QVERIFY(editor->deleteButton()->isEnabled());
-        QTest::mouseClick(editor->deleteButton(), Qt::LeftButton);
-        QTest::mouseClick(editor->saveButton(), Qt::LeftButton);
+        click(editor->deleteButton());
+        click(editor->saveButton());
         QCOMPARE(count(u"Q_A"_s), 67);
         QCOMPARE(count(u"Q_A WHERE QID = 21"_s), 0);
         QCOMPARE(count(u"QuestionKeys WHERE StableID = '%1'"_s.arg(id)), 0);
     }
 
-    // Each broken question is refused with its reason next to the field, and nothing changes.
+    // Each broken question is refused with its reason next to the field, and
+    // nothing changes; put right, the refusal goes.
     void refusals_data() { TestSupport::addCases(u"sessions/editor-refusals.tsv"_s); }
     void refusals()
     {
         QFETCH(QString, question);
         QFETCH(QString, choiceLines);
-        const QStringList choices = choiceLines.split(u'\n');
         QFETCH(QString, keys);
         QFETCH(QString, category);
         QFETCH(QString, field);
@@ -365,12 +390,15 @@ private slots:
         const auto editor = openEditor();
         QVERIFY(editor->openQuestion(25));
         const std::vector<QuestionEditorSession::Question> before = editor->session().rows();
-        editor->questionEdit()->setPlainText(question);
-        for (int i = 0; i < 4; ++i)
-            typeInto(editor->choiceEdit(i), choices.at(i));
-        setKeys(editor.get(), keys);
-        editor->categoryBox()->setCurrentText(category);
-        QTest::mouseClick(editor->applyButton(), Qt::LeftButton);
+        const auto enter = [&](const QString &text, const QStringList &choices, const QString &keyLetters,
+                               const QString &inCategory) {
+            editor->questionEdit()->setPlainText(text);
+            typeChoices(editor.get(), choices);
+            setKeys(editor.get(), keyLetters);
+            editor->categoryBox()->setCurrentText(inCategory);
+            click(editor->applyButton());
+        };
+        enter(question, choiceLines.split(u'\n'), keys, category);
         QVERIFY(editor->session().rows() == before);
         QVERIFY(!editor->undoButton()->isEnabled());
         for (QLabel *label :
@@ -379,46 +407,17 @@ private slots:
             if (label->objectName() == field)
                 QCOMPARE(label->text(), message);
         }
-        // Put right, the refusal goes.
-        editor->questionEdit()->setPlainText(u"Q?"_s);
-        for (int i = 0; i < 4; ++i)
-            typeInto(editor->choiceEdit(i), u"Choice %1"_s.arg(i));
-        setKeys(editor.get(), u"A"_s);
-        editor->categoryBox()->setCurrentText(u"Software Testing"_s);
-        QTest::mouseClick(editor->applyButton(), Qt::LeftButton);
+        enter(u"Q?"_s, {u"One"_s, u"Two"_s, u"Three"_s, u"Four"_s}, u"A"_s, u"Software Testing"_s);
         QVERIFY(!editor->findChild<QLabel *>(field)->isVisible());
         QVERIFY(editor->undoButton()->isEnabled());
     }
 
-    // The table's filters: category, text as typed without regard to case, origin and retirement.
-    void filters()
+    // One editor, opened from the File menu and then from a double-click in the
+    // question statistics; quitting with its edits not saved asks whether to drop
+    // them, and kept, the program stays open.
+    void openedFromTheMenuAndTheStatisticsAndQuit()
     {
-        exec(u"UPDATE Q_A SET Retired = 1 WHERE QID IN (1, 2, 30)"_s);
-        exec(u"UPDATE QuestionKeys SET Origin = 'imported' WHERE QID IN (2, 3)"_s);
-        const auto editor = openEditor();
-        QCOMPARE(editor->table()->model()->rowCount(), 68);
-        editor->categoryFilter()->setCurrentText(u"Software Testing"_s);
-        QCOMPARE(editor->table()->model()->rowCount(), 20);
-        QTest::keyClicks(editor->textFilter(), u"QUESTION 1"_s);
-        QCOMPARE(editor->table()->model()->rowCount(), 11); // 1 and 10 to 19
-        editor->retiredFilter()->setCurrentIndex(2);
-        QCOMPARE(editor->table()->model()->rowCount(), 1);
-        editor->textFilter()->clear();
-        editor->categoryFilter()->setCurrentIndex(0);
-        QCOMPARE(editor->table()->model()->rowCount(), 3);
-        editor->originFilter()->setCurrentText(u"imported"_s);
-        QCOMPARE(editor->table()->model()->rowCount(), 1);
-        editor->retiredFilter()->setCurrentIndex(1);
-        QCOMPARE(editor->table()->model()->rowCount(), 1);
-        QCOMPARE(editor->table()->model()->index(0, frmQuestionEditor::Id).data().toString(), idOf(3));
-    }
-
-    // From the File menu, and from a double-click in the question statistics.
-    void openedFromTheMenuAndTheStatistics()
-    {
-        TestSupport::Program program;
-        QVERIFY(QFile::copy(dbPath(), program.dbPath()));
-        frmMain *window = program.start();
+        frmMain *window = m_program->start();
         auto *action = window->findChild<QAction *>(u"mnuEditQuestions"_s);
         QVERIFY(action && action->isVisible() && action->isEnabled());
         action->trigger();
@@ -428,26 +427,14 @@ private slots:
         editor->resize(1100, 640);
         TestSupport::screenshot(
             editor, qEnvironmentVariable("QT_SCALE_FACTOR") == u"2"_s ? u"editor-200"_s : u"editor-100"_s);
-
-        // The statistics' double-click (its own suite drives it) opens the question in this editor.
         frmQuestionStats *stats = window->QuestionStatistics();
         QVERIFY(stats);
         emit stats->questionActivated(7, idOf(7));
         QCOMPARE(window->findChildren<frmQuestionEditor *>().size(), 1);
-        QCOMPARE(editor->currentId(),
-            TestSupport::scalar(program.dbPath(), u"SELECT StableID FROM QuestionKeys WHERE QID = 7"_s).toString());
+        QCOMPARE(editor->currentId(), idOf(7));
         QCOMPARE(editor->questionEdit()->toPlainText(), u"Software Testing question 7"_s);
-    }
 
-    // Quitting with edits not saved asks whether to drop them; kept, the program stays open.
-    void quittingAsksForUnsavedEdits()
-    {
-        TestSupport::Program program;
-        QVERIFY(QFile::copy(dbPath(), program.dbPath()));
-        frmMain *window = program.start();
-        QPointer<frmQuestionEditor> editor = window->EditQuestions(4);
-        QVERIFY(editor);
-        QTest::mouseClick(editor->retireButton(), Qt::LeftButton);
+        click(editor->retireButton());
         MessageBox::clearShown();
         MessageBox::setNextAnswer(MessageBox::Yes); // quit
         MessageBox::setNextAnswer(MessageBox::No); // but keep the edits
@@ -458,7 +445,7 @@ private slots:
         MessageBox::setNextAnswer(MessageBox::Yes);
         MessageBox::setNextAnswer(MessageBox::Yes); // drop them
         QVERIFY(window->close());
-        QCOMPARE(TestSupport::scalar(program.dbPath(), u"SELECT count(*) FROM Q_A WHERE Retired = 1"_s).toInt(), 0);
+        QCOMPARE(count(u"Q_A WHERE Retired = 1"_s), 0);
     }
 };
 
