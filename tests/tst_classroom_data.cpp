@@ -42,6 +42,16 @@ class tst_classroom_data final : public QObject {
         return (gDB = std::make_unique<cDBAccess>())->Open_Connection(3, QString(), database, dsn);
     }
     QString sql(const QString &statement) { return m_server.scalar(statement, u"exams"_s); }
+    // The pool's session for the Exams source, as the program's access objects get it.
+    static std::shared_ptr<Database> pooled()
+    {
+        DbError error;
+        const std::shared_ptr<Database> db
+            = ConnectionPool::acquireServer(u"PROVIDER=MSDASQL;dsn=Exams;uid=;pwd=;database=exams;"_s, &error);
+        if (!db)
+            qWarning("%s", qPrintable(error.text()));
+        return db;
+    }
 
     QTemporaryDir m_dir;
     QString m_file;
@@ -207,20 +217,13 @@ private slots:
     // A session the server ended, or lost to a restart, fails its next statement as out of reach
     // and is no longer handed out: the pool opens a fresh one. A statement that merely ran too
     // long leaves the session as it was.
-    void lostSessionIsReplaced_data()
-    {
-        QTest::addColumn<QString>("loss");
-        QTest::addColumn<QString>("statement");
-        QTest::addColumn<bool>("unreachable");
-        QTest::newRow("session terminated") << u"terminate"_s << u"SELECT 1"_s << true;
-        QTest::newRow("server restarted") << u"restart"_s << u"SELECT 1"_s << true;
-        QTest::newRow("statement timed out") << QString() << u"SELECT pg_sleep(30)"_s << false;
-    }
+    void lostSessionIsReplaced_data() { TestSupport::addCases(u"classroom/session-losses.tsv"_s); }
     void lostSessionIsReplaced()
     {
         QFETCH(QString, loss);
         QFETCH(QString, statement);
-        QFETCH(bool, unreachable);
+        QFETCH(QString, lost);
+        const bool unreachable = lost == u"yes"_s;
         Connection first;
         DbError error;
         const QString description = cDBAccess::connectionDescription(3, QString(), u"exams"_s, u"Exams"_s);
@@ -375,38 +378,9 @@ private slots:
         QVERIFY(MessageBox::shown().isEmpty());
     }
 
-    // Headings are the names or aliases in the program's spelling; NULL shows as empty text.
-    void itemModel_data() { engines(); }
-    void itemModel()
-    {
-        QVERIFY(openEngine());
-        fillExams();
-        RecordsetModel model;
-        QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
-        const std::shared_ptr<Recordset> rs = gDB->GetRS(
-            examSql(1), CursorLocation::UseClient, CursorType::Static, LockType::Optimistic, CommandType::Unstated);
-        model.setRecordset(rs);
-        QCOMPARE(model.rowCount(), 10);
-        QStringList headings;
-        for (int c = 0; c < model.columnCount(); ++c)
-            headings << model.headerData(c, Qt::Horizontal).toString();
-        QCOMPARE(headings,
-            (QStringList{u"ExamID"_s, u"UserName"_s, u"Correct Answers"_s, u"DetailID"_s, u"QID"_s, u"Answer"_s,
-                u"Answered"_s, u"Question"_s, u"Twice"_s}));
-        QCOMPARE(rs->column(5).table, u"ExamDetails"_s);
-        QCOMPARE(rs->column(5).origin, u"Answer"_s);
-        QVERIFY(rs->column(8).table.isEmpty());
-        QCOMPARE(model.data(model.index(0, 1)).toString(), u"ann"_s);
-        QCOMPARE(model.data(model.index(0, 2)).toString(), QString());
-        QVERIFY(model.data(model.index(0, 2), Qt::EditRole).isNull());
-        model.setRecordset(gDB->GetRS(examSql(3)));
-        QCOMPARE(model.rowCount(), 0);
-        model.setRecordset(nullptr);
-        QCOMPARE(model.columnCount(), 0);
-    }
-
     // Bound controls show the row on every move; a value put into one, even by code, goes into the row,
-    // which is written back when it is left.
+    // which is written back when it is left. A table of the same recordset heads its columns with the
+    // names or aliases in the program's spelling and shows NULL as empty text.
     void binderAndWriteBack_data() { engines(); }
     void binderAndWriteBack()
     {
@@ -416,6 +390,20 @@ private slots:
         const std::shared_ptr<Recordset> rs = gDB->GetRS(
             examSql(1), CursorLocation::UseClient, CursorType::Static, LockType::Optimistic, CommandType::Unstated);
         QVERIFY(rs && rs->isUpdatable());
+        RecordsetModel model;
+        QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
+        model.setRecordset(rs);
+        QCOMPARE(model.rowCount(), 10);
+        QStringList headings;
+        for (int c = 0; c < model.columnCount(); ++c)
+            headings << model.headerData(c, Qt::Horizontal).toString();
+        QCOMPARE(headings,
+            (QStringList{u"ExamID"_s, u"UserName"_s, u"Correct Answers"_s, u"DetailID"_s, u"QID"_s, u"Answer"_s,
+                u"Answered"_s, u"Question"_s, u"Twice"_s}));
+        QCOMPARE(rs->column(5).table + u'.' + rs->column(5).origin, u"ExamDetails.Answer"_s);
+        QVERIFY(rs->column(8).table.isEmpty());
+        QCOMPARE(model.data(model.index(0, 2)).toString(), QString());
+        QVERIFY(model.data(model.index(0, 2), Qt::EditRole).isNull());
         QSignalSpy failures(rs.get(), &Recordset::writeFailed);
         QLineEdit question, answer;
         QCheckBox answered;
@@ -451,17 +439,21 @@ private slots:
         rs->MovePrevious();
         QVERIFY(!rs->isDirty());
         shows(2, u"D"_s, false);
+        QCOMPARE(model.data(model.index(1, 5)).toString(), u"D"_s);
         QVERIFY(MessageBox::shown().isEmpty());
+        model.setRecordset(gDB->GetRS(examSql(3)));
+        QCOMPARE(model.rowCount(), 0);
+        model.setRecordset(nullptr);
+        QCOMPARE(model.columnCount(), 0);
     }
 
     // Values longer than one piece of the driver's come back whole: text with characters beyond
     // Latin-1 (a surrogate pair among them) and bytes; an empty text is not NULL.
     void readsLongValues()
     {
-        DbError error;
-        const std::shared_ptr<Database> db
-            = ConnectionPool::acquireServer(u"PROVIDER=MSDASQL;dsn=Exams;uid=;pwd=;database=exams;"_s, &error);
+        const std::shared_ptr<Database> db = pooled();
         QVERIFY(db);
+        DbError error;
         Database::Result result;
         QVERIFY2(
             db->query(u"SELECT repeat('Zoë ✓ 漢 😀 ', 700) AS t, decode(repeat('00ff7f', 5000), 'hex') AS b, '' AS e, "
@@ -502,10 +494,9 @@ private slots:
         QVERIFY(rs->Update());
         QCOMPARE(sql(u"SELECT NumOfQuestions || Answer FROM ExamTitle, ExamDetails WHERE DetailID = 2"_s), u"3C"_s);
 
-        DbError error;
-        const std::shared_ptr<Database> db
-            = ConnectionPool::acquireServer(u"PROVIDER=MSDASQL;dsn=Exams;uid=;pwd=;database=exams;"_s, &error);
+        const std::shared_ptr<Database> db = pooled();
         QVERIFY(db);
+        DbError error;
         QVERIFY(db->begin(&error));
         QVERIFY(db->execute(u"UPDATE ExamDetails SET Answer = 'D'"_s, {}, nullptr, &error));
         QVERIFY(!db->execute(u"UPDATE ExamDetails SET Answer = 1 / 0"_s, {}, nullptr, &error));
@@ -534,8 +525,7 @@ private slots:
         QVERIFY2(other, qPrintable(error.text()));
         QVERIFY(other->begin(&error));
         QVERIFY(other->execute(u"UPDATE ExamDetails SET Answer = 'A' WHERE DetailID = 1"_s, {}, nullptr, &error));
-        const std::shared_ptr<Database> db
-            = ConnectionPool::acquireServer(u"PROVIDER=MSDASQL;dsn=Exams;uid=;pwd=;database=exams;"_s, &error);
+        const std::shared_ptr<Database> db = pooled();
         QVERIFY(db);
         QVERIFY(!db->execute(u"UPDATE ExamDetails SET Answer = 'B' WHERE DetailID = 1"_s, {}, nullptr, &error));
         QVERIFY2(error.text().contains(u"lock timeout"_s), qPrintable(error.text()));

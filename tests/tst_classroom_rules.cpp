@@ -25,6 +25,7 @@ class tst_classroom_rules final : public QObject {
     ClassServer m_class;
     std::shared_ptr<Database> m_ann, m_bob, m_tina, m_vera;
     qint32 m_annExam = 0, m_bobExam = 0, m_annDetail = 0, m_bobDetail = 0;
+    QString m_used, m_free; // a question of ann's exam, and one no exam holds
 
     struct Outcome {
         bool ok;
@@ -100,29 +101,21 @@ private slots:
                   .toInt();
         QVERIFY(ClassServer::value(*m_bob, u"SELECT vesk_flag(%1, true)"_s.arg(m_bobDetail)).toInt() > 0);
         QVERIFY(ClassServer::value(*m_bob, u"SELECT vesk_answer(%1, 'a')"_s.arg(m_bobDetail)).toInt() > 0);
+        m_used = admin(u"SELECT min(QID) FROM ExamDetails WHERE ExamID = %1"_s.arg(m_annExam));
+        m_free = admin(u"SELECT min(QID) FROM vesk_private.q_a q WHERE NOT EXISTS (SELECT 1 FROM ExamDetails d "
+                       "WHERE d.QID = q.QID)"_s);
+        QVERIFY(!m_used.isEmpty() && !m_free.isEmpty());
     }
-    void cleanupTestCase()
-    {
-        m_ann.reset();
-        m_bob.reset();
-        m_tina.reset();
-        m_vera.reset();
-        ConnectionPool::clear();
-    }
+    void cleanupTestCase() { ConnectionPool::clear(); }
 
-    // The server draws and dates the exam: the size asked, questions of the ticked category, the
-    // server's own date, and the clock of that size.
-    void serverDrawsAndDates()
+    // The server names and dates the exam and sets its clock by its size (the questions drawn are
+    // drawFollowsTheRules's).
+    void serverNamesAndDates()
     {
-        QCOMPARE(admin(u"SELECT UserName || ' ' || NumOfQuestions || ' ' || (ExamResult IS NULL) FROM ExamTitle "
+        QCOMPARE(admin(u"SELECT UserName || ' ' || NumOfQuestions || ' ' || (ExamResult IS NULL) || ' ' || "
+                       "(abs(extract(epoch FROM ExamDate::timestamp - localtimestamp)) < 60) FROM ExamTitle "
                        "WHERE ExamID = %1"_s.arg(m_annExam)),
-            u"ann 10 true"_s);
-        QCOMPARE(admin(u"SELECT count(DISTINCT d.QID) || ' ' || string_agg(DISTINCT q.Category, ',') FROM ExamDetails "
-                       "d JOIN Q_A q ON q.QID = d.QID WHERE d.ExamID = %1"_s.arg(m_annExam)),
-            u"10 Software Testing"_s);
-        QCOMPARE(admin(u"SELECT (abs(extract(epoch FROM ExamDate::timestamp - localtimestamp)) < 60)::text FROM "
-                       "ExamTitle WHERE ExamID = %1"_s.arg(m_annExam)),
-            u"true"_s);
+            u"ann 10 true true"_s);
         QCOMPARE(
             admin(u"SELECT extract(epoch FROM Deadline - StartedAt) FROM ExamClock WHERE ExamID = %1"_s.arg(m_annExam))
                 .toDouble(),
@@ -130,77 +123,33 @@ private slots:
         QCOMPARE(admin(u"SELECT Answer || Answered FROM ExamDetails WHERE DetailID = %1"_s.arg(m_bobDetail)), u"A-1"_s);
     }
 
-    // A retired question is in no draw; the others all are.
-    void retiredQuestionsAreNotDrawn()
-    {
-        const QString total = admin(u"SELECT count(*) FROM vesk_private.q_a"_s);
-        QVERIFY(m_class.exec(u"UPDATE vesk_private.q_a SET Retired = 1 WHERE QID % 2 = 0"_s));
-        const QString drawn = admin(u"SELECT count(*) || ' ' || count(*) FILTER (WHERE QID % 2 = 0) FROM "
-                                    "vesk_draw_pool('ann', false)"_s);
-        QVERIFY(m_class.exec(u"UPDATE vesk_private.q_a SET Retired = 0"_s));
-        QCOMPARE(drawn, u"%1 0"_s.arg((total.toInt() + 1) / 2));
-        QCOMPARE(admin(u"SELECT count(*) FROM vesk_draw_pool('ann', false)"_s), total);
-    }
-
-    // The questions change only through the editor's functions, and only a trainer's: a used
-    // question keeps what it asks, and only an unused one is deleted.
-    void questionsChangeOnlyThroughTheFunctions_data() { TestSupport::addCases(u"classroom/question-changes.tsv"_s); }
-    void questionsChangeOnlyThroughTheFunctions()
+    // Each role is held to what the server allows it, whatever SQL it sends: a candidate to her own
+    // exam through the functions, a trainer to the questions through the editor's functions.
+    void handWrittenSql_data() { TestSupport::addCases(u"classroom/hand-written-sql.tsv"_s); }
+    void handWrittenSql()
     {
         QFETCH(QString, who);
         QFETCH(QString, sql);
         QFETCH(QString, expect);
-        const QString used = admin(u"SELECT min(QID) FROM ExamDetails WHERE ExamID = %1"_s.arg(m_annExam));
-        const QString free = admin(u"SELECT min(QID) FROM vesk_private.q_a q WHERE NOT EXISTS (SELECT 1 FROM "
-                                   "ExamDetails d WHERE d.QID = q.QID)"_s);
-        QVERIFY(!used.isEmpty() && !free.isEmpty());
-        const QString before = fingerprint();
-        const Outcome outcome = attempt(
-            who == u"ann"_s ? *m_ann : *m_tina, QString(sql).replace(u"%USED%"_s, used).replace(u"%FREE%"_s, free));
-        if (expect.startsWith(u"refused: "_s)) {
-            QVERIFY2(!outcome.ok, qPrintable(sql));
-            QVERIFY2(outcome.error.contains(expect.mid(9)), qPrintable(outcome.error));
-        } else {
-            QVERIFY2(outcome.ok, qPrintable(outcome.error));
-            QCOMPARE(outcome.rows.value(0).value(0).toString(), expect);
-        }
-        QCOMPARE(fingerprint(), before);
-    }
-
-    void candidateIsHeldToTheirOwn_data() { TestSupport::addCases(u"classroom/candidate-attacks.tsv"_s); }
-    void candidateIsHeldToTheirOwn()
-    {
-        QFETCH(QString, expect);
-        QFETCH(QString, sql);
-        const QString before = fingerprint();
         const QString statement = QString(sql)
                                       .replace(u"%1"_s, QString::number(m_annExam))
                                       .replace(u"%2"_s, QString::number(m_bobExam))
                                       .replace(u"%3"_s, QString::number(m_annDetail))
-                                      .replace(u"%4"_s, QString::number(m_bobDetail));
-        const Outcome outcome = attempt(*m_ann, statement);
-        if (expect == u"refused")
-            QVERIFY2(!outcome.ok && !outcome.error.isEmpty(), qPrintable(statement));
-        else
-            QVERIFY2(outcome.ok && outcome.rows.isEmpty(), qPrintable(statement + u": "_s + outcome.error));
-        QCOMPARE(fingerprint(), before);
-    }
-
-    // Only READ COMMITTED: an older snapshot cannot slip an answer past the scoring.
-    void writesRefuseOtherIsolationLevels_data()
-    {
-        QTest::addColumn<QString>("level");
-        QTest::newRow("repeatable read") << u"REPEATABLE READ"_s;
-        QTest::newRow("serializable") << u"SERIALIZABLE"_s;
-    }
-    void writesRefuseOtherIsolationLevels()
-    {
-        QFETCH(QString, level);
+                                      .replace(u"%4"_s, QString::number(m_bobDetail))
+                                      .replace(u"%USED%"_s, m_used)
+                                      .replace(u"%FREE%"_s, m_free);
         const QString before = fingerprint();
-        const Outcome outcome = attempt(
-            *m_ann, u"SET TRANSACTION ISOLATION LEVEL %1; SELECT vesk_answer(%2, 'A')"_s.arg(level).arg(m_annDetail));
-        QVERIFY(!outcome.ok);
-        QVERIFY2(outcome.error.contains(u"READ COMMITTED"_s), qPrintable(outcome.error));
+        const Outcome outcome = attempt(who == u"ann"_s ? *m_ann : *m_tina, statement);
+        if (expect.startsWith(u"refused"_s)) {
+            QVERIFY2(!outcome.ok && !outcome.error.isEmpty(), qPrintable(statement));
+            QVERIFY2(outcome.error.contains(expect.mid(9)), qPrintable(outcome.error));
+        } else {
+            QVERIFY2(outcome.ok, qPrintable(statement + u": "_s + outcome.error));
+            if (expect == u"empty"_s)
+                QCOMPARE(outcome.rows.size(), 0);
+            else
+                QCOMPARE(outcome.rows.value(0).value(0).toString(), expect);
+        }
         QCOMPARE(fingerprint(), before);
     }
 
@@ -264,26 +213,6 @@ private slots:
             u"B"_s);
     }
 
-    // Each candidate has a few connections, so that none can take the class's.
-    void aCandidateHasAFewConnections()
-    {
-        std::vector<ClassRoster::Person> people{{u"carl"_s, u"carl-pw"_s, false, 1}};
-        const std::shared_ptr<Database> admin = ClassServer::connectAs(
-            QString::fromLatin1(PgServer::kSuperuser), QString::fromLatin1(PgServer::kSuperPassword));
-        QVERIFY(admin);
-        QString error;
-        QVERIFY2(ClassRoster::add(*admin, people, false, &error), qPrintable(error));
-        std::vector<std::shared_ptr<Database>> open;
-        for (int i = 0; i < ClassRoster::kConnectionLimit; ++i) {
-            DbError failure;
-            open.push_back(ClassServer::connectAs(u"carl"_s, u"carl-pw"_s, &failure));
-            QVERIFY2(open.back(), qPrintable(failure.text()));
-        }
-        DbError failure;
-        QVERIFY(!ClassServer::connectAs(u"carl"_s, u"carl-pw"_s, &failure));
-        QVERIFY2(failure.text().contains(u"too many connections"_s), qPrintable(failure.text()));
-    }
-
     // A class list with a fault adds nobody and names the line of each fault.
     void rosterRefusesBadLists_data() { TestSupport::addCases(u"classroom/roster-lists.tsv"_s); }
     void rosterRefusesBadLists()
@@ -305,7 +234,8 @@ private slots:
         }
     }
 
-    // The trainer adds the class with the tool; each made password is printed once and signs in.
+    // The trainer adds the class with the tool; each made password is printed once and signs in, on
+    // a few connections only, so that no candidate can take the class's.
     void toolAddsTheClass()
     {
         QTemporaryDir dir;
@@ -324,11 +254,15 @@ private slots:
         const QStringList lines = added.out.split(u'\n', Qt::SkipEmptyParts);
         QCOMPARE(lines.value(0), u"dora"_s); // her password was given: not printed
         QVERIFY(lines.value(1).startsWith(u"emil,"_s));
-        QVERIFY(ClassServer::connectAs(u"emil"_s, lines.value(1).section(u',', 1)));
-        QCOMPARE(
-            admin(u"SELECT string_agg(rolname || ':' || rolconnlimit || ':' || pg_has_role(rolname, 'vesk_candidate', "
-                  "'MEMBER'), ',' ORDER BY rolname) FROM pg_roles WHERE rolname IN ('dora', 'emil')"_s),
-            u"dora:2:true,emil:2:true"_s);
+        std::vector<std::shared_ptr<Database>> open;
+        for (int i = 0; i < ClassRoster::kConnectionLimit; ++i)
+            QVERIFY((open.emplace_back(ClassServer::connectAs(u"emil"_s, lines.value(1).section(u',', 1)))));
+        DbError failure;
+        QVERIFY(!ClassServer::connectAs(u"emil"_s, lines.value(1).section(u',', 1), &failure));
+        QVERIFY2(failure.text().contains(u"too many connections"_s), qPrintable(failure.text()));
+        QCOMPARE(admin(u"SELECT string_agg(pg_has_role(rolname, 'vesk_candidate', 'MEMBER')::text, ',') FROM pg_roles "
+                       "WHERE rolname IN ('dora', 'emil')"_s),
+            u"true,true"_s);
         // A name the server has already: nobody of the list is added.
         list.open(QIODevice::WriteOnly);
         list.write("fred\ndora\n");
@@ -345,7 +279,7 @@ private slots:
     }
 
     // The trainer sees every exam, ends a candidate's exam (scored as it stands, the candidate's
-    // sessions ended) and deletes any; a candidate deletes none.
+    // sessions ended) and deletes any.
     void trainerEndsAndDeletes()
     {
         QCOMPARE(ClassServer::value(*m_tina, u"SELECT count(*) FROM ExamTitle"_s).toInt(), 3);
@@ -360,10 +294,6 @@ private slots:
         const std::shared_ptr<Database> again = ClassServer::connectAs(u"bob"_s, u"bob-pw"_s);
         const Outcome ended = attempt(*again, u"SELECT vesk_answer(%1, 'B')"_s.arg(m_bobDetail));
         QVERIFY2(!ended.ok && ended.error.contains(u"The trainer ended this exam."_s), qPrintable(ended.error));
-        for (const QString &who : {u"tina"_s, QString::fromLatin1(PgServer::kSuperuser), u"nobody-here"_s})
-            QVERIFY(!attempt(*m_tina, u"SELECT vesk_end_exam_of('%1')"_s.arg(who)).ok);
-        QVERIFY(!attempt(*m_tina, u"UPDATE Q_A SET Question = 'x' WHERE QID = 1"_s).ok);
-        QVERIFY(!attempt(*m_tina, u"DROP FUNCTION vesk_answer(integer, text)"_s).ok);
         DbError error;
         qint64 changes = 0;
         QVERIFY(m_tina->begin(&error));
