@@ -290,7 +290,7 @@ TestSupport::Run TestSupport::run(
     process.setProcessEnvironment(environment);
     process.start(program, arguments);
     Run result;
-    if (!process.waitForFinished(timeoutSeconds * 1000)) {
+    if (!process.waitForFinished(timeoutSeconds < 0 ? -1 : timeoutSeconds * 1000)) {
         process.kill();
         process.waitForFinished();
         result.err = u"%1 did not end: %2"_s.arg(program, process.errorString());

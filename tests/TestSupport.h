@@ -96,6 +96,7 @@ struct Run {
     QString out;
     QString err;
 };
+// A negative `timeoutSeconds` waits as long as it takes: the suite's own time-out bounds it.
 Run run(const QString &program, const QStringList &arguments,
     const QProcessEnvironment &environment = QProcessEnvironment::systemEnvironment(), int timeoutSeconds = 120);
 

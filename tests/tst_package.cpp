@@ -36,7 +36,7 @@ private slots:
         QVERIFY2(!cpack.isEmpty() && !build.isEmpty(), "VESK_CPACK and VESK_BUILD_DIR are set by CTest");
         const TestSupport::Run pack = TestSupport::run(cpack,
             {u"-G"_s, u"DEB"_s, u"--config"_s, build + u"/CPackConfig.cmake"_s, u"-B"_s, m_dir.path()},
-            QProcessEnvironment::systemEnvironment(), 600);
+            QProcessEnvironment::systemEnvironment(), -1);
         QVERIFY2(pack.status == 0, qPrintable(pack.out + pack.err));
         const QStringList debs = QDir(m_dir.path()).entryList({u"vesk_*.deb"_s}, QDir::Files);
         QCOMPARE(debs.size(), 1);
@@ -72,8 +72,7 @@ private slots:
     {
         const QString lintian = tool(u"lintian"_s);
         QVERIFY(!lintian.isEmpty());
-        const TestSupport::Run check
-            = TestSupport::run(lintian, {m_deb}, QProcessEnvironment::systemEnvironment(), 600);
+        const TestSupport::Run check = TestSupport::run(lintian, {m_deb}, QProcessEnvironment::systemEnvironment(), -1);
         const QStringList complaints = check.out.split(u'\n').filter(QRegularExpression(u"^[EW]: "_s));
         QVERIFY2(check.status == 0 && complaints.isEmpty(), qPrintable(check.out + check.err));
     }
