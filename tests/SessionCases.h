@@ -6,10 +6,10 @@
 
 #include "data/ExamDraw.h"
 
-// Small readers of the case tables under tests/data/sessions, whose cells are all text.
+// Readers of the current case's cells (all text): as text, a number, a flag; "2 4" as {2, 4};
+// "0 4" as the categories ticked (6: all of them).
 namespace SessionCases {
 
-// The current case's cell of `column`, as QFETCH reads it, and as a number.
 inline QString text(const char *column)
 {
     return *static_cast<QString *>(QTest::qData(column, qMetaTypeId<QString>()));
@@ -23,7 +23,6 @@ inline bool flag(const char *column)
     return number(column) != 0;
 }
 
-// "2 4" as {2, 4}.
 inline QList<int> numbers(const QString &text)
 {
     QList<int> parsed;
@@ -32,7 +31,6 @@ inline QList<int> numbers(const QString &text)
     return parsed;
 }
 
-// "0 4" as the categories ticked (6: all of them).
 inline ExamDraw::Ticked ticked(const QString &categories)
 {
     ExamDraw::Ticked result{};

@@ -6,13 +6,13 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QLineEdit>
-#include <QMdiArea>
 #include <QProcess>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QSettings>
-#include <QStandardPaths>
 #include <QTableView>
 #include <QTest>
 #include <QWidget>
@@ -65,16 +65,13 @@ void TestSupport::pointHomeAt(const QString &root)
 
 QString TestSupport::settingsFolder()
 {
-    // One folder a test process: the program's settings never reach the real home.
-    static QTemporaryDir folder;
+    static QTemporaryDir folder; // one a process: settings never reach the real home
     return folder.path();
 }
 
 void TestSupport::resetProgramState()
 {
-    // A program that finds no Exam.mdb beside it looks in the person's data folder and the
-    // installed one: never the real ones.
-    static const QTemporaryDir home;
+    static const QTemporaryDir home; // where a program without Exam.mdb beside it looks next
     pointHomeAt(home.path());
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsFolder());
     QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settingsFolder());
@@ -112,7 +109,6 @@ void TestSupport::resetProgramState()
 void TestSupport::fillPool(PoolBuilder &builder, const std::array<int, 6> &counts, const std::array<int, 6> &trueFalse)
 {
     const QStringList categories = ExamSchema::categories();
-    const QString letters = QStringLiteral("ABCD");
     for (int c = 0; c < 6; ++c) {
         for (int i = 1; i <= counts[size_t(c)]; ++i) {
             PoolBuilder::Question q;
@@ -128,7 +124,7 @@ void TestSupport::fillPool(PoolBuilder &builder, const std::array<int, 6> &count
                 q.b = QStringLiteral("Choice B of %1").arg(i);
                 q.c = QStringLiteral("Choice C of %1").arg(i);
                 q.d = QStringLiteral("Choice D of %1").arg(i);
-                q.correct = letters.at((i - 1) % 4);
+                q.correct = u"ABCD"_s.at((i - 1) % 4);
             }
             builder.addQuestion(q);
         }
@@ -173,8 +169,7 @@ QList<QVariantList> TestSupport::query(const QString &path, const QString &sql)
 
 QVariant TestSupport::scalar(const QString &path, const QString &sql)
 {
-    const QList<QVariantList> rows = query(path, sql);
-    return rows.isEmpty() || rows.first().isEmpty() ? QVariant() : rows.first().first();
+    return query(path, sql).value(0).value(0);
 }
 
 std::shared_ptr<SqliteHandle> TestSupport::holdWriteLock(const QString &path)
@@ -249,7 +244,7 @@ frmViewExam *TestSupport::review(frmMain *window, int row)
 {
     frmViewExam *view = window->viewExamForm() ? window->viewExamForm() : openResults(window);
     const QPoint where = view->Grid1()->visualRect(view->gridModel()->index(row, 1)).center();
-    // A double-click counts on the line that its first press chose.
+    // A double click counts on the line its first press chose.
     QTest::mouseClick(view->Grid1()->viewport(), Qt::LeftButton, {}, where);
     QTest::mouseDClick(view->Grid1()->viewport(), Qt::LeftButton, {}, where);
     return view;
@@ -274,6 +269,16 @@ QStringList TestSupport::installedFiles(const QString &appId)
     for (const char *name :
         {"Exam.mdb", "TDictionary.htm", "BookList.htm", "EssayQuestions.htm", "ReadMe.txt", "License.txt"})
         files << u"share/vesk/"_s + QLatin1String(name);
+    files.replaceInStrings(QRegularExpression(u"^"_s), u"usr/"_s);
+    files.sort();
+    return files;
+}
+
+QStringList TestSupport::filesUnder(const QString &root)
+{
+    QStringList files;
+    for (QDirIterator it(root, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories); it.hasNext();)
+        files << QDir(root).relativeFilePath(it.next());
     files.sort();
     return files;
 }
@@ -285,7 +290,7 @@ TestSupport::Run TestSupport::run(
     process.setProcessEnvironment(environment);
     process.start(program, arguments);
     Run result;
-    if (!process.waitForFinished(timeoutSeconds * 1000)) {
+    if (!process.waitForFinished(timeoutSeconds < 0 ? -1 : timeoutSeconds * 1000)) {
         process.kill();
         process.waitForFinished();
         result.err = u"%1 did not end: %2"_s.arg(program, process.errorString());
@@ -306,33 +311,23 @@ QVariantList TestSupport::box(int i)
 
 QString TestSupport::pdfText(const QString &path)
 {
-    QProcess extract;
-    extract.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), path, QStringLiteral("-")});
-    if (!extract.waitForFinished(30000) || extract.exitCode() != 0)
-        return QString();
-    return QString::fromUtf8(extract.readAllStandardOutput());
+    const Run extract = run(u"pdftotext"_s, {u"-layout"_s, path, u"-"_s}, QProcessEnvironment::systemEnvironment(), 30);
+    return extract.status == 0 ? extract.out : QString();
 }
 
 void TestSupport::screenshotPdf(const QString &path, const QString &name)
 {
     const QString folder = qEnvironmentVariable("VESK_SCREENSHOTS");
-    if (folder.isEmpty())
-        return;
-    QDir().mkpath(folder);
-    // The first page at 60 dpi: pdftoppm names it <prefix>-1.png.
-    const QString prefix = QDir(folder).filePath(name);
-    QProcess::execute(QStringLiteral("pdftoppm"),
-        {QStringLiteral("-png"), QStringLiteral("-r"), QStringLiteral("60"), QStringLiteral("-f"), QStringLiteral("1"),
-            QStringLiteral("-l"), QStringLiteral("1"), path, prefix});
+    if (!folder.isEmpty() && QDir().mkpath(folder)) // pdftoppm names the first page <prefix>-1.png
+        QProcess::execute(u"pdftoppm"_s,
+            {u"-png"_s, u"-r"_s, u"60"_s, u"-f"_s, u"1"_s, u"-l"_s, u"1"_s, path, QDir(folder).filePath(name)});
 }
 
 void TestSupport::screenshot(QWidget *widget, const QString &name)
 {
     const QString folder = qEnvironmentVariable("VESK_SCREENSHOTS");
-    if (folder.isEmpty() || !widget)
-        return;
-    QDir().mkpath(folder);
-    widget->grab().save(QDir(folder).filePath(name + QStringLiteral(".png")));
+    if (!folder.isEmpty() && widget && QDir().mkpath(folder))
+        widget->grab().save(QDir(folder).filePath(name + u".png"_s));
 }
 
 TestSupport::Program::Program(const QString &folder)
@@ -416,8 +411,7 @@ TestSupport::CaseTable TestSupport::caseTable(const QString &relativePath)
 
 void TestSupport::addCases(const QString &relativePath)
 {
-    // Qt Test keeps the column names' pointers, so the names must outlive the test run.
-    static std::deque<QByteArray> names;
+    static std::deque<QByteArray> names; // Qt Test keeps the names' pointers
     const CaseTable table = caseTable(relativePath);
     for (const QString &column : table.columns)
         QTest::addColumn<QString>(names.emplace_back(column.toUtf8()).constData());

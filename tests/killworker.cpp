@@ -1,12 +1,10 @@
-// Does real work on a real exam database through the program's own screens until it is killed,
-// telling its parent on standard output what has been done: "try" before a step and "done"
-// once the step has returned. Used by tst_kill.
+// tst_kill's worker: real work on a real exam database through the program's screens until it is
+// killed, saying "try" before a step and "done" once it has returned.
 #include <cstdio>
 #include <cstdlib>
 #include <random>
 
 #include <QApplication>
-#include <QPointer>
 #include <QRadioButton>
 #include <QThread>
 
@@ -17,8 +15,6 @@
 #include "data/Recordset.h"
 #include "exam/frmExam.h"
 #include "platform/MessageBox.h"
-#include "review/ExamListModel.h"
-#include "review/frmViewExam.h"
 #include "shell/frmMain.h"
 
 using namespace Qt::StringLiterals;
@@ -30,7 +26,7 @@ void say(const QString &line)
     std::fflush(stdout);
 }
 
-// A box means something failed that the parent must see: report it and stop.
+// The parent cannot answer a box: one shown is a failure it must see.
 void stopOnBox()
 {
     if (MessageBox::shown().isEmpty())
@@ -60,10 +56,9 @@ frmExam *startExam(frmMain *window)
         QThread::sleep(1);
 }
 
-// Answers and moves on for ever: each step ticks a letter on the current row and moves on (from
-// the last row back to the first: leaving the row stores it). On the clock, one to three seconds
-// pass before each step, at most `clockBudget` in all, well inside the exam's time, and the worker
-// then idles: however fast the moves run, the time never runs out.
+// Each step ticks a letter and leaves the row (from the last back to the first), which stores it.
+// On the clock one to three seconds pass before a step, at most `clockBudget` in all, well inside
+// the exam's time, then the worker idles: however fast the moves run, the time never runs out.
 int answerMoves(frmMain *window, std::mt19937 &rng, bool onTheClock)
 {
     constexpr int clockBudget = 480;
@@ -112,13 +107,11 @@ int continueExam(frmMain *window)
     return 0;
 }
 
-// Starts and ends exams for ever.
 int createExams(frmMain *window)
 {
     for (;;) {
         say(u"try"_s);
-        // The set-up opened anew each time, as a person would from the menu.
-        TestSupport::openExam(window);
+        TestSupport::openExam(window); // anew each time, as from the menu
         frmExam *exam = startExam(window);
         if (!exam)
             return 1;
@@ -127,26 +120,6 @@ int createExams(frmMain *window)
     }
 }
 
-// Deletes the listed exams one by one, the first line each time, as a person would.
-int deleteExams(frmMain *window)
-{
-    TestSupport::openResults(window);
-    for (;;) {
-        QPointer<frmViewExam> view = window->viewExamForm();
-        if (!view || view->gridModel()->rowCount() == 0)
-            return 0;
-        TestSupport::review(window, 0);
-        const qint32 examId = view->reviewedExamId();
-        say(u"try %1"_s.arg(examId));
-        MessageBox::setNextAnswer(MessageBox::Yes);
-        view->Command1_Click(ViewExamCommand::DeleteExam);
-        // The delete's own report is the one box expected.
-        if (MessageBox::shown().size() == 2 && MessageBox::shown().last().title == u"Operation Completed")
-            MessageBox::clearShown();
-        stopOnBox();
-        say(u"done %1"_s.arg(examId));
-    }
-}
 } // namespace
 
 int main(int argc, char *argv[])
@@ -156,7 +129,6 @@ int main(int argc, char *argv[])
         return 2;
     const QString mode = QString::fromLocal8Bit(argv[1]);
     TestSupport::resetProgramState();
-    // The parent cannot answer a box: a box shown here means a failure the parent must see.
     std::mt19937 rng(std::random_device{}());
     std::unique_ptr<frmMain> window = TestSupport::startProgram(QString::fromLocal8Bit(argv[2]));
     if (AppExit::requested())
@@ -171,8 +143,6 @@ int main(int argc, char *argv[])
         rc = continueExam(window.get());
     else if (mode == u"create")
         rc = createExams(window.get());
-    else if (mode == u"delete")
-        rc = deleteExams(window.get());
     stopOnBox();
     return rc;
 }

@@ -36,15 +36,11 @@ class tst_examsession final : public QObject {
     int count(const QString &from) const { return scalar(u"SELECT count(*) FROM "_s + from).toInt(); }
     void exec(const QString &sql) const { TestSupport::exec(dbPath(), sql); }
     qint64 now() const { return Clock::now().toSecsSinceEpoch(); }
-    // An unscored exam of `name` with two questions, whose run stopped `age` seconds ago.
-    qint32 leftBehind(const QString &name, qint64 age, const QString &token = u"crashed-run"_s)
+    // An unscored exam of Ann's with two questions, whose run stopped `age` seconds ago.
+    qint32 leftBehind(qint64 age, const QString &token)
     {
-        exec(
-            u"INSERT INTO ExamTitle (UserName, ExamDate, NumOfQuestions) VALUES ('%1', '2026-12-03 09:15:00', 2)"_s.arg(
-                name));
-        const qint32 examId = scalar(u"SELECT max(ExamID) FROM ExamTitle"_s).toInt();
-        exec(u"INSERT INTO ExamDetails (ExamID, UserName, QID) VALUES (%1, '%2', 1), (%1, '%2', 2)"_s.arg(examId).arg(
-            name));
+        const qint32 examId
+            = TestSupport::storeExam(dbPath(), u"Ann"_s, u"2026-12-03 09:15:00"_s, 2, QVariant(), {{1, {}}, {2, {}}});
         exec(u"INSERT INTO ExamProgress VALUES (%1, 437, %2, '%3')"_s.arg(examId).arg(now() - age).arg(token));
         return examId;
     }
@@ -71,10 +67,10 @@ private slots:
         QFETCH(QString, failingTable);
         QFETCH(QString, failure);
         // Ann's scored exam got the first ten Software Testing questions wrong.
-        exec(u"INSERT INTO ExamTitle (UserName, ExamDate, NumOfQuestions, ExamResult) "
-             "VALUES ('Ann', '2026-12-01 10:00:00', 10, 0)"_s);
+        QList<std::pair<int, QString>> wrong;
         for (int qid = 1; qid <= 10; ++qid)
-            exec(u"INSERT INTO ExamDetails (ExamID, UserName, QID, Answer) VALUES (1, 'Ann', %1, 'X')"_s.arg(qid));
+            wrong.append({qid, u"X"_s});
+        TestSupport::storeExam(dbPath(), u"Ann"_s, u"2026-12-01 10:00:00"_s, 10, 0, wrong);
         if (!failingTable.isEmpty())
             exec(u"CREATE TRIGGER failing BEFORE INSERT ON %1 BEGIN SELECT RAISE(ABORT, 'disk is full'); END"_s.arg(
                 failingTable));
@@ -229,9 +225,9 @@ private slots:
         QFETCH(QString, user);
         const int offered = SessionCases::number("offered");
         for (int i = 0; i < ages.size(); ++i)
-            leftBehind(u"Ann"_s, ages.at(i), i == ages.size() - 1 && !endedRun.isEmpty() ? endedRun : u"old-run"_s);
+            leftBehind(ages.at(i), i == ages.size() - 1 && !endedRun.isEmpty() ? endedRun : u"old-run"_s);
         // A scored exam is never offered, however old its heartbeat.
-        const qint32 scored = leftBehind(u"Ann"_s, 5000);
+        const qint32 scored = leftBehind(5000, u"crashed-run"_s);
         exec(u"UPDATE ExamTitle SET ExamResult = 1 WHERE ExamID = %1"_s.arg(scored));
         UserSettings::setEndedRun(endedRun);
 

@@ -3,10 +3,8 @@
 #include <random>
 #include <set>
 
-#include <QDir>
 #include <QElapsedTimer>
 #include <QProcess>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include "TestSupport.h"
@@ -19,9 +17,8 @@ using namespace Qt::StringLiterals;
 class tst_kill final : public QObject {
     Q_OBJECT
 
-    // What a killed worker had reported: its exam, the time left last reported, the answers whose
-    // step had returned and those whose step was under way (by row), and the rows of the steps
-    // that returned without an answer (exams created or deleted).
+    // What a killed worker had reported: its exam, the time left, the answers whose step had
+    // returned and those under way (by row), and the exams whose creation had returned.
     struct Round {
         qint32 examId = 0;
         int lastLeft = -1;
@@ -120,25 +117,12 @@ private slots:
         QTest::addColumn<QString>("mode");
         QTest::newRow("answer moves") << u"moves"_s;
         QTest::newRow("exam creation") << u"create"_s;
-        QTest::newRow("deletion") << u"delete"_s;
     }
     void killedMidWork()
     {
         QFETCH(QString, mode);
         int midStep = 0, steps = 0;
         for (int round = 0; round < m_rounds; ++round) {
-            if (mode == u"delete"_s && scalar(u"SELECT count(*) FROM ExamTitle"_s).toInt() < 5) {
-                // More exams to delete, stored whole in one transaction.
-                QString sql = u"BEGIN;"_s;
-                for (int e = 0; e < 20; ++e) {
-                    sql += u"INSERT INTO ExamTitle (UserName, ExamDate, NumOfQuestions) VALUES ('D', "
-                           "'2026-01-01 10:00:00', 10);"_s;
-                    for (int q = 1; q <= 10; ++q)
-                        sql += u"INSERT INTO ExamDetails (ExamID, UserName, QID) "
-                               "VALUES ((SELECT max(ExamID) FROM ExamTitle), 'D', %1);"_s.arg(q * 7);
-                }
-                TestSupport::exec(m_db, sql + u"COMMIT;"_s);
-            }
             const Round done = runAndKill(mode, std::uniform_int_distribution<int>(0, 250)(m_rng));
             midStep += done.killedMidStep ? 1 : 0;
             steps += int(done.returned.size() + done.done.size());
@@ -154,10 +138,10 @@ private slots:
                      m_db, u"SELECT DetailID, Answer FROM ExamDetails WHERE DetailID IN (%1)"_s.arg(rows.join(u','))))
                 stored[row.value(0).toInt()] = row.value(1).toString();
             verifyReturnedStored(done, [&stored](int detailId) { return stored[detailId]; });
-            // Each exam created is a new one, and stored; each deleted is gone.
+            // Each exam created is a new one, and stored.
             QCOMPARE(exams.size(), qsizetype(done.done.size()));
             QCOMPARE(scalar(u"SELECT count(*) FROM ExamTitle WHERE ExamID IN (%1)"_s.arg(exams.join(u','))).toInt(),
-                mode == u"create"_s ? int(exams.size()) : 0);
+                int(exams.size()));
         }
         qInfo("%s: %d kills, %d of them in the middle of a step; %d steps returned and checked", qPrintable(mode),
             m_rounds, midStep, steps);
@@ -182,28 +166,24 @@ private slots:
         QFETCH(int, minDelayMs);
         QFETCH(int, maxDelayMs);
         const int rounds = qMax(5, m_rounds / 2);
-        int maxLost = 0, maxGained = 0;
         for (int r = 0; r < rounds; ++r) {
             const Round killed = runAndKill(mode, std::uniform_int_distribution<int>(minDelayMs, maxDelayMs)(m_rng));
             verifySound();
             QProcess worker;
             worker.setProcessChannelMode(QProcess::ForwardedErrorChannel);
             worker.start(QStringLiteral(VESK_KILL_WORKER), {u"continue"_s, m_dir.path()});
-            QVERIFY(worker.waitForFinished(60000) && worker.exitCode() == 0);
+            QVERIFY(worker.waitForFinished(-1) && worker.exitCode() == 0);
             const QStringList after
                 = QString::fromUtf8(worker.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
             // The worker reports nothing before its exam is stored, and the kill waits for that report.
             QVERIFY(killed.examId != 0);
             const QStringList resumed = after.value(0).split(u' ');
-            QCOMPARE(resumed.value(0), u"resumed"_s);
-            QCOMPARE(resumed.value(1).toInt(), killed.examId);
+            QCOMPARE(resumed.mid(0, 2), (QStringList{u"resumed"_s, QString::number(killed.examId)}));
             const int left = resumed.value(2).toInt();
             if (killed.lastLeft >= 0) {
                 // Up to three seconds may have ticked unreported before the kill.
                 QVERIFY2(left >= killed.lastLeft - 3 && left <= killed.lastLeft + 30,
                     qPrintable(u"time left %1 at the kill, %2 continued"_s.arg(killed.lastLeft).arg(left)));
-                maxGained = qMax(maxGained, left - killed.lastLeft);
-                maxLost = qMax(maxLost, killed.lastLeft - left);
             }
             std::map<int, QString> continued;
             for (const QString &line : after.mid(1))
@@ -211,8 +191,6 @@ private slots:
             verifyReturnedStored(killed, [&](int detailId) { return continued[detailId]; });
             QVERIFY(!scalar(u"SELECT ExamResult FROM ExamTitle WHERE ExamID = %1"_s.arg(killed.examId)).isNull());
         }
-        qInfo(
-            "continued %d killed exams; clock given back at most %d s, taken at most %d s", rounds, maxGained, maxLost);
     }
 };
 

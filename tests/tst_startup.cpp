@@ -2,9 +2,7 @@
 
 #include <QAction>
 #include <QCryptographicHash>
-#include <QDirIterator>
 #include <QMap>
-#include <QMdiSubWindow>
 #include <QTest>
 #include <QToolButton>
 
@@ -39,8 +37,8 @@ class tst_startup final : public QObject {
     QString path(const QString &relative) const { return QDir::cleanPath(m_dir->filePath(relative)); }
     QString userFolder() const { return path(u"data/vesk"_s); }
 
-    // An exam database whose one stored exam is under the name `relative`, so that it tells
-    // which file was opened; "/" at the end makes a folder of that name instead.
+    // An exam database whose one exam is stored under the name `relative`, telling which file was
+    // opened; a "/" at the end makes a folder instead.
     void makeDatabase(const QString &relative) const
     {
         QVERIFY(QDir().mkpath(relative.endsWith(u'/') ? path(relative) : QFileInfo(path(relative)).path()));
@@ -49,24 +47,14 @@ class tst_startup final : public QObject {
         TestSupport::buildDatabase(path(relative), {2, 2, 2, 2, 2, 2});
         TestSupport::storeExam(path(relative), relative, u"2026-12-01 10:00:00"_s, 10, 7);
     }
-    static QStringList storedNames(const QString &file)
-    {
-        QStringList names;
-        for (const QVariantList &row : TestSupport::query(file, u"SELECT UserName FROM ExamTitle ORDER BY ExamID"_s))
-            names << row.value(0).toString();
-        return names;
-    }
-    // Every file of the tree with a digest of its bytes; the settings file aside (it notes which
-    // installed pool the person's database has taken).
+    // Every file of the tree with a digest; the settings aside (they note the installed pool taken).
     QMap<QString, QByteArray> snapshot() const
     {
         QMap<QString, QByteArray> files;
-        QDirIterator it(m_dir->path(), QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
-        while (it.hasNext()) {
-            QFile file(it.next());
-            if (!file.fileName().endsWith(u"/config/vesk/vesk.conf"_s) && file.open(QIODevice::ReadOnly))
-                files.insert(QDir(m_dir->path()).relativeFilePath(file.fileName()),
-                    QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256));
+        for (const QString &name : TestSupport::filesUnder(m_dir->path())) {
+            QFile file(m_dir->filePath(name));
+            if (name != u"config/vesk/vesk.conf"_s && file.open(QIODevice::ReadOnly))
+                files.insert(name, QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256));
         }
         return files;
     }
@@ -79,7 +67,7 @@ class tst_startup final : public QObject {
     }
     void closeProgram()
     {
-        gQuitNoPrompt = true; // however a test leaves the program, it ends without the quit question
+        gQuitNoPrompt = true;
         if (const auto program = std::move(m_main))
             program->close();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
@@ -95,15 +83,10 @@ class tst_startup final : public QObject {
     static void runAsUnprivilegedUser()
     {
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        // Settings and the person's folders in a place of the child's own.
-        QTemporaryDir home;
-        QVERIFY(home.isValid());
-        QVERIFY(QFile::setPermissions(home.path(),
-            QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadOther | QFile::WriteOther
-                | QFile::ExeOther));
-        environment.insert(u"HOME"_s, home.path());
-        environment.insert(u"XDG_RUNTIME_DIR"_s, home.path());
-        environment.insert(u"TMPDIR"_s, home.path());
+        QTemporaryDir home; // the child's own, for its settings and folders
+        QVERIFY(QFile::setPermissions(home.path(), QFile::Permissions(0x7777)));
+        for (const QString &variable : {u"HOME"_s, u"XDG_RUNTIME_DIR"_s, u"TMPDIR"_s})
+            environment.insert(variable, home.path());
         const QString row = u"roads:"_s + QString::fromLatin1(QTest::currentDataTag());
         const TestSupport::Run child = TestSupport::run(
             u"runuser"_s, {u"-u"_s, u"nobody"_s, u"--"_s, QCoreApplication::applicationFilePath(), row}, environment);
@@ -170,8 +153,7 @@ private slots:
             runs ? std::tuple(true, true, QList<QWidget *>{program->menuForm()})
                  : std::tuple(false, false, QList<QWidget *>()));
 
-        // Only a copy of the installed database is ever added, nothing else is written, and no
-        // temporary file is left behind.
+        // Only a copy of the installed database is ever added: nothing else, no temporary file.
         QMap<QString, QByteArray> after = snapshot();
         if (road == u"InstalledCopy") {
             QCOMPARE(after.take(u"data/vesk/Exam.mdb"_s), before.value(opened));
@@ -192,33 +174,33 @@ private slots:
         QCOMPARE(std::pair(exams->rowCount(), exams->index(0, 2).data().toString()), std::pair(1, opened));
     }
 
-    // A package upgrade brings a newer pool: the person's database takes it at the next start, by
-    // the questions' stable ids, keeping its exams and imported questions; later starts open
-    // nothing more.
+    // A package upgrade brings a newer pool: the next start carries it into the person's database,
+    // keeping its imported question; later starts write nothing. (How the pools merge: tst_poolstore.)
     void newerInstalledPoolIsTakenOver()
     {
         const QString installed = path(u"prefix/share/vesk/Exam.mdb"_s);
         const QString own = path(u"data/vesk/Exam.mdb"_s);
-        const auto build = [&](const QStringList &texts) {
+        const auto build = [&](const QStringList &texts, int minutes) {
             PoolBuilder builder;
             for (int i = 0; i < texts.size(); ++i)
                 builder.addQuestion({u"Software Testing"_s, texts.at(i), u"a"_s, u"b"_s, u"c"_s, u"d"_s, u"A"_s,
                     u"Why."_s, QString(), u"st-%1"_s.arg(i + 1)});
             QFile::remove(installed);
             QVERIFY2(builder.build(installed, PoolBuilder::Mode::Create), qPrintable(builder.errors().join(u' ')));
+            // The start tells a new pool by its size and time stamp: set the time rather than wait for it.
+            QFile file(installed);
+            QVERIFY(file.open(QIODevice::ReadWrite)
+                && file.setFileTime(QDateTime(QDate(2026, 1, 1), QTime(minutes, 0)), QFile::FileModificationTime));
         };
         QVERIFY(QDir().mkpath(QFileInfo(installed).path()));
-        build({u"Stubs?"_s, u"Drivers?"_s});
+        build({u"Stubs?"_s, u"Drivers?"_s}, 1);
         QCOMPARE(start()->databaseRoad(), Road::InstalledCopy);
         closeProgram();
-        TestSupport::storeExam(own, u"Robin"_s, u"2026-12-02 10:00:00"_s, 2, 1, {{2, u"A"_s}, {1, u"B"_s}});
         TestSupport::exec(own,
             u"INSERT INTO Q_A (QID, Question, A, B, C, D, CorrectAnswer, Category, Description) VALUES (3, 'Mine?', "
             "'a', 'b', '', '', 'A', 'Software Testing', ''); INSERT INTO QuestionKeys VALUES (3, 'imp-mine', "
             "'imported')"_s);
-        // The upgrade: st-2 reworded, st-3 new.
-        QTest::qWait(20); // a new time stamp on the installed file
-        build({u"Stubs?"_s, u"Test drivers?"_s, u"Fakes?"_s});
+        build({u"Stubs?"_s, u"Test drivers?"_s, u"Fakes?"_s}, 2); // st-2 reworded, st-3 new
         restart();
         QCOMPARE(start()->databaseRoad(), Road::UserFolder);
         closeProgram();
@@ -226,11 +208,6 @@ private slots:
                      u"SELECT q.QID, q.Question, k.Origin FROM Q_A q JOIN QuestionKeys k USING (QID) ORDER BY q.QID"_s),
             (QList<QVariantList>{{1, u"Stubs?"_s, u"shipped"_s}, {2, u"Test drivers?"_s, u"shipped"_s},
                 {3, u"Fakes?"_s, u"shipped"_s}, {4, u"Mine?"_s, u"imported"_s}}));
-        QCOMPARE(TestSupport::query(own,
-                     u"SELECT d.DetailID, q.Question, d.Answer FROM ExamDetails d JOIN Q_A q USING (QID) "
-                     "ORDER BY d.DetailID"_s),
-            (QList<QVariantList>{{1, u"Test drivers?"_s, u"A"_s}, {2, u"Stubs?"_s, u"B"_s}}));
-        // Taken once: the next start writes nothing.
         const QMap<QString, QByteArray> before = snapshot();
         restart();
         start();
@@ -252,7 +229,7 @@ private slots:
         if (copied == u"1")
             expected.insert(to, before.value(from));
         QCOMPARE(snapshot(), expected);
-        // Nothing else is left in the folders: no temporary file.
+        // No temporary file is left.
         QCOMPARE(QDir(path(u"b"_s)).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
             to == u"b/Exam.mdb"_s && copied == u"1" ? QStringList({u"Exam.mdb"_s, u"Folder"_s})
                                                     : QStringList{u"Folder"_s});
@@ -308,9 +285,13 @@ private slots:
         QCOMPARE(std::tuple(program->databaseRoad(), gDbPath, program->isQuitting(), FileDialog::shownCount()),
             std::tuple(Road::CommandLine, databaseFolder, false, 0));
         QCOMPARE(snapshot(), before);
-        QCOMPARE(storedNames(QDir(databaseFolder).filePath(QFileInfo(existing).fileName())), QStringList{existing});
+        QCOMPARE(TestSupport::scalar(QDir(databaseFolder).filePath(QFileInfo(existing).fileName()),
+                     u"SELECT group_concat(UserName) FROM ExamTitle"_s),
+            QVariant(existing));
     }
 
+    // File > Read Me and License open their documents by full path with the Open verb, told when
+    // missing; the menu's Dictionary opens by its name, the desktop told where.
     void documents_data() { TestSupport::addCases(u"screens/documents.tsv"_s); }
     void documents()
     {
@@ -319,23 +300,27 @@ private slots:
         QFETCH(QString, found);
         for (const QString &where : existing.split(u',', Qt::SkipEmptyParts)) {
             QVERIFY(QDir().mkpath(path(where)));
-            for (const QString &name : {u"ReadMe.txt"_s, u"TDictionary.htm"_s})
+            for (const QString &name : {u"ReadMe.txt"_s, u"License.txt"_s, u"TDictionary.htm"_s})
                 QVERIFY(QFile(path(where + u'/' + name)).open(QIODevice::WriteOnly));
         }
         makeDatabase(u"prefix/bin/Exam.mdb"_s);
         frmMain *program = start();
-
-        // File > Read Me opens the document by its full path; the menu's Dictionary by its name.
         program->findChild<QAction *>(u"mnuReadMe"_s)->trigger();
+        program->findChild<QAction *>(u"mnuLicense"_s)->trigger();
         TestSupport::click(program->menuForm()->Command1(MenuCommand::Dictionary));
-        QList<std::pair<QString, QString>> requests;
-        for (const DesktopShell::Request &request : DesktopShell::requests())
-            requests.append({request.file, request.workingDir});
-        QList<std::pair<QString, QString>> expected{{u"TDictionary.htm"_s, path(folder)}};
-        if (found == u"1")
-            expected.prepend({path(folder + u"/ReadMe.txt"_s), path(folder)});
-        QCOMPARE(requests, expected);
-        QCOMPARE(MessageBox::shown().size(), found == u"1" ? 0 : 1);
+        QStringList requests, expected;
+        for (const DesktopShell::Request &r : DesktopShell::requests())
+            requests << u"%1|%2|%3|%4"_s.arg(r.file, r.verb, r.workingDir).arg(r.hasOwner);
+        for (const QString &name : {u"ReadMe.txt"_s, u"License.txt"_s})
+            if (found == u"1")
+                expected << u"%1|Open|%2|1"_s.arg(path(folder + u'/' + name), path(folder));
+        QCOMPARE(requests, expected << u"TDictionary.htm||%1|0"_s.arg(path(folder)));
+        QStringList boxes;
+        for (const MessageBox::Shown &box : MessageBox::shown())
+            boxes << u"%1|%2|%3|%4"_s.arg(box.text, box.title).arg(box.buttons).arg(box.icon);
+        const QString missing
+            = u"The file does not exist.|Missing File|%1|%2"_s.arg(MessageBox::OkOnly).arg(MessageBox::Critical);
+        QCOMPARE(boxes, found == u"1" ? QStringList() : (QStringList{missing, missing}));
     }
 };
 
