@@ -6,6 +6,7 @@
 
 #include "shell/CommandLine.h"
 #include "shell/frmMain.h"
+#include "widgets/DeferredIconStyle.h"
 
 int main(int argc, char *argv[])
 {
@@ -19,6 +20,7 @@ int main(int argc, char *argv[])
     std::thread fontConfiguration([] { FcInit(); });
     QApplication app(argc, argv);
     fontConfiguration.join();
+    QApplication::setStyle(new DeferredIconStyle);
     frmMain window;
     window.start(commandLine.startOptions());
     if (commandLine.checkStart())

@@ -41,6 +41,7 @@
 #include "review/frmViewExam.h"
 #include "shell/UserDatabase.h"
 #include "shell/frmMenu.h"
+#include "widgets/PngIcon.h"
 #include "widgets/Twips.h"
 
 namespace {
@@ -66,7 +67,8 @@ frmMain::frmMain(QWidget *parent)
     ScreenHost::setCurrent(this);
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QString::fromUtf8(VersionInfo::ProductName));
-    setWindowIcon(QIcon(QStringLiteral(":/app.png")));
+    // Every window of the program, its message boxes included, shows the program's picture.
+    QApplication::setWindowIcon(PngIcon::fromFile(QStringLiteral(":/app.png")));
     m_mdiArea->setBackground(palette().brush(QPalette::Dark));
     m_mdiArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     m_mdiArea->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);

@@ -14,6 +14,7 @@
 #include "review/frmViewExam.h"
 #include "shell/frmAbout.h"
 #include "shell/frmMain.h"
+#include "widgets/PngIcon.h"
 #include "widgets/Twips.h"
 
 namespace {
@@ -68,7 +69,7 @@ frmMenu::frmMenu(QWidget *parent)
         button->setText(QString::fromUtf8(design.caption));
         button->setToolTip(QString::fromUtf8(design.toolTip));
         button->setAccessibleName(QString::fromUtf8(design.caption));
-        button->setIcon(QIcon(QString::fromUtf8(design.icon)));
+        button->setIcon(PngIcon::fromFile(QString::fromUtf8(design.icon)));
         button->setIconSize(QSize(32, 32));
         button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
         button->setFont(small);

@@ -1,10 +1,10 @@
 #include "widgets/QuestionNavigator.h"
 
-#include <QIcon>
 #include <QToolButton>
 
 #include "data/Recordset.h"
 #include "platform/SystemBeep.h"
+#include "widgets/PngIcon.h"
 #include "widgets/Twips.h"
 
 QAbstractButton *QuestionNavigator::createButton(QWidget *parent, int index, int left, int top)
@@ -14,7 +14,7 @@ QAbstractButton *QuestionNavigator::createButton(QWidget *parent, int index, int
     const auto &look = looks.at(index);
     auto *button = new QToolButton(parent);
     button->setObjectName(QStringLiteral("Command1_%1").arg(index));
-    button->setIcon(QIcon(QStringLiteral(":/icons/%1.png").arg(QString::fromLatin1(look.first))));
+    button->setIcon(PngIcon::fromFile(QStringLiteral(":/icons/%1.png").arg(QString::fromLatin1(look.first))));
     button->setIconSize(QSize(16, 16));
     // A picture button has no text of its own: say what it does.
     button->setToolTip(QString::fromLatin1(look.second));
