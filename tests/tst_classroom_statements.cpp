@@ -148,7 +148,6 @@ private slots:
         same(ExamQueries::allQuestions());
         same(ExamQueries::poolInOrder());
         same(ExamQueries::questionsOfCategory(u"Software Testing"_s));
-        same(ExamQueries::questionsOfCategory(u"Networking Basic"_s));
         for (int qid : {1, 3, 4})
             change(ExamQueries::insertExamQuestion(1, u"O'Brien"_s, qid));
         change(ExamQueries::createProgress(1, 720, 1796000000, u"run-1"_s));
@@ -220,7 +219,6 @@ private slots:
             same(ExamQueries::scoredAnswersOf(name));
             same(ExamQueries::practiceExamsOf(name));
         }
-        same(ExamQueries::flagsOfExam(1));
         for (const QString &side : ExamQueries::deleteSideRows(1))
             change(side);
         for (const QString &sql : ExamQueries::deleteExam(1))
