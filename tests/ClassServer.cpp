@@ -54,19 +54,14 @@ QString ClassServer::scalar(const QString &sql)
     return m_server.scalar(sql, QString::fromLatin1(kDatabase));
 }
 
-QString ClassServer::descriptionFor(const QString &user, const QString &password)
-{
-    return QStringLiteral("PROVIDER=MSDASQL;dsn=%1;uid=%2;pwd=%3;database=%4;")
-        .arg(QLatin1String(kAdminDsn), Connection::quoteValue(user), Connection::quoteValue(password),
-            QLatin1String(kDatabase));
-}
-
 std::shared_ptr<Database> ClassServer::connectAs(const QString &user, const QString &password, DbError *error)
 {
     DbError ignored;
+    const QString description = QStringLiteral("PROVIDER=MSDASQL;dsn=%1;uid=%2;pwd=%3;database=%4;")
+                                    .arg(QLatin1String(kAdminDsn), Connection::quoteValue(user),
+                                        Connection::quoteValue(password), QLatin1String(kDatabase));
     return OdbcDatabase::connect(
-        ConnectionPool::odbcConnectionString(descriptionFor(user, password), QString(), QString()),
-        error ? error : &ignored);
+        ConnectionPool::odbcConnectionString(description, QString(), QString()), error ? error : &ignored);
 }
 
 bool ClassServer::addClass()
@@ -76,9 +71,10 @@ bool ClassServer::addClass()
         && addTrainer(QStringLiteral("tina"), QStringLiteral("tina-pw"));
 }
 
-QVariant ClassServer::value(Database &db, const QString &sql)
+QVariant ClassServer::value(Database &db, const QString &sql, DbError *failure)
 {
-    DbError error;
+    DbError ignored;
+    DbError &error = failure ? *failure : ignored;
     Database::Result result;
     if (!db.begin(&error) || !db.query(sql, &result, &error) || !db.commit(&error)) {
         qWarning("%s: %s", qPrintable(sql), qPrintable(error.text()));

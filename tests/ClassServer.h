@@ -36,15 +36,14 @@ public:
     // As the administrator, on the class's database.
     bool exec(const QString &sql);
     QString scalar(const QString &sql);
-    // The description a role signs in with, its credentials in it (no data source user needed).
-    static QString descriptionFor(const QString &user, const QString &password);
-    // A connection of its own as `user`, outside the program's pool.
+    // A connection of its own as `user`, outside the program's pool, its credentials in the
+    // description (no data source user needed).
     static std::shared_ptr<Database> connectAs(
         const QString &user, const QString &password, struct DbError *error = nullptr);
 
     // The first value of a statement run in a transaction of its own on `db` (an invalid one, with a
-    // warning, when it fails).
-    static QVariant value(Database &db, const QString &sql);
+    // warning and `error` set, when it fails).
+    static QVariant value(Database &db, const QString &sql, struct DbError *error = nullptr);
 
 private:
     bool addRole(const QString &name, const QString &password, const char *group);

@@ -1,24 +1,21 @@
 #include "PgServer.h"
 
-#include <algorithm>
-
 #include <unistd.h>
 
 #include <QDir>
 #include <QFile>
 #include <QProcess>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 // The newest installed server's programs (Debian keeps them out of PATH).
 QString serverBinaries()
 {
-    const QDir root(QStringLiteral("/usr/lib/postgresql"));
-    QStringList versions = root.entryList(QDir::Dirs | QDir::NoDotAndDotDot);
-    std::sort(
-        versions.begin(), versions.end(), [](const QString &a, const QString &b) { return a.toInt() > b.toInt(); });
-    for (const QString &version : versions) {
-        const QString bin = root.filePath(version + QStringLiteral("/bin"));
-        if (QFile::exists(bin + QStringLiteral("/pg_ctl")))
+    const QDir root(u"/usr/lib/postgresql"_s);
+    for (const QString &version : root.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::Reversed)) {
+        const QString bin = root.filePath(version + u"/bin"_s);
+        if (QFile::exists(bin + u"/pg_ctl"_s))
             return bin;
     }
     return QString();
@@ -33,44 +30,43 @@ QString driverLibrary()
     }
     return QString();
 }
+
+void writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly))
+        file.write(bytes);
+}
 } // namespace
 
 PgServer::PgServer()
-    : m_dir(QDir::tempPath() + QStringLiteral("/vesk-pg-XXXXXX"))
+    : m_dir(QDir::tempPath() + u"/vesk-pg-XXXXXX"_s)
     , m_binaries(serverBinaries())
     , m_asPostgresUser(::geteuid() == 0)
 {
     m_dir.setAutoRemove(!qEnvironmentVariableIsSet("VESK_PG_KEEP"));
     if (!m_dir.isValid() || m_binaries.isEmpty() || driverLibrary().isEmpty()) {
-        m_error
-            = QStringLiteral("PostgreSQL or its ODBC driver is not installed (scripts/install-deps.sh installs them)");
+        m_error = u"PostgreSQL or its ODBC driver is not installed (scripts/install-deps.sh installs them)"_s;
         return;
     }
     // The server's user must reach its folders; nothing else is secret here.
     QFile::setPermissions(m_dir.path(),
         QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup | QFile::ExeGroup | QFile::ReadOther
             | QFile::ExeOther);
-    const QString data = m_dir.filePath(QStringLiteral("data"));
+    const QString data = m_dir.filePath(u"data"_s);
     QDir().mkpath(data);
     QDir().mkpath(socketFolder());
-    const QString passwordFile = m_dir.filePath(QStringLiteral("pw"));
-    {
-        QFile pw(passwordFile);
-        pw.open(QIODevice::WriteOnly);
-        pw.write(kSuperPassword);
-    }
-    QFile log(m_dir.filePath(QStringLiteral("server.log")));
-    log.open(QIODevice::WriteOnly);
-    log.close();
+    const QString passwordFile = m_dir.filePath(u"pw"_s);
+    writeFile(passwordFile, kSuperPassword);
+    writeFile(m_dir.filePath(u"server.log"_s), QByteArray());
     if (m_asPostgresUser) {
-        for (const QString &path : {data, socketFolder(), passwordFile, log.fileName()})
-            run(QStringLiteral("chown"), {QStringLiteral("postgres"), path});
+        for (const QString &path : {data, socketFolder(), passwordFile, m_dir.filePath(u"server.log"_s)})
+            run(u"chown"_s, {u"postgres"_s, path});
     }
     // Passwords are checked on the socket too: candidates sign in as themselves.
-    if (!run(m_binaries + QStringLiteral("/initdb"),
-            {QStringLiteral("-D"), data, QStringLiteral("-U"), QString::fromLatin1(kSuperuser),
-                QStringLiteral("--pwfile=") + passwordFile, QStringLiteral("--auth=scram-sha-256"),
-                QStringLiteral("--encoding=UTF8"), QStringLiteral("--locale=C"), QStringLiteral("--no-sync")}))
+    if (!run(m_binaries + u"/initdb"_s,
+            {u"-D"_s, data, u"-U"_s, QString::fromLatin1(kSuperuser), u"--pwfile="_s + passwordFile,
+                u"--auth=scram-sha-256"_s, u"--encoding=UTF8"_s, u"--locale=C"_s, u"--no-sync"_s}))
         return;
     QFile::remove(passwordFile);
     writeOdbcFiles();
@@ -85,7 +81,7 @@ PgServer::~PgServer()
 
 QString PgServer::socketFolder() const
 {
-    return m_dir.filePath(QStringLiteral("sock"));
+    return m_dir.filePath(u"sock"_s);
 }
 
 bool PgServer::run(
@@ -95,9 +91,8 @@ bool PgServer::run(
     process.setProcessEnvironment(environment);
     const bool asServerUser = m_asPostgresUser && program.startsWith(m_binaries);
     if (asServerUser) {
-        process.setProgram(QStringLiteral("runuser"));
-        process.setArguments(
-            QStringList{QStringLiteral("-u"), QStringLiteral("postgres"), QStringLiteral("--"), program} + arguments);
+        process.setProgram(u"runuser"_s);
+        process.setArguments(QStringList{u"-u"_s, u"postgres"_s, u"--"_s, program} + arguments);
     } else {
         process.setProgram(program);
         process.setArguments(arguments);
@@ -105,7 +100,7 @@ bool PgServer::run(
     process.setWorkingDirectory(m_dir.path());
     process.start();
     if (!process.waitForStarted(10000) || !process.waitForFinished(120000)) {
-        m_error = QStringLiteral("%1 did not run: %2").arg(program, process.errorString());
+        m_error = u"%1 did not run: %2"_s.arg(program, process.errorString());
         process.kill();
         process.waitForFinished();
         return false;
@@ -114,8 +109,7 @@ bool PgServer::run(
     if (output)
         *output = out;
     if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) {
-        m_error
-            = QStringLiteral("%1 failed: %2%3").arg(program, QString::fromUtf8(process.readAllStandardError()), out);
+        m_error = u"%1 failed: %2%3"_s.arg(program, QString::fromUtf8(process.readAllStandardError()), out);
         return false;
     }
     return true;
@@ -124,20 +118,18 @@ bool PgServer::run(
 bool PgServer::start()
 {
     // VESK_PG_OPTIONS adds server settings to a run (log_statement=all, say); VESK_PG_KEEP keeps the folder.
-    const QString options = QStringLiteral("-k %1 -c listen_addresses='' -c max_connections=120 %2")
-                                .arg(socketFolder(), qEnvironmentVariable("VESK_PG_OPTIONS"));
-    m_running = run(m_binaries + QStringLiteral("/pg_ctl"),
-        {QStringLiteral("-D"), m_dir.filePath(QStringLiteral("data")), QStringLiteral("-o"), options,
-            QStringLiteral("-l"), m_dir.filePath(QStringLiteral("server.log")), QStringLiteral("-w"),
-            QStringLiteral("-t"), QStringLiteral("60"), QStringLiteral("start")});
+    const QString options = u"-k %1 -c listen_addresses='' -c max_connections=120 %2"_s.arg(
+        socketFolder(), qEnvironmentVariable("VESK_PG_OPTIONS"));
+    m_running = run(m_binaries + u"/pg_ctl"_s,
+        {u"-D"_s, m_dir.filePath(u"data"_s), u"-o"_s, options, u"-l"_s, m_dir.filePath(u"server.log"_s), u"-w"_s,
+            u"-t"_s, u"60"_s, u"start"_s});
     return m_running;
 }
 
 bool PgServer::stop()
 {
-    const bool stopped = run(m_binaries + QStringLiteral("/pg_ctl"),
-        {QStringLiteral("-D"), m_dir.filePath(QStringLiteral("data")), QStringLiteral("-m"), QStringLiteral("fast"),
-            QStringLiteral("-w"), QStringLiteral("-t"), QStringLiteral("60"), QStringLiteral("stop")});
+    const bool stopped = run(m_binaries + u"/pg_ctl"_s,
+        {u"-D"_s, m_dir.filePath(u"data"_s), u"-m"_s, u"fast"_s, u"-w"_s, u"-t"_s, u"60"_s, u"stop"_s});
     m_running = !stopped;
     return stopped;
 }
@@ -146,12 +138,11 @@ bool PgServer::psql(
     const QString &sql, QString *output, const QString &database, const QString &user, const QString &password)
 {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("PGPASSWORD"), password);
-    environment.insert(QStringLiteral("PGCONNECT_TIMEOUT"), QStringLiteral("10"));
-    return run(m_binaries + QStringLiteral("/psql"),
-        {QStringLiteral("-X"), QStringLiteral("-q"), QStringLiteral("-A"), QStringLiteral("-t"), QStringLiteral("-v"),
-            QStringLiteral("ON_ERROR_STOP=1"), QStringLiteral("-h"), socketFolder(), QStringLiteral("-U"), user,
-            QStringLiteral("-d"), database, QStringLiteral("-c"), sql},
+    environment.insert(u"PGPASSWORD"_s, password);
+    environment.insert(u"PGCONNECT_TIMEOUT"_s, u"10"_s);
+    return run(m_binaries + u"/psql"_s,
+        {u"-X"_s, u"-q"_s, u"-A"_s, u"-t"_s, u"-v"_s, u"ON_ERROR_STOP=1"_s, u"-h"_s, socketFolder(), u"-U"_s, user,
+            u"-d"_s, database, u"-c"_s, sql},
         output, environment);
 }
 
@@ -160,31 +151,26 @@ QString PgServer::scalar(const QString &sql, const QString &database)
     QString output;
     if (!psql(sql, &output, database))
         return QString();
-    return output.section(QLatin1Char('\n'), 0, 0).section(QLatin1Char('|'), 0, 0);
+    return output.section(u'\n', 0, 0).section(u'|', 0, 0);
 }
 
 void PgServer::addDsn(const QString &name, const QString &database, const QString &user, const QString &password)
 {
-    QString section = QStringLiteral("[%1]\nDriver=%2\nServername=%3\nDatabase=%4\n")
-                          .arg(name, QString::fromLatin1(kDriver), socketFolder(), database);
+    QString section = u"[%1]\nDriver=%2\nServername=%3\nDatabase=%4\n"_s.arg(
+        name, QString::fromLatin1(kDriver), socketFolder(), database);
     if (!user.isEmpty())
-        section += QStringLiteral("Username=%1\n").arg(user);
+        section += u"Username=%1\n"_s.arg(user);
     if (!password.isEmpty())
-        section += QStringLiteral("Password=%1\n").arg(password);
+        section += u"Password=%1\n"_s.arg(password);
     m_dsns.append(section);
     writeOdbcFiles();
 }
 
 void PgServer::writeOdbcFiles()
 {
-    QFile driver(m_dir.filePath(QStringLiteral("odbcinst.ini")));
-    driver.open(QIODevice::WriteOnly);
-    driver.write(QStringLiteral("[%1]\nDriver=%2\n").arg(QString::fromLatin1(kDriver), driverLibrary()).toUtf8());
-    driver.close();
-    QFile sources(m_dir.filePath(QStringLiteral("odbc.ini")));
-    sources.open(QIODevice::WriteOnly);
-    sources.write(m_dsns.join(QLatin1Char('\n')).toUtf8());
-    sources.close();
+    writeFile(m_dir.filePath(u"odbcinst.ini"_s),
+        u"[%1]\nDriver=%2\n"_s.arg(QString::fromLatin1(kDriver), driverLibrary()).toUtf8());
+    writeFile(m_dir.filePath(u"odbc.ini"_s), m_dsns.join(u'\n').toUtf8());
     qputenv("ODBCSYSINI", m_dir.path().toUtf8());
-    qputenv("ODBCINI", sources.fileName().toUtf8());
+    qputenv("ODBCINI", m_dir.filePath(u"odbc.ini"_s).toUtf8());
 }

@@ -29,7 +29,6 @@ public:
     bool start();
 
     QString socketFolder() const;
-    QString configFolder() const { return m_dir.path(); }
 
     // Runs SQL through psql as `user` (the superuser by default) on `database`; false with error()
     // on a failure. `output` receives the rows, unaligned, '|' between fields.

