@@ -25,6 +25,7 @@ using TestSupport::box;
 using TestSupport::click;
 using TestSupport::key;
 using TestSupport::query;
+using TestSupport::startExam;
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -52,16 +53,16 @@ class tst_exam final : public QObject {
     QPointer<frmExam> m_exam;
     std::shared_ptr<SqliteHandle> m_locker; // another program's connection holding the file's write lock
 
-    // The map's cells (1-based) marked as not stored.
+    // The map's cells (1-based) marked as not stored, and negated those shown as stored that the
+    // file does not hold.
     QList<int> unstoredCells() const
     {
         QList<int> cells;
         for (int i = 0; i < map()->count(); ++i) {
-            if (map()->cell(i)->isUnstored())
-                cells << i + 1;
-            // No cell shows an answer as stored that the file does not hold.
             const QuestionMapCell *c = map()->cell(i);
-            if (c->isAnswered() && !c->isUnstored() && storedAnswer(i + 1).isEmpty())
+            if (c->isUnstored())
+                cells << i + 1;
+            else if (c->isAnswered() && storedAnswer(i + 1).isEmpty())
                 cells << -(i + 1);
         }
         return cells;
@@ -71,6 +72,20 @@ class tst_exam final : public QObject {
     {
         click(m_exam->choiceOption(option));
         click(m_exam->Command1(ExamCommand::Next));
+    }
+    // The index of the current question's right answer, or of the one `shift` letters after it.
+    int rightChoice(int shift = 0) const
+    {
+        return (u"ABCD"_s.indexOf(m_exam->rsExam()->Fields(u"CorrectAnswer"_s).toString()) + shift) % 4;
+    }
+    int qid() const { return m_exam->rsExam()->Fields(u"QID"_s).toInt(); }
+    // Moves on to the first question from here whose QID is even (or odd); bounded by the exam's
+    // length, as Next on the last question stays there.
+    bool moveToQid(bool even)
+    {
+        for (int q = 0; q < 10 && (qid() % 2 == 0) != even; ++q)
+            click(m_exam->Command1(ExamCommand::Next));
+        return (qid() % 2 == 0) == even;
     }
     void start(const std::array<int, 6> &counts = {12, 12, 12, 12, 12, 12}, const std::array<int, 6> &tf = {})
     {
@@ -86,11 +101,8 @@ class tst_exam final : public QObject {
         m_exam = TestSupport::openExam(m_window);
         QVERIFY(m_exam);
     }
-    void startExam(const QString &name = u"Mia"_s, const QList<int> &categories = {0}, int countIndex = 0)
-    {
-        TestSupport::startExam(m_window, name, categories, countIndex);
-    }
     void clickCommand(ExamCommand index) { click(m_exam->Command1(index)); }
+    QString label(ExamLabel index) const { return m_exam->Label1(index)->text(); }
     QuestionMap *map() const { return m_exam->questionMap(); }
     // Each cell as a letter: '.' not answered, 'a' answered; upper case when flagged; the cell on
     // screen in brackets.
@@ -122,17 +134,15 @@ class tst_exam final : public QObject {
     }
     qint64 now() const { return Clock::now().toSecsSinceEpoch(); }
     // An unscored exam of `name` with `answers` given, left by a run that stopped `age` seconds ago.
-    qint32 leftBehind(const QString &name, const QStringList &answers, int timeLeft, qint64 age, bool progress = true)
+    qint32 leftBehind(const QString &name, const QStringList &answers, int timeLeft, qint64 age)
     {
         QList<std::pair<int, QString>> rows;
         for (int i = 0; i < answers.size(); ++i)
             rows.append({i * 3 + 1, answers.at(i)});
         const qint32 examId
             = m_program->storeExam(name, u"2026-12-03 09:15:00"_s, int(answers.size()), QVariant(), rows);
-        if (progress)
-            m_program->exec(
-                u"INSERT INTO ExamProgress VALUES (%1, %2, %3, 'crashed-run')"_s.arg(examId).arg(timeLeft).arg(
-                    now() - age));
+        m_program->exec(u"INSERT INTO ExamProgress VALUES (%1, %2, %3, 'crashed-run')"_s.arg(examId).arg(timeLeft).arg(
+            now() - age));
         return examId;
     }
 
@@ -146,7 +156,7 @@ class tst_exam final : public QObject {
         QVERIFY(m_exam->Command1(ExamCommand::StartExam)->isEnabled()
             && !m_exam->Command1(ExamCommand::EndExam)->isEnabled());
         QVERIFY(!m_exam->Timer1()->isActive());
-        QCOMPARE(m_exam->Label1(ExamLabel::TimeLeft)->text(), QString());
+        QCOMPARE(label(ExamLabel::TimeLeft), QString());
         QCOMPARE(m_exam->windowTitle(), u" Set New Exam"_s);
     }
 
@@ -170,9 +180,6 @@ private slots:
         QCOMPARE(gNumOfQuestions, 10);
         for (ExamCommand i : {ExamCommand::StartExam, ExamCommand::EndExam, ExamCommand::Pause})
             QVERIFY(!m_exam->Command1(i)->isEnabled());
-        click(m_exam->optTask(ExamTask::Fifty));
-        click(m_exam->optTask(ExamTask::Thirty));
-        QCOMPARE(gNumOfQuestions, 30);
         const TestSupport::CaseTable steps = TestSupport::caseTable(u"screens/setup-ticks.tsv"_s);
         for (const QStringList &step : steps.rows) {
             click(m_exam->chkCategory(steps.value(step, u"clicked"_s).toInt()));
@@ -213,44 +220,50 @@ private slots:
         QCOMPARE(box(0), (QVariantList{"User name can not be blank.", "User Name", MessageBox::Critical}));
         QVERIFY(name->hasFocus());
         QCOMPARE(name->text(), u"   "_s);
-        startExam(QString());
+        startExam(m_window, QString());
         QCOMPARE(box(-1), (QVariantList{"Please enter the name", "Missing name", MessageBox::Critical}));
         verifyInSetUp();
         MessageBox::clearShown();
         name->clear();
         name->setFocus(Qt::OtherFocusReason);
-        QTest::keyClicks(name, u"O'Ne"_s);
+        QTest::keyClicks(name, u" O'Ne"_s);
         QGuiApplication::clipboard()->setText(u"i"_s + QChar(0) + u"l\t \x1b[\x7f\u00e9\r\n"_s);
         QTest::keyClick(name, Qt::Key_V, Qt::ControlModifier);
         name->insert(QString(QChar(0)) + u"\u65e5\x1f"_s);
-        QCOMPARE(name->text(), u"O'Neil [\u00e9\u65e5"_s);
+        QCOMPARE(name->text(), u" O'Neil [\u00e9\u65e5"_s);
         QCOMPARE(name->cursorPosition(), int(name->text().size()));
         // With a name the focus goes on without a word.
         QTest::keyClick(name, Qt::Key_Tab);
         QVERIFY(MessageBox::shown().isEmpty());
         QVERIFY(!name->hasFocus());
-        startExam(QString(), {});
+        startExam(m_window, QString(), {});
         QCOMPARE(m_program->scalar(u"SELECT UserName FROM ExamTitle"_s).toString(), name->text());
-        QCOMPARE(m_program->count(u"FROM ExamDetails WHERE UserName = 'O''Neil [\u00e9\u65e5'"_s), 10);
+        QCOMPARE(m_program->count(u"FROM ExamDetails WHERE UserName = ' O''Neil [\u00e9\u65e5'"_s), 10);
+        QCOMPARE(m_exam->windowTitle(), u" Exam: "_s + name->text());
     }
 
-    void divisions_data() { TestSupport::addCases(u"screens/divisions.tsv"_s); }
-    void divisions()
+    // A started exam: its draw over the categories ticked, its clock panel, and its map in one row
+    // up to ten questions, in two beyond, every cell inside the frame and none over another.
+    void started_data() { TestSupport::addCases(u"screens/divisions.tsv"_s); }
+    void started()
     {
         QFETCH(QString, countIndex);
         QFETCH(QString, categories);
         QFETCH(QString, blocks);
+        QFETCH(QString, duration);
+        QFETCH(QString, left);
+        QFETCH(QString, later);
+        QFETCH(QString, rows);
         openProgram({20, 20, 20, 20, 20, 20});
         // An exam dated later than now must not be taken for the new one.
         m_program->storeExam(u"Later"_s, u"2030-01-01 00:00:00"_s, 10);
-        const QString name = u"  O'Brien 'Jr.''  "_s;
-        startExam(name, numbers(categories), countIndex.toInt());
+        Clock::setNow(QDateTime(QDate(2026, 12, 4), QTime(21, 5, 0)));
+        startExam(m_window, u"Eve"_s, numbers(categories), countIndex.toInt());
         QVERIFY2(MessageBox::shown().isEmpty(), qPrintable(MessageBox::shown().value(0).text));
         QCOMPARE(std::pair(m_exam->examId(), gExamID), std::pair(2, 2));
         QCOMPARE(m_program->count(u"FROM ExamDetails WHERE ExamID = 1"_s), 0);
         const QList<QVariantList> qids
             = query(m_program->dbPath(), u"SELECT QID FROM ExamDetails WHERE ExamID = 2 ORDER BY DetailID"_s);
-        QCOMPARE(m_program->count(u"FROM (SELECT DISTINCT QID FROM ExamDetails WHERE ExamID = 2)"_s), qids.size());
         int slot = 0;
         for (const QString &block : blocks.split(u' ')) {
             const int c = block.section(u':', 0, 0).toInt();
@@ -261,58 +274,44 @@ private slots:
             }
         }
         QCOMPARE(qids.size(), slot);
-        QCOMPARE(
-            query(m_program->dbPath(), u"SELECT NumOfQuestions, ExamDate, ExamResult FROM ExamTitle WHERE ExamID = 2"_s)
-                .first(),
-            (QVariantList{slot, u"2026-12-04 00:30:00"_s, QVariant()}));
-        // The name is stored exactly as typed, in the title and in every question row.
-        QCOMPARE(query(m_program->dbPath(),
-                     u"SELECT UserName FROM ExamTitle WHERE ExamID = 2 "
-                     "UNION SELECT UserName FROM ExamDetails WHERE ExamID = 2"_s),
-            QList<QVariantList>{{name}});
-        QCOMPARE(m_exam->windowTitle(), u" Exam: "_s + name);
-    }
-
-    void clockPanel_data() { TestSupport::addCases(u"screens/clock-panel.tsv"_s); }
-    void clockPanel()
-    {
-        QFETCH(QString, countIndex);
-        QFETCH(QString, duration);
-        QFETCH(QString, left);
-        QFETCH(QString, later);
-        openProgram({50, 50, 50, 50, 50, 50});
-        Clock::setNow(QDateTime(QDate(2026, 12, 4), QTime(21, 5, 0)));
-        startExam(u"Eve"_s, {6}, countIndex.toInt());
-        QCOMPARE((QStringList{m_exam->Label1(ExamLabel::ExamDate)->text(), m_exam->Label1(ExamLabel::StartTime)->text(),
-                     m_exam->Label1(ExamLabel::Duration)->text(), m_exam->Label1(ExamLabel::TimeLeft)->text(),
-                     m_exam->Label1(ExamLabel::QuestionsLeft)->text()}),
-            (QStringList{u"12/04/26"_s, u"09:05 PM"_s, duration, left, QString::number(gNumOfQuestions)}));
+        const QString questions = QString::number(slot);
+        QCOMPARE((QStringList{label(ExamLabel::ExamDate), label(ExamLabel::StartTime), label(ExamLabel::Duration),
+                     label(ExamLabel::TimeLeft), label(ExamLabel::QuestionsLeft)}),
+            (QStringList{u"12/04/26"_s, u"09:05 PM"_s, duration, left, questions}));
         Clock::advance(1);
-        QCOMPARE(m_exam->Label1(ExamLabel::TimeLeft)->text(), later);
+        QCOMPARE(label(ExamLabel::TimeLeft), later);
+        int breaks = 0;
+        for (int i = 0; i + 1 < map()->count(); ++i) {
+            const QRect cell = map()->cell(i)->geometry(), next = map()->cell(i + 1)->geometry();
+            breaks += next.top() > cell.bottom();
+            QVERIFY(next.top() > cell.bottom() || (next.top() == cell.top() && cell.right() < next.left()));
+            QVERIFY(next.bottom() <= map()->height());
+        }
+        QCOMPARE(std::tuple(QString::number(map()->count()), map()->rows(), breaks + 1),
+            std::tuple(questions, rows.toInt(), rows.toInt()));
+        QWidget *frame = m_exam->Frame1(ExamFrame::Question);
+        QVERIFY(map()->mapTo(frame, QPoint(map()->width(), 0)).x() <= frame->width());
+        if (slot == 50)
+            TestSupport::screenshot(m_window, u"exam-map-50"_s);
     }
 
-    // The clock: the exam's progress stored with a heartbeat, the time standing still while paused
-    // (the heartbeat going on), and the time-over scoring the exam once.
+    // The clock: the time standing still while paused (the heartbeat going on), and the time-over scoring the exam
+    // once, never under an open box.
     void timeOver()
     {
         openProgram();
-        startExam(u"Finn"_s);
-        SetRunToken(u"this-run"_s);
-        QCOMPARE(m_program->scalar(u"SELECT Heartbeat FROM ExamProgress"_s).toLongLong(), now());
-        // A move's write-back carries the heartbeat in its own transaction.
+        m_program->storeExam(u"Old"_s, u"2025-01-01 10:00:00"_s, 10, 4, {{1, u"A"_s}});
+        startExam(m_window, u"Finn"_s);
         Clock::advance(5);
         answerAndMoveOn(0);
-        QCOMPARE(
-            m_program->scalar(u"SELECT Heartbeat || ' ' || Token || ' ' || TimeLeft FROM ExamProgress"_s).toString(),
-            u"%1 this-run 715"_s.arg(now()));
         Clock::advance(85);
-        QCOMPARE(m_exam->Label1(ExamLabel::TimeLeft)->text(), u"10:30"_s);
+        QCOMPARE(label(ExamLabel::TimeLeft), u"10:30"_s);
         // Paused, the clock stands still, the heartbeat goes on every 30 seconds and answers can
         // still be chosen.
         clickCommand(ExamCommand::Pause);
         QCOMPARE(m_exam->Command1(ExamCommand::Pause)->text(), u"Continue"_s);
         Clock::advance(125);
-        QCOMPARE(m_exam->Label1(ExamLabel::TimeLeft)->text(), u"10:30"_s);
+        QCOMPARE(label(ExamLabel::TimeLeft), u"10:30"_s);
         QVERIFY(now() - m_program->scalar(u"SELECT Heartbeat FROM ExamProgress"_s).toLongLong() <= 30);
         QCOMPARE(m_program->scalar(u"SELECT TimeLeft FROM ExamProgress"_s).toInt(), 630);
         click(m_exam->Option1(ExamChoice::B));
@@ -320,70 +319,38 @@ private slots:
         clickCommand(ExamCommand::Pause);
         QCOMPARE(m_exam->Command1(ExamCommand::Pause)->text(), u"Pause"_s);
         Clock::advance(629);
-        QCOMPARE(m_exam->Label1(ExamLabel::TimeLeft)->text(), u"00:01"_s);
+        QCOMPARE(label(ExamLabel::TimeLeft), u"00:01"_s);
         QVERIFY(MessageBox::shown().isEmpty());
+        // The time runs out while a delete question of the results screen waits: nothing closes under it.
+        QPointer<frmViewExam> view = TestSupport::openResults(m_window);
+        TestSupport::review(m_window, 0);
+        QCOMPARE(gExamID, 1);
+        bool examOpenWhileAsking = false;
+        MessageBox::setNextAnswer(MessageBox::No, [&] {
+            Clock::advance(10);
+            examOpenWhileAsking = gExamLoaded && view;
+        });
+        view->Command1_Click(ViewExamCommand::DeleteExam);
+        QVERIFY(examOpenWhileAsking);
         // Ticks that arrive while the time-over box is open change nothing.
         QString shownWhileOpen;
         MessageBox::setNextAnswer(MessageBox::Ok, [&] {
             Clock::advance(5);
-            shownWhileOpen = m_exam ? m_exam->Label1(ExamLabel::TimeLeft)->text() : QString();
+            shownWhileOpen = m_exam ? label(ExamLabel::TimeLeft) : QString();
         });
         Clock::advance(1);
         QCOMPARE(shownWhileOpen, u"00:00"_s);
-        QCOMPARE(MessageBox::shown().size(), 1);
+        QCOMPARE(MessageBox::shown().size(), 2);
         QCOMPARE(
-            box(0), (QVariantList{"The exam time is over.\n       Thank you.", "Exam Time", MessageBox::Critical}));
-        // Scored, results shown, exam screen gone.
-        QVERIFY(!result(1).isNull());
+            box(1), (QVariantList{"The exam time is over.\n       Thank you.", "Exam Time", MessageBox::Critical}));
+        // The running exam scored, not the reviewed one; results shown, exam screen gone.
+        QCOMPARE(
+            std::pair(result(1).toInt(), m_program->count(u"FROM ExamDetails WHERE ExamID = 1"_s)), std::pair(4, 1));
+        QVERIFY(!result(2).isNull());
         QVERIFY(!gExamLoaded && gViewExamLoaded);
         QVERIFY(m_window->menuForm()->Command1(MenuCommand::StartExam)->isEnabled());
         Clock::advance(3);
-        QCOMPARE(MessageBox::shown().size(), 1);
-    }
-
-    void navigationAndAnswers()
-    {
-        openProgram();
-        startExam(u"Hal"_s, {2});
-        QVERIFY(m_exam->Frame1(ExamFrame::Question)->isVisible() && !m_exam->Frame1(ExamFrame::Categories)->isEnabled()
-            && !m_exam->Frame1(ExamFrame::QuestionCount)->isEnabled());
-        QVERIFY(!m_exam->Command1(ExamCommand::StartExam)->isEnabled()
-            && m_exam->Command1(ExamCommand::EndExam)->isEnabled()
-            && m_exam->Command1(ExamCommand::Pause)->isEnabled());
-        // The shown question is the current row's.
-        QCOMPARE(m_exam->txtFieldsText(ExamField::Question), m_exam->rsExam()->Fields(u"Question"_s).toString());
-        QCOMPARE(m_exam->txtFieldsText(ExamField::Category), u"Database Basic"_s);
-        QCOMPARE(m_exam->Label1(ExamLabel::QuestionsLeft)->text(), u"10"_s);
-        const qlonglong firstDetail = m_exam->rsExam()->Fields(u"DetailID"_s).toLongLong();
-        click(m_exam->Option1(ExamChoice::C));
-        QCOMPARE(m_exam->txtFieldsText(ExamField::Answer), u"C"_s);
-        QVERIFY(m_exam->Check1()->isChecked() && m_exam->Option1(ExamChoice::C)->isChecked());
-        // Stored when the cursor leaves the row; the count then drops by one.
-        clickCommand(ExamCommand::Next);
-        QCOMPARE(query(m_program->dbPath(),
-                     u"SELECT Answer, Answered <> 0 FROM ExamDetails WHERE DetailID = %1"_s.arg(firstDetail))
-                     .first(),
-            (QVariantList{u"C"_s, 1}));
-        QCOMPARE(m_exam->Label1(ExamLabel::QuestionsLeft)->text(), u"9"_s);
-        QVERIFY(!m_exam->Option1(ExamChoice::C)->isChecked()); // the next question is unanswered
-        // Changing an answer replaces it and leaves the count alone.
-        clickCommand(ExamCommand::Previous);
-        QVERIFY(m_exam->Option1(ExamChoice::C)->isChecked());
-        const auto correctOption = [this] {
-            return m_exam->choiceOption(u"ABCD"_s.indexOf(m_exam->rsExam()->Fields(u"CorrectAnswer"_s).toString()));
-        };
-        click(correctOption());
-        clickCommand(ExamCommand::Next);
-        QCOMPARE(m_program->count(u"FROM ExamDetails d JOIN Q_A q ON q.QID = d.QID "
-                                  "WHERE d.Answer = q.CorrectAnswer AND d.DetailID = %1"_s.arg(firstDetail)),
-            1);
-        QCOMPARE(m_exam->Label1(ExamLabel::QuestionsLeft)->text(), u"9"_s);
-        TestSupport::screenshot(m_window, u"exam-running"_s);
-        // The answer on screen when the exam ends counts too.
-        clickCommand(ExamCommand::Last);
-        click(correctOption());
-        TestSupport::endExam(m_exam);
-        QCOMPARE(result(1).toInt(), 2);
+        QCOMPARE(MessageBox::shown().size(), 2);
     }
 
     // A true/false question disables C and D, and their keys do nothing there.
@@ -391,7 +358,7 @@ private slots:
     {
         // Networking questions 1..10 are all true/false; Software Testing ones have four choices.
         openProgram({10, 0, 0, 0, 0, 10}, {0, 0, 0, 0, 0, 10});
-        startExam(u"Jo"_s, {0, 5});
+        startExam(m_window, u"Jo"_s, {0, 5});
         m_exam->Option1(ExamChoice::A)->setFocus(Qt::TabFocusReason);
         int trueFalseSeen = 0;
         for (int i = 0; i < 10; ++i, clickCommand(ExamCommand::Next)) {
@@ -411,42 +378,35 @@ private slots:
         QCOMPARE(trueFalseSeen, 5);
     }
 
-    void shortageIsRefusedBeforeAnythingChanges_data() { TestSupport::addCases(u"screens/shortage.tsv"_s); }
-    void shortageIsRefusedBeforeAnythingChanges()
+    // A start or an end the program refuses tells why; a start refused leaves the screen in set-up.
+    void refusals_data() { TestSupport::addCases(u"screens/refusals.tsv"_s); }
+    void refusals()
     {
         QFETCH(QString, counts);
         QFETCH(QString, categories);
         QFETCH(QString, countIndex);
+        QFETCH(QString, trigger);
+        QFETCH(QString, atEnd);
+        QFETCH(QString, title);
         QFETCH(QString, message);
         const QList<int> c = numbers(counts);
         openProgram({c[0], c[1], c[2], c[3], c[4], c[5]});
-        startExam(u"Max"_s, numbers(categories), countIndex.toInt());
-        QCOMPARE(MessageBox::shown().size(), 1);
-        QVERIFY2(MessageBox::shown().first().text.startsWith(message), qPrintable(MessageBox::shown().first().text));
-        QCOMPARE(MessageBox::shown().first().title, u"Not Enough Questions"_s);
-        verifyInSetUp();
-    }
-
-    void storageFailures_data() { TestSupport::addCases(u"screens/storage-failures.tsv"_s); }
-    void storageFailures()
-    {
-        QFETCH(QString, when);
-        QFETCH(QString, atStart);
-        QFETCH(QString, message);
-        openProgram();
-        const QString trigger = u"CREATE TRIGGER failing %1 BEGIN SELECT RAISE(ABORT, 'disk is full'); END"_s.arg(when);
-        if (atStart == u"1")
-            m_program->exec(trigger);
-        startExam(u"Ned"_s);
-        if (atStart != u"1") {
-            m_program->exec(trigger);
+        const QString failing
+            = u"CREATE TRIGGER failing %1 BEGIN SELECT RAISE(ABORT, 'disk is full'); END"_s.arg(trigger);
+        if (!trigger.isEmpty() && atEnd != u"1")
+            m_program->exec(failing);
+        startExam(m_window, u"Max"_s, numbers(categories), countIndex.toInt());
+        if (atEnd == u"1") {
+            m_program->exec(failing);
             TestSupport::endExam(m_exam);
             QVERIFY(gViewExamLoaded);
         }
         QCOMPARE(MessageBox::shown().size(), 1);
-        const QString text = MessageBox::shown().first().text;
-        QVERIFY2(text.startsWith(message) && text.contains(u"disk is full"_s), qPrintable(text));
-        if (atStart == u"1")
+        const MessageBox::Shown shown = MessageBox::shown().first();
+        QVERIFY2(shown.text.startsWith(message) && (trigger.isEmpty() || shown.text.contains(u"disk is full"_s)),
+            qPrintable(shown.text));
+        QCOMPARE(shown.title, title);
+        if (atEnd != u"1")
             verifyInSetUp();
     }
 
@@ -461,24 +421,17 @@ private slots:
         click(m_window->menuForm()->Command1(MenuCommand::StartExam));
         m_exam = TestSupport::startExam(m_window, u"Una"_s);
         // Every question answered correctly but the first.
-        for (int i = 0; i < 10; ++i) {
-            const int letter = u"ABCD"_s.indexOf(m_exam->rsExam()->Fields(u"CorrectAnswer"_s).toString());
-            click(m_exam->choiceOption(i == 0 ? (letter + 1) % 4 : letter));
-            clickCommand(ExamCommand::Next);
-        }
-        QCOMPARE(m_exam->Label1(ExamLabel::QuestionsLeft)->text(), u"0"_s);
+        for (int i = 0; i < 10; ++i)
+            answerAndMoveOn(rightChoice(i == 0));
+        QCOMPARE(label(ExamLabel::QuestionsLeft), u"0"_s);
         TestSupport::endExam(m_exam);
         QVERIFY2(MessageBox::shown().isEmpty(), qPrintable(MessageBox::shown().value(0).text));
         QVERIFY(!gExamLoaded);
         frmViewExam *view = TestSupport::review(m_window, 0);
         QCOMPARE(view->gridModel()->rowCount(), 1);
-        QStringList cells;
-        for (int column = 2; column < 6; ++column)
-            cells << view->gridModel()->index(0, column).data().toString();
-        QCOMPARE(cells, (QStringList{u"Una"_s, u"10"_s, u"9"_s, u"90"_s}));
+        QCOMPARE(view->gridModel()->index(0, 4).data().toString(), u"9"_s);
         QCOMPARE(view->reviewedExamId(), 1);
         QCOMPARE(view->lblStatus()->text(), u"Question: 1 of 10"_s);
-        QCOMPARE(view->txtFields(ViewExamField::Answer)->palette().color(QPalette::Base), QColor(255, 0, 0));
         click(m_window->menuForm()->Command1(MenuCommand::StartExam));
         const qint32 examId = TestSupport::startExam(m_window, u"Quitter"_s)->examId();
         MessageBox::setNextAnswer(MessageBox::Yes);
@@ -490,34 +443,11 @@ private slots:
         QVERIFY(!AppExit::requested());
     }
 
-    void reviewDuringExam()
-    {
-        openProgram();
-        m_program->storeExam(u"Old"_s, u"2025-01-01 10:00:00"_s, 10, 4, {{1, u"A"_s}});
-        startExam(u"Ray"_s);
-        click(m_exam->Option1(ExamChoice::A));
-        Clock::advance(715);
-        QPointer<frmViewExam> view = TestSupport::openResults(m_window);
-        TestSupport::review(m_window, 0);
-        QCOMPARE(gExamID, 1);
-        // The time runs out while the delete question waits: nothing closes under it.
-        bool examOpenWhileAsking = false;
-        MessageBox::setNextAnswer(MessageBox::No, [&] {
-            Clock::advance(10);
-            examOpenWhileAsking = gExamLoaded && view;
-        });
-        view->Command1_Click(ViewExamCommand::DeleteExam);
-        QVERIFY(examOpenWhileAsking);
-        QCOMPARE(MessageBox::shown().size(), 1);
-        Clock::advance(1);
-        QCOMPARE(MessageBox::shown().last().title, u"Exam Time"_s);
-        QVERIFY(!gExamLoaded);
-        // The running exam scored itself, not the reviewed one.
-        QCOMPARE(result(1).toInt(), 4);
-        QVERIFY(!result(2).isNull());
-        QCOMPARE(m_program->count(u"FROM ExamDetails WHERE ExamID = 1"_s), 1);
-    }
-    void mapFollowsAnswersMovesAndFlags()
+    // Answers, moves, the map and flags: an answer shows on the map at once and is stored when the
+    // cursor leaves its row (a changed one replaced, the count of questions left following);
+    // flags are stored at once; a cell's click or Return moves there; the answer on screen when the
+    // exam ends counts too.
+    void answersMovesMapAndFlags()
     {
         openProgram();
         // Before the start there is no exam to map, and the exam's keys are the name box's own.
@@ -529,23 +459,39 @@ private slots:
         QCOMPARE(SystemBeep::count(), 0);
         QVERIFY(m_exam->Command1(ExamCommand::First)->toolTip().contains(u"Home"_s));
         QCOMPARE(m_exam->Command1(ExamCommand::First)->accessibleName(), u"First question"_s);
-        startExam();
-        QVERIFY(map()->isVisibleTo(m_exam));
-        QCOMPARE(std::pair(map()->count(), map()->rows()), std::pair(10, 1));
+        startExam(m_window, u"Hal"_s, {2});
+        QVERIFY(m_exam->Frame1(ExamFrame::Question)->isVisible() && !m_exam->Frame1(ExamFrame::Categories)->isEnabled()
+            && !m_exam->Frame1(ExamFrame::QuestionCount)->isEnabled() && map()->isVisibleTo(m_exam));
+        QVERIFY(!m_exam->Command1(ExamCommand::StartExam)->isEnabled()
+            && m_exam->Command1(ExamCommand::EndExam)->isEnabled()
+            && m_exam->Command1(ExamCommand::Pause)->isEnabled());
+        QCOMPARE(m_exam->txtFieldsText(ExamField::Question), m_exam->rsExam()->Fields(u"Question"_s).toString());
+        QCOMPARE(m_exam->txtFieldsText(ExamField::Category), u"Database Basic"_s);
+        QCOMPARE(label(ExamLabel::QuestionsLeft), u"10"_s);
         QCOMPARE(mapText(), u"[.]........."_s);
-        // The answer just ticked shows at once, before the row is stored.
         click(m_exam->Option1(ExamChoice::B));
+        QVERIFY(m_exam->Check1()->isChecked());
         QCOMPARE(mapText(), u"[a]........."_s);
         QCOMPARE(storedAnswer(1), QString());
-        click(m_exam->Command1(ExamCommand::Next));
+        clickCommand(ExamCommand::Next);
         QCOMPARE(mapText(), u"a[.]........"_s);
         QCOMPARE(storedAnswer(1), u"B"_s);
+        QCOMPARE(label(ExamLabel::QuestionsLeft), u"9"_s);
+        QVERIFY(!m_exam->Option1(ExamChoice::B)->isChecked());
+        clickCommand(ExamCommand::Previous);
+        QVERIFY(m_exam->Option1(ExamChoice::B)->isChecked());
+        // Changing an answer replaces it and leaves the count alone.
+        const QString right = m_exam->rsExam()->Fields(u"CorrectAnswer"_s).toString();
+        click(m_exam->choiceOption(rightChoice()));
+        clickCommand(ExamCommand::Next);
+        QCOMPARE(storedAnswer(1), right);
+        QCOMPARE(label(ExamLabel::QuestionsLeft), u"9"_s);
         // A flag is stored at once and shown; flags never change the score.
         click(m_exam->flagToggle());
         QCOMPARE(mapText(), u"a[F]........"_s);
         QCOMPARE(flags(), 1);
         QVERIFY(m_exam->flagToggle()->isChecked());
-        click(m_exam->Command1(ExamCommand::Last));
+        clickCommand(ExamCommand::Last);
         QVERIFY(!m_exam->flagToggle()->isChecked());
         click(m_exam->Option1(ExamChoice::A));
         click(m_exam->flagToggle());
@@ -558,22 +504,27 @@ private slots:
         click(map()->cell(4));
         QCOMPARE(status(), u"Question: 5 of 10"_s);
         QCOMPARE(storedAnswer(10), u"A"_s);
-        QCOMPARE(m_exam->Label1(ExamLabel::QuestionsLeft)->text(), u"8"_s);
+        QCOMPARE(label(ExamLabel::QuestionsLeft), u"8"_s);
         QCOMPARE(mapText(), u"aF..[.]....a"_s);
         click(m_exam->Option1(ExamChoice::D));
         map()->cell(7)->setFocus(Qt::TabFocusReason);
         key(Qt::Key_Return);
         QCOMPARE(status(), u"Question: 8 of 10"_s);
         QCOMPARE(storedAnswer(5), u"D"_s);
-        QCOMPARE(m_exam->Label1(ExamLabel::QuestionsLeft)->text(), u"7"_s);
+        QCOMPARE(label(ExamLabel::QuestionsLeft), u"7"_s);
         // Tab from the map's cells goes on through them in order.
         key(Qt::Key_Tab);
         QVERIFY2(map()->cell(8)->hasFocus(),
             qPrintable(QApplication::focusWidget() ? QApplication::focusWidget()->objectName() : u"none"_s));
+        const QString eighth = m_exam->rsExam()->Fields(u"CorrectAnswer"_s).toString();
+        click(m_exam->choiceOption(rightChoice()));
         TestSupport::endExam(m_exam);
-        QVERIFY(!m_program->scalar(u"SELECT ExamResult FROM ExamTitle"_s).isNull());
+        QCOMPARE(storedAnswer(8, 1), eighth);
+        QCOMPARE(result(1).toInt(),
+            m_program->count(u"FROM ExamDetails d JOIN Q_A q USING (QID) WHERE d.Answer = q.CorrectAnswer"_s));
         QCOMPARE(m_program->count(u"FROM ExamProgress"_s), 0);
-        // The review shows the flag; deleting the exam takes its flags with it, in one transaction.
+        // The review shows the flag; deleting the exam takes its flags with it (the review session
+        // suite counts flags through their exam's questions, so it cannot see ones left behind).
         frmViewExam *view = TestSupport::review(m_window, 0);
         for (const bool flagged : {false, true, false}) {
             QCOMPARE(view->lblFlagged()->isVisibleTo(view), flagged);
@@ -582,24 +533,6 @@ private slots:
         MessageBox::setNextAnswer(MessageBox::Yes);
         view->Command1_Click(ViewExamCommand::DeleteExam);
         QCOMPARE(flags() + m_program->count(u"FROM ExamDetails"_s), 0);
-    }
-
-    void fiftyQuestionsInTwoRows()
-    {
-        openProgram();
-        startExam(u"Mia"_s, {6}, 2);
-        QCOMPARE(std::pair(map()->count(), map()->rows()), std::pair(50, 2));
-        QCOMPARE(map()->cell(25)->y(), map()->cell(49)->y());
-        QVERIFY(map()->cell(25)->y() > map()->cell(24)->y());
-        // Every cell inside the frame, none overlapping the next.
-        for (int i = 0; i < 49; ++i) {
-            if (i % 25 != 24)
-                QVERIFY(map()->cell(i)->geometry().right() < map()->cell(i + 1)->geometry().left());
-            QVERIFY(map()->cell(i)->geometry().bottom() <= map()->height());
-        }
-        QVERIFY(map()->mapTo(m_exam->Frame1(ExamFrame::Question), QPoint(map()->width(), 0)).x()
-            <= m_exam->Frame1(ExamFrame::Question)->width());
-        TestSupport::screenshot(m_window, u"exam-map-50"_s);
     }
 
     void keysWhereverTheFocusIs_data()
@@ -612,7 +545,7 @@ private slots:
     {
         QFETCH(QString, focus);
         openProgram();
-        startExam();
+        startExam(m_window);
         const QMap<QString, QWidget *> targets{{u"option"_s, m_exam->Option1(ExamChoice::A)},
             {u"question"_s, m_exam->txtFields(ExamField::Question)}, {u"answer"_s, m_exam->txtFields(ExamField::B)},
             {u"cell"_s, map()->cell(3)}, {u"button"_s, m_exam->Command1(ExamCommand::Next)}};
@@ -652,8 +585,7 @@ private slots:
         QList<QRect> drawnAt;
         for (QWidget *w : drawn)
             drawnAt << w->geometry();
-        startExam();
-        int withExtra = -1;
+        startExam(m_window);
         for (int i = 0; i < 10; ++i, click(m_exam->Command1(ExamCommand::Next))) {
             const int qid = m_exam->rsExam()->Fields(u"QID"_s).toInt();
             const int shown = qid % 2 == 0 ? 4 + int(extra.size()) : 4;
@@ -666,7 +598,6 @@ private slots:
                     QCOMPARE(drawn.at(w)->geometry(), drawnAt.at(w));
                 continue;
             }
-            withExtra = withExtra < 0 ? i : withExtra;
             QCOMPARE(m_exam->txtFieldsText(static_cast<int>(ExamField::E) + shown - 5),
                 u"Choice %1 of %2"_s.arg(extra.back()).arg(qid));
             // The choices share the band of four: none over another, the last above the moves.
@@ -684,8 +615,8 @@ private slots:
                      m_exam->txtFields(ExamField::F)->accessibleName()),
             std::pair(u"Choice F"_s, u"Answer F"_s));
         click(m_exam->Command1(ExamCommand::First));
-        for (int i = 0; i < withExtra; ++i)
-            click(m_exam->Command1(ExamCommand::Next));
+        QVERIFY(moveToQid(true));
+        const int position = m_exam->rsExam()->AbsolutePosition();
         if (!extra.isEmpty())
             TestSupport::screenshot(m_window, u"exam-%1choice"_s.arg(4 + extra.size()));
         const QStringList keyList = keys.split(u' ');
@@ -700,7 +631,7 @@ private slots:
         QCOMPARE(m_exam->txtFieldsText(ExamField::Answer), shownAfter.back());
         QCOMPARE(flags(), 1);
         click(m_exam->Command1(ExamCommand::Next));
-        QCOMPARE(storedAnswer(qMax(withExtra, 0) + 1), shownAfter.back());
+        QCOMPARE(storedAnswer(position), shownAfter.back());
     }
 
     // A question of several right answers offers boxes: a key ticks and clears its box, a tick
@@ -716,19 +647,16 @@ private slots:
         openProgram();
         m_program->exec(
             u"UPDATE Q_A SET CorrectAnswer = '%1', E = 'Choice E of ' || QID WHERE QID % 2 = 0"_s.arg(correct));
-        startExam();
-        // Bounded by the exam's length: Next on the last question stays there.
-        for (int q = 0; q < 10 && m_exam->rsExam()->Fields(u"QID"_s).toInt() % 2 != 0; ++q)
-            click(m_exam->Command1(ExamCommand::Next));
-        QVERIFY2(m_exam->rsExam()->Fields(u"QID"_s).toInt() % 2 == 0, "no question of several answers after the first");
+        startExam(m_window);
+        QVERIFY2(moveToQid(true), "no question of several answers in the exam");
         const int position = m_exam->rsExam()->AbsolutePosition();
         QVERIFY(m_exam->lblChoose()->isVisibleTo(m_exam));
+        QCOMPARE(m_exam->chkChoice(ExamChoice::A)->accessibleName(), u"Tick A"_s);
         QCOMPARE(m_exam->lblChoose()->text(), line);
         QVERIFY(m_exam->lblChoose()->geometry().bottom() < m_exam->txtFields(ExamField::Category)->y());
         QVERIFY(m_exam->txtFields(ExamField::Question)->geometry().bottom() < m_exam->lblChoose()->y());
         for (int k = 0; k < 5; ++k)
             QVERIFY(m_exam->chkChoice(k)->isVisibleTo(m_exam) && !m_exam->choiceOption(k)->isVisibleTo(m_exam));
-        QCOMPARE(m_exam->chkChoice(ExamChoice::A)->accessibleName(), u"Tick A"_s);
         // Answered only with the last tick; the answer is the letters in order.
         m_exam->chkChoice(ExamChoice::A)->setFocus(Qt::TabFocusReason);
         const QStringList keys = ticks.split(u' ');
@@ -749,7 +677,7 @@ private slots:
         QCOMPARE(m_exam->txtFieldsText(ExamField::Answer), correct);
         click(m_exam->Command1(ExamCommand::Next));
         QCOMPARE(storedAnswer(position), correct);
-        QCOMPARE(m_exam->Label1(ExamLabel::QuestionsLeft)->text(), u"9"_s);
+        QCOMPARE(label(ExamLabel::QuestionsLeft), u"9"_s);
         // Clearing one box makes it unanswered again, on the map and in the count.
         click(m_exam->Command1(ExamCommand::Previous));
         QAbstractButton *first = m_exam->chkChoice(correct.at(0).unicode() - u'A');
@@ -760,101 +688,91 @@ private slots:
         click(m_exam->Command1(ExamCommand::Next));
         QCOMPARE(storedAnswer(position), correct.mid(1));
         QCOMPARE(m_program->count(u"FROM ExamDetails WHERE Answered <> 0"_s), 0);
-        QCOMPARE(m_exam->Label1(ExamLabel::QuestionsLeft)->text(), u"10"_s);
+        QCOMPARE(label(ExamLabel::QuestionsLeft), u"10"_s);
         // A question of one right answer has its option buttons again.
         click(m_exam->Command1(ExamCommand::First));
-        for (int q = 0; q < 10 && m_exam->rsExam()->Fields(u"QID"_s).toInt() % 2 == 0; ++q)
-            click(m_exam->Command1(ExamCommand::Next));
-        QVERIFY2(m_exam->rsExam()->Fields(u"QID"_s).toInt() % 2 != 0, "no question of one answer in the exam");
+        QVERIFY2(moveToQid(false), "no question of one answer in the exam");
         QVERIFY(!m_exam->lblChoose()->isVisibleTo(m_exam));
         QVERIFY(m_exam->Option1(ExamChoice::A)->isVisibleTo(m_exam)
             && !m_exam->chkChoice(ExamChoice::A)->isVisibleTo(m_exam));
     }
 
+    // An exam a crashed run left behind is offered at the screen's opening: continued as it stood,
+    // scored as it stands, or lost to another window that continued it while the question waited.
     void resumeOffered_data()
     {
         QTest::addColumn<int>("answer");
         QTest::newRow("yes") << int(MessageBox::Yes);
         QTest::newRow("no") << int(MessageBox::No);
+        QTest::newRow("taken meanwhile") << int(MessageBox::Yes);
     }
     void resumeOffered()
     {
         QFETCH(int, answer);
+        const bool taken = QTest::currentDataTag() == "taken meanwhile"_ba;
         start();
-        const qint32 older = leftBehind(u"Old"_s, QStringList(10, u"A"_s), 500, 4000);
+        const qint32 older = taken ? 0 : leftBehind(u"Old"_s, QStringList(10, u"A"_s), 500, 4000);
         QStringList answers(10);
         answers[0] = u"A"_s;
         answers[1] = u"C"_s;
         answers[3] = u"B"_s;
         const qint32 examId = leftBehind(u"Zoë O'Hara"_s, answers, 437, 91);
-        m_exam = TestSupport::openExam(m_window, answer);
-        QCOMPARE(MessageBox::shown().size(), 1);
+        MessageBox::setNextAnswer(answer, [&] {
+            if (taken)
+                m_program->exec(
+                    u"UPDATE ExamProgress SET Heartbeat = %1, Token = 'other' WHERE ExamID = %2"_s.arg(now()).arg(
+                        examId));
+        });
+        m_exam = TestSupport::openExam(m_window);
+        QCOMPARE(MessageBox::shown().size(), taken ? 2 : 1);
         QCOMPARE(box(0),
             (QVariantList{u"Continue the exam of Zoë O'Hara started 2026-12-03 09:15: 10 questions, 07:17 left?"_s,
                 u"Continue Exam"_s, MessageBox::Question}));
         QCOMPARE(MessageBox::shown().first().buttons, MessageBox::YesNo);
-        if (answer == MessageBox::No) {
-            // Scored as it stands; the screen stays in set-up, as freshly opened: nothing ticked,
-            // so nothing to start or end yet.
-            QCOMPARE(result(examId).toInt(), 2);
+        if (answer == MessageBox::No || taken) {
+            // Scored as it stands, or left to the other window; the screen stays in set-up, as
+            // freshly opened: nothing ticked, so nothing to start or end yet.
+            QCOMPARE(result(examId), taken ? QVariant() : QVariant(2));
             QVERIFY(m_exam->Frame1(ExamFrame::Question)->isHidden());
-            QCOMPARE(m_exam->windowTitle(), u" Set New Exam"_s);
+            QCOMPARE(std::pair(m_exam->windowTitle(), m_exam->examId()), std::pair(u" Set New Exam"_s, 0));
             QVERIFY(m_exam->Frame1(ExamFrame::Categories)->isEnabled()
                 && !m_exam->Command1(ExamCommand::StartExam)->isEnabled());
             QVERIFY(!m_exam->Command1(ExamCommand::EndExam)->isEnabled());
-            QVERIFY(result(older).isNull());
+            QVERIFY(!older || result(older).isNull());
+            if (taken) {
+                QCOMPARE(box(1),
+                    (QVariantList{u"The exam of Zoë O'Hara has just been continued in another window."_s,
+                        u"Continue Exam"_s, MessageBox::Information}));
+                QCOMPARE(m_program->scalar(u"SELECT Token FROM ExamProgress"_s).toString(), u"other"_s);
+            }
             return;
         }
         TestSupport::screenshot(m_window, u"exam-resumed"_s);
         QCOMPARE(m_exam->examId(), examId);
         QCOMPARE(m_exam->windowTitle(), u" Exam: Zoë O'Hara"_s);
-        QCOMPARE((QStringList{m_exam->Label1(ExamLabel::ExamDate)->text(), m_exam->Label1(ExamLabel::StartTime)->text(),
-                     m_exam->Label1(ExamLabel::Duration)->text(), m_exam->Label1(ExamLabel::TimeLeft)->text(),
-                     m_exam->Label1(ExamLabel::QuestionsLeft)->text(), status()}),
+        QCOMPARE((QStringList{label(ExamLabel::ExamDate), label(ExamLabel::StartTime), label(ExamLabel::Duration),
+                     label(ExamLabel::TimeLeft), label(ExamLabel::QuestionsLeft), status()}),
             (QStringList{u"12/03/26"_s, u"09:15 AM"_s, u"12 minutes"_s, u"07:17"_s, u"7"_s, u"Question: 3 of 10"_s}));
         QCOMPARE(mapText(), u"aa[.]a......"_s);
         QVERIFY(m_exam->Timer1()->isActive() && !m_exam->Frame1(ExamFrame::Categories)->isEnabled());
-        QCOMPARE(m_program->scalar(u"SELECT Token FROM ExamProgress WHERE ExamID = %1"_s.arg(examId)).toString(),
-            RunToken());
         Clock::advance(2);
-        QCOMPARE(m_exam->Label1(ExamLabel::TimeLeft)->text(), u"07:15"_s);
+        QCOMPARE(label(ExamLabel::TimeLeft), u"07:15"_s);
         TestSupport::endExam(m_exam);
         QCOMPARE(result(examId).toInt(), 2);
-    }
-
-    void claimLostToAnotherWindow()
-    {
-        start();
-        const qint32 examId = leftBehind(u"Ivo"_s, QStringList(10, QString()), 300, 200);
-        // While the question waits, another window takes the exam over.
-        MessageBox::setNextAnswer(MessageBox::Yes, [&] {
-            m_program->exec(
-                u"UPDATE ExamProgress SET Heartbeat = %1, Token = 'other' WHERE ExamID = %2"_s.arg(now()).arg(examId));
-        });
-        m_exam = TestSupport::openExam(m_window);
-        QCOMPARE(MessageBox::shown().size(), 2);
-        QCOMPARE(box(1),
-            (QVariantList{u"The exam of Ivo has just been continued in another window."_s, u"Continue Exam"_s,
-                MessageBox::Information}));
-        QCOMPARE(m_exam->examId(), 0);
-        QVERIFY(m_exam->Frame1(ExamFrame::Question)->isHidden());
-        QCOMPARE(m_program->scalar(u"SELECT Token FROM ExamProgress"_s).toString(), u"other"_s);
-        QVERIFY(result(examId).isNull());
     }
 
     void firstVersionDatabaseIsUpgraded()
     {
         m_program->build({12, 12, 12, 12, 12, 12});
         m_program->exec(u"DROP TABLE ExamProgress; DROP TABLE ExamFlags"_s);
-        leftBehind(u"Early"_s, {u"A"_s, u"B"_s}, 0, 0, false);
-        m_program->exec(u"UPDATE ExamTitle SET ExamResult = 1"_s);
+        m_program->storeExam(u"Early"_s, u"2026-12-03 09:15:00"_s, 2, 1, {{1, u"A"_s}, {4, u"B"_s}});
         m_window = m_program->start();
         frmViewExam *view = TestSupport::review(m_window, 0);
         QCOMPARE(view->gridModel()->rowCount(), 1);
         QCOMPARE(m_program->count(u"FROM sqlite_master WHERE name IN ('ExamProgress', 'ExamFlags')"_s), 2);
         QCOMPARE(view->lblStatus()->text(), u"Question: 1 of 2"_s);
         m_exam = TestSupport::openExam(m_window);
-        startExam();
+        startExam(m_window);
         click(m_exam->flagToggle());
         QCOMPARE(flags(), 1);
     }
@@ -862,11 +780,18 @@ private slots:
     // Another program holds the file's write lock mid-exam: the answers given meanwhile stay
     // marked on the map, the candidate is told once, and the first move after the lock is gone
     // stores them all. A second lock is told again.
+    void lockedFileKeepsAnswersMarked_data()
+    {
+        QTest::addColumn<bool>("givenUp");
+        QTest::newRow("tried again") << false;
+        QTest::newRow("given up") << true;
+    }
     void lockedFileKeepsAnswersMarked()
     {
+        QFETCH(bool, givenUp);
         openProgram();
         ConnectionPool::setBusyTimeout(20);
-        startExam();
+        startExam(m_window);
         answerAndMoveOn(1);
         QCOMPARE(storedAnswer(1), u"B"_s);
         m_locker = TestSupport::holdWriteLock(m_program->dbPath());
@@ -897,53 +822,42 @@ private slots:
         QCOMPARE(MessageBox::shown().size(), 2);
         QCOMPARE(MessageBox::shown().last().title, u"Answer Not Stored"_s);
         QCOMPARE(unstoredCells(), QList<int>{5});
-        // End Exam never scores while an answer is not stored: tried again still locked, then again
-        // once the lock is gone, when it stores the answer before scoring.
+        // End Exam never scores while an answer is not stored, the one on screen included: tried
+        // again still locked, then either once the lock is gone, storing the answers before scoring,
+        // or given up, which ends the program with the exam kept for the next start.
+        click(m_exam->Option1(ExamChoice::D));
         const qint32 examId = m_exam->examId();
         QVariantList scoredWhileAsked;
         MessageBox::setNextAnswer(MessageBox::Yes, [&] { scoredWhileAsked << result(examId); });
-        MessageBox::setNextAnswer(MessageBox::Yes, [&] {
+        MessageBox::setNextAnswer(givenUp ? MessageBox::No : MessageBox::Yes, [&] {
             scoredWhileAsked << result(examId);
-            m_locker.reset();
+            if (!givenUp)
+                m_locker.reset();
         });
         TestSupport::endExam(m_exam);
         QCOMPARE(MessageBox::shown().size(), 4);
         for (const MessageBox::Shown &shown : MessageBox::shown().mid(2)) {
             QCOMPARE(shown.title, u"Answers Not Stored"_s);
-            QVERIFY2(shown.text.startsWith(u"1 answer(s) could not be stored, so the exam cannot be scored yet:\n"_s),
+            QVERIFY2(shown.text.startsWith(u"2 answer(s) could not be stored, so the exam cannot be scored yet:\n"_s),
                 qPrintable(shown.text));
             QCOMPARE(shown.buttons, MessageBox::YesNo);
         }
         QCOMPARE(scoredWhileAsked.size(), 2);
         for (const QVariant &result : scoredWhileAsked)
             QVERIFY(result.isNull());
-        QCOMPARE(storedAnswer(5, examId), u"D"_s);
+        QCOMPARE(AppExit::requested(), givenUp);
+        if (givenUp) {
+            QCOMPARE(UserSettings::endedRun(), RunToken());
+            QCOMPARE(unstoredCells(), (QList<int>{5, 6}));
+            m_locker.reset();
+            QVERIFY(result(examId).isNull());
+            QCOMPARE(m_program->count(u"FROM ExamProgress WHERE ExamID = %1"_s.arg(examId)), 1);
+            QCOMPARE(std::pair(storedAnswer(5, examId), storedAnswer(6, examId)), std::pair(QString(), QString()));
+            return;
+        }
+        QCOMPARE(std::pair(storedAnswer(5, examId), storedAnswer(6, examId)), std::pair(u"D"_s, u"D"_s));
         QVERIFY(!result(examId).isNull());
         QCOMPARE(m_program->count(u"FROM ExamProgress"_s), 0);
-        QVERIFY(!AppExit::requested());
-    }
-
-    // End Exam while the file is locked and not tried again ends the program with the exam kept
-    // for the next start, its answer marked, nothing scored.
-    void endExamWhileLockedKeepsTheExam()
-    {
-        openProgram();
-        ConnectionPool::setBusyTimeout(20);
-        startExam();
-        answerAndMoveOn(1);
-        m_locker = TestSupport::holdWriteLock(m_program->dbPath());
-        click(m_exam->Option1(ExamChoice::D)); // on screen, not yet stored
-        const qint32 examId = m_exam->examId();
-        TestSupport::endExam(m_exam, MessageBox::No);
-        QCOMPARE(MessageBox::shown().size(), 1);
-        QCOMPARE(MessageBox::shown().first().title, u"Answers Not Stored"_s);
-        QVERIFY(AppExit::requested());
-        QCOMPARE(UserSettings::endedRun(), RunToken());
-        QCOMPARE(unstoredCells(), QList<int>{2});
-        m_locker.reset();
-        QVERIFY(result(examId).isNull());
-        QCOMPARE(m_program->count(u"FROM ExamProgress WHERE ExamID = %1"_s.arg(examId)), 1);
-        QCOMPARE(std::pair(storedAnswer(1), storedAnswer(2)), std::pair(u"B"_s, QString()));
     }
 };
 

@@ -96,28 +96,13 @@ private slots:
             qPrintable(MessageBox::shown().first().text));
         QCOMPARE(count(u"FROM Q_A WHERE Category = 'Networking Basic'"_s), 15);
         QCOMPARE(count(u"FROM QuestionKeys WHERE Origin = 'imported'"_s), 10);
-        // The five-choice and the several-answer question as they were read.
-        QCOMPARE(m_program->scalar(u"SELECT E || ' ' || CorrectAnswer FROM Q_A JOIN QuestionKeys USING (QID) WHERE "
-                                   "StableID = 'imp-private-address'"_s),
-            QVariant(u"4.4.4.4 A"_s));
-        QCOMPARE(m_program->scalar(u"SELECT CorrectAnswer FROM Q_A JOIN QuestionKeys USING (QID) WHERE StableID = "
-                                   "'imp-secure-protocols'"_s),
-            QVariant(u"AB"_s));
-        // Every stored exam shows the same questions, its flag with them; each category one run.
+        // Every stored exam shows the same questions, its flag with them.
         QCOMPARE(examQuestions(), before);
-        QCOMPARE(
-            count(u"FROM (SELECT Category FROM Q_A GROUP BY Category HAVING max(QID) - min(QID) + 1 <> count(*))"_s),
-            0);
-        // HTML became text, GIFT's escapes were read.
-        QCOMPARE(
-            m_program
-                ->scalar(
-                    u"SELECT Description FROM Q_A JOIN QuestionKeys USING (QID) WHERE StableID = 'imp-osi-layers'"_s)
-                .toString(),
-            u"Routing & forwarding happen at layer 3.\nLayer 2 only moves frames."_s);
     }
 
-    void leavingACategoryOutAndCancelling()
+    // Nothing is imported from a bank whose every category is left out, from a preview cancelled,
+    // from a file dialog cancelled, or while an exam runs.
+    void importCancelledOrRefused()
     {
         FileDialog::setNextResult(bank(u"databases.xml"_s));
         frmImportQuestions *preview = m_window->ImportQuestions();
@@ -125,16 +110,11 @@ private slots:
         for (QComboBox *choice : preview->findChildren<QComboBox *>())
             choice->setCurrentText(u"Leave these out"_s);
         QTest::mouseClick(preview->goodOnly(), Qt::LeftButton, {}, QPoint(5, preview->goodOnly()->height() / 2));
-        QCOMPARE(preview->importButton()->isEnabled(), !preview->plan().questions.empty());
+        QVERIFY(preview->plan().questions.empty() && !preview->importButton()->isEnabled());
         QTest::mouseClick(preview->cancelButton(), Qt::LeftButton);
         QCOMPARE(count(u"FROM Q_A"_s), 48);
-        // A cancelled file dialog shows no preview at all.
         FileDialog::setNextResult(std::nullopt);
         QCOMPARE(m_window->ImportQuestions(), nullptr);
-    }
-
-    void importRefusedWhileAnExamRuns()
-    {
         TestSupport::startExam(m_window, u"Ben"_s, {static_cast<int>(ExamCategory::All)});
         const int dialogs = FileDialog::shownCount();
         QCOMPARE(m_window->ImportQuestions(), nullptr);
@@ -194,13 +174,14 @@ private slots:
         QCOMPARE(count(u"FROM Q_A"_s), 58);
     }
 
-    // Exporting the pool and importing it back into an empty pool gives the same questions, up to
-    // what the format holds, through the pool builder's command line.
+    // The pool exported and imported back into an empty pool through the pool builder's command
+    // line (each format's reader and writer are the bank suite's): GIFT keeps every field and key;
+    // Aiken, one category a file, --category both ways, warns of what it leaves out.
     void roundTripThroughTheCommandLine_data()
     {
         QTest::addColumn<QString>("format");
-        for (const char *format : {"gift", "aiken", "xml", "csv", "json"})
-            QTest::newRow(format) << QString::fromLatin1(format);
+        QTest::newRow("gift") << u"gift"_s;
+        QTest::newRow("aiken") << u"aiken"_s;
     }
     void roundTripThroughTheCommandLine()
     {
@@ -210,31 +191,22 @@ private slots:
         const QString empty = dir.filePath(u"Exam.mdb"_s);
         QVERIFY(QFile::copy(m_program->dbPath(), empty));
         TestSupport::exec(empty, u"DELETE FROM Q_A; DELETE FROM QuestionKeys"_s);
-        const QString columns = aiken ? u"Question, A, B, C, D, CorrectAnswer, Category"_s
-                                      : u"Question, A, B, C, D, CorrectAnswer, Category, Description"_s;
-        // Aiken keeps no category: one file per category, each imported into its own.
-        const QStringList categories = aiken ? ExamSchema::categories() : QStringList{QString()};
-        for (const QString &category : categories) {
-            const QString file
-                = dir.filePath(u"bank-%1.%2"_s.arg(category.isEmpty() ? u"all"_s : category.left(2), format));
-            QStringList exportArgs{u"--export"_s, format, u"--out"_s, file};
-            if (!category.isEmpty())
-                exportArgs << u"--category"_s << category;
-            const TestSupport::Run out = TestSupport::run(buildpool(), exportArgs << m_program->dbPath());
+        for (const QString &category : aiken ? ExamSchema::categories() : QStringList{QString()}) {
+            const QString file = dir.filePath(category.left(2) + u"."_s + format);
+            const QStringList only = aiken ? QStringList{u"--category"_s, category} : QStringList();
+            const TestSupport::Run out = TestSupport::run(buildpool(),
+                QStringList{u"--export"_s, format, u"--out"_s, file} + only + QStringList{m_program->dbPath()});
             QVERIFY2(out.status == 0, qPrintable(out.err));
-            // Aiken's export tells, for each question, that its explanation and category were left out.
             QCOMPARE(out.out.count(u"warning: "_s), aiken ? 8 : 0);
-            QStringList importArgs{u"--import"_s, file, u"--out"_s, empty};
-            if (!category.isEmpty())
-                importArgs << u"--category"_s << category;
-            const TestSupport::Run in = TestSupport::run(buildpool(), importArgs);
+            const TestSupport::Run in
+                = TestSupport::run(buildpool(), QStringList{u"--import"_s, file, u"--out"_s, empty} + only);
             QVERIFY2(in.status == 0, qPrintable(in.out + in.err));
         }
-        const QString query = u"SELECT %1 FROM Q_A ORDER BY QID"_s.arg(columns);
+        const QString query = aiken
+            ? u"SELECT Question, A, B, C, D, CorrectAnswer, Category FROM Q_A ORDER BY QID"_s
+            : u"SELECT QID, Question, A, B, C, D, CorrectAnswer, Category, Description, StableID "
+              "FROM Q_A JOIN QuestionKeys USING (QID) ORDER BY QID"_s;
         QCOMPARE(TestSupport::query(empty, query), TestSupport::query(m_program->dbPath(), query));
-        if (!aiken && format != u"csv"_s)
-            QCOMPARE(TestSupport::query(empty, u"SELECT QID, StableID FROM QuestionKeys ORDER BY QID"_s),
-                TestSupport::query(m_program->dbPath(), u"SELECT QID, StableID FROM QuestionKeys ORDER BY QID"_s));
     }
 
     // A bank that cannot be imported as asked leaves the file as it was.
