@@ -1,15 +1,5 @@
-#include <QAction>
-#include <QCheckBox>
-#include <QDialogButtonBox>
-#include <QLabel>
-#include <QLineEdit>
-#include <QPointer>
-#include <QPushButton>
-#include <QRadioButton>
-#include <QSettings>
-#include <QTableView>
 #include <QTest>
-#include <QTime>
+#include <QtWidgets>
 
 #include "ClassroomProgram.h"
 #include "TestSupport.h"

@@ -1,13 +1,5 @@
-#include <QAction>
-#include <QCheckBox>
-#include <QComboBox>
-#include <QLabel>
-#include <QLineEdit>
-#include <QPlainTextEdit>
-#include <QPointer>
-#include <QPushButton>
-#include <QTableView>
 #include <QTest>
+#include <QtWidgets>
 
 #include "SessionCases.h"
 #include "TestSupport.h"
