@@ -1,9 +1,9 @@
 #include <algorithm>
-#include <QTest>
-#include <QtCore>
 #include <functional>
 #include <optional>
 
+#include <QTest>
+#include <QtCore>
 
 #include "TestSupport.h"
 #include "core/GenModule.h"
