@@ -223,34 +223,31 @@ private slots:
         review(view, examId);
         click(view->optFilter(filter));
         const int m = int(shown.size());
-        // The review statement is untouched: every question is still in rsExam.
-        QCOMPARE(view->rsExam()->RecordCount(), int(outcomes.size()));
+        QCOMPARE(view->rsExam()->RecordCount(), int(outcomes.size())); // the review statement keeps them all
+        // Through the filter with "next", then past its end, which beeps and stays; an empty filter
+        // shows nothing, and no move beeps.
+        for (int k = 1; k <= std::max(m, 1); ++k) {
+            QCOMPARE(view->lblStatus()->text(), u"Question: %1 of %2"_s.arg(std::min(k, m)).arg(m));
+            const int q = shown.value(k - 1);
+            QCOMPARE(
+                view->txtFieldsText(ViewExamField::Question), m ? u"Software Testing question %1"_s.arg(q) : QString());
+            QCOMPARE(view->lblFlagged()->isVisibleTo(view), flagged.contains(q));
+            click(view->Command1(ViewExamCommand::Next));
+        }
         if (m == 0) {
-            QCOMPARE(view->lblStatus()->text(), u"Question: 0 of 0"_s);
-            for (ViewExamField field : {ViewExamField::Question, ViewExamField::A, ViewExamField::Answer,
-                     ViewExamField::CorrectAnswer, ViewExamField::Description})
+            for (ViewExamField field :
+                {ViewExamField::A, ViewExamField::Answer, ViewExamField::CorrectAnswer, ViewExamField::Description})
                 QCOMPARE(view->txtFieldsText(field), QString());
-            for (ViewExamCommand command :
-                {ViewExamCommand::First, ViewExamCommand::Previous, ViewExamCommand::Next, ViewExamCommand::Last})
-                click(view->Command1(command));
-            QCOMPARE(SystemBeep::count(), 0);
-        } else {
-            // Through the filter with "next", then past its end, which beeps and stays.
-            for (int k = 1; k <= m; ++k) {
-                QCOMPARE(view->lblStatus()->text(), u"Question: %1 of %2"_s.arg(k).arg(m));
-                QCOMPARE(view->txtFieldsText(ViewExamField::Question),
-                    u"Software Testing question %1"_s.arg(shown.at(k - 1)));
-                QCOMPARE(view->lblFlagged()->isVisibleTo(view), flagged.contains(shown.at(k - 1)));
-                click(view->Command1(ViewExamCommand::Next));
-            }
-            QCOMPARE(SystemBeep::count(), 1);
-            QCOMPARE(view->lblStatus()->text(), u"Question: %1 of %1"_s.arg(m));
-            click(view->Command1(ViewExamCommand::First));
-            QCOMPARE(view->lblStatus()->text(), u"Question: 1 of %1"_s.arg(m));
-            if (filter == frmViewExam::WrongOnly) {
-                QCOMPARE(view->txtFields(ViewExamField::Answer)->palette().color(QPalette::Base), QColor(255, 0, 0));
-                TestSupport::screenshot(m_window, u"review-wrong-only"_s);
-            }
+            click(view->Command1(ViewExamCommand::Previous));
+            click(view->Command1(ViewExamCommand::Last));
+        }
+        QCOMPARE(SystemBeep::count(), m ? 1 : 0);
+        QCOMPARE(view->lblStatus()->text(), u"Question: %1 of %1"_s.arg(m));
+        click(view->Command1(ViewExamCommand::First));
+        QCOMPARE(view->lblStatus()->text(), u"Question: %1 of %2"_s.arg(std::min(1, m)).arg(m));
+        if (filter == frmViewExam::WrongOnly && m) {
+            QCOMPARE(view->txtFields(ViewExamField::Answer)->palette().color(QPalette::Base), QColor(255, 0, 0));
+            TestSupport::screenshot(m_window, u"review-wrong-only"_s);
         }
         // The choice is kept for the next exam reviewed, and for the next run.
         QCOMPARE(UserSettings::reviewFilter(), filter);
@@ -463,12 +460,11 @@ private slots:
                  u"Software Testing 20 13 65 Pass"_s, u"Programming Basic 10 10 100 Pass"_s,
                  u"Internet Technology 20 10 50 Fail"_s, u"Total 50 33 66 Pass"_s})
             QVERIFY2(flat.contains(expected), qPrintable(expected + u"\n---\n"_s + text.left(1500)));
-        for (int question = 1; question <= 20; ++question) {
-            QVERIFY(flat.contains(u"Software Testing question %1 "_s.arg(question)));
-            QVERIFY(flat.contains(u"Internet Technology question %1 "_s.arg(question)));
-            QVERIFY(flat.contains(u"Because of %1."_s.arg(question)));
-        }
-        QVERIFY(flat.contains(u"Programming Basic question 10 "_s));
+        // Every question with its explanation.
+        QCOMPARE(int(flat.count(QRegularExpression(u"(Software Testing|Programming Basic|Internet Technology) question "
+                                                   u"([1-9]|1[0-9]|20) "_s))),
+            50);
+        QCOMPARE(int(flat.count(QRegularExpression(u"Because of ([1-9]|1[0-9]|20)\\."_s))), 50);
         QCOMPARE(int(flat.count(u"WRONG"_s)), 17);
         QVERIFY(flat.contains(u"Your answer: none (wrong) Correct answer: D"_s));
         // Numbered pages: each page (form feeds part them) ends with its number.
