@@ -141,30 +141,6 @@ private slots:
         QCOMPARE(count(u"(SELECT DISTINCT QID FROM "_s + exam + u')'), n);
     }
 
-    // Added on the screen: a new stable id, the trainer's own, drawn like any other.
-    void addQuestion()
-    {
-        const auto editor = openEditor();
-        QVERIFY(editor);
-        click(editor->newButton());
-        QTest::keyClicks(editor->questionEdit(), u"Which test double records its calls?"_s);
-        typeChoices(editor.get(), {u"A spy"_s, u"A dummy"_s, u"A stub"_s});
-        setKeys(editor.get(), u"A"_s);
-        editor->categoryBox()->setCurrentIndex(4);
-        QTest::keyClicks(editor->explanationEdit(), u"A spy remembers."_s);
-        click(editor->applyButton());
-        QCOMPARE(editor->currentId(), u"tr-1"_s);
-        QCOMPARE(count(u"Q_A"_s), 68); // nothing written before Save
-        QVERIFY(editor->saveButton()->isEnabled());
-        click(editor->saveButton());
-        QCOMPARE(TestSupport::query(dbPath(),
-                     u"SELECT q.QID, q.Question, q.A, q.B, q.C, q.D, q.CorrectAnswer, "
-                     u"q.Category, q.Description, "
-                     "q.Retired, k.Origin FROM Q_A q JOIN QuestionKeys k USING (QID) WHERE k.StableID = 'tr-1'"_s),
-            (Rows{{69, u"Which test double records its calls?"_s, u"A spy"_s, u"A dummy"_s, u"A stub"_s, QVariant(),
-                u"A"_s, u"Quality Assurance"_s, u"A spy remembers."_s, 0, u"imported"_s}}));
-    }
-
     // Reworded, a question stored exams use keeps its id and its row; its key stays. The trainer's words are
     // theirs: a newer shipped pool neither rewrites them nor, when it differs in nothing else, is carried at
     // all.
@@ -309,8 +285,8 @@ private slots:
         QCOMPARE(count(u"QuestionKeys WHERE StableID = '%1'"_s.arg(id)), 0);
     }
 
-    // Edits are undone and redone one at a time until Save; Revert drops what is left.
-    void undoAndRedo()
+    // Edits are undone and redone one at a time until Save; Revert drops what is left; a question added.
+    void undoRedoAndAdd()
     {
         const auto editor = openEditor();
         const std::vector<QuestionEditorSession::Question> loaded = editor->session().rows();
@@ -340,6 +316,23 @@ private slots:
         click(editor->revertButton());
         QVERIFY(!editor->session().isModified());
         QCOMPARE(count(u"Q_A WHERE Retired = 1"_s), 0);
+        // Added on the screen: a new stable id, the trainer's own.
+        click(editor->newButton());
+        QTest::keyClicks(editor->questionEdit(), u"Which test double records its calls?"_s);
+        typeChoices(editor.get(), {u"A spy"_s, u"A dummy"_s, u"A stub"_s});
+        setKeys(editor.get(), u"A"_s);
+        editor->categoryBox()->setCurrentIndex(4);
+        QTest::keyClicks(editor->explanationEdit(), u"A spy remembers."_s);
+        click(editor->applyButton());
+        QCOMPARE(editor->currentId(), u"tr-1"_s);
+        QCOMPARE(count(u"Q_A"_s), 68); // nothing written before Save
+        QVERIFY(editor->saveButton()->isEnabled());
+        click(editor->saveButton());
+        QCOMPARE(TestSupport::query(dbPath(),
+                     u"SELECT q.QID, q.Question, q.A, q.B, q.C, q.D, q.CorrectAnswer, q.Category, q.Description, "
+                     u"q.Retired, k.Origin FROM Q_A q JOIN QuestionKeys k USING (QID) WHERE k.StableID = 'tr-1'"_s),
+            (Rows{{69, u"Which test double records its calls?"_s, u"A spy"_s, u"A dummy"_s, u"A stub"_s, QVariant(),
+                u"A"_s, u"Quality Assurance"_s, u"A spy remembers."_s, 0, u"imported"_s}}));
     }
 
     // Each broken question is refused with its reason next to the field, and nothing changes; put right, the
