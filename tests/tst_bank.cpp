@@ -35,7 +35,6 @@ private slots:
     void detectsTheFormat_data() { TestSupport::addCases(u"bank/detect.tsv"_s); }
     void detectsTheFormat();
     void comparesAndReportsAsTheImportDoes();
-    void capsWhatItTells();
     void roundTripsEveryFormat_data();
     void roundTripsEveryFormat();
     void writesTextsTheirFormatMustEscape_data() { TestSupport::addCases(u"bank/escape.tsv"_s); }
@@ -220,36 +219,6 @@ void tst_bank::comparesAndReportsAsTheImportDoes()
     QCOMPARE(QuestionBank::fileFilters(),
         (QStringList{u"Question banks (*.gift *.txt *.xml *.csv *.json)"_s, u"GIFT (*.gift *.txt)"_s,
             u"Aiken (*.txt)"_s, u"Moodle XML (*.xml)"_s, u"CSV (*.csv)"_s, u"JSON (*.json)"_s, u"All files (*)"_s}));
-}
-
-// A file of garbage costs neither memory nor pages: 50 faults are told, the rest counted. Every
-// question left out is listed with its line, its name and the limit it breaks, the first 20 of a
-// file and then how many more; the counts by kind stay whole.
-void tst_bank::capsWhatItTells()
-{
-    QByteArray garbage;
-    for (int i = 0; i < 200; ++i)
-        garbage += "Q" + QByteArray::number(i) + "?{=a\n\n";
-    const BankReadResult faults = QuestionBank::read(garbage, Format::Gift);
-    QCOMPARE(faults.errors.size(), 51);
-    QCOMPARE(faults.errors.first(), u"line 1: the answers' \"{\" is not closed by \"}\""_s);
-    QCOMPARE(faults.errors.last(), u"and 150 more"_s);
-
-    QByteArray gift;
-    for (int i = 1; i <= 24; ++i)
-        gift += "::Q" + QByteArray::number(i) + "::Which?{=a ~b ~c ~d ~e ~f ~g" + QByteArray(i % 2 ? " ~h" : "")
-            + "}\n\n";
-    gift += "Which two?{=a =b ~c}\n\nWhich one?{=a ~b}\n";
-    const BankReadResult result = QuestionBank::read(gift, Format::Gift);
-    QCOMPARE(result.errors, QStringList());
-    QCOMPARE(result.questions.size(), size_t(1));
-    QCOMPARE(
-        QuestionBank::skippedReport(result.skippedByKind), u"skipped: 1 any of several right, 24 too many choices"_s);
-    QCOMPARE(result.skipped.size(), 21);
-    QCOMPARE(result.skipped.at(0), u"line 1 (Q1): 8 choices; at most 6"_s);
-    QCOMPARE(result.skipped.at(1), u"line 3 (Q2): 7 choices; at most 6"_s);
-    QCOMPARE(result.skipped.at(19), u"line 39 (Q20): 7 choices; at most 6"_s);
-    QCOMPARE(result.skipped.at(20), u"and 5 more"_s);
 }
 
 // Written in a format and read back, questions come back as they were, up to what the format

@@ -33,81 +33,8 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-// The designed set, its figures worked out by hand beside its tables in tests/data/sessions.
+// The designed set of tests/data/stats/designed.sql, its figures worked out by hand there.
 constexpr int kFirstQid = 1001;
-
-QString literal(const QString &text)
-{
-    return u"'%1'"_s.arg(QString(text).replace(u"'"_s, u"''"_s));
-}
-
-// The statements that store the designed set, the same on the file and on the server.
-QStringList designedStatements()
-{
-    QStringList sql;
-    const TestSupport::CaseTable questions = TestSupport::caseTable(u"sessions/stats-questions.tsv"_s);
-    const TestSupport::CaseTable groups = TestSupport::caseTable(u"sessions/stats-groups.tsv"_s);
-    int qid = kFirstQid;
-    QList<QList<QStringList>> answers; // question -> group -> answer tokens
-    for (const QStringList &q : questions.rows) {
-        const QString id = q.at(0), letters = questions.value(q, u"letters"_s);
-        QStringList choices;
-        for (int l = 0; l < 6; ++l) {
-            const QChar letter(u'A' + l);
-            const QString text
-                = letters == u"AB"_s ? (l == 0 ? u"True"_s : u"False"_s) : u"Choice %1 of %2"_s.arg(letter).arg(id);
-            choices << (letters.contains(letter) ? literal(text) : u"NULL"_s);
-        }
-        sql << u"INSERT INTO Q_A (QID, Question, A, B, C, D, E, F, CorrectAnswer, Category, Description) VALUES "
-               "(%1, %2, %3, '%4', %5, %6)"_s.arg(qid)
-                   .arg(literal(u"Designed question %1"_s.arg(id)), choices.join(u", "_s), questions.value(q, u"key"_s),
-                       literal(ExamSchema::categories().at(questions.value(q, u"category"_s).toInt())),
-                       literal(u"Why %1."_s.arg(id)));
-        sql << u"INSERT INTO QuestionKeys (QID, StableID, Origin) VALUES (%1, '%2', 'shipped')"_s.arg(qid).arg(id);
-        QList<QStringList> byGroup;
-        for (const QString &part : questions.value(q, u"answers"_s).split(u'|')) {
-            QStringList tokens;
-            for (const QString &token : part.split(u' ', Qt::SkipEmptyParts)) {
-                const QStringList repeat = token.split(u'*');
-                for (int n = 0; n < (repeat.size() > 1 ? repeat.at(1).toInt() : 1); ++n)
-                    tokens << repeat.at(0);
-            }
-            byGroup << tokens;
-        }
-        answers << byGroup;
-        ++qid;
-    }
-    int examId = 0;
-    for (int g = 0; g < groups.rows.size(); ++g) {
-        const QStringList &group = groups.rows.at(g);
-        const auto field = [&](const char *column) { return groups.value(group, QLatin1String(column)); };
-        const QString candidate = field("candidate"), score = field("score");
-        for (int e = 0; e < field("exams").toInt(); ++e) {
-            ++examId;
-            sql << u"INSERT INTO ExamTitle (ExamID, UserName, ExamDate, NumOfQuestions, ExamResult) VALUES "
-                   "(%1, '%2', '2026-%3-%4 10:00:00', %5, %6)"_s.arg(examId)
-                       .arg(candidate)
-                       .arg(field("month").toInt(), 2, 10, QLatin1Char('0'))
-                       .arg(field("firstDay").toInt() + e, 2, 10, QLatin1Char('0'))
-                       .arg(field("questions"), score.isEmpty() ? u"NULL"_s : score);
-            if (field("practice") == u"1"_s)
-                sql << u"INSERT INTO PracticeExams (ExamID) VALUES (%1)"_s.arg(examId);
-            for (int q = 0; q < answers.size(); ++q) {
-                const QString token = answers.at(q).value(g).value(e);
-                if (token == u"."_s)
-                    continue;
-                const QString answer = token == u"-"_s ? u"NULL"_s : token == u"0"_s ? u"''"_s : literal(token);
-                sql << u"INSERT INTO ExamDetails (ExamID, UserName, QID, Answer, Answered) VALUES (%1, '%2', %3, %4, %5)"_s
-                           .arg(examId)
-                           .arg(candidate)
-                           .arg(kFirstQid + q)
-                           .arg(answer)
-                           .arg(token == u"-"_s || token == u"0"_s ? 0 : -1);
-            }
-        }
-    }
-    return sql;
-}
 
 QByteArray readAll(const QString &path)
 {
@@ -138,7 +65,7 @@ QString buildpool()
 }
 } // namespace
 
-// Question statistics: the designed set's figures, worked out above by hand, on the file, through
+// Question statistics: the designed set's figures, worked out by hand, on the file, through
 // vesk-buildpool's CSV (byte for byte against tests/data/questionstats.csv), on a class's server as
 // a trainer and as a candidate, and through the screen opened from the File menu.
 class tst_questionstats final : public QObject {
@@ -193,8 +120,9 @@ private slots:
     {
         QVERIFY(m_dir.isValid());
         TestSupport::buildDatabase(file(), {1, 1, 1, 1, 1, 1});
-        const QStringList statements = designedStatements();
-        TestSupport::exec(file(), u"BEGIN;"_s + statements.join(u";\n"_s) + u";COMMIT;"_s);
+        const QString designed
+            = u"BEGIN;"_s + QString::fromUtf8(readAll(TestSupport::testData(u"stats/designed.sql"_s))) + u"COMMIT;"_s;
+        TestSupport::exec(file(), designed);
 
         QVERIFY2(m_class.isReady(), qPrintable(m_class.error()));
         QVERIFY(m_class.addClass());
@@ -203,7 +131,7 @@ private slots:
         const QString owner = u"SET search_path = vesk_private, public;"_s;
         QVERIFY(m_class.exec(
             owner + u"ALTER TABLE Q_A ADD COLUMN IF NOT EXISTS E TEXT, ADD COLUMN IF NOT EXISTS F TEXT"_s));
-        QVERIFY(m_class.exec(owner + u"BEGIN;"_s + statements.join(u";\n"_s) + u";COMMIT;"_s));
+        QVERIFY(m_class.exec(owner + designed));
         QCOMPARE(m_class.scalar(u"SELECT count(*) FROM ExamDetails"_s),
             TestSupport::scalar(file(), u"SELECT count(*) FROM ExamDetails"_s).toString());
         QVERIFY(!golden().isEmpty());
