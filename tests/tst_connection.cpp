@@ -196,22 +196,6 @@ private slots:
         QCOMPARE(TestSupport::scalar(dbFile(), u"SELECT count(*) FROM ExamTitle WHERE UserName = 'Ann'"_s).toInt(), 1);
     }
 
-    void identityKeysAreNeverReused()
-    {
-        QVERIFY(buildAndOpen());
-        TestSupport::exec(dbFile(), u"INSERT INTO ExamTitle (ExamID, UserName) VALUES (41, 'old');"_s);
-        QVERIFY(gDB->ExecuteSQL(u"INSERT INTO ExamTitle(UserName,ExamDate,NumOfQuestions)  "
-                                "VALUES('O''Brien',  '2026-12-04 00:30:00','10') "_s));
-        QCOMPARE(programScalar(u"SELECT @@IDENTITY"_s), QVariant(qlonglong(42)));
-        QCOMPARE(gDB->lastInsertId(), qlonglong(42));
-        QCOMPARE(TestSupport::scalar(dbFile(), u"SELECT UserName FROM ExamTitle WHERE ExamID = 42"_s), // committed
-            QVariant(u"O'Brien"_s));
-        QVERIFY(gDB->ExecuteSQL(u"INSERT INTO ExamTitle(UserName) VALUES('bob')"_s));
-        QVERIFY(gDB->ExecuteSQL(u"DELETE FROM ExamTitle WHERE ExamID = 43"_s));
-        QVERIFY(gDB->ExecuteSQL(u"INSERT INTO ExamTitle(UserName) VALUES('dave')"_s));
-        QCOMPARE(programScalar(u"SELECT @@IDENTITY"_s), QVariant(qlonglong(44)));
-    }
-
     // Screens drop or replace the access object while their recordsets stay in use.
     void recordsetsOutliveAccessObjects()
     {

@@ -204,22 +204,12 @@ void tst_SqlDialect::runsProgramStatements()
         "ExamDetails ON ExamTitle.ExamID = ExamDetails.ExamID)  INNER JOIN Q_A ON ExamDetails.QID = Q_A.QID  WHERE "
         "ExamTitle.ExamID = 1"_s);
     expect(ExamQueries::examQuestions(1, false), {title + question});
-    expect(ExamQueries::examQuestions(1, true), {title + question + QVariantList{"Because of 1."}});
-    // With E and F comes Choose, the number of right letters.
-    const QVariantList fourChoices{"Software Testing question 1", "Choice A of 1", "Choice B of 1", "Choice C of 1",
-        "Choice D of 1", null, null, "A", "Software Testing", n(1)};
-    expect(ExamQueries::examQuestions(1, false, true), {title + fourChoices});
     QCOMPARE(ExamQueries::unansweredOf(1),
         u"SELECT ExamDetails.ExamID, ExamDetails.Answered  From ExamDetails  WHERE ExamDetails.Answered =0 "
         "and ExamDetails.ExamID = 1"_s);
     expect(ExamQueries::unansweredOf(1), {{n(1), n(0)}}, {"ExamID", "Answered"});
     QCOMPARE(ExamQueries::questionsOfCategory(u"Software Testing"_s),
         u"SELECT * FROM Q_A WHERE Category = 'Software Testing' ORDER BY QID "_s);
-    // A question of four choices: E and F are empty, and it is drawn (Retired, last, is 0).
-    expect(ExamQueries::questionsOfCategory(u"Software Testing"_s),
-        {QVariantList{n(1)} + question + QVariantList{"Because of 1.", null, null, n(0)},
-            {n(2), "Software Testing question 2", "Choice A of 2", "Choice B of 2", "Choice C of 2", "Choice D of 2",
-                "B", "Software Testing", "Because of 2.", null, null, n(0)}});
 
     // The list: dates shown as the first version showed them, the result by integer division.
     expect(u"INSERT INTO ExamTitle(UserName, ExamDate, NumOfQuestions, ExamResult) VALUES "
