@@ -32,10 +32,8 @@ class tst_poolstore final : public QObject {
         q.category = ExamSchema::categories().at(category);
         q.id = id;
         q.question = text;
-        q.a = u"a of "_s + text;
-        q.b = u"b of "_s + text;
-        q.c = u"c of "_s + text;
-        q.d = u"d of "_s + text;
+        for (int i = 0; i < 4; ++i)
+            q.choice(i) = QChar(u'a' + i) + u" of "_s + text;
         q.correct = correct;
         q.explanation = u"Because."_s;
         return q;
@@ -274,15 +272,15 @@ private slots:
             u"DROP TABLE QuestionKeys; INSERT INTO ExamTitle (UserName, ExamDate, NumOfQuestions) "
             u"SELECT 'Cand', '2026-01-01 10:00:00', count(*) FROM Q_A; INSERT INTO ExamDetails "
             u"(ExamID, UserName, QID, Answer, Answered) SELECT 1, 'Cand', QID, 'A', -1 FROM Q_A"_s);
-        const Rows before = rows(u"SELECT d.DetailID, q.Question, q.CorrectAnswer FROM ExamDetails d "
-                                 u"JOIN Q_A q USING (QID) ORDER BY d.DetailID"_s);
+        const QString shown
+            = u"SELECT d.DetailID, q.Question, q.CorrectAnswer FROM ExamDetails d JOIN Q_A q USING (QID) "
+              u"ORDER BY d.DetailID"_s;
+        const Rows before = rows(shown);
         PoolBuilder shipped;
         QVERIFY(shipped.loadFiles(files(source)));
         QVERIFY2(shipped.build(m_db, PoolBuilder::Mode::ReplacePool), qPrintable(shipped.errors().join(u'\n')));
         qInfo("%s", qPrintable(shipped.message().section(u'\n', 0, 0)));
-        QCOMPARE(rows(u"SELECT d.DetailID, q.Question, q.CorrectAnswer FROM ExamDetails d "
-                      u"JOIN Q_A q USING (QID) ORDER BY d.DetailID"_s),
-            before);
+        QCOMPARE(rows(shown), before);
         // Every shipped question is there, each category one run, and every stored question too.
         QStringList ids;
         for (const PoolQuestion &q : shipped.questions())
