@@ -11,9 +11,7 @@
 #include <QTest>
 
 #include "ClassServer.h"
-#include "SessionCases.h"
 #include "TestSupport.h"
-#include "core/GenModule.h"
 #include "data/ConnectionPool.h"
 #include "data/DataGlobals.h"
 #include "data/Database.h"
@@ -27,7 +25,6 @@
 #include "platform/FileDialog.h"
 #include "platform/MessageBox.h"
 #include "questions/frmQuestionStats.h"
-#include "shell/StartOptions.h"
 #include "shell/frmMain.h"
 
 using namespace Qt::StringLiterals;
@@ -73,9 +70,7 @@ class tst_questionstats final : public QObject {
 
     ClassServer m_class{{1, 1, 1, 1, 1, 1}};
     QTemporaryDir m_dir;
-    QTemporaryDir m_classroomFolder; // the program's folder in classroom mode: no Exam.mdb in it
     std::unique_ptr<TestSupport::Program> m_program;
-    std::unique_ptr<frmMain> m_window;
 
     QString file() const { return m_dir.filePath(u"Exam.mdb"_s); }
     static std::vector<QuestionStats::Row> computed(Database &db, const QuestionStats::Filter &filter = {})
@@ -139,11 +134,6 @@ private slots:
     void init() { TestSupport::resetProgramState(); }
     void cleanup()
     {
-        if (m_window) {
-            gQuitNoPrompt = true;
-            m_window->close();
-            m_window.reset();
-        }
         m_program.reset();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         gRs.reset();
@@ -350,28 +340,6 @@ private slots:
         // Asked for again, the same window comes forward.
         QCOMPARE(openFromMenu(window), screen.data());
         QCOMPARE(window->findChildren<frmQuestionStats *>().size(), 1);
-    }
-
-    // On a class's server the menu offers the statistics to trainers only.
-    void menuOnTheServer_data() { TestSupport::addCases(u"sessions/stats-menu.tsv"_s); }
-    void menuOnTheServer()
-    {
-        QFETCH(QString, role);
-        const bool offered = SessionCases::flag("offered");
-        SetAppFolder(m_classroomFolder.path());
-        m_window = std::make_unique<frmMain>();
-        StartOptions options;
-        options.classroomDsn = role;
-        m_window->start(options);
-        QCOMPARE(m_window->databaseRoad(), frmMain::DatabaseRoad::Classroom);
-        auto *action = m_window->findChild<QAction *>(u"mnuQuestionStats"_s);
-        QVERIFY(action);
-        QCOMPARE(action->isVisible(), offered);
-        frmQuestionStats *screen = openFromMenu(m_window.get());
-        QCOMPARE(screen != nullptr, offered);
-        if (offered)
-            QCOMPARE(screen->table()->model()->rowCount(), 8);
-        QVERIFY(MessageBox::shown().isEmpty());
     }
 };
 
