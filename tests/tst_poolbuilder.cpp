@@ -5,7 +5,6 @@
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <QJsonObject>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -19,21 +18,6 @@ using Rows = QList<QVariantList>;
 using Mode = PoolBuilder::Mode;
 
 namespace {
-const QString NB = u"Networking Basic"_s;
-
-QJsonObject question(const QString &category, const QString &text, const QString &correct = u"A"_s,
-    const QString &a = u"Yes"_s, const QString &b = u"No"_s, const QString &c = u"Maybe"_s,
-    const QString &d = u"Never"_s, const QString &explanation = u"Because."_s)
-{
-    return QJsonObject{{"category", category}, {"question", text}, {"a", a}, {"b", b}, {"c", c}, {"d", d},
-        {"correct", correct}, {"explanation", explanation}};
-}
-
-QByteArray json(const QJsonArray &items)
-{
-    return QJsonDocument(items).toJson();
-}
-
 QByteArray bytesOf(const QString &path)
 {
     QFile file(path);
@@ -115,7 +99,7 @@ void tst_poolbuilder::refusesABadPool()
     QFETCH(QString, file);
     QFETCH(QString, tool);
     QFETCH(QString, error);
-    const QStringList paths{write(u"z.json"_s, json({question(NB, u"A good question"_s)})),
+    const QStringList paths{write(u"z.json"_s, bytesOf(TestSupport::testData(u"pool/good.json"_s))),
         write(u"y.json"_s, bytesOf(TestSupport::testData(u"pool/"_s + file)))};
     const Outcome outcome = runBuild(tool == u"yes"_s, Mode::Create, paths, out());
     QVERIFY(!outcome.ok);
@@ -233,16 +217,12 @@ void tst_poolbuilder::capsTheReport_data()
         << u"z.json, question 1: missing keys \"category\", \"question\", \"a\", \"b\", \"c\", \"d\", \"correct\", "
            u"\"explanation\""_s
         << u"and 999950 more"_s;
-    QJsonArray unknown;
-    for (int i = 0; i < 40; ++i)
-        unknown.append(QJsonObject{{"hint", i}});
-    QTest::newRow("faults across files, tool") << true << QByteArrayList{json(unknown), json(unknown)}
+    const auto data
+        = [](const char *name) { return bytesOf(TestSupport::testData(u"pool/caps/"_s + QLatin1String(name))); };
+    QTest::newRow("faults across files, tool") << true << QByteArrayList{data("hints.json"), data("hints.json")}
                                                << u"z.json, question 1: unknown key \"hint\""_s << u"and 110 more"_s;
-    QJsonArray unchecked;
-    for (int i = 1; i <= 30; ++i)
-        unchecked.append(question(u"Misc"_s, u"Q%1"_s.arg(i), u"E"_s));
     QTest::newRow("faults of the pool check, builder")
-        << false << QByteArrayList{json(unchecked)} << u"z.json, question 1 (\"Q1\"): unknown category \"Misc\""_s
+        << false << QByteArrayList{data("misc.json")} << u"z.json, question 1 (\"Q1\"): unknown category \"Misc\""_s
         << u"and 10 more"_s;
 }
 
