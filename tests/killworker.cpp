@@ -56,10 +56,10 @@ frmExam *startExam(frmMain *window)
         QThread::sleep(1);
 }
 
-// Each step ticks a letter and leaves the row (from the last back to the first), which stores it.
-// On the clock one to three seconds pass before a step, at most `clockBudget` in all, well inside
-// the exam's time, then the worker idles: however fast the moves run, the time never runs out.
-int answerMoves(frmMain *window, std::mt19937 &rng, bool onTheClock)
+// Each step lets one to three seconds pass, ticks a letter and leaves the row (from the last back
+// to the first), which stores it; after `clockBudget` seconds, well inside the exam's time, the
+// worker idles: however fast the moves run, the time never runs out.
+int answerMoves(frmMain *window, std::mt19937 &rng)
 {
     constexpr int clockBudget = 480;
     frmExam *exam = startExam(window);
@@ -67,14 +67,12 @@ int answerMoves(frmMain *window, std::mt19937 &rng, bool onTheClock)
         return 1;
     const std::shared_ptr<Recordset> rs = exam->rsExam();
     for (int spent = 0;;) {
-        if (onTheClock) {
-            const int seconds = 1 + int(rng() % 3);
-            if (spent + seconds > clockBudget)
-                waitForKill();
-            spent += seconds;
-            say(u"tick %1"_s.arg(gTimeLeft - seconds));
-            Clock::advance(seconds);
-        }
+        const int seconds = 1 + int(rng() % 3);
+        if (spent + seconds > clockBudget)
+            waitForKill();
+        spent += seconds;
+        say(u"tick %1"_s.arg(gTimeLeft - seconds));
+        Clock::advance(seconds);
         const int position = rs->AbsolutePosition();
         const qint32 detailId = rs->Fields(u"DetailID"_s).toInt();
         const int letter = int(rng() % 4);
@@ -135,8 +133,8 @@ int main(int argc, char *argv[])
         return 3;
     stopOnBox();
     int rc = 2;
-    if (mode == u"moves" || mode == u"clock")
-        rc = answerMoves(window.get(), rng, mode == u"clock");
+    if (mode == u"clock")
+        rc = answerMoves(window.get(), rng);
     else if (mode == u"start")
         rc = startExam(window.get()) ? (waitForKill(), 0) : 1;
     else if (mode == u"continue")
