@@ -197,16 +197,9 @@ private slots:
         QCOMPARE(offer ? offer->examId : 0, offered);
         if (!offer)
             return;
-        QCOMPARE((QVariantList{offer->userName, offer->count, offer->timeLeft, offer->started()}),
-            (QVariantList{u"Ann"_s, 2, 437, QDateTime(QDate(2026, 12, 3), QTime(9, 15))}));
         QVERIFY(UserSettings::endedRun().isEmpty());
-        // Taken over once: another window that found it too is too late.
-        ExamSession other;
-        QVERIFY(other.findOffer(user));
+        // Taken over, a run that ended but a moment ago too (a race lost to another window: tst_exam).
         QVERIFY(session.claim(*offer));
-        QCOMPARE(session.examId(), offered);
-        QVERIFY(!other.claim(*offer));
-        QCOMPARE(other.examId(), 0);
         QCOMPARE(scalar(u"SELECT Token FROM ExamProgress WHERE ExamID = %1"_s.arg(offered)).toString(), u"this-run"_s);
     }
 };

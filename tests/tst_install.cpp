@@ -21,17 +21,6 @@ class tst_install final : public QObject {
     QString root() const { return m_dir.filePath(u"root"_s); }
     QString installed(const QString &relative) const { return root() + u"/usr/"_s + relative; }
 
-    // A home of its own for the installed program; the system's data folders hold nothing, so
-    // only the installed copy beside the program can be found.
-    static QProcessEnvironment homeIn(const QString &home)
-    {
-        TestSupport::pointHomeAt(home);
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
-        environment.insert(u"XDG_RUNTIME_DIR"_s, home);
-        QFile::setPermissions(home, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        return environment;
-    }
     static QByteArray digest(const QString &path)
     {
         QFile file(path);
@@ -95,9 +84,15 @@ private slots:
         QTemporaryDir home;
         output.replace(u"VERSION"_s, QLatin1String(VersionInfo::Version)).replace(u"~"_s, home.path());
         arguments.replaceInStrings(u"@"_s, prefix);
-        // No display is needed to be told of a mistake, or for help.
-        QProcessEnvironment environment = homeIn(home.path());
-        if (status != 0 || !arguments.contains(u"--check-start"_s))
+        // A home of its own, whose system data folders hold nothing: only the installed copy beside
+        // the program can be found. No display is needed to be told of a mistake, or for help.
+        TestSupport::pointHomeAt(home.path());
+        QVERIFY(QFile::setPermissions(home.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(u"XDG_RUNTIME_DIR"_s, home.path());
+        if (status == 0 && arguments.contains(u"--check-start"_s))
+            environment.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
+        else
             environment.remove(u"QT_QPA_PLATFORM"_s);
         environment.remove(u"DISPLAY"_s);
         environment.remove(u"WAYLAND_DISPLAY"_s);
