@@ -11,7 +11,6 @@
 #include <QLineEdit>
 #include <QProcess>
 #include <QRadioButton>
-#include <QRegularExpression>
 #include <QSettings>
 #include <QTableView>
 #include <QTest>
@@ -260,16 +259,9 @@ std::unique_ptr<frmMain> TestSupport::startProgram(const QString &folder)
 
 QStringList TestSupport::installedFiles(const QString &appId)
 {
-    QStringList files{u"bin/vesk"_s, u"bin/vesk-buildpool"_s, u"lib/vesk/plugins/vesk-chartview.so"_s,
-        u"share/applications/%1.desktop"_s.arg(appId), u"share/metainfo/%1.metainfo.xml"_s.arg(appId),
-        u"share/icons/hicolor/scalable/apps/%1.svg"_s.arg(appId), u"share/man/man1/vesk.1.gz"_s,
-        u"share/man/man1/vesk-buildpool.1.gz"_s, u"share/doc/vesk/copyright"_s, u"share/doc/vesk/changelog.gz"_s};
-    for (const int size : {16, 22, 24, 32, 48, 64, 128, 256})
-        files << u"share/icons/hicolor/%1x%1/apps/%2.png"_s.arg(size).arg(appId);
-    for (const char *name :
-        {"Exam.mdb", "TDictionary.htm", "BookList.htm", "EssayQuestions.htm", "ReadMe.txt", "License.txt"})
-        files << u"share/vesk/"_s + QLatin1String(name);
-    files.replaceInStrings(QRegularExpression(u"^"_s), u"usr/"_s);
+    QStringList files;
+    for (const QStringList &row : caseTable(u"sessions/installed-files.tsv"_s).rows)
+        files << row.first().arg(appId);
     files.sort();
     return files;
 }
@@ -380,12 +372,9 @@ TestSupport::CaseTable TestSupport::caseTable(const QString &relativePath)
     const auto unescape = [](const QString &cell) {
         QString out;
         for (qsizetype i = 0; i < cell.size(); ++i) {
-            if (cell.at(i) != u'\\' || i + 1 == cell.size()) {
-                out += cell.at(i);
-                continue;
-            }
-            const QChar next = cell.at(++i);
-            out += next == u't' ? QChar(u'\t') : next == u'n' ? QChar(u'\n') : next;
+            const bool escaped = cell.at(i) == u'\\' && i + 1 < cell.size();
+            const QChar c = cell.at(escaped ? ++i : i);
+            out += !escaped ? c : c == u't' ? QChar(u'\t') : c == u'n' ? QChar(u'\n') : c;
         }
         return out;
     };

@@ -21,8 +21,7 @@ class frmViewExam;
 // SQLCipher exam databases in temporary folders.
 namespace TestSupport {
 
-// Seams in test mode, program-wide state and settings reset, home and data folders in a temporary
-// folder: call from init().
+// Seams in test mode, program-wide state and settings reset, home in a temporary folder: from init().
 void resetProgramState();
 QString settingsFolder();
 // HOME at root/home, the person's data folder at root/data, the system's at root/system.
@@ -54,8 +53,7 @@ void endExam(frmExam *exam, int answer = -1);
 frmViewExam *openResults(frmMain *window);
 frmViewExam *review(frmMain *window, int row);
 
-// A started main window whose program folder is `folder`.
-std::unique_ptr<frmMain> startProgram(const QString &folder);
+std::unique_ptr<frmMain> startProgram(const QString &folder); // a started window, `folder` the program's
 
 // A program on an exam database of its own in a temporary folder (`folder` names a subfolder);
 // destroying it closes the program without the quit question.
@@ -86,9 +84,8 @@ private:
     std::unique_ptr<frmMain> m_window;
 };
 
-// The files an installation under /usr holds, sorted; the desktop files named after `appId`.
+// The files an installation under /usr holds and every file below `root` (hidden too), sorted.
 QStringList installedFiles(const QString &appId);
-// Every file below `root` (hidden ones too), relative to it, sorted.
 QStringList filesUnder(const QString &root);
 
 struct Run {
@@ -115,10 +112,9 @@ QString testData(const QString &relativePath);
 // For a _data() function: a QString column per column, a row per case named after its first cell.
 void addCases(const QString &relativePath);
 
-// Grabs saved when VESK_SCREENSHOTS names a folder.
-void screenshot(class QWidget *widget, const QString &name);
-// pdftotext's text of a PDF (layout kept); empty when unreadable.
-QString pdfText(const QString &path);
+// Grabs saved when VESK_SCREENSHOTS names a folder; pdftotext's text of a PDF, empty when unreadable.
+void screenshot(QWidget *widget, const QString &name);
 void screenshotPdf(const QString &path, const QString &name);
+QString pdfText(const QString &path);
 
 } // namespace TestSupport

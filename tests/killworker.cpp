@@ -1,5 +1,6 @@
-// tst_kill's worker: real work on a real exam database through the program's screens until it is
-// killed, saying "try" before a step and "done" once it has returned.
+// tst_kill's worker: real work on a real exam database through the program's
+// screens until it is killed, saying "try" before a step and "done" once it has
+// returned.
 #include <cstdio>
 #include <cstdlib>
 #include <random>
@@ -29,14 +30,14 @@ void say(const QString &line)
 // The parent cannot answer a box: one shown is a failure it must see.
 void stopOnBox()
 {
-    if (MessageBox::shown().isEmpty())
-        return;
     for (const MessageBox::Shown &box : MessageBox::shown())
         say(u"box %1: %2"_s.arg(box.title, box.text));
-    std::exit(4);
+    if (!MessageBox::shown().isEmpty())
+        std::exit(4);
 }
 
-// Starts an exam and reports it once Start Exam has returned; nullptr when it did not start.
+// Starts an exam and reports it once Start Exam has returned; nullptr when it
+// did not start.
 frmExam *startExam(frmMain *window)
 {
     frmExam *exam = TestSupport::startExam(window, u"K"_s, {6});
@@ -47,8 +48,8 @@ frmExam *startExam(frmMain *window)
     return exam;
 }
 
-// Waits to be killed: the parent decides when, so nothing here may depend on how fast the
-// machine is.
+// Waits to be killed: the parent decides when, so nothing here may depend on
+// how fast the machine is.
 [[noreturn]] void waitForKill()
 {
     say(u"idle"_s);
@@ -56,10 +57,11 @@ frmExam *startExam(frmMain *window)
         QThread::sleep(1);
 }
 
-// Each step ticks a letter and leaves the row (from the last back to the first), which stores it.
-// On the clock one to three seconds pass before a step, at most `clockBudget` in all, well inside
-// the exam's time, then the worker idles: however fast the moves run, the time never runs out.
-int answerMoves(frmMain *window, std::mt19937 &rng, bool onTheClock)
+// Each step lets one to three seconds pass, ticks a letter and leaves the row
+// (from the last back to the first), which stores it; after `clockBudget`
+// seconds, well inside the exam's time, the worker idles: however fast the
+// moves run, the time never runs out.
+int answerMoves(frmMain *window, std::mt19937 &rng)
 {
     constexpr int clockBudget = 480;
     frmExam *exam = startExam(window);
@@ -67,14 +69,12 @@ int answerMoves(frmMain *window, std::mt19937 &rng, bool onTheClock)
         return 1;
     const std::shared_ptr<Recordset> rs = exam->rsExam();
     for (int spent = 0;;) {
-        if (onTheClock) {
-            const int seconds = 1 + int(rng() % 3);
-            if (spent + seconds > clockBudget)
-                waitForKill();
-            spent += seconds;
-            say(u"tick %1"_s.arg(gTimeLeft - seconds));
-            Clock::advance(seconds);
-        }
+        const int seconds = 1 + int(rng() % 3);
+        if (spent + seconds > clockBudget)
+            waitForKill();
+        spent += seconds;
+        say(u"tick %1"_s.arg(gTimeLeft - seconds));
+        Clock::advance(seconds);
         const int position = rs->AbsolutePosition();
         const qint32 detailId = rs->Fields(u"DetailID"_s).toInt();
         const int letter = int(rng() % 4);
@@ -86,7 +86,8 @@ int answerMoves(frmMain *window, std::mt19937 &rng, bool onTheClock)
     }
 }
 
-// Opens the exam screen an hour later, continues the exam offered, reports it and ends it.
+// Opens the exam screen an hour later, continues the exam offered, reports it
+// and ends it.
 int continueExam(frmMain *window)
 {
     Clock::setNow(Clock::now().addSecs(3600));
@@ -134,15 +135,12 @@ int main(int argc, char *argv[])
     if (AppExit::requested())
         return 3;
     stopOnBox();
-    int rc = 2;
-    if (mode == u"moves" || mode == u"clock")
-        rc = answerMoves(window.get(), rng, mode == u"clock");
-    else if (mode == u"start")
-        rc = startExam(window.get()) ? (waitForKill(), 0) : 1;
-    else if (mode == u"continue")
-        rc = continueExam(window.get());
-    else if (mode == u"create")
-        rc = createExams(window.get());
+    if (mode == u"start" && startExam(window.get()))
+        waitForKill();
+    const int rc = mode == u"clock" ? answerMoves(window.get(), rng)
+        : mode == u"continue"       ? continueExam(window.get())
+        : mode == u"create"         ? createExams(window.get())
+                                    : 1;
     stopOnBox();
     return rc;
 }

@@ -22,7 +22,6 @@ QString sqlText(const QString &value)
     return value == u"NULL"_s ? value : u"'%1'"_s.arg(QString(value).replace(u'\'', u"''"_s));
 }
 } // namespace
-Q_DECLARE_METATYPE(ExamSession::StoreResult)
 
 // The exam's database work without its screen, on a real Exam.mdb: creation in one transaction,
 // answers, flags, the score and the offer of an exam a stopped run left.
@@ -101,59 +100,20 @@ private slots:
             QCOMPARE(count(u"ExamDetails WHERE ExamID = 2 AND QID <= 10"_s), 10);
     }
 
-    // An answer put into the session's recordset is stored when the cursor leaves its row, with
-    // the heartbeat in the same transaction; flags are stored at once.
-    void answersAndFlags()
-    {
-        ExamSession session;
-        QVERIFY(session.create(u"Ann"_s, 10, ticked(u"3"_s), false));
-        const std::shared_ptr<Recordset> rs = session.openQuestions();
-        QVERIFY(rs && rs->isUpdatable());
-        QVERIFY(session.openSideTables());
-        QCOMPARE(session.unanswered(), 10);
-        const qint32 first = rs->Fields(u"DetailID"_s).toInt();
-        QVERIFY(rs->setField(u"Answer"_s, u"c"_s) && rs->setField(u"Answered"_s, true));
-        QVERIFY(session.canFlag());
-        QVERIFY(session.setFlag(true) && session.setFlag(true));
-        Clock::advance(7);
-        gTimeLeft = 713;
-        rs->MoveNext();
-        QVERIFY(!gDB);
-        QCOMPARE(scalar(u"SELECT Answer FROM ExamDetails WHERE DetailID = %1 AND Answered <> 0"_s.arg(first)),
-            QVariant(u"c"_s));
-        QCOMPARE(scalar(u"SELECT TimeLeft || ' ' || Heartbeat FROM ExamProgress"_s).toString(), u"713 %1"_s.arg(now()));
-        QCOMPARE(session.unanswered(), 9);
-        // The row on screen is stored when asked, without a move.
-        QVERIFY(rs->setField(u"Answer"_s, u"A"_s) && rs->setField(u"Answered"_s, true));
-        QCOMPARE(session.storeAnswer(), ExamSession::StoreResult::Stored);
-        QCOMPARE(session.unanswered(), 8);
-        QCOMPARE(scalar(u"SELECT DetailID || ' ' || count(*) FROM ExamFlags"_s).toString(), u"%1 1"_s.arg(first));
-        QVERIFY(session.isFlagged(0) && !session.isFlagged(1));
-        rs->MovePrevious();
-        QVERIFY(session.setFlag(false));
-        QCOMPARE(count(u"ExamFlags"_s), 0);
-        QVERIFY(!session.isFlagged(0));
-        // Scored, the exam is never offered again.
-        QVERIFY(session.score(session.examId()));
-        QCOMPARE(count(u"ExamProgress"_s), 0);
-    }
-
     // An answer the file does not take stays with the session, marked by its question, told once,
     // and is tried again: one the file could not be reached for at every move (though not right
     // after a write found it out of reach), one it refused only at the end.
     void unstoredAnswers_data()
     {
         QTest::addColumn<bool>("locked"); // else a trigger refuses the write
-        QTest::addColumn<ExamSession::StoreResult>("result");
-        QTest::addColumn<QString>("reason");
-        QTest::newRow("file locked") << true << ExamSession::StoreResult::NotStored << u"database is locked"_s;
-        QTest::newRow("write refused") << false << ExamSession::StoreResult::Refused << u"no answers today"_s;
+        QTest::newRow("file locked") << true;
+        QTest::newRow("write refused") << false;
     }
     void unstoredAnswers()
     {
         QFETCH(bool, locked);
-        QFETCH(ExamSession::StoreResult, result);
-        QFETCH(QString, reason);
+        const auto result = locked ? ExamSession::StoreResult::NotStored : ExamSession::StoreResult::Refused;
+        const QString reason = locked ? u"database is locked"_s : u"no answers today"_s;
         ConnectionPool::setBusyTimeout(20);
         ExamSession session;
         QVERIFY(session.create(u"Ann"_s, 10, ticked(u"3"_s), false));
@@ -237,16 +197,9 @@ private slots:
         QCOMPARE(offer ? offer->examId : 0, offered);
         if (!offer)
             return;
-        QCOMPARE((QVariantList{offer->userName, offer->count, offer->timeLeft, offer->started()}),
-            (QVariantList{u"Ann"_s, 2, 437, QDateTime(QDate(2026, 12, 3), QTime(9, 15))}));
         QVERIFY(UserSettings::endedRun().isEmpty());
-        // Taken over once: another window that found it too is too late.
-        ExamSession other;
-        QVERIFY(other.findOffer(user));
+        // Taken over, a run that ended but a moment ago too (a race lost to another window: tst_exam).
         QVERIFY(session.claim(*offer));
-        QCOMPARE(session.examId(), offered);
-        QVERIFY(!other.claim(*offer));
-        QCOMPARE(other.examId(), 0);
         QCOMPARE(scalar(u"SELECT Token FROM ExamProgress WHERE ExamID = %1"_s.arg(offered)).toString(), u"this-run"_s);
     }
 };

@@ -32,7 +32,6 @@ class tst_shell final : public QObject {
 
     QString folder() const { return m_program->folder(); }
     void click(MenuCommand index) const { TestSupport::click(m_main->menuForm()->Command1(index)); }
-    static bool touch(const QString &path) { return QFile(path).open(QIODevice::WriteOnly); }
     static QMdiSubWindow *subWindowOf(QWidget *screen) { return qobject_cast<QMdiSubWindow *>(screen->parentWidget()); }
     // Main window shown, quitting, menu/exam/results screen loaded, the loaded screens in order.
     auto state() const
@@ -67,30 +66,13 @@ private slots:
     }
     void cleanup() { m_program.reset(); }
 
-    void fileExistsIgnoresAttributes()
-    {
-        const QString f = folder() + u'/';
-        QVERIFY(touch(f + u"File"_s) && touch(f + u".Hidden"_s) && touch(f + u"ReadOnly"_s));
-        QVERIFY(QFile::setPermissions(f + u"ReadOnly"_s, QFile::ReadOwner) && QDir(f).mkdir(u"Folder"_s));
-        QVERIFY(FileExists(f + u"File"_s) && FileExists(f + u"ReadOnly"_s) && FileExists(f + u".Hidden"_s));
-        QVERIFY(!FileExists(f + u"Folder"_s) && !FileExists(f + u"Missing"_s));
-    }
-
     // The exam screen opens beside the menu; closing it hands over to the results screen, which View
     // Exam replaces; with every screen open, quitting asks first.
-    void screensThenQuit_data()
-    {
-        QTest::addColumn<bool>("exitButton");
-        QTest::addColumn<int>("answer");
-        for (const bool exit : {false, true})
-            for (const int answer : {MessageBox::No, MessageBox::Yes})
-                QTest::addRow("%s, %s", exit ? "Exit" : "close box", answer == MessageBox::Yes ? "Yes" : "No")
-                    << exit << answer;
-    }
+    void screensThenQuit_data() { TestSupport::addCases(u"screens/quit.tsv"_s); }
     void screensThenQuit()
     {
-        QFETCH(bool, exitButton);
-        QFETCH(int, answer);
+        const bool exitButton = QByteArray(QTest::currentDataTag()).startsWith("Exit");
+        const int answer = QByteArray(QTest::currentDataTag()).endsWith("Yes") ? MessageBox::Yes : MessageBox::No;
         click(MenuCommand::StartExam);
         QPointer<frmExam> exam = m_main->examForm();
         QVERIFY(exam && gExamLoaded && !m_main->menuForm()->Command1(MenuCommand::StartExam)->isEnabled());
@@ -141,8 +123,8 @@ private slots:
         QCOMPARE(state(), menuOnly());
     }
 
-    // About shows a modal box that only its "X" closes; other screen numbers and unloaded forms are left alone.
-    void aboutBoxAndUnknownScreens()
+    // About shows a modal box that only its "X" closes.
+    void aboutBox()
     {
         std::tuple<QWidget *, QStringList, bool, int> seen; // owner, labels, open after other keys, result
         QTimer::singleShot(0, this, [&] {
@@ -162,12 +144,6 @@ private slots:
         click(MenuCommand::About);
         const QStringList labels{VersionInfo::ProductName, VersionInfo::LegalCopyright, u"X"_s};
         QCOMPARE(seen, std::tuple(static_cast<QWidget *>(m_main), labels, true, int(QDialog::Accepted)));
-        // Indices no menu button has are ignored.
-        m_main->menuForm()->OpenScreen(static_cast<MenuCommand>(7));
-        m_main->menuForm()->OpenScreen(static_cast<MenuCommand>(-1));
-        QWidget loose;
-        loose.show();
-        QVERIFY(!UnloadIfLoaded(nullptr) && !UnloadIfLoaded(&loose) && loose.isVisible());
         QCOMPARE(state(), menuOnly());
         QCOMPARE(m_main->mdiArea()->subWindowList().size(), 1);
         QVERIFY(DesktopShell::requests().isEmpty() && MessageBox::shown().isEmpty());
