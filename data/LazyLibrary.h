@@ -7,6 +7,8 @@
 // A shared library reached only through the functions resolved from it, loaded at the first call
 // rather than before main(). The database engines (SQLCipher with OpenSSL, the ODBC driver manager)
 // cost start-up several milliseconds, and the first screen needs neither.
+// Create each one on the heap and never delete it: handles held by statics are closed after main()
+// returns, and a function first called then must still find its library.
 class LazyLibrary final {
 public:
     // `name` without "lib" or suffix; `version` the major version of the soname.

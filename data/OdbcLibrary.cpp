@@ -10,13 +10,13 @@
 namespace {
 LazyLibrary &odbc()
 {
-    static LazyLibrary library("odbc", 2);
-    return library;
+    static LazyLibrary *const library = new LazyLibrary("odbc", 2);
+    return *library;
 }
 LazyLibrary &odbcinst()
 {
-    static LazyLibrary library("odbcinst", 2);
-    return library;
+    static LazyLibrary *const library = new LazyLibrary("odbcinst", 2);
+    return *library;
 }
 } // namespace
 

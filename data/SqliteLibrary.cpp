@@ -7,8 +7,8 @@
 namespace {
 LazyLibrary &sqlcipher()
 {
-    static LazyLibrary library("sqlcipher", 0);
-    return library;
+    static LazyLibrary *const library = new LazyLibrary("sqlcipher", 0);
+    return *library;
 }
 } // namespace
 
