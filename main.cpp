@@ -6,6 +6,7 @@
 
 #include "shell/CommandLine.h"
 #include "shell/frmMain.h"
+#include "shell/frmMenu.h"
 #include "widgets/DeferredIconStyle.h"
 
 int main(int argc, char *argv[])
@@ -16,12 +17,14 @@ int main(int argc, char *argv[])
     if (commandLine.endsAtOnce())
         return commandLine.report();
     // Reading the font configuration is the longest step of start-up, and the first screen needs
-    // it. It runs on another core while Qt loads its plugins; Qt then finds it ready.
+    // it. It runs on another core while Qt loads its plugins and the main window's frame and the
+    // menu's pictures are made, none of which measures text; Qt then finds it ready.
     std::thread fontConfiguration([] { FcInit(); });
     QApplication app(argc, argv);
-    fontConfiguration.join();
     QApplication::setStyle(new DeferredIconStyle);
     frmMain window;
+    frmMenu::preloadIcons();
+    fontConfiguration.join();
     window.start(commandLine.startOptions());
     if (commandLine.checkStart())
         return CommandLine::reportStart(window);

@@ -1,35 +1,33 @@
 #include "platform/PrintDialog.h"
 
-#include <QPrintDialog>
-#include <QPrinter>
+#include <optional>
+
+#include "core/PluginFile.h"
+#include "platform/ReportPrinter.h"
 
 namespace {
-bool s_hasNext = false;
-bool s_nextAccepted = false;
-QString s_nextOutput;
+std::optional<PrintAnswer> s_next;
 int s_shownCount = 0;
 } // namespace
 
-bool PrintDialog::exec(QPrinter &printer, QWidget *parent)
+bool PrintDialog::print(
+    const QString &title, QWidget *parent, const std::function<void(QPagedPaintDevice *)> &paint, QString *error)
 {
-    ++s_shownCount;
-    if (s_hasNext) {
-        s_hasNext = false;
-        if (s_nextAccepted) {
-            printer.setOutputFormat(QPrinter::PdfFormat);
-            printer.setOutputFileName(s_nextOutput);
-        }
-        return s_nextAccepted;
+    QObject *root = PluginFile::instance(QString::fromLatin1(kPluginFile), error);
+    auto *printer = qobject_cast<ReportPrinter *>(root);
+    if (!printer) {
+        if (root)
+            *error = QStringLiteral("%1 is not the program's print plugin.").arg(QString::fromLatin1(kPluginFile));
+        return false;
     }
-    QPrintDialog dialog(&printer, parent);
-    return dialog.exec() == QDialog::Accepted;
+    ++s_shownCount;
+    const std::optional<PrintAnswer> answer = std::exchange(s_next, std::nullopt);
+    return printer->print(title, parent, answer ? &*answer : nullptr, paint);
 }
 
 void PrintDialog::setNextResult(bool accepted, const QString &outputFile)
 {
-    s_hasNext = true;
-    s_nextAccepted = accepted;
-    s_nextOutput = outputFile;
+    s_next = PrintAnswer{accepted, outputFile};
 }
 
 int PrintDialog::shownCount()
@@ -39,8 +37,6 @@ int PrintDialog::shownCount()
 
 void PrintDialog::resetTestState()
 {
-    s_hasNext = false;
-    s_nextAccepted = false;
-    s_nextOutput.clear();
+    s_next.reset();
     s_shownCount = 0;
 }

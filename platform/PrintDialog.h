@@ -1,16 +1,23 @@
 #pragma once
 
+#include <functional>
+
 #include <QString>
 
-class QPrinter;
+class QPagedPaintDevice;
 class QWidget;
 
-// The print dialog. Tests answer it without showing it: printed or cancelled, and the PDF file
-// the printer writes into instead of a real printer, so that the pages can be read back.
+// The print dialog, and the printing it leads to, through the print plugin. Tests answer it
+// without showing it: printed or cancelled, and the PDF file the printer writes into instead of a
+// real printer, so that the pages can be read back.
 class PrintDialog final {
 public:
-    // True when the user chose to print; the printer is then set up as chosen.
-    static bool exec(QPrinter &printer, QWidget *parent);
+    static constexpr char kPluginFile[] = "vesk-print.so";
+
+    // Asks how to print `title` and has `paint` draw the pages. False when cancelled, or when
+    // printing cannot be had: `error` then tells why.
+    static bool print(
+        const QString &title, QWidget *parent, const std::function<void(QPagedPaintDevice *)> &paint, QString *error);
 
     // Test seam: the next dialog answers `accepted` without showing; an accepted one sends the
     // printer's output to `outputFile`.

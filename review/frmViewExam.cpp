@@ -10,7 +10,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
-#include <QPrinter>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
@@ -509,11 +508,13 @@ void frmViewExam::PrintReport()
 {
     if (!m_session->examRows())
         return;
-    QPrinter printer(QPrinter::HighResolution);
-    printer.setDocName(QStringLiteral("Exam %1 (%2)").arg(m_examId).arg(m_userName));
-    if (!PrintDialog::exec(printer, this))
-        return;
-    ExamReport::print(reportHtml(), &printer);
+    QString error;
+    if (!PrintDialog::print(
+            QStringLiteral("Exam %1 (%2)").arg(m_examId).arg(m_userName), this,
+            [this](QPagedPaintDevice *printer) { ExamReport::print(reportHtml(), printer); }, &error)
+        && !error.isEmpty())
+        MessageBox::show(QStringLiteral("The report could not be printed:\n") + error, MessageBox::OkOnly,
+            MessageBox::Critical, QStringLiteral("Print"));
 }
 
 void frmViewExam::rsExam_MoveComplete()

@@ -81,6 +81,13 @@ frmMenu::frmMenu(QWidget *parent)
     resize(Twips::toPx(1155), Twips::toPx(6400));
 }
 
+void frmMenu::preloadIcons()
+{
+    InitResources();
+    for (const ButtonDesign &design : kButtons)
+        PngIcon::preload(QString::fromUtf8(design.icon));
+}
+
 frmMenu::~frmMenu()
 {
     UnregisterLoadedForm(this);

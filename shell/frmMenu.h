@@ -17,6 +17,9 @@ public:
     explicit frmMenu(QWidget *parent = nullptr);
     ~frmMenu() override;
 
+    // Decodes the buttons' pictures ahead of the menu (PngIcon::preload).
+    static void preloadIcons();
+
     void Form_Load();
     void OpenScreen(MenuCommand ButtonIndex);
     QToolButton *Command1(MenuCommand index) const;

@@ -78,7 +78,8 @@ private slots:
 
     // A command-line tool links Qt Core and the program's core libraries, never Qt Gui or Widgets;
     // the program's own row shows that the check reads the links it means to. No program links a
-    // database engine: each is loaded at its first use, so that start-up does not pay for it.
+    // database engine or Qt Print Support: each is loaded at its first use, so that start-up does
+    // not pay for it.
     void guiLibrariesOnlyWhereWindowsAre_data()
     {
         QTest::addColumn<QString>("program");
@@ -94,7 +95,7 @@ private slots:
         QVERIFY2(links.contains(u"libQt6Core"_s) && links.contains(u"libQt6Gui"_s) == linksGui
                 && links.contains(u"libQt6Widgets"_s) == linksGui,
             qPrintable(program + u": "_s + links));
-        for (const QString &engine : {u"libsqlcipher"_s, u"libcrypto"_s, u"libodbc"_s})
+        for (const QString &engine : {u"libsqlcipher"_s, u"libcrypto"_s, u"libodbc"_s, u"libQt6PrintSupport"_s})
             QVERIFY2(!links.contains(engine), qPrintable(program + u": "_s + links));
     }
 };
