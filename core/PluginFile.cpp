@@ -17,9 +17,9 @@ QStringList searchFolders()
 
 QObject *PluginFile::instance(const QString &fileName, QString *error)
 {
-    // Never unloaded: objects the plugin made may be alive until the end.
-    static QHash<QString, QPluginLoader *> loaded;
-    if (QPluginLoader *loader = loaded.value(fileName))
+    // Never unloaded, nor the table forgotten: objects the plugins made may be alive until the end.
+    static auto *const loaded = new QHash<QString, QPluginLoader *>;
+    if (QPluginLoader *loader = loaded->value(fileName))
         return loader->instance();
     for (const QString &folder : searchFolders()) {
         const QString path = QDir(folder).filePath(fileName);
@@ -32,7 +32,7 @@ QObject *PluginFile::instance(const QString &fileName, QString *error)
             delete loader;
             return nullptr;
         }
-        loaded.insert(fileName, loader);
+        loaded->insert(fileName, loader);
         return root;
     }
     *error = QStringLiteral("%1 was not found in %2.").arg(fileName, searchFolders().join(QStringLiteral(", ")));
