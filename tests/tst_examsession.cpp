@@ -142,7 +142,11 @@ private slots:
         QCOMPARE(session.retryUnstored(false), result);
         QVERIFY(session.isUnstored(0));
         QCOMPARE(scalar(u"SELECT Answer FROM ExamDetails WHERE DetailID = %1"_s.arg(first)), QVariant());
+        // Stored, the answer carries the exam's progress with it: the time left and the heartbeat.
+        gTimeLeft = 611;
+        Clock::setNow(Clock::now().addSecs(100));
         QCOMPARE(session.retryUnstored(!locked), ExamSession::StoreResult::Stored);
+        QCOMPARE(scalar(u"SELECT TimeLeft || ' ' || Heartbeat FROM ExamProgress"_s).toString(), u"611 %1"_s.arg(now()));
         QVERIFY(!session.hasUnstored() && !session.isUnstored(0));
         QCOMPARE(scalar(u"SELECT Answer FROM ExamDetails WHERE DetailID = %1"_s.arg(first)), QVariant(u"B"_s));
         QVERIFY(!session.takeStoreNotice());
