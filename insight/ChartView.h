@@ -37,5 +37,8 @@ public:
     virtual std::unique_ptr<ChartView> create(QWidget *parent) = 0;
 };
 
+// The plugin's file, loaded on first use (PluginFile).
+inline constexpr char kChartViewFile[] = "vesk-chartview.so";
+
 #define ChartViewFactory_iid "vesk.ChartViewFactory/1"
 Q_DECLARE_INTERFACE(ChartViewFactory, ChartViewFactory_iid)

@@ -9,12 +9,12 @@
 #include <QSignalBlocker>
 #include <QVBoxLayout>
 
+#include "core/PluginFile.h"
 #include "core/UserSettings.h"
 #include "data/DataGlobals.h"
 #include "data/DbScope.h"
 #include "data/ProgressData.h"
 #include "insight/ChartView.h"
-#include "insight/ChartViewLoader.h"
 #include "platform/GenModuleUi.h"
 
 frmProgress::frmProgress(QWidget *parent)
@@ -50,7 +50,7 @@ frmProgress::~frmProgress()
 
 bool frmProgress::loadView(QString *error)
 {
-    ChartViewFactory *factory = ChartViewLoader::factory(error);
+    auto *factory = PluginFile::load<ChartViewFactory>(kChartViewFile, error);
     if (!factory)
         return false;
     m_view = factory->create(this);

@@ -13,13 +13,9 @@ int s_shownCount = 0;
 bool PrintDialog::print(
     const QString &title, QWidget *parent, const std::function<void(QPagedPaintDevice *)> &paint, QString *error)
 {
-    QObject *root = PluginFile::instance(QString::fromLatin1(kPluginFile), error);
-    auto *printer = qobject_cast<ReportPrinter *>(root);
-    if (!printer) {
-        if (root)
-            *error = QStringLiteral("%1 is not the program's print plugin.").arg(QString::fromLatin1(kPluginFile));
+    auto *printer = PluginFile::load<ReportPrinter>(kPluginFile, error);
+    if (!printer)
         return false;
-    }
     ++s_shownCount;
     const std::optional<PrintAnswer> answer = std::exchange(s_next, std::nullopt);
     return printer->print(title, parent, answer ? &*answer : nullptr, paint);
