@@ -85,7 +85,7 @@ private slots:
         QTest::addColumn<QString>("program");
         QTest::addColumn<bool>("linksGui");
         QTest::newRow("vesk-buildpool") << QStringLiteral(VESK_BUILDPOOL) << false;
-        QTest::newRow("vesk") << QStringLiteral(VESK_PROGRAM) << true;
+        QTest::newRow("vesk-main.so") << QStringLiteral(VESK_PROGRAM) << true;
     }
     void guiLibrariesOnlyWhereWindowsAre()
     {
