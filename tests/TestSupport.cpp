@@ -197,6 +197,40 @@ qint32 TestSupport::storeExam(const QString &path, const QString &name, const QS
     return examId;
 }
 
+qint32 TestSupport::storeAnswered(
+    const QString &path, const QString &name, const QString &blocks, bool scored, bool practice, const QString &date)
+{
+    const QString quoted = QString(name).replace(u'\'', u"''"_s);
+    int count = 0, right = 0;
+    QString details; // one script, one keyed connection: opening one costs the key's derivation
+    for (const QString &block : blocks.split(u' ', Qt::SkipEmptyParts)) {
+        const QString head = block.section(u':', 0, 0), outcomes = block.section(u':', 1);
+        const QString category = ExamSchema::categories().at(head.section(u'@', 0, 0).toInt());
+        const int first = head.contains(u'@') ? head.section(u'@', 1).toInt() : 1;
+        for (int k = 0; k < outcomes.size(); ++k, ++count) {
+            const int key = (first + k - 1) % 4; // fillPool's correct letter
+            const QChar outcome = outcomes.at(k);
+            right += outcome.toUpper() == u'R' ? 1 : 0;
+            const QString answer = outcome == u'-' ? QString()
+                : outcome == u'W'                  ? QString(u"ABCD"_s.at((key + 1) % 4))
+                : outcome == u'r'                  ? QString(u"abcd"_s.at(key))
+                                                   : QString(u"ABCD"_s.at(key));
+            details += u"INSERT INTO ExamDetails (ExamID, UserName, QID, Answer, Answered) SELECT max(ExamID), '%1', "
+                       "(SELECT QID FROM Q_A WHERE Question = '%2 question %3'), NULLIF('%4', ''), -('%4' <> '') "
+                       "FROM ExamTitle;"_s.arg(quoted, category, QString::number(first + k), answer);
+        }
+    }
+    exec(path,
+        u"BEGIN; INSERT INTO ExamTitle (UserName, ExamDate, NumOfQuestions, ExamResult) VALUES ('%1', '%2', %3, %4);"_s
+                .arg(quoted, date)
+                .arg(count)
+                .arg(scored ? QString::number(right) : u"NULL"_s)
+            + details
+            + (practice ? u"INSERT INTO PracticeExams (ExamID) SELECT max(ExamID) FROM ExamTitle;"_s : QString())
+            + u"COMMIT;"_s);
+    return scalar(path, u"SELECT max(ExamID) FROM ExamTitle"_s).toInt();
+}
+
 void TestSupport::click(QWidget *widget)
 {
     QTest::mouseClick(widget, Qt::LeftButton);

@@ -42,6 +42,11 @@ std::shared_ptr<SqliteHandle> holdWriteLock(const QString &path);
 // An exam as a run would have left it; `answers` pairs a QID with its answer (empty for none).
 qint32 storeExam(const QString &path, const QString &name, const QString &date, int questions,
     const QVariant &result = QVariant(), const QList<std::pair<int, QString>> &answers = {});
+// An exam of a pool from fillPool, in one transaction: `blocks` reads "c:outcomes ..." for category
+// c's questions from 1 ("c@q:outcomes" from q), each R right, r right in lower case, W wrong, - none.
+// Scored, its result the count of right answers, unless told otherwise.
+qint32 storeAnswered(const QString &path, const QString &name, const QString &blocks, bool scored = true,
+    bool practice = false, const QString &date = QStringLiteral("2026-03-05 10:15:00"));
 
 // The screens as a candidate drives them; `answer` answers the box shown, categories 6 ticks all.
 void click(QWidget *widget);
@@ -76,6 +81,11 @@ public:
         const QList<std::pair<int, QString>> &answers = {}) const
     {
         return TestSupport::storeExam(dbPath(), name, date, questions, result, answers);
+    }
+    qint32 storeAnswered(const QString &name, const QString &blocks, bool scored = true, bool practice = false,
+        const QString &date = QStringLiteral("2026-03-05 10:15:00")) const
+    {
+        return TestSupport::storeAnswered(dbPath(), name, blocks, scored, practice, date);
     }
 
 private:

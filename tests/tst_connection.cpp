@@ -1,26 +1,12 @@
 #include <cstdio>
 
-#include <QDir>
-#include <QProcess>
-#include <QRegularExpression>
-#include <QStandardPaths>
-#include <QTest>
+#include "ScreenSuite.h"
 
-#include "SessionCases.h"
-#include "TestSupport.h"
-#include "core/AppExit.h"
-#include "core/GenModule.h"
 #include "data/Connection.h"
 #include "data/ConnectionPool.h"
-#include "data/DataGlobals.h"
 #include "data/Database.h"
-#include "data/Recordset.h"
 #include "data/SqliteHandle.h"
-#include "data/cDBAccess.h"
 #include "platform/DesktopShell.h"
-#include "platform/MessageBox.h"
-
-using namespace Qt::StringLiterals;
 
 constexpr std::array<int, 6> kCounts{3, 2, 2, 1, 1, 1}; // 10 questions
 

@@ -1,51 +1,17 @@
-#include <QTest>
-#include <QtWidgets>
+#include "ScreenSuite.h"
 
-#include "SessionCases.h"
-#include "TestSupport.h"
 #include "core/ClockTimer.h"
 #include "core/UserSettings.h"
 #include "data/Breakdown.h"
-#include "data/DataGlobals.h"
 #include "data/ExamDraw.h"
 #include "data/ExamSchema.h"
 #include "data/Mistakes.h"
 #include "data/ProgressData.h"
-#include "data/Recordset.h"
-#include "data/cDBAccess.h"
-#include "exam/frmExam.h"
 #include "insight/ChartView.h"
 #include "insight/frmProgress.h"
 #include "platform/FileDialog.h"
-#include "platform/GenModuleUi.h"
-#include "platform/MessageBox.h"
 #include "platform/PrintDialog.h"
-#include "platform/SystemBeep.h"
 #include "review/BreakdownTable.h"
-#include "review/ExamListModel.h"
-#include "review/frmViewExam.h"
-#include "shell/frmMain.h"
-
-using TestSupport::box;
-using TestSupport::click;
-using namespace Qt::StringLiterals;
-
-// One block of an exam's answers: the questions 1, 2, ... of a category, each 'R' right, 'r'
-// right in lower case, 'W' wrong or '-' not answered.
-struct Answers {
-    int category;
-    QString outcomes;
-    int firstQuestion = 1;
-};
-
-// "c:outcomes c:outcomes ..." as blocks from question 1.
-QList<Answers> blocks(const QString &text)
-{
-    QList<Answers> parsed;
-    for (const QString &block : text.split(u' ', Qt::SkipEmptyParts))
-        parsed.append({block.section(u':', 0, 0).toInt(), block.section(u':', 1)});
-    return parsed;
-}
 
 // Study insight: the breakdown, the pass mark, the review's filters, the practice draw, the
 // progress chart and the report, against real exam databases.
@@ -56,41 +22,8 @@ class tst_insight final : public QObject {
     frmMain *m_window = nullptr;
     QTemporaryDir m_out;
 
-    static QString category(int c) { return ExamSchema::categories().at(c); }
-    // Question i of a category has the correct letter "ABCD"[(i - 1) % 4].
-    static QChar correctLetter(int question) { return u"ABCD"_s.at((question - 1) % 4); }
     QHash<QString, int> m_qids; // by question text
-    int qid(int c, int question) const { return m_qids.value(u"%1 question %2"_s.arg(category(c)).arg(question)); }
-    // Stores an exam of `name` with these answers; scored (its result counted as the score counts
-    // it) unless told otherwise.
-    qint32 addExam(const QString &name, const QList<Answers> &blocks, bool scored = true, bool practice = false,
-        const QString &date = u"2026-03-05 10:15:00"_s)
-    {
-        const QString quoted = QString(name).replace(u'\'', u"''"_s);
-        int count = 0, right = 0;
-        QString details; // one script, one keyed connection: opening one costs the key's derivation
-        for (const Answers &b : blocks) {
-            for (int k = 0; k < b.outcomes.size(); ++k, ++count) {
-                const QChar key = correctLetter(b.firstQuestion + k), outcome = b.outcomes.at(k);
-                right += outcome.toUpper() == u'R' ? 1 : 0;
-                const QString answer = outcome == u'-' ? QString()
-                    : outcome == u'W'                  ? QString(u"ABCD"_s.at((u"ABCD"_s.indexOf(key) + 1) % 4))
-                                                       : QString(outcome == u'r' ? key.toLower() : key);
-                details += u"INSERT INTO ExamDetails (ExamID, UserName, QID, Answer, Answered) SELECT max(ExamID), "
-                           "'%1', %2, NULLIF('%3', ''), -('%3' <> '') FROM ExamTitle;"_s.arg(
-                               quoted, QString::number(qid(b.category, b.firstQuestion + k)), answer);
-            }
-        }
-        m_program->exec(
-            u"BEGIN; INSERT INTO ExamTitle (UserName, ExamDate, NumOfQuestions, ExamResult) VALUES ('%1', '%2', %3, %4);"_s
-                .arg(quoted, date)
-                .arg(count)
-                .arg(scored ? QString::number(right) : u"NULL"_s)
-            + details
-            + (practice ? u"INSERT INTO PracticeExams (ExamID) SELECT max(ExamID) FROM ExamTitle;"_s : QString())
-            + u"COMMIT;"_s);
-        return m_program->scalar(u"SELECT max(ExamID) FROM ExamTitle"_s).toInt();
-    }
+    int qid(int c, int q) const { return m_qids.value(u"%1 question %2"_s.arg(ExamSchema::categories().at(c)).arg(q)); }
     frmViewExam *openResults()
     {
         if (!m_window)
@@ -156,7 +89,7 @@ private slots:
     {
         QFETCH(QString, answers);
         QFETCH(QString, expected);
-        const qint32 examId = addExam(u"Ann"_s, blocks(answers));
+        const qint32 examId = m_program->storeAnswered(u"Ann"_s, answers);
         const auto db = openDb();
         QVERIFY(db);
         const Breakdown breakdown = Breakdown::ofExam(*db, examId, SessionCases::number("passMark"));
@@ -166,8 +99,8 @@ private slots:
 
     void breakdownFollowsTheReviewedExamAndThePassMark()
     {
-        const qint32 first = addExam(u"Ann"_s, {{0, u"RRRRRRRRRRRRRWWWWWWW"_s}, {1, u"RW"_s}});
-        const qint32 second = addExam(u"Ben"_s, {{3, u"RRR-"_s}}, true, true);
+        const qint32 first = m_program->storeAnswered(u"Ann"_s, u"0:RRRRRRRRRRRRRWWWWWWW 1:RW"_s);
+        const qint32 second = m_program->storeAnswered(u"Ben"_s, u"3:RRR-"_s, true, true);
         frmViewExam *view = openResults();
         QCOMPARE(view->breakdownTable()->rowCount(), 0);
         QCOMPARE(view->breakdownFrame()->title(), u"Breakdown"_s);
@@ -216,7 +149,7 @@ private slots:
         const QList<int> flagged = SessionCases::numbers(SessionCases::text("flagged"));
         const QList<int> shown = SessionCases::numbers(SessionCases::text("shown"));
         const int filter = SessionCases::number("filter");
-        const qint32 examId = addExam(u"Cleo"_s, {{0, outcomes}});
+        const qint32 examId = m_program->storeAnswered(u"Cleo"_s, u"0:"_s + outcomes);
         for (int position : flagged)
             m_program->exec(
                 u"INSERT INTO ExamFlags (DetailID) SELECT DetailID FROM ExamDetails ORDER BY DetailID LIMIT 1 OFFSET %1"_s
@@ -266,12 +199,12 @@ private slots:
     {
         // Ann's history, latest by exam: question 1 right; 2 wrong then right; 3 unanswered; 4
         // right then wrong; Programming 1 wrong; Database 5 wrong.
-        addExam(u"Ann"_s, {{0, u"RW-R"_s}, {1, u"W"_s}});
-        addExam(u"Ann"_s, {{0, u"R"_s, 2}, {0, u"W"_s, 4}, {2, u"W"_s, 5}});
+        m_program->storeAnswered(u"Ann"_s, u"0:RW-R 1:W"_s);
+        m_program->storeAnswered(u"Ann"_s, u"0@2:R 0@4:W 2@5:W"_s);
         // Neither an unscored exam nor another spelling of the name counts.
-        addExam(u"Ann"_s, {{0, u"W"_s}, {3, u"WWW"_s}}, false);
-        addExam(u"ann"_s, {{4, u"WWWW"_s}});
-        addExam(u"Ann "_s, {{5, u"WWWW"_s}});
+        m_program->storeAnswered(u"Ann"_s, u"0:W 3:WWW"_s, false);
+        m_program->storeAnswered(u"ann"_s, u"4:WWWW"_s);
+        m_program->storeAnswered(u"Ann "_s, u"5:WWWW"_s);
         const auto db = openDb();
         QVERIFY(db);
         const Mistakes ann = Mistakes::of(*db, u"Ann"_s);
@@ -281,7 +214,7 @@ private slots:
         QCOMPARE(Mistakes::of(*db, u"ann"_s).byCategory[4].size(), size_t(4));
 
         // Practised from the set-up: Bea got ten Software Testing questions and one Database question wrong.
-        addExam(u"Bea"_s, {{0, u"WWWWW-WWWWRRRRR"_s}, {2, u"W"_s}});
+        m_program->storeAnswered(u"Bea"_s, u"0:WWWWW-WWWWRRRRR 2:W"_s);
         m_window = m_program->start();
         frmExam *exam = TestSupport::openExam(m_window);
         QVERIFY(!exam->chkPractise()->isChecked());
@@ -327,11 +260,11 @@ private slots:
     void progressChartData()
     {
         // Ann: full, practice, full, an unscored one, and a full exam of nothing; Ben's are not hers.
-        QCOMPARE(addExam(u"Ann"_s, {{0, u"RRRW"_s}, {2, u"RWWW"_s}}, true, false, u"2026-01-02 09:05:00"_s), 1);
-        addExam(u"Ann"_s, {{0, u"WW"_s}}, true, true, u"2026-01-03 14:30:00"_s);
-        addExam(u"Ben"_s, {{1, u"RRRR"_s}});
-        addExam(u"Ann"_s, {{0, u"RRRR"_s}, {5, u"RR"_s}}, true, false, u"2026-01-04 08:00:00"_s);
-        addExam(u"Ann"_s, {{0, u"RRRR"_s}}, false);
+        QCOMPARE(m_program->storeAnswered(u"Ann"_s, u"0:RRRW 2:RWWW"_s, true, false, u"2026-01-02 09:05:00"_s), 1);
+        m_program->storeAnswered(u"Ann"_s, u"0:WW"_s, true, true, u"2026-01-03 14:30:00"_s);
+        m_program->storeAnswered(u"Ben"_s, u"1:RRRR"_s);
+        m_program->storeAnswered(u"Ann"_s, u"0:RRRR 5:RR"_s, true, false, u"2026-01-04 08:00:00"_s);
+        m_program->storeAnswered(u"Ann"_s, u"0:RRRR"_s, false);
         const auto owned = openDb();
         QVERIFY(owned);
         cDBAccess &db = *owned;
@@ -367,10 +300,11 @@ private slots:
     {
         for (int e = 0; e < 12; ++e) {
             const int right = (e * 7) % 11;
-            addExam(u"Dana"_s, {{e % 6, QString(right, u'R') + QString(10 - right, u'W')}, {(e + 2) % 6, u"RRW"_s}},
+            m_program->storeAnswered(u"Dana"_s,
+                u"%1:%2%3 %4:RRW"_s.arg(e % 6).arg(QString(right, u'R'), QString(10 - right, u'W')).arg((e + 2) % 6),
                 true, e % 4 == 3, u"2026-02-%1 10:00:00"_s.arg(e + 1, 2, 10, QLatin1Char('0')));
         }
-        const qint32 other = addExam(u"Eli"_s, {{0, u"RRWW"_s}});
+        const qint32 other = m_program->storeAnswered(u"Eli"_s, u"0:RRWW"_s);
         frmViewExam *view = openResults();
         review(view, other);
         click(view->progressButton());
@@ -428,8 +362,8 @@ private slots:
     void reportHoldsTheWholeExam()
     {
         // Fifty questions: two pages at least, and a name a file name cannot hold.
-        const qint32 examId = addExam(
-            u"Fay/O'Neil"_s, {{0, u"RRRRRRRRRRRRRWWWWWW-"_s}, {1, u"RRRRRRRRRR"_s}, {3, u"RRRRRRRRRRWWWWWWWWWW"_s}});
+        const qint32 examId = m_program->storeAnswered(
+            u"Fay/O'Neil"_s, u"0:RRRRRRRRRRRRRWWWWWW- 1:RRRRRRRRRR 3:RRRRRRRRRRWWWWWWWWWW"_s);
         frmViewExam *view = openResults();
         review(view, examId);
         QVERIFY(m_out.isValid());

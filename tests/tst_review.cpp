@@ -1,27 +1,10 @@
-#include <QTest>
-#include <QtWidgets>
+#include "ScreenSuite.h"
 #include <map>
 
-#include "TestSupport.h"
-#include "core/AppExit.h"
-#include "data/DataGlobals.h"
-#include "data/Recordset.h"
-#include "data/cDBAccess.h"
-#include "exam/frmExam.h"
-#include "platform/GenModuleUi.h"
-#include "platform/MessageBox.h"
-#include "platform/SystemBeep.h"
-#include "review/ExamListModel.h"
 #include "review/ExamReport.h"
-#include "review/frmViewExam.h"
-#include "shell/frmMain.h"
 #include "shell/frmMenu.h"
 #include "widgets/DataBinder.h"
 #include "widgets/Twips.h"
-
-using TestSupport::box;
-using TestSupport::click;
-using namespace Qt::StringLiterals;
 
 // The results screen: list, review, deletion, and how the main window fits its screens.
 class tst_review final : public QObject {

@@ -1,23 +1,9 @@
 #include <algorithm>
 
-#include <QTableView>
-#include <QTest>
+#include "ScreenSuite.h"
 
-#include "SessionCases.h"
-#include "TestSupport.h"
-#include "core/AppExit.h"
-#include "core/GenModule.h"
-#include "data/DataGlobals.h"
 #include "data/ExamQueries.h"
-#include "data/Recordset.h"
 #include "data/ReviewSession.h"
-#include "data/cDBAccess.h"
-#include "platform/MessageBox.h"
-#include "review/ExamListModel.h"
-#include "review/frmViewExam.h"
-#include "shell/frmMain.h"
-
-using namespace Qt::StringLiterals;
 
 namespace {
 using Rows = QList<QVariantList>;
@@ -46,21 +32,10 @@ class tst_reviewsession final : public QObject {
              "datetime('2026-06-01 10:00:00', '-' || i || ' hours'), 10, CASE WHEN i % 5 = 0 THEN NULL ELSE i % 11 END "
              "FROM n; DELETE FROM ExamTitle WHERE ExamID % 13 = 0"_s.arg(exams));
     }
-    // Stores an exam of Software Testing questions: outcomes[i] is R (right), W (wrong) or N (not answered).
+    // An exam of Software Testing questions: outcomes[i] is R (right), W (wrong) or N (not answered).
     qint32 storeAnsweredExam(const QString &outcomes) const
     {
-        QStringList statements{u"INSERT INTO ExamTitle (UserName, ExamDate, NumOfQuestions, ExamResult) "
-                               "VALUES ('Cleo', '2026-01-01 10:00:00', %1, 0)"_s.arg(outcomes.size())};
-        // Question q of Software Testing has the correct letter "ABCD"[(q-1) % 4].
-        for (int q = 1; q <= outcomes.size(); ++q) {
-            const QChar right = u"ABCD"_s.at((q - 1) % 4);
-            const QChar given = outcomes.at(q - 1) == u'R' ? right : right == u'A' ? u'B' : u'A';
-            statements << u"INSERT INTO ExamDetails (ExamID, UserName, QID, Answer, Answered) SELECT max(ExamID), "
-                          "'Cleo', %1, %2 FROM ExamTitle"_s.arg(q)
-                              .arg(outcomes.at(q - 1) == u'N' ? u"NULL, 0"_s : u"'%1', -1"_s.arg(given));
-        }
-        exec(statements.join(u"; "_s));
-        return m_program->scalar(u"SELECT max(ExamID) FROM ExamTitle"_s).toInt();
+        return m_program->storeAnswered(u"Cleo"_s, u"0:"_s + QString(outcomes).replace(u'N', u'-'));
     }
     // The whole list as it used to be read, by exam number.
     Rows wholeList() const
