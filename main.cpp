@@ -2,47 +2,56 @@
 // steps of start-up, and neither needs the other. The launcher links neither Qt nor the program:
 // it starts reading the fonts on a second thread, then loads the program (vesk-main.so, and Qt with
 // it) on this one, and the program waits for the fonts only when its first screen measures text.
+// It links the C library alone, and loads the font library itself, so that the symbols of Qt's
+// libraries are looked up in as few libraries as possible while they load.
 #include <dlfcn.h>
+#include <initializer_list>
+#include <limits.h>
+#include <pthread.h>
+#include <stdio.h>
+#include <string.h>
 #include <unistd.h>
 
-#include <cstdio>
-#include <string>
-#include <thread>
-
-#include <fontconfig/fontconfig.h>
-
 namespace {
-std::thread fonts;
+pthread_t fonts;
+bool fontsStarted = false;
+
+void *readFontConfiguration(void *)
+{
+    if (void *library = dlopen("libfontconfig.so.1", RTLD_LAZY | RTLD_LOCAL)) {
+        if (const auto init = reinterpret_cast<int (*)()>(dlsym(library, "FcInit")))
+            init();
+    }
+    return nullptr;
+}
 
 void waitForFonts()
 {
-    if (fonts.joinable())
-        fonts.join();
-}
-
-// The folder this program file is in.
-std::string programFolder()
-{
-    std::string path(4096, '\0');
-    const ssize_t length = readlink("/proc/self/exe", path.data(), path.size());
-    if (length <= 0 || size_t(length) >= path.size())
-        return ".";
-    path.resize(size_t(length));
-    return path.substr(0, path.find_last_of('/'));
+    if (fontsStarted)
+        pthread_join(fonts, nullptr);
+    fontsStarted = false;
 }
 } // namespace
 
 int main(int argc, char *argv[])
 {
-    fonts = std::thread([] { FcInit(); });
+    fontsStarted = pthread_create(&fonts, nullptr, readFontConfiguration, nullptr) == 0;
     // Beside the program in the build tree; in lib/vesk/program once installed.
-    const std::string folder = programFolder();
-    std::string error;
+    char folder[PATH_MAX] = ".";
+    const ssize_t length = readlink("/proc/self/exe", folder, sizeof folder - 1);
+    if (length > 0) {
+        folder[length] = '\0';
+        if (char *slash = strrchr(folder, '/'))
+            *slash = '\0';
+    }
+    const char *error = nullptr;
     void *program = nullptr;
-    for (const std::string &path : {folder + "/vesk-main.so", folder + "/../lib/vesk/program/vesk-main.so"}) {
-        if (access(path.c_str(), F_OK) != 0)
+    for (const char *place : {"/vesk-main.so", "/../lib/vesk/program/vesk-main.so"}) {
+        char path[PATH_MAX + 64];
+        snprintf(path, sizeof path, "%s%s", folder, place);
+        if (access(path, F_OK) != 0)
             continue;
-        if (!(program = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL)))
+        if (!(program = dlopen(path, RTLD_LAZY | RTLD_LOCAL)))
             error = dlerror();
         break;
     }
@@ -50,9 +59,9 @@ int main(int argc, char *argv[])
     const auto entry = program ? reinterpret_cast<Entry>(dlsym(program, "vesk_main")) : nullptr;
     if (!entry) {
         waitForFonts();
-        std::fprintf(stderr,
+        fprintf(stderr,
             "vesk: the program library vesk-main.so could not be loaded from %s or %s/../lib/vesk/program%s%s\n",
-            folder.c_str(), folder.c_str(), error.empty() ? "" : ": ", error.c_str());
+            folder, folder, error ? ": " : "", error ? error : "");
         return 127;
     }
     const int status = entry(argc, argv, waitForFonts);
