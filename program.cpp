@@ -1,4 +1,7 @@
+#include <thread>
+
 #include <QApplication>
+#include <QFontDatabase>
 
 #include "shell/CommandLine.h"
 #include "shell/frmMain.h"
@@ -17,10 +20,15 @@ extern "C" __attribute__((visibility("default"))) int vesk_main(int argc, char *
         return commandLine.report();
     QApplication app(argc, argv);
     QApplication::setStyle(new DeferredIconStyle);
+    // Qt's list of the fonts, which the first screen needs, is made on another core while the main
+    // window's frame and the menu's pictures are made, which measure no text.
+    std::thread fonts([waitForFonts] {
+        waitForFonts();
+        QFontDatabase::families();
+    });
     frmMain window;
     frmMenu::preloadIcons();
-    // Nothing before this point measures text; the first screen does.
-    waitForFonts();
+    fonts.join();
     window.start(commandLine.startOptions());
     if (commandLine.checkStart())
         return CommandLine::reportStart(window);
