@@ -18,6 +18,7 @@
 using namespace Qt::StringLiterals;
 using Rows = QList<QVariantList>;
 
+using SessionCases::text;
 using SessionCases::ticked;
 using TestSupport::click;
 
@@ -75,12 +76,6 @@ class tst_questioneditor final : public QObject {
         edit->selectAll();
         text.isEmpty() ? QTest::keyClick(edit, Qt::Key_Delete) : QTest::keyClicks(edit, text);
     }
-    // The choices from A on, as typed; an empty one is cleared.
-    static void typeChoices(frmQuestionEditor *editor, const QStringList &choices)
-    {
-        for (int i = 0; i < choices.size(); ++i)
-            typeInto(editor->choiceEdit(i), choices.at(i));
-    }
     static void setKeys(frmQuestionEditor *editor, const QString &keys)
     {
         for (int i = 0; i < QuestionEditorSession::kMaxChoices; ++i) {
@@ -88,6 +83,17 @@ class tst_questioneditor final : public QObject {
             if (box->isChecked() != keys.contains(QChar(u'A' + i)))
                 QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(box->height() / 2, box->height() / 2));
         }
+    }
+    // A question entered and applied; its choices from A on as typed, an empty one cleared.
+    static void enter(frmQuestionEditor *editor, const QString &question, const QStringList &choices,
+        const QString &keys, const QString &category)
+    {
+        editor->questionEdit()->setPlainText(question);
+        for (int i = 0; i < choices.size(); ++i)
+            typeInto(editor->choiceEdit(i), choices.at(i));
+        setKeys(editor, keys);
+        editor->categoryBox()->setCurrentText(category);
+        click(editor->applyButton());
     }
     static QStringList shownIds(const frmQuestionEditor *editor)
     {
@@ -114,12 +120,9 @@ private slots:
     void retiredIsNeverDrawn_data() { TestSupport::addCases(u"sessions/editor-draws.tsv"_s); }
     void retiredIsNeverDrawn()
     {
-        QFETCH(QString, categories);
-        QFETCH(QString, retired);
-        QFETCH(QString, allowed);
-        QFETCH(QString, shortage);
+        const QString categories = text("categories"), allowed = text("allowed");
         storeAnnsExam();
-        exec(u"UPDATE Q_A SET Retired = 1 WHERE "_s + retired);
+        exec(u"UPDATE Q_A SET Retired = 1 WHERE "_s + text("retired"));
         const int n = SessionCases::number("questions");
         const bool mistakes = SessionCases::flag("practise");
         const ExamSession::DrawCheck check
@@ -129,7 +132,7 @@ private slots:
         QString found;
         if (check.shortage)
             found = u"%1 %2 %3"_s.arg(check.shortage->category).arg(check.shortage->has).arg(check.shortage->needs);
-        QCOMPARE(found, shortage);
+        QCOMPARE(found, text("shortage"));
         if (allowed.isEmpty())
             return;
         ExamSession session;
@@ -182,8 +185,7 @@ private slots:
     void meaningChangeMakesANewQuestion_data() { TestSupport::addCases(u"sessions/editor-meaning.tsv"_s); }
     void meaningChangeMakesANewQuestion()
     {
-        QFETCH(QString, keys);
-        QFETCH(QString, choiceB);
+        const QString keys = text("keys"), choiceB = text("choiceB");
         const int qid = SessionCases::number("qid"), choices = SessionCases::number("choices");
         const int answer = SessionCases::number("answer");
         const bool replaced = SessionCases::flag("replaced");
@@ -318,12 +320,9 @@ private slots:
         QCOMPARE(count(u"Q_A WHERE Retired = 1"_s), 0);
         // Added on the screen: a new stable id, the trainer's own.
         click(editor->newButton());
-        QTest::keyClicks(editor->questionEdit(), u"Which test double records its calls?"_s);
-        typeChoices(editor.get(), {u"A spy"_s, u"A dummy"_s, u"A stub"_s});
-        setKeys(editor.get(), u"A"_s);
-        editor->categoryBox()->setCurrentIndex(4);
         QTest::keyClicks(editor->explanationEdit(), u"A spy remembers."_s);
-        click(editor->applyButton());
+        enter(editor.get(), u"Which test double records its calls?"_s, {u"A spy"_s, u"A dummy"_s, u"A stub"_s}, u"A"_s,
+            u"Quality Assurance"_s);
         QCOMPARE(editor->currentId(), u"tr-1"_s);
         QCOMPARE(count(u"Q_A"_s), 68); // nothing written before Save
         QVERIFY(editor->saveButton()->isEnabled());
@@ -340,33 +339,20 @@ private slots:
     void refusals_data() { TestSupport::addCases(u"sessions/editor-refusals.tsv"_s); }
     void refusals()
     {
-        QFETCH(QString, question);
-        QFETCH(QString, choiceLines);
-        QFETCH(QString, keys);
-        QFETCH(QString, category);
-        QFETCH(QString, field);
-        QFETCH(QString, message);
+        const QString field = text("field");
         const auto editor = openEditor();
         QVERIFY(editor->openQuestion(25));
         const std::vector<QuestionEditorSession::Question> before = editor->session().rows();
-        const auto enter = [&](const QString &text, const QStringList &choices, const QString &keyLetters,
-                               const QString &inCategory) {
-            editor->questionEdit()->setPlainText(text);
-            typeChoices(editor.get(), choices);
-            setKeys(editor.get(), keyLetters);
-            editor->categoryBox()->setCurrentText(inCategory);
-            click(editor->applyButton());
-        };
-        enter(question, choiceLines.split(u'\n'), keys, category);
+        enter(editor.get(), text("question"), text("choiceLines").split(u'\n'), text("keys"), text("category"));
         QVERIFY(editor->session().rows() == before);
         QVERIFY(!editor->undoButton()->isEnabled());
         for (QLabel *label :
             {editor->questionMessage(), editor->choiceMessage(), editor->keysMessage(), editor->categoryMessage()}) {
             QCOMPARE(label->isVisible(), label->objectName() == field);
             if (label->objectName() == field)
-                QCOMPARE(label->text(), message);
+                QCOMPARE(label->text(), text("message"));
         }
-        enter(u"Q?"_s, {u"One"_s, u"Two"_s, u"Three"_s, u"Four"_s}, u"A"_s, u"Software Testing"_s);
+        enter(editor.get(), u"Q?"_s, {u"One"_s, u"Two"_s, u"Three"_s, u"Four"_s}, u"A"_s, u"Software Testing"_s);
         QVERIFY(!editor->findChild<QLabel *>(field)->isVisible());
         QVERIFY(editor->undoButton()->isEnabled());
     }

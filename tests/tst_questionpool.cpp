@@ -1,11 +1,11 @@
 #include <algorithm>
 #include <functional>
+#include <numeric>
 #include <optional>
 
-#include <QTest>
-#include <QtCore>
+#include <QtTest>
 
-#include "TestSupport.h"
+#include "QuestionCases.h"
 #include "core/GenModule.h"
 #include "data/ExamSchema.h"
 #include "data/PoolBuilder.h"
@@ -23,12 +23,8 @@ struct Choice {
 };
 
 // The words test-wise candidates distrust in a choice and take as a sign of "False" in a statement.
-const QRegularExpression &absoluteWord()
-{
-    static const QRegularExpression word(u"\\b(always|never|all|every|none|only|must|cannot)\\b"_s,
-        QRegularExpression::CaseInsensitiveOption | QRegularExpression::UseUnicodePropertiesOption);
-    return word;
-}
+const QRegularExpression kAbsoluteWord(u"\\b(always|never|all|every|none|only|must|cannot)\\b"_s,
+    QRegularExpression::CaseInsensitiveOption | QRegularExpression::UseUnicodePropertiesOption);
 
 // A reader counts characters, not UTF-16 units.
 int characters(const QString &text)
@@ -38,14 +34,11 @@ int characters(const QString &text)
 
 // Rank 0 to 2: the longest, second and third longest choice; 3: the shortest. A tie goes to the
 // first letter; with fewer choices than the rank, the last of the order is taken.
-QString pickByLength(const QList<Choice> &choices, int rank)
+QString pickByLength(QList<Choice> order, int rank)
 {
-    const auto shorter = [](const Choice &x, const Choice &y) { return x.length < y.length; };
-    if (rank == 3)
-        return std::min_element(choices.begin(), choices.end(), shorter)->letter;
-    QList<Choice> order = choices;
-    std::stable_sort(order.begin(), order.end(), [](const Choice &x, const Choice &y) { return x.length > y.length; });
-    return order.at(std::min(rank, int(order.size()) - 1)).letter;
+    std::stable_sort(order.begin(), order.end(),
+        [rank](const Choice &x, const Choice &y) { return rank == 3 ? x.length < y.length : x.length > y.length; });
+    return order.at(rank == 3 ? 0 : std::min(rank, int(order.size()) - 1)).letter;
 }
 
 // The number a choice starts with: its digits only (a sign or a currency mark before them is
@@ -57,11 +50,9 @@ std::optional<double> leadingNumber(const QString &text)
     const QRegularExpressionMatch match = number.match(text);
     if (!match.hasMatch())
         return std::nullopt;
-    QString digits;
-    for (const QChar c : match.captured(1)) {
-        if (c != u',')
-            digits += c.isDigit() ? QChar(u'0' + c.digitValue()) : c;
-    }
+    QString digits = match.captured(1).remove(u',');
+    for (QChar &c : digits)
+        c = c.isDigit() ? QChar(u'0' + c.digitValue()) : c;
     bool ok = false;
     const double value = digits.toDouble(&ok);
     return ok ? std::optional<double>(value) : std::nullopt;
@@ -128,7 +119,7 @@ const std::vector<Way> &ways()
                     false, [rank, strike](const QString &, const QList<Choice> &choices) {
                         QList<Choice> kept;
                         std::copy_if(choices.begin(), choices.end(), std::back_inserter(kept),
-                            [strike](const Choice &c) { return !strike || !absoluteWord().match(c.text).hasMatch(); });
+                            [strike](const Choice &c) { return !strike || !kAbsoluteWord.match(c.text).hasMatch(); });
                         return std::optional(pickByLength(kept.isEmpty() ? choices : kept, rank));
                     }});
             }
@@ -139,7 +130,7 @@ const std::vector<Way> &ways()
         w.push_back({u"the number out of order"_s, false,
             [](const QString &, const QList<Choice> &choices) { return outOfOrder(choices); }});
         w.push_back({u"the absolute-word rule"_s, true, [](const QString &question, const QList<Choice> &) {
-                         return std::optional(absoluteWord().match(question).hasMatch() ? u"B"_s : u"A"_s);
+                         return std::optional(kAbsoluteWord.match(question).hasMatch() ? u"B"_s : u"A"_s);
                      }});
         return w;
     }();
@@ -209,7 +200,6 @@ class tst_questionpool final : public QObject {
 
     QTemporaryDir m_dir;
     QString m_db;
-    int m_inFiles = 0;
     // The questions as the files hold them, by category, and all of them.
     QHash<QString, QJsonArray> m_inCategory;
     QJsonArray m_all;
@@ -217,19 +207,10 @@ class tst_questionpool final : public QObject {
 private slots:
     void initTestCase()
     {
-        // The pool folder of the source tree: from VESK_SOURCE_DIR, or beside this file.
-        const QString folder = qEnvironmentVariableIsSet("VESK_SOURCE_DIR")
-            ? qEnvironmentVariable("VESK_SOURCE_DIR") + u"/pool"_s
-            : QFINDTESTDATA("../pool");
-        const QDir pool(folder);
-        QVERIFY2(!folder.isEmpty() && pool.exists(), "the pool folder was not found; set VESK_SOURCE_DIR");
-        QStringList files;
-        for (const QString &name : pool.entryList({u"*.json"_s}, QDir::Files, QDir::Name)) {
-            QFile file(files.emplace_back(pool.filePath(name)));
-            QVERIFY(file.open(QIODevice::ReadOnly));
-            const QJsonArray questions = QJsonDocument::fromJson(file.readAll()).array();
-            m_inFiles += int(questions.size());
-            for (const QJsonValue &q : questions) {
+        const QStringList files = QuestionCases::jsonFiles();
+        QVERIFY2(files.size() == 6, "the pool folder was not found; set VESK_TEST_DATA");
+        for (const QString &file : files) {
+            for (const QJsonValue &q : QJsonDocument::fromJson(QuestionCases::bytesOf(file)).array()) {
                 m_inCategory[q[u"category"_s].toString()].append(q);
                 m_all.append(q);
             }
@@ -289,12 +270,8 @@ private slots:
             else
                 odd << q.at(0).toString();
         }
-        QVERIFY2(odd.isEmpty(),
-            qPrintable(u"neither true/false nor one right letter of four or five choices nor two: "
-                       u"QID "_s
-                + odd.join(u", "_s)));
-        const int fourChoice
-            = letters.value(u"A"_s) + letters.value(u"B"_s) + letters.value(u"C"_s) + letters.value(u"D"_s);
+        QVERIFY2(odd.isEmpty(), qPrintable(u"of no kind an exam asks: QID "_s + odd.join(u", "_s)));
+        const int fourChoice = std::accumulate(letters.begin(), letters.end(), 0);
         // Each letter correct in 20% to 30% of the four-choice questions; about a tenth true/false.
         for (const QString &letter : QStringList{"A", "B", "C", "D"})
             QVERIFY2(letters.value(letter) * 5 >= fourChoice && letters.value(letter) * 10 <= fourChoice * 3,
@@ -336,7 +313,7 @@ private slots:
         QCOMPARE(program.scalar(u"SELECT ExamResult FROM ExamTitle WHERE ExamID = %1"_s.arg(examId)), QVariant(0));
         if (!whole)
             return;
-        QCOMPARE(total, m_inFiles);
+        QCOMPARE(total, int(m_all.size()));
         QCOMPARE(TestSupport::scalar(m_db,
                      u"SELECT group_concat(Category, '|') FROM (SELECT Category FROM Q_A GROUP BY Category ORDER BY "
                      u"min(QID))"_s),

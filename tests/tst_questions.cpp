@@ -1,7 +1,8 @@
 #include <QTest>
 #include <QtWidgets>
 
-#include "TestSupport.h"
+#include "QuestionCases.h"
+#include "SessionCases.h"
 #include "bank/BankImport.h"
 #include "bank/QuestionBank.h"
 #include "data/ExamSchema.h"
@@ -13,7 +14,9 @@
 #include "shell/frmMain.h"
 
 using namespace Qt::StringLiterals;
-using Rows = QList<QVariantList>;
+using QuestionCases::buildpool;
+using QuestionCases::Rows;
+using SessionCases::text;
 
 // Question banks brought in and taken out: from the File menu through the preview, and with the
 // pool builder's --import and --export.
@@ -23,11 +26,12 @@ class tst_questions final : public QObject {
     std::unique_ptr<TestSupport::Program> m_program;
     frmMain *m_window = nullptr;
 
-    static QString bank(const QString &name)
+    static QString bank(const QString &name) { return TestSupport::testData(u"bank/"_s + name); }
+    // "Only the good questions", ticked where a person clicks it.
+    static void takeGoodOnly(frmImportQuestions *preview)
     {
-        return QString::fromLocal8Bit(qgetenv("VESK_TEST_DATA")) + u"/bank/"_s + name;
+        QTest::mouseClick(preview->goodOnly(), Qt::LeftButton, {}, QPoint(5, preview->goodOnly()->height() / 2));
     }
-    static QString buildpool() { return QCoreApplication::applicationDirPath() + u"/../vesk-buildpool"_s; }
     Rows examQuestions() const
     {
         return TestSupport::query(m_program->dbPath(),
@@ -62,10 +66,8 @@ private slots:
         storeExam();
         const Rows before = examQuestions();
         MessageBox::clearShown();
-        QAction *import = m_window->findChild<QAction *>(u"mnuImport"_s);
-        QVERIFY(import);
         FileDialog::setNextResult(bank(u"networking.gift"_s));
-        import->trigger();
+        m_window->findChild<QAction *>(u"mnuImport"_s)->trigger();
         QCOMPARE(FileDialog::lastTitle(), u"Import Questions"_s);
         QVERIFY(FileDialog::lastFilter().contains(u"*.gift"_s));
         auto *preview = m_window->findChild<frmImportQuestions *>();
@@ -85,7 +87,7 @@ private slots:
         choice->setCurrentText(u"Networking Basic"_s);
         QCOMPARE(preview->counts()->item(5, 1)->text(), u"7"_s);
         QVERIFY(!preview->importButton()->isEnabled());
-        QTest::mouseClick(preview->goodOnly(), Qt::LeftButton, {}, QPoint(5, preview->goodOnly()->height() / 2));
+        takeGoodOnly(preview);
         QVERIFY(preview->importButton()->isEnabled());
         TestSupport::screenshot(preview, u"import-preview"_s);
         QCOMPARE(count(u"FROM Q_A"_s), 48); // nothing changes before Import
@@ -109,7 +111,7 @@ private slots:
         QVERIFY(preview);
         for (QComboBox *choice : preview->findChildren<QComboBox *>())
             choice->setCurrentText(u"Leave these out"_s);
-        QTest::mouseClick(preview->goodOnly(), Qt::LeftButton, {}, QPoint(5, preview->goodOnly()->height() / 2));
+        takeGoodOnly(preview);
         QVERIFY(preview->plan().questions.empty() && !preview->importButton()->isEnabled());
         QTest::mouseClick(preview->cancelButton(), Qt::LeftButton);
         QCOMPARE(count(u"FROM Q_A"_s), 48);
@@ -139,9 +141,7 @@ private slots:
         FileDialog::setNextResult(path);
         QTest::mouseClick(dialog->exportButton(), Qt::LeftButton);
         const QVariantList box = TestSupport::box(-1);
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        const BankReadResult read = QuestionBank::read(file.readAll(), *QuestionBank::formatFromName(u"Aiken"_s));
+        const BankReadResult read = QuestionBank::read(QuestionCases::bytesOf(path), QuestionBank::Format::Aiken);
         QCOMPARE(int(read.questions.size()), 8);
         QCOMPARE(read.questions.front().question, u"Software Testing question 1"_s);
         QCOMPARE(box.mid(1), (QVariantList{u"Export Questions"_s, MessageBox::Exclamation}));
@@ -180,8 +180,8 @@ private slots:
     void roundTripThroughTheCommandLine_data()
     {
         QTest::addColumn<QString>("format");
-        QTest::newRow("gift") << u"gift"_s;
-        QTest::newRow("aiken") << u"aiken"_s;
+        for (const char *format : {"gift", "aiken"})
+            QTest::newRow(format) << QString::fromLatin1(format);
     }
     void roundTripThroughTheCommandLine()
     {
@@ -213,19 +213,13 @@ private slots:
     void commandLineRefusals_data() { TestSupport::addCases(u"bank/refusals.tsv"_s); }
     void commandLineRefusals()
     {
-        QFETCH(QString, file);
-        QFETCH(QString, args);
-        QFETCH(QString, message);
-        QFile db(m_program->dbPath());
-        QVERIFY(db.open(QIODevice::ReadOnly));
-        const QByteArray before = db.readAll();
-        db.close();
-        const QStringList full{u"--import"_s, bank(file), u"--out"_s, m_program->dbPath()};
-        const TestSupport::Run run = TestSupport::run(buildpool(), full + args.split(u'\n'));
+        const QByteArray before = QuestionCases::bytesOf(m_program->dbPath());
+        QVERIFY(!before.isEmpty());
+        const QStringList full{u"--import"_s, bank(text("file")), u"--out"_s, m_program->dbPath()};
+        const TestSupport::Run run = TestSupport::run(buildpool(), full + text("args").split(u'\n'));
         QCOMPARE(run.status, 1);
-        QVERIFY2(run.err.contains(message), qPrintable(run.err));
-        QVERIFY(db.open(QIODevice::ReadOnly));
-        QVERIFY(db.readAll() == before);
+        QVERIFY2(run.err.contains(text("message")), qPrintable(run.err));
+        QVERIFY(QuestionCases::bytesOf(m_program->dbPath()) == before);
     }
 };
 
