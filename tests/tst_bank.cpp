@@ -99,10 +99,8 @@ std::vector<Format> formatsOf(const QString &cell)
 }
 } // namespace
 
-// Question banks in and out. The banks of tests/data/bank/ are written as real exports are (other
-// kinds of question, HTML, comments, category lines, Windows line ends, byte-order marks) or hold
-// one fault or one rule of a format each; bank/read.tsv names, for each, the result its reader must
-// give, written out under bank/expected/.
+// Question banks in and out. The banks of tests/data/bank/ are written as real exports are, or hold one
+// fault or rule of a format each; bank/read.tsv names the result under bank/expected/ each must give.
 class tst_bank final : public QObject {
     Q_OBJECT
 
@@ -116,10 +114,8 @@ private slots:
     }
 
     void readsEachBank_data() { TestSupport::addCases(u"bank/read.tsv"_s); }
-    // Per bank: its format told from its content (and its name), and all its reader gives: every
-    // question with its line, id, category path, plain texts and right letters, what is skipped by
-    // kind, every fault and warning with its line. A file that is no text of the format gives the same
-    // fault whatever reader takes it.
+    // Per bank: its format told from its content (and its name), and all its reader gives. A file that
+    // is no text of the format gives the same fault whatever reader takes it.
     void readsEachBank()
     {
         const QString file = text("file"), detected = text("detected");
@@ -154,8 +150,7 @@ private slots:
     }
 
     void detectsTheFormat_data() { TestSupport::addCases(u"bank/detect.tsv"_s); }
-    // What a file starts with decides; the extension breaks a tie; a .txt of no markup is Aiken, as
-    // VESK writes Aiken.
+    // What a file starts with decides; the extension breaks a tie; a .txt of no markup is Aiken.
     void detectsTheFormat()
     {
         // %HH is a byte, the rest UTF-8.
@@ -178,9 +173,8 @@ private slots:
                 u"All files (*)"_s}));
     }
 
-    // Written in a format and read back, questions come back as they were, up to what the format
-    // holds: the banks read.tsv marks and each file of the shipped pool, into every format. A pool
-    // file written as JSON is the file again, byte for byte.
+    // Written in a format and read back, questions come back up to what the format holds; a pool file
+    // written as JSON is the file again, byte for byte.
     void roundTripsEveryFormat_data()
     {
         QTest::addColumn<QString>("source");
@@ -252,8 +246,8 @@ private slots:
         }
     }
 
-    // An import's report names each file's format and lists, under it, what that file leaves out. A
-    // file of faults stops the import unless the person takes the good ones, as the platform offers.
+    // An import's report names each file's format and what it leaves out; a file of faults stops the
+    // import unless the person takes the good ones.
     void describesEachFileOfAnImport()
     {
         std::vector<BankImport::File> files;
@@ -292,9 +286,8 @@ private slots:
         }
     }
 
-    // Imported into an exam database, a fifth and sixth choice go into E and F and several right
-    // letters into CorrectAnswer; a question of four keeps E and F empty. Imported again, each is a
-    // duplicate, in whatever order its choices come; exported, they come back as they were read.
+    // Imported, a fifth and sixth choice go into E and F, several right letters into CorrectAnswer;
+    // imported again, each is a duplicate whatever its choices' order; exported, each is as read.
     void importsFiveSixAndSeveralIntoTheFile()
     {
         QTemporaryDir dir;

@@ -32,16 +32,11 @@ Outcome runBuild(bool tool, Mode mode, const QStringList &files, const QString &
     QStringList args = QStringList{u"--out"_s, out} + files;
     if (mode != Mode::Create)
         args.prepend(mode == Mode::IfAbsent ? u"--if-absent"_s : u"--replace-pool"_s);
-    QProcess process;
-    process.start(QuestionCases::buildpool(), args);
-    const bool finished = process.waitForFinished(60000);
-    Outcome outcome{finished && process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0, {}, {}};
+    const TestSupport::Run run = TestSupport::run(QuestionCases::buildpool(), args);
+    Outcome outcome{run.status == 0, {}, run.out.endsWith(u'\n') ? run.out.chopped(1) : run.out};
     // Every error is one line on stderr, after the tool's name.
-    for (const QString &line : QString::fromUtf8(process.readAllStandardError()).split('\n', Qt::SkipEmptyParts))
+    for (const QString &line : run.err.split(u'\n', Qt::SkipEmptyParts))
         outcome.errors << (line.startsWith(u"vesk-buildpool: "_s) ? line.mid(16) : u"[raw] "_s + line);
-    outcome.message = QString::fromUtf8(process.readAllStandardOutput());
-    if (outcome.message.endsWith('\n'))
-        outcome.message.chop(1);
     return outcome;
 }
 
@@ -79,9 +74,8 @@ private slots:
         QVERIFY(m_dir->isValid());
     }
 
-    // A bad pool is refused whole, naming the file, the question and the fault, and nothing is written,
-    // not even the file built beside the target. However many faults it has, the report holds the first
-    // 50 and the count of the rest.
+    // A bad pool is refused whole, naming file, question and fault, and nothing is written; of many
+    // faults the report holds the first 50 and counts the rest.
     void refusesABadPool_data() { TestSupport::addCases(u"pool/refused.tsv"_s); }
     void refusesABadPool()
     {
@@ -167,8 +161,7 @@ private slots:
             (Rows{before >= WithExams ? QVariantList{4, 7} : QVariantList{1, 1}}));
     }
 
-    // What an accepted file gives: its texts decoded, an id where there is one; a row of the table for
-    // each question, or one for a file of none.
+    // What an accepted file gives: its texts decoded, an id where there is one.
     void readsQuestions_data() { TestSupport::addCases(u"pool/read.tsv"_s); }
     void readsQuestions()
     {

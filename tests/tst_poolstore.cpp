@@ -15,9 +15,8 @@
 using namespace Qt::StringLiterals;
 using QuestionCases::Rows;
 
-// The pool changed in place under stored exams: replaced by a newer shipped pool (matched by
-// stable id, or by text in a database without ids) and grown by imported questions. Every stored
-// exam must still show the questions it was taken with, its flags and progress untouched.
+// The pool replaced by a newer shipped one or grown by imports under stored exams: every stored exam
+// still shows the questions it was taken with, its flags and progress untouched.
 class tst_poolstore final : public QObject {
     Q_OBJECT
 
@@ -210,8 +209,7 @@ private slots:
         QCOMPARE(value(u"SELECT count(*) FROM Q_A"_s).toInt(), int(pool.size() + added.size()));
     }
 
-    // A database built from the first shipped pool (no ids), with an exam on every one of its
-    // questions, takes today's shipped pool: every exam still shows the question it was taken with.
+    // A database of the first shipped pool (no ids) takes today's: an exam on each question still shows it.
     void firstPoolDatabaseTakesTheShippedPool()
     {
         PoolBuilder old;
@@ -244,10 +242,8 @@ private slots:
         QCOMPARE(value(u"PRAGMA integrity_check"_s).toString(), u"ok"_s);
     }
 
-    // A file of the first version (Q_A without E and F, no side tables) that cannot be written gains
-    // nothing, and its pool and exams still read (four choices at most), the review's statement too.
-    // Opened where it can be written, it gains the columns and keeps every row; its pool then takes
-    // questions of six choices.
+    // A file of the first version that cannot be written gains nothing and still reads, the review's
+    // statement too; where it can be written it gains E, F and Retired, keeping every row.
     void firstVersionFileGainsTheChoiceColumns()
     {
         QCOMPARE(build(firstPool()), QStringList());

@@ -22,9 +22,8 @@ using SessionCases::text;
 using SessionCases::ticked;
 using TestSupport::click;
 
-// Retired questions and the trainer's question editor, on a real Exam.mdb: a retired question is never drawn
-// and still shown by the exams that used it; the editor adds, rewords, replaces, retires, restores and
-// deletes questions, refuses a broken one next to the field, and undoes its edits until they are saved.
+// Retired questions, never drawn but still shown by the exams that used them, and the trainer's question
+// editor on a real Exam.mdb.
 class tst_questioneditor final : public QObject {
     Q_OBJECT
 
@@ -115,8 +114,7 @@ private slots:
     }
     void cleanup() { m_program.reset(); }
 
-    // Whatever is retired, every draw takes only the questions left, and the shortage check counts those only
-    // and says which category runs short.
+    // Draws and the shortage check count only the questions not retired.
     void retiredIsNeverDrawn_data() { TestSupport::addCases(u"sessions/editor-draws.tsv"_s); }
     void retiredIsNeverDrawn()
     {
@@ -144,9 +142,8 @@ private slots:
         QCOMPARE(count(u"(SELECT DISTINCT QID FROM "_s + exam + u')'), n);
     }
 
-    // Reworded, a question stored exams use keeps its id and its row; its key stays. The trainer's words are
-    // theirs: a newer shipped pool neither rewrites them nor, when it differs in nothing else, is carried at
-    // all.
+    // Reworded, a used question keeps its id, row and key; a newer shipped pool does not rewrite the
+    // trainer's words, and differing in nothing else is not carried at all.
     void rewordingKeepsTheId()
     {
         const QString installed = m_program->folder() + u"/installed.mdb"_s;
@@ -180,8 +177,8 @@ private slots:
             (Rows{{u"Software Testing question three, reworded"_s}, {u"Newer words"_s}}));
     }
 
-    // What a used question asks changes: a new question with a new id, the old one retired and never drawn
-    // again, the old exam's review as it was. An unused question changes in place.
+    // A used question whose meaning changes is replaced by a new one and retired, its exams' review as it
+    // was; an unused question changes in place.
     void meaningChangeMakesANewQuestion_data() { TestSupport::addCases(u"sessions/editor-meaning.tsv"_s); }
     void meaningChangeMakesANewQuestion()
     {
@@ -232,9 +229,8 @@ private slots:
         QCOMPARE(count(exam + u" AND QID = 69"_s), 1);
     }
 
-    // The table's filters (category, text in the question or a choice without regard to case, origin,
-    // retirement); a question retired and restored on the screen: no draw takes it, and then again every draw
-    // may; only a question no stored exam uses can be deleted.
+    // The table's filters (a choice's text without regard to case); retire and restore on the screen; only a
+    // question no stored exam uses can be deleted.
     void filtersRetireRestoreAndDelete()
     {
         storeAnnsExam();
@@ -334,8 +330,7 @@ private slots:
                 u"A"_s, u"Quality Assurance"_s, u"A spy remembers."_s, 0, u"imported"_s}}));
     }
 
-    // Each broken question is refused with its reason next to the field, and nothing changes; put right, the
-    // refusal goes.
+    // A broken question is refused next to the field, changing nothing; put right, the refusal goes.
     void refusals_data() { TestSupport::addCases(u"sessions/editor-refusals.tsv"_s); }
     void refusals()
     {
@@ -357,8 +352,8 @@ private slots:
         QVERIFY(editor->undoButton()->isEnabled());
     }
 
-    // One editor, opened from the File menu and then from a double-click in the question statistics; quitting
-    // with its edits not saved asks whether to drop them, and kept, the program stays open.
+    // One editor, from the File menu and from the statistics' double-click; quitting with unsaved edits asks
+    // whether to drop them, and kept, the program stays open.
     void openedFromTheMenuAndTheStatisticsAndQuit()
     {
         frmMain *window = m_program->start();

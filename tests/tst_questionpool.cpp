@@ -1,5 +1,4 @@
 #include <algorithm>
-#include <functional>
 #include <numeric>
 #include <optional>
 
@@ -100,49 +99,43 @@ std::optional<QString> onlyOneWith(const QList<Choice> &choices, const QString &
     return found;
 }
 
-// A way to pick an answer without knowing the subject, on the true/false questions or on those of
-// one right letter of four choices; none where it does not apply.
-struct Way {
-    QString name;
-    bool trueFalse;
-    std::function<std::optional<QString>(const QString &question, const QList<Choice> &)> pick;
-};
+// The ways to pick an answer without knowing the subject: on the questions of one right letter of
+// four choices, the last on the true/false questions.
+const QStringList kWays = [] {
+    QStringList names;
+    for (const QString &struck : {QString(), u" without an absolute word"_s}) {
+        for (const QString &rank : {u"longest"_s, u"second longest"_s, u"third longest"_s, u"shortest"_s})
+            names << u"the %1 choice%2"_s.arg(rank, struck);
+    }
+    return names << u"the one choice with \";\""_s << u"the one choice with \"such as\""_s
+                 << u"the number out of order"_s << u"the absolute-word rule"_s;
+}();
 
-const std::vector<Way> &ways()
+// Each way's pick in kWays' order, none where it does not apply.
+QList<std::optional<QString>> picks(const QString &question, const QList<Choice> &choices, bool trueFalse)
 {
-    static const std::vector<Way> all = [] {
-        std::vector<Way> w;
-        const QStringList ranks{u"longest"_s, u"second longest"_s, u"third longest"_s, u"shortest"_s};
-        for (const bool strike : {false, true}) {
-            for (int rank = 0; rank < 4; ++rank) {
-                w.push_back({u"the %1 choice%2"_s.arg(ranks[rank], strike ? u" without an absolute word"_s : QString()),
-                    false, [rank, strike](const QString &, const QList<Choice> &choices) {
-                        QList<Choice> kept;
-                        std::copy_if(choices.begin(), choices.end(), std::back_inserter(kept),
-                            [strike](const Choice &c) { return !strike || !kAbsoluteWord.match(c.text).hasMatch(); });
-                        return std::optional(pickByLength(kept.isEmpty() ? choices : kept, rank));
-                    }});
-            }
-        }
-        for (const QString &text : {u";"_s, u"such as"_s})
-            w.push_back({u"the one choice with \"%1\""_s.arg(text), false,
-                [text](const QString &, const QList<Choice> &choices) { return onlyOneWith(choices, text); }});
-        w.push_back({u"the number out of order"_s, false,
-            [](const QString &, const QList<Choice> &choices) { return outOfOrder(choices); }});
-        w.push_back({u"the absolute-word rule"_s, true, [](const QString &question, const QList<Choice> &) {
-                         return std::optional(kAbsoluteWord.match(question).hasMatch() ? u"B"_s : u"A"_s);
-                     }});
-        return w;
-    }();
+    QList<std::optional<QString>> all(kWays.size());
+    if (trueFalse) {
+        all.last() = kAbsoluteWord.match(question).hasMatch() ? u"B"_s : u"A"_s;
+        return all;
+    }
+    QList<Choice> kept; // the choices without an absolute word
+    std::copy_if(choices.begin(), choices.end(), std::back_inserter(kept),
+        [](const Choice &c) { return !kAbsoluteWord.match(c.text).hasMatch(); });
+    for (int i = 0; i < 8; ++i)
+        all[i] = pickByLength(i < 4 || kept.isEmpty() ? choices : kept, i % 4);
+    all[8] = onlyOneWith(choices, u";"_s);
+    all[9] = onlyOneWith(choices, u"such as"_s);
+    all[10] = outOfOrder(choices);
     return all;
 }
 
 // Per way: how often it picks the key, of the questions it picks on.
-using Figures = std::vector<std::pair<int, int>>;
+using Figures = QList<std::pair<int, int>>;
 
 Figures measure(const QJsonArray &questions)
 {
-    Figures figures(ways().size());
+    Figures figures(kWays.size());
     for (const QJsonValue &value : questions) {
         const QJsonObject q = value.toObject();
         const QString key = q.value(u"correct"_s).toString().trimmed().toUpper();
@@ -156,12 +149,10 @@ Figures measure(const QJsonArray &questions)
             && q.value(u"b"_s).toString() == u"False"_s;
         if (!trueFalse && (characters(key) > 1 || choices.size() != 4))
             continue;
-        for (size_t i = 0; i < ways().size(); ++i) {
-            const std::optional<QString> pick = ways()[i].trueFalse == trueFalse
-                ? ways()[i].pick(q.value(u"question"_s).toString(), choices)
-                : std::nullopt;
-            figures[i].first += pick == key ? 1 : 0;
-            figures[i].second += pick ? 1 : 0;
+        const QList<std::optional<QString>> picked = picks(q.value(u"question"_s).toString(), choices, trueFalse);
+        for (qsizetype i = 0; i < picked.size(); ++i) {
+            figures[i].first += picked[i] == key ? 1 : 0;
+            figures[i].second += picked[i] ? 1 : 0;
         }
     }
     return figures;
@@ -170,8 +161,8 @@ Figures measure(const QJsonArray &questions)
 QString describe(const Figures &figures)
 {
     QStringList lines;
-    for (size_t i = 0; i < ways().size(); ++i)
-        lines << u"%1 %2/%3"_s.arg(ways()[i].name).arg(figures[i].first).arg(figures[i].second);
+    for (qsizetype i = 0; i < kWays.size(); ++i)
+        lines << u"%1 %2/%3"_s.arg(kWays[i]).arg(figures[i].first).arg(figures[i].second);
     return lines.join(u"; "_s);
 }
 
@@ -182,11 +173,11 @@ QStringList brokenBounds(const Figures &figures, bool wholePool)
     const TestSupport::CaseTable bounds = TestSupport::caseTable(u"questionpool/cue-bounds.tsv"_s);
     for (const QStringList &bound : bounds.rows) {
         const QRegularExpression named(bounds.value(bound, u"ways"_s));
-        for (size_t i = 0; i < ways().size() && (bounds.value(bound, u"scope"_s) == u"pool"_s) == wholePool; ++i) {
+        for (qsizetype i = 0; i < kWays.size() && (bounds.value(bound, u"scope"_s) == u"pool"_s) == wholePool; ++i) {
             const auto [keyed, of] = figures[i];
-            if (named.match(ways()[i].name).hasMatch()
+            if (named.match(kWays[i]).hasMatch()
                 && keyed * 100 > bounds.value(bound, u"most"_s).toInt() * of + bounds.value(bound, u"slack"_s).toInt())
-                broken << u"%1: %2 picks the key in %3 of %4"_s.arg(bound.first(), ways()[i].name).arg(keyed).arg(of);
+                broken << u"%1: %2 picks the key in %3 of %4"_s.arg(bound.first(), kWays[i]).arg(keyed).arg(of);
         }
     }
     return broken;
@@ -223,15 +214,9 @@ private slots:
     }
     void init() { TestSupport::resetProgramState(); }
 
-    // Per category (each one's check box) and over the whole pool ("All Categories"), as built:
-    // enough questions, a tenth true/false, every other question with one right letter of four or
-    // five choices, or two right letters of four or five ("choose two"), enough of the latter two
-    // kinds, and the right letters of the four-choice questions balanced. As the files hold it: a
-    // candidate who picks by length (with or without first striking the choices with an absolute
-    // word), by the one choice with a semicolon, "such as" or a number out of order, or who takes
-    // every true/false statement with an absolute word as false, scores little above chance. The
-    // whole pool: every question of the files, under the six categories in the exam's order, each
-    // explained, none repeated.
+    // Per category (each one's check box) and over the whole pool ("All Categories"): enough questions
+    // of the kinds an exam asks, right letters balanced, no cue of the files' texts scoring much above
+    // chance; the whole pool holds every question of the files in the exam's order, explained, none twice.
     void categoryIsBalanced_data()
     {
         QTest::addColumn<int>("box");

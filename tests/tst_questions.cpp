@@ -18,8 +18,7 @@ using QuestionCases::buildpool;
 using QuestionCases::Rows;
 using SessionCases::text;
 
-// Question banks brought in and taken out: from the File menu through the preview, and with the
-// pool builder's --import and --export.
+// Question banks in and out through the File menu and vesk-buildpool's --import and --export.
 class tst_questions final : public QObject {
     Q_OBJECT
 
@@ -72,8 +71,7 @@ private slots:
         QVERIFY(FileDialog::lastFilter().contains(u"*.gift"_s));
         auto *preview = m_window->findChild<frmImportQuestions *>();
         QVERIFY(preview);
-        // The bank's "Networking" is no category of the pool: nothing can be imported until it is mapped,
-        // and with its errors only the good questions can be.
+        // "Networking" is no category of the pool: nothing is imported until it is mapped, then the good ones.
         QComboBox *choice = preview->mappingFor(u"Networking"_s);
         QVERIFY(choice);
         QVERIFY(!preview->importButton()->isEnabled());
@@ -102,8 +100,7 @@ private slots:
         QCOMPARE(examQuestions(), before);
     }
 
-    // Nothing is imported from a bank whose every category is left out, from a preview cancelled,
-    // from a file dialog cancelled, or while an exam runs.
+    // Nothing is imported with every category left out, when cancelled, or while an exam runs.
     void importCancelledOrRefused()
     {
         FileDialog::setNextResult(bank(u"databases.xml"_s));
@@ -127,8 +124,7 @@ private slots:
                 u"Import Questions"_s, MessageBox::Exclamation}));
     }
 
-    // The Software Testing questions exported through the dialog as Aiken read back; Aiken holds
-    // no explanation and no category, and the export says so, question by question.
+    // Exported as Aiken, which holds no explanation or category: the export says so for each question.
     void exportThroughTheDialog()
     {
         frmExportQuestions *dialog = m_window->ExportQuestions();
@@ -152,8 +148,7 @@ private slots:
         QCOMPARE(lines.filter(u": explanation and category not written: Aiken cannot hold them"_s).size(), 8);
     }
 
-    // The pool builder's import report: each file's format, what it leaves out and why, the duplicates
-    // of the pool a second import finds and the question each repeats.
+    // The tool's import report, and the duplicates of the pool a second import finds.
     void commandLineImportReport()
     {
         const QStringList args{u"--import"_s, bank(u"duplicates.gift"_s), bank(u"latexml.xml"_s), u"--out"_s,
@@ -174,9 +169,8 @@ private slots:
         QCOMPARE(count(u"FROM Q_A"_s), 58);
     }
 
-    // The pool exported and imported back into an empty pool through the pool builder's command
-    // line (each format's reader and writer are the bank suite's): GIFT keeps every field and key;
-    // Aiken, one category a file, --category both ways, warns of what it leaves out.
+    // The pool exported and imported back into an empty pool: GIFT keeps every field and key; Aiken, a
+    // category a file, warns of what it leaves out.
     void roundTripThroughTheCommandLine_data()
     {
         QTest::addColumn<QString>("format");

@@ -38,9 +38,8 @@ QByteArray goldenLines(const QStringList &ids)
 }
 } // namespace
 
-// Question statistics: the designed set's figures, worked out by hand, on the file, through
-// vesk-buildpool's CSV (byte for byte against tests/data/questionstats.csv), on a class's server as
-// a trainer and as a candidate, and through the screen opened from the File menu.
+// Question statistics of the designed set, worked out by hand in tests/data/questionstats.csv: on the file,
+// through vesk-buildpool, on a class's server and on the screen.
 class tst_questionstats final : public QObject {
     Q_OBJECT
 
@@ -180,9 +179,8 @@ private slots:
             run.out, u"%1 written: %2 questions attempted.\n"_s.arg(out).arg(idList.isEmpty() ? 8 : idList.size()));
     }
 
-    // A candidate gets no statistics (the command's rows, the menu's): the counting statement itself,
-    // sent straight to the server, is limited by row-level security to the candidate's own exams
-    // (here ann's, which March holds on the file).
+    // The counting statement sent straight to the server as a candidate counts only the candidate's own
+    // exams (ann's, which March holds on the file).
     void serverAsCandidate()
     {
         const std::shared_ptr<Database> ann = ClassServer::connectAs(u"ann"_s, u"ann-pw"_s);
@@ -214,8 +212,7 @@ private slots:
         QCOMPARE(questions, (QSet<qint64>{kFirstQid, kFirstQid + 1, kFirstQid + 3, kFirstQid + 5, kFirstQid + 7}));
     }
 
-    // The screen as a trainer uses it on a file: opened from the File menu, a category chosen,
-    // sorted by each column, a question double-clicked, the table exported.
+    // The screen as a trainer uses it on a file.
     void screenOnTheFile()
     {
         m_program = std::make_unique<TestSupport::Program>();
@@ -279,8 +276,7 @@ private slots:
         QCOMPARE(asked.at(0).at(0).toLongLong(), qint64(kFirstQid + 1));
         QCOMPARE(asked.at(0).at(1).toString(), u"st-02"_s);
 
-        // Exported: a cancel writes nothing; the file has the category's lines in QuestionID order
-        // whatever the sorting, ".csv" added to a name without one.
+        // Exported: a cancel writes nothing; the lines in QuestionID order whatever the sorting, ".csv" added.
         QTemporaryDir out;
         FileDialog::setNextResult(std::nullopt);
         QTest::mouseClick(screen->exportButton(), Qt::LeftButton);
