@@ -70,7 +70,7 @@ class tst_questioneditor final : public QObject {
         editor->show();
         return editor;
     }
-    static void typeInto(QLineEdit *edit, const QString &text)
+    template <class Edit> static void typeInto(Edit *edit, const QString &text)
     {
         edit->selectAll();
         text.isEmpty() ? QTest::keyClick(edit, Qt::Key_Delete) : QTest::keyClicks(edit, text);
@@ -153,8 +153,7 @@ private slots:
         const auto editor = openEditor();
         QVERIFY(editor->openQuestion(3));
         QCOMPARE(editor->currentId(), id);
-        editor->questionEdit()->selectAll();
-        QTest::keyClicks(editor->questionEdit(), u"Software Testing question three, reworded"_s);
+        typeInto(editor->questionEdit(), u"Software Testing question three, reworded"_s);
         typeInto(editor->choiceEdit(1), u"Choice B of three"_s);
         MessageBox::setNextAnswer(MessageBox::No); // the choice's new words mean the same
         click(editor->applyButton());
@@ -289,8 +288,7 @@ private slots:
         const auto editor = openEditor();
         const std::vector<QuestionEditorSession::Question> loaded = editor->session().rows();
         QVERIFY(editor->openQuestion(2));
-        editor->questionEdit()->selectAll();
-        QTest::keyClicks(editor->questionEdit(), u"Second, reworded"_s);
+        typeInto(editor->questionEdit(), u"Second, reworded"_s);
         click(editor->applyButton());
         const std::vector<QuestionEditorSession::Question> reworded = editor->session().rows();
         click(editor->retireButton());
@@ -301,8 +299,7 @@ private slots:
         click(editor->undoButton());
         QVERIFY(editor->session().rows() == loaded);
         QCOMPARE(editor->questionEdit()->toPlainText(), u"Software Testing question 2"_s);
-        QVERIFY(!editor->undoButton()->isEnabled());
-        QVERIFY(!editor->saveButton()->isEnabled());
+        QVERIFY(!editor->undoButton()->isEnabled() && !editor->saveButton()->isEnabled());
         click(editor->redoButton());
         QVERIFY(editor->session().rows() == reworded);
         click(editor->saveButton());

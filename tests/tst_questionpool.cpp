@@ -318,10 +318,8 @@ private slots:
     void cueBoundsCatchCues_data()
     {
         QTest::addColumn<QJsonObject>("set");
-        QFile file(TestSupport::testData(u"questionpool/cues.json"_s));
-        QVERIFY2(file.open(QIODevice::ReadOnly), "tests/data/questionpool/cues.json was not found; set VESK_TEST_DATA");
-        const QJsonArray cases = QJsonDocument::fromJson(file.readAll()).array();
-        QVERIFY(!cases.isEmpty());
+        const QJsonArray cases = QJsonDocument::fromJson(QuestionCases::dataBytes(u"questionpool/cues.json"_s)).array();
+        QVERIFY2(!cases.isEmpty(), "tests/data/questionpool/cues.json was not found; set VESK_TEST_DATA");
         for (const QJsonValue &c : cases)
             QTest::newRow(qPrintable(c[u"case"_s].toString())) << c.toObject();
     }
