@@ -148,27 +148,6 @@ private slots:
         QCOMPARE(lines.filter(u": explanation and category not written: Aiken cannot hold them"_s).size(), 8);
     }
 
-    // The tool's import report, and the duplicates of the pool a second import finds.
-    void commandLineImportReport()
-    {
-        const QStringList args{u"--import"_s, bank(u"duplicates.gift"_s), bank(u"latexml.xml"_s), u"--out"_s,
-            m_program->dbPath(), u"--category-map"_s, u"Databases=Database Basic"_s};
-        const TestSupport::Run first = TestSupport::run(buildpool(), args);
-        QVERIFY2(first.status == 0, qPrintable(first.out + first.err));
-        const QStringList lines = first.out.split(u'\n');
-        QVERIFY2(lines.contains(u"duplicates.gift: read as GIFT, 8 question(s), left out:"_s), qPrintable(first.out));
-        QVERIFY2(lines.contains(u"latexml.xml: read as Moodle XML, 2 question(s)"_s), qPrintable(first.out));
-        QVERIFY(
-            lines.contains(u"10 question(s) added, 0 already in the pool skipped; the pool holds 58 question(s)."_s));
-
-        const TestSupport::Run second = TestSupport::run(buildpool(), args);
-        QVERIFY2(second.status == 0, qPrintable(second.out + second.err));
-        QVERIFY2(second.out.contains(u"0 question(s) added, 10 already in the pool skipped"_s), qPrintable(second.out));
-        QVERIFY(second.out.contains(u"skipped: duplicates.gift, line 4 (Port of SSH): a duplicate of imp-port-of-ssh "
-                                    "(\"Which port does SSH use?\")"_s));
-        QCOMPARE(count(u"FROM Q_A"_s), 58);
-    }
-
     // The pool exported and imported back into an empty pool: GIFT keeps every field and key; Aiken, a
     // category a file, warns of what it leaves out.
     void roundTripThroughTheCommandLine_data()
@@ -203,17 +182,24 @@ private slots:
         QCOMPARE(TestSupport::query(empty, query), TestSupport::query(m_program->dbPath(), query));
     }
 
-    // A bank that cannot be imported as asked leaves the file as it was.
-    void commandLineRefusals_data() { TestSupport::addCases(u"bank/refusals.tsv"_s); }
-    void commandLineRefusals()
+    // The tool's import report or refusal, bank/import-commands.tsv's cases.
+    void commandLineImport_data() { TestSupport::addCases(u"bank/import-commands.tsv"_s); }
+    void commandLineImport()
     {
         const QByteArray before = QuestionCases::bytesOf(m_program->dbPath());
-        QVERIFY(!before.isEmpty());
-        const QStringList full{u"--import"_s, bank(text("file")), u"--out"_s, m_program->dbPath()};
-        const TestSupport::Run run = TestSupport::run(buildpool(), full + text("args").split(u'\n'));
-        QCOMPARE(run.status, 1);
-        QVERIFY2(run.err.contains(text("message")), qPrintable(run.err));
-        QVERIFY(QuestionCases::bytesOf(m_program->dbPath()) == before);
+        QStringList args{u"--import"_s};
+        for (const QString &file : text("files").split(u' '))
+            args << bank(file);
+        args << u"--out"_s << m_program->dbPath() << text("args").split(u'\n');
+        TestSupport::Run run;
+        for (int i = 0; i < SessionCases::number("runs"); ++i)
+            run = TestSupport::run(buildpool(), args);
+        QVERIFY2(run.status == SessionCases::number("status"), qPrintable(run.out + run.err));
+        for (const QString &line : text("says").split(u'\n'))
+            QVERIFY2((run.status == 0 ? run.out : run.err).contains(line), qPrintable(run.out + run.err));
+        QCOMPARE(count(u"FROM Q_A"_s), SessionCases::number("questions"));
+        if (run.status != 0)
+            QVERIFY(QuestionCases::bytesOf(m_program->dbPath()) == before);
     }
 };
 
