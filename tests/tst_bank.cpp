@@ -17,11 +17,6 @@ using SessionCases::text;
 Q_DECLARE_METATYPE(QuestionBank::Format)
 
 namespace {
-QString bank(const QString &file)
-{
-    return TestSupport::testData(u"bank/"_s + file);
-}
-
 // The lines of a file under tests/data, without the last line's end.
 QStringList linesOf(const QString &relativePath)
 {
@@ -105,6 +100,8 @@ class tst_bank final : public QObject {
     Q_OBJECT
 
     QStringList m_pool = QuestionCases::jsonFiles();
+
+    static QString bank(const QString &file) { return TestSupport::testData(u"bank/"_s + file); }
 
 private slots:
     void initTestCase()

@@ -19,24 +19,8 @@ using namespace Qt::StringLiterals;
 using QuestionCases::bytesOf;
 using SessionCases::text;
 
-namespace {
 // The designed set of tests/data/stats/designed.sql, its figures worked out by hand there.
 constexpr int kFirstQid = 1001;
-
-QByteArray golden()
-{
-    return QuestionCases::dataBytes(u"questionstats.csv"_s);
-}
-
-// The golden file's header and the lines of these questions, in its order.
-QByteArray goldenLines(const QStringList &ids)
-{
-    QList<QByteArray> lines = golden().split('\n');
-    const QByteArray header = lines.takeFirst();
-    lines.removeIf([&](const QByteArray &line) { return !ids.contains(QString::fromUtf8(line.split(',').value(0))); });
-    return (QList<QByteArray>{header} + lines).join('\n') + '\n';
-}
-} // namespace
 
 // Question statistics of the designed set, worked out by hand in tests/data/questionstats.csv: on the file,
 // through vesk-buildpool, on a class's server and on the screen.
@@ -48,6 +32,16 @@ class tst_questionstats final : public QObject {
     std::unique_ptr<TestSupport::Program> m_program;
 
     QString file() const { return m_dir.filePath(u"Exam.mdb"_s); }
+    static QByteArray golden() { return QuestionCases::dataBytes(u"questionstats.csv"_s); }
+    // The golden file's header and the lines of these questions, in its order.
+    static QByteArray goldenLines(const QStringList &ids)
+    {
+        QList<QByteArray> lines = golden().split('\n');
+        const QByteArray header = lines.takeFirst();
+        lines.removeIf(
+            [&](const QByteArray &line) { return !ids.contains(QString::fromUtf8(line.split(',').value(0))); });
+        return (QList<QByteArray>{header} + lines).join('\n') + '\n';
+    }
     static std::vector<QuestionStats::Row> computed(Database &db, const QuestionStats::Filter &filter = {})
     {
         std::vector<QuestionStats::Row> rows;
