@@ -7,7 +7,6 @@
 #include "data/DataGlobals.h"
 #include "data/ExamSession.h"
 #include "data/PoolStore.h"
-#include "data/QuestionEditorSession.h"
 #include "data/Recordset.h"
 #include "data/ReviewSession.h"
 #include "platform/MessageBox.h"

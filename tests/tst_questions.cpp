@@ -3,7 +3,6 @@
 
 #include "QuestionCases.h"
 #include "SessionCases.h"
-#include "bank/BankImport.h"
 #include "bank/QuestionBank.h"
 #include "data/ExamSchema.h"
 #include "exam/frmExam.h"
