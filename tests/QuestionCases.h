@@ -27,6 +27,16 @@ inline void execFile(const QString &db, const QString &relativePath)
     TestSupport::exec(db, QString::fromUtf8(dataBytes(relativePath)));
 }
 
+// What every stored exam shows: its title, and each detail row with its answer, question, key, category
+// and flag.
+inline Rows storedExams(const QString &db)
+{
+    return TestSupport::query(db,
+        QStringLiteral("SELECT t.*, d.DetailID, d.UserName, d.Answer, d.Answered, q.Question, q.CorrectAnswer, "
+                       "q.Category, (SELECT count(*) FROM ExamFlags f WHERE f.DetailID = d.DetailID) FROM ExamTitle t "
+                       "JOIN ExamDetails d USING (ExamID) JOIN Q_A q USING (QID) ORDER BY d.DetailID"));
+}
+
 // The pool builder's tool sits in the build root, the suites in build/tests.
 inline QString buildpool()
 {

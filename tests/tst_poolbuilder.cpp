@@ -119,9 +119,7 @@ private slots:
         const QStringList paths = writePool(pool), filesBefore = files();
         const QByteArray bytesBefore = bytesOf(out());
         const QString written = text("written");
-        const QString exams = u"SELECT t.*, d.DetailID, d.UserName, d.Answer, d.Answered, q.Question FROM ExamTitle t "
-                              u"JOIN ExamDetails d USING (ExamID) JOIN Q_A q USING (QID) ORDER BY d.DetailID"_s;
-        const Rows examsBefore = before >= OldPool && !written.isEmpty() ? TestSupport::query(out(), exams) : Rows();
+        const Rows examsBefore = before >= OldPool && !written.isEmpty() ? QuestionCases::storedExams(out()) : Rows();
 
         const QString mode = text("mode");
         const Outcome outcome = runBuild(text("tool") == u"yes"_s,
@@ -153,7 +151,7 @@ private slots:
                      u"FROM Q_A ORDER BY QID"_s),
             numbering);
         // Stored exams are kept with their questions renumbered, and their keys are never handed out again.
-        QCOMPARE(TestSupport::query(out(), exams), examsBefore);
+        QCOMPARE(QuestionCases::storedExams(out()), examsBefore);
         TestSupport::exec(out(),
             u"INSERT INTO ExamTitle (UserName) VALUES ('Dee'); INSERT INTO ExamDetails "
             u"(ExamID, UserName, QID) VALUES (last_insert_rowid(), 'Dee', 1)"_s);

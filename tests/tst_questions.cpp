@@ -30,13 +30,6 @@ class tst_questions final : public QObject {
     {
         QTest::mouseClick(preview->goodOnly(), Qt::LeftButton, {}, QPoint(5, preview->goodOnly()->height() / 2));
     }
-    Rows examQuestions() const
-    {
-        return TestSupport::query(m_program->dbPath(),
-            u"SELECT d.DetailID, q.Question, q.CorrectAnswer, q.Category, "
-            u"(SELECT count(*) FROM ExamFlags f WHERE f.DetailID = d.DetailID) "
-            u"FROM ExamDetails d JOIN Q_A q USING (QID) ORDER BY d.DetailID"_s);
-    }
     int count(const QString &sql) const { return m_program->scalar(u"SELECT count(*) "_s + sql).toInt(); }
     // A scored exam drawn from every category, with a flag, stored before the import.
     void storeExam()
@@ -62,7 +55,7 @@ private slots:
     void importThroughThePreview()
     {
         storeExam();
-        const Rows before = examQuestions();
+        const Rows before = QuestionCases::storedExams(m_program->dbPath());
         MessageBox::clearShown();
         FileDialog::setNextResult(bank(u"networking.gift"_s));
         m_window->findChild<QAction *>(u"mnuImport"_s)->trigger();
@@ -96,7 +89,7 @@ private slots:
         QCOMPARE(count(u"FROM Q_A WHERE Category = 'Networking Basic'"_s), 15);
         QCOMPARE(count(u"FROM QuestionKeys WHERE Origin = 'imported'"_s), 10);
         // Every stored exam shows the same questions, its flag with them.
-        QCOMPARE(examQuestions(), before);
+        QCOMPARE(QuestionCases::storedExams(m_program->dbPath()), before);
     }
 
     // Nothing is imported with every category left out, when cancelled, or while an exam runs.
