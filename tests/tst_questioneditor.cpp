@@ -7,7 +7,6 @@
 #include "data/DataGlobals.h"
 #include "data/ExamSession.h"
 #include "data/PoolStore.h"
-#include "data/QuestionEditorSession.h"
 #include "data/Recordset.h"
 #include "data/ReviewSession.h"
 #include "platform/MessageBox.h"
@@ -18,12 +17,12 @@
 using namespace Qt::StringLiterals;
 using Rows = QList<QVariantList>;
 
+using SessionCases::text;
 using SessionCases::ticked;
 using TestSupport::click;
 
-// Retired questions and the trainer's question editor, on a real Exam.mdb: a retired question is never drawn
-// and still shown by the exams that used it; the editor adds, rewords, replaces, retires, restores and
-// deletes questions, refuses a broken one next to the field, and undoes its edits until they are saved.
+// Retired questions, never drawn but still shown by the exams that used them, and the trainer's question
+// editor on a real Exam.mdb.
 class tst_questioneditor final : public QObject {
     Q_OBJECT
 
@@ -70,16 +69,10 @@ class tst_questioneditor final : public QObject {
         editor->show();
         return editor;
     }
-    static void typeInto(QLineEdit *edit, const QString &text)
+    template <class Edit> static void typeInto(Edit *edit, const QString &text)
     {
         edit->selectAll();
         text.isEmpty() ? QTest::keyClick(edit, Qt::Key_Delete) : QTest::keyClicks(edit, text);
-    }
-    // The choices from A on, as typed; an empty one is cleared.
-    static void typeChoices(frmQuestionEditor *editor, const QStringList &choices)
-    {
-        for (int i = 0; i < choices.size(); ++i)
-            typeInto(editor->choiceEdit(i), choices.at(i));
     }
     static void setKeys(frmQuestionEditor *editor, const QString &keys)
     {
@@ -88,6 +81,17 @@ class tst_questioneditor final : public QObject {
             if (box->isChecked() != keys.contains(QChar(u'A' + i)))
                 QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(box->height() / 2, box->height() / 2));
         }
+    }
+    // A question entered and applied; its choices from A on as typed, an empty one cleared.
+    static void enter(frmQuestionEditor *editor, const QString &question, const QStringList &choices,
+        const QString &keys, const QString &category)
+    {
+        editor->questionEdit()->setPlainText(question);
+        for (int i = 0; i < choices.size(); ++i)
+            typeInto(editor->choiceEdit(i), choices.at(i));
+        setKeys(editor, keys);
+        editor->categoryBox()->setCurrentText(category);
+        click(editor->applyButton());
     }
     static QStringList shownIds(const frmQuestionEditor *editor)
     {
@@ -109,17 +113,13 @@ private slots:
     }
     void cleanup() { m_program.reset(); }
 
-    // Whatever is retired, every draw takes only the questions left, and the shortage check counts those only
-    // and says which category runs short.
+    // Draws and the shortage check count only the questions not retired.
     void retiredIsNeverDrawn_data() { TestSupport::addCases(u"sessions/editor-draws.tsv"_s); }
     void retiredIsNeverDrawn()
     {
-        QFETCH(QString, categories);
-        QFETCH(QString, retired);
-        QFETCH(QString, allowed);
-        QFETCH(QString, shortage);
+        const QString categories = text("categories"), allowed = text("allowed");
         storeAnnsExam();
-        exec(u"UPDATE Q_A SET Retired = 1 WHERE "_s + retired);
+        exec(u"UPDATE Q_A SET Retired = 1 WHERE "_s + text("retired"));
         const int n = SessionCases::number("questions");
         const bool mistakes = SessionCases::flag("practise");
         const ExamSession::DrawCheck check
@@ -129,7 +129,7 @@ private slots:
         QString found;
         if (check.shortage)
             found = u"%1 %2 %3"_s.arg(check.shortage->category).arg(check.shortage->has).arg(check.shortage->needs);
-        QCOMPARE(found, shortage);
+        QCOMPARE(found, text("shortage"));
         if (allowed.isEmpty())
             return;
         ExamSession session;
@@ -141,9 +141,8 @@ private slots:
         QCOMPARE(count(u"(SELECT DISTINCT QID FROM "_s + exam + u')'), n);
     }
 
-    // Reworded, a question stored exams use keeps its id and its row; its key stays. The trainer's words are
-    // theirs: a newer shipped pool neither rewrites them nor, when it differs in nothing else, is carried at
-    // all.
+    // Reworded, a used question keeps its id, row and key; a newer shipped pool does not rewrite the
+    // trainer's words, and differing in nothing else is not carried at all.
     void rewordingKeepsTheId()
     {
         const QString installed = m_program->folder() + u"/installed.mdb"_s;
@@ -152,20 +151,17 @@ private slots:
         const QString id = idOf(3);
         const auto editor = openEditor();
         QVERIFY(editor->openQuestion(3));
-        QCOMPARE(editor->currentId(), id);
-        editor->questionEdit()->selectAll();
-        QTest::keyClicks(editor->questionEdit(), u"Software Testing question three, reworded"_s);
+        typeInto(editor->questionEdit(), u"Software Testing question three, reworded"_s);
         typeInto(editor->choiceEdit(1), u"Choice B of three"_s);
         MessageBox::setNextAnswer(MessageBox::No); // the choice's new words mean the same
         click(editor->applyButton());
-        QCOMPARE(TestSupport::box(-1).value(1).toString(), u"Edit Questions"_s);
-        QCOMPARE(editor->currentId(), id);
         click(editor->saveButton());
-        QCOMPARE(TestSupport::query(dbPath(), u"SELECT Question, B, CorrectAnswer, Retired FROM Q_A WHERE QID = 3"_s),
-            (Rows{{u"Software Testing question three, reworded"_s, u"Choice B of three"_s, u"C"_s, 0}}));
-        QCOMPARE(idOf(3), id);
+        QCOMPARE(TestSupport::query(dbPath(),
+                     u"SELECT q.Question, q.B, q.CorrectAnswer, q.Retired, k.StableID, k.Origin FROM Q_A q JOIN "
+                     u"QuestionKeys k USING (QID) WHERE q.QID = 3"_s),
+            (Rows{
+                {u"Software Testing question three, reworded"_s, u"Choice B of three"_s, u"C"_s, 0, id, u"edited"_s}}));
         QCOMPARE(count(u"Q_A"_s), 68);
-        QCOMPARE(scalar(u"SELECT Origin FROM QuestionKeys WHERE QID = 3"_s).toString(), u"edited"_s);
         PoolStore::Report report;
         QString error;
         QVERIFY2(PoolStore::carryShipped(installed, dbPath(), &report, &error), qPrintable(error));
@@ -177,13 +173,12 @@ private slots:
             (Rows{{u"Software Testing question three, reworded"_s}, {u"Newer words"_s}}));
     }
 
-    // What a used question asks changes: a new question with a new id, the old one retired and never drawn
-    // again, the old exam's review as it was. An unused question changes in place.
+    // A used question whose meaning changes is replaced by a new one and retired, its exams' review as it
+    // was; an unused question changes in place.
     void meaningChangeMakesANewQuestion_data() { TestSupport::addCases(u"sessions/editor-meaning.tsv"_s); }
     void meaningChangeMakesANewQuestion()
     {
-        QFETCH(QString, keys);
-        QFETCH(QString, choiceB);
+        const QString keys = text("keys"), choiceB = text("choiceB");
         const int qid = SessionCases::number("qid"), choices = SessionCases::number("choices");
         const int answer = SessionCases::number("answer");
         const bool replaced = SessionCases::flag("replaced");
@@ -230,9 +225,8 @@ private slots:
         QCOMPARE(count(exam + u" AND QID = 69"_s), 1);
     }
 
-    // The table's filters (category, text in the question or a choice without regard to case, origin,
-    // retirement); a question retired and restored on the screen: no draw takes it, and then again every draw
-    // may; only a question no stored exam uses can be deleted.
+    // The table's filters (a choice's text without regard to case); retire and restore on the screen; only a
+    // question no stored exam uses can be deleted.
     void filtersRetireRestoreAndDelete()
     {
         storeAnnsExam();
@@ -291,8 +285,7 @@ private slots:
         const auto editor = openEditor();
         const std::vector<QuestionEditorSession::Question> loaded = editor->session().rows();
         QVERIFY(editor->openQuestion(2));
-        editor->questionEdit()->selectAll();
-        QTest::keyClicks(editor->questionEdit(), u"Second, reworded"_s);
+        typeInto(editor->questionEdit(), u"Second, reworded"_s);
         click(editor->applyButton());
         const std::vector<QuestionEditorSession::Question> reworded = editor->session().rows();
         click(editor->retireButton());
@@ -303,8 +296,7 @@ private slots:
         click(editor->undoButton());
         QVERIFY(editor->session().rows() == loaded);
         QCOMPARE(editor->questionEdit()->toPlainText(), u"Software Testing question 2"_s);
-        QVERIFY(!editor->undoButton()->isEnabled());
-        QVERIFY(!editor->saveButton()->isEnabled());
+        QVERIFY(!editor->undoButton()->isEnabled() && !editor->saveButton()->isEnabled());
         click(editor->redoButton());
         QVERIFY(editor->session().rows() == reworded);
         click(editor->saveButton());
@@ -318,12 +310,9 @@ private slots:
         QCOMPARE(count(u"Q_A WHERE Retired = 1"_s), 0);
         // Added on the screen: a new stable id, the trainer's own.
         click(editor->newButton());
-        QTest::keyClicks(editor->questionEdit(), u"Which test double records its calls?"_s);
-        typeChoices(editor.get(), {u"A spy"_s, u"A dummy"_s, u"A stub"_s});
-        setKeys(editor.get(), u"A"_s);
-        editor->categoryBox()->setCurrentIndex(4);
         QTest::keyClicks(editor->explanationEdit(), u"A spy remembers."_s);
-        click(editor->applyButton());
+        enter(editor.get(), u"Which test double records its calls?"_s, {u"A spy"_s, u"A dummy"_s, u"A stub"_s}, u"A"_s,
+            u"Quality Assurance"_s);
         QCOMPARE(editor->currentId(), u"tr-1"_s);
         QCOMPARE(count(u"Q_A"_s), 68); // nothing written before Save
         QVERIFY(editor->saveButton()->isEnabled());
@@ -335,44 +324,30 @@ private slots:
                 u"A"_s, u"Quality Assurance"_s, u"A spy remembers."_s, 0, u"imported"_s}}));
     }
 
-    // Each broken question is refused with its reason next to the field, and nothing changes; put right, the
-    // refusal goes.
+    // A broken question is refused next to the field, changing nothing; put right, the refusal goes.
     void refusals_data() { TestSupport::addCases(u"sessions/editor-refusals.tsv"_s); }
     void refusals()
     {
-        QFETCH(QString, question);
-        QFETCH(QString, choiceLines);
-        QFETCH(QString, keys);
-        QFETCH(QString, category);
-        QFETCH(QString, field);
-        QFETCH(QString, message);
+        const QString field = text("field");
         const auto editor = openEditor();
         QVERIFY(editor->openQuestion(25));
         const std::vector<QuestionEditorSession::Question> before = editor->session().rows();
-        const auto enter = [&](const QString &text, const QStringList &choices, const QString &keyLetters,
-                               const QString &inCategory) {
-            editor->questionEdit()->setPlainText(text);
-            typeChoices(editor.get(), choices);
-            setKeys(editor.get(), keyLetters);
-            editor->categoryBox()->setCurrentText(inCategory);
-            click(editor->applyButton());
-        };
-        enter(question, choiceLines.split(u'\n'), keys, category);
+        enter(editor.get(), text("question"), text("choiceLines").split(u'\n'), text("keys"), text("category"));
         QVERIFY(editor->session().rows() == before);
         QVERIFY(!editor->undoButton()->isEnabled());
         for (QLabel *label :
             {editor->questionMessage(), editor->choiceMessage(), editor->keysMessage(), editor->categoryMessage()}) {
             QCOMPARE(label->isVisible(), label->objectName() == field);
             if (label->objectName() == field)
-                QCOMPARE(label->text(), message);
+                QCOMPARE(label->text(), text("message"));
         }
-        enter(u"Q?"_s, {u"One"_s, u"Two"_s, u"Three"_s, u"Four"_s}, u"A"_s, u"Software Testing"_s);
+        enter(editor.get(), u"Q?"_s, {u"One"_s, u"Two"_s, u"Three"_s, u"Four"_s}, u"A"_s, u"Software Testing"_s);
         QVERIFY(!editor->findChild<QLabel *>(field)->isVisible());
         QVERIFY(editor->undoButton()->isEnabled());
     }
 
-    // One editor, opened from the File menu and then from a double-click in the question statistics; quitting
-    // with its edits not saved asks whether to drop them, and kept, the program stays open.
+    // One editor, from the File menu and from the statistics' double-click; quitting with unsaved edits asks
+    // whether to drop them, and kept, the program stays open.
     void openedFromTheMenuAndTheStatisticsAndQuit()
     {
         frmMain *window = m_program->start();

@@ -1,8 +1,8 @@
 #include <QTest>
 #include <QtWidgets>
 
-#include "TestSupport.h"
-#include "bank/BankImport.h"
+#include "QuestionCases.h"
+#include "SessionCases.h"
 #include "bank/QuestionBank.h"
 #include "data/ExamSchema.h"
 #include "exam/frmExam.h"
@@ -13,27 +13,22 @@
 #include "shell/frmMain.h"
 
 using namespace Qt::StringLiterals;
-using Rows = QList<QVariantList>;
+using QuestionCases::buildpool;
+using QuestionCases::Rows;
+using SessionCases::text;
 
-// Question banks brought in and taken out: from the File menu through the preview, and with the
-// pool builder's --import and --export.
+// Question banks in and out through the File menu and vesk-buildpool's --import and --export.
 class tst_questions final : public QObject {
     Q_OBJECT
 
     std::unique_ptr<TestSupport::Program> m_program;
     frmMain *m_window = nullptr;
 
-    static QString bank(const QString &name)
+    static QString bank(const QString &name) { return TestSupport::testData(u"bank/"_s + name); }
+    // "Only the good questions", ticked where a person clicks it.
+    static void takeGoodOnly(frmImportQuestions *preview)
     {
-        return QString::fromLocal8Bit(qgetenv("VESK_TEST_DATA")) + u"/bank/"_s + name;
-    }
-    static QString buildpool() { return QCoreApplication::applicationDirPath() + u"/../vesk-buildpool"_s; }
-    Rows examQuestions() const
-    {
-        return TestSupport::query(m_program->dbPath(),
-            u"SELECT d.DetailID, q.Question, q.CorrectAnswer, q.Category, "
-            u"(SELECT count(*) FROM ExamFlags f WHERE f.DetailID = d.DetailID) "
-            u"FROM ExamDetails d JOIN Q_A q USING (QID) ORDER BY d.DetailID"_s);
+        QTest::mouseClick(preview->goodOnly(), Qt::LeftButton, {}, QPoint(5, preview->goodOnly()->height() / 2));
     }
     int count(const QString &sql) const { return m_program->scalar(u"SELECT count(*) "_s + sql).toInt(); }
     // A scored exam drawn from every category, with a flag, stored before the import.
@@ -60,18 +55,15 @@ private slots:
     void importThroughThePreview()
     {
         storeExam();
-        const Rows before = examQuestions();
+        const Rows before = QuestionCases::storedExams(m_program->dbPath());
         MessageBox::clearShown();
-        QAction *import = m_window->findChild<QAction *>(u"mnuImport"_s);
-        QVERIFY(import);
         FileDialog::setNextResult(bank(u"networking.gift"_s));
-        import->trigger();
+        m_window->findChild<QAction *>(u"mnuImport"_s)->trigger();
         QCOMPARE(FileDialog::lastTitle(), u"Import Questions"_s);
         QVERIFY(FileDialog::lastFilter().contains(u"*.gift"_s));
         auto *preview = m_window->findChild<frmImportQuestions *>();
         QVERIFY(preview);
-        // The bank's "Networking" is no category of the pool: nothing can be imported until it is mapped,
-        // and with its errors only the good questions can be.
+        // "Networking" is no category of the pool: nothing is imported until it is mapped, then the good ones.
         QComboBox *choice = preview->mappingFor(u"Networking"_s);
         QVERIFY(choice);
         QVERIFY(!preview->importButton()->isEnabled());
@@ -85,7 +77,7 @@ private slots:
         choice->setCurrentText(u"Networking Basic"_s);
         QCOMPARE(preview->counts()->item(5, 1)->text(), u"7"_s);
         QVERIFY(!preview->importButton()->isEnabled());
-        QTest::mouseClick(preview->goodOnly(), Qt::LeftButton, {}, QPoint(5, preview->goodOnly()->height() / 2));
+        takeGoodOnly(preview);
         QVERIFY(preview->importButton()->isEnabled());
         TestSupport::screenshot(preview, u"import-preview"_s);
         QCOMPARE(count(u"FROM Q_A"_s), 48); // nothing changes before Import
@@ -97,11 +89,10 @@ private slots:
         QCOMPARE(count(u"FROM Q_A WHERE Category = 'Networking Basic'"_s), 15);
         QCOMPARE(count(u"FROM QuestionKeys WHERE Origin = 'imported'"_s), 10);
         // Every stored exam shows the same questions, its flag with them.
-        QCOMPARE(examQuestions(), before);
+        QCOMPARE(QuestionCases::storedExams(m_program->dbPath()), before);
     }
 
-    // Nothing is imported from a bank whose every category is left out, from a preview cancelled,
-    // from a file dialog cancelled, or while an exam runs.
+    // Nothing is imported with every category left out, when cancelled, or while an exam runs.
     void importCancelledOrRefused()
     {
         FileDialog::setNextResult(bank(u"databases.xml"_s));
@@ -109,7 +100,7 @@ private slots:
         QVERIFY(preview);
         for (QComboBox *choice : preview->findChildren<QComboBox *>())
             choice->setCurrentText(u"Leave these out"_s);
-        QTest::mouseClick(preview->goodOnly(), Qt::LeftButton, {}, QPoint(5, preview->goodOnly()->height() / 2));
+        takeGoodOnly(preview);
         QVERIFY(preview->plan().questions.empty() && !preview->importButton()->isEnabled());
         QTest::mouseClick(preview->cancelButton(), Qt::LeftButton);
         QCOMPARE(count(u"FROM Q_A"_s), 48);
@@ -125,8 +116,7 @@ private slots:
                 u"Import Questions"_s, MessageBox::Exclamation}));
     }
 
-    // The Software Testing questions exported through the dialog as Aiken read back; Aiken holds
-    // no explanation and no category, and the export says so, question by question.
+    // Exported as Aiken, which holds no explanation or category: the export says so for each question.
     void exportThroughTheDialog()
     {
         frmExportQuestions *dialog = m_window->ExportQuestions();
@@ -139,9 +129,7 @@ private slots:
         FileDialog::setNextResult(path);
         QTest::mouseClick(dialog->exportButton(), Qt::LeftButton);
         const QVariantList box = TestSupport::box(-1);
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        const BankReadResult read = QuestionBank::read(file.readAll(), *QuestionBank::formatFromName(u"Aiken"_s));
+        const BankReadResult read = QuestionBank::read(QuestionCases::bytesOf(path), QuestionBank::Format::Aiken);
         QCOMPARE(int(read.questions.size()), 8);
         QCOMPARE(read.questions.front().question, u"Software Testing question 1"_s);
         QCOMPARE(box.mid(1), (QVariantList{u"Export Questions"_s, MessageBox::Exclamation}));
@@ -152,36 +140,13 @@ private slots:
         QCOMPARE(lines.filter(u": explanation and category not written: Aiken cannot hold them"_s).size(), 8);
     }
 
-    // The pool builder's import report: each file's format, what it leaves out and why, the duplicates
-    // of the pool a second import finds and the question each repeats.
-    void commandLineImportReport()
-    {
-        const QStringList args{u"--import"_s, bank(u"duplicates.gift"_s), bank(u"latexml.xml"_s), u"--out"_s,
-            m_program->dbPath(), u"--category-map"_s, u"Databases=Database Basic"_s};
-        const TestSupport::Run first = TestSupport::run(buildpool(), args);
-        QVERIFY2(first.status == 0, qPrintable(first.out + first.err));
-        const QStringList lines = first.out.split(u'\n');
-        QVERIFY2(lines.contains(u"duplicates.gift: read as GIFT, 8 question(s), left out:"_s), qPrintable(first.out));
-        QVERIFY2(lines.contains(u"latexml.xml: read as Moodle XML, 2 question(s)"_s), qPrintable(first.out));
-        QVERIFY(
-            lines.contains(u"10 question(s) added, 0 already in the pool skipped; the pool holds 58 question(s)."_s));
-
-        const TestSupport::Run second = TestSupport::run(buildpool(), args);
-        QVERIFY2(second.status == 0, qPrintable(second.out + second.err));
-        QVERIFY2(second.out.contains(u"0 question(s) added, 10 already in the pool skipped"_s), qPrintable(second.out));
-        QVERIFY(second.out.contains(u"skipped: duplicates.gift, line 4 (Port of SSH): a duplicate of imp-port-of-ssh "
-                                    "(\"Which port does SSH use?\")"_s));
-        QCOMPARE(count(u"FROM Q_A"_s), 58);
-    }
-
-    // The pool exported and imported back into an empty pool through the pool builder's command
-    // line (each format's reader and writer are the bank suite's): GIFT keeps every field and key;
-    // Aiken, one category a file, --category both ways, warns of what it leaves out.
+    // The pool exported and imported back into an empty pool: GIFT keeps every field and key; Aiken, a
+    // category a file, warns of what it leaves out.
     void roundTripThroughTheCommandLine_data()
     {
         QTest::addColumn<QString>("format");
-        QTest::newRow("gift") << u"gift"_s;
-        QTest::newRow("aiken") << u"aiken"_s;
+        for (const char *format : {"gift", "aiken"})
+            QTest::newRow(format) << QString::fromLatin1(format);
     }
     void roundTripThroughTheCommandLine()
     {
@@ -209,23 +174,24 @@ private slots:
         QCOMPARE(TestSupport::query(empty, query), TestSupport::query(m_program->dbPath(), query));
     }
 
-    // A bank that cannot be imported as asked leaves the file as it was.
-    void commandLineRefusals_data() { TestSupport::addCases(u"bank/refusals.tsv"_s); }
-    void commandLineRefusals()
+    // The tool's import report or refusal, bank/import-commands.tsv's cases.
+    void commandLineImport_data() { TestSupport::addCases(u"bank/import-commands.tsv"_s); }
+    void commandLineImport()
     {
-        QFETCH(QString, file);
-        QFETCH(QString, args);
-        QFETCH(QString, message);
-        QFile db(m_program->dbPath());
-        QVERIFY(db.open(QIODevice::ReadOnly));
-        const QByteArray before = db.readAll();
-        db.close();
-        const QStringList full{u"--import"_s, bank(file), u"--out"_s, m_program->dbPath()};
-        const TestSupport::Run run = TestSupport::run(buildpool(), full + args.split(u'\n'));
-        QCOMPARE(run.status, 1);
-        QVERIFY2(run.err.contains(message), qPrintable(run.err));
-        QVERIFY(db.open(QIODevice::ReadOnly));
-        QVERIFY(db.readAll() == before);
+        const QByteArray before = QuestionCases::bytesOf(m_program->dbPath());
+        QStringList args{u"--import"_s};
+        for (const QString &file : text("files").split(u' '))
+            args << bank(file);
+        args << u"--out"_s << m_program->dbPath() << text("args").split(u'\n');
+        TestSupport::Run run;
+        for (int i = 0; i < SessionCases::number("runs"); ++i)
+            run = TestSupport::run(buildpool(), args);
+        QVERIFY2(run.status == SessionCases::number("status"), qPrintable(run.out + run.err));
+        for (const QString &line : text("says").split(u'\n'))
+            QVERIFY2((run.status == 0 ? run.out : run.err).contains(line), qPrintable(run.out + run.err));
+        QCOMPARE(count(u"FROM Q_A"_s), SessionCases::number("questions"));
+        if (run.status != 0)
+            QVERIFY(QuestionCases::bytesOf(m_program->dbPath()) == before);
     }
 };
 
