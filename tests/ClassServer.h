@@ -19,8 +19,6 @@
 // --dsn: schema, protection, the pool of TestSupport::fillPool), with an administrator's data
 // source, and candidates and trainers added as roles, each with a data source of their own name.
 class ClassServer final {
-    Q_DISABLE_COPY_MOVE(ClassServer)
-
 public:
     static constexpr char kDatabase[] = "class1";
     static constexpr char kAdminDsn[] = "ClassAdmin";

@@ -19,7 +19,6 @@ class tst_classroom_class final : public ClassroomProgram {
     Q_OBJECT
 
     QPointer<frmClass> m_screen;
-    std::shared_ptr<Database> m_dan;
     qint32 m_danExam = 0;
 
 public:
@@ -31,9 +30,8 @@ public:
 private:
     static int row(QTableView *table, const QString &candidate)
     {
-        const QModelIndexList found
-            = table->model()->match(table->model()->index(0, 0), Qt::DisplayRole, candidate, 1, Qt::MatchExactly);
-        return found.isEmpty() ? -1 : found.front().row();
+        const QAbstractItemModel *model = table->model();
+        return model->match(model->index(0, 0), Qt::DisplayRole, candidate, 1, Qt::MatchExactly).value(0).row();
     }
     // A reading of the running exams asked after this call, and its arrival.
     void readLive()
@@ -79,16 +77,16 @@ private slots:
                     ExamSchema::categories().join(u"', '"_s))));
         }
         // Dan is mid-exam: three of ten answered, right.
-        m_dan = ClassServer::connectAs(u"dan"_s);
+        const std::shared_ptr<Database> dan = ClassServer::connectAs(u"dan"_s);
         DbError error;
-        m_danExam = ClassServer::value(*m_dan, ServerRules::startExam({0}, 10, false, u"dan-run"_s), &error).toInt();
+        m_danExam = ClassServer::value(*dan, ServerRules::startExam({0}, 10, false, u"dan-run"_s), &error).toInt();
         QVERIFY2(m_danExam > 0, qPrintable(error.text()));
         // His first three answers, right: the keys as only the owner reads them.
         const QString calls
             = admin(u"SELECT string_agg(format('vesk_answer(%s, %L)', d.DetailID, q.CorrectAnswer), "
                     "', ') FROM (SELECT * FROM ExamDetails WHERE ExamID = %1 ORDER BY DetailID LIMIT 3) "
                     "d JOIN vesk_private.q_a q ON q.QID = d.QID"_s.arg(m_danExam));
-        QVERIFY2(ClassServer::value(*m_dan, u"SELECT "_s + calls, &error).isValid(), qPrintable(error.text()));
+        QVERIFY2(ClassServer::value(*dan, u"SELECT "_s + calls, &error).isValid(), qPrintable(error.text()));
 
         TestSupport::resetProgramState();
         startAs(u"tina"_s);
@@ -98,12 +96,7 @@ private slots:
         m_screen = m_window->findChild<frmClass *>();
         QVERIFY(m_screen && m_screen->isVisible());
     }
-    void cleanupTestCase()
-    {
-        m_dan.reset();
-        closeProgram();
-        ConnectionPool::clear();
-    }
+    void cleanupTestCase() { closeProgram(); }
 
     // Every candidate of the group, each category's share right over the latest exams chosen,
     // judged against the pass mark, the number of exams and whether the latest passed.

@@ -45,12 +45,10 @@ class tst_classroom_rules final : public QObject {
         DbError error;
         Database::Result result;
         outcome.ok = db.begin(&error);
-        for (const QString &statement : sql.split(u"; "_s)) {
-            if (!outcome.ok)
-                break;
-            outcome.ok = statement.startsWith(u"SELECT"_s) ? db.query(statement, &result, &error)
-                                                           : db.execute(statement, {}, nullptr, &error);
-        }
+        for (const QString &statement : sql.split(u"; "_s))
+            outcome.ok = outcome.ok
+                && (statement.startsWith(u"SELECT"_s) ? db.query(statement, &result, &error)
+                                                      : db.execute(statement, {}, nullptr, &error));
         for (const auto &row : result.rows)
             outcome.rows << QVariantList(row.begin(), row.end());
         outcome.error = error.text();
