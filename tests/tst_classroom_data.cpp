@@ -9,15 +9,19 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "ClassServer.h"
+#include "PgServer.h"
 #include "TestSupport.h"
 #include "core/AppExit.h"
 #include "core/GenModule.h"
 #include "core/SignIn.h"
+#include "data/Connection.h"
+#include "data/ConnectionPool.h"
 #include "data/DataGlobals.h"
+#include "data/Database.h"
 #include "data/ExamQueries.h"
+#include "data/ExamSchema.h"
+#include "data/OdbcDatabase.h"
 #include "data/Recordset.h"
-#include "data/ReviewSession.h"
 #include "data/cDBAccess.h"
 #include "platform/MessageBox.h"
 #include "widgets/DataBinder.h"
@@ -43,8 +47,7 @@ enum class Check { Everything, RowsOnly, RowsInAnyOrder };
 class tst_classroom_data final : public QObject {
     Q_OBJECT
 
-    ClassServer m_class{{10, 0, 0, 0, 0, 0}};
-    PgServer &m_server = m_class.server();
+    PgServer m_server;
     QTemporaryDir m_dir;
     const QString m_file = m_dir.filePath(u"Exam.mdb"_s); // its pool copied to the server's "exams"
     bool m_onServer = false;
@@ -190,7 +193,7 @@ class tst_classroom_data final : public QObject {
 private slots:
     void initTestCase()
     {
-        QVERIFY2(m_class.isReady(), qPrintable(m_class.error()));
+        QVERIFY2(m_server.isRunning(), qPrintable(m_server.error()));
         // The file's pool on the server, copied row by row.
         freshFile();
         QStringList schema
@@ -633,15 +636,6 @@ private slots:
             change(sql);
         same(u"SELECT (SELECT COUNT(*) FROM ExamTitle) AS Titles, (SELECT COUNT(*) FROM ExamDetails) AS Details, "
              "(SELECT COUNT(*) FROM ExamFlags) AS Flags, (SELECT COUNT(*) FROM PracticeExams) AS Practice"_s);
-    }
-
-    // A class's administrator may delete exams, as a trainer may (a candidate may not: tst_classroom_screens).
-    void administratorMayDelete()
-    {
-        gDbProvider = 3;
-        gDbName = QString::fromLatin1(ClassServer::kDatabase);
-        gDSN = QString::fromLatin1(ClassServer::kAdminDsn);
-        QVERIFY(ReviewSession::mayDelete());
     }
 
     // The dialect's own constructs, evaluated by each engine (tst_sqldialect holds the file to the values).

@@ -12,6 +12,7 @@
 #include "data/Database.h"
 #include "data/ExamSchema.h"
 #include "data/QuestionEditorSession.h"
+#include "data/ReviewSession.h"
 #include "data/ServerRules.h"
 #include "data/cDBAccess.h"
 
@@ -324,6 +325,17 @@ private slots:
         const Outcome ended
             = attempt(*ClassServer::connectAs(u"bob"_s), u"SELECT vesk_answer(%1, 'B')"_s.arg(m_bobDetail));
         QVERIFY2(!ended.ok && ended.error.contains(u"The trainer ended this exam."_s), qPrintable(ended.error));
+    }
+
+    // The database's administrator may delete exams, as a trainer may (a candidate may not:
+    // tst_classroom_screens).
+    void administratorMayDelete()
+    {
+        gDbProvider = 3;
+        gDbName = QString::fromLatin1(ClassServer::kDatabase);
+        gDSN = QString::fromLatin1(ClassServer::kAdminDsn);
+        QVERIFY(ReviewSession::mayDelete());
+        TestSupport::resetProgramState();
     }
 
     // The question editor signed in as the trainer saves through the functions, in one
