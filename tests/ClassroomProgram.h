@@ -2,17 +2,23 @@
 
 #include <memory>
 
+#include <QAbstractButton>
+#include <QCheckBox>
+#include <QCoreApplication>
 #include <QObject>
+#include <QRadioButton>
 #include <QString>
 #include <QTemporaryDir>
 
 #include "ClassServer.h"
-
-class QWidget;
-class Recordset;
-class frmExam;
-class frmMain;
-class frmViewExam;
+#include "TestSupport.h"
+#include "core/GenModule.h"
+#include "data/DataGlobals.h"
+#include "data/Recordset.h"
+#include "data/cDBAccess.h"
+#include "exam/frmExam.h"
+#include "shell/StartOptions.h"
+#include "shell/frmMain.h"
 
 // What the suites that drive the program on a class's server share: the server with twelve
 // Software Testing questions, the program started as a data source's user, its two screens, and an
@@ -28,19 +34,70 @@ protected:
     QTemporaryDir m_folder; // the program's own folder: no Exam.mdb in it
     std::unique_ptr<frmMain> m_window;
 
-    frmMain *startAs(const QString &dsn);
-    void closeProgram();
-    frmExam *openExam();
-    frmViewExam *openResults();
-    static void click(QWidget *widget);
+    // As the data source's user; with none, as the settings file says.
+    frmMain *startAs(const QString &dsn)
+    {
+        SetAppFolder(m_folder.path());
+        m_window = std::make_unique<frmMain>();
+        StartOptions options;
+        options.classroomDsn = dsn;
+        m_window->start(options);
+        m_window->resize(1000, 760);
+        return m_window.get();
+    }
+    // Closed without the quit question, every connection it held dropped.
+    void closeProgram()
+    {
+        if (m_window) {
+            gQuitNoPrompt = true;
+            m_window->close();
+            m_window.reset();
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        }
+        gRs.reset();
+        gDB.reset();
+        gConnection.reset();
+        ConnectionPool::clear();
+    }
+    frmExam *openExam() { return TestSupport::openExam(m_window.get()); }
+    frmViewExam *openResults() { return TestSupport::openResults(m_window.get()); }
+    static void click(QWidget *widget) { TestSupport::click(widget); }
     QString admin(const QString &sql) { return m_class.scalar(sql); }
-    // The right letter of the question on the exam screen's row, as only the server's owner reads it.
-    QString keyOf(const Recordset &rs);
-    // The same as the index of the option button that answers it (A is 0).
-    int letterOf(const Recordset &rs);
-    // Gives the right answer to the question on screen, and moves on when told to.
-    void answerRight(frmExam *exam, bool moveOn = true);
+    // The exam's score, "none" before it is scored.
+    QString resultOf(qint32 exam)
+    {
+        return admin(
+            QStringLiteral("SELECT coalesce(ExamResult::text, 'none') FROM ExamTitle WHERE ExamID = %1").arg(exam));
+    }
+    // The index of the option button that answers the question on the exam screen's row (A is 0), by
+    // its key as only the server's owner reads it.
+    int letterOf(const Recordset &rs)
+    {
+        return int(QStringLiteral("ABCD").indexOf(
+            admin(QStringLiteral("SELECT q.CorrectAnswer FROM vesk_private.q_a q JOIN ExamDetails d ON d.QID = "
+                                 "q.QID WHERE d.DetailID = %1")
+                      .arg(rs.Fields(QStringLiteral("DetailID")).toLongLong()))));
+    }
+    // Gives the right answer (or a wrong one) to the question on screen, and moves on.
+    void answer(frmExam *exam, bool right = true)
+    {
+        click(exam->choiceOption((letterOf(*exam->rsExam()) + (right ? 0 : 1)) % 4));
+        click(exam->Command1(ExamCommand::Next));
+    }
     // Ten Software Testing questions: the first `right` answered right, the next `wrong` wrong, the
     // rest left; ended when told to. The exam's id, or 0 when it did not start.
-    qint32 takeExam(frmExam *exam, int right, int wrong, bool end = true);
+    qint32 takeExam(frmExam *exam, int right, int wrong, bool end = true)
+    {
+        click(exam->chkCategory(ExamCategory::SoftwareTesting));
+        click(exam->optTask(ExamTask::Ten));
+        click(exam->Command1(ExamCommand::StartExam));
+        if (!exam->rsExam() || exam->rsExam()->RecordCount() != 10)
+            return 0;
+        for (int q = 0; q < right + wrong; ++q)
+            answer(exam, q < right);
+        const qint32 id = exam->examId();
+        if (end)
+            click(exam->Command1(ExamCommand::EndExam));
+        return id;
+    }
 };

@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <map>
 
 #include <QAbstractItemModelTester>
@@ -28,17 +29,32 @@
 
 using namespace Qt::StringLiterals;
 
+namespace {
+struct Outcome {
+    bool ok = false;
+    QStringList columns;
+    QList<QVariantList> rows;
+    int affected = 0;
+    QString error;
+};
+enum class Check { Everything, RowsOnly, RowsInAnyOrder };
+} // namespace
+
 // The data layer on a real server through ODBC: connecting by data source, pooling, statements
-// and their failures, batches, keys; and the recordset's moves and write-back on both engines, the
-// keyed file and the server.
+// and their failures, batches, keys; the recordset's moves and write-back on both engines, the
+// keyed file and the server; and every statement the program sends, as its query functions write
+// it, on the file and on the server side by side: the same rows, the same headings, the same counts.
 class tst_classroom_data final : public QObject {
     Q_OBJECT
 
     PgServer m_server;
+    QTemporaryDir m_dir;
+    const QString m_file = m_dir.filePath(u"Exam.mdb"_s); // its pool copied to the server's "exams"
+    bool m_onServer = false;
 
-    bool open(const QString &dsn = u"Exams"_s, const QString &database = u"exams"_s)
+    bool open(const QString &dsn = u"Exams"_s)
     {
-        return (gDB = std::make_unique<cDBAccess>())->Open_Connection(3, QString(), database, dsn);
+        return (gDB = std::make_unique<cDBAccess>())->Open_Connection(3, QString(), u"exams"_s, dsn);
     }
     QString sql(const QString &statement) { return m_server.scalar(statement, u"exams"_s); }
     // The pool's session for the Exams source, as the program's access objects get it.
@@ -51,22 +67,28 @@ class tst_classroom_data final : public QObject {
             qWarning("%s", qPrintable(error.text()));
         return db;
     }
-
-    QTemporaryDir m_dir;
-    QString m_file;
-    bool m_onServer = false;
+    // The one box of a connection that failed, and the program asked to end.
+    static bool refusedToConnect()
+    {
+        return MessageBox::shown().size() == 1 && MessageBox::shown().first().title == u"Database Connection"_s
+            && AppExit::requested();
+    }
+    // A new file each time, its exam tables empty as the server's after cleanup(): its keys count on
+    // from every row it ever held. Ten questions, the last a true/false one.
+    void freshFile()
+    {
+        QFile::remove(m_file);
+        TestSupport::buildDatabase(m_file, {4, 3, 2, 0, 0, 1}, {0, 0, 0, 0, 0, 1});
+        gDbPath = m_dir.path();
+    }
     // The access object on the engine a recordset case runs on, and SQL run beside the program on it.
     bool openEngine()
     {
         QFETCH(QString, engine);
         m_onServer = engine == u"server"_s;
-        if (m_onServer)
-            return open();
-        // A new file each time: its keys count on from every row it ever held.
-        QFile::remove(m_file);
-        TestSupport::buildDatabase(m_file, {4, 3, 3, 0, 0, 0});
-        gDbPath = m_dir.path();
-        return (gDB = std::make_unique<cDBAccess>())->Open_Connection(1);
+        if (!m_onServer)
+            freshFile();
+        return m_onServer ? open() : (gDB = std::make_unique<cDBAccess>())->Open_Connection(1);
     }
     void beside(const QString &statement)
     {
@@ -94,7 +116,6 @@ class tst_classroom_data final : public QObject {
                "ExamDetails.ExamID) INNER JOIN Q_A ON ExamDetails.QID = Q_A.QID WHERE ExamTitle.ExamID = %1 ORDER BY "
                "ExamDetails.DetailID"_s.arg(examId);
     }
-
     // A recordset whose changes are written back, as the exam screen opens one.
     static std::shared_ptr<Recordset> editable(const QString &sql)
     {
@@ -109,23 +130,90 @@ class tst_classroom_data final : public QObject {
         beside(u"INSERT INTO ExamDetails (ExamID, UserName, QID) SELECT 1, 'ann', QID FROM Q_A ORDER BY QID"_s);
         beside(u"INSERT INTO ExamDetails (ExamID, UserName, QID, Answer, Answered) VALUES (2, 'bob', 5, 'A', -1)"_s);
     }
+    // One exam of ann's with a row for each QID given, unanswered.
+    void storeExam(const QString &qids)
+    {
+        QVERIFY(m_server.psql(u"INSERT INTO ExamTitle (UserName, NumOfQuestions) VALUES ('ann', 1); INSERT INTO "
+                              "ExamDetails (ExamID, UserName, QID) SELECT 1, 'ann', unnest(ARRAY[%1])"_s.arg(qids),
+            nullptr, u"exams"_s));
+    }
+
+    // A statement through a new access object, as the screens do; provider 1 is the file, 3 the server.
+    Outcome run(int provider, const QString &sql, bool query, const QVariantList &values = {})
+    {
+        Outcome outcome;
+        gDbPath = m_dir.path();
+        gDB = std::make_unique<cDBAccess>();
+        gDB->Open_Connection(provider, QString(), u"exams"_s, u"Exams"_s);
+        if (!query) {
+            outcome.ok = gDB->ExecuteSQL(sql, values);
+            outcome.affected = gDB->mRecordsAffected;
+            outcome.error = gDB->mLastError;
+        } else if (const std::shared_ptr<Recordset> rs = gDB->GetRS(sql)) {
+            outcome.ok = true;
+            for (int c = 0; c < rs->fieldCount(); ++c)
+                outcome.columns << rs->column(c).name;
+            for (int r = 0; r < rs->RecordCount(); ++r) {
+                QVariantList row;
+                for (int c = 0; c < rs->fieldCount(); ++c)
+                    row << rs->value(r, c);
+                outcome.rows << row;
+            }
+        } else {
+            outcome.error = MessageBox::shown().value(0).text;
+        }
+        gDB.reset();
+        return outcome;
+    }
+    // The statement on both; the server's outcome when they agree.
+    Outcome same(
+        const QString &sql, bool query = true, Check check = Check::Everything, const QVariantList &values = {})
+    {
+        Outcome file = run(1, sql, query, values);
+        Outcome server = run(3, sql, query, values);
+        [&] {
+            QVERIFY2(file.ok && server.ok && MessageBox::shown().isEmpty() && !AppExit::requested(),
+                qPrintable(sql + u"\nfile: "_s + file.error + u"\nserver: "_s + server.error));
+            if (check == Check::Everything)
+                QCOMPARE(server.columns, file.columns);
+            if (check == Check::RowsInAnyOrder) {
+                const auto byFirst = [](auto &a, auto &b) { return a.first().toString() < b.first().toString(); };
+                std::sort(file.rows.begin(), file.rows.end(), byFirst);
+                std::sort(server.rows.begin(), server.rows.end(), byFirst);
+            }
+            QCOMPARE(server.rows, file.rows);
+            QCOMPARE(server.affected, file.affected);
+        }();
+        if (QTest::currentTestFailed())
+            qWarning("in: %s", qPrintable(sql));
+        return server;
+    }
+    void change(const QString &sql, const QVariantList &values = {}) { same(sql, false, Check::Everything, values); }
 
 private slots:
     void initTestCase()
     {
         QVERIFY2(m_server.isRunning(), qPrintable(m_server.error()));
+        // The file's pool on the server, copied row by row.
+        freshFile();
+        QStringList schema
+            = ExamSchema::createStatements(SqlDialect::Target::PostgreSql) + ExamSchema::serverSupportStatements();
+        for (const QVariantList &row : TestSupport::query(m_file, u"SELECT * FROM Q_A"_s)) {
+            QStringList values;
+            for (const QVariant &value : row)
+                values << (value.isNull() ? u"NULL"_s
+                        : value.typeId() == QMetaType::LongLong
+                        ? value.toString()
+                        : u"'"_s + value.toString().replace(u"'"_s, u"''"_s) + u"'"_s);
+            schema << u"INSERT INTO Q_A VALUES (%1)"_s.arg(values.join(u", "_s));
+        }
+        schema << u"GRANT ALL ON ALL TABLES IN SCHEMA public TO ann, bob"_s
+               << u"GRANT ALL ON ALL SEQUENCES IN SCHEMA public TO ann, bob"_s;
         QVERIFY(m_server.psql(u"CREATE DATABASE exams"_s));
         QVERIFY(m_server.psql(u"CREATE ROLE ann LOGIN PASSWORD 'ann-pw'; CREATE ROLE bob LOGIN PASSWORD 'b;o}b'"_s));
-        QStringList schema = ExamSchema::createStatements(SqlDialect::Target::PostgreSql);
-        schema << u"GRANT ALL ON ALL TABLES IN SCHEMA public TO ann, bob"_s
-               << u"GRANT ALL ON ALL SEQUENCES IN SCHEMA public TO ann, bob"_s
-               << u"INSERT INTO Q_A (QID, Question, A, B, CorrectAnswer, Category) SELECT n, 'Question ' || n, 'yes', "
-                  "'no', 'A', 'Software Testing' FROM generate_series(1, 10) n"_s
-               << u"UPDATE Q_A SET Question = 'Software Testing question ' || QID"_s;
         QVERIFY2(m_server.psql(schema.join(u";\n"_s), nullptr, u"exams"_s), qPrintable(m_server.error()));
         m_server.addDsn(u"Exams"_s, u"exams"_s, u"ann"_s, u"ann-pw"_s);
         m_server.addDsn(u"Anyone"_s, u"postgres"_s);
-        m_file = m_dir.filePath(u"Exam.mdb"_s);
     }
     void init() { TestSupport::resetProgramState(); }
     void cleanup()
@@ -134,8 +222,9 @@ private slots:
         gDB.reset();
         gConnection.reset();
         ConnectionPool::clear();
-        QVERIFY(m_server.psql(
-            u"TRUNCATE ExamTitle, ExamDetails, ExamFlags, ExamProgress RESTART IDENTITY"_s, nullptr, u"exams"_s));
+        QVERIFY(
+            m_server.psql(u"TRUNCATE ExamTitle, ExamDetails, ExamFlags, ExamProgress, PracticeExams RESTART IDENTITY"_s,
+                nullptr, u"exams"_s));
     }
 
     void connectionString_data() { TestSupport::addCases(u"classroom/connection-strings.tsv"_s); }
@@ -152,58 +241,38 @@ private slots:
             expected);
     }
 
-    // One server session per data source, database and user, however many access objects come and go.
-    void connectsAndPools()
+    // One server session per data source, database and user, however many access objects come and
+    // go. A source without a user: the person signs in once a run; a wrong password, a cancel or a
+    // server out of reach (its box's text is tst_connection's) ends the program.
+    void connects()
     {
         QVERIFY(open());
-        QCOMPARE(gDB->mConnectionString, u"PROVIDER=MSDASQL;dsn=Exams;uid=;pwd=;database=exams;"_s);
         const std::shared_ptr<Database> first = gConnection->database();
-        QCOMPARE(first->userName(), u"ann"_s);
-        const QString backend = gDB->GetRS(u"SELECT pg_backend_pid() AS pid"_s)->Fields(u"pid"_s).toString();
-        QVERIFY(open());
+        QVERIFY(open() && first->userName() == u"ann"_s);
         QCOMPARE(gConnection->database(), first);
-        QCOMPARE(gDB->GetRS(u"SELECT pg_backend_pid() AS pid"_s)->Fields(u"pid"_s).toString(), backend);
         QVERIFY(SignIn::asked().isEmpty() && MessageBox::shown().isEmpty());
-    }
 
-    // A source without a user: the person signs in once a run; a wrong password or a cancel ends the program.
-    void signsIn()
-    {
         SignIn::setNextAnswer(SignIn::Credentials{u"bob"_s, u"b;o}b"_s});
-        QVERIFY(open(u"Anyone"_s, u"exams"_s));
+        QVERIFY(open(u"Anyone"_s));
         QCOMPARE(SignIn::asked(), QList<QString>{u"Anyone"_s});
         QCOMPARE(gConnection->database()->userName(), u"bob"_s);
-        QVERIFY(open(u"Anyone"_s, u"exams"_s));
+        QVERIFY(open(u"Anyone"_s));
         QCOMPARE(SignIn::asked().size(), 1);
         QVERIFY(!AppExit::requested());
 
         ConnectionPool::clear();
         SignIn::setNextAnswer(SignIn::Credentials{u"bob"_s, u"wrong"_s});
-        QVERIFY(!open(u"Anyone"_s, u"exams"_s));
-        QCOMPARE(MessageBox::shown().size(), 1);
-        QCOMPARE(MessageBox::shown().first().title, u"Database Connection"_s);
-        QVERIFY(AppExit::requested());
+        QVERIFY(!open(u"Anyone"_s) && refusedToConnect());
         QVERIFY2(gDB->mLastError.startsWith(u"-2147217843 - "_s) && gDB->mLastError.contains(u"bob"_s),
             qPrintable(gDB->mLastError));
+        TestSupport::resetProgramState();
+        QVERIFY(!open(u"Anyone"_s) && refusedToConnect()); // no answer queued: cancelled
 
-        AppExit::setTestMode(true);
-        MessageBox::clearShown();
-        QVERIFY(!open(u"Anyone"_s, u"exams"_s)); // no answer queued: cancelled
-        QCOMPARE(MessageBox::shown().value(0).title, u"Database Connection"_s);
-        QVERIFY(AppExit::requested());
-    }
-
-    // A server that cannot be reached is the file's unusable database (its box and download page are
-    // tst_connection's), not a file error: the box, the end.
-    void unreachableServer()
-    {
+        TestSupport::resetProgramState();
         QVERIFY(m_server.stop());
         const bool opened = open();
         QVERIFY(m_server.start());
-        QVERIFY(!opened);
-        QCOMPARE(MessageBox::shown().size(), 1);
-        QCOMPARE(MessageBox::shown().first().title, u"Database Connection"_s);
-        QVERIFY(AppExit::requested());
+        QVERIFY(!opened && refusedToConnect());
         QVERIFY(gDB->mLastError.startsWith(u"-2147217843 - "_s));
     }
 
@@ -223,13 +292,11 @@ private slots:
         QVERIFY(first.open(description, &error));
         const std::shared_ptr<Database> db = first.database();
         QVERIFY(db->execute(u"SET statement_timeout = 10"_s, {}, nullptr, &error));
-        if (loss == u"terminate"_s) {
+        if (loss == u"terminate"_s)
             QVERIFY(m_server.psql(
                 u"SELECT pg_terminate_backend(pid, 60000) FROM pg_stat_activity WHERE usename = 'ann'"_s));
-        } else if (loss == u"restart"_s) {
-            QVERIFY(m_server.stop());
-            QVERIFY(m_server.start());
-        }
+        else if (loss == u"restart"_s)
+            QVERIFY(m_server.stop() && m_server.start());
         Database::Result result;
         QVERIFY(!db->query(statement, &result, &error));
         QCOMPARE(error.unreachable, unreachable);
@@ -244,9 +311,7 @@ private slots:
     {
         QVERIFY(open());
         QVERIFY(gDB->ExecuteSQL(ExamQueries::insertExam(u"O'Brien"_s, u"2026-12-04 00:30:00"_s, 10)));
-        QCOMPARE(gDB->mRecordsAffected, 1);
         QCOMPARE(gDB->lastInsertId(), 1);
-        QCOMPARE(sql(u"SELECT UserName || NumOfQuestions FROM ExamTitle"_s), u"O'Brien10"_s);
         // A failing statement leaves nothing and says why; no message box, the program goes on.
         QVERIFY(!gDB->ExecuteSQL(u"UPDATE ExamTitle SET WHERE"_s));
         QVERIFY2(gDB->mLastError.startsWith(u"-2147217900 - "_s), qPrintable(gDB->mLastError));
@@ -431,9 +496,7 @@ private slots:
     // failure must never be reported as stored.
     void failuresInsideATransaction()
     {
-        QVERIFY(m_server.psql(u"INSERT INTO ExamTitle (UserName, NumOfQuestions) VALUES ('ann', 2); "
-                              "INSERT INTO ExamDetails (ExamID, UserName, QID) VALUES (1, 'ann', 5), (1, 'ann', 6)"_s,
-            nullptr, u"exams"_s));
+        storeExam(u"5, 6"_s);
         QVERIFY(open());
         const std::shared_ptr<Recordset> rs
             = editable(u"SELECT DetailID, Answer, Answered FROM ExamDetails ORDER BY DetailID"_s);
@@ -471,9 +534,7 @@ private slots:
     // server's reason, instead of freezing the screen until the statement's own limit.
     void aLockHeldElsewhereGivesUp()
     {
-        QVERIFY(m_server.psql(u"INSERT INTO ExamTitle (UserName, NumOfQuestions) VALUES ('ann', 1); "
-                              "INSERT INTO ExamDetails (ExamID, UserName, QID) VALUES (1, 'ann', 5)"_s,
-            nullptr, u"exams"_s));
+        storeExam(u"5"_s);
         DbError error;
         const std::shared_ptr<OdbcDatabase> other = OdbcDatabase::connect(
             ConnectionPool::odbcConnectionString(u"dsn=Exams;database=exams;"_s, QString(), QString()), &error);
@@ -487,6 +548,103 @@ private slots:
         other->rollback();
         QVERIFY(db->execute(u"UPDATE ExamDetails SET Answer = 'B' WHERE DetailID = 1"_s, {}, nullptr, &error));
         QCOMPARE(sql(u"SELECT Answer FROM ExamDetails"_s), u"B"_s);
+    }
+
+    // In the order an exam lives through them: set-up, creation, questions, flags, the heartbeat,
+    // resuming, scoring, the list, review and deletion.
+    void programStatements()
+    {
+        freshFile();
+        same(ExamQueries::questionsPerCategory(), true, Check::RowsInAnyOrder);
+        change(ExamQueries::insertExam(u"O'Brien"_s, u"2026-12-04 23:20:05"_s, 10));
+        QCOMPARE(same(ExamQueries::lastIdentity(), true, Check::RowsOnly).rows, (QList<QVariantList>{{qlonglong(1)}}));
+        same(ExamQueries::allQuestions());
+        same(ExamQueries::poolInOrder());
+        same(ExamQueries::questionsOfCategory(u"Software Testing"_s));
+        for (int qid : {1, 3, 4})
+            change(ExamQueries::insertExamQuestion(1, u"O'Brien"_s, qid));
+        change(ExamQueries::createProgress(1, 720, 1796000000, u"run-1"_s));
+
+        for (const bool running : {false, true})
+            same(ExamQueries::examQuestions(1, running));
+        for (const QString &table : {u"ExamProgress"_s, u"ExamFlags"_s, u"PracticeExams"_s, u"NoSuchTable"_s})
+            same(ExamQueries::tableExists(table));
+        same(ExamQueries::flagsOfExam(1));
+        change(ExamQueries::setFlag(2, true));
+        change(ExamQueries::setFlag(2, true)); // no second row
+        change(ExamQueries::setFlag(3, true));
+        QCOMPARE(same(ExamQueries::flagsOfExam(1), true, Check::RowsInAnyOrder).rows.size(), 2);
+        change(ExamQueries::setFlag(3, false));
+        change(ExamQueries::updateProgress(1, 600, 1796000030, u"run-1"_s));
+
+        // An answer stored by the recordset's write-back, with the heartbeat in its transaction.
+        for (int provider : {1, 3}) {
+            gDB = std::make_unique<cDBAccess>();
+            gDB->Open_Connection(provider, QString(), u"exams"_s, u"Exams"_s);
+            const std::shared_ptr<Recordset> rs = gDB->GetRS(ExamQueries::examQuestions(1, false),
+                CursorLocation::UseClient, CursorType::Static, LockType::Optimistic, CommandType::Unstated);
+            QVERIFY(rs);
+            rs->setWriteBackCompanion([] { return ExamQueries::updateProgress(1, 590, 1796000040, u"run-1"_s); });
+            QVERIFY(rs->setField(u"Answer"_s, u"a"_s) && rs->setField(u"Answered"_s, true));
+            rs->MoveNext();
+            QVERIFY(rs->setField(u"Answer"_s, u"B"_s) && rs->setField(u"Answered"_s, true));
+            QVERIFY(rs->Update());
+            gDB.reset();
+        }
+        same(u"SELECT * FROM ExamDetails ORDER BY DetailID"_s);
+        same(u"SELECT * FROM ExamProgress"_s);
+        same(ExamQueries::unansweredOf(1));
+
+        // A crashed run's exam, offered and claimed once.
+        same(ExamQueries::staleExam(1796000100));
+        same(ExamQueries::staleExam(1796000000));
+        QCOMPARE(same(ExamQueries::claimProgress(1, 1796000200, u"run-2"_s, 1796000100), false).affected, 1);
+        QCOMPARE(same(ExamQueries::claimProgress(1, 1796000300, u"run-3"_s, 1796000100), false).affected, 0);
+
+        // A practice exam, drawn from the candidate's mistakes.
+        change(ExamQueries::markPractice(1));
+        same(ExamQueries::isPractice(1));
+        same(ExamQueries::isPractice(2));
+
+        // The one statement that scores on the file, its ExamID bound: 'a' for A counts, B for C
+        // and no answer do not.
+        change(ExamQueries::scoreExam(), {1});
+        QCOMPARE(same(u"SELECT ExamResult FROM ExamTitle WHERE ExamID = 1"_s).rows.value(0).value(0).toInt(), 1);
+        change(ExamQueries::deleteProgress(1));
+
+        // The results list, review and deletion.
+        change(
+            u"INSERT INTO ExamTitle(UserName, ExamDate, NumOfQuestions, ExamResult) VALUES "
+            "('alice', '2002-03-05 10:00:00', 30, 2), ('bob', '2003-03-05', 30, 7), ('carol', '2004-06-30T08:15:00', "
+            "10, 10), ('dave', '2001-01-01 09:00:00', 10, NULL), ('erin', NULL, 0, 0), ('fay', 'last week', 3, 1)"_s);
+        // The results list, a page at a time by exam number.
+        const Outcome firstPage = same(ExamQueries::examListPage(0, 4));
+        const Outcome lastPage = same(ExamQueries::examListPage(firstPage.rows.last().first().toInt(), 4));
+        QCOMPARE(firstPage.columns,
+            (QStringList{
+                u"ExamID"_s, u"Date"_s, u"User Name"_s, u"No of Questions"_s, u"Correct Answers"_s, u"Result (%)"_s}));
+        QCOMPARE(firstPage.rows.size() + lastPage.rows.size(), 7);
+        QCOMPARE(same(ExamQueries::examListPage(lastPage.rows.last().first().toInt(), 4)).rows.size(), 0);
+        // The study figures: candidates, their scored exams and answers, their practice exams.
+        same(ExamQueries::candidateNames(), true, Check::RowsInAnyOrder);
+        for (const QString &name : {u"O'Brien"_s, u"bob"_s, u"nobody"_s}) {
+            same(ExamQueries::scoredExamsOf(name));
+            same(ExamQueries::scoredAnswersOf(name));
+            same(ExamQueries::practiceExamsOf(name));
+        }
+        for (const QString &sql : ExamQueries::deleteSideRows(1) + ExamQueries::deleteExam(1))
+            change(sql);
+        same(u"SELECT (SELECT COUNT(*) FROM ExamTitle) AS Titles, (SELECT COUNT(*) FROM ExamDetails) AS Details, "
+             "(SELECT COUNT(*) FROM ExamFlags) AS Flags, (SELECT COUNT(*) FROM PracticeExams) AS Practice"_s);
+    }
+
+    // The dialect's own constructs, evaluated by each engine (tst_sqldialect holds the file to the values).
+    void dialectConstructs_data() { TestSupport::addCases(u"classroom/evaluations.tsv"_s); }
+    void dialectConstructs()
+    {
+        QFETCH(QString, sql);
+        freshFile();
+        same(sql);
     }
 };
 

@@ -1,3 +1,4 @@
+#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -11,21 +12,27 @@
 #include "data/Database.h"
 #include "data/ExamSchema.h"
 #include "data/QuestionEditorSession.h"
+#include "data/ReviewSession.h"
 #include "data/ServerRules.h"
+#include "data/cDBAccess.h"
 
 using namespace Qt::StringLiterals;
 
 // What a class's server itself lets each role do, whatever a program sends: hand-written SQL from
 // a candidate's own connection can neither read the key, write a table, lock one, stretch the clock,
 // choose the exam's questions or size, nor reach another's exam; the server draws, times and scores
-// every exam; a trainer sees and deletes every exam and can end a candidate's.
+// every exam; a trainer sees and deletes every exam and can end a candidate's. And vesk-buildpool
+// --dsn, which applies those rules: the schema made on a server, the pool loaded and replaced with
+// the same numbering and rules as in a file built from the same sources.
 class tst_classroom_rules final : public QObject {
     Q_OBJECT
 
     ClassServer m_class;
+    PgServer &m_server = m_class.server();
     std::shared_ptr<Database> m_ann, m_bob, m_tina, m_vera;
     qint32 m_annExam = 0, m_bobExam = 0, m_annDetail = 0, m_bobDetail = 0;
     QString m_used, m_free; // a question of ann's exam, and one no exam holds
+    QTemporaryDir m_dir;
 
     struct Outcome {
         bool ok;
@@ -39,12 +46,10 @@ class tst_classroom_rules final : public QObject {
         DbError error;
         Database::Result result;
         outcome.ok = db.begin(&error);
-        for (const QString &statement : sql.split(u"; "_s)) {
-            if (!outcome.ok)
-                break;
-            outcome.ok = statement.startsWith(u"SELECT"_s) ? db.query(statement, &result, &error)
-                                                           : db.execute(statement, {}, nullptr, &error);
-        }
+        for (const QString &statement : sql.split(u"; "_s))
+            outcome.ok = outcome.ok
+                && (statement.startsWith(u"SELECT"_s) ? db.query(statement, &result, &error)
+                                                      : db.execute(statement, {}, nullptr, &error));
         for (const auto &row : result.rows)
             outcome.rows << QVariantList(row.begin(), row.end());
         outcome.error = error.text();
@@ -68,13 +73,56 @@ class tst_classroom_rules final : public QObject {
             db, u"SELECT vesk_start_exam(ARRAY[%1], %2, false, 'run')"_s.arg(ticked).arg(questions), error)
                           .toLongLong());
     }
-
+    static qint32 firstDetail(Database &db, qint32 exam)
+    {
+        return ClassServer::value(db, u"SELECT min(DetailID) FROM ExamDetails WHERE ExamID = %1"_s.arg(exam)).toInt();
+    }
     // A candidate of the class's own, added at first use, for tests whose exams must disturb no other.
     std::shared_ptr<Database> candidate(const QString &name)
     {
-        if (!m_class.addCandidate(name, name + u"-pw"_s))
-            return nullptr;
-        return ClassServer::connectAs(name, name + u"-pw"_s);
+        return m_class.addCandidate(name) ? ClassServer::connectAs(name) : nullptr;
+    }
+
+    static TestSupport::Run tool(
+        const QStringList &args, const QProcessEnvironment &environment = QProcessEnvironment::systemEnvironment())
+    {
+        return TestSupport::run(QCoreApplication::applicationDirPath() + u"/../vesk-buildpool"_s, args, environment);
+    }
+    static QStringList poolFiles(const QString &folder)
+    {
+        QStringList files;
+        for (const QString &name : QDir(folder).entryList({u"*.json"_s}, QDir::Files, QDir::Name))
+            files << QDir(folder).filePath(name);
+        return files;
+    }
+    QString file() const { return m_dir.filePath(u"Exam.mdb"_s); }
+    // Every question with its key, and every stored answer with its question's text, as in the file.
+    void sameAsTheFile(const QString &dsn = u"Trainer"_s, const QString &path = QString())
+    {
+        DbError error;
+        const std::shared_ptr<Database> db
+            = ConnectionPool::acquireServer(cDBAccess::connectionDescription(3, QString(), QString(), dsn), &error);
+        QVERIFY2(db, qPrintable(error.text()));
+        for (const QString &sql :
+            {u"SELECT q.QID, q.Question, q.A, q.B, q.C, q.D, q.E, q.F, q.CorrectAnswer, q.Category, q.Description, "
+             "k.StableID, k.Origin FROM Q_A q LEFT JOIN QuestionKeys k ON k.QID = q.QID ORDER BY q.QID"_s,
+                u"SELECT d.DetailID, d.ExamID, d.QID, q.Question, d.Answer FROM ExamDetails d INNER JOIN Q_A q ON "
+                "q.QID = d.QID ORDER BY d.DetailID"_s}) {
+            Database::Result result;
+            QVERIFY2(db->query(db->translate(sql), &result, &error), qPrintable(error.text()));
+            QList<QVariantList> onServer;
+            for (const auto &row : result.rows)
+                onServer << QVariantList(row.begin(), row.end());
+            QVERIFY(!onServer.isEmpty() || sql.contains(u"ExamDetails"_s));
+            QCOMPARE(onServer, TestSupport::query(path.isEmpty() ? file() : path, sql));
+        }
+    }
+    // A database of its own on the class's server, and a data source of its administrator's.
+    bool addDatabase(const QString &database, const QString &dsn)
+    {
+        m_server.addDsn(
+            dsn, database, QString::fromLatin1(PgServer::kSuperuser), QString::fromLatin1(PgServer::kSuperPassword));
+        return m_server.psql(u"CREATE DATABASE "_s + database);
     }
 
 private slots:
@@ -82,23 +130,20 @@ private slots:
     {
         // The server as vesk-buildpool --dsn leaves it: the rules are the builder's to apply.
         QVERIFY2(m_class.isReady(), qPrintable(m_class.error()));
+        TestSupport::resetProgramState();
         QCOMPARE(admin(u"SELECT string_agg(p.proname || ':' || r.rolname, ',' ORDER BY p.proname) FROM pg_proc p "
                        "JOIN pg_roles r ON r.oid = p.proowner WHERE p.proname IN ('vesk_answer', 'vesk_start_exam')"_s),
             u"vesk_answer:vesk_owner,vesk_start_exam:vesk_owner"_s);
         QVERIFY(m_class.addClass());
-        m_ann = ClassServer::connectAs(u"ann"_s, u"ann-pw"_s);
-        m_bob = ClassServer::connectAs(u"bob"_s, u"bob-pw"_s);
-        m_tina = ClassServer::connectAs(u"tina"_s, u"tina-pw"_s);
+        m_ann = ClassServer::connectAs(u"ann"_s);
+        m_bob = ClassServer::connectAs(u"bob"_s);
+        m_tina = ClassServer::connectAs(u"tina"_s);
         QVERIFY(m_ann && m_bob && m_tina);
         m_annExam = start(*m_ann);
         m_bobExam = start(*m_bob, u"6"_s);
         QVERIFY(m_annExam > 0 && m_bobExam > m_annExam);
-        m_annDetail
-            = ClassServer::value(*m_ann, u"SELECT min(DetailID) FROM ExamDetails WHERE ExamID = %1"_s.arg(m_annExam))
-                  .toInt();
-        m_bobDetail
-            = ClassServer::value(*m_bob, u"SELECT min(DetailID) FROM ExamDetails WHERE ExamID = %1"_s.arg(m_bobExam))
-                  .toInt();
+        m_annDetail = firstDetail(*m_ann, m_annExam);
+        m_bobDetail = firstDetail(*m_bob, m_bobExam);
         QVERIFY(ClassServer::value(*m_bob, u"SELECT vesk_flag(%1, true)"_s.arg(m_bobDetail)).toInt() > 0);
         QVERIFY(ClassServer::value(*m_bob, u"SELECT vesk_answer(%1, 'a')"_s.arg(m_bobDetail)).toInt() > 0);
         m_used = admin(u"SELECT min(QID) FROM ExamDetails WHERE ExamID = %1"_s.arg(m_annExam));
@@ -152,7 +197,7 @@ private slots:
     // An answer holds the exam's row until it commits: the scoring waits for it, and counts it.
     void scoringWaitsForTheAnswerInFlight()
     {
-        const std::shared_ptr<Database> second = ClassServer::connectAs(u"ann"_s, u"ann-pw"_s);
+        const std::shared_ptr<Database> second = ClassServer::connectAs(u"ann"_s);
         QVERIFY(second && second != m_ann);
         const QString key = admin(u"SELECT q.CorrectAnswer FROM ExamDetails d JOIN Q_A q ON q.QID = d.QID "
                                   "WHERE d.DetailID = %1"_s.arg(m_annDetail));
@@ -184,9 +229,7 @@ private slots:
     void answersAfterTheDeadlineAreRefused()
     {
         const qint32 exam = start(*m_ann, u"1"_s);
-        const qint32 detail
-            = ClassServer::value(*m_ann, u"SELECT min(DetailID) FROM ExamDetails WHERE ExamID = %1"_s.arg(exam))
-                  .toInt();
+        const qint32 detail = firstDetail(*m_ann, exam);
         QVERIFY(ClassServer::value(*m_ann, u"SELECT vesk_answer(%1, 'A')"_s.arg(detail)).toInt() > 700);
         // Within the grace for the move in flight, still taken.
         QVERIFY(m_class.exec(
@@ -203,10 +246,7 @@ private slots:
         }
         QCOMPARE(fingerprint(), before);
         QCOMPARE(ClassServer::value(*m_ann, u"SELECT vesk_score_overdue()"_s).toInt(), 1);
-        QCOMPARE(admin(u"SELECT Answer || coalesce(ExamResult::text, '-') FROM ExamDetails d JOIN ExamTitle t "
-                       "ON t.ExamID = d.ExamID WHERE d.DetailID = %1"_s.arg(detail))
-                     .left(1),
-            u"B"_s);
+        QCOMPARE(admin(u"SELECT Answer FROM ExamDetails WHERE DetailID = %1"_s.arg(detail)), u"B"_s);
     }
 
     // A class list with a fault adds nobody and names the line of each fault.
@@ -234,8 +274,7 @@ private slots:
     // a few connections only, so that no candidate can take the class's.
     void toolAddsTheClass()
     {
-        QTemporaryDir dir;
-        const QString list = dir.filePath(u"class.csv"_s);
+        const QString list = m_dir.filePath(u"class.csv"_s);
         const auto write = [&](const QByteArray &bytes) {
             QFile file(list);
             return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
@@ -245,8 +284,7 @@ private slots:
         environment.insert(u"VESK_PASSWORD"_s, QString::fromLatin1(PgServer::kSuperPassword));
         const QStringList common{u"--dsn"_s, QString::fromLatin1(ClassServer::kAdminDsn), u"--db-name"_s,
             QString::fromLatin1(ClassServer::kDatabase), u"--user"_s, QString::fromLatin1(PgServer::kSuperuser)};
-        const QString tool = QCoreApplication::applicationDirPath() + u"/../vesk-buildpool"_s;
-        TestSupport::Run added = TestSupport::run(tool, common + QStringList{u"--add-candidates"_s, list}, environment);
+        TestSupport::Run added = tool(common + QStringList{u"--add-candidates"_s, list}, environment);
         QVERIFY2(added.status == 0, qPrintable(added.err));
         const QStringList lines = added.out.split(u'\n', Qt::SkipEmptyParts);
         QCOMPARE(lines.value(0), u"dora"_s); // her password was given: not printed
@@ -262,22 +300,20 @@ private slots:
             u"true,true"_s);
         // A name the server has already: nobody of the list is added.
         QVERIFY(write("fred\ndora\n"));
-        added = TestSupport::run(tool, common + QStringList{u"--add-candidates"_s, list}, environment);
+        added = tool(common + QStringList{u"--add-candidates"_s, list}, environment);
         QCOMPARE(added.status, 1);
         QVERIFY2(
             added.err.contains(u"line 2 (dora)"_s) && added.err.contains(u"nobody was added"_s), qPrintable(added.err));
         QCOMPARE(admin(u"SELECT count(*) FROM pg_roles WHERE rolname = 'fred'"_s), u"0"_s);
-        const TestSupport::Run trainer
-            = TestSupport::run(tool, common + QStringList{u"--add-trainer"_s, u"greta"_s}, environment);
+        const TestSupport::Run trainer = tool(common + QStringList{u"--add-trainer"_s, u"greta"_s}, environment);
         QVERIFY2(trainer.status == 0 && trainer.out.startsWith(u"greta,"_s), qPrintable(trainer.err));
         QCOMPARE(admin(u"SELECT pg_has_role('greta', 'vesk_trainer', 'MEMBER')::text"_s), u"true"_s);
     }
 
-    // The trainer sees every exam, ends a candidate's exam (scored as it stands, the candidate's
-    // sessions ended) and deletes any.
-    void trainerEndsAndDeletes()
+    // The trainer reads the keys of a running exam and ends a candidate's exam: scored as it
+    // stands, the candidate's sessions ended (seeing and deleting every exam is tst_classroom_screens's).
+    void trainerEndsAnExam()
     {
-        QCOMPARE(ClassServer::value(*m_tina, u"SELECT count(*) FROM ExamTitle"_s).toInt(), 3);
         QCOMPARE(attempt(*m_tina, u"SELECT * FROM vesk_exam_keys(%1)"_s.arg(m_bobExam)).rows.size(), 10);
         QCOMPARE(admin(u"SELECT coalesce(ExamResult::text, 'running') || ' ' || (SELECT count(*) FROM ExamClock k "
                        "WHERE k.ExamID = t.ExamID) FROM ExamTitle t WHERE ExamID = %1"_s.arg(m_bobExam)),
@@ -286,26 +322,27 @@ private slots:
         QCOMPARE(admin(u"SELECT (ExamResult IS NOT NULL)::text FROM ExamTitle WHERE ExamID = %1"_s.arg(m_bobExam)),
             u"true"_s);
         QVERIFY(!m_bob->isUsable() || !attempt(*m_bob, u"SELECT 1"_s).ok);
-        const std::shared_ptr<Database> again = ClassServer::connectAs(u"bob"_s, u"bob-pw"_s);
-        const Outcome ended = attempt(*again, u"SELECT vesk_answer(%1, 'B')"_s.arg(m_bobDetail));
+        const Outcome ended
+            = attempt(*ClassServer::connectAs(u"bob"_s), u"SELECT vesk_answer(%1, 'B')"_s.arg(m_bobDetail));
         QVERIFY2(!ended.ok && ended.error.contains(u"The trainer ended this exam."_s), qPrintable(ended.error));
-        DbError error;
-        qint64 changes = 0;
-        QVERIFY(m_tina->begin(&error));
-        QVERIFY(m_tina->execute(u"DELETE FROM ExamTitle WHERE ExamID = %1"_s.arg(m_bobExam), {}, &changes, &error));
-        QVERIFY(m_tina->execute(u"DELETE FROM ExamDetails WHERE ExamID = %1"_s.arg(m_bobExam), {}, nullptr, &error));
-        QVERIFY(m_tina->commit(&error));
-        QCOMPARE(changes, 1);
-        QCOMPARE(admin(u"SELECT count(*) FROM ExamTitle WHERE UserName = 'bob'"_s), u"0"_s);
+    }
+
+    // The database's administrator may delete exams, as a trainer may (a candidate may not:
+    // tst_classroom_screens).
+    void administratorMayDelete()
+    {
+        gDbProvider = 3;
+        gDbName = QString::fromLatin1(ClassServer::kDatabase);
+        gDSN = QString::fromLatin1(ClassServer::kAdminDsn);
+        QVERIFY(ReviewSession::mayDelete());
+        TestSupport::resetProgramState();
     }
 
     // The question editor signed in as the trainer saves through the functions, in one
     // transaction: a used question reworded keeps its id, one whose key changes is replaced and
-    // retired, an unused one deleted (the functions' own rules are handWrittenSql's). Last: it changes
-    // the pool.
+    // retired, an unused one deleted (the functions' own rules are handWrittenSql's).
     void editorSavesAsTheTrainer()
     {
-        TestSupport::resetProgramState();
         gDbProvider = 3;
         gDSN = u"tina"_s;
         gDbName = QString::fromLatin1(ClassServer::kDatabase);
@@ -346,10 +383,7 @@ private slots:
         QCOMPARE(admin(u"SELECT count(*) FROM vesk_private.q_a"_s).toInt(), total);
         QCOMPARE(admin(u"SELECT count(*) FROM vesk_private.q_a WHERE QID = %1"_s.arg(deleted)), u"0"_s);
         QCOMPARE(session.count(), total);
-        gDbProvider = 1;
-        gDSN.clear();
-        gDbName.clear();
-        ConnectionPool::clear();
+        TestSupport::resetProgramState();
     }
 
     // The server draws by the program's rules, whatever a candidate asks: the ticked categories fill
@@ -435,6 +469,127 @@ private slots:
         QCOMPARE(answers, u"BE-1,B0"_s);
         QVERIFY(score.isValid());
         QCOMPARE(result, u"1"_s);
+    }
+
+    void builderCreatesLoadsAndReplaces()
+    {
+        QVERIFY(addDatabase(u"built"_s, u"Trainer"_s));
+        m_server.addDsn(u"Nobody"_s, u"built"_s);
+        const QStringList first = poolFiles(QFINDTESTDATA("data/pool-v1"));
+        const QStringList now = poolFiles(QFINDTESTDATA("../pool"));
+        QVERIFY(!first.isEmpty() && !now.isEmpty());
+        QCOMPARE(tool(QStringList{u"--out"_s, file()} + first).status, 0);
+
+        TestSupport::Run run = tool(QStringList{u"--dsn"_s, u"Trainer"_s} + first);
+        QVERIFY2(run.status == 0, qPrintable(run.err));
+        QCOMPARE(run.out.trimmed(),
+            u"Trainer written: %1 questions, 0 stored exam(s) kept."_s.arg(
+                TestSupport::scalar(file(), u"SELECT count(*) FROM Q_A"_s).toInt()));
+        sameAsTheFile();
+        // Stored exams on both, the same, of sizes an earlier version stored and the server's rules
+        // now refuse; then a build without --replace-pool is refused, changing nothing.
+        const QString exams = u"INSERT INTO ExamTitle (UserName, NumOfQuestions) VALUES ('ann', 3), ('bob', 2); "
+                              "INSERT INTO ExamDetails (ExamID, UserName, QID, Answer) VALUES (1, 'ann', 1, 'A'), "
+                              "(1, 'ann', 2, 'B'), (1, 'ann', 200, NULL), (2, 'bob', 7, 'C'), (2, 'bob', 630, 'D')"_s;
+        TestSupport::exec(file(), exams);
+        QVERIFY(!m_server.psql(exams, nullptr, u"built"_s));
+        QCOMPARE(m_server.scalar(u"SELECT count(*) FROM ExamTitle"_s, u"built"_s), u"0"_s);
+        // As an earlier version stored them (the refused insert used up a key).
+        QVERIFY(m_server.psql(u"ALTER TABLE ExamTitle DROP CONSTRAINT examtitle_size; ALTER TABLE ExamTitle ALTER "
+                              "COLUMN ExamID RESTART WITH 1; "_s
+                + exams,
+            nullptr, u"built"_s));
+        run = tool(QStringList{u"--dsn"_s, u"Trainer"_s} + now);
+        QVERIFY(run.status != 0);
+        QVERIFY2(run.err.contains(u"holds 2 stored exam(s); it was left unchanged"_s), qPrintable(run.err));
+        run = tool(QStringList{u"--if-absent"_s, u"--dsn"_s, u"Trainer"_s} + now);
+        QVERIFY(run.status == 0 && run.out.contains(u"left unchanged"_s));
+        sameAsTheFile();
+
+        // Today's pool into both: renumbered alike, every stored answer still on its question.
+        QCOMPARE(tool(QStringList{u"--replace-pool"_s, u"--out"_s, file()} + now).status, 0);
+        run = tool(QStringList{u"--replace-pool"_s, u"--dsn"_s, u"Trainer"_s} + now);
+        QVERIFY2(run.status == 0, qPrintable(run.err));
+        QVERIFY(run.out.contains(u"2 stored exam(s) kept"_s));
+        // Kept, and named: the upgrade brings the rule back for every new exam.
+        QVERIFY2(run.out.contains(u"Kept as they are, though the server's rules no longer allow them:\n"
+                                  "  exam 1 of ann: 3 questions, not 10, 30 or 50\n"
+                                  "  exam 2 of bob: 2 questions, not 10, 30 or 50"_s),
+            qPrintable(run.out));
+        QVERIFY(!m_server.psql(
+            u"INSERT INTO ExamTitle (UserName, NumOfQuestions) VALUES ('ann', 3)"_s, nullptr, u"built"_s));
+        sameAsTheFile();
+
+        // A source without a user, a wrong database, a wrong password: refused with the reason.
+        run = tool(QStringList{u"--dsn"_s, u"Nobody"_s} + now);
+        QVERIFY(run.status != 0 && run.err.contains(u"cannot reach the data source Nobody"_s));
+        run = tool(QStringList{u"--dsn"_s, u"Trainer"_s, u"--db-name"_s, u"nosuchdb"_s} + now);
+        QVERIFY2(run.status != 0 && run.err.contains(u"nosuchdb"_s), qPrintable(run.err));
+        QVERIFY(tool(QStringList{u"--dsn"_s, u"Trainer"_s, u"--out"_s, file()} + now).status != 0);
+    }
+
+    // A class database of the first version (Q_A without E, F and Retired) gains them through --dsn, readable
+    // by candidates and trainers as the other columns are, and takes a pool of five and six choices
+    // and several right answers as a file does. The server scores several right answers as one:
+    // right only when the answer holds every right letter and no other.
+    void builderGivesAFirstVersionClassTheChoices()
+    {
+        QVERIFY(addDatabase(u"class2"_s, u"Class2"_s));
+        QStringList first = ExamSchema::createStatements(SqlDialect::Target::PostgreSql);
+        const QString added = u", E TEXT, F TEXT, Retired INTEGER NOT NULL DEFAULT 0)"_s;
+        QCOMPARE(first.filter(added).size(), 1);
+        first.replaceInStrings(added, u")"_s);
+        QVERIFY(m_server.psql(first.join(u";\n"_s), nullptr, u"class2"_s));
+        // The questions' own table, wherever it is kept (not the view of the same name).
+        const QString columns = u"SELECT string_agg(c.column_name, ',' ORDER BY c.ordinal_position) FROM "
+                                "information_schema.columns c JOIN information_schema.tables t ON t.table_schema = "
+                                "c.table_schema AND t.table_name = c.table_name WHERE c.table_name = 'q_a' AND "
+                                "t.table_type = 'BASE TABLE'"_s;
+
+        const QStringList pool = poolFiles(QFINDTESTDATA("data/pool-v1"))
+            << TestSupport::testData(u"classroom/wide.json"_s); // five and six choices, three right
+        const QString path = m_dir.filePath(u"Wide.mdb"_s);
+        QCOMPARE(tool(QStringList{u"--out"_s, path} + pool).status, 0);
+        // An exam that version left running: kept through the upgrade, given the server's clock of
+        // its size, and named, as it has none of its question rows.
+        QVERIFY(m_server.psql(u"INSERT INTO ExamTitle (UserName, ExamDate, NumOfQuestions) VALUES ('ann', "
+                              "'2026-12-01 09:00:00', 10)"_s,
+            nullptr, u"class2"_s));
+        const TestSupport::Run run = tool(QStringList{u"--replace-pool"_s, u"--dsn"_s, u"Class2"_s} + pool);
+        QVERIFY2(run.status == 0, qPrintable(run.err));
+        QVERIFY2(run.out.contains(u"1 stored exam(s) kept"_s)
+                && run.out.contains(u"\n  exam 1 of ann: 0 question rows for 10 questions"_s),
+            qPrintable(run.out));
+        QCOMPARE(m_server.scalar(u"SELECT extract(epoch FROM Deadline - StartedAt)::integer || ' ' || (EndedBy IS "
+                                 "NULL) FROM ExamClock WHERE ExamID = 1"_s,
+                     u"class2"_s),
+            u"%1 true"_s.arg(ServerRules::durationOf(10)));
+        QCOMPARE(m_server.scalar(columns, u"class2"_s),
+            u"qid,question,a,b,c,d,correctanswer,category,description,e,f,retired"_s);
+        sameAsTheFile(u"Class2"_s, path);
+        for (const char *role : {"vesk_candidate", "vesk_trainer"}) {
+            QCOMPARE(m_server.scalar(u"SELECT has_column_privilege('%1', 'q_a', 'e', 'SELECT') AND "
+                                     "has_column_privilege('%1', 'q_a', 'f', 'SELECT') AND NOT "
+                                     "has_column_privilege('%1', 'q_a', 'e', 'UPDATE')"_s.arg(QLatin1String(role)),
+                         u"class2"_s),
+                u"t"_s);
+        }
+
+        // Ann's exams: the five-choice question right each time, the six-choice one with every right
+        // letter, with two of its three, and with a wrong one more. A scored exam stays as scored,
+        // so each answer is an exam of its own.
+        const QStringList answers{u"ACE"_s, u"AC"_s, u"ACDE"_s};
+        const QStringList scores{u"2"_s, u"1"_s, u"1"_s};
+        for (int i = 0; i < int(answers.size()); ++i) {
+            const int exam = i + 2; // after the running one
+            QVERIFY(m_server.psql(u"INSERT INTO ExamTitle (UserName, NumOfQuestions) VALUES ('ann', 10); "
+                                  "INSERT INTO ExamDetails (ExamID, UserName, QID, Answer) SELECT %1, 'ann', QID, "
+                                  "CASE WHEN E = 'OSPF' THEN 'B' ELSE '%2' END FROM Q_A WHERE E IS NOT NULL"_s.arg(exam)
+                                      .arg(answers.at(i)),
+                nullptr, u"class2"_s));
+            QCOMPARE(m_server.scalar(ServerRules::scoreExam(exam), u"class2"_s), scores.at(i));
+        }
+        ConnectionPool::clear();
     }
 };
 
