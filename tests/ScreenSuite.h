@@ -1,7 +1,7 @@
 #pragma once
 
 // What the suites that drive the screens over a real exam database all include.
-#include <QTest>
+#include <QtTest>
 #include <QtWidgets>
 
 #include "SessionCases.h"

@@ -1,6 +1,4 @@
-#include <QSignalSpy>
-#include <QTest>
-#include <QtWidgets>
+#include "ScreenSuite.h"
 
 #include "ClassroomProgram.h"
 #include "data/ClassLiveFeed.h"
@@ -8,9 +6,6 @@
 #include "insight/frmClass.h"
 #include "insight/frmProgress.h"
 #include "platform/FileDialog.h"
-#include "platform/MessageBox.h"
-
-using namespace Qt::StringLiterals;
 
 // File > Class... on a class's server, as the trainer uses it: the overview of every candidate by
 // category over their latest exams, its CSV, a candidate's progress chart, who is in an exam now,

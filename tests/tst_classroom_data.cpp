@@ -1,33 +1,18 @@
 #include <algorithm>
 #include <map>
 
-#include <QAbstractItemModelTester>
-#include <QCheckBox>
-#include <QFile>
-#include <QLineEdit>
-#include <QSignalSpy>
-#include <QTemporaryDir>
-#include <QTest>
+#include "ScreenSuite.h"
 
 #include "PgServer.h"
-#include "TestSupport.h"
-#include "core/AppExit.h"
-#include "core/GenModule.h"
 #include "core/SignIn.h"
 #include "data/Connection.h"
 #include "data/ConnectionPool.h"
-#include "data/DataGlobals.h"
 #include "data/Database.h"
 #include "data/ExamQueries.h"
 #include "data/ExamSchema.h"
 #include "data/OdbcDatabase.h"
-#include "data/Recordset.h"
-#include "data/cDBAccess.h"
-#include "platform/MessageBox.h"
 #include "widgets/DataBinder.h"
 #include "widgets/RecordsetModel.h"
-
-using namespace Qt::StringLiterals;
 
 namespace {
 struct Outcome {

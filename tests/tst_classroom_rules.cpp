@@ -1,22 +1,13 @@
-#include <QDir>
-#include <QFile>
-#include <QProcess>
-#include <QTemporaryDir>
-#include <QTest>
+#include "ScreenSuite.h"
 
 #include "ClassServer.h"
-#include "TestSupport.h"
 #include "data/ClassRoster.h"
 #include "data/ConnectionPool.h"
-#include "data/DataGlobals.h"
 #include "data/Database.h"
 #include "data/ExamSchema.h"
 #include "data/QuestionEditorSession.h"
 #include "data/ReviewSession.h"
 #include "data/ServerRules.h"
-#include "data/cDBAccess.h"
-
-using namespace Qt::StringLiterals;
 
 // What a class's server itself lets each role do, whatever a program sends: hand-written SQL from
 // a candidate's own connection can neither read the key, write a table, lock one, stretch the clock,

@@ -1,8 +1,6 @@
-#include <QTest>
-#include <QtWidgets>
+#include "ScreenSuite.h"
 
 #include "ClassroomProgram.h"
-#include "core/AppExit.h"
 #include "core/Clock.h"
 #include "core/UserSettings.h"
 #include "data/ExamQueries.h"
@@ -10,14 +8,9 @@
 #include "data/ServerRules.h"
 #include "data/SqlDialect.h"
 #include "platform/FileDialog.h"
-#include "platform/MessageBox.h"
 #include "platform/SignInDialog.h"
-#include "review/ExamListModel.h"
-#include "review/frmViewExam.h"
 #include "widgets/QuestionMap.h"
 #include "widgets/QuestionMapCell.h"
-
-using namespace Qt::StringLiterals;
 
 // Classroom mode through the real screens, as candidates and a trainer use them, on a server built by
 // vesk-buildpool: a candidate, whose login holds no write privilege at all, takes an exam and it is

@@ -1,25 +1,15 @@
-#include <QTest>
-#include <QtWidgets>
+#include "ScreenSuite.h"
 
-#include "SessionCases.h"
-#include "TestSupport.h"
-#include "core/GenModule.h"
-#include "data/DataGlobals.h"
 #include "data/ExamSession.h"
 #include "data/PoolStore.h"
-#include "data/Recordset.h"
 #include "data/ReviewSession.h"
-#include "platform/MessageBox.h"
 #include "questions/frmQuestionEditor.h"
 #include "questions/frmQuestionStats.h"
-#include "shell/frmMain.h"
 
-using namespace Qt::StringLiterals;
 using Rows = QList<QVariantList>;
 
 using SessionCases::text;
 using SessionCases::ticked;
-using TestSupport::click;
 
 // Retired questions, never drawn but still shown by the exams that used them, and the trainer's question
 // editor on a real Exam.mdb.

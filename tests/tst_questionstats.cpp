@@ -1,21 +1,14 @@
-#include <QtTest>
-#include <QtWidgets>
+#include "ScreenSuite.h"
 
 #include "ClassServer.h"
 #include "QuestionCases.h"
-#include "SessionCases.h"
 #include "data/ConnectionPool.h"
-#include "data/DataGlobals.h"
 #include "data/QuestionStats.h"
 #include "data/QuestionStatsCsv.h"
 #include "data/SqliteDatabase.h"
-#include "data/cDBAccess.h"
 #include "platform/FileDialog.h"
-#include "platform/MessageBox.h"
 #include "questions/frmQuestionStats.h"
-#include "shell/frmMain.h"
 
-using namespace Qt::StringLiterals;
 using QuestionCases::bytesOf;
 using SessionCases::text;
 
