@@ -1,6 +1,5 @@
-// tst_kill's worker: real work on a real exam database through the program's
-// screens until it is killed, saying "try" before a step and "done" once it has
-// returned.
+// tst_kill's worker: real work on a real exam database through the program's screens until it is
+// killed, saying "try" before a step and "done" once it has returned.
 #include <cstdio>
 #include <cstdlib>
 #include <random>
@@ -36,8 +35,7 @@ void stopOnBox()
         std::exit(4);
 }
 
-// Starts an exam and reports it once Start Exam has returned; nullptr when it
-// did not start.
+// Starts an exam and reports it once Start Exam has returned; nullptr when it did not start.
 frmExam *startExam(frmMain *window)
 {
     frmExam *exam = TestSupport::startExam(window, u"K"_s, {6});
@@ -48,8 +46,7 @@ frmExam *startExam(frmMain *window)
     return exam;
 }
 
-// Waits to be killed: the parent decides when, so nothing here may depend on
-// how fast the machine is.
+// Waits to be killed: the parent decides when, so nothing here may depend on how fast the machine is.
 [[noreturn]] void waitForKill()
 {
     say(u"idle"_s);
@@ -57,10 +54,9 @@ frmExam *startExam(frmMain *window)
         QThread::sleep(1);
 }
 
-// Each step lets one to three seconds pass, ticks a letter and leaves the row
-// (from the last back to the first), which stores it; after `clockBudget`
-// seconds, well inside the exam's time, the worker idles: however fast the
-// moves run, the time never runs out.
+// Each step lets one to three seconds pass, ticks a letter and leaves the row (from the last back to
+// the first), which stores it; after `clockBudget` seconds, well inside the exam's time, the worker
+// idles: however fast the moves run, the time never runs out.
 int answerMoves(frmMain *window, std::mt19937 &rng)
 {
     constexpr int clockBudget = 480;
@@ -75,19 +71,17 @@ int answerMoves(frmMain *window, std::mt19937 &rng)
         spent += seconds;
         say(u"tick %1"_s.arg(gTimeLeft - seconds));
         Clock::advance(seconds);
-        const int position = rs->AbsolutePosition();
         const qint32 detailId = rs->Fields(u"DetailID"_s).toInt();
         const int letter = int(rng() % 4);
         say(u"try %1 %2"_s.arg(detailId).arg(QChar(u'A' + letter)));
         exam->choiceOption(letter)->click();
-        exam->Command1(position >= rs->RecordCount() ? ExamCommand::First : ExamCommand::Next)->click();
+        exam->Command1(rs->AbsolutePosition() >= rs->RecordCount() ? ExamCommand::First : ExamCommand::Next)->click();
         stopOnBox();
         say(u"done %1 %2 %3"_s.arg(detailId).arg(QChar(u'A' + letter)).arg(gTimeLeft));
     }
 }
 
-// Opens the exam screen an hour later, continues the exam offered, reports it
-// and ends it.
+// Opens the exam screen an hour later, continues the exam offered, reports it and ends it.
 int continueExam(frmMain *window)
 {
     Clock::setNow(Clock::now().addSecs(3600));

@@ -1,12 +1,12 @@
 #include <csignal>
 #include <map>
 #include <random>
-#include <set>
 
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QTest>
 
+#include "SessionCases.h"
 #include "TestSupport.h"
 
 using namespace Qt::StringLiterals;
@@ -23,7 +23,7 @@ class tst_kill final : public QObject {
         qint32 examId = 0;
         int lastLeft = -1;
         std::map<int, QString> returned, underWay;
-        QList<int> created;
+        QStringList created;
     };
 
     QTemporaryDir m_dir;
@@ -68,7 +68,7 @@ class tst_kill final : public QObject {
             else if (f[0] == u"try"_s && f.size() > 2)
                 round.underWay[n] = f[2];
             else if (f[0] == u"done"_s && f.size() == 2)
-                round.created << n;
+                round.created << f[1];
             else if (f[0] == u"done"_s || f[0] == u"answer"_s) {
                 round.returned[n] = f.value(2);
                 round.underWay.erase(n);
@@ -88,44 +88,29 @@ private slots:
             m_rounds = qEnvironmentVariableIntValue("VESK_KILL_ROUNDS");
     }
 
-    void killedMidWork_data()
-    {
-        QTest::addColumn<QString>("mode");
-        QTest::addColumn<int>("minDelayMs");
-        QTest::addColumn<int>("maxDelayMs");
-        // Exams created one after another, each opened anew from the menu, killed anywhere.
-        QTest::newRow("exam creation") << u"create"_s << 0 << 250;
-        // Killed as soon as Start Exam has returned: the exam and its progress row were stored together.
-        QTest::newRow("right after Start Exam") << u"start"_s << 0 << 0;
-        // Killed at a random moment while answering; the worker's clock never runs out by itself.
-        QTest::newRow("while answering") << u"clock"_s << 50 << 400;
-    }
+    void killedMidWork_data() { TestSupport::addCases(u"sessions/kill-work.tsv"_s); }
     // After the kill the real program starts again: the exam is offered, continued with every answer
     // whose move had returned, and the clock within 30 seconds of where it stood, in the candidate's favour.
     void killedMidWork()
     {
-        QFETCH(QString, mode);
-        QFETCH(int, minDelayMs);
-        QFETCH(int, maxDelayMs);
+        const QString mode = SessionCases::text("mode");
+        std::uniform_int_distribution<int> delayMs(
+            SessionCases::number("minDelayMs"), SessionCases::number("maxDelayMs"));
         const int rounds = mode == u"create"_s ? m_rounds : qMax(5, m_rounds / 2);
         for (int r = 0; r < rounds; ++r) {
-            const Round killed = runWorker(mode, std::uniform_int_distribution<int>(minDelayMs, maxDelayMs)(m_rng));
+            Round killed = runWorker(mode, delayMs(m_rng));
+            // The file sound, every exam whole: its title and all of its questions, or nothing.
             QCOMPARE(scalar(u"PRAGMA integrity_check"_s).toString(), u"ok"_s);
-            QCOMPARE(scalar(u"SELECT count(*) FROM ExamTitle t WHERE NumOfQuestions <> (SELECT count(*) FROM "
-                            "ExamDetails d WHERE d.ExamID = t.ExamID)"_s)
-                         .toInt(),
-                0);
-            QCOMPARE(scalar(u"SELECT count(*) FROM ExamDetails d WHERE NOT EXISTS "
-                            "(SELECT 1 FROM ExamTitle t WHERE t.ExamID = d.ExamID)"_s)
-                         .toInt(),
-                0);
+            QCOMPARE(scalar(u"SELECT (SELECT count(*) FROM ExamTitle t WHERE NumOfQuestions <> (SELECT count(*) FROM "
+                            "ExamDetails d WHERE d.ExamID = t.ExamID)) || ' ' || (SELECT count(*) FROM ExamDetails "
+                            "WHERE ExamID NOT IN (SELECT ExamID FROM ExamTitle))"_s)
+                         .toString(),
+                u"0 0"_s);
             // Each exam created is a new one, and stored.
-            QStringList created;
-            for (const int examId : std::set<int>(killed.created.begin(), killed.created.end()))
-                created << QString::number(examId);
-            QCOMPARE(created.size(), killed.created.size());
-            QCOMPARE(scalar(u"SELECT count(*) FROM ExamTitle WHERE ExamID IN (%1)"_s.arg(created.join(u','))).toInt(),
-                int(created.size()));
+            QCOMPARE(killed.created.removeDuplicates(), 0);
+            QCOMPARE(
+                scalar(u"SELECT count(*) FROM ExamTitle WHERE ExamID IN (%1)"_s.arg(killed.created.join(u','))).toInt(),
+                int(killed.created.size()));
             if (mode == u"create"_s)
                 continue;
             // The worker reports nothing before its exam is stored, and the kill waits for that report.
