@@ -1,36 +1,19 @@
-#include <QTest>
-#include <QtWidgets>
+#include "ScreenSuite.h"
 
-#include "SessionCases.h"
-#include "TestSupport.h"
-#include "core/AppExit.h"
 #include "core/Clock.h"
 #include "core/ClockTimer.h"
-#include "core/GenModule.h"
 #include "core/UserSettings.h"
 #include "data/ConnectionPool.h"
-#include "data/DataGlobals.h"
 #include "data/ExamSession.h"
-#include "data/Recordset.h"
 #include "data/SqliteHandle.h"
-#include "exam/frmExam.h"
-#include "platform/GenModuleUi.h"
-#include "platform/MessageBox.h"
-#include "platform/SystemBeep.h"
-#include "review/ExamListModel.h"
-#include "review/frmViewExam.h"
-#include "shell/frmMain.h"
 #include "shell/frmMenu.h"
 #include "widgets/QuestionMap.h"
 #include "widgets/QuestionMapCell.h"
 
 using SessionCases::numbers;
 using SessionCases::ticked;
-using TestSupport::box;
-using TestSupport::click;
 using TestSupport::key;
 using TestSupport::startExam;
-using namespace Qt::StringLiterals;
 
 // Drives the exam screen as a candidate would and checks what is stored: set-up, the clock, the
 // question map, flags, the keyboard, continuing an exam a crashed run left behind, and answers

@@ -2,14 +2,7 @@
 #include <map>
 #include <random>
 
-#include <QElapsedTimer>
-#include <QProcess>
-#include <QTest>
-
-#include "SessionCases.h"
-#include "TestSupport.h"
-
-using namespace Qt::StringLiterals;
+#include "ScreenSuite.h"
 
 // A helper process does real work on a real database through the program's screens and is
 // killed with SIGKILL at random moments; afterwards the file must be sound, every exam whole,

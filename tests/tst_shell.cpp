@@ -1,39 +1,18 @@
 #include <map>
 #include <unistd.h>
 
-#include <QAction>
-#include <QApplication>
-#include <QCryptographicHash>
-#include <QMap>
-#include <QMdiArea>
-#include <QMdiSubWindow>
-#include <QRegularExpression>
-#include <QSettings>
-#include <QTest>
-#include <QTimer>
-#include <QToolButton>
+#include "ScreenSuite.h"
 
-#include "SessionCases.h"
-#include "TestSupport.h"
 #include "VersionInfo.h"
-#include "core/GenModule.h"
 #include "data/PoolBuilder.h"
-#include "data/cDBAccess.h"
-#include "exam/frmExam.h"
 #include "platform/DesktopShell.h"
 #include "platform/FileDialog.h"
-#include "platform/GenModuleUi.h"
-#include "platform/MessageBox.h"
-#include "review/ExamListModel.h"
-#include "review/frmViewExam.h"
 #include "shell/CommandLine.h"
 #include "shell/UserDatabase.h"
 #include "shell/frmAbout.h"
-#include "shell/frmMain.h"
 #include "shell/frmMenu.h"
 #include "widgets/ClickableLabel.h"
 
-using namespace Qt::StringLiterals;
 using Road = frmMain::DatabaseRoad;
 using Screens = QList<QWidget *>;
 
