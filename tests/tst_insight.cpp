@@ -118,7 +118,6 @@ private slots:
         click(view->Command1(ViewExamCommand::DeleteExam));
         QCOMPARE(m_window->viewExamForm()->breakdownTable()->rowCount(), 0);
         QCOMPARE(m_window->viewExamForm()->passMarkBox()->value(), 60);
-        QCOMPARE(m_program->scalar(u"SELECT count(*) FROM PracticeExams"_s).toInt(), 0);
         QCOMPARE(MessageBox::shown().size(), 2);
 
         // The mark is read again by the next run.
@@ -232,7 +231,6 @@ private slots:
         TestSupport::startExam(m_window, u"Bea"_s, {0});
         QVERIFY2(MessageBox::shown().isEmpty(), qPrintable(MessageBox::shown().value(0).text));
         const qint32 practice = exam->examId();
-        QVERIFY(practice != 0);
         QCOMPARE(m_program->scalar(u"SELECT count(*) || ' ' || sum(QID IN (SELECT QID FROM Q_A WHERE Question LIKE "
                                    u"'Software Testing question %' AND CAST(substr(Question, 27) AS INTEGER) <= 10)) "
                                    u"FROM ExamDetails WHERE ExamID = "_s

@@ -105,18 +105,16 @@ private slots:
         for (int reads = 0; session.canFetchMore(); ++reads) {
             QVERIFY(reads <= int(whole.size()));
             const int before = session.listedCount();
-            int first = -1;
-            int last = -1;
-            const int added = session.fetchMore([&](int f, int l) {
-                first = f;
-                last = l;
+            std::pair<int, int> told{-1, -1};
+            const int added = session.fetchMore([&](int first, int last) {
+                told = {first, last};
                 // Told before the rows are there.
                 QCOMPARE(session.listedCount(), before);
             });
             QVERIFY(added >= 0 && added <= pageSize);
             QCOMPARE(session.listedCount(), before + added);
             if (added > 0)
-                QCOMPARE(std::pair(first, last), std::pair(before, before + added - 1));
+                QCOMPARE(told, std::pair(before, before + added - 1));
         }
         Rows listed;
         for (int r = 0; r < session.listedCount(); ++r) {

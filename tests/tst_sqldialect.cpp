@@ -1,3 +1,4 @@
+#include "SessionCases.h"
 #include "TestSupport.h"
 #include "data/ConnectionPool.h"
 #include "data/DateFormat.h"
@@ -13,6 +14,7 @@
 #include <QTest>
 
 using namespace Qt::StringLiterals;
+using SessionCases::text;
 
 namespace {
 struct Result {
@@ -85,39 +87,26 @@ private slots:
     void formatsDates_data() { TestSupport::addCases(u"classroom/date-formats.tsv"_s); }
     void formatsDates()
     {
-        QFETCH(QString, when);
-        QFETCH(QString, pattern);
-        QFETCH(QString, shown);
-        QCOMPARE(DateFormat::format(QDateTime::fromString(when, u"yyyy-MM-dd HH:mm:ss"_s), pattern), shown);
+        const QDateTime when = QDateTime::fromString(text("when"), u"yyyy-MM-dd HH:mm:ss"_s);
+        QCOMPARE(DateFormat::format(when, text("pattern")), text("shown"));
     }
 
     void readsDates_data() { TestSupport::addCases(u"classroom/date-reading.tsv"_s); }
     void readsDates()
     {
-        QFETCH(QString, text);
-        QFETCH(QString, read);
-        QCOMPARE(DateFormat::parse(text), QDateTime::fromString(read, u"yyyy-MM-dd HH:mm:ss"_s));
+        QCOMPARE(DateFormat::parse(text("text")), QDateTime::fromString(text("read"), u"yyyy-MM-dd HH:mm:ss"_s));
     }
 
     void datePatternsForTheServer_data() { TestSupport::addCases(u"classroom/date-patterns.tsv"_s); }
-    void datePatternsForTheServer()
-    {
-        QFETCH(QString, pattern);
-        QFETCH(QString, toChar);
-        QCOMPARE(DateFormat::toCharPattern(pattern), toChar);
-    }
+    void datePatternsForTheServer() { QCOMPARE(DateFormat::toCharPattern(text("pattern")), text("toChar")); }
 
     // What each engine is sent; what the server runs of it is tested in tst_classroom_statements, side
     // by side with the file.
     void translatesStatements_data() { TestSupport::addCases(u"classroom/translations.tsv"_s); }
     void translatesStatements()
     {
-        QFETCH(QString, engine);
-        QFETCH(QString, dialect);
-        QFETCH(QString, translated);
-        QCOMPARE(SqlDialect::translate(
-                     dialect, engine == u"server"_s ? SqlDialect::Target::PostgreSql : SqlDialect::Target::Sqlite),
-            translated);
+        const auto target = text("engine") == u"server"_s ? SqlDialect::Target::PostgreSql : SqlDialect::Target::Sqlite;
+        QCOMPARE(SqlDialect::translate(text("dialect"), target), text("translated"));
     }
 
     // A quadratic pass over a megabyte takes minutes: the suite's time-out ends it.
