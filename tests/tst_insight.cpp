@@ -32,11 +32,9 @@ class tst_insight final : public QObject {
     }
     void review(frmViewExam *view, qint32 examId)
     {
-        int row = 0;
-        while (row < view->gridModel()->rowCount() && view->gridModel()->index(row, 0).data(Qt::EditRole) != examId)
-            ++row;
-        QVERIFY2(row < view->gridModel()->rowCount(), "the exam is not listed");
-        TestSupport::review(m_window, row);
+        const QModelIndexList found = view->gridModel()->match(view->gridModel()->index(0, 0), Qt::EditRole, examId);
+        QVERIFY2(!found.isEmpty(), "the exam is not listed");
+        TestSupport::review(m_window, found.first().row());
     }
     // The program's own connection to its database.
     std::unique_ptr<cDBAccess> openDb() const
