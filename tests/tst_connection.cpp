@@ -149,15 +149,10 @@ private slots:
     // A write the file refuses for want of its lock is out of reach: the pool opens the file anew
     // for the next use, which the lock's release lets write. A write the file refuses for what it
     // holds leaves the connection as it was.
-    void unreachableFileIsOpenedAnew_data()
-    {
-        QTest::addColumn<bool>("unreachable"); // the write lock held elsewhere; else a trigger refuses the write
-        QTest::newRow("write lock held elsewhere") << true;
-        QTest::newRow("write refused by the file") << false;
-    }
+    void unreachableFileIsOpenedAnew_data() { TestSupport::addCases(u"sessions/connection-unreachable.tsv"_s); }
     void unreachableFileIsOpenedAnew()
     {
-        QFETCH(bool, unreachable);
+        const bool unreachable = SessionCases::flag("unreachable");
         ConnectionPool::setBusyTimeout(20);
         QVERIFY(buildAndOpen());
         const std::shared_ptr<Database> db = gConnection->database();

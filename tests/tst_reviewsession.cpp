@@ -32,11 +32,6 @@ class tst_reviewsession final : public QObject {
              "datetime('2026-06-01 10:00:00', '-' || i || ' hours'), 10, CASE WHEN i % 5 = 0 THEN NULL ELSE i % 11 END "
              "FROM n; DELETE FROM ExamTitle WHERE ExamID % 13 = 0"_s.arg(exams));
     }
-    // An exam of Software Testing questions: outcomes[i] is R (right), W (wrong) or N (not answered).
-    qint32 storeAnsweredExam(const QString &outcomes) const
-    {
-        return m_program->storeAnswered(u"Cleo"_s, u"0:"_s + QString(outcomes).replace(u'N', u'-'));
-    }
     // The whole list as it used to be read, by exam number.
     Rows wholeList() const
     {
@@ -110,18 +105,16 @@ private slots:
         for (int reads = 0; session.canFetchMore(); ++reads) {
             QVERIFY(reads <= int(whole.size()));
             const int before = session.listedCount();
-            int first = -1;
-            int last = -1;
-            const int added = session.fetchMore([&](int f, int l) {
-                first = f;
-                last = l;
+            std::pair<int, int> told{-1, -1};
+            const int added = session.fetchMore([&](int first, int last) {
+                told = {first, last};
                 // Told before the rows are there.
                 QCOMPARE(session.listedCount(), before);
             });
             QVERIFY(added >= 0 && added <= pageSize);
             QCOMPARE(session.listedCount(), before + added);
             if (added > 0)
-                QCOMPARE(std::pair(first, last), std::pair(before, before + added - 1));
+                QCOMPARE(told, std::pair(before, before + added - 1));
         }
         Rows listed;
         for (int r = 0; r < session.listedCount(); ++r) {
@@ -176,7 +169,7 @@ private slots:
         QFETCH(QString, flagged);
         const int filter = SessionCases::number("filter"), at = SessionCases::number("at");
         const QList<int> shown = SessionCases::numbers(SessionCases::text("shown"));
-        const qint32 examId = storeAnsweredExam(outcomes);
+        const qint32 examId = m_program->storeAnswered(u"Cleo"_s, u"0:"_s + outcomes);
         exec(
             u"INSERT INTO ExamFlags (DetailID) SELECT DetailID FROM ExamDetails WHERE DetailID - (SELECT min(DetailID) "
             "FROM ExamDetails) + 1 IN (%1)"_s.arg(QString(flagged).replace(u' ', u", "_s)));
@@ -202,8 +195,8 @@ private slots:
     {
         QFETCH(QString, refusing);
         const bool deleted = SessionCases::flag("deleted");
-        const qint32 keep = storeAnsweredExam(u"RW"_s);
-        const qint32 exam = storeAnsweredExam(u"RWN"_s);
+        const qint32 keep = m_program->storeAnswered(u"Cleo"_s, u"0:RW"_s);
+        const qint32 exam = m_program->storeAnswered(u"Cleo"_s, u"0:RW-"_s);
         // Both exams have a flag, progress and a practice mark.
         exec(
             u"INSERT INTO ExamFlags (DetailID) SELECT max(DetailID) FROM ExamDetails GROUP BY ExamID; "
