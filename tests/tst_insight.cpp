@@ -204,6 +204,7 @@ private slots:
         m_window = m_program->start();
         frmExam *exam = TestSupport::openExam(m_window);
         QVERIFY(!exam->chkPractise()->isChecked());
+        QCOMPARE(exam->chkPractise()->accessibleName(), u"Only questions I answered wrong before"_s);
         click(exam->chkPractise());
         QVERIFY(UserSettings::practiseMistakes());
         // Five from each ticked category: Database has one such question.

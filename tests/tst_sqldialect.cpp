@@ -100,7 +100,7 @@ private slots:
     void datePatternsForTheServer_data() { TestSupport::addCases(u"classroom/date-patterns.tsv"_s); }
     void datePatternsForTheServer() { QCOMPARE(DateFormat::toCharPattern(text("pattern")), text("toChar")); }
 
-    // What each engine is sent; what the server runs of it is tested in tst_classroom_statements, side
+    // What each engine is sent; what the server runs of it is tested in tst_classroom_data, side
     // by side with the file.
     void translatesStatements_data() { TestSupport::addCases(u"classroom/translations.tsv"_s); }
     void translatesStatements()
