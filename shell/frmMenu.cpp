@@ -53,10 +53,21 @@ frmMenu::frmMenu(QWidget *parent)
     m_frame->setGeometry(Twips::rect(20, -10, 1110, 6320));
     m_frame->move(m_frame->x(), 0);
     InitResources();
-    // The captions fit the narrow buttons in one line.
+    // The captions fit the narrow buttons in one line. Every size tried costs a font engine of its
+    // own on the way to the first screen, so the search starts where the widths measured at the
+    // frame's size (whose engine exists already) say it should; a little slack covers the rounding
+    // of advances at smaller sizes, and each size is still checked as drawn.
     QFont small = font();
     const int room = Twips::toPx(900) - 10;
-    for (double size = small.pointSizeF(); size >= 6.0; size -= 0.5) {
+    const double base = small.pointSizeF();
+    const QFontMetricsF atBase(small);
+    const double widest = qMax(
+        atBase.horizontalAdvance(QStringLiteral("Start Exam")), atBase.horizontalAdvance(QStringLiteral("Dictionary")));
+    constexpr double kSlack = 2.0;
+    double first = base;
+    while (first > 6.0 && widest * first / base > room + kSlack)
+        first -= 0.5;
+    for (double size = first; size >= 6.0; size -= 0.5) {
         small.setPointSizeF(size);
         const QFontMetrics metrics(small);
         if (metrics.horizontalAdvance(QStringLiteral("Start Exam")) <= room
