@@ -4,20 +4,8 @@
 #include <cstdlib>
 #include <random>
 
-#include <QApplication>
-#include <QRadioButton>
-#include <QThread>
-
-#include "TestSupport.h"
-#include "core/AppExit.h"
+#include "ScreenSuite.h"
 #include "core/Clock.h"
-#include "core/GenModule.h"
-#include "data/Recordset.h"
-#include "exam/frmExam.h"
-#include "platform/MessageBox.h"
-#include "shell/frmMain.h"
-
-using namespace Qt::StringLiterals;
 
 namespace {
 void say(const QString &line)
