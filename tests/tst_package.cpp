@@ -1,6 +1,4 @@
-#include <QRegularExpression>
-#include <QStandardPaths>
-#include <QTest>
+#include <QtTest>
 
 #include "TestSupport.h"
 #include "VersionInfo.h"
@@ -21,10 +19,6 @@ class tst_package final : public QObject {
         if (program.isEmpty())
             qWarning("%s is missing: scripts/setup.sh installs it", qPrintable(name));
         return program;
-    }
-    QString field(const QString &name) const
-    {
-        return TestSupport::run(tool(u"dpkg-deb"_s), {u"--field"_s, m_deb, name}).out.trimmed();
     }
 
 private slots:
@@ -59,7 +53,7 @@ private slots:
     {
         QFETCH(QString, pattern);
         const QString name = QString::fromUtf8(QTest::currentDataTag());
-        const QString value = field(name);
+        const QString value = TestSupport::run(tool(u"dpkg-deb"_s), {u"--field"_s, m_deb, name}).out.trimmed();
         pattern.replace(u"VERSION"_s, QRegularExpression::escape(QLatin1String(VersionInfo::Version)));
         QVERIFY2(QRegularExpression(pattern).match(value).hasMatch(), qPrintable(name + u": "_s + value));
     }
