@@ -13,7 +13,7 @@ class tst_install final : public QObject {
     Q_OBJECT
 
     QTemporaryDir m_dir;
-    QString m_appId;
+    const QString m_appId = qEnvironmentVariable("VESK_APP_ID");
 
     QString root() const { return m_dir.filePath(u"root"_s); }
     QString installed(const QString &relative) const { return root() + u"/usr/"_s + relative; }
@@ -22,9 +22,7 @@ private slots:
     void initTestCase()
     {
         QVERIFY(m_dir.isValid());
-        m_appId = qEnvironmentVariable("VESK_APP_ID");
-        const QString cmake = qEnvironmentVariable("VESK_CMAKE");
-        const QString build = qEnvironmentVariable("VESK_BUILD_DIR");
+        const QString cmake = qEnvironmentVariable("VESK_CMAKE"), build = qEnvironmentVariable("VESK_BUILD_DIR");
         QVERIFY2(!m_appId.isEmpty() && !cmake.isEmpty() && !build.isEmpty(),
             "VESK_APP_ID, VESK_CMAKE and VESK_BUILD_DIR are set by CTest");
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -40,10 +38,9 @@ private slots:
 
         for (const QString &program : {u"bin/vesk"_s, u"bin/vesk-buildpool"_s})
             QVERIFY2(QFileInfo(installed(program)).isExecutable(), qPrintable(program));
-        for (const int size : {16, 22, 24, 32, 48, 64, 128, 256}) {
-            const QString icon = installed(u"share/icons/hicolor/%1x%1/apps/%2.png"_s.arg(size).arg(m_appId));
-            QCOMPARE(QImage(icon).size(), QSize(size, size));
-        }
+        for (const int size : {16, 22, 24, 32, 48, 64, 128, 256})
+            QCOMPARE(QImage(installed(u"share/icons/hicolor/%1x%1/apps/%2.png"_s.arg(size).arg(m_appId))).size(),
+                QSize(size, size));
         // The pristine database is the one the build made from the shipped pool: questions, no exams.
         const QString pristine = installed(u"share/vesk/Exam.mdb"_s);
         QFile shipped(pristine), built(qEnvironmentVariable("VESK_BUILD_DIR") + u"/pristine/Exam.mdb"_s);

@@ -20,7 +20,7 @@ class tst_kill final : public QObject {
     };
 
     QTemporaryDir m_dir;
-    QString m_db;
+    const QString m_db = m_dir.filePath(u"Exam.mdb"_s);
     std::mt19937 m_rng{std::random_device{}()};
     const int m_rounds
         = qEnvironmentVariableIsSet("VESK_KILL_ROUNDS") ? qEnvironmentVariableIntValue("VESK_KILL_ROUNDS") : 50;
@@ -73,7 +73,6 @@ private slots:
     void initTestCase()
     {
         QVERIFY(m_dir.isValid());
-        m_db = m_dir.filePath(u"Exam.mdb"_s);
         TestSupport::buildDatabase(m_db, {12, 12, 12, 12, 12, 12});
     }
 

@@ -25,8 +25,7 @@ private slots:
     void initTestCase()
     {
         QVERIFY(m_dir.isValid());
-        const QString cpack = qEnvironmentVariable("VESK_CPACK");
-        const QString build = qEnvironmentVariable("VESK_BUILD_DIR");
+        const QString cpack = qEnvironmentVariable("VESK_CPACK"), build = qEnvironmentVariable("VESK_BUILD_DIR");
         QVERIFY2(!cpack.isEmpty() && !build.isEmpty(), "VESK_CPACK and VESK_BUILD_DIR are set by CTest");
         const TestSupport::Run pack = TestSupport::run(cpack,
             {u"-G"_s, u"DEB"_s, u"--config"_s, build + u"/CPackConfig.cmake"_s, u"-B"_s, m_dir.path()},
