@@ -472,7 +472,7 @@ private slots:
             exec(u"UPDATE Q_A SET %1 = '' WHERE QID % 2 = 0"_s.arg(c));
         if (!correct.isEmpty())
             exec(u"UPDATE Q_A SET CorrectAnswer = '%1' WHERE QID % 2 = 0"_s.arg(correct));
-        // The question area as drawn, before any question: every part of it not hidden.
+        // The question area as drawn, before any question: every control in it not hidden.
         QList<std::pair<QWidget *, QRect>> drawn;
         for (QWidget *w : m_exam->Frame1(ExamFrame::Question)->findChildren<QWidget *>(Qt::FindDirectChildrenOnly))
             if (!w->isHidden())
