@@ -4,20 +4,8 @@
 #include <cstdlib>
 #include <random>
 
-#include <QApplication>
-#include <QRadioButton>
-#include <QThread>
-
-#include "TestSupport.h"
-#include "core/AppExit.h"
+#include "ScreenSuite.h"
 #include "core/Clock.h"
-#include "core/GenModule.h"
-#include "data/Recordset.h"
-#include "exam/frmExam.h"
-#include "platform/MessageBox.h"
-#include "shell/frmMain.h"
-
-using namespace Qt::StringLiterals;
 
 namespace {
 void say(const QString &line)
@@ -93,8 +81,7 @@ int continueExam(frmMain *window)
     }
     MessageBox::clearShown();
     say(u"resumed %1 %2"_s.arg(exam->examId()).arg(gTimeLeft));
-    const int detail = rs->fieldIndex(u"DetailID"_s);
-    const int answer = rs->fieldIndex(u"Answer"_s);
+    const int detail = rs->fieldIndex(u"DetailID"_s), answer = rs->fieldIndex(u"Answer"_s);
     for (int row = 0; row < rs->RecordCount(); ++row)
         say(u"answer %1 %2"_s.arg(rs->value(row, detail).toInt()).arg(rs->value(row, answer).toString()));
     TestSupport::endExam(exam);

@@ -1,9 +1,6 @@
-#include <QDirIterator>
-#include <QHash>
-#include <QProcess>
-#include <QRegularExpression>
-#include <QTest>
+#include <QtTest>
 
+#include "SessionCases.h"
 #include "TestSupport.h"
 
 using namespace Qt::StringLiterals;
@@ -66,9 +63,7 @@ private slots:
     void aWrongWayIncludeIsFound_data() { TestSupport::addCases(u"sessions/layers-wrong-way.tsv"_s); }
     void aWrongWayIncludeIsFound()
     {
-        QFETCH(QString, file);
-        QFETCH(QString, text);
-        QFETCH(QString, expected);
+        const auto [file, text, expected] = SessionCases::texts("file", "text", "expected");
         QTemporaryDir dir;
         QFile out(dir.filePath(file));
         QVERIFY(QDir(dir.path()).mkpath(QFileInfo(file).path()) && out.open(QIODevice::WriteOnly));
@@ -77,26 +72,20 @@ private slots:
     }
 
     // A command-line tool links Qt Core and the program's core libraries, never Qt Gui or Widgets;
-    // the program's own row shows that the check reads the links it means to. No program links a
+    // the program's own links show that the check reads the links it means to. No program links a
     // database engine or Qt Print Support: each is loaded at its first use, so that start-up does
     // not pay for it.
-    void guiLibrariesOnlyWhereWindowsAre_data()
-    {
-        QTest::addColumn<QString>("program");
-        QTest::addColumn<bool>("linksGui");
-        QTest::newRow("vesk-buildpool") << QStringLiteral(VESK_BUILDPOOL) << false;
-        QTest::newRow("vesk-main.so") << QStringLiteral(VESK_PROGRAM) << true;
-    }
     void guiLibrariesOnlyWhereWindowsAre()
     {
-        QFETCH(QString, program);
-        QFETCH(bool, linksGui);
-        const QString links = TestSupport::run(u"ldd"_s, {program}).out;
-        QVERIFY2(links.contains(u"libQt6Core"_s) && links.contains(u"libQt6Gui"_s) == linksGui
-                && links.contains(u"libQt6Widgets"_s) == linksGui,
-            qPrintable(program + u": "_s + links));
-        for (const QString &engine : {u"libsqlcipher"_s, u"libcrypto"_s, u"libodbc"_s, u"libQt6PrintSupport"_s})
-            QVERIFY2(!links.contains(engine), qPrintable(program + u": "_s + links));
+        for (const auto &[program, linksGui] :
+            {std::pair(QStringLiteral(VESK_BUILDPOOL), false), std::pair(QStringLiteral(VESK_PROGRAM), true)}) {
+            const QString links = TestSupport::run(u"ldd"_s, {program}).out;
+            QVERIFY2(links.contains(u"libQt6Core"_s) && links.contains(u"libQt6Gui"_s) == linksGui
+                    && links.contains(u"libQt6Widgets"_s) == linksGui,
+                qPrintable(program + u": "_s + links));
+            for (const QString &engine : {u"libsqlcipher"_s, u"libcrypto"_s, u"libodbc"_s, u"libQt6PrintSupport"_s})
+                QVERIFY2(!links.contains(engine), qPrintable(program + u": "_s + links));
+        }
     }
 };
 

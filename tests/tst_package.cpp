@@ -1,6 +1,4 @@
-#include <QRegularExpression>
-#include <QStandardPaths>
-#include <QTest>
+#include <QtTest>
 
 #include "TestSupport.h"
 #include "VersionInfo.h"
@@ -22,17 +20,12 @@ class tst_package final : public QObject {
             qWarning("%s is missing: scripts/setup.sh installs it", qPrintable(name));
         return program;
     }
-    QString field(const QString &name) const
-    {
-        return TestSupport::run(tool(u"dpkg-deb"_s), {u"--field"_s, m_deb, name}).out.trimmed();
-    }
 
 private slots:
     void initTestCase()
     {
         QVERIFY(m_dir.isValid());
-        const QString cpack = qEnvironmentVariable("VESK_CPACK");
-        const QString build = qEnvironmentVariable("VESK_BUILD_DIR");
+        const QString cpack = qEnvironmentVariable("VESK_CPACK"), build = qEnvironmentVariable("VESK_BUILD_DIR");
         QVERIFY2(!cpack.isEmpty() && !build.isEmpty(), "VESK_CPACK and VESK_BUILD_DIR are set by CTest");
         const TestSupport::Run pack = TestSupport::run(cpack,
             {u"-G"_s, u"DEB"_s, u"--config"_s, build + u"/CPackConfig.cmake"_s, u"-B"_s, m_dir.path()},
@@ -59,7 +52,7 @@ private slots:
     {
         QFETCH(QString, pattern);
         const QString name = QString::fromUtf8(QTest::currentDataTag());
-        const QString value = field(name);
+        const QString value = TestSupport::run(tool(u"dpkg-deb"_s), {u"--field"_s, m_deb, name}).out.trimmed();
         pattern.replace(u"VERSION"_s, QRegularExpression::escape(QLatin1String(VersionInfo::Version)));
         QVERIFY2(QRegularExpression(pattern).match(value).hasMatch(), qPrintable(name + u": "_s + value));
     }

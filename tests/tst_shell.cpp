@@ -4,11 +4,9 @@
 #include "ScreenSuite.h"
 
 #include "VersionInfo.h"
-#include "data/PoolBuilder.h"
 #include "platform/DesktopShell.h"
 #include "platform/FileDialog.h"
 #include "shell/CommandLine.h"
-#include "shell/UserDatabase.h"
 #include "shell/frmAbout.h"
 #include "shell/frmMenu.h"
 #include "widgets/ClickableLabel.h"
@@ -196,39 +194,37 @@ private slots:
     {
         const QString installed = path(u"prefix/share/vesk/Exam.mdb"_s);
         const QString own = path(u"data/vesk/Exam.mdb"_s);
-        const auto build = [&](const QStringList &texts, int minutes) {
-            PoolBuilder builder;
-            for (int i = 0; i < texts.size(); ++i)
-                builder.addQuestion({u"Software Testing"_s, texts.at(i), u"a"_s, u"b"_s, u"c"_s, u"d"_s, u"A"_s,
-                    u"Why."_s, QString(), u"st-%1"_s.arg(i + 1)});
+        const auto build = [&](int questions) {
             QFile::remove(installed);
-            QVERIFY2(builder.build(installed, PoolBuilder::Mode::Create), qPrintable(builder.errors().join(u' ')));
-            // The start tells a new pool by its size and time stamp: set the time rather than wait for it.
+            TestSupport::buildDatabase(installed, {questions, 0, 0, 0, 0, 0});
+            // The start tells a new pool by its size and time stamp: set the time (as many hours past
+            // midnight as it has questions) rather than wait for it.
             QFile file(installed);
             QVERIFY(file.open(QIODevice::ReadWrite)
-                && file.setFileTime(QDateTime(QDate(2026, 1, 1), QTime(minutes, 0)), QFile::FileModificationTime));
+                && file.setFileTime(QDateTime(QDate(2026, 1, 1), QTime(questions, 0)), QFile::FileModificationTime));
         };
         QVERIFY(QDir().mkpath(QFileInfo(installed).path()));
-        build({u"Stubs?"_s, u"Drivers?"_s}, 1);
+        build(2);
         QCOMPARE(start()->databaseRoad(), Road::InstalledCopy);
         closeProgram();
         TestSupport::exec(own,
             u"INSERT INTO Q_A (QID, Question, A, B, C, D, CorrectAnswer, Category, Description) VALUES (3, 'Mine?', "
             "'a', 'b', '', '', 'A', 'Software Testing', ''); INSERT INTO QuestionKeys VALUES (3, 'imp-mine', "
             "'imported')"_s);
-        build({u"Stubs?"_s, u"Test drivers?"_s, u"Fakes?"_s}, 2); // st-2 reworded, st-3 new
+        build(3); // one question more (a reworded one: tst_poolstore)
         restart();
         QCOMPARE(start()->databaseRoad(), Road::UserFolder);
         closeProgram();
         QCOMPARE(TestSupport::query(own,
                      u"SELECT q.QID, q.Question, k.Origin FROM Q_A q JOIN QuestionKeys k USING (QID) ORDER BY q.QID"_s),
-            (QList<QVariantList>{{1, u"Stubs?"_s, u"shipped"_s}, {2, u"Test drivers?"_s, u"shipped"_s},
-                {3, u"Fakes?"_s, u"shipped"_s}, {4, u"Mine?"_s, u"imported"_s}}));
+            (QList<QVariantList>{{1, u"Software Testing question 1"_s, u"shipped"_s},
+                {2, u"Software Testing question 2"_s, u"shipped"_s},
+                {3, u"Software Testing question 3"_s, u"shipped"_s}, {4, u"Mine?"_s, u"imported"_s}}));
         // Later starts go by the installed file's size and time, kept in the settings: one that read
         // the file again would meet bytes that are no pool and warn.
         QFile pool(installed);
         QVERIFY(pool.open(QIODevice::ReadWrite) && pool.write(QByteArray(pool.size(), 'x')) == pool.size());
-        QVERIFY(pool.setFileTime(QDateTime(QDate(2026, 1, 1), QTime(2, 0)), QFile::FileModificationTime));
+        QVERIFY(pool.setFileTime(QDateTime(QDate(2026, 1, 1), QTime(3, 0)), QFile::FileModificationTime));
         pool.close();
         const QMap<QString, QByteArray> before = snapshot();
         restart();
@@ -236,20 +232,6 @@ private slots:
         start();
         closeProgram();
         QCOMPARE(snapshot(), before);
-    }
-
-    void copyWhole_data() { TestSupport::addCases(u"screens/copy-whole.tsv"_s); }
-    void copyWhole()
-    {
-        const auto [from, to, copied] = SessionCases::texts("from", "to", "copied");
-        for (const QString &made : {u"a/Exam.mdb"_s, u"a/Older.mdb"_s, u"b/Folder/"_s})
-            makeDatabase(made);
-        const QMap<QString, QByteArray> before = snapshot();
-        QCOMPARE(UserDatabase::copyWhole(path(from), path(to)), copied == u"1");
-        QMap<QString, QByteArray> expected = before;
-        if (copied == u"1")
-            expected.insert(to, before.value(from));
-        QCOMPARE(snapshot(), expected); // no temporary file left either
     }
 
     void commandLine_data() { TestSupport::addCases(u"screens/command-line.tsv"_s); }
