@@ -20,9 +20,8 @@
 #include "shell/StartOptions.h"
 #include "shell/frmMain.h"
 
-// What the suites that drive the program on a class's server share: the server with twelve
-// Software Testing questions, the program started as a data source's user, its two screens, and an
-// exam taken as a candidate would take it.
+// What the suites that drive the program on a class's server share: the server (twelve Software Testing
+// questions unless told), the program started as a data source's user, and an exam taken as a candidate.
 class ClassroomProgram : public QObject {
 protected:
     explicit ClassroomProgram(const std::array<int, 6> &counts = {12, 0, 0, 0, 0, 0})
@@ -45,7 +44,7 @@ protected:
         m_window->resize(1000, 760);
         return m_window.get();
     }
-    // Closed without the quit question, every connection it held dropped.
+    // Closed without the quit question; every connection it held dropped, the next run's state fresh.
     void closeProgram()
     {
         if (m_window) {
@@ -54,14 +53,9 @@ protected:
             m_window.reset();
             QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         }
-        gRs.reset();
-        gDB.reset();
-        gConnection.reset();
-        ConnectionPool::clear();
+        TestSupport::resetProgramState();
     }
     frmExam *openExam() { return TestSupport::openExam(m_window.get()); }
-    frmViewExam *openResults() { return TestSupport::openResults(m_window.get()); }
-    static void click(QWidget *widget) { TestSupport::click(widget); }
     QString admin(const QString &sql) { return m_class.scalar(sql); }
     // The exam's score, "none" before it is scored.
     QString resultOf(qint32 exam)
@@ -81,23 +75,21 @@ protected:
     // Gives the right answer (or a wrong one) to the question on screen, and moves on.
     void answer(frmExam *exam, bool right = true)
     {
-        click(exam->choiceOption((letterOf(*exam->rsExam()) + (right ? 0 : 1)) % 4));
-        click(exam->Command1(ExamCommand::Next));
+        TestSupport::click(exam->choiceOption((letterOf(*exam->rsExam()) + (right ? 0 : 1)) % 4));
+        TestSupport::click(exam->Command1(ExamCommand::Next));
     }
     // Ten Software Testing questions: the first `right` answered right, the next `wrong` wrong, the
     // rest left; ended when told to. The exam's id, or 0 when it did not start.
     qint32 takeExam(frmExam *exam, int right, int wrong, bool end = true)
     {
-        click(exam->chkCategory(ExamCategory::SoftwareTesting));
-        click(exam->optTask(ExamTask::Ten));
-        click(exam->Command1(ExamCommand::StartExam));
+        TestSupport::startExam(m_window.get(), QString(), {int(ExamCategory::SoftwareTesting)}, int(ExamTask::Ten));
         if (!exam->rsExam() || exam->rsExam()->RecordCount() != 10)
             return 0;
         for (int q = 0; q < right + wrong; ++q)
             answer(exam, q < right);
         const qint32 id = exam->examId();
         if (end)
-            click(exam->Command1(ExamCommand::EndExam));
+            TestSupport::click(exam->Command1(ExamCommand::EndExam));
         return id;
     }
 };

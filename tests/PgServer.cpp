@@ -59,10 +59,8 @@ PgServer::PgServer()
     const QString passwordFile = m_dir.filePath(u"pw"_s);
     writeFile(passwordFile, kSuperPassword);
     writeFile(m_dir.filePath(u"server.log"_s), QByteArray());
-    if (m_asPostgresUser) {
-        for (const QString &path : {data, socketFolder(), passwordFile, m_dir.filePath(u"server.log"_s)})
-            run(u"chown"_s, {u"postgres"_s, path});
-    }
+    if (m_asPostgresUser)
+        run(u"chown"_s, {u"postgres"_s, data, socketFolder(), passwordFile, m_dir.filePath(u"server.log"_s)});
     // Passwords are checked on the socket too: candidates sign in as themselves.
     if (!run(m_binaries + u"/initdb"_s,
             {u"-D"_s, data, u"-U"_s, QString::fromLatin1(kSuperuser), u"--pwfile="_s + passwordFile,
@@ -77,11 +75,6 @@ PgServer::~PgServer()
 {
     if (m_running)
         stop();
-}
-
-QString PgServer::socketFolder() const
-{
-    return m_dir.filePath(u"sock"_s);
 }
 
 bool PgServer::run(
@@ -149,9 +142,7 @@ bool PgServer::psql(
 QString PgServer::scalar(const QString &sql, const QString &database)
 {
     QString output;
-    if (!psql(sql, &output, database))
-        return QString();
-    return output.section(u'\n', 0, 0).section(u'|', 0, 0);
+    return psql(sql, &output, database) ? output.section(u'\n', 0, 0).section(u'|', 0, 0) : QString();
 }
 
 void PgServer::addDsn(const QString &name, const QString &database, const QString &user, const QString &password)

@@ -28,7 +28,7 @@ public:
     bool stop();
     bool start();
 
-    QString socketFolder() const;
+    QString socketFolder() const { return m_dir.filePath(QStringLiteral("sock")); }
 
     // Runs SQL through psql as `user` (the superuser by default) on `database`; false with error()
     // on a failure. `output` receives the rows, unaligned, '|' between fields.

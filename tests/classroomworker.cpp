@@ -15,7 +15,6 @@
 #include <string>
 
 #include <QApplication>
-#include <QCheckBox>
 #include <QElapsedTimer>
 #include <QMap>
 #include <QRadioButton>
@@ -29,7 +28,6 @@
 #include "platform/MessageBox.h"
 #include "shell/StartOptions.h"
 #include "shell/frmMain.h"
-#include "shell/frmMenu.h"
 
 using namespace Qt::StringLiterals;
 
@@ -68,11 +66,7 @@ int main(int argc, char *argv[])
     window.start(options);
     if (reportFailures())
         return 3;
-    window.menuForm()->OpenScreen(MenuCommand::StartExam);
-    frmExam *exam = window.examForm();
-    exam->chkCategory(ExamCategory::All)->click();
-    exam->optTask(ExamTask::Fifty)->click();
-    exam->Command1(ExamCommand::StartExam)->click();
+    frmExam *exam = TestSupport::startExam(&window, QString(), {int(ExamCategory::All)}, int(ExamTask::Fifty));
     const std::shared_ptr<Recordset> rs = exam->rsExam();
     if (reportFailures() || !rs)
         return 3;

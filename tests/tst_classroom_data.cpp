@@ -25,10 +25,9 @@ struct Outcome {
 enum class Check { Everything, RowsOnly, RowsInAnyOrder };
 } // namespace
 
-// The data layer on a real server through ODBC: connecting by data source, pooling, statements
-// and their failures, batches, keys; the recordset's moves and write-back on both engines, the
-// keyed file and the server; and every statement the program sends, as its query functions write
-// it, on the file and on the server side by side: the same rows, the same headings, the same counts.
+// The data layer on a real server through ODBC: connecting, pooling, statements, failures, batches;
+// the recordset's moves and write-back on the keyed file and the server; and every statement the
+// program sends, run on both side by side: the same rows, headings and counts.
 class tst_classroom_data final : public QObject {
     Q_OBJECT
 
@@ -66,15 +65,22 @@ class tst_classroom_data final : public QObject {
         TestSupport::buildDatabase(m_file, {4, 3, 2, 0, 0, 1}, {0, 0, 0, 0, 0, 1});
         gDbPath = m_dir.path();
     }
-    // The access object on the engine a recordset case runs on, and SQL run beside the program on it.
+    // The access object on the engine a recordset case runs on, holding the exams below: exam 1 asks
+    // all ten questions (details 1-10), exam 2 one (detail 11), exam 3 none.
     bool openEngine()
     {
-        QFETCH(QString, engine);
-        m_onServer = engine == u"server"_s;
+        m_onServer = SessionCases::text("engine") == u"server"_s;
         if (!m_onServer)
             freshFile();
-        return m_onServer ? open() : (gDB = std::make_unique<cDBAccess>())->Open_Connection(1);
+        if (!(m_onServer ? open() : (gDB = std::make_unique<cDBAccess>())->Open_Connection(1)))
+            return false;
+        beside(u"INSERT INTO ExamTitle (ExamID, UserName, ExamResult) VALUES (1, 'ann', NULL), (2, 'bob', 1), "
+               "(3, 'carol', 0)"_s);
+        beside(u"INSERT INTO ExamDetails (ExamID, UserName, QID) SELECT 1, 'ann', QID FROM Q_A ORDER BY QID"_s);
+        beside(u"INSERT INTO ExamDetails (ExamID, UserName, QID, Answer, Answered) VALUES (2, 'bob', 5, 'A', -1)"_s);
+        return !QTest::currentTestFailed();
     }
+    // SQL run beside the program on the engine.
     void beside(const QString &statement)
     {
         if (m_onServer)
@@ -107,14 +113,6 @@ class tst_classroom_data final : public QObject {
         return gDB->GetRS(
             sql, CursorLocation::UseClient, CursorType::Static, LockType::Optimistic, CommandType::Unstated);
     }
-    // Exam 1 asks all ten questions (details 1-10), exam 2 one (detail 11), exam 3 none.
-    void fillExams()
-    {
-        beside(u"INSERT INTO ExamTitle (ExamID, UserName, ExamResult) VALUES (1, 'ann', NULL), (2, 'bob', 1), "
-               "(3, 'carol', 0)"_s);
-        beside(u"INSERT INTO ExamDetails (ExamID, UserName, QID) SELECT 1, 'ann', QID FROM Q_A ORDER BY QID"_s);
-        beside(u"INSERT INTO ExamDetails (ExamID, UserName, QID, Answer, Answered) VALUES (2, 'bob', 5, 'A', -1)"_s);
-    }
     // One exam of ann's with a row for each QID given, unanswered.
     void storeExam(const QString &qids)
     {
@@ -127,7 +125,6 @@ class tst_classroom_data final : public QObject {
     Outcome run(int provider, const QString &sql, bool query, const QVariantList &values = {})
     {
         Outcome outcome;
-        gDbPath = m_dir.path();
         gDB = std::make_unique<cDBAccess>();
         gDB->Open_Connection(provider, QString(), u"exams"_s, u"Exams"_s);
         if (!query) {
@@ -203,10 +200,7 @@ private slots:
     void init() { TestSupport::resetProgramState(); }
     void cleanup()
     {
-        gRs.reset();
-        gDB.reset();
-        gConnection.reset();
-        ConnectionPool::clear();
+        TestSupport::resetProgramState(); // every connection dropped
         QVERIFY(
             m_server.psql(u"TRUNCATE ExamTitle, ExamDetails, ExamFlags, ExamProgress, PracticeExams RESTART IDENTITY"_s,
                 nullptr, u"exams"_s));
@@ -215,15 +209,11 @@ private slots:
     void connectionString_data() { TestSupport::addCases(u"classroom/connection-strings.tsv"_s); }
     void connectionString()
     {
-        QFETCH(QString, provider);
-        QFETCH(QString, database);
-        QFETCH(QString, dsn);
-        QFETCH(QString, user);
-        QFETCH(QString, password);
-        QFETCH(QString, expected);
+        const auto [database, dsn, user, password] = SessionCases::texts("database", "dsn", "user", "password");
         QCOMPARE(ConnectionPool::odbcConnectionString(
-                     cDBAccess::connectionDescription(provider.toInt(), QString(), database, dsn), user, password),
-            expected);
+                     cDBAccess::connectionDescription(SessionCases::number("provider"), QString(), database, dsn), user,
+                     password),
+            SessionCases::text("expected"));
     }
 
     // One server session per data source, database and user, however many access objects come and
@@ -261,15 +251,12 @@ private slots:
         QVERIFY(gDB->mLastError.startsWith(u"-2147217843 - "_s));
     }
 
-    // A session the server ended, or lost to a restart, fails its next statement as out of reach
-    // and is no longer handed out: the pool opens a fresh one. A statement that merely ran too
-    // long leaves the session as it was.
+    // A session the server ended, or lost to a restart, is out of reach and no longer handed out: the
+    // pool opens a fresh one. A statement that merely ran too long leaves the session as it was.
     void lostSessionIsReplaced_data() { TestSupport::addCases(u"classroom/session-losses.tsv"_s); }
     void lostSessionIsReplaced()
     {
-        QFETCH(QString, loss);
-        QFETCH(QString, statement);
-        QFETCH(QString, lost);
+        const auto [loss, statement, lost] = SessionCases::texts("loss", "statement", "lost");
         const bool unreachable = lost == u"yes"_s;
         Connection first;
         DbError error;
@@ -316,21 +303,13 @@ private slots:
         QVERIFY(gDB->ExecuteSQL(u"DELETE FROM ExamDetails"_s));
         gDB->RollbackBatch();
         QCOMPARE(sql(u"SELECT count(*) FROM ExamDetails"_s), u"2"_s);
-        // A failing query is fatal.
-        QCOMPARE(gDB->GetRS(u"SELECT * FROM NoSuchTable"_s), nullptr);
-        QCOMPARE(MessageBox::shown().value(0).title, u"Class DBAccess"_s);
-        QVERIFY(MessageBox::shown().value(0).text.startsWith(u"-2147217900 - "_s));
-        QVERIFY(AppExit::requested());
     }
 
     void navigates_data() { TestSupport::addCases(u"classroom/navigation.tsv"_s); }
     void navigates()
     {
-        QFETCH(QString, exam);
-        QFETCH(QString, count);
-        const int examId = exam.toInt(), rows = count.toInt();
+        const int examId = SessionCases::number("exam"), rows = SessionCases::number("count");
         QVERIFY(openEngine());
-        fillExams();
         const std::shared_ptr<Recordset> rs = gDB->GetRS(examSql(examId));
         QVERIFY(rs);
         QSignalSpy moves(rs.get(), &Recordset::moveComplete);
@@ -342,11 +321,10 @@ private slots:
         QVERIFY(!rs->isUpdatable() && !rs->setField(u"Answer"_s, u"D"_s) && !rs->isDirty());
         QCOMPARE(rs->Fields(u"answer"_s), answer);
 
-        QFETCH(QString, steps);
         const std::map<QChar, void (Recordset::*)()> move{{u'F', &Recordset::MoveFirst}, {u'L', &Recordset::MoveLast},
             {u'N', &Recordset::MoveNext}, {u'P', &Recordset::MovePrevious}};
         int completed = 0;
-        for (const QString &step : steps.split(u' ')) {
+        for (const QString &step : SessionCases::text("steps").split(u' ')) {
             if (step.at(0) != u'.')
                 (rs.get()->*move.at(step.at(0)))();
             completed += step.endsWith(u'*') ? 1 : 0;
@@ -360,15 +338,13 @@ private slots:
         QCOMPARE(besideValue(u"SELECT count(*) FROM ExamDetails WHERE Answer = 'D'"_s), u"0"_s);
     }
 
-    // Bound controls show the row on every move; a value put into one, even by code, goes into the row,
-    // which is written back when it is left, unless another writer changed the row after it was read:
-    // its value wins, ours waits for a retry. A table of the same recordset heads its columns with the
-    // names or aliases in the program's spelling and shows NULL as empty text.
+    // Bound controls show the row on every move; a value put into one goes into the row, written back
+    // when it is left unless another writer changed it since it was read (theirs wins, ours waits for a
+    // retry). A table of the same recordset heads columns as the program spells them, NULL as empty.
     void binderAndWriteBack_data() { TestSupport::addCases(u"classroom/engines.tsv"_s); }
     void binderAndWriteBack()
     {
         QVERIFY(openEngine());
-        fillExams();
         beside(u"UPDATE ExamDetails SET Answer = 'A', Answered = -1 WHERE DetailID = 2"_s);
         const std::shared_ptr<Recordset> rs = editable(examSql(1));
         QVERIFY(rs && rs->isUpdatable());
@@ -476,9 +452,8 @@ private slots:
         QCOMPARE(row[5], QVariant(qlonglong(42)));
     }
 
-    // The server aborts a transaction at its first failing statement and then turns its COMMIT into
-    // a rollback without an error: a failing heartbeat must not take the answer with it, and a
-    // failure must never be reported as stored.
+    // The server turns the COMMIT of a transaction with a failed statement into a silent rollback: a
+    // failing heartbeat must not take the answer with it, and a failure is never reported as stored.
     void failuresInsideATransaction()
     {
         storeExam(u"5, 6"_s);
@@ -543,9 +518,9 @@ private slots:
         same(ExamQueries::questionsPerCategory(), true, Check::RowsInAnyOrder);
         change(ExamQueries::insertExam(u"O'Brien"_s, u"2026-12-04 23:20:05"_s, 10));
         QCOMPARE(same(ExamQueries::lastIdentity(), true, Check::RowsOnly).rows, (QList<QVariantList>{{qlonglong(1)}}));
-        same(ExamQueries::allQuestions());
-        same(ExamQueries::poolInOrder());
-        same(ExamQueries::questionsOfCategory(u"Software Testing"_s));
+        for (const QString &sql : {ExamQueries::allQuestions(), ExamQueries::poolInOrder(),
+                 ExamQueries::questionsOfCategory(u"Software Testing"_s)})
+            same(sql);
         for (int qid : {1, 3, 4})
             change(ExamQueries::insertExamQuestion(1, u"O'Brien"_s, qid));
         change(ExamQueries::createProgress(1, 720, 1796000000, u"run-1"_s));
@@ -566,8 +541,7 @@ private slots:
         for (int provider : {1, 3}) {
             gDB = std::make_unique<cDBAccess>();
             gDB->Open_Connection(provider, QString(), u"exams"_s, u"Exams"_s);
-            const std::shared_ptr<Recordset> rs = gDB->GetRS(ExamQueries::examQuestions(1, false),
-                CursorLocation::UseClient, CursorType::Static, LockType::Optimistic, CommandType::Unstated);
+            const std::shared_ptr<Recordset> rs = editable(ExamQueries::examQuestions(1, false));
             QVERIFY(rs);
             rs->setWriteBackCompanion([] { return ExamQueries::updateProgress(1, 590, 1796000040, u"run-1"_s); });
             QVERIFY(rs->setField(u"Answer"_s, u"a"_s) && rs->setField(u"Answered"_s, true));
@@ -581,15 +555,15 @@ private slots:
         same(ExamQueries::unansweredOf(1));
 
         // A crashed run's exam, offered and claimed once.
-        same(ExamQueries::staleExam(1796000100));
-        same(ExamQueries::staleExam(1796000000));
+        for (const qint64 now : {1796000100, 1796000000})
+            same(ExamQueries::staleExam(now));
         QCOMPARE(same(ExamQueries::claimProgress(1, 1796000200, u"run-2"_s, 1796000100), false).affected, 1);
         QCOMPARE(same(ExamQueries::claimProgress(1, 1796000300, u"run-3"_s, 1796000100), false).affected, 0);
 
         // A practice exam, drawn from the candidate's mistakes.
         change(ExamQueries::markPractice(1));
-        same(ExamQueries::isPractice(1));
-        same(ExamQueries::isPractice(2));
+        for (const qint32 exam : {1, 2})
+            same(ExamQueries::isPractice(exam));
 
         // The one statement that scores on the file, its ExamID bound: 'a' for A counts, B for C
         // and no answer do not.
@@ -605,9 +579,6 @@ private slots:
         // The results list, a page at a time by exam number.
         const Outcome firstPage = same(ExamQueries::examListPage(0, 4));
         const Outcome lastPage = same(ExamQueries::examListPage(firstPage.rows.last().first().toInt(), 4));
-        QCOMPARE(firstPage.columns,
-            (QStringList{
-                u"ExamID"_s, u"Date"_s, u"User Name"_s, u"No of Questions"_s, u"Correct Answers"_s, u"Result (%)"_s}));
         QCOMPARE(firstPage.rows.size() + lastPage.rows.size(), 7);
         QCOMPARE(same(ExamQueries::examListPage(lastPage.rows.last().first().toInt(), 4)).rows.size(), 0);
         // The study figures: candidates, their scored exams and answers, their practice exams.
@@ -627,9 +598,8 @@ private slots:
     void dialectConstructs_data() { TestSupport::addCases(u"classroom/evaluations.tsv"_s); }
     void dialectConstructs()
     {
-        QFETCH(QString, sql);
         freshFile();
-        same(sql);
+        same(SessionCases::text("sql"));
     }
 };
 
