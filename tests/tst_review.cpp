@@ -1,3 +1,4 @@
+#include "QuestionCases.h"
 #include "ScreenSuite.h"
 #include <map>
 
@@ -140,23 +141,11 @@ private slots:
         QVERIFY(MessageBox::shown().isEmpty());
     }
 
+    // A refused delete: reported in readOnlyFirstVersionDatabase, undone whole in tst_reviewsession.
     void deleting()
     {
         storeExam(u"Keep"_s, 3, {{1, u"A"_s}});
         storeExam(u"O'Hara"_s, 3, {{1, u"A"_s}, {2, u"B"_s}});
-        // A delete the database refuses is reported, and the exam stays whole (which statement fails
-        // and what is undone is the review session suite's).
-        m_program->exec(
-            u"CREATE TRIGGER refuse BEFORE DELETE ON ExamTitle BEGIN SELECT RAISE(ABORT, 'database is locked'); END"_s);
-        review(1);
-        deleteReviewed(MessageBox::Yes);
-        QCOMPARE(MessageBox::shown().size(), 2);
-        verifyDeleteRefused(u"database is locked"_s);
-        QCOMPARE(m_program->count(u"FROM ExamDetails WHERE ExamID = 2"_s), 2);
-        QCOMPARE(m_window->viewExamForm()->gridModel()->rowCount(), 2);
-        m_program->exec(u"DROP TRIGGER refuse"_s);
-        MessageBox::clearShown();
-
         frmViewExam *view = review(1);
         deleteReviewed(MessageBox::No);
         QCOMPARE(gMsgResult, u"7"_s);
@@ -187,10 +176,7 @@ private slots:
     // starting an exam are refused with the reason, and nothing is offered or left half done.
     void readOnlyFirstVersionDatabase()
     {
-        m_program->exec(u"DROP TABLE ExamProgress; DROP TABLE ExamFlags; CREATE TABLE Q_A1 (QID INTEGER PRIMARY KEY, "
-                        "Question TEXT NOT NULL, A TEXT, B TEXT, C TEXT, D TEXT, CorrectAnswer TEXT, Category TEXT, "
-                        "Description TEXT); INSERT INTO Q_A1 SELECT QID, Question, A, B, C, D, CorrectAnswer, "
-                        "Category, Description FROM Q_A; DROP TABLE Q_A; ALTER TABLE Q_A1 RENAME TO Q_A"_s);
+        QuestionCases::execFile(m_program->dbPath(), u"pool/first-version.sql"_s);
         storeExam(u"Frozen"_s, 1, {{1, u"A"_s}, {2, u"C"_s}});
         // Even root cannot write to an immutable file, so this stands for a read-only Exam.mdb.
         if (QProcess::execute(u"chattr"_s, {u"+i"_s, m_program->dbPath()}) != 0)
@@ -221,11 +207,7 @@ private slots:
     void severalRightAnswersMarked_data() { TestSupport::addCases(u"screens/review-marks.tsv"_s); }
     void severalRightAnswersMarked()
     {
-        QFETCH(QString, correct);
-        QFETCH(QString, e);
-        QFETCH(QString, answer);
-        QFETCH(QString, marks);
-        QFETCH(QString, right);
+        const auto [correct, e, answer, marks, right] = SessionCases::texts("correct", "e", "answer", "marks", "right");
         m_program->exec(u"UPDATE Q_A SET CorrectAnswer = '%1', E = NULLIF('%2', '') WHERE QID = 1"_s.arg(correct, e));
         const qint32 id = storeExam(u"Mo"_s, right, {{1, answer}});
         frmViewExam *view = review(0);
