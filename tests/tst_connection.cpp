@@ -1,5 +1,6 @@
 #include <cstdio>
 
+#include "QuestionCases.h"
 #include "ScreenSuite.h"
 
 #include "data/Connection.h"
@@ -57,8 +58,7 @@ private slots:
     void opensDatabaseAndItsReplacement_data() { TestSupport::addCases(u"sessions/connection-open.tsv"_s); }
     void opensDatabaseAndItsReplacement()
     {
-        QFETCH(QString, fileName);
-        QFETCH(QString, folderSuffix);
+        const auto [fileName, folderSuffix] = SessionCases::texts("fileName", "folderSuffix");
         const QString file = m_dir->filePath(fileName), other = m_dir->filePath(u"other.mdb"_s);
         TestSupport::buildDatabase(file, kCounts);
         QVERIFY(openProgramDb(m_dir->path() + folderSuffix));
@@ -74,15 +74,9 @@ private slots:
     void fatalFailureExits_data() { TestSupport::addCases(u"sessions/connection-fatal.tsv"_s); }
     void fatalFailureExits()
     {
-        QFETCH(QString, setup);
-        QFETCH(QString, title);
-        QFETCH(QString, text);
+        const auto [setup, title, text] = SessionCases::texts("setup", "title", "text");
         const int provider = SessionCases::number("provider");
         const bool fileError = title == "File Error"_L1, unusable = title == "Database Connection"_L1;
-        const auto bytes = [&] {
-            QFile f(dbFile());
-            return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-        };
         std::shared_ptr<Recordset> held;
         if (setup == "folder"_L1) {
             QVERIFY(QDir(m_dir->path()).mkdir(u"Exam.mdb"_s));
@@ -104,7 +98,7 @@ private slots:
             if (setup == "query"_L1)
                 QVERIFY(openProgramDb(m_dir->path()));
         }
-        const QByteArray before = bytes();
+        const QByteArray before = QuestionCases::bytesOf(dbFile());
         QCOMPARE(before.isEmpty(), fileError || setup == "empty"_L1);
 
         if (setup == "query"_L1)
@@ -125,7 +119,7 @@ private slots:
             unusable ? QString::fromLatin1(cDBAccess::kDownloadPage) : QString());
         QVERIFY(AppExit::requested());
         // Nothing is written, and a missing database is never created empty.
-        QCOMPARE(bytes(), before);
+        QCOMPARE(QuestionCases::bytesOf(dbFile()), before);
         QCOMPARE(QFileInfo(dbFile()).isDir(), setup == "folder"_L1);
         QCOMPARE(QFileInfo::exists(dbFile()), setup == "folder"_L1 || !fileError);
     }
@@ -133,8 +127,7 @@ private slots:
     void failedStatementLeavesNothing_data() { TestSupport::addCases(u"sessions/connection-failed-statement.tsv"_s); }
     void failedStatementLeavesNothing()
     {
-        QFETCH(QString, setup);
-        QFETCH(QString, statement);
+        const auto [setup, statement] = SessionCases::texts("setup", "statement");
         QVERIFY(buildAndOpen());
         TestSupport::exec(
             dbFile(), setup + u"INSERT INTO ExamTitle (UserName, ExamResult) VALUES ('ann', 5), ('bob', 0)"_s);

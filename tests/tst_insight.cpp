@@ -72,8 +72,7 @@ private slots:
     void breakdownOfKnownExams_data() { TestSupport::addCases(u"sessions/insight-breakdown.tsv"_s); }
     void breakdownOfKnownExams()
     {
-        QFETCH(QString, answers);
-        QFETCH(QString, expected);
+        const auto [answers, expected] = SessionCases::texts("answers", "expected");
         const qint32 examId = m_program->storeAnswered(u"Ann"_s, answers);
         const auto db = openDb();
         QVERIFY(db);

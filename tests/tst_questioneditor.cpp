@@ -27,12 +27,7 @@ class tst_questioneditor final : public QObject {
         return scalar(u"SELECT StableID FROM QuestionKeys WHERE QID = %1"_s.arg(qid)).toString();
     }
     // Ann's scored exam 1, answered wrong on Software Testing's twenty questions (QID 1 to 20).
-    void storeAnnsExam() const
-    {
-        exec(u"INSERT INTO ExamTitle (UserName, ExamDate, NumOfQuestions, ExamResult) VALUES ('Ann', '2026-12-01 "
-             u"10:00:00', 20, 0); INSERT INTO ExamDetails (ExamID, UserName, QID, Answer, Answered) SELECT 1, 'Ann', "
-             u"QID, 'X', -1 FROM Q_A WHERE QID <= 20 ORDER BY QID"_s);
-    }
+    void storeAnnsExam() const { m_program->storeAnswered(u"Ann"_s, u"0:"_s + QString(20, u'W')); }
     // What the review of an exam shows: each row's question, choices, key and explanation.
     static Rows reviewOf(qint32 examId)
     {

@@ -142,12 +142,7 @@ private slots:
 
     // The pool exported and imported back into an empty pool: GIFT keeps every field and key; Aiken, a
     // category a file, warns of what it leaves out.
-    void roundTripThroughTheCommandLine_data()
-    {
-        QTest::addColumn<QString>("format");
-        for (const char *format : {"gift", "aiken"})
-            QTest::newRow(format) << QString::fromLatin1(format);
-    }
+    void roundTripThroughTheCommandLine_data() { TestSupport::addCases(u"bank/export-formats.tsv"_s); }
     void roundTripThroughTheCommandLine()
     {
         QFETCH(QString, format);

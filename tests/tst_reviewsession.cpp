@@ -1,19 +1,9 @@
-#include <algorithm>
-
 #include "ScreenSuite.h"
 
 #include "data/ExamQueries.h"
 #include "data/ReviewSession.h"
 
-namespace {
 using Rows = QList<QVariantList>;
-// The results list as the screen read it whole before it read pages.
-const QString kWholeList = u"SELECT ExamTitle.ExamID, Format(ExamTitle.ExamDate,'mm/dd/yy') AS [Date],  "
-                           "ExamTitle.UserName AS [User Name], ExamTitle.NumOfQuestions AS [No of Questions],  "
-                           "ExamTitle.ExamResult AS [Correct Answers],  ExamTitle.ExamResult * 100\\ "
-                           "ExamTitle.NumOfQuestions AS [Result (%)] FROM ExamTitle ORDER BY ExamTitle.ExamDate "
-                           "DESC, ExamTitle.UserName "_s;
-} // namespace
 
 // The results screen's session called directly: the list and its pages, the review's filters and
 // deleting, on real database files.
@@ -32,22 +22,13 @@ class tst_reviewsession final : public QObject {
              "datetime('2026-06-01 10:00:00', '-' || i || ' hours'), 10, CASE WHEN i % 5 = 0 THEN NULL ELSE i % 11 END "
              "FROM n; DELETE FROM ExamTitle WHERE ExamID % 13 = 0"_s.arg(exams));
     }
-    // The whole list as it used to be read, by exam number.
+    // The whole list by exam number, read past the program.
     Rows wholeList() const
     {
-        cDBAccess db;
-        db.Open_Connection(1);
-        const std::shared_ptr<Recordset> rs = db.GetRS(kWholeList);
-        Rows rows;
-        for (int r = 0; rs && r < rs->RecordCount(); ++r) {
-            QVariantList row;
-            for (int c = 0; c < rs->fieldCount(); ++c)
-                row << rs->value(r, c);
-            rows << row;
-        }
-        std::sort(rows.begin(), rows.end(),
-            [](const auto &a, const auto &b) { return a[0].toLongLong() < b[0].toLongLong(); });
-        return rows;
+        return TestSupport::query(m_program->dbPath(),
+            u"SELECT ExamID, strftime('%m/%d/', ExamDate) || substr(ExamDate, 3, 2), UserName, NumOfQuestions, "
+            u"ExamResult, "
+            "ExamResult * 100 / NumOfQuestions FROM ExamTitle ORDER BY ExamID"_s);
     }
 
 private slots:
@@ -69,8 +50,7 @@ private slots:
     void listing_data() { TestSupport::addCases(u"sessions/review-listing.tsv"_s); }
     void listing()
     {
-        QFETCH(QString, stored);
-        QFETCH(QString, listedText);
+        auto [stored, listedText] = SessionCases::texts("stored", "listedText");
         for (const QString &exam : stored.split(u';', Qt::SkipEmptyParts)) {
             const QStringList v = exam.split(u'|');
             const auto text
@@ -165,8 +145,7 @@ private slots:
     void filters_data() { TestSupport::addCases(u"sessions/review-filters.tsv"_s); }
     void filters()
     {
-        QFETCH(QString, outcomes);
-        QFETCH(QString, flagged);
+        const auto [outcomes, flagged] = SessionCases::texts("outcomes", "flagged");
         const int filter = SessionCases::number("filter"), at = SessionCases::number("at");
         const QList<int> shown = SessionCases::numbers(SessionCases::text("shown"));
         const qint32 examId = m_program->storeAnswered(u"Cleo"_s, u"0:"_s + outcomes);
