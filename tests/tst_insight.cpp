@@ -141,8 +141,13 @@ private slots:
                     .arg(position - 1));
         frmViewExam *view = openResults();
         review(view, examId);
+        // Filtered on question `from`, the screen stays on it if the filter keeps it, else shows the first kept.
+        for (int k = 1; k < SessionCases::number("from"); ++k)
+            click(view->Command1(ViewExamCommand::Next));
         click(view->optFilter(filter));
         const int m = int(shown.size());
+        QCOMPARE(view->lblStatus()->text(), u"Question: %1 of %2"_s.arg(SessionCases::number("at")).arg(m));
+        click(view->Command1(ViewExamCommand::First));
         QCOMPARE(view->rsExam()->RecordCount(), int(outcomes.size())); // the review statement keeps them all
         // Through the filter with "next", then past its end, which beeps and stays; an empty filter
         // shows nothing, and no move beeps.
@@ -171,6 +176,8 @@ private slots:
         }
         // The choice is kept for the next exam reviewed, and for the next run.
         QCOMPARE(UserSettings::reviewFilter(), filter);
+        review(view, examId);
+        QCOMPARE(view->lblStatus()->text(), u"Question: %1 of %2"_s.arg(std::min(1, m)).arg(m));
         // Back to every question: the one on screen stays.
         const QString onScreen = view->txtFieldsText(ViewExamField::Question);
         click(view->optFilter(frmViewExam::AllQuestions));

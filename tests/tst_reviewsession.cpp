@@ -5,8 +5,8 @@
 
 using Rows = QList<QVariantList>;
 
-// The results screen's session called directly: the list and its pages, the review's filters and
-// deleting, on real database files.
+// The results screen's session called directly: the list and its pages and deleting, on real database
+// files. (The review's filters are the screen's, in tst_insight.)
 class tst_reviewsession final : public QObject {
     Q_OBJECT
 
@@ -140,33 +140,6 @@ private slots:
         view->Grid1()->setCurrentIndex(model->index(230, 1));
         view->Grid1_DblClick();
         QCOMPARE(view->reviewedExamId(), whole.last().first().toInt());
-    }
-
-    void filters_data() { TestSupport::addCases(u"sessions/review-filters.tsv"_s); }
-    void filters()
-    {
-        const auto [outcomes, flagged] = SessionCases::texts("outcomes", "flagged");
-        const int filter = SessionCases::number("filter"), at = SessionCases::number("at");
-        const QList<int> shown = SessionCases::numbers(SessionCases::text("shown"));
-        const qint32 examId = m_program->storeAnswered(u"Cleo"_s, u"0:"_s + outcomes);
-        exec(
-            u"INSERT INTO ExamFlags (DetailID) SELECT DetailID FROM ExamDetails WHERE DetailID - (SELECT min(DetailID) "
-            "FROM ExamDetails) + 1 IN (%1)"_s.arg(QString(flagged).replace(u' ', u", "_s)));
-        ReviewSession session;
-        QVERIFY(session.review(examId));
-        std::vector<int> expected;
-        for (int position : shown)
-            expected.push_back(position - 1);
-        QCOMPARE(session.rowsShownBy(filter), expected);
-        session.examRows()->setAbsolutePosition(SessionCases::number("from"));
-        const std::shared_ptr<Recordset> rows = session.setFilter(filter);
-        QCOMPARE(rows, session.shownRows());
-        QCOMPARE(rows->RecordCount(), int(shown.size()));
-        QCOMPARE(rows->RecordCount() == 0 ? 0 : rows->AbsolutePosition(), at);
-        // The review statement's rows stay whole, and the next exam reviewed is filtered alike.
-        QCOMPARE(session.examRows()->RecordCount(), outcomes.size());
-        QVERIFY(session.review(examId));
-        QCOMPARE(session.shownRows()->RecordCount(), int(shown.size()));
     }
 
     void deleting_data() { TestSupport::addCases(u"sessions/review-deleting.tsv"_s); }
