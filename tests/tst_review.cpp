@@ -67,11 +67,12 @@ private slots:
         QVERIFY(view->Frame1(ViewExamFrame::Review)->isHidden());
         QCOMPARE(view->windowTitle(), u" View Results"_s);
         // Stored with the older date second; listed by ascending exam number all the same, every
-        // second line shaded.
+        // second line shaded; a date that is none (NULL, not a date) shows empty.
         const TestSupport::CaseTable table = TestSupport::caseTable(u"screens/results-list.tsv"_s);
         for (const QStringList &row : table.rows)
             m_program->storeExam(row.at(0), table.value(row, u"date"_s), table.value(row, u"questions"_s).toInt(),
                 table.value(row, u"result"_s).isEmpty() ? QVariant() : QVariant(table.value(row, u"result"_s)));
+        m_program->exec(u"UPDATE ExamTitle SET ExamDate = NULL WHERE ExamDate = 'NULL'"_s);
         view = openResults();
         gRs.reset(); // the grid keeps its own reference
         gDB.reset();

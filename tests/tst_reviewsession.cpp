@@ -5,8 +5,8 @@
 
 using Rows = QList<QVariantList>;
 
-// The results screen's session called directly: the list and its pages and deleting, on real database
-// files. (The review's filters are the screen's, in tst_insight.)
+// The results screen's session called directly: the list's pages and deleting, on real database files.
+// (The list's lines are the screen's in tst_review, the review's filters in tst_insight.)
 class tst_reviewsession final : public QObject {
     Q_OBJECT
 
@@ -45,31 +45,6 @@ private slots:
         gRs.reset();
         gDB.reset();
         m_program.reset();
-    }
-
-    void listing_data() { TestSupport::addCases(u"sessions/review-listing.tsv"_s); }
-    void listing()
-    {
-        auto [stored, listedText] = SessionCases::texts("stored", "listedText");
-        for (const QString &exam : stored.split(u';', Qt::SkipEmptyParts)) {
-            const QStringList v = exam.split(u'|');
-            const auto text
-                = [](QString s) { return s == u"NULL"_s ? s : u"'"_s + s.replace(u"'"_s, u"''"_s) + u"'"_s; };
-            exec(
-                u"INSERT INTO ExamTitle (UserName, ExamDate, NumOfQuestions, ExamResult) VALUES (%1, %2, %3, %4)"_s.arg(
-                    text(v[0]), text(v[1]), v[2], v[3]));
-        }
-        ReviewSession session;
-        ExamListModel model(&session);
-        QVERIFY(model.reload());
-        QStringList cells;
-        for (int row = 0; row < model.rowCount(); ++row) {
-            QCOMPARE(model.index(row, 0).data(Qt::EditRole).toInt(), row + 1);
-            for (int column = 1; column < 6; ++column)
-                cells << model.index(row, column).data().toString();
-        }
-        QCOMPARE(cells.join(u'|'), listedText.replace(u';', u'|'));
-        QVERIFY(!model.canFetchMore({}));
     }
 
     void paging_data() { TestSupport::addCases(u"sessions/review-paging.tsv"_s); }
