@@ -204,22 +204,13 @@ private slots:
         if (plain.isEmpty() || keyed.isEmpty())
             QSKIP("the sqlite3 and sqlcipher command-line tools are needed");
         QVERIFY(buildAndOpen());
-        QProcess unkeyed, other;
-        const auto start = [&](QProcess &shell, const QString &program, const QByteArray &script) {
-            shell.setProcessChannelMode(QProcess::MergedChannels);
-            shell.start(program, {dbFile()});
-            QVERIFY(shell.waitForStarted());
-            shell.write(script);
-            shell.closeWriteChannel();
-        };
-        start(unkeyed, plain, "SELECT count(*) FROM Q_A;\n");
-        QVERIFY(unkeyed.waitForFinished(30000) && unkeyed.exitCode() != 0);
-        QVERIFY(unkeyed.readAll().contains("file is not a database"));
-        start(other, keyed,
-            "PRAGMA key='QOMB';\nSELECT count(*) FROM Q_A;\n"
-            "INSERT INTO ExamTitle(UserName) VALUES('other');\n");
-        QVERIFY(other.waitForFinished(30000) && other.exitCode() == 0);
-        QCOMPARE(other.readAll().trimmed(), QByteArray("10"));
+        const TestSupport::Run unkeyed = TestSupport::run(plain, {dbFile(), u"SELECT count(*) FROM Q_A;"_s});
+        QVERIFY2(unkeyed.status > 0 && unkeyed.err.contains(u"file is not a database"_s), qPrintable(unkeyed.err));
+        const TestSupport::Run other = TestSupport::run(keyed,
+            {dbFile(),
+                u"PRAGMA key='QOMB'; SELECT count(*) FROM Q_A; INSERT INTO ExamTitle(UserName) VALUES('other');"_s});
+        QVERIFY2(other.status == 0, qPrintable(other.err));
+        QCOMPARE(other.out.trimmed(), u"10"_s);
         QCOMPARE(programScalar(u"SELECT UserName FROM ExamTitle"_s), QVariant(u"other"_s));
         // Writers wait for each other's lock rather than fail at once.
         QCOMPARE(programScalar(u"PRAGMA busy_timeout"_s), QVariant(qlonglong(5000)));

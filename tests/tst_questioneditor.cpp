@@ -21,7 +21,6 @@ class tst_questioneditor final : public QObject {
     QString dbPath() const { return m_program->dbPath(); }
     QVariant scalar(const QString &sql) const { return m_program->scalar(sql); }
     int count(const QString &from) const { return m_program->count(u"FROM "_s + from); }
-    void exec(const QString &sql) const { m_program->exec(sql); }
     QString idOf(int qid) const
     {
         return scalar(u"SELECT StableID FROM QuestionKeys WHERE QID = %1"_s.arg(qid)).toString();
@@ -104,7 +103,7 @@ private slots:
     {
         const QString categories = text("categories"), allowed = text("allowed");
         storeAnnsExam();
-        exec(u"UPDATE Q_A SET Retired = 1 WHERE "_s + text("retired"));
+        m_program->exec(u"UPDATE Q_A SET Retired = 1 WHERE "_s + text("retired"));
         const int n = SessionCases::number("questions");
         const bool mistakes = SessionCases::flag("practise");
         const ExamSession::DrawCheck check
@@ -215,8 +214,8 @@ private slots:
     void filtersRetireRestoreAndDelete()
     {
         storeAnnsExam();
-        exec(u"UPDATE Q_A SET Retired = 1 WHERE QID IN (1, 2, 30)"_s);
-        exec(u"UPDATE QuestionKeys SET Origin = 'imported' WHERE QID IN (2, 3)"_s);
+        m_program->exec(u"UPDATE Q_A SET Retired = 1 WHERE QID IN (1, 2, 30)"_s);
+        m_program->exec(u"UPDATE QuestionKeys SET Origin = 'imported' WHERE QID IN (2, 3)"_s);
         const auto editor = openEditor();
         QCOMPARE(shownIds(editor.get()).size(), 68);
         editor->categoryFilter()->setCurrentText(u"Software Testing"_s);

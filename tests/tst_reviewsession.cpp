@@ -12,15 +12,15 @@ class tst_reviewsession final : public QObject {
 
     std::unique_ptr<TestSupport::Program> m_program;
 
-    void exec(const QString &sql) const { m_program->exec(sql); }
     // `exams` exams stored in one statement, their dates falling as their numbers rise, and every
     // thirteenth deleted again: the order shown is neither the dates' nor one without gaps.
     void storeExams(int exams) const
     {
-        exec(u"WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < %1) "
-             "INSERT INTO ExamTitle (UserName, ExamDate, NumOfQuestions, ExamResult) SELECT 'P' || (i % 7), "
-             "datetime('2026-06-01 10:00:00', '-' || i || ' hours'), 10, CASE WHEN i % 5 = 0 THEN NULL ELSE i % 11 END "
-             "FROM n; DELETE FROM ExamTitle WHERE ExamID % 13 = 0"_s.arg(exams));
+        m_program->exec(
+            u"WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < %1) "
+            "INSERT INTO ExamTitle (UserName, ExamDate, NumOfQuestions, ExamResult) SELECT 'P' || (i % 7), "
+            "datetime('2026-06-01 10:00:00', '-' || i || ' hours'), 10, CASE WHEN i % 5 = 0 THEN NULL ELSE i % 11 END "
+            "FROM n; DELETE FROM ExamTitle WHERE ExamID % 13 = 0"_s.arg(exams));
     }
     // The whole list by exam number, read past the program.
     Rows wholeList() const
@@ -125,7 +125,7 @@ private slots:
         const qint32 keep = m_program->storeAnswered(u"Cleo"_s, u"0:RW"_s);
         const qint32 exam = m_program->storeAnswered(u"Cleo"_s, u"0:RW-"_s);
         // Both exams have a flag, progress and a practice mark.
-        exec(
+        m_program->exec(
             u"INSERT INTO ExamFlags (DetailID) SELECT max(DetailID) FROM ExamDetails GROUP BY ExamID; "
             "INSERT INTO ExamProgress (ExamID, TimeLeft, Heartbeat, Token) SELECT ExamID, 60, 0, 'run' FROM ExamTitle; "
             "INSERT INTO PracticeExams (ExamID) SELECT ExamID FROM ExamTitle"_s
