@@ -1,5 +1,6 @@
 #include <cstdio>
 
+#include "QuestionCases.h"
 #include "ScreenSuite.h"
 
 #include "data/Connection.h"
@@ -57,8 +58,7 @@ private slots:
     void opensDatabaseAndItsReplacement_data() { TestSupport::addCases(u"sessions/connection-open.tsv"_s); }
     void opensDatabaseAndItsReplacement()
     {
-        QFETCH(QString, fileName);
-        QFETCH(QString, folderSuffix);
+        const auto [fileName, folderSuffix] = SessionCases::texts("fileName", "folderSuffix");
         const QString file = m_dir->filePath(fileName), other = m_dir->filePath(u"other.mdb"_s);
         TestSupport::buildDatabase(file, kCounts);
         QVERIFY(openProgramDb(m_dir->path() + folderSuffix));
@@ -74,15 +74,9 @@ private slots:
     void fatalFailureExits_data() { TestSupport::addCases(u"sessions/connection-fatal.tsv"_s); }
     void fatalFailureExits()
     {
-        QFETCH(QString, setup);
-        QFETCH(QString, title);
-        QFETCH(QString, text);
+        const auto [setup, title, text] = SessionCases::texts("setup", "title", "text");
         const int provider = SessionCases::number("provider");
         const bool fileError = title == "File Error"_L1, unusable = title == "Database Connection"_L1;
-        const auto bytes = [&] {
-            QFile f(dbFile());
-            return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-        };
         std::shared_ptr<Recordset> held;
         if (setup == "folder"_L1) {
             QVERIFY(QDir(m_dir->path()).mkdir(u"Exam.mdb"_s));
@@ -104,7 +98,7 @@ private slots:
             if (setup == "query"_L1)
                 QVERIFY(openProgramDb(m_dir->path()));
         }
-        const QByteArray before = bytes();
+        const QByteArray before = QuestionCases::bytesOf(dbFile());
         QCOMPARE(before.isEmpty(), fileError || setup == "empty"_L1);
 
         if (setup == "query"_L1)
@@ -125,7 +119,7 @@ private slots:
             unusable ? QString::fromLatin1(cDBAccess::kDownloadPage) : QString());
         QVERIFY(AppExit::requested());
         // Nothing is written, and a missing database is never created empty.
-        QCOMPARE(bytes(), before);
+        QCOMPARE(QuestionCases::bytesOf(dbFile()), before);
         QCOMPARE(QFileInfo(dbFile()).isDir(), setup == "folder"_L1);
         QCOMPARE(QFileInfo::exists(dbFile()), setup == "folder"_L1 || !fileError);
     }
@@ -133,8 +127,7 @@ private slots:
     void failedStatementLeavesNothing_data() { TestSupport::addCases(u"sessions/connection-failed-statement.tsv"_s); }
     void failedStatementLeavesNothing()
     {
-        QFETCH(QString, setup);
-        QFETCH(QString, statement);
+        const auto [setup, statement] = SessionCases::texts("setup", "statement");
         QVERIFY(buildAndOpen());
         TestSupport::exec(
             dbFile(), setup + u"INSERT INTO ExamTitle (UserName, ExamResult) VALUES ('ann', 5), ('bob', 0)"_s);
@@ -211,22 +204,13 @@ private slots:
         if (plain.isEmpty() || keyed.isEmpty())
             QSKIP("the sqlite3 and sqlcipher command-line tools are needed");
         QVERIFY(buildAndOpen());
-        QProcess unkeyed, other;
-        const auto start = [&](QProcess &shell, const QString &program, const QByteArray &script) {
-            shell.setProcessChannelMode(QProcess::MergedChannels);
-            shell.start(program, {dbFile()});
-            QVERIFY(shell.waitForStarted());
-            shell.write(script);
-            shell.closeWriteChannel();
-        };
-        start(unkeyed, plain, "SELECT count(*) FROM Q_A;\n");
-        QVERIFY(unkeyed.waitForFinished(30000) && unkeyed.exitCode() != 0);
-        QVERIFY(unkeyed.readAll().contains("file is not a database"));
-        start(other, keyed,
-            "PRAGMA key='QOMB';\nSELECT count(*) FROM Q_A;\n"
-            "INSERT INTO ExamTitle(UserName) VALUES('other');\n");
-        QVERIFY(other.waitForFinished(30000) && other.exitCode() == 0);
-        QCOMPARE(other.readAll().trimmed(), QByteArray("10"));
+        const TestSupport::Run unkeyed = TestSupport::run(plain, {dbFile(), u"SELECT count(*) FROM Q_A;"_s});
+        QVERIFY2(unkeyed.status > 0 && unkeyed.err.contains(u"file is not a database"_s), qPrintable(unkeyed.err));
+        const TestSupport::Run other = TestSupport::run(keyed,
+            {dbFile(),
+                u"PRAGMA key='QOMB'; SELECT count(*) FROM Q_A; INSERT INTO ExamTitle(UserName) VALUES('other');"_s});
+        QVERIFY2(other.status == 0, qPrintable(other.err));
+        QCOMPARE(other.out.trimmed(), u"10"_s);
         QCOMPARE(programScalar(u"SELECT UserName FROM ExamTitle"_s), QVariant(u"other"_s));
         // Writers wait for each other's lock rather than fail at once.
         QCOMPARE(programScalar(u"PRAGMA busy_timeout"_s), QVariant(qlonglong(5000)));

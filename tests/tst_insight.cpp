@@ -72,8 +72,7 @@ private slots:
     void breakdownOfKnownExams_data() { TestSupport::addCases(u"sessions/insight-breakdown.tsv"_s); }
     void breakdownOfKnownExams()
     {
-        QFETCH(QString, answers);
-        QFETCH(QString, expected);
+        const auto [answers, expected] = SessionCases::texts("answers", "expected");
         const qint32 examId = m_program->storeAnswered(u"Ann"_s, answers);
         const auto db = openDb();
         QVERIFY(db);
@@ -111,21 +110,15 @@ private slots:
         QCOMPARE(
             tableLines(view->breakdownTable()), (QStringList{"Internet Technology 4 3 75 Pass", "Total 4 3 75 Pass"}));
         QCOMPARE(view->breakdownFrame()->title(), u"Breakdown of practice exam # %1: Pass at 60 %"_s.arg(second));
-        // Deleting the reviewed exam leaves a screen with nothing reviewed: an empty breakdown.
+        // Deleting the reviewed exam leaves a new screen with nothing reviewed: an empty breakdown, and
+        // the mark as the settings keep it.
+        UserSettings::setPassMark(72);
         MessageBox::setNextAnswer(MessageBox::Yes);
         click(view->Command1(ViewExamCommand::DeleteExam));
+        QVERIFY(m_window->viewExamForm() != view);
         QCOMPARE(m_window->viewExamForm()->breakdownTable()->rowCount(), 0);
-        QCOMPARE(m_window->viewExamForm()->passMarkBox()->value(), 60);
+        QCOMPARE(m_window->viewExamForm()->passMarkBox()->value(), 72);
         QCOMPARE(MessageBox::shown().size(), 2);
-
-        // The mark is read again by the next run.
-        m_program.reset();
-        TestSupport::resetProgramState();
-        UserSettings::setPassMark(72);
-        m_program = std::make_unique<TestSupport::Program>();
-        m_program->build({20, 20, 20, 20, 20, 20});
-        m_window = nullptr;
-        QCOMPARE(openResults()->passMarkBox()->value(), 72);
     }
 
     void reviewFilters_data() { TestSupport::addCases(u"sessions/insight-review-filters.tsv"_s); }
@@ -142,8 +135,13 @@ private slots:
                     .arg(position - 1));
         frmViewExam *view = openResults();
         review(view, examId);
+        // Filtered on question `from`, the screen stays on it if the filter keeps it, else shows the first kept.
+        for (int k = 1; k < SessionCases::number("from"); ++k)
+            click(view->Command1(ViewExamCommand::Next));
         click(view->optFilter(filter));
         const int m = int(shown.size());
+        QCOMPARE(view->lblStatus()->text(), u"Question: %1 of %2"_s.arg(SessionCases::number("at")).arg(m));
+        click(view->Command1(ViewExamCommand::First));
         QCOMPARE(view->rsExam()->RecordCount(), int(outcomes.size())); // the review statement keeps them all
         // Through the filter with "next", then past its end, which beeps and stays; an empty filter
         // shows nothing, and no move beeps.
@@ -172,6 +170,8 @@ private slots:
         }
         // The choice is kept for the next exam reviewed, and for the next run.
         QCOMPARE(UserSettings::reviewFilter(), filter);
+        review(view, examId);
+        QCOMPARE(view->lblStatus()->text(), u"Question: %1 of %2"_s.arg(std::min(1, m)).arg(m));
         // Back to every question: the one on screen stays.
         const QString onScreen = view->txtFieldsText(ViewExamField::Question);
         click(view->optFilter(frmViewExam::AllQuestions));

@@ -21,18 +21,12 @@ class tst_questioneditor final : public QObject {
     QString dbPath() const { return m_program->dbPath(); }
     QVariant scalar(const QString &sql) const { return m_program->scalar(sql); }
     int count(const QString &from) const { return m_program->count(u"FROM "_s + from); }
-    void exec(const QString &sql) const { m_program->exec(sql); }
     QString idOf(int qid) const
     {
         return scalar(u"SELECT StableID FROM QuestionKeys WHERE QID = %1"_s.arg(qid)).toString();
     }
     // Ann's scored exam 1, answered wrong on Software Testing's twenty questions (QID 1 to 20).
-    void storeAnnsExam() const
-    {
-        exec(u"INSERT INTO ExamTitle (UserName, ExamDate, NumOfQuestions, ExamResult) VALUES ('Ann', '2026-12-01 "
-             u"10:00:00', 20, 0); INSERT INTO ExamDetails (ExamID, UserName, QID, Answer, Answered) SELECT 1, 'Ann', "
-             u"QID, 'X', -1 FROM Q_A WHERE QID <= 20 ORDER BY QID"_s);
-    }
+    void storeAnnsExam() const { m_program->storeAnswered(u"Ann"_s, u"0:"_s + QString(20, u'W')); }
     // What the review of an exam shows: each row's question, choices, key and explanation.
     static Rows reviewOf(qint32 examId)
     {
@@ -109,7 +103,7 @@ private slots:
     {
         const QString categories = text("categories"), allowed = text("allowed");
         storeAnnsExam();
-        exec(u"UPDATE Q_A SET Retired = 1 WHERE "_s + text("retired"));
+        m_program->exec(u"UPDATE Q_A SET Retired = 1 WHERE "_s + text("retired"));
         const int n = SessionCases::number("questions");
         const bool mistakes = SessionCases::flag("practise");
         const ExamSession::DrawCheck check
@@ -220,8 +214,8 @@ private slots:
     void filtersRetireRestoreAndDelete()
     {
         storeAnnsExam();
-        exec(u"UPDATE Q_A SET Retired = 1 WHERE QID IN (1, 2, 30)"_s);
-        exec(u"UPDATE QuestionKeys SET Origin = 'imported' WHERE QID IN (2, 3)"_s);
+        m_program->exec(u"UPDATE Q_A SET Retired = 1 WHERE QID IN (1, 2, 30)"_s);
+        m_program->exec(u"UPDATE QuestionKeys SET Origin = 'imported' WHERE QID IN (2, 3)"_s);
         const auto editor = openEditor();
         QCOMPARE(shownIds(editor.get()).size(), 68);
         editor->categoryFilter()->setCurrentText(u"Software Testing"_s);

@@ -7,9 +7,6 @@
 #include "QuestionCases.h"
 #include "data/ExamSchema.h"
 #include "data/PoolBuilder.h"
-#include "exam/frmExam.h"
-#include "platform/MessageBox.h"
-#include "shell/frmMain.h"
 
 using namespace Qt::StringLiterals;
 
@@ -183,8 +180,8 @@ QStringList brokenBounds(const Figures &figures, bool wholePool)
 }
 } // namespace
 
-// The shipped question pool: it builds whole, every category is large and balanced enough, no
-// answer cue scores above chance by much, and the exam screen draws a full exam from it.
+// The shipped question pool: it builds whole, every category is large and balanced enough, one run
+// of QIDs as the draws read it (tst_exam draws), and no answer cue scores above chance by much.
 class tst_questionpool final : public QObject {
     Q_OBJECT
 
@@ -211,7 +208,6 @@ private slots:
         QVERIFY2(builder.loadFiles(files) && builder.build(m_db, PoolBuilder::Mode::Create),
             qPrintable(builder.errors().join('\n')));
     }
-    void init() { TestSupport::resetProgramState(); }
 
     // Per category (each one's check box) and over the whole pool ("All Categories"): enough questions
     // of the kinds an exam asks, right letters balanced, no cue of the files' texts scoring much above
@@ -275,22 +271,6 @@ private slots:
         QVERIFY(figures.front().second > 0);
         const QStringList broken = brokenBounds(figures, whole);
         QVERIFY2(broken.isEmpty(), qPrintable(broken.join(u"; "_s)));
-
-        // The exam screen draws fifty different questions, every one from the ticked category.
-        TestSupport::Program program;
-        QVERIFY(QFile::copy(m_db, program.dbPath()));
-        frmMain *window = program.start();
-        frmExam *exam = TestSupport::startExam(window, u"Pool Check"_s, {box}, int(ExamTask::Fifty));
-        const QList<MessageBox::Shown> &shown = MessageBox::shown();
-        QVERIFY2(shown.isEmpty(), qPrintable(shown.value(0).title + u": "_s + shown.value(0).text));
-        const qint32 examId = exam->examId();
-        QVERIFY(examId > 0);
-        const QString drawn = u"SELECT t.UserName, t.NumOfQuestions, count(*), count(DISTINCT d.QID), sum(d.QID IN "
-                              u"(SELECT QID FROM Q_A %2)) FROM ExamTitle t JOIN ExamDetails d USING (ExamID) WHERE "
-                              u"t.ExamID = %1"_s;
-        QCOMPARE(TestSupport::query(program.dbPath(), drawn.arg(examId).arg(where)),
-            (QList<QVariantList>{{u"Pool Check"_s, 50, 50, 50, 50}}));
-        TestSupport::screenshot(window, u"exam-shipped-pool-%1"_s.arg(box));
         if (!whole)
             return;
         QCOMPARE(total, int(m_all.size()));

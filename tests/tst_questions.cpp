@@ -30,7 +30,6 @@ class tst_questions final : public QObject {
     {
         QTest::mouseClick(preview->goodOnly(), Qt::LeftButton, {}, QPoint(5, preview->goodOnly()->height() / 2));
     }
-    int count(const QString &sql) const { return m_program->scalar(u"SELECT count(*) "_s + sql).toInt(); }
     // A scored exam drawn from every category, with a flag, stored before the import.
     void storeExam()
     {
@@ -39,7 +38,7 @@ class tst_questions final : public QObject {
         TestSupport::click(exam->Option1(ExamChoice::B));
         TestSupport::click(exam->flagToggle());
         TestSupport::endExam(exam);
-        QCOMPARE(count(u"FROM ExamDetails"_s), 30);
+        QCOMPARE(m_program->count(u"FROM ExamDetails"_s), 30);
     }
 
 private slots:
@@ -80,14 +79,14 @@ private slots:
         takeGoodOnly(preview);
         QVERIFY(preview->importButton()->isEnabled());
         TestSupport::screenshot(preview, u"import-preview"_s);
-        QCOMPARE(count(u"FROM Q_A"_s), 48); // nothing changes before Import
+        QCOMPARE(m_program->count(u"FROM Q_A"_s), 48); // nothing changes before Import
         QTest::mouseClick(preview->importButton(), Qt::LeftButton);
         QCOMPARE(MessageBox::shown().size(), 1);
         QCOMPARE(MessageBox::shown().first().title, u"Import Questions"_s);
         QVERIFY2(MessageBox::shown().first().text.contains(u"Networking Basic: 7 question(s) added"_s),
             qPrintable(MessageBox::shown().first().text));
-        QCOMPARE(count(u"FROM Q_A WHERE Category = 'Networking Basic'"_s), 15);
-        QCOMPARE(count(u"FROM QuestionKeys WHERE Origin = 'imported'"_s), 10);
+        QCOMPARE(m_program->count(u"FROM Q_A WHERE Category = 'Networking Basic'"_s), 15);
+        QCOMPARE(m_program->count(u"FROM QuestionKeys WHERE Origin = 'imported'"_s), 10);
         // Every stored exam shows the same questions, its flag with them.
         QCOMPARE(QuestionCases::storedExams(m_program->dbPath()), before);
     }
@@ -103,7 +102,7 @@ private slots:
         takeGoodOnly(preview);
         QVERIFY(preview->plan().questions.empty() && !preview->importButton()->isEnabled());
         QTest::mouseClick(preview->cancelButton(), Qt::LeftButton);
-        QCOMPARE(count(u"FROM Q_A"_s), 48);
+        QCOMPARE(m_program->count(u"FROM Q_A"_s), 48);
         FileDialog::setNextResult(std::nullopt);
         QCOMPARE(m_window->ImportQuestions(), nullptr);
         TestSupport::startExam(m_window, u"Ben"_s, {static_cast<int>(ExamCategory::All)});
@@ -142,12 +141,7 @@ private slots:
 
     // The pool exported and imported back into an empty pool: GIFT keeps every field and key; Aiken, a
     // category a file, warns of what it leaves out.
-    void roundTripThroughTheCommandLine_data()
-    {
-        QTest::addColumn<QString>("format");
-        for (const char *format : {"gift", "aiken"})
-            QTest::newRow(format) << QString::fromLatin1(format);
-    }
+    void roundTripThroughTheCommandLine_data() { TestSupport::addCases(u"bank/export-formats.tsv"_s); }
     void roundTripThroughTheCommandLine()
     {
         QFETCH(QString, format);
@@ -189,7 +183,7 @@ private slots:
         QVERIFY2(run.status == SessionCases::number("status"), qPrintable(run.out + run.err));
         for (const QString &line : text("says").split(u'\n'))
             QVERIFY2((run.status == 0 ? run.out : run.err).contains(line), qPrintable(run.out + run.err));
-        QCOMPARE(count(u"FROM Q_A"_s), SessionCases::number("questions"));
+        QCOMPARE(m_program->count(u"FROM Q_A"_s), SessionCases::number("questions"));
         if (run.status != 0)
             QVERIFY(QuestionCases::bytesOf(m_program->dbPath()) == before);
     }

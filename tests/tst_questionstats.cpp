@@ -182,12 +182,8 @@ private slots:
         QVERIFY(local->query(local->translate(QuestionStats::countStatement(marchOnly, true)), &march, &failure));
         const auto groups = [](const Database::Result &result) {
             QStringList lines;
-            for (const std::vector<QVariant> &row : result.rows) {
-                QStringList cells;
-                for (const QVariant &value : row)
-                    cells << value.toString();
-                lines << cells.join(u' ');
-            }
+            for (const std::vector<QVariant> &row : result.rows)
+                lines << QVariant(QVariantList(row.begin(), row.end())).toStringList().join(u' ');
             lines.sort();
             return lines;
         };

@@ -1,3 +1,4 @@
+#include "QuestionCases.h"
 #include "ScreenSuite.h"
 #include <map>
 
@@ -26,12 +27,6 @@ class tst_review final : public QObject {
     static QString cell(frmViewExam *view, int row, int column)
     {
         return view->gridModel()->index(row, column).data().toString();
-    }
-    void verifyDeleteRefused(const QString &reason)
-    {
-        const QString text = MessageBox::shown().last().text;
-        QVERIFY2(text.startsWith(u"The exam could not be removed from the database:\n"_s) && text.contains(reason),
-            qPrintable(text));
     }
     void deleteReviewed(int answer)
     {
@@ -66,11 +61,12 @@ private slots:
         QVERIFY(view->Frame1(ViewExamFrame::Review)->isHidden());
         QCOMPARE(view->windowTitle(), u" View Results"_s);
         // Stored with the older date second; listed by ascending exam number all the same, every
-        // second line shaded.
+        // second line shaded; a date that is none (NULL, not a date) shows empty.
         const TestSupport::CaseTable table = TestSupport::caseTable(u"screens/results-list.tsv"_s);
         for (const QStringList &row : table.rows)
             m_program->storeExam(row.at(0), table.value(row, u"date"_s), table.value(row, u"questions"_s).toInt(),
                 table.value(row, u"result"_s).isEmpty() ? QVariant() : QVariant(table.value(row, u"result"_s)));
+        m_program->exec(u"UPDATE ExamTitle SET ExamDate = NULL WHERE ExamDate = 'NULL'"_s);
         view = openResults();
         gRs.reset(); // the grid keeps its own reference
         gDB.reset();
@@ -140,23 +136,11 @@ private slots:
         QVERIFY(MessageBox::shown().isEmpty());
     }
 
+    // A refused delete: reported in readOnlyFirstVersionDatabase, undone whole in tst_reviewsession.
     void deleting()
     {
         storeExam(u"Keep"_s, 3, {{1, u"A"_s}});
         storeExam(u"O'Hara"_s, 3, {{1, u"A"_s}, {2, u"B"_s}});
-        // A delete the database refuses is reported, and the exam stays whole (which statement fails
-        // and what is undone is the review session suite's).
-        m_program->exec(
-            u"CREATE TRIGGER refuse BEFORE DELETE ON ExamTitle BEGIN SELECT RAISE(ABORT, 'database is locked'); END"_s);
-        review(1);
-        deleteReviewed(MessageBox::Yes);
-        QCOMPARE(MessageBox::shown().size(), 2);
-        verifyDeleteRefused(u"database is locked"_s);
-        QCOMPARE(m_program->count(u"FROM ExamDetails WHERE ExamID = 2"_s), 2);
-        QCOMPARE(m_window->viewExamForm()->gridModel()->rowCount(), 2);
-        m_program->exec(u"DROP TRIGGER refuse"_s);
-        MessageBox::clearShown();
-
         frmViewExam *view = review(1);
         deleteReviewed(MessageBox::No);
         QCOMPARE(gMsgResult, u"7"_s);
@@ -187,10 +171,7 @@ private slots:
     // starting an exam are refused with the reason, and nothing is offered or left half done.
     void readOnlyFirstVersionDatabase()
     {
-        m_program->exec(u"DROP TABLE ExamProgress; DROP TABLE ExamFlags; CREATE TABLE Q_A1 (QID INTEGER PRIMARY KEY, "
-                        "Question TEXT NOT NULL, A TEXT, B TEXT, C TEXT, D TEXT, CorrectAnswer TEXT, Category TEXT, "
-                        "Description TEXT); INSERT INTO Q_A1 SELECT QID, Question, A, B, C, D, CorrectAnswer, "
-                        "Category, Description FROM Q_A; DROP TABLE Q_A; ALTER TABLE Q_A1 RENAME TO Q_A"_s);
+        QuestionCases::execFile(m_program->dbPath(), u"pool/first-version.sql"_s);
         storeExam(u"Frozen"_s, 1, {{1, u"A"_s}, {2, u"C"_s}});
         // Even root cannot write to an immutable file, so this stands for a read-only Exam.mdb.
         if (QProcess::execute(u"chattr"_s, {u"+i"_s, m_program->dbPath()}) != 0)
@@ -205,7 +186,8 @@ private slots:
         click(view->Command1(ViewExamCommand::Next));
         QCOMPARE(view->txtFieldsText(ViewExamField::Answer), u"C"_s);
         deleteReviewed(MessageBox::Yes);
-        verifyDeleteRefused(QString());
+        QVERIFY2(MessageBox::shown().last().text.startsWith(u"The exam could not be removed from the database:\n"_s),
+            qPrintable(MessageBox::shown().last().text));
         QCOMPARE(m_window->viewExamForm()->gridModel()->rowCount(), 1);
         MessageBox::clearShown();
         frmExam *exam = TestSupport::openExam(m_window);
@@ -221,11 +203,7 @@ private slots:
     void severalRightAnswersMarked_data() { TestSupport::addCases(u"screens/review-marks.tsv"_s); }
     void severalRightAnswersMarked()
     {
-        QFETCH(QString, correct);
-        QFETCH(QString, e);
-        QFETCH(QString, answer);
-        QFETCH(QString, marks);
-        QFETCH(QString, right);
+        const auto [correct, e, answer, marks, right] = SessionCases::texts("correct", "e", "answer", "marks", "right");
         m_program->exec(u"UPDATE Q_A SET CorrectAnswer = '%1', E = NULLIF('%2', '') WHERE QID = 1"_s.arg(correct, e));
         const qint32 id = storeExam(u"Mo"_s, right, {{1, answer}});
         frmViewExam *view = review(0);

@@ -113,9 +113,7 @@ private slots:
     void translatesLongStatementsInLinearTime_data() { TestSupport::addCases(u"classroom/long-statements.tsv"_s); }
     void translatesLongStatementsInLinearTime()
     {
-        QFETCH(QString, unit);
-        QFETCH(QString, dialect);
-        QFETCH(QString, sqlite);
+        auto [unit, dialect, sqlite] = SessionCases::texts("unit", "dialect", "sqlite");
         const int k = (1 << 20) / int(unit.size());
         for (QString *text : {&dialect, &sqlite}) {
             static const QRegularExpression repeated(u"\\{([^}]*)\\}"_s);
@@ -132,8 +130,7 @@ private slots:
     void evaluatesTranslatedSql_data() { TestSupport::addCases(u"classroom/evaluations.tsv"_s); }
     void evaluatesTranslatedSql()
     {
-        QFETCH(QString, sql);
-        QFETCH(QString, rows);
+        const auto [sql, rows] = SessionCases::texts("sql", "rows");
         const Result result = run(sql);
         QCOMPARE(result.error, QString());
         QCOMPARE(written(result.rows).join(u'\n'), rows);
@@ -145,10 +142,7 @@ private slots:
     void runsProgramStatements_data() { TestSupport::addCases(u"sessions/program-statements.tsv"_s); }
     void runsProgramStatements()
     {
-        QFETCH(QString, call);
-        QFETCH(QString, text);
-        QFETCH(QString, columns);
-        QFETCH(QString, rows);
+        const auto [call, text, columns, rows] = SessionCases::texts("call", "text", "columns", "rows");
         const QHash<QString, QStringList> made{
             {u"insertExam"_s, {ExamQueries::insertExam(u"O'Brien"_s, u"2026-12-04 23:20:05"_s, 10)}},
             {u"lastIdentity"_s, {ExamQueries::lastIdentity()}},
