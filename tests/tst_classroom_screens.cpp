@@ -301,6 +301,27 @@ private slots:
         QVERIFY(MessageBox::shown().isEmpty());
     }
 
+    // End Exam while the server is away asks to try again and scores nothing meanwhile; tried
+    // again once the server is back, every answer is stored and then scored.
+    void endExamWaitsForTheServer()
+    {
+        const qint32 id = annStarts(2);
+        QVERIFY(id > 0);
+        const int letter = letterOf(*m_exam->rsExam()); // while the server can still tell it
+        QVERIFY(m_class.server().stop());
+        click(m_exam->choiceOption(letter));
+        QString scoredWhileAsked;
+        MessageBox::setNextAnswer(MessageBox::Yes, [&] {
+            if (m_class.server().start())
+                scoredWhileAsked = resultOf(id);
+        });
+        click(m_exam->Command1(ExamCommand::EndExam));
+        QCOMPARE(titles(), QStringList{u"Answers Not Stored"_s});
+        QVERIFY(MessageBox::shown().first().text.startsWith(u"1 answer(s) could not be stored"_s));
+        QCOMPARE(scoredWhileAsked + u' ' + onServer(id) + u' ' + resultOf(id), u"none aaa....... 3"_s);
+        QVERIFY(!AppExit::requested());
+    }
+
     // The server ends a running exam: the next answer is refused with the reason, and the exam ends as
     // when the screen's clock runs out: scored as it stood, the results open, not offered again.
     void serverEndsTheExam_data() { TestSupport::addCases(u"classroom/exam-ended.tsv"_s); }

@@ -306,6 +306,9 @@ private slots:
         startBesideDatabase();
         const bool exitButton = QByteArray(QTest::currentDataTag()).startsWith("Exit");
         const int answer = QByteArray(QTest::currentDataTag()).endsWith("Yes") ? MessageBox::Yes : MessageBox::No;
+        for (const QToolButton *button : m_main->menuForm()->findChildren<QToolButton *>()) // captions on one line
+            QVERIFY2(QFontMetrics(button->font()).horizontalAdvance(button->text()) <= button->width() - 10,
+                qPrintable(button->text()));
         click(MenuCommand::StartExam);
         QPointer<frmExam> exam = m_main->examForm();
         QVERIFY(exam && gExamLoaded && !m_main->menuForm()->Command1(MenuCommand::StartExam)->isEnabled());
