@@ -159,9 +159,13 @@ void PgServer::addDsn(const QString &name, const QString &database, const QStrin
 
 void PgServer::writeOdbcFiles()
 {
-    writeFile(m_dir.filePath(u"odbcinst.ini"_s),
+    // The driver manager reads ODBCSYSINI once a process and keeps it, so every server a process
+    // starts writes its set-up into one folder that lasts as long as the process.
+    static QTemporaryDir odbcDir(QDir::temp().filePath(u"vesk-odbc-XXXXXX"_s));
+    const QDir folder(odbcDir.path());
+    writeFile(folder.filePath(u"odbcinst.ini"_s),
         u"[%1]\nDriver=%2\n"_s.arg(QString::fromLatin1(kDriver), driverLibrary()).toUtf8());
-    writeFile(m_dir.filePath(u"odbc.ini"_s), m_dsns.join(u'\n').toUtf8());
-    qputenv("ODBCSYSINI", m_dir.path().toUtf8());
-    qputenv("ODBCINI", m_dir.filePath(u"odbc.ini"_s).toUtf8());
+    writeFile(folder.filePath(u"odbc.ini"_s), m_dsns.join(u'\n').toUtf8());
+    qputenv("ODBCSYSINI", folder.path().toUtf8());
+    qputenv("ODBCINI", folder.filePath(u"odbc.ini"_s).toUtf8());
 }

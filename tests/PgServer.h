@@ -6,8 +6,9 @@
 #include <QTemporaryDir>
 
 // A PostgreSQL server of the test's own: a new cluster in a temporary folder, reached only through
-// a Unix socket there, and an ODBC set-up (odbcinst.ini, odbc.ini) beside it that ODBCSYSINI and
-// ODBCINI point at. The server refuses to run as root, so as root it runs as the postgres user.
+// a Unix socket there, and an ODBC set-up (odbcinst.ini, odbc.ini, in one folder for the whole
+// process) that ODBCSYSINI and ODBCINI point at. The server refuses to run as root, so as root it
+// runs as the postgres user.
 // Destroying the object stops the server and removes everything.
 class PgServer final {
     Q_DISABLE_COPY_MOVE(PgServer)
