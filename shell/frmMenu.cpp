@@ -57,21 +57,21 @@ frmMenu::frmMenu(QWidget *parent)
     // own on the way to the first screen, so the search starts where the widths measured at the
     // frame's size (whose engine exists already) say it should; a little slack covers the rounding
     // of advances at smaller sizes, and each size is still checked as drawn.
+    const auto widest = [](const auto &metrics) {
+        return qMax(metrics.horizontalAdvance(QStringLiteral("Start Exam")),
+            metrics.horizontalAdvance(QStringLiteral("Dictionary")));
+    };
     QFont small = font();
     const int room = Twips::toPx(900) - 10;
     const double base = small.pointSizeF();
-    const QFontMetricsF atBase(small);
-    const double widest = qMax(
-        atBase.horizontalAdvance(QStringLiteral("Start Exam")), atBase.horizontalAdvance(QStringLiteral("Dictionary")));
+    const double widestAtBase = widest(QFontMetricsF(small));
     constexpr double kSlack = 2.0;
     double first = base;
-    while (first > 6.0 && widest * first / base > room + kSlack)
+    while (first > 6.0 && widestAtBase * first / base > room + kSlack)
         first -= 0.5;
     for (double size = first; size >= 6.0; size -= 0.5) {
         small.setPointSizeF(size);
-        const QFontMetrics metrics(small);
-        if (metrics.horizontalAdvance(QStringLiteral("Start Exam")) <= room
-            && metrics.horizontalAdvance(QStringLiteral("Dictionary")) <= room)
+        if (widest(QFontMetrics(small)) <= room)
             break;
     }
     for (const ButtonDesign &design : kButtons) {
